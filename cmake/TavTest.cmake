@@ -1,0 +1,18 @@
+# tav_add_test(NAME SOURCES src... LIBS lib... [GUI])
+# Adds one GoogleTest executable (label unit) or a Qt Test one (label gui).
+function(tav_add_test name)
+    cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    if(T_GUI)
+        target_link_libraries(${name} PRIVATE ${T_LIBS})
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS gui ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    else()
+        target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS unit
+            ENVIRONMENT "TAV_TESTDATA=${CMAKE_SOURCE_DIR}/../shared/testdata;TAV_BIN=${CMAKE_BINARY_DIR}/bin")
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

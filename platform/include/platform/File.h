@@ -1,0 +1,61 @@
+// An open file with the design's sharing modes, modelled by advisory flock locks.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace plat {
+
+// How a file is opened. Writers take an exclusive flock, readers a shared one, both
+// without waiting: a conflict fails with ERR_SHARING_VIOLATION.
+enum class FileAccess {
+    Read,       // read only; others may read (LOCK_SH)
+    ReadWrite,  // read and write; others may only read, which flock makes exclusive (LOCK_EX)
+};
+
+enum class FileDisposition {
+    OpenExisting,  // fail with ERR_FILE_NOT_FOUND when missing
+    CreateAlways,  // create or truncate
+    CreateNew,     // fail with ERR_FILE_EXISTS when present
+    OpenAlways,    // open, creating when missing
+};
+
+enum class FileHint { Random, Sequential };
+
+// One open file. Every failing call sets the thread's last error (GetLastError) and
+// returns false / -1. Closing happens in the destructor.
+class CFile {
+public:
+    // Opens `path`; null on failure with `error` (and the last error) set.
+    static std::unique_ptr<CFile> Open(const std::string& path, FileAccess access,
+                                       FileDisposition disposition, uint32_t* error = nullptr,
+                                       FileHint hint = FileHint::Random);
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Reads up to `count` bytes at the current position; the count read, -1 on error.
+    int64_t Read(void* buffer, size_t count);
+    // Reads until `count` bytes or end of file (loops over short reads).
+    int64_t ReadFull(void* buffer, size_t count);
+    // Writes all `count` bytes at the current position.
+    bool Write(const void* buffer, size_t count);
+    int64_t ReadAt(void* buffer, size_t count, uint64_t offset);  // full read or EOF
+    bool WriteAt(const void* buffer, size_t count, uint64_t offset);
+    bool Seek(uint64_t offset);
+    // Moves to the end; returns the new position (the size), -1 on error.
+    int64_t SeekEnd();
+    int64_t Tell();
+    int64_t Size();
+    bool Truncate(uint64_t size);
+    bool Sync();
+    const std::string& Path() const { return m_path; }
+
+private:
+    CFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    int m_fd;
+    std::string m_path;
+};
+
+}  // namespace plat

@@ -1,0 +1,40 @@
+// Processes and the environment.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+std::optional<std::string> GetEnv(const std::string& name);
+bool SetEnv(const std::string& name, const std::string& value);
+std::string HomeDirectory();
+std::string ExecutablePath();  // /proc/self/exe
+uint32_t ProcessId();
+uint32_t UserId();
+bool StdoutIsTerminal();
+bool StdinIsTerminal();
+// Reads a line from the terminal without echo (for passwords); nullopt when no terminal.
+std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt);
+
+// Starts `argv` and waits for it; its exit status, or -1 when it could not be started
+// or was killed by a signal.
+int RunProcess(const std::vector<std::string>& argv);
+
+// A child process started without waiting.
+class CChildProcess {
+public:
+    CChildProcess() = default;
+    ~CChildProcess();  // kills and reaps a child that is still running
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+    bool Start(const std::vector<std::string>& argv);
+    int Wait();  // exit status, -1 on signal or when not started
+    bool Running() const { return m_pid > 0; }
+
+private:
+    int m_pid = -1;
+};
+
+}  // namespace plat

@@ -1,0 +1,91 @@
+// CTavImage: one image file; appends, reads and rewrites blocks, holds the file open for
+// writing inside a transaction.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tavrep/TavTypes.h"
+
+namespace plat {
+class CFile;
+class CNamedLock;
+}  // namespace plat
+namespace tavrep {
+class TavCodecTable;
+}
+
+// A block as read back: its header fields (self = its offset, length = decoded length)
+// and the decoded payload.
+struct TavBlockData {
+    uint32_t self = 0;
+    uint32_t length = 0;
+    uint32_t coding = 0;
+    uint32_t kind = 0;
+    uint32_t link = 0;
+    std::vector<uint8_t> data;
+};
+
+constexpr uint32_t BLOCK_HEADER_SIZE = 20;
+constexpr uint32_t SECURITY_BLOCK_OFFSET = 36;
+constexpr uint32_t SECURITY_RECORD_SIZE = 256;
+constexpr uint32_t KEEP_FIELD = 0xFFFFFFFF;  // UpdateBlock/UpdateBlockHeader: leave as is
+
+class TAVREP_API CTavImage {
+public:
+    CTavImage(const std::string& path, const TavImageSecurity& security);
+    virtual ~CTavImage();
+    CTavImage(const CTavImage&) = delete;
+    CTavImage& operator=(const CTavImage&) = delete;
+
+    void SetSecurity(const TavImageSecurity& security);
+    uint32_t SetCompression(uint32_t methodId);  // returns the previous one
+    uint32_t SetEncryption(uint32_t methodId);
+    void SetLevel(int level) { m_level = level; }
+
+    // 0 at once when the file is already held open; otherwise waits for the image lock
+    // and opens the file for writing, raising CTavImageException on failure; returns 1.
+    int BeginTrans(uint32_t timeoutMs);
+    void EndTrans();
+    bool InTrans() const { return m_file != nullptr; }
+
+    // Appends a block; the offset of its header, or 0 on failure.
+    uint32_t WriteBlock(const void* payload, uint32_t length, uint32_t prefix, uint32_t kind,
+                        uint32_t link);
+    // Appends a block whose stored bytes are already encoded (coding word given).
+    uint32_t WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32_t coding,
+                               uint32_t kind, uint32_t link);
+    // Reads and decodes a block; raises CTavImageException.
+    TavBlockData ReadBlock(uint32_t offset);
+    // Rewrites `count` decoded bytes at payload position `at` (and optionally kind/link).
+    int UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, uint32_t at,
+                    uint32_t newKind = KEEP_FIELD, uint32_t newLink = KEEP_FIELD);
+    int UpdateBlockHeader(uint32_t offset, uint32_t newKind, uint32_t newLink);
+    // Size of the file; 0xFFFFFFFF when it cannot be opened.
+    uint32_t GetImageSize();
+    // Cuts the held file back to `size` (transaction rollback); false on failure.
+    bool TruncateTo(uint64_t size);
+
+    const std::string& Path() const { return m_path; }
+    int32_t appendedCount = 0;
+    int32_t updatedCount = 0;
+    // File size when the transaction began (rollback cuts back to it).
+    uint64_t sizeAtBegin = 0;
+
+    tavrep::TavCodecTable& Codecs() { return *m_codecs; }
+    uint32_t Compression() const { return m_compression; }
+    uint32_t Encryption() const { return m_encryption; }
+    int Level() const { return m_level; }
+
+private:
+    TavBlockData PerformReadBlock(plat::CFile& file, uint32_t offset);
+
+    std::string m_path;
+    std::unique_ptr<plat::CNamedLock> m_lock;
+    std::unique_ptr<plat::CFile> m_file;
+    uint32_t m_compression = 0;
+    int m_level = -1;
+    uint32_t m_encryption = 0;
+    std::unique_ptr<tavrep::TavCodecTable> m_codecs;
+};

@@ -1,0 +1,143 @@
+// CTavRepository: creates, attaches and writes repositories; baselines, nodes, contents,
+// transactions and passwords. Also the observer and error-callback interfaces.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/FindData.h"
+#include "tavrep/BaselineDetails.h"
+#include "tavrep/FormatAdaptor.h"
+#include "tavrep/MD5Checksum.h"
+#include "tavrep/TavException.h"
+#include "tavrep/TavImage.h"
+#include "tavrep/TavTypes.h"
+
+class CTavRepository;
+
+// One decoded content block and the link to the next block of its chain.
+class TAVREP_API CTavRepContent {
+public:
+    virtual void Dispose();
+    virtual ~CTavRepContent();
+    uint32_t image = 0;
+    uint32_t offset = 0;
+    uint32_t nextImage = 0;
+    uint32_t nextOffset = 0;
+    uint32_t size = 0;
+    std::vector<uint8_t> data;
+    TavPosition Next() const { return {nextImage, nextOffset}; }
+};
+
+// Implemented by engines: progress per stored chunk and errors opening a source file.
+class TAVREP_API CTavRepositoryObserver {
+public:
+    virtual ~CTavRepositoryObserver();
+    // 0 asks to stop storing this file after the current chunk.
+    virtual int32_t OnRepProgress(const char* path, TavPosition position, uint32_t percent);
+    virtual void OnRepError(const char* path, const char* message);
+};
+
+// Implemented by programs. Non-zero: try again with the path now in `path`; 0: give up.
+class TAVREP_API CTavRepErrorCallback {
+public:
+    virtual ~CTavRepErrorCallback();
+    virtual int32_t OnChangePath(CTavRepository* repository, std::string& path);
+    virtual int32_t OnChangeDisk(CTavRepository* repository, std::string& path);
+};
+
+// The repository's baselines, oldest first, from the baseline table of the entry point.
+struct TAVREP_API TavBaselineList {
+    std::vector<TavBaselineHeaderRec> items;
+    TavPosition entryPoint;
+    int32_t Count() const { return int32_t(items.size()); }
+};
+
+class TAVREP_API CTavRepository {
+public:
+    CTavRepository();
+    virtual ~CTavRepository();  // as Detach (exceptions are swallowed)
+    CTavRepository(const CTavRepository&) = delete;
+    CTavRepository& operator=(const CTavRepository&) = delete;
+
+    // --- images (slots) ---
+    static void BuildImagePath(std::string& out, const std::string& base, uint32_t imageId);
+    static int TestFileExisting(const std::string& path);
+    int GetImageHeader(const std::string& path, TavRepHeader& header);
+    uint32_t PutImage(const std::string& path, uint32_t expectedId);
+    void PutImageToSlot(uint32_t imageId, CTavImage* image, CTavFormatAdaptor* adaptor);
+    void ClearImageSlot();
+    CTavImage* GetImageFromID(uint32_t imageId);
+    std::string GetImagePath(uint32_t imageId) const;
+    std::string GetCurrentRepPath() const;
+    uint32_t GetCurrentImageID() const;
+    uint32_t GetEntryImageID() const { return m_entryImage < 0 ? TAV_NONE : uint32_t(m_entryImage); }
+    CTavFormatAdaptor* GetAdaptor(uint32_t imageId) const;
+    TavPosition GetEntryPoint(uint32_t imageId, uint32_t slot);
+    int SetEntryPoint(uint32_t imageId, uint32_t slot, TavPosition position);
+
+    // --- repository ---
+    static int CreateRepository(const std::string& path, const TavImageSecurity* security,
+                                uint32_t imageId, TavPosition entry,
+                                const uint8_t* digest = nullptr);
+    int Attach(const std::string& path, const TavImageSecurity* security);
+    void Detach();
+    int IsAttached() const { return m_currentImage >= 0; }
+    CTavRepErrorCallback* SetRepErrorCallback(CTavRepErrorCallback* callback);
+    int BeginTrans(uint32_t timeoutMs);
+    int CommitTrans();
+    int RollbackTrans();
+
+    // --- baselines ---
+    int GetBaselineHeader(uint32_t number, TavBaselineHeaderRec& header) const;
+    uint32_t GetLatestBaselineNumber() const;
+    TavPosition GetLatestBaselinePos() const;
+    const TavBaselineList* GetBaselineList() const { return m_baselines.get(); }
+    CTavRepBaselineDetails* LoadBaseline(uint32_t number);
+    uint32_t SaveBaseline(CTavRepBaselineDetails* table, const char* name,
+                          const char* description, uint32_t type);
+    static uint32_t PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& in);
+
+    // --- nodes ---
+    uint32_t AddNode(CTavRepBaselineDetails* table, uint32_t parentId, uint32_t moduleId,
+                     const TavFindData* findData, const char* path, uint32_t chunkSize,
+                     TavPosition extra, CTavRepositoryObserver* observer);
+    int UpdateNode(CTavRepBaselineDetails* table, TavNodeRec& node, const TavFindData* findData,
+                   const char* path, TavPosition extra, CTavRepositoryObserver* observer);
+    int DeleteNode(CTavRepBaselineDetails* table, uint32_t nodeId);
+    static TavNodeRec* CreateNode();
+    static void DisposeNode(TavNodeRec* node);
+    static std::string BuildTempPath();
+
+    // --- contents ---
+    TavPosition AddBlock(const void* payload, uint32_t length, uint32_t prefix, uint32_t kind);
+    TavPosition AddContent(const void* payload, uint32_t length, TavPosition previous);
+    TavPosition AddFileContent(const char* path, uint32_t chunkSize,
+                               CTavRepositoryObserver* observer, CMD5Checksum* md5);
+    CTavRepContent* GetContent(TavPosition position);
+
+    // --- passwords ---
+    static int CreatePwdDigest(const char* password, uint8_t out[16]);
+    int VerifyPassword(const char* password);
+    int ChangePassword(const char* oldPassword, const char* newPassword);
+    const TavImageSecurity* GetSecurity() const { return m_security.get(); }
+
+private:
+    friend class CContentWriter;
+    std::string PathOfImageSeenFrom(const std::string& from, uint32_t imageId) const;
+    bool StartNewImage(const std::string& path);
+    void LinkBlock(TavPosition previous, TavPosition next);
+    int ReadDigest(uint32_t imageId, uint8_t digest[16]);
+
+    std::vector<std::unique_ptr<CTavImage>> m_images;
+    std::vector<std::unique_ptr<CTavFormatAdaptor>> m_adaptors;
+    int32_t m_currentImage = -1;
+    int32_t m_entryImage = -1;
+    int32_t m_capacity = 0;
+    std::unique_ptr<TavBaselineList> m_baselines;
+    std::unique_ptr<TavImageSecurity> m_security;
+    CTavRepErrorCallback* m_errorCallback;
+    uint8_t m_digest[16];  // the digest new images carry (the entry image's)
+    bool m_haveDigest = false;
+};

@@ -1,0 +1,67 @@
+// Block codecs: the none codecs, deflate as one gzip member, AES-128 ECB, the per-image
+// codec table, and the encoding of a payload into a block's stored bytes and back.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace tavrep {
+
+// A compressor turns bytes into a self-describing stored form and back.
+class TavCompressor {
+public:
+    virtual ~TavCompressor() = default;
+    // Appends the encoded form of `in` to `out`; false when the codec could not run
+    // (then `out` is left as it was).
+    virtual bool Encode(const uint8_t* in, size_t n, int level, std::vector<uint8_t>& out) = 0;
+    // Appends the decoded form to `out`. Never fails: damage ends the output early.
+    virtual void Decode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) = 0;
+    virtual uint32_t MethodId() const = 0;
+};
+
+// An encryptor works in place on whole 16-byte blocks.
+class TavEncryptor {
+public:
+    virtual ~TavEncryptor() = default;
+    virtual void Encode(uint8_t* data, size_t n) = 0;  // n is a multiple of 16
+    virtual void Decode(uint8_t* data, size_t n) = 0;  // n is a multiple of 16
+    virtual uint32_t MethodId() const = 0;
+};
+
+// The 16-byte key of ENCRYPT_BUILTIN (a constant of the format, see docs/format.md).
+extern const uint8_t BUILTIN_KEY[16];
+
+std::unique_ptr<TavCompressor> MakeNoneCompressor();
+std::unique_ptr<TavCompressor> MakeDeflateCompressor();
+std::unique_ptr<TavEncryptor> MakeNoneEncryptor();
+// AES-128 ECB with the given key (the 16 bytes are copied).
+std::unique_ptr<TavEncryptor> MakeAesEncryptor(const uint8_t key[16], uint32_t methodId);
+
+// 16 compressor slots (bits 20-23 of a method id) and 16 encryptor slots (bits 16-19).
+// Slot 0 holds none, compressor 1 deflate, encryptor 1 the built-in key, encryptor 2
+// the key taken from the first 16 bytes of the password field. An empty slot selects 0.
+class TavCodecTable {
+public:
+    explicit TavCodecTable(const char password[128]);
+    TavCompressor& Compressor(uint32_t methodId);
+    TavEncryptor& Encryptor(uint32_t methodId);
+
+private:
+    std::unique_ptr<TavCompressor> m_compressors[16];
+    std::unique_ptr<TavEncryptor> m_encryptors[16];
+};
+
+// Encodes payload `p` (`n` bytes, plain prefix `prefix` <= 255) into `out` (replaced) and
+// returns the coding word: prefix << 8 | compressor id (when compression was used and
+// did not grow the data) | encryptor id | padding count.
+uint32_t EncodePayload(const uint8_t* p, size_t n, uint32_t prefix, TavCompressor& compressor,
+                       int level, TavEncryptor& encryptor, std::vector<uint8_t>& out);
+
+// Decodes stored bytes (`stored` is decrypted in place) under `coding` into `out`
+// (replaced). A padding count larger than the data leaves an empty payload; damage in
+// compressed data yields a shorter payload.
+void DecodePayload(uint32_t coding, std::vector<uint8_t>& stored, TavCodecTable& codecs,
+                   std::vector<uint8_t>& out);
+
+}  // namespace tavrep
