@@ -49,6 +49,8 @@ public:
     int BeginTrans(uint32_t timeoutMs);
     void EndTrans();
     bool InTrans() const { return m_file != nullptr; }
+    bool Sync();               // flushes the held file to the disk
+    void ReleaseReadHandle();  // closes the cached read-only handle
 
     // Appends a block; the offset of its header, or 0 on failure.
     uint32_t WriteBlock(const void* payload, uint32_t length, uint32_t prefix, uint32_t kind,
@@ -84,8 +86,10 @@ private:
     std::string m_path;
     std::unique_ptr<plat::CNamedLock> m_lock;
     std::unique_ptr<plat::CFile> m_file;
+    std::unique_ptr<plat::CFile> m_readFile;  // read-only handle kept between block reads
     uint32_t m_compression = 0;
     int m_level = -1;
     uint32_t m_encryption = 0;
     std::unique_ptr<tavrep::TavCodecTable> m_codecs;
+    uint64_t m_end = 0;  // end of the held file (no other writer can move it)
 };

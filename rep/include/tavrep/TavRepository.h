@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -123,12 +124,27 @@ public:
     int ChangePassword(const char* oldPassword, const char* newPassword);
     const TavImageSecurity* GetSecurity() const { return m_security.get(); }
 
+    // Closes the read-only handles that block reads keep open between calls (another
+    // process cannot write an image while this one holds it for reading).
+    void ReleaseReadHandles();
+    // The exception code that made the last Attach return 0 (e.g. 2 busy, 5 not an image).
+    int32_t LastAttachCode() const { return m_lastAttachCode; }
+
 private:
     friend class CContentWriter;
     std::string PathOfImageSeenFrom(const std::string& from, uint32_t imageId) const;
     bool StartNewImage(const std::string& path);
     void LinkBlock(TavPosition previous, TavPosition next);
     int ReadDigest(uint32_t imageId, uint8_t digest[16]);
+    TavPosition SettleEntryPoint(const std::string& seenFrom, uint32_t start);
+    bool ReadBaselineTable(TavPosition entry, TavBaselineList& list);
+    bool RoomFor(uint64_t bytes, std::string& path);
+    bool PrepareRoom(uint64_t needed);
+    TavPosition StoreItemContent(const TavFindData& findData, const char* path, uint32_t chunk,
+                                 CTavRepositoryObserver* observer, CMD5Checksum& md5);
+    void TerminateBlock(TavPosition position);
+    uint64_t ImageLimit() const;
+    CTavImage* ImageForBlock(uint64_t length);
 
     std::vector<std::unique_ptr<CTavImage>> m_images;
     std::vector<std::unique_ptr<CTavFormatAdaptor>> m_adaptors;
@@ -139,5 +155,6 @@ private:
     std::unique_ptr<TavImageSecurity> m_security;
     CTavRepErrorCallback* m_errorCallback;
     uint8_t m_digest[16];  // the digest new images carry (the entry image's)
-    bool m_haveDigest = false;
+    std::set<uint32_t> m_createdInRun;  // images started during the transaction
+    int32_t m_lastAttachCode = 0;
 };

@@ -1,0 +1,147 @@
+// CTavRepBaselineDetails: the working node table in its temporary file.
+#include "tavrep/BaselineDetails.h"
+
+#include <algorithm>
+
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/NamedLock.h"
+
+namespace {
+constexpr const char* SORT_LOCK_NAME = "CTavRepBaselineDetails::Sort";
+constexpr uint32_t READ_BATCH = 1024;  // records per read while indexing
+}  // namespace
+
+CTavRepBaselineDetails::CTavRepBaselineDetails() = default;
+
+void CTavRepBaselineDetails::Dispose() { delete this; }
+
+CTavRepBaselineDetails::~CTavRepBaselineDetails() {
+    m_file.reset();
+    if (!workPath.empty()) plat::RemoveFile(workPath);
+}
+
+int CTavRepBaselineDetails::Attach(const std::string& path) {
+    m_file = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    if (!m_file) return 0;
+    workPath = path;
+    int64_t size = m_file->Size();
+    if (size < 0 || uint64_t(size) / NODE_REC_SIZE > 0x7FFFFFFFull / NODE_REC_SIZE) {
+        m_file.reset();
+        return 0;
+    }
+    count = int32_t(size / NODE_REC_SIZE);
+    ReIndex();
+    return 1;
+}
+
+int CTavRepBaselineDetails::LoadNode(TavNodeRec& node, uint32_t id) {
+    if (id == TAV_NONE || !m_file) return 0;
+    uint8_t raw[NODE_REC_SIZE];
+    if (m_file->ReadAt(raw, NODE_REC_SIZE, id) != NODE_REC_SIZE) return 0;
+    DecodeNodeRec(raw, node);
+    return node.nodeId == id ? 1 : 0;
+}
+
+int CTavRepBaselineDetails::LoadAllNodes(std::vector<TavNodeRec>& out) {
+    if (!m_file) return 0;
+    out.resize(size_t(count));
+    std::vector<uint8_t> raw(size_t(READ_BATCH) * NODE_REC_SIZE);
+    for (uint32_t first = 0; first < uint32_t(count); first += READ_BATCH) {
+        uint32_t n = std::min<uint32_t>(READ_BATCH, uint32_t(count) - first);
+        int64_t want = int64_t(n) * NODE_REC_SIZE;
+        if (m_file->ReadAt(raw.data(), size_t(want), uint64_t(first) * NODE_REC_SIZE) != want)
+            return 0;
+        for (uint32_t k = 0; k < n; ++k) {
+            DecodeNodeRec(raw.data() + size_t(k) * NODE_REC_SIZE, out[first + k]);
+            if (out[first + k].nodeId != (first + k) * NODE_REC_SIZE) return 0;
+        }
+    }
+    return 1;
+}
+
+uint32_t CTavRepBaselineDetails::UpdateNode(const TavNodeRec& node) {
+    // Only existing records are rewritten: a forged id never grows the file.
+    if (!m_file || node.nodeId % NODE_REC_SIZE != 0 ||
+        node.nodeId / NODE_REC_SIZE >= uint32_t(count))
+        return TAV_NONE;
+    uint8_t raw[NODE_REC_SIZE];
+    EncodeNodeRec(node, raw);
+    return m_file->WriteAt(raw, NODE_REC_SIZE, node.nodeId) ? node.nodeId : TAV_NONE;
+}
+
+uint32_t CTavRepBaselineDetails::AddNode(TavNodeRec& node, int reindex) {
+    if (!m_file || uint64_t(count + 1) * NODE_REC_SIZE >= TAV_NONE) return TAV_NONE;
+    node.nodeId = uint32_t(count) * NODE_REC_SIZE;
+    uint8_t raw[NODE_REC_SIZE];
+    EncodeNodeRec(node, raw);
+    if (!m_file->WriteAt(raw, NODE_REC_SIZE, node.nodeId)) return TAV_NONE;
+    ++count;
+    if (reindex) ReIndex();
+    return node.nodeId;
+}
+
+int CTavRepBaselineDetails::ModifyNodeFlags(uint32_t id, uint32_t set, uint32_t clear) {
+    TavNodeRec node;
+    if (!LoadNode(node, id)) return 0;
+    return ModifyNodeFlags(id, node, set, clear);
+}
+
+int CTavRepBaselineDetails::ModifyNodeFlags(uint32_t id, TavNodeRec& node, uint32_t set,
+                                            uint32_t clear) {
+    (void)id;
+    node.flags = set | (node.flags & ~clear);
+    return UpdateNode(node) != TAV_NONE ? 1 : 0;
+}
+
+int CTavRepBaselineDetails::LoadRoot(TavNodeRec& node, uint32_t moduleId) {
+    for (const TavRootEntry& root : roots)
+        if (root.moduleId == moduleId) return LoadNode(node, root.nodeId);
+    return 0;
+}
+
+int CTavRepBaselineDetails::LoadRootAt(TavNodeRec& node, int32_t index) {
+    if (index < 0 || index >= rootCount) return 0;
+    return LoadNode(node, roots[size_t(index)].nodeId);
+}
+
+void CTavRepBaselineDetails::BuildContentIndex() {
+    contentIndex.clear();
+    if (!m_file || count <= 0) return;
+    // The positions are read once and sorted in memory; the named lock keeps the order of
+    // operations that other processes expect around a sort.
+    struct Entry {
+        uint64_t key;
+        uint32_t id;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(size_t(count));
+    std::vector<uint8_t> raw(size_t(READ_BATCH) * NODE_REC_SIZE);
+    for (uint32_t first = 0; first < uint32_t(count); first += READ_BATCH) {
+        uint32_t n = std::min<uint32_t>(READ_BATCH, uint32_t(count) - first);
+        int64_t got = m_file->ReadAt(raw.data(), size_t(n) * NODE_REC_SIZE, uint64_t(first) * NODE_REC_SIZE);
+        for (uint32_t k = 0; k < n; ++k) {
+            TavNodeRec node{};
+            if (got >= int64_t(k + 1) * NODE_REC_SIZE) DecodeNodeRec(raw.data() + size_t(k) * NODE_REC_SIZE, node);
+            uint64_t key = (uint64_t(node.content.image) << 32) | node.content.offset;
+            entries.push_back({key, (first + k) * NODE_REC_SIZE});
+        }
+    }
+    plat::CNamedLock lock(SORT_LOCK_NAME);
+    plat::CNamedLockGuard guard(lock);
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.key != b.key ? a.key < b.key : a.id < b.id;
+    });
+    contentIndex.reserve(entries.size());
+    for (const Entry& e : entries) contentIndex.push_back(e.id);
+}
+
+void CTavRepBaselineDetails::ReIndex() {
+    BuildContentIndex();
+    roots.clear();
+    for (uint32_t id : contentIndex) {
+        TavNodeRec node;
+        if (LoadNode(node, id) && node.parentId == TAV_NONE) roots.push_back({node.moduleId, id});
+    }
+    rootCount = int32_t(roots.size());
+}

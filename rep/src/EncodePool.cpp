@@ -1,0 +1,93 @@
+// The encode pool: a few workers with their own codec tables.
+#include "EncodePool.h"
+
+#include <cstring>
+#include <memory>
+
+#include "Codecs.h"
+
+namespace tavrep {
+
+namespace {
+constexpr size_t MAX_WORKERS = 4;
+
+struct ThreadCodecs {
+    char password[128] = {};
+    std::unique_ptr<TavCodecTable> table;
+};
+}  // namespace
+
+void EncodeJob::Wait() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_cv.wait(lock, [this] { return m_done; });
+}
+
+void EncodeJob::MarkDone() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_done = true;
+    }
+    m_cv.notify_all();
+}
+
+void EncodeOnThisThread(EncodeJob& job) {
+    thread_local ThreadCodecs codecs;
+    try {
+        if (!codecs.table || std::memcmp(codecs.password, job.password, sizeof(codecs.password)) != 0) {
+            std::memcpy(codecs.password, job.password, sizeof(codecs.password));
+            codecs.table = std::make_unique<TavCodecTable>(codecs.password);
+        }
+        job.coding = EncodePayload(job.raw.data(), job.raw.size(), 0,
+                                   codecs.table->Compressor(job.compression), job.level,
+                                   codecs.table->Encryptor(job.encryption), job.stored);
+    } catch (...) {
+        job.failed = true;
+    }
+}
+
+CEncodePool* CEncodePool::Instance() {
+    static CEncodePool* pool = [] {
+        unsigned hw = std::thread::hardware_concurrency();
+        if (hw <= 1) return static_cast<CEncodePool*>(nullptr);
+        return new CEncodePool(std::min<size_t>(hw, MAX_WORKERS));
+    }();
+    return pool;
+}
+
+CEncodePool::CEncodePool(size_t workers) {
+    for (size_t i = 0; i < workers; ++i) m_threads.emplace_back([this] { Run(); });
+}
+
+CEncodePool::~CEncodePool() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_cv.notify_all();
+    for (auto& t : m_threads) t.join();
+}
+
+void CEncodePool::Submit(EncodeJob* job) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.push_back(job);
+    }
+    m_cv.notify_one();
+}
+
+void CEncodePool::Run() {
+    for (;;) {
+        EncodeJob* job;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_cv.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+            if (m_queue.empty()) return;
+            job = m_queue.front();
+            m_queue.pop_front();
+        }
+        EncodeOnThisThread(*job);
+        job->MarkDone();
+    }
+}
+
+}  // namespace tavrep

@@ -1,0 +1,17 @@
+// Mapping of file-open failures to the library's exception codes.
+#pragma once
+#include <cstdint>
+
+#include "platform/SysError.h"
+#include "tavrep/TavException.h"
+
+namespace tavrep {
+
+// 2 busy for a sharing violation, 1 for a missing file or folder, 0 otherwise.
+inline int32_t OpenFailureCode(uint32_t error) {
+    if (error == plat::ERR_SHARING_VIOLATION) return TAVEX_BUSY;
+    if (error == plat::ERR_FILE_NOT_FOUND || error == plat::ERR_PATH_NOT_FOUND) return TAVEX_NOT_FOUND;
+    return TAVEX_OPEN_FAILED;
+}
+
+}  // namespace tavrep

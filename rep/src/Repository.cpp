@@ -1,0 +1,326 @@
+// CTavRepository: creating, attaching and detaching repositories, transactions.
+#include <cstring>
+#include <set>
+
+#include "ByteOrder.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "tavrep/TavRepository.h"
+#include "tavrep/TavSecurity.h"
+
+namespace {
+
+constexpr const char* SRC_ATTACH = "CTavRepository::Attach";
+constexpr uint32_t TRANS_TIMEOUT_MS = 5000;
+constexpr uint32_t FIXED_BLOCKS_END = 312;  // header block + security block
+constexpr int MAX_ENTRY_HOPS = 64;
+
+CTavRepErrorCallback& DefaultCallback() {
+    static CTavRepErrorCallback instance;
+    return instance;
+}
+
+// Security record (64 words): filler pairs {image id, (t - i) ^ (i * 73)} for i = 0..31,
+// then words 2-5 the password digest and words 6-7 the entry point.
+void BuildSecurityRecord(uint8_t out[SECURITY_RECORD_SIZE], uint32_t imageId, uint32_t t,
+                         const uint8_t digest[16], TavPosition entry) {
+    for (uint32_t i = 0; i < 32; ++i) {
+        tavrep::PutLE32(out + i * 8, imageId);
+        tavrep::PutLE32(out + i * 8 + 4, (t - i) ^ (i * 73));
+    }
+    std::memcpy(out + 8, digest, 16);
+    tavrep::PutLE32(out + 24, entry.image);
+    tavrep::PutLE32(out + 28, entry.offset);
+}
+
+}  // namespace
+
+CTavRepository::CTavRepository() : m_errorCallback(&DefaultCallback()) {}
+
+CTavRepository::~CTavRepository() {
+    try {
+        for (auto& image : m_images)
+            if (image) image->EndTrans();
+        Detach();
+    } catch (CTavException* e) {
+        e->Delete();
+    }
+}
+
+int CTavRepository::CreateRepository(const std::string& path, const TavImageSecurity* security,
+                                     uint32_t imageId, TavPosition entry, const uint8_t* digest) {
+    if (path.empty() || security == nullptr) return 0;
+    {
+        auto file = plat::CFile::Open(path, plat::FileAccess::ReadWrite,
+                                      plat::FileDisposition::CreateAlways);
+        if (!file) return 0;
+    }
+    std::unique_ptr<CTavFormatAdaptor> adaptor(MakeFormatAdaptor(FORMAT_2_1));
+    const uint32_t created = plat::NowSeconds();
+    CTavImage image(path, *security);
+    if (image.BeginTrans(TRANS_TIMEOUT_MS) == 0) return 0;
+
+    image.SetCompression(COMPRESS_NONE);
+    image.SetEncryption(ENCRYPT_NONE);
+    uint8_t header[16];
+    tavrep::PutLE32(header, FORMAT_2_1);
+    tavrep::PutLE32(header + 4, created);
+    tavrep::PutLE32(header + 8, imageId);
+    tavrep::PutLE32(header + 12, 0);
+    if (image.WriteBlock(header, sizeof(header), 0, BLOCK_KIND_HEADER, 0) != 0) return 0;
+
+    uint8_t pwd[16];
+    if (digest != nullptr) {
+        std::memcpy(pwd, digest, 16);
+    } else if (security->hasPassword) {
+        CMD5Checksum::Hash(security->password, TAV_PASSWORD_FIELD, pwd);
+    } else {
+        std::memset(pwd, 0xFF, 16);
+    }
+    uint8_t record[SECURITY_RECORD_SIZE];
+    const bool newRepository = entry.offset == 0;
+    BuildSecurityRecord(record, imageId, plat::NowSeconds(), pwd, newRepository ? TavPosition{0, 0} : entry);
+    image.SetEncryption(ENCRYPT_BUILTIN);
+    if (image.WriteBlock(record, SECURITY_RECORD_SIZE, 0, BLOCK_KIND_SECURITY, 0) != SECURITY_BLOCK_OFFSET)
+        return 0;
+    image.SetCompression(security->compression);
+    image.SetEncryption(security->encryption);
+
+    if (newRepository) {
+        // The initial node table (the root "/") and baseline 0.
+        TavNodeRec* root = CreateNode();
+        root->nodeId = 0;
+        root->attributes = TAV_ATTR_DIRECTORY;
+        root->flags = NODE_DIRECTORY;
+        Utf8ToUtf16Field("\\", root->name, NODE_NAME_CHARS);
+        std::vector<uint8_t> disk(adaptor->NodeDiskSize());
+        adaptor->NodeToDisk(disk.data(), root, nullptr);
+        DisposeNode(root);
+        uint32_t nodes = image.WriteBlock(disk.data(), uint32_t(disk.size()), 0, BLOCK_KIND_NODES, 0);
+        if (nodes == 0) return 0;
+        TavBaselineHeaderRec baseline{};
+        baseline.image = imageId;
+        baseline.nodeTable = nodes;
+        baseline.number = 0;
+        baseline.time = plat::NowSeconds();
+        std::vector<uint8_t> headerDisk(adaptor->HeaderDiskSize());
+        adaptor->HeaderToDisk(headerDisk.data(), &baseline);
+        uint32_t table = image.WriteBlock(headerDisk.data(), uint32_t(headerDisk.size()), 0,
+                                          BLOCK_KIND_BASELINES, 0);
+        if (table == 0) return 0;
+        tavrep::PutLE32(record + 24, imageId);
+        tavrep::PutLE32(record + 28, table);
+        if (!image.UpdateBlock(SECURITY_BLOCK_OFFSET, record, SECURITY_RECORD_SIZE, 0)) return 0;
+    }
+    image.Sync();
+    image.EndTrans();
+    return 1;
+}
+
+// Follows entry points from image `start` until they settle on an image whose own entry
+// point names itself; bounded and safe against cycles. {0, 0} when none is usable.
+TavPosition CTavRepository::SettleEntryPoint(const std::string& seenFrom, uint32_t start) {
+    std::set<uint32_t> visited;
+    uint32_t current = start;
+    TavPosition entry = GetEntryPoint(current, 3);
+    for (int hop = 0; hop < MAX_ENTRY_HOPS && entry.offset != 0; ++hop) {
+        if (entry.image == current || entry.image >= LAST_STARTED_IMAGE) break;
+        if (!visited.insert(entry.image).second) break;
+        try {
+            if (!(int64_t(entry.image) <= m_currentImage && m_images[entry.image]))
+                PutImage(PathOfImageSeenFrom(seenFrom, entry.image), entry.image);
+        } catch (CTavException* e) {
+            e->Delete();
+            break;
+        }
+        current = entry.image;
+        TavPosition next = GetEntryPoint(current, 3);
+        if (next.offset == 0) break;
+        entry = next;
+    }
+    return entry;
+}
+
+// Reads the baseline table at `entry`; false when it cannot be read or is empty.
+bool CTavRepository::ReadBaselineTable(TavPosition entry, TavBaselineList& list) {
+    if (entry.offset == 0 || entry.image >= LAST_STARTED_IMAGE) return false;
+    if (int64_t(entry.image) > m_currentImage || !m_images[entry.image]) return false;
+    CTavFormatAdaptor* adaptor = m_adaptors[entry.image].get();
+    TavBlockData block = m_images[entry.image]->ReadBlock(entry.offset);
+    const uint32_t size = adaptor->HeaderDiskSize();
+    if (block.data.size() < size) return false;
+    list.items.resize(block.data.size() / size);
+    for (size_t i = 0; i < list.items.size(); ++i)
+        adaptor->HeaderFromDisk(&list.items[i], block.data.data() + i * size);
+    list.entryPoint = entry;
+    return true;
+}
+
+int CTavRepository::Attach(const std::string& path, const TavImageSecurity* security) {
+    m_lastAttachCode = 0;
+    if (m_currentImage >= 0) return 0;
+    if (!TestFileExisting(path)) throw new CTavRepException(TAVEX_NOT_FOUND, 2, SRC_ATTACH);
+    m_security = std::make_unique<TavImageSecurity>();
+    if (security != nullptr) {
+        *m_security = *security;
+    } else {
+        InitTavImageSecure(m_security.get(), nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE,
+                           TAV_DEFAULT_IMAGE_SIZE);
+    }
+    uint32_t first;
+    try {
+        first = PutImage(path, TAV_NONE);
+    } catch (CTavException* e) {
+        m_lastAttachCode = e->code;
+        e->Delete();
+        m_security.reset();
+        return 0;
+    }
+    try {
+        // The newest committed baseline table wins, whichever image was named: the
+        // entry points of the named image, of image 0 and of any later images are
+        // followed and the table holding the highest baseline number is taken.
+        TavBaselineList best;
+        TavPosition bestEntry{0, 0};
+        auto consider = [&](TavPosition entry) {
+            TavBaselineList list;
+            bool ok = false;
+            try {
+                ok = ReadBaselineTable(entry, list);
+            } catch (CTavException* e) {
+                e->Delete();
+            }
+            if (ok && (best.items.empty() ||
+                       list.items.back().number > best.items.back().number)) {
+                best = std::move(list);
+                bestEntry = entry;
+            }
+        };
+        TavPosition named = SettleEntryPoint(path, first);
+        consider(named);
+        if (first != 0) {
+            std::string zero = PathOfImageSeenFrom(path, 0);
+            if (TestFileExisting(zero)) {
+                try {
+                    if (!m_images.empty() && !m_images[0]) PutImage(zero, 0);
+                    consider(SettleEntryPoint(path, 0));
+                } catch (CTavException* e) {
+                    e->Delete();
+                }
+            }
+        }
+        for (uint32_t next = uint32_t(m_currentImage) + 1; next < LAST_STARTED_IMAGE; ++next) {
+            std::string later;
+            BuildImagePath(later, path, next);
+            if (!TestFileExisting(later)) break;
+            try {
+                PutImage(later, next);
+                consider(GetEntryPoint(next, 3));
+            } catch (CTavException* e) {
+                e->Delete();
+                break;
+            }
+        }
+        if (bestEntry.offset == 0) {
+            TavPosition e = named;
+            Detach();
+            throw new CTavRepException(e.image > 9998 ? TAVEX_ENTRY_TOO_HIGH : TAVEX_NOT_IMAGE, 0,
+                                       SRC_ATTACH);
+        }
+        m_baselines = std::make_unique<TavBaselineList>(std::move(best));
+        m_entryImage = int32_t(bestEntry.image);
+        if (!ReadDigest(bestEntry.image, m_digest)) std::memset(m_digest, 0xFF, 16);
+        return 1;
+    } catch (CTavException* e) {
+        m_lastAttachCode = e->code;
+        if (m_currentImage >= 0) {
+            try {
+                Detach();
+            } catch (CTavException* inner) {
+                inner->Delete();
+            }
+        }
+        throw;
+    }
+}
+
+void CTavRepository::Detach() {
+    ClearImageSlot();
+    m_security.reset();
+    m_baselines.reset();
+}
+
+CTavRepErrorCallback* CTavRepository::SetRepErrorCallback(CTavRepErrorCallback* callback) {
+    CTavRepErrorCallback* previous = m_errorCallback;
+    m_errorCallback = callback != nullptr ? callback : &DefaultCallback();
+    return previous == &DefaultCallback() ? nullptr : previous;
+}
+
+int CTavRepository::BeginTrans(uint32_t timeoutMs) {
+    if (m_currentImage < 0 || !m_images[size_t(m_currentImage)]) return 0;
+    m_createdInRun.clear();
+    return m_images[size_t(m_currentImage)]->BeginTrans(timeoutMs);
+}
+
+int CTavRepository::CommitTrans() {
+    if (m_currentImage < 0) return 0;
+    for (int32_t id = m_currentImage; id >= 0; --id)
+        if (m_images[size_t(id)]) {
+            if (m_images[size_t(id)]->InTrans()) m_images[size_t(id)]->Sync();
+            m_images[size_t(id)]->EndTrans();
+        }
+    m_createdInRun.clear();
+    return 1;
+}
+
+// Undoes what the transaction appended. An image started during the transaction, or one
+// that held only its fixed blocks when it began, is deleted; an image that held blocks
+// before is cut back to its length at BeginTrans, so committed baselines survive.
+int CTavRepository::RollbackTrans() {
+    if (m_currentImage < 0) return 0;
+    for (int32_t id = 0; id <= m_currentImage; ++id) {
+        CTavImage* image = m_images[size_t(id)].get();
+        if (image == nullptr) continue;
+        const bool created = m_createdInRun.count(uint32_t(id)) != 0;
+        const bool appended = image->appendedCount > 0;
+        if (!created && !appended) {
+            image->EndTrans();
+            continue;
+        }
+        const bool held = image->InTrans();
+        if (created || (held && image->sizeAtBegin <= FIXED_BLOCKS_END)) {
+            image->EndTrans();
+            plat::RemoveFile(image->Path());
+        } else if (held) {
+            image->TruncateTo(image->sizeAtBegin);
+            image->EndTrans();
+        }
+        image->appendedCount = 0;
+    }
+    m_createdInRun.clear();
+    return 1;
+}
+
+// Starts image current + 1 at `path`; it carries the repository's password digest and
+// newest entry point.
+bool CTavRepository::StartNewImage(const std::string& path) {
+    if (m_currentImage < 0 || uint32_t(m_currentImage) >= LAST_STARTED_IMAGE) return false;
+    const uint32_t id = uint32_t(m_currentImage) + 1;
+    TavPosition entry = m_baselines ? m_baselines->entryPoint : TavPosition{0, 0};
+    if (entry.offset == 0) return false;  // never make a second "new repository"
+    try {
+        if (!CreateRepository(path, m_security.get(), id, entry, m_digest)) return false;
+        PutImage(path, id);
+    } catch (CTavException* e) {
+        e->Delete();
+        return false;
+    }
+    m_createdInRun.insert(id);
+    return true;
+}
+
+void CTavRepository::ReleaseReadHandles() {
+    for (auto& image : m_images)
+        if (image) image->ReleaseReadHandle();
+}

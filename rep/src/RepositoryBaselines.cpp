@@ -1,0 +1,217 @@
+// CTavRepository: baseline list, loading a baseline into a working table, saving one.
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/SysError.h"
+#include "tavrep/TavRepository.h"
+
+namespace {
+constexpr const char* SRC_LOAD_BASELINE = "CTavRepository::LoadBaseline";
+constexpr const char* SRC_SAVE_BASELINE = "CTavRepository::SaveBaseline";
+constexpr const char* UNNAMED = "Unnamed";
+constexpr size_t NAME_CHARS = 64;
+constexpr size_t DESCRIPTION_CHARS = 512;
+constexpr uint32_t WRITE_BATCH = 1024;  // records per write of the working file
+}  // namespace
+
+int CTavRepository::GetBaselineHeader(uint32_t number, TavBaselineHeaderRec& header) const {
+    if (m_currentImage < 0 || !m_baselines) return 0;
+    for (const TavBaselineHeaderRec& h : m_baselines->items)
+        if (h.number == number) {
+            header = h;
+            return 1;
+        }
+    return 0;
+}
+
+uint32_t CTavRepository::GetLatestBaselineNumber() const {
+    if (!m_baselines || m_baselines->items.empty()) return TAV_NONE;
+    return m_baselines->items.back().number;
+}
+
+TavPosition CTavRepository::GetLatestBaselinePos() const {
+    return m_baselines ? m_baselines->entryPoint : TavPosition{0, 0};
+}
+
+std::string CTavRepository::BuildTempPath() { return plat::MakeTempFile("tav~"); }
+
+CTavRepBaselineDetails* CTavRepository::LoadBaseline(uint32_t number) {
+    TavBaselineHeaderRec header;
+    if (!GetBaselineHeader(number, header)) return nullptr;
+    CTavImage* image = GetImageFromID(header.image);
+    if (image == nullptr) throw new CTavRepException(TAVEX_NOT_FOUND, 0, SRC_LOAD_BASELINE);
+    // An image that is being written by this object cannot be read as a baseline.
+    if (image->InTrans()) throw new CTavRepException(TAVEX_BUSY, 0, SRC_LOAD_BASELINE);
+    CTavFormatAdaptor* adaptor = m_adaptors[header.image].get();
+
+    std::string work = BuildTempPath();
+    if (work.empty()) return nullptr;
+    auto file = plat::CFile::Open(work, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    if (!file) {
+        plat::RemoveFile(work);
+        return nullptr;
+    }
+    try {
+        TavBlockData block = image->ReadBlock(header.nodeTable);
+        image->ReleaseReadHandle();
+        const uint32_t diskSize = adaptor->NodeDiskSize();
+        const size_t records = block.data.size() / diskSize;
+        std::vector<uint8_t> out(size_t(WRITE_BATCH) * NODE_REC_SIZE);
+        TavNodeRec node;
+        for (size_t first = 0; first < records; first += WRITE_BATCH) {
+            size_t n = std::min<size_t>(WRITE_BATCH, records - first);
+            for (size_t k = 0; k < n; ++k) {
+                adaptor->NodeFromDisk(&node, block.data.data() + (first + k) * diskSize);
+                EncodeNodeRec(node, out.data() + k * NODE_REC_SIZE);
+            }
+            if (!file->WriteAt(out.data(), n * NODE_REC_SIZE, first * NODE_REC_SIZE)) {
+                file.reset();
+                plat::RemoveFile(work);
+                return nullptr;
+            }
+        }
+    } catch (CTavException*) {
+        file.reset();
+        plat::RemoveFile(work);
+        throw;
+    }
+    file.reset();
+    auto* table = new CTavRepBaselineDetails;
+    table->baselineNumber = number;
+    if (!table->Attach(work)) {
+        plat::RemoveFile(work);
+        table->Dispose();
+        return nullptr;
+    }
+    return table;
+}
+
+// Compacts a working table for saving (see the flags' life cycle in BaselineDetails.h):
+// nodes deleted during this run are removed, their direct children stay marked deleted,
+// the ids become dense again, and touched flags turn into unchanged ones.
+uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& w) {
+    const size_t count = w.size();
+    out.clear();
+    if (count == 0) return 0;
+    out.push_back(w[0]);
+    // Removing a node relinks the sibling chains that ran through it and marks its
+    // children deleted (which keeps them from being removed later in this pass).
+    for (size_t j = 1; j < count; ++j) {
+        if ((w[j].flags & (NODE_TOUCHED | NODE_DELETED)) != (NODE_TOUCHED | NODE_DELETED)) continue;
+        const uint32_t d = w[j].nodeId;
+        const uint32_t next = w[j].nextSiblingId;
+        w[j].flags = 0;
+        w[j].nodeId = TAV_NONE;
+        for (size_t k = 1; k < count; ++k) {
+            TavNodeRec& r = w[k];
+            if (r.nodeId == TAV_NONE) continue;
+            if (r.firstChildId == d) r.firstChildId = next;
+            if (r.nextSiblingId == d) r.nextSiblingId = next;
+            if (r.parentId == d) r.flags = (r.flags & ~NODE_TOUCHED) | NODE_DELETED;
+        }
+    }
+    // Dense renumbering: every link naming a kept node's old id names its new id.
+    std::unordered_map<uint32_t, uint32_t> renamed;
+    uint32_t i = 1;
+    for (size_t j = 1; j < count; ++j) {
+        if (w[j].nodeId == TAV_NONE) continue;
+        const uint32_t o = uint32_t(j) * NODE_REC_SIZE;
+        const uint32_t n = i * NODE_REC_SIZE;
+        if (o != n) renamed[o] = n;
+        TavNodeRec r = w[j];
+        r.nodeId = n;
+        if (r.flags & NODE_TOUCHED)
+            r.flags &= ~NODE_TOUCHED;
+        else
+            r.flags |= NODE_UNCHANGED;
+        out.push_back(r);
+        ++i;
+    }
+    if (!renamed.empty()) {
+        auto map = [&](uint32_t& id) {
+            auto it = renamed.find(id);
+            if (it != renamed.end()) id = it->second;
+        };
+        for (TavNodeRec& r : out) {
+            map(r.parentId);
+            map(r.firstChildId);
+            map(r.nextSiblingId);
+        }
+    }
+    return i;
+}
+
+uint32_t CTavRepository::SaveBaseline(CTavRepBaselineDetails* table, const char* name,
+                                      const char* description, uint32_t type) {
+    if (m_currentImage < 0 || table == nullptr || !m_baselines || m_baselines->items.empty())
+        return TAV_NONE;
+    const uint32_t c = uint32_t(m_currentImage);
+    CTavImage* image = m_images[c].get();
+    CTavFormatAdaptor* adaptor = m_adaptors[c].get();
+    if (image == nullptr || adaptor == nullptr) return TAV_NONE;
+
+    std::vector<TavNodeRec> all;
+    if (!table->LoadAllNodes(all)) return TAV_NONE;
+    std::vector<TavNodeRec> kept;
+    const uint32_t k = PurgeBaseline(kept, all);
+    all.clear();
+
+    const uint32_t nodeSize = adaptor->NodeDiskSize();
+    std::vector<uint8_t> nodes(size_t(k) * nodeSize);
+    for (uint32_t i = 0; i < k; ++i) adaptor->NodeToDisk(nodes.data() + size_t(i) * nodeSize, &kept[i], nullptr);
+    kept.clear();
+    const uint32_t nodeTable = image->WriteBlock(nodes.data(), uint32_t(nodes.size()), 0, BLOCK_KIND_NODES, 0);
+    if (nodeTable == 0)
+        throw new CTavRepException(TAVEX_WRITE_NODES, plat::GetLastError(), SRC_SAVE_BASELINE);
+    nodes.clear();
+
+    TavBaselineHeaderRec header{};
+    header.image = c;
+    header.nodeTable = nodeTable;
+    header.number = m_baselines->items.back().number + 1;
+    Utf8ToUtf16Field(name != nullptr ? name : UNNAMED, header.name, NAME_CHARS);
+    if (description != nullptr) Utf8ToUtf16Field(description, header.description, DESCRIPTION_CHARS);
+    header.time = plat::NowSeconds();
+    header.type = type;
+
+    const uint32_t headerSize = adaptor->HeaderDiskSize();
+    const size_t total = m_baselines->items.size() + 1;
+    std::vector<uint8_t> headers(total * headerSize);
+    for (size_t i = 0; i + 1 < total; ++i)
+        adaptor->HeaderToDisk(headers.data() + i * headerSize, &m_baselines->items[i]);
+    adaptor->HeaderToDisk(headers.data() + (total - 1) * headerSize, &header);
+    const uint32_t tableOffset =
+        image->WriteBlock(headers.data(), uint32_t(headers.size()), 0, BLOCK_KIND_BASELINES, 0);
+    if (tableOffset == 0) return TAV_NONE;
+    m_baselines->items.push_back(header);
+
+    // Everything the new baseline references reaches the disk before any entry point
+    // names it.
+    for (auto& held : m_images)
+        if (held && held->InTrans()) held->Sync();
+    const TavPosition entry{c, tableOffset};
+    std::set<uint32_t> targets;
+    for (uint32_t id = 0; id <= c; ++id)
+        if (m_images[id] && m_images[id]->appendedCount > 0) targets.insert(id);
+    targets.insert(c);
+    // Image 0 (the plain name) and the entry image also name the newest baseline, so the
+    // repository opens at it through any of its files.
+    if (m_images[0]) targets.insert(0);
+    if (m_entryImage >= 0) targets.insert(uint32_t(m_entryImage));
+    for (uint32_t id : targets) {
+        CTavImage* target = m_images[id].get();
+        if (target == nullptr) continue;
+        uint8_t bytes[8];
+        bytes[0] = uint8_t(entry.image), bytes[1] = uint8_t(entry.image >> 8);
+        bytes[2] = uint8_t(entry.image >> 16), bytes[3] = uint8_t(entry.image >> 24);
+        bytes[4] = uint8_t(entry.offset), bytes[5] = uint8_t(entry.offset >> 8);
+        bytes[6] = uint8_t(entry.offset >> 16), bytes[7] = uint8_t(entry.offset >> 24);
+        target->UpdateBlock(SECURITY_BLOCK_OFFSET, bytes, 8, 3 * 8);
+        target->Sync();
+    }
+    m_baselines->entryPoint = entry;
+    return header.number;
+}

@@ -1,0 +1,308 @@
+// CTavImage: block append, read and in-place update on one image file.
+//
+// Block header (20 bytes, five little-endian words, then the stored bytes):
+//   0 self (the header's own offset, or "CBKB")  4 stored length  8 coding  12 kind  16 link
+// Coding word: bits 0-7 padding count, 8-15 plain prefix length, 16-19 encryption method,
+// 20-23 compression method, 24-31 kept as written.
+#include "tavrep/TavImage.h"
+
+#include <cstring>
+
+#include "ByteOrder.h"
+#include "Codecs.h"
+#include "ImageErrors.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/NamedLock.h"
+#include "platform/SysError.h"
+#include "tavrep/TavException.h"
+
+using tavrep::GetLE32;
+using tavrep::PutLE32;
+
+namespace {
+
+constexpr const char* SRC_BEGIN_TRANS = "CTavImage::BeginTrans";
+constexpr const char* SRC_READ_BLOCK = "CTavImage::ReadBlock";
+constexpr const char* SRC_PERFORM_READ = "CTavImage::PerformReadBlock";
+constexpr uint32_t DEFAULT_TIMEOUT_MS = 5000;
+
+// The image lock's name: the last 67 characters of the absolute path, then "TAVIMAGE".
+std::string LockName(const std::string& path) {
+    std::string full = plat::AbsolutePath(path);
+    if (full.size() > 67) full = full.substr(full.size() - 67);
+    return full + "TAVIMAGE";
+}
+
+struct RawHeader {
+    uint32_t self, length, coding, kind, link;
+};
+
+RawHeader ParseHeader(const uint8_t* p) {
+    return {GetLE32(p), GetLE32(p + 4), GetLE32(p + 8), GetLE32(p + 12), GetLE32(p + 16)};
+}
+
+void PutHeader(uint8_t* p, const RawHeader& h) {
+    PutLE32(p, h.self);
+    PutLE32(p + 4, h.length);
+    PutLE32(p + 8, h.coding);
+    PutLE32(p + 12, h.kind);
+    PutLE32(p + 16, h.link);
+}
+
+// Begins a transaction for the duration of one block operation when none is open.
+class CScopedTrans {
+public:
+    explicit CScopedTrans(CTavImage& image) : m_image(image) {
+        if (!image.InTrans()) m_began = image.BeginTrans(DEFAULT_TIMEOUT_MS) != 0;
+    }
+    ~CScopedTrans() {
+        if (m_began) m_image.EndTrans();
+    }
+
+private:
+    CTavImage& m_image;
+    bool m_began = false;
+};
+
+}  // namespace
+
+CTavImage::CTavImage(const std::string& path, const TavImageSecurity& security)
+    : m_path(path), m_lock(std::make_unique<plat::CNamedLock>(LockName(path))) {
+    SetSecurity(security);
+}
+
+CTavImage::~CTavImage() { EndTrans(); }
+
+void CTavImage::SetSecurity(const TavImageSecurity& security) {
+    m_compression = security.compression;
+    m_level = security.level;
+    m_encryption = security.encryption;
+    m_codecs = std::make_unique<tavrep::TavCodecTable>(security.password);
+}
+
+uint32_t CTavImage::SetCompression(uint32_t methodId) {
+    uint32_t old = m_compression;
+    m_compression = methodId;
+    return old;
+}
+
+uint32_t CTavImage::SetEncryption(uint32_t methodId) {
+    uint32_t old = m_encryption;
+    m_encryption = methodId;
+    return old;
+}
+
+int CTavImage::BeginTrans(uint32_t timeoutMs) {
+    if (m_file) return 0;
+    // Our own shared lock would refuse our exclusive one.
+    m_readFile.reset();
+    if (m_lock->Acquire(timeoutMs)) {
+        uint32_t error = 0;
+        m_file = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
+                                   plat::FileDisposition::OpenExisting, &error);
+        m_lock->Release();
+        if (!m_file) throw new CTavImageException(tavrep::OpenFailureCode(error), error, SRC_BEGIN_TRANS);
+        int64_t size = m_file->Size();
+        sizeAtBegin = size > 0 ? uint64_t(size) : 0;
+        m_end = sizeAtBegin;
+    }
+    appendedCount = 0;
+    updatedCount = 0;
+    return 1;
+}
+
+void CTavImage::EndTrans() { m_file.reset(); }
+
+bool CTavImage::Sync() { return m_file ? m_file->Sync() : true; }
+
+void CTavImage::ReleaseReadHandle() { m_readFile.reset(); }
+
+uint32_t CTavImage::WriteBlock(const void* payload, uint32_t length, uint32_t prefix,
+                               uint32_t kind, uint32_t link) {
+    if (prefix > 255) prefix = 255;
+    std::vector<uint8_t> stored;
+    uint32_t coding = prefix << 8;
+    if (length > 0) {
+        coding = tavrep::EncodePayload(static_cast<const uint8_t*>(payload), length, prefix,
+                                       m_codecs->Compressor(m_compression), m_level,
+                                       m_codecs->Encryptor(m_encryption), stored);
+    }
+    return WriteEncodedBlock(stored, coding, kind, link);
+}
+
+uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32_t coding,
+                                      uint32_t kind, uint32_t link) {
+    try {
+        CScopedTrans trans(*this);
+        std::unique_ptr<plat::CFile> own;
+        plat::CFile* file = m_file.get();
+        int64_t end;
+        if (file != nullptr) {
+            end = int64_t(m_end);
+        } else {  // the lock wait timed out: open for this block only
+            own = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
+                                    plat::FileDisposition::OpenExisting);
+            if (!own) return 0;
+            file = own.get();
+            end = file->Size();
+        }
+        // Offsets are 32-bit: a block that would not be addressable is refused.
+        if (end <= 0 || uint64_t(end) + BLOCK_HEADER_SIZE + stored.size() > 0xFFFFFFFFull) {
+            plat::SetLastError(plat::ERR_DISK_FULL);
+            return 0;
+        }
+        const uint32_t offset = uint32_t(end);
+        std::vector<uint8_t> buffer(BLOCK_HEADER_SIZE + stored.size());
+        PutHeader(buffer.data(), {offset, uint32_t(stored.size()), coding, kind, link});
+        if (!stored.empty()) std::memcpy(buffer.data() + BLOCK_HEADER_SIZE, stored.data(), stored.size());
+        if (!file->WriteAt(buffer.data(), buffer.size(), offset)) {
+            // A torn block must not stay behind the others.
+            file->Truncate(offset);
+            return 0;
+        }
+        if (file == m_file.get()) m_end = offset + buffer.size();
+        ++appendedCount;
+        return offset;
+    } catch (CTavException* e) {
+        plat::SetLastError(e->systemError);
+        e->Delete();
+        return 0;
+    }
+}
+
+TavBlockData CTavImage::ReadBlock(uint32_t offset) {
+    if (m_file) return PerformReadBlock(*m_file, offset);
+    // Outside a transaction the file is opened read-only (sharing reads) and the handle is
+    // kept for the following reads until ReleaseReadHandle, EndTrans or BeginTrans.
+    if (!m_readFile) {
+        uint32_t error = 0;
+        m_readFile = plat::CFile::Open(m_path, plat::FileAccess::Read,
+                                       plat::FileDisposition::OpenExisting, &error);
+        if (!m_readFile)
+            throw new CTavImageException(tavrep::OpenFailureCode(error), error, SRC_READ_BLOCK);
+    }
+    return PerformReadBlock(*m_readFile, offset);
+}
+
+TavBlockData CTavImage::PerformReadBlock(plat::CFile& file, uint32_t offset) {
+    uint8_t raw[BLOCK_HEADER_SIZE];
+    if (file.ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw)))
+        throw new CTavImageException(TAVEX_READ_BLOCK, plat::ERR_HANDLE_EOF, SRC_PERFORM_READ);
+    RawHeader h = ParseHeader(raw);
+    if (h.self != offset && h.self != BLOCK_SELF_MARKER)
+        throw new CTavImageException(TAVEX_READ_BLOCK, plat::ERR_INVALID_PARAMETER, SRC_PERFORM_READ);
+    // The stored length is checked against the file before anything is allocated.
+    int64_t fileSize = file.Size();
+    if (fileSize < 0 || uint64_t(offset) + BLOCK_HEADER_SIZE + h.length > uint64_t(fileSize))
+        throw new CTavImageException(TAVEX_READ_BLOCK, plat::ERR_HANDLE_EOF, SRC_PERFORM_READ);
+    std::vector<uint8_t> stored(h.length);
+    if (h.length > 0 &&
+        file.ReadAt(stored.data(), h.length, uint64_t(offset) + BLOCK_HEADER_SIZE) != int64_t(h.length))
+        throw new CTavImageException(TAVEX_READ_BLOCK, plat::GetLastError(), SRC_PERFORM_READ);
+    TavBlockData block;
+    block.self = offset;
+    block.coding = h.coding;
+    block.kind = h.kind;
+    block.link = h.link;
+    tavrep::DecodePayload(h.coding, stored, *m_codecs, block.data);
+    block.length = uint32_t(block.data.size());
+    return block;
+}
+
+int CTavImage::UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, uint32_t at,
+                           uint32_t newKind, uint32_t newLink) {
+    try {
+        CScopedTrans trans(*this);
+        std::unique_ptr<plat::CFile> own;
+        plat::CFile* file = m_file.get();
+        if (file == nullptr) {
+            own = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
+                                    plat::FileDisposition::OpenExisting);
+            if (!own) return 0;
+            file = own.get();
+        }
+        uint8_t raw[BLOCK_HEADER_SIZE];
+        if (file->ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw))) return 0;
+        RawHeader h = ParseHeader(raw);
+        TavBlockData block = PerformReadBlock(*file, offset);
+        const uint32_t prefix = (block.coding >> 8) & 0xFF;
+        const bool compressed = ((block.coding >> 20) & 0xF) != 0;
+        if (uint64_t(at) + count > block.data.size()) return 0;
+        if (compressed && uint64_t(at) + count > prefix) return 0;
+        std::memcpy(block.data.data() + at, bytes, count);
+        std::vector<uint8_t> stored;
+        uint32_t coding = tavrep::EncodePayload(
+            block.data.data(), uint32_t(block.data.size()), prefix,
+            m_codecs->Compressor(block.coding & 0x00F00000), m_level,
+            m_codecs->Encryptor(block.coding & 0x000F0000), stored);
+        coding |= block.coding & 0xFF000000;
+        // The stored length cannot change on disk: anything else would overwrite the
+        // next block.
+        if (stored.size() != h.length) return 0;
+        if (newKind != KEEP_FIELD || newLink != KEEP_FIELD) {
+            if (newKind != KEEP_FIELD) h.kind = newKind;
+            if (newLink != KEEP_FIELD) h.link = newLink;
+            h.coding = coding;
+            PutHeader(raw, h);
+            if (!file->WriteAt(raw, sizeof(raw), offset)) return 0;
+        }
+        if (!stored.empty() && !file->WriteAt(stored.data(), stored.size(), uint64_t(offset) + BLOCK_HEADER_SIZE))
+            return 0;
+        ++updatedCount;
+        return 1;
+    } catch (CTavException* e) {
+        plat::SetLastError(e->systemError);
+        e->Delete();
+        return 0;
+    }
+}
+
+int CTavImage::UpdateBlockHeader(uint32_t offset, uint32_t newKind, uint32_t newLink) {
+    try {
+        CScopedTrans trans(*this);
+        std::unique_ptr<plat::CFile> own;
+        plat::CFile* file = m_file.get();
+        if (file == nullptr) {
+            own = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
+                                    plat::FileDisposition::OpenExisting);
+            if (!own) return 0;
+            file = own.get();
+        }
+        uint8_t raw[BLOCK_HEADER_SIZE];
+        if (file->ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw))) return 0;
+        RawHeader h = ParseHeader(raw);
+        // Never rewrite bytes that are not a block header.
+        if (h.self != offset && h.self != BLOCK_SELF_MARKER) return 0;
+        if (newKind != KEEP_FIELD) h.kind = newKind;
+        if (newLink != KEEP_FIELD) h.link = newLink;
+        PutHeader(raw, h);
+        if (!file->WriteAt(raw + 12, 8, uint64_t(offset) + 12)) return 0;
+        ++updatedCount;
+        return 1;
+    } catch (CTavException* e) {
+        plat::SetLastError(e->systemError);
+        e->Delete();
+        return 0;
+    }
+}
+
+uint32_t CTavImage::GetImageSize() {
+    if (m_file) return m_end > 0xFFFFFFFFull ? 0xFFFFFFFF : uint32_t(m_end);
+    if (m_readFile) {
+        int64_t size = m_readFile->Size();
+        return size < 0 || size >= int64_t(0xFFFFFFFF) ? 0xFFFFFFFF : uint32_t(size);
+    }
+    auto file = plat::CFile::Open(m_path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting);
+    if (!file) return 0xFFFFFFFF;
+    int64_t size = file->Size();
+    if (size < 0 || size >= int64_t(0xFFFFFFFF)) return 0xFFFFFFFF;
+    return uint32_t(size);
+}
+
+bool CTavImage::TruncateTo(uint64_t size) {
+    if (!m_file) return false;
+    if (!m_file->Truncate(size)) return false;
+    m_end = size;
+    return true;
+}
