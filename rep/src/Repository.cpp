@@ -68,7 +68,9 @@ int CTavRepository::CreateRepository(const std::string& path, const TavImageSecu
     tavrep::PutLE32(header + 4, created);
     tavrep::PutLE32(header + 8, imageId);
     tavrep::PutLE32(header + 12, 0);
-    if (image.WriteBlock(header, sizeof(header), 0, BLOCK_KIND_HEADER, 0) != 0) return 0;
+    // The header block lands at offset 0, so its success shows in the file's size.
+    image.WriteBlock(header, sizeof(header), 0, BLOCK_KIND_HEADER, 0);
+    if (image.GetImageSize() != SECURITY_BLOCK_OFFSET) return 0;
 
     uint8_t pwd[16];
     if (digest != nullptr) {
@@ -282,18 +284,19 @@ int CTavRepository::RollbackTrans() {
     for (int32_t id = 0; id <= m_currentImage; ++id) {
         CTavImage* image = m_images[size_t(id)].get();
         if (image == nullptr) continue;
-        const bool created = m_createdInRun.count(uint32_t(id)) != 0;
-        const bool appended = image->appendedCount > 0;
-        if (!created && !appended) {
-            image->EndTrans();
-            continue;
-        }
         const bool held = image->InTrans();
-        if (created || (held && image->sizeAtBegin <= FIXED_BLOCKS_END)) {
+        const bool created = m_createdInRun.count(uint32_t(id)) != 0;
+        // An image that held only its fixed blocks carries nothing a baseline refers to.
+        const bool emptyAtBegin = held && image->sizeAtBegin <= FIXED_BLOCKS_END;
+        if (created || emptyAtBegin) {
             image->EndTrans();
+            image->ReleaseReadHandle();
             plat::RemoveFile(image->Path());
-        } else if (held) {
+        } else if (held && image->appendedCount > 0) {
             image->TruncateTo(image->sizeAtBegin);
+            image->Sync();
+            image->EndTrans();
+        } else {
             image->EndTrans();
         }
         image->appendedCount = 0;
@@ -318,6 +321,15 @@ bool CTavRepository::StartNewImage(const std::string& path) {
     }
     m_createdInRun.insert(id);
     return true;
+}
+
+uint32_t CTavRepository::StartFreshImage() {
+    if (m_currentImage < 0 || !m_images[size_t(m_currentImage)]) return TAV_NONE;
+    std::string path;
+    BuildImagePath(path, m_images[size_t(m_currentImage)]->Path(), uint32_t(m_currentImage) + 1);
+    if (!StartNewImage(path)) return TAV_NONE;
+    m_createdInRun.erase(uint32_t(m_currentImage));  // BeginTrans starts the run afresh
+    return uint32_t(m_currentImage);
 }
 
 void CTavRepository::ReleaseReadHandles() {

@@ -148,7 +148,7 @@ uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32
             end = file->Size();
         }
         // Offsets are 32-bit: a block that would not be addressable is refused.
-        if (end <= 0 || uint64_t(end) + BLOCK_HEADER_SIZE + stored.size() > 0xFFFFFFFFull) {
+        if (end < 0 || uint64_t(end) + BLOCK_HEADER_SIZE + stored.size() > 0xFFFFFFFFull) {
             plat::SetLastError(plat::ERR_DISK_FULL);
             return 0;
         }

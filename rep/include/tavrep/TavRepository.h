@@ -86,6 +86,10 @@ public:
     void Detach();
     int IsAttached() const { return m_currentImage >= 0; }
     CTavRepErrorCallback* SetRepErrorCallback(CTavRepErrorCallback* callback);
+    // Starts image current + 1 beside the current image for a backup run, so that the
+    // run's transaction holds only a file of its own. It carries the repository's password
+    // digest and newest entry point. The new id, or TAV_NONE.
+    uint32_t StartFreshImage();
     int BeginTrans(uint32_t timeoutMs);
     int CommitTrans();
     int RollbackTrans();

@@ -1,0 +1,251 @@
+// CFile on POSIX: open(2) plus a flock taken without waiting models the sharing modes.
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/SysError.h"
+
+namespace plat {
+
+namespace {
+
+// The most one read(2) or write(2) is asked to move; larger requests loop.
+constexpr size_t MAX_CHUNK = size_t(1) << 30;
+
+bool FailErrno() {
+    SetLastError(MapErrno(errno));
+    return false;
+}
+
+bool FailWith(uint32_t error) {
+    SetLastError(error);
+    return false;
+}
+
+// ENOENT from open(2) covers a missing file and a missing folder on its way; the suite
+// tells them apart (file not found / path not found) as its messages do.
+uint32_t NotFoundCode(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return ERR_FILE_NOT_FOUND;
+    struct stat st;
+    std::string parent = path.substr(0, slash);
+    if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERR_PATH_NOT_FOUND;
+    return ERR_FILE_NOT_FOUND;
+}
+
+int OpenFlags(FileAccess access, FileDisposition disposition) {
+    // O_NONBLOCK keeps open(2) of a FIFO from waiting for a writer; it is cleared after.
+    int flags = O_CLOEXEC | O_NONBLOCK;
+    // Truncation needs a descriptor that may write, even for a reader.
+    bool write = access == FileAccess::ReadWrite || disposition == FileDisposition::CreateAlways;
+    flags |= write ? O_RDWR : O_RDONLY;
+    switch (disposition) {
+        case FileDisposition::OpenExisting:
+            break;
+        case FileDisposition::CreateAlways:
+        case FileDisposition::OpenAlways:
+            flags |= O_CREAT;
+            break;
+        case FileDisposition::CreateNew:
+            flags |= O_CREAT | O_EXCL;
+            break;
+    }
+    return flags;
+}
+
+// Takes the lock without waiting. Only a conflict fails: a file system that cannot
+// lock at all still lets the file be used.
+bool TakeLock(int fd, int operation) {
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno == EWOULDBLOCK) return FailWith(ERR_SHARING_VIOLATION);
+        return true;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<CFile> CFile::Open(const std::string& path, FileAccess access,
+                                   FileDisposition disposition, uint32_t* error, FileHint hint) {
+    auto fail = [&](uint32_t code) -> std::unique_ptr<CFile> {
+        SetLastError(code);
+        if (error) *error = code;
+        return nullptr;
+    };
+    if (path.empty()) return fail(ERR_INVALID_PARAMETER);
+
+    int fd;
+    do {
+        fd = ::open(path.c_str(), OpenFlags(access, disposition), 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT) return fail(NotFoundCode(path));
+        return fail(MapErrno(errno));
+    }
+    auto closeAndFail = [&](uint32_t code) {
+        ::close(fd);
+        return fail(code);
+    };
+
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return closeAndFail(MapErrno(errno));
+    if (S_ISDIR(st.st_mode)) return closeAndFail(ERR_ACCESS_DENIED);
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return closeAndFail(MapErrno(errno));
+
+    // The exclusive lock comes before the truncation, so a file someone reads is never
+    // cut under them.
+    bool truncate = disposition == FileDisposition::CreateAlways;
+    if (!TakeLock(fd, access == FileAccess::ReadWrite || truncate ? LOCK_EX : LOCK_SH))
+        return closeAndFail(ERR_SHARING_VIOLATION);
+    if (truncate) {
+        if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)
+            return closeAndFail(MapErrno(errno));
+        // A reader that created the file keeps only a shared lock afterwards.
+        if (access == FileAccess::Read && !TakeLock(fd, LOCK_SH))
+            return closeAndFail(ERR_SHARING_VIOLATION);
+    }
+    if (hint == FileHint::Sequential) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    SetLastError(ERR_NONE);
+    if (error) *error = ERR_NONE;
+    return std::unique_ptr<CFile>(new CFile(fd, path));
+}
+
+CFile::~CFile() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int64_t CFile::Read(void* buffer, size_t count) {
+    if (count > MAX_CHUNK) count = MAX_CHUNK;
+    for (;;) {
+        ssize_t n = ::read(m_fd, buffer, count);
+        if (n >= 0) return n;
+        if (errno != EINTR) {
+            FailErrno();
+            return -1;
+        }
+    }
+}
+
+int64_t CFile::ReadFull(void* buffer, size_t count) {
+    auto* out = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        ssize_t n = ::read(m_fd, out + done, want);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            FailErrno();
+            return -1;
+        }
+        if (n == 0) break;
+        done += size_t(n);
+    }
+    return int64_t(done);
+}
+
+bool CFile::Write(const void* buffer, size_t count) {
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        ssize_t n = ::write(m_fd, in + done, want);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FailErrno();
+        }
+        if (n == 0) return FailWith(ERR_DISK_FULL);
+        done += size_t(n);
+    }
+    return true;
+}
+
+int64_t CFile::ReadAt(void* buffer, size_t count, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX) || count > uint64_t(INT64_MAX) - offset) {
+        FailWith(ERR_INVALID_PARAMETER);
+        return -1;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        ssize_t n = ::pread(m_fd, out + done, want, off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            FailErrno();
+            return -1;
+        }
+        if (n == 0) break;
+        done += size_t(n);
+    }
+    return int64_t(done);
+}
+
+bool CFile::WriteAt(const void* buffer, size_t count, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX) || count > uint64_t(INT64_MAX) - offset)
+        return FailWith(ERR_INVALID_PARAMETER);
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        ssize_t n = ::pwrite(m_fd, in + done, want, off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FailErrno();
+        }
+        if (n == 0) return FailWith(ERR_DISK_FULL);
+        done += size_t(n);
+    }
+    return true;
+}
+
+bool CFile::Seek(uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX)) return FailWith(ERR_INVALID_PARAMETER);
+    if (::lseek(m_fd, off_t(offset), SEEK_SET) < 0) return FailErrno();
+    return true;
+}
+
+int64_t CFile::SeekEnd() {
+    off_t pos = ::lseek(m_fd, 0, SEEK_END);
+    if (pos < 0) FailErrno();
+    return pos < 0 ? -1 : int64_t(pos);
+}
+
+int64_t CFile::Tell() {
+    off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
+    if (pos < 0) FailErrno();
+    return pos < 0 ? -1 : int64_t(pos);
+}
+
+int64_t CFile::Size() {
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0) {
+        FailErrno();
+        return -1;
+    }
+    return int64_t(st.st_size);
+}
+
+bool CFile::Truncate(uint64_t size) {
+    if (size > uint64_t(INT64_MAX)) return FailWith(ERR_INVALID_PARAMETER);
+    for (;;) {
+        if (::ftruncate(m_fd, off_t(size)) == 0) return true;
+        if (errno != EINTR) return FailErrno();
+    }
+}
+
+bool CFile::Sync() {
+    if (::fsync(m_fd) != 0) return FailErrno();
+    return true;
+}
+
+}  // namespace plat

@@ -1,0 +1,303 @@
+// Tests of CFile: sharing modes within and between processes, dispositions, error codes
+// and reads and writes that need more than one system call.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "TempDir.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+#include "platform/SysError.h"
+
+using namespace plat;
+
+namespace {
+
+constexpr uint32_t CHILD_WAIT_MS = 20000;
+
+FileAccess AccessFromText(const std::string& text) {
+    return text == "write" ? FileAccess::ReadWrite : FileAccess::Read;
+}
+
+// Helper modes of this program, run as a second process:
+//   --hold PATH read|write MARKER  opens PATH, creates MARKER.held, waits for MARKER
+//   --try PATH read|write          opens PATH and exits with the error code (0 opened)
+int RunHelper(int argc, char** argv) {
+    std::string mode = argv[1];
+    if (mode == "--try" && argc == 4) {
+        uint32_t error = 0;
+        auto file =
+            CFile::Open(argv[2], AccessFromText(argv[3]), FileDisposition::OpenExisting, &error);
+        return file ? 0 : int(error & 0xFF);
+    }
+    if (mode == "--hold" && argc == 5) {
+        uint32_t error = 0;
+        auto file =
+            CFile::Open(argv[2], AccessFromText(argv[3]), FileDisposition::OpenExisting, &error);
+        if (!file) return int(error & 0xFF);
+        std::string marker = argv[4];
+        if (!CFile::Open(marker + ".held", FileAccess::ReadWrite, FileDisposition::CreateNew))
+            return 98;
+        uint64_t start = NowMillis();
+        while (!PathExists(marker)) {
+            if (NowMillis() - start > CHILD_WAIT_MS) return 99;
+            SleepMillis(5);
+        }
+        return 0;
+    }
+    return 97;
+}
+
+bool WaitForPath(const std::string& path) {
+    uint64_t start = NowMillis();
+    while (!PathExists(path)) {
+        if (NowMillis() - start > CHILD_WAIT_MS) return false;
+        SleepMillis(5);
+    }
+    return true;
+}
+
+class CFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_dir.Path().empty());
+        m_file = m_dir / "data.bin";
+        ASSERT_TRUE(tavtest::WriteFile(m_file, "hello"));
+    }
+
+    static std::unique_ptr<CFile> OpenExisting(const std::string& path, FileAccess access,
+                                               uint32_t* error = nullptr) {
+        return CFile::Open(path, access, FileDisposition::OpenExisting, error);
+    }
+
+    tavtest::CTempDir m_dir;
+    std::string m_file;
+};
+
+// --- sharing within one process -------------------------------------------------------
+
+TEST_F(CFileTest, WriterExcludesWritersAndReaders) {
+    auto writer = OpenExisting(m_file, FileAccess::ReadWrite);
+    ASSERT_TRUE(writer);
+    uint32_t error = 0;
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite, &error));
+    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
+    EXPECT_EQ(GetLastError(), ERR_SHARING_VIOLATION);
+    error = 0;
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
+
+    writer.reset();
+    EXPECT_TRUE(OpenExisting(m_file, FileAccess::ReadWrite));
+    EXPECT_TRUE(OpenExisting(m_file, FileAccess::Read));
+}
+
+TEST_F(CFileTest, ReadersShareButExcludeWriters) {
+    auto first = OpenExisting(m_file, FileAccess::Read);
+    auto second = OpenExisting(m_file, FileAccess::Read);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(second);
+    uint32_t error = 0;
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite, &error));
+    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
+    first.reset();
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite));  // the second reader remains
+    second.reset();
+    EXPECT_TRUE(OpenExisting(m_file, FileAccess::ReadWrite));
+}
+
+TEST_F(CFileTest, CreateAlwaysNeverTruncatesAFileSomeoneReads) {
+    auto reader = OpenExisting(m_file, FileAccess::Read);
+    ASSERT_TRUE(reader);
+    for (FileAccess access : {FileAccess::ReadWrite, FileAccess::Read}) {
+        uint32_t error = 0;
+        EXPECT_FALSE(CFile::Open(m_file, access, FileDisposition::CreateAlways, &error));
+        EXPECT_EQ(error, ERR_SHARING_VIOLATION);
+    }
+    char buffer[8] = {};
+    EXPECT_EQ(reader->ReadAt(buffer, sizeof buffer, 0), 5);
+    EXPECT_STREQ(buffer, "hello");
+    EXPECT_EQ(reader->Size(), 5);
+}
+
+// --- sharing between processes --------------------------------------------------------
+
+TEST_F(CFileTest, WriterInAnotherProcessExcludesThisOne) {
+    std::string marker = m_dir / "release";
+    CChildProcess child;
+    ASSERT_TRUE(child.Start({ExecutablePath(), "--hold", m_file, "write", marker}));
+    ASSERT_TRUE(WaitForPath(marker + ".held"));
+
+    uint32_t error = 0;
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite, &error));
+    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
+
+    ASSERT_TRUE(tavtest::WriteFile(marker, ""));
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_TRUE(OpenExisting(m_file, FileAccess::ReadWrite));
+}
+
+TEST_F(CFileTest, ReaderHereExcludesWriterInAnotherProcess) {
+    auto reader = OpenExisting(m_file, FileAccess::Read);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(RunProcess({ExecutablePath(), "--try", m_file, "write"}), int(ERR_SHARING_VIOLATION));
+    EXPECT_EQ(RunProcess({ExecutablePath(), "--try", m_file, "read"}), 0);
+    reader.reset();
+    EXPECT_EQ(RunProcess({ExecutablePath(), "--try", m_file, "write"}), 0);
+}
+
+TEST_F(CFileTest, ChildProcessesDoNotInheritOpenFiles) {
+    // A child started while a file is open must not keep the file's lock after we close it.
+    auto writer = OpenExisting(m_file, FileAccess::ReadWrite);
+    ASSERT_TRUE(writer);
+    std::string other = m_dir / "other";
+    std::string marker = m_dir / "release";
+    ASSERT_TRUE(tavtest::WriteFile(other, "x"));
+    CChildProcess child;
+    ASSERT_TRUE(child.Start({ExecutablePath(), "--hold", other, "read", marker}));
+    ASSERT_TRUE(WaitForPath(marker + ".held"));
+    writer.reset();
+    EXPECT_TRUE(OpenExisting(m_file, FileAccess::ReadWrite));
+    ASSERT_TRUE(tavtest::WriteFile(marker, ""));
+    EXPECT_EQ(child.Wait(), 0);
+}
+
+// --- dispositions and error codes -----------------------------------------------------
+
+TEST_F(CFileTest, DispositionsCreateTruncateAndRefuseAsDocumented) {
+    std::string fresh = m_dir / "fresh";
+    uint32_t error = 0;
+    EXPECT_FALSE(OpenExisting(fresh, FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_FILE_NOT_FOUND);
+    EXPECT_FALSE(PathExists(fresh));
+
+    auto created = CFile::Open(fresh, FileAccess::ReadWrite, FileDisposition::OpenAlways);
+    ASSERT_TRUE(created);
+    ASSERT_TRUE(created->Write("abc", 3));
+    created.reset();
+    ASSERT_TRUE(CFile::Open(fresh, FileAccess::ReadWrite, FileDisposition::OpenAlways));
+    EXPECT_EQ(tavtest::ReadFile(fresh), "abc");  // OpenAlways keeps what is there
+
+    EXPECT_FALSE(CFile::Open(fresh, FileAccess::ReadWrite, FileDisposition::CreateNew, &error));
+    EXPECT_EQ(error, ERR_FILE_EXISTS);
+    EXPECT_EQ(tavtest::ReadFile(fresh), "abc");
+
+    auto truncated = CFile::Open(fresh, FileAccess::Read, FileDisposition::CreateAlways);
+    ASSERT_TRUE(truncated);
+    EXPECT_EQ(truncated->Size(), 0);
+    // A reader that created the file holds a shared lock only.
+    EXPECT_TRUE(OpenExisting(fresh, FileAccess::Read));
+}
+
+TEST_F(CFileTest, ErrorCodesNameWhatIsMissing) {
+    uint32_t error = 0;
+    EXPECT_FALSE(OpenExisting(m_dir / "missing", FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_FILE_NOT_FOUND);
+    EXPECT_FALSE(OpenExisting(m_dir / "no-folder/file", FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_PATH_NOT_FOUND);
+    EXPECT_FALSE(CFile::Open(m_dir / "no-folder/file", FileAccess::ReadWrite,
+                             FileDisposition::CreateAlways, &error));
+    EXPECT_EQ(error, ERR_PATH_NOT_FOUND);
+    EXPECT_FALSE(OpenExisting(m_file + "/below-a-file", FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_PATH_NOT_FOUND);
+    EXPECT_FALSE(OpenExisting("", FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_INVALID_PARAMETER);
+    EXPECT_FALSE(OpenExisting(m_dir / std::string(300, 'n'), FileAccess::Read, &error));
+    EXPECT_EQ(error, ERR_FILENAME_TOO_LONG);
+}
+
+TEST_F(CFileTest, DirectoriesAreNotFiles) {
+    for (FileAccess access : {FileAccess::Read, FileAccess::ReadWrite}) {
+        uint32_t error = 0;
+        EXPECT_FALSE(OpenExisting(m_dir.Path(), access, &error));
+        EXPECT_EQ(error, ERR_ACCESS_DENIED);
+        EXPECT_FALSE(CFile::Open(m_dir.Path(), access, FileDisposition::OpenAlways, &error));
+        EXPECT_EQ(error, ERR_ACCESS_DENIED);
+    }
+}
+
+TEST_F(CFileTest, ReadOnlyFileRefusesWriters) {
+    if (IsRoot()) GTEST_SKIP() << "the superuser may write any file";
+    ASSERT_TRUE(SetFileMode(m_file, 0444));
+    uint32_t error = 0;
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite, &error));
+    EXPECT_EQ(error, ERR_ACCESS_DENIED);
+    EXPECT_TRUE(OpenExisting(m_file, FileAccess::Read));
+}
+
+// --- reading and writing --------------------------------------------------------------
+
+TEST_F(CFileTest, PositionalWritesAndReads) {
+    auto file = CFile::Open(m_file, FileAccess::ReadWrite, FileDisposition::CreateAlways);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(file->WriteAt("tail", 4, 10));  // leaves a hole of zeros
+    ASSERT_TRUE(file->WriteAt("head", 4, 0));
+    EXPECT_EQ(file->Size(), 14);
+    EXPECT_EQ(file->Tell(), 0);  // positional calls leave the position alone
+
+    char buffer[20];
+    ASSERT_EQ(file->ReadAt(buffer, 14, 0), 14);
+    EXPECT_EQ(std::string(buffer, 14), std::string("head\0\0\0\0\0\0tail", 14));
+    EXPECT_EQ(file->ReadAt(buffer, sizeof buffer, 12), 2);  // stops at the end
+    EXPECT_EQ(std::string(buffer, 2), "il");
+    EXPECT_EQ(file->ReadAt(buffer, sizeof buffer, 100), 0);
+
+    EXPECT_EQ(file->SeekEnd(), 14);
+    ASSERT_TRUE(file->Write("!", 1));
+    ASSERT_TRUE(file->Seek(4));
+    EXPECT_EQ(file->Read(buffer, 2), 2);
+    EXPECT_EQ(file->Tell(), 6);
+    ASSERT_TRUE(file->Truncate(3));
+    EXPECT_EQ(file->Size(), 3);
+    ASSERT_TRUE(file->Seek(0));
+    EXPECT_EQ(file->ReadFull(buffer, sizeof buffer), 3);
+    EXPECT_TRUE(file->Sync());
+}
+
+TEST_F(CFileTest, LargeWriteReadsBackWhole) {
+    std::string data(3 * 1024 * 1024 + 17, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 131 + (i >> 12));
+    auto file = CFile::Open(m_file, FileAccess::ReadWrite, FileDisposition::CreateAlways, nullptr,
+                            FileHint::Sequential);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(file->Write(data.data(), data.size()));
+    ASSERT_TRUE(file->Seek(0));
+    std::string back(data.size() + 100, 'x');
+    ASSERT_EQ(file->ReadFull(back.data(), back.size()), int64_t(data.size()));
+    back.resize(data.size());
+    EXPECT_TRUE(back == data);
+}
+
+TEST_F(CFileTest, ReadFullWaitsForShortReadsOfAPipe) {
+    // A FIFO delivers its data in the pieces the writer wrote; ReadFull joins them and
+    // opening it for reading does not wait for a writer.
+    std::string fifo = m_dir / "fifo";
+    std::string ready = m_dir / "ready";
+    ASSERT_EQ(RunProcess({"mkfifo", fifo}), 0);
+    CChildProcess writer;
+    ASSERT_TRUE(writer.Start({"sh", "-c",
+                              "exec 3<>\"$1\"; : > \"$2\"; printf abc >&3; sleep 0.2; "
+                              "printf def >&3; sleep 0.3",
+                              "sh", fifo, ready}));
+    ASSERT_TRUE(WaitForPath(ready));
+    auto reader = OpenExisting(fifo, FileAccess::Read);
+    ASSERT_TRUE(reader);
+    char buffer[6];
+    ASSERT_EQ(reader->ReadFull(buffer, sizeof buffer), 6);
+    EXPECT_EQ(std::string(buffer, 6), "abcdef");
+    EXPECT_EQ(writer.Wait(), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && (std::strcmp(argv[1], "--try") == 0 || std::strcmp(argv[1], "--hold") == 0))
+        return RunHelper(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

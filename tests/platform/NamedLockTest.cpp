@@ -1,0 +1,124 @@
+// Tests of CNamedLock: exclusion, time-outs, release and where the lock files live.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "TempDir.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/NamedLock.h"
+#include "platform/Process.h"
+#include "platform/SysError.h"
+
+using namespace plat;
+
+namespace {
+
+class CNamedLockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_dir.Path().empty());
+        m_oldRuntime = GetEnv("XDG_RUNTIME_DIR");
+        ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", m_dir.Path()));
+    }
+    void TearDown() override { SetEnv("XDG_RUNTIME_DIR", m_oldRuntime.value_or("")); }
+
+    tavtest::CTempDir m_dir;
+    std::optional<std::string> m_oldRuntime;
+};
+
+TEST_F(CNamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
+    CNamedLock first("CTavRepBaselineDetails::Sort");
+    CNamedLock second("CTavRepBaselineDetails::Sort");
+    CNamedLock other("another lock");
+    ASSERT_TRUE(first.Acquire(0));
+    EXPECT_TRUE(first.Held());
+    EXPECT_FALSE(second.Acquire(0));
+    EXPECT_EQ(GetLastError(), ERR_TIMEOUT);
+    EXPECT_FALSE(second.Held());
+    EXPECT_TRUE(other.Acquire(0));  // a different name is a different lock
+
+    EXPECT_FALSE(first.Acquire(0));  // not recursive, and the lock stays held
+    EXPECT_TRUE(first.Held());
+    EXPECT_FALSE(second.Acquire(0));
+
+    first.Release();
+    EXPECT_FALSE(first.Held());
+    EXPECT_TRUE(second.Acquire(0));
+}
+
+TEST_F(CNamedLockTest, TimeoutReturnsFalseAfterAboutTheTimeAsked) {
+    CNamedLock holder("image lock");
+    CNamedLock waiter("image lock");
+    ASSERT_TRUE(holder.Acquire());
+    uint64_t start = NowMillis();
+    EXPECT_FALSE(waiter.Acquire(200));
+    uint64_t waited = NowMillis() - start;
+    EXPECT_GE(waited, 200u);
+    EXPECT_LT(waited, 1500u);
+}
+
+TEST_F(CNamedLockTest, ReleaseLetsAWaiterIn) {
+    CNamedLock holder("record mutex");
+    ASSERT_TRUE(holder.Acquire());
+    std::atomic<bool> got{false};
+    std::thread waiterThread([&] {
+        CNamedLock waiter("record mutex");
+        got = waiter.Acquire(WAIT_INFINITE);
+    });
+    SleepMillis(100);
+    EXPECT_FALSE(got);
+    holder.Release();
+    waiterThread.join();
+    EXPECT_TRUE(got);
+}
+
+TEST_F(CNamedLockTest, LockFilesAreNamedByTheHashOfTheName) {
+    CNamedLock lock("a");
+    ASSERT_TRUE(lock.Acquire(0));
+    // FNV-1a, 64 bits, of "a".
+    TavFindData fd;
+    ASSERT_TRUE(GetFindData(m_dir / "tavora/af63dc4c8601ec8c.lock", fd));
+    ASSERT_TRUE(GetFindData(m_dir / "tavora", fd));
+    EXPECT_EQ(fd.mode & 0777, 0700u);
+}
+
+TEST_F(CNamedLockTest, ExcludesAnotherProcess) {
+    CNamedLock lock("shared between processes");
+    ASSERT_TRUE(lock.Acquire(0));
+    // flock(1) of util-linux on the same lock file fails at once while we hold it.
+    std::string file = m_dir / "tavora";
+    std::vector<TavFindData> entries;
+    ASSERT_TRUE(ListDirectory(file, entries));
+    ASSERT_EQ(entries.size(), 1u);
+    std::string path = JoinPath(file, entries[0].name);
+    int busy = RunProcess({"flock", "--nonblock", "--conflict-exit-code", "7", path, "true"});
+    if (busy == -1) GTEST_SKIP() << "flock(1) is not installed";
+    EXPECT_EQ(busy, 7);
+    lock.Release();
+    EXPECT_EQ(RunProcess({"flock", "--nonblock", "--conflict-exit-code", "7", path, "true"}), 0);
+}
+
+TEST_F(CNamedLockTest, WithoutARuntimeFolderLocksLiveInAPrivateTmpFolder) {
+    ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", ""));
+    CNamedLock lock("fallback folder " + std::to_string(ProcessId()));
+    ASSERT_TRUE(lock.Acquire(0)) << GetLastError();
+    TavFindData fd;
+    ASSERT_TRUE(GetFindData("/tmp/tavora-" + std::to_string(UserId()), fd));
+    EXPECT_EQ(fd.kind, TavFileKind::Directory);
+    EXPECT_EQ(fd.uid, UserId());
+    EXPECT_EQ(fd.mode & 022, 0u);
+}
+
+TEST_F(CNamedLockTest, FailsWhenTheLockFolderCannotBeMade) {
+    ASSERT_TRUE(tavtest::WriteFile(m_dir / "file", ""));
+    ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", m_dir / "file"));
+    CNamedLock lock("x");
+    EXPECT_FALSE(lock.Acquire(0));
+    EXPECT_FALSE(lock.Held());
+    EXPECT_NE(GetLastError(), ERR_NONE);
+}
+
+}  // namespace

@@ -1,0 +1,605 @@
+// Tests of the block codecs: AES-128 ECB, gzip members, the codec table and payload coding.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Codecs.h"
+#include "DeflateCodec.h"
+#include "tavrep/TavTypes.h"
+
+using namespace tavrep;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes FromHex(const std::string& hex) {
+    Bytes out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    }
+    return out;
+}
+
+Bytes RandomBytes(std::mt19937& rng, size_t n) {
+    Bytes out(n);
+    for (auto& b : out) b = uint8_t(rng());
+    return out;
+}
+
+// Text-like bytes that deflate shrinks well.
+Bytes TextBytes(std::mt19937& rng, size_t n) {
+    static const char* const WORDS[] = {"backup ",  "image ", "baseline ", "node ", "chunk ",
+                                        "restore ", "the ",   "of ",       "and ",  "\r\n"};
+    Bytes out;
+    out.reserve(n + 16);
+    while (out.size() < n) {
+        const char* w = WORDS[rng() % std::size(WORDS)];
+        out.insert(out.end(), w, w + std::strlen(w));
+    }
+    out.resize(n);
+    return out;
+}
+
+std::array<char, 128> PasswordField(const std::string& text) {
+    std::array<char, 128> field{};
+    std::memcpy(field.data(), text.data(), std::min(text.size(), field.size() - 1));
+    return field;
+}
+
+Bytes Deflate(const Bytes& in, int level = -1) {
+    CDeflateCompressor deflate;
+    Bytes out;
+    EXPECT_TRUE(deflate.Encode(in.data(), in.size(), level, out));
+    return out;
+}
+
+Bytes Inflate(const Bytes& in) {
+    CDeflateCompressor deflate;
+    Bytes out;
+    deflate.Decode(in.data(), in.size(), out);
+    return out;
+}
+
+// Inflates with zlib's own gzip reader (window bits 16 + 15): an independent check of the
+// member layout, trailer included.
+bool ZlibGunzip(const Bytes& member, Bytes& out) {
+    z_stream zs{};
+    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return false;
+    out.assign(member.size() * 4 + 1024, 0);
+    int rc;
+    for (;;) {
+        zs.next_in = const_cast<Bytef*>(member.data());
+        zs.avail_in = uInt(member.size() - zs.total_in);
+        zs.next_in += zs.total_in;
+        zs.next_out = out.data() + zs.total_out;
+        zs.avail_out = uInt(out.size() - zs.total_out);
+        rc = inflate(&zs, Z_FINISH);
+        if (rc != Z_BUF_ERROR || zs.avail_out != 0) break;
+        out.resize(out.size() * 2);
+    }
+    out.resize(zs.total_out);
+    const bool ok = rc == Z_STREAM_END && zs.total_in == member.size();
+    inflateEnd(&zs);
+    return ok;
+}
+
+// A member with every optional header field (extra, name, comment, header CRC), written
+// by zlib's gzip writer.
+Bytes ZlibGzipWithHeaderFields(const Bytes& in) {
+    z_stream zs{};
+    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    static Bytef extra[] = {'T', 'v', 3, 0, 1, 2, 3};
+    static char name[] = "file.txt";
+    static char comment[] = "a comment";
+    gz_header header{};
+    header.extra = extra;
+    header.extra_len = sizeof(extra);
+    header.name = reinterpret_cast<Bytef*>(name);
+    header.comment = reinterpret_cast<Bytef*>(comment);
+    header.hcrc = 1;
+    header.os = 3;
+    EXPECT_EQ(deflateSetHeader(&zs, &header), Z_OK);
+    Bytes out(deflateBound(&zs, in.size()) + 64);
+    zs.next_in = const_cast<Bytef*>(in.data());
+    zs.avail_in = uInt(in.size());
+    zs.next_out = out.data();
+    zs.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+std::filesystem::path TempPath(const std::string& tag) {
+    std::random_device rd;
+    return std::filesystem::temp_directory_path() /
+           ("tav-codecs-" + tag + "-" + std::to_string(rd()) + std::to_string(rd()));
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), {});
+}
+
+void WriteFile(const std::filesystem::path& path, const Bytes& data) {
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
+
+struct Encoded {
+    uint32_t coding;
+    Bytes stored;
+};
+
+Encoded EncodeWith(TavCodecTable& table, const Bytes& p, uint32_t prefix, uint32_t compression,
+                   uint32_t encryption, int level = -1) {
+    Encoded e;
+    e.coding = EncodePayload(p.data(), p.size(), prefix, table.Compressor(compression), level,
+                             table.Encryptor(encryption), e.stored);
+    return e;
+}
+
+Bytes DecodeWith(TavCodecTable& table, uint32_t coding, Bytes stored) {
+    Bytes out;
+    DecodePayload(coding, stored, table, out);
+    return out;
+}
+
+constexpr uint32_t PADDING_BITS = 0xFF;
+constexpr uint32_t COMPRESSION_BITS = 0x00F00000;
+constexpr uint32_t ENCRYPTION_BITS = 0x000F0000;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// AES-128 ECB
+
+TEST(AesCodec, MatchesTheFips197KnownAnswer) {
+    const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f");
+    const Bytes plain = FromHex("00112233445566778899aabbccddeeff");
+    const Bytes cipher = FromHex("69c4e0d86a7b0430d8cdb78070b4c55a");
+    auto aes = MakeAesEncryptor(key.data(), ENCRYPT_PASSWORD);
+    EXPECT_EQ(aes->MethodId(), ENCRYPT_PASSWORD);
+
+    Bytes data = plain;
+    aes->Encode(data.data(), data.size());
+    EXPECT_EQ(data, cipher);
+    aes->Decode(data.data(), data.size());
+    EXPECT_EQ(data, plain);
+}
+
+TEST(AesCodec, EnciphersEveryBlockIndependently) {
+    const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f");
+    auto aes = MakeAesEncryptor(key.data(), ENCRYPT_PASSWORD);
+    Bytes data = FromHex(
+        "00112233445566778899aabbccddeeff"
+        "00112233445566778899aabbccddeeff"
+        "00000000000000000000000000000000");
+    aes->Encode(data.data(), data.size());
+    EXPECT_EQ(Bytes(data.begin(), data.begin() + 16), FromHex("69c4e0d86a7b0430d8cdb78070b4c55a"));
+    EXPECT_EQ(Bytes(data.begin() + 16, data.begin() + 32),
+              FromHex("69c4e0d86a7b0430d8cdb78070b4c55a"));
+    // Repeated calls on one object start afresh: no state carries between calls.
+    Bytes again = FromHex("00112233445566778899aabbccddeeff");
+    aes->Encode(again.data(), again.size());
+    EXPECT_EQ(again, FromHex("69c4e0d86a7b0430d8cdb78070b4c55a"));
+}
+
+TEST(AesCodec, BuiltinKeyIsTheFormatConstant) {
+    // Images written with the built-in key are readable only with this exact key.
+    auto aes = MakeAesEncryptor(BUILTIN_KEY, ENCRYPT_BUILTIN);
+    Bytes zeros(16, 0);
+    aes->Encode(zeros.data(), zeros.size());
+    EXPECT_EQ(zeros, FromHex("cf1397a561c551d378aa91f52cbb2aba"));
+}
+
+TEST(CodecTable, SelectsCodecsBySlotAndFallsBackToNone) {
+    const auto password = PasswordField("0123456789abcdefXYZW");  // 20 characters
+    TavCodecTable table(password.data());
+    EXPECT_EQ(table.Compressor(COMPRESS_NONE).MethodId(), COMPRESS_NONE);
+    EXPECT_EQ(table.Compressor(COMPRESS_DEFLATE).MethodId(), COMPRESS_DEFLATE);
+    EXPECT_EQ(table.Compressor(0x00200000).MethodId(), COMPRESS_NONE);
+    EXPECT_EQ(table.Compressor(0x00F00000).MethodId(), COMPRESS_NONE);
+    EXPECT_EQ(table.Encryptor(ENCRYPT_NONE).MethodId(), ENCRYPT_NONE);
+    EXPECT_EQ(table.Encryptor(ENCRYPT_BUILTIN).MethodId(), ENCRYPT_BUILTIN);
+    EXPECT_EQ(table.Encryptor(ENCRYPT_PASSWORD).MethodId(), ENCRYPT_PASSWORD);
+    EXPECT_EQ(table.Encryptor(0x00030000).MethodId(), ENCRYPT_NONE);
+    // Only the method's own bits choose: a whole coding word selects the same codecs.
+    EXPECT_EQ(table.Compressor(0xFF1FFFFF).MethodId(), COMPRESS_DEFLATE);
+    EXPECT_EQ(table.Encryptor(0xFFF1FFFF).MethodId(), ENCRYPT_BUILTIN);
+}
+
+TEST(CodecTable, PasswordKeyIsTheFirst16BytesOfTheField) {
+    const auto password = PasswordField("0123456789abcdefXYZW");
+    const auto samePrefix = PasswordField("0123456789abcdef-other-tail");
+    TavCodecTable table(password.data());
+    TavCodecTable other(samePrefix.data());
+    auto reference = MakeAesEncryptor(reinterpret_cast<const uint8_t*>("0123456789abcdef"), 0);
+
+    Bytes a(48, 0x5A), b(48, 0x5A), c(48, 0x5A);
+    table.Encryptor(ENCRYPT_PASSWORD).Encode(a.data(), a.size());
+    other.Encryptor(ENCRYPT_PASSWORD).Encode(b.data(), b.size());
+    reference->Encode(c.data(), c.size());
+    EXPECT_EQ(a, c);
+    EXPECT_EQ(b, c);
+
+    // A short password is padded with the field's zeros.
+    const auto shortPassword = PasswordField("pw");
+    TavCodecTable shortTable(shortPassword.data());
+    const uint8_t shortKey[16] = {'p', 'w'};
+    Bytes d(16, 1), e(16, 1);
+    shortTable.Encryptor(ENCRYPT_PASSWORD).Encode(d.data(), d.size());
+    MakeAesEncryptor(shortKey, 0)->Encode(e.data(), e.size());
+    EXPECT_EQ(d, e);
+}
+
+// ---------------------------------------------------------------------------------------
+// Gzip members
+
+TEST(DeflateCodec, WritesOneMemberWithTheFixedHeaderAndTrailer) {
+    std::mt19937 rng(1);
+    const Bytes text = TextBytes(rng, 5000);
+    const Bytes member = Deflate(text);
+    ASSERT_GE(member.size(), 18u);
+    EXPECT_EQ(Bytes(member.begin(), member.begin() + 10), FromHex("1f8b08000000000000"
+                                                                  "0b"));
+    const uint8_t* trailer = member.data() + member.size() - 8;
+    const uint32_t crc = uint32_t(crc32(0, text.data(), uInt(text.size())));
+    EXPECT_EQ(trailer[0] | trailer[1] << 8 | trailer[2] << 16 | uint32_t(trailer[3]) << 24, crc);
+    EXPECT_EQ(trailer[4] | trailer[5] << 8 | trailer[6] << 16 | uint32_t(trailer[7]) << 24,
+              text.size());
+    EXPECT_LT(member.size(), text.size() / 3);
+}
+
+TEST(DeflateCodec, MembersAreReadableByZlibAtEveryLevelAndByBothEncoders) {
+    std::mt19937 rng(2);
+    const Bytes inputs[] = {Bytes{}, Bytes{'x'}, TextBytes(rng, 65536), RandomBytes(rng, 3000),
+                            Bytes(70000, 0)};
+    for (const Bytes& in : inputs) {
+        for (int level : {-1, 0, 1, 6, 9, 12, -7}) {
+            CDeflateCompressor deflate;
+            Bytes viaLibdeflate, viaZlib, back;
+            ASSERT_TRUE(deflate.Encode(in.data(), in.size(), level, viaLibdeflate));
+            ASSERT_TRUE(deflate.EncodeWithZlib(in.data(), in.size(), level, viaZlib));
+            for (const Bytes* member : {&viaLibdeflate, &viaZlib}) {
+                ASSERT_TRUE(ZlibGunzip(*member, back))
+                    << "size " << in.size() << " level " << level;
+                EXPECT_EQ(back, in);
+                EXPECT_EQ(Inflate(*member), in);
+            }
+        }
+    }
+}
+
+TEST(DeflateCodec, SystemGzipReadsOurMembersAndWeReadItsOwn) {
+    if (std::system("gzip --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no gzip program";
+    std::mt19937 rng(4);
+    const Bytes text = TextBytes(rng, 200000);
+    const auto packed = TempPath("packed");
+    const auto unpacked = TempPath("unpacked");
+    const auto repacked = TempPath("repacked");
+
+    WriteFile(packed, Deflate(text));
+    const std::string gunzip = "gzip -dc '" + packed.string() + "' > '" + unpacked.string() + "'";
+    EXPECT_EQ(std::system(gunzip.c_str()), 0);
+    EXPECT_EQ(ReadFile(unpacked), text);
+
+    // gzip writes the file name into its header (flag 8): the reader must skip it.
+    const std::string gzip =
+        "gzip -c -n -N '" + unpacked.string() + "' > '" + repacked.string() + "'";
+    WriteFile(unpacked, text);
+    EXPECT_EQ(std::system(gzip.c_str()), 0);
+    const Bytes fromGzip = ReadFile(repacked);
+    EXPECT_EQ(Inflate(fromGzip), text);
+
+    std::filesystem::remove(packed);
+    std::filesystem::remove(unpacked);
+    std::filesystem::remove(repacked);
+}
+
+TEST(DeflateCodec, SkipsEveryOptionalHeaderField) {
+    std::mt19937 rng(5);
+    const Bytes text = TextBytes(rng, 4000);
+    const Bytes member = ZlibGzipWithHeaderFields(text);
+    ASSERT_EQ(member[3], 0x02 | 0x04 | 0x08 | 0x10);
+    EXPECT_EQ(Inflate(member), text);
+    CDeflateCompressor deflate;
+    Bytes streamed;
+    deflate.DecodeStreaming(member.data(), member.size(), streamed);
+    EXPECT_EQ(streamed, text);
+}
+
+TEST(DeflateCodec, DecodesConcatenatedMembers) {
+    std::mt19937 rng(6);
+    const Bytes first = TextBytes(rng, 3000);
+    const Bytes second = RandomBytes(rng, 500);
+    const Bytes third = TextBytes(rng, 70000);
+    Bytes joined = Deflate(first);
+    const Bytes m2 = ZlibGzipWithHeaderFields(second);
+    const Bytes m3 = Deflate(third, 1);
+    joined.insert(joined.end(), m2.begin(), m2.end());
+    joined.insert(joined.end(), m3.begin(), m3.end());
+
+    Bytes expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    expected.insert(expected.end(), third.begin(), third.end());
+    EXPECT_EQ(Inflate(joined), expected);
+}
+
+TEST(DeflateCodec, DamageEndsTheOutputQuietly) {
+    std::mt19937 rng(7);
+    const Bytes first = TextBytes(rng, 3000);
+    const Bytes second = TextBytes(rng, 3000);
+    const Bytes m1 = Deflate(first);
+    const Bytes m2 = Deflate(second);
+    auto join = [](Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+
+    // A cut member yields a prefix of its bytes.
+    for (size_t cut : {size_t(3), size_t(10), m1.size() / 2, m1.size() - 9, m1.size() - 1}) {
+        const Bytes out = Inflate(Bytes(m1.begin(), m1.begin() + cut));
+        ASSERT_LE(out.size(), first.size());
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), first.begin())) << "cut at " << cut;
+    }
+    // A wrong CRC or length in the first trailer stops before the second member.
+    for (size_t offset : {m1.size() - 8, m1.size() - 2}) {
+        Bytes damaged = join(m1, m2);
+        damaged[offset] ^= 0x40;
+        EXPECT_EQ(Inflate(damaged), first);
+    }
+    // A damaged second member keeps the first one whole.
+    Bytes secondDamaged = join(m1, m2);
+    secondDamaged[m1.size() + 3] = 0x20;  // a reserved flag bit
+    EXPECT_EQ(Inflate(secondDamaged), first);
+    // Bytes behind the last member that are not a member are dropped.
+    EXPECT_EQ(Inflate(join(m1, Bytes{'t', 'a', 'i', 'l'})), first);
+    // A member whose method is not deflate or whose flags are reserved gives nothing.
+    Bytes badMethod = m1;
+    badMethod[2] = 7;
+    EXPECT_TRUE(Inflate(badMethod).empty());
+    Bytes badFlags = m1;
+    badFlags[3] = 0x80;
+    EXPECT_TRUE(Inflate(badFlags).empty());
+}
+
+TEST(DeflateCodec, DataThatIsNoMemberDecodesToItself) {
+    const Bytes inputs[] = {Bytes{}, Bytes{0x1F}, Bytes{0x1F, 0x8C, 1, 2},
+                            Bytes{'p', 'l', 'a', 'i', 'n'}};
+    for (const Bytes& in : inputs) EXPECT_EQ(Inflate(in), in);
+}
+
+TEST(DeflateCodec, TrailerSizeIsNotTrustedForAllocation) {
+    std::mt19937 rng(8);
+    const Bytes text = TextBytes(rng, 2000);
+    for (uint32_t claimed : {0xFFFFFFFFu, 0x7FFFFFFFu, 64u << 20, 1u}) {
+        Bytes member = Deflate(text);
+        const size_t at = member.size() - 4;
+        for (int i = 0; i < 4; ++i) member[at + i] = uint8_t(claimed >> (8 * i));
+        // The data inflates fine; only the length check of the trailer fails.
+        EXPECT_EQ(Inflate(member), text) << claimed;
+    }
+}
+
+TEST(DeflateCodec, FastPathAgreesWithStreamingOnDamagedMembers) {
+    std::mt19937 rng(9);
+    CDeflateCompressor deflate;
+    for (int round = 0; round < 400; ++round) {
+        const Bytes text =
+            (round % 2) ? TextBytes(rng, rng() % 20000) : RandomBytes(rng, rng() % 2000);
+        Bytes member = Deflate(text, int(rng() % 10));
+        const int flips = int(rng() % 4);
+        for (int i = 0; i < flips && !member.empty(); ++i) {
+            member[rng() % member.size()] ^= uint8_t(1u << (rng() % 8));
+        }
+        if (rng() % 4 == 0) member.resize(rng() % (member.size() + 1));
+        Bytes fast, streamed;
+        deflate.Decode(member.data(), member.size(), fast);
+        deflate.DecodeStreaming(member.data(), member.size(), streamed);
+        ASSERT_EQ(fast, streamed) << "round " << round;
+        if (flips == 0 && member.size() > 18) {
+            // An undamaged member (possibly cut) gives a prefix of the data.
+            ASSERT_LE(fast.size(), text.size());
+            ASSERT_TRUE(std::equal(fast.begin(), fast.end(), text.begin()));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Payload coding
+
+class PayloadCoding : public ::testing::Test {
+protected:
+    std::array<char, 128> m_password = PasswordField("secret password");
+    TavCodecTable m_table{m_password.data()};
+    std::mt19937 m_rng{42};
+};
+
+TEST_F(PayloadCoding, EncryptionPadsToWholeBlocks) {
+    const Bytes p16(16, 0xAB);
+    Encoded e = EncodeWith(m_table, p16, 0, COMPRESS_NONE, ENCRYPT_BUILTIN);
+    EXPECT_EQ(e.stored.size(), 16u);
+    EXPECT_EQ(e.coding, ENCRYPT_BUILTIN);
+    EXPECT_NE(e.stored, p16);
+    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), p16);
+
+    const Bytes p17(17, 0xCD);
+    e = EncodeWith(m_table, p17, 0, COMPRESS_NONE, ENCRYPT_BUILTIN);
+    EXPECT_EQ(e.stored.size(), 32u);
+    EXPECT_EQ(e.coding, ENCRYPT_BUILTIN | 15);
+    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), p17);
+
+    // No encryption: bytes and length unchanged, padding 0.
+    e = EncodeWith(m_table, p17, 0, COMPRESS_NONE, ENCRYPT_NONE);
+    EXPECT_EQ(e.stored, p17);
+    EXPECT_EQ(e.coding, 0u);
+}
+
+TEST_F(PayloadCoding, CompressesOnlyWhenItDoesNotGrow) {
+    const Bytes random = RandomBytes(m_rng, 4096);
+    Encoded e = EncodeWith(m_table, random, 0, COMPRESS_DEFLATE, ENCRYPT_NONE);
+    EXPECT_EQ(e.coding & COMPRESSION_BITS, 0u);
+    EXPECT_EQ(e.stored, random);
+
+    const Bytes text = TextBytes(m_rng, 4096);
+    e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_NONE);
+    EXPECT_EQ(e.coding, COMPRESS_DEFLATE);
+    EXPECT_LT(e.stored.size(), text.size());
+    EXPECT_EQ(e.stored[0], 0x1F);
+    EXPECT_EQ(Inflate(e.stored), text);
+
+    // An empty slot (0x00200000) writes as none with id 0.
+    e = EncodeWith(m_table, text, 0, 0x00200000, ENCRYPT_NONE);
+    EXPECT_EQ(e.coding, 0u);
+    EXPECT_EQ(e.stored, text);
+}
+
+TEST_F(PayloadCoding, EmptyPayloadStoresNothing) {
+    for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN, ENCRYPT_PASSWORD}) {
+        Encoded e = EncodeWith(m_table, Bytes{}, 0, COMPRESS_DEFLATE, encryption);
+        EXPECT_TRUE(e.stored.empty());
+        EXPECT_EQ(e.coding, 0u);
+        EXPECT_TRUE(DecodeWith(m_table, e.coding, e.stored).empty());
+    }
+    Encoded e = EncodeWith(m_table, Bytes{}, 12, COMPRESS_DEFLATE, ENCRYPT_BUILTIN);
+    EXPECT_EQ(e.coding, 12u << 8);
+    EXPECT_TRUE(DecodeWith(m_table, e.coding, e.stored).empty());
+}
+
+TEST_F(PayloadCoding, PlainPrefixStaysInFrontUncompressed) {
+    const Bytes text = TextBytes(m_rng, 3000);
+    Encoded e = EncodeWith(m_table, text, 24, COMPRESS_DEFLATE, ENCRYPT_NONE);
+    EXPECT_EQ(e.coding, COMPRESS_DEFLATE | (24u << 8));
+    EXPECT_TRUE(std::equal(text.begin(), text.begin() + 24, e.stored.begin()));
+    EXPECT_EQ(e.stored[24], 0x1F);
+    EXPECT_EQ(e.stored[25], 0x8B);
+    EXPECT_EQ(Inflate(Bytes(e.stored.begin() + 24, e.stored.end())),
+              Bytes(text.begin() + 24, text.end()));
+    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), text);
+
+    // A prefix covering the payload (or more) leaves nothing to compress.
+    const Bytes shortText(text.begin(), text.begin() + 40);
+    for (uint32_t k : {40u, 41u, 255u}) {
+        e = EncodeWith(m_table, shortText, k, COMPRESS_DEFLATE, ENCRYPT_BUILTIN);
+        EXPECT_EQ(e.coding & ~PADDING_BITS, ENCRYPT_BUILTIN | (k << 8));
+        EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), shortText);
+    }
+    // Prefixes are limited to 255 bytes.
+    e = EncodeWith(m_table, text, 1000, COMPRESS_DEFLATE, ENCRYPT_NONE);
+    EXPECT_EQ((e.coding >> 8) & 0xFF, 255u);
+    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), text);
+}
+
+TEST_F(PayloadCoding, PasswordBlocksNeedTheSamePassword) {
+    const Bytes text = TextBytes(m_rng, 5000);
+    Encoded e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_PASSWORD);
+    EXPECT_EQ(e.coding & (COMPRESSION_BITS | ENCRYPTION_BITS), COMPRESS_DEFLATE | ENCRYPT_PASSWORD);
+
+    const auto samePassword = PasswordField("secret password");
+    TavCodecTable same(samePassword.data());
+    EXPECT_EQ(DecodeWith(same, e.coding, e.stored), text);
+
+    // A wrong key gives wrong bytes (here: no gzip member, so the bytes as they are).
+    const auto otherPassword = PasswordField("another one");
+    TavCodecTable other(otherPassword.data());
+    const Bytes wrong = DecodeWith(other, e.coding, e.stored);
+    EXPECT_NE(wrong, text);
+}
+
+TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
+    const uint32_t compressions[] = {COMPRESS_NONE, COMPRESS_DEFLATE, 0x00200000};
+    const uint32_t encryptions[] = {ENCRYPT_NONE, ENCRYPT_BUILTIN, ENCRYPT_PASSWORD, 0x00050000};
+    for (int round = 0; round < 600; ++round) {
+        const size_t sizes[] = {m_rng() % 40, m_rng() % 4096, m_rng() % 70000, 65536, 65537};
+        const size_t n = sizes[m_rng() % std::size(sizes)];
+        Bytes p;
+        switch (m_rng() % 3) {
+            case 0:
+                p = RandomBytes(m_rng, n);
+                break;
+            case 1:
+                p = TextBytes(m_rng, n);
+                break;
+            default:
+                p = Bytes(n, uint8_t(m_rng()));
+        }
+        const uint32_t prefix = (m_rng() % 3 == 0) ? m_rng() % 300 : 0;
+        const uint32_t c = compressions[m_rng() % std::size(compressions)];
+        const uint32_t en = encryptions[m_rng() % std::size(encryptions)];
+        const int level = int(m_rng() % 11) - 1;
+
+        const Encoded e = EncodeWith(m_table, p, prefix, c, en, level);
+        const uint32_t k = std::min(prefix, 255u);
+        ASSERT_EQ((e.coding >> 8) & 0xFF, k);
+        if (n > 0 && (en == ENCRYPT_BUILTIN || en == ENCRYPT_PASSWORD)) {
+            ASSERT_EQ(e.coding & ENCRYPTION_BITS, en);
+            ASSERT_EQ(e.stored.size() % 16, 0u);
+            ASSERT_LT(e.coding & PADDING_BITS, 16u);
+        } else {
+            ASSERT_EQ(e.coding & (ENCRYPTION_BITS | PADDING_BITS), 0u);
+        }
+        const size_t unpadded = e.stored.size() - (e.coding & PADDING_BITS);
+        ASSERT_LE(unpadded, n);  // never grows beyond the payload
+        if (e.coding & COMPRESSION_BITS) {
+            ASSERT_EQ(c, COMPRESS_DEFLATE);
+        }
+        ASSERT_EQ(DecodeWith(m_table, e.coding, e.stored), p)
+            << "n " << n << " prefix " << prefix << " coding " << std::hex << e.coding;
+    }
+}
+
+TEST_F(PayloadCoding, ImpossibleCodingWordsAreTreatedAsDamage) {
+    const Bytes bytes = TextBytes(m_rng, 40);
+    // Padding count above the stored length: no payload.
+    EXPECT_TRUE(DecodeWith(m_table, 41, bytes).empty());
+    EXPECT_TRUE(DecodeWith(m_table, ENCRYPT_BUILTIN | 0xFF, Bytes(32, 1)).empty());
+    // Encrypted bytes that are not whole cipher blocks were not written by an encoder.
+    EXPECT_TRUE(DecodeWith(m_table, ENCRYPT_BUILTIN, bytes).empty());
+    // Fewer bytes than the plain prefix: what there is.
+    EXPECT_EQ(DecodeWith(m_table, COMPRESS_DEFLATE | (200u << 8), bytes), bytes);
+    // A padding count within the data is taken off, with or without encryption.
+    EXPECT_EQ(DecodeWith(m_table, 4, bytes), Bytes(bytes.begin(), bytes.end() - 4));
+}
+
+TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
+    const Bytes text = TextBytes(m_rng, 20000);
+    const Bytes member = Deflate(text);
+    for (int round = 0; round < 3000; ++round) {
+        uint32_t coding = uint32_t(m_rng());
+        if (m_rng() % 2) coding &= 0x00FFFF0F;  // keep the padding small more often
+        Bytes stored;
+        switch (m_rng() % 3) {
+            case 0:
+                stored = RandomBytes(m_rng, m_rng() % 300);
+                break;
+            case 1: {  // a real member with damage, behind a random prefix
+                const size_t k = (coding >> 8) & 0xFF;
+                stored = RandomBytes(m_rng, k);
+                stored.insert(stored.end(), member.begin(), member.end());
+                for (int i = 0; i < 3; ++i) stored[m_rng() % stored.size()] = uint8_t(m_rng());
+                stored.resize(m_rng() % (stored.size() + 1));
+                break;
+            }
+            default: {  // a gzip header and random deflate bytes
+                stored = FromHex("1f8b0800000000000003");
+                const Bytes tail = RandomBytes(m_rng, m_rng() % 2000);
+                stored.insert(stored.end(), tail.begin(), tail.end());
+            }
+        }
+        Bytes out;
+        Bytes copy = stored;
+        DecodePayload(coding, copy, m_table, out);
+        ASSERT_LE(copy.size(), stored.size());
+    }
+}

@@ -1,0 +1,282 @@
+// File contents: chains, progress, fingerprints, passwords, processes.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "RepTestUtil.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+
+using namespace tavtest;
+
+namespace {
+
+class ContentTest : public ::testing::Test {
+protected:
+    void Open(const TavImageSecurity& s) {
+        sec = s;
+        path = dir / "job.tvr";
+        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+    }
+    void TearDown() override { rep.CommitTrans(); }
+
+    TavPosition Store(const std::string& content, CTavRepositoryObserver* observer = nullptr,
+                      CMD5Checksum* md5 = nullptr, uint32_t chunk = 0) {
+        std::string file = dir / "source";
+        EXPECT_TRUE(WriteFile(file, content));
+        return rep.AddFileContent(file.c_str(), chunk, observer, md5);
+    }
+
+    std::string Chain(TavPosition p) {
+        rep.CommitTrans();  // the image being written is not read back in its transaction
+        std::string out = ReadChain(rep, p);
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        return out;
+    }
+
+    CTempDir dir;
+    std::string path;
+    TavImageSecurity sec;
+    CTavRepository rep;
+};
+
+std::array<uint32_t, 4> StateOf(const std::string& data) {
+    CMD5Checksum md5;
+    md5.Update(data.data(), data.size());
+    std::array<uint32_t, 4> s;
+    md5.GetHash(s.data());
+    return s;
+}
+
+}  // namespace
+
+TEST_F(ContentTest, ChunksAndProgress) {
+    Open(Security());
+    CRecordingObserver one, two, empty;
+    std::string exact = TextBytes(65536), twoChunks = RandomBytes(100000, 5);
+    TavPosition p1 = Store(exact, &one);
+    TavPosition p2 = Store(twoChunks, &two);
+    TavPosition p3 = Store("", &empty);
+    EXPECT_EQ(one.percents, (std::vector<uint32_t>{100}));
+    EXPECT_EQ(two.percents, (std::vector<uint32_t>{50, 100}));
+    EXPECT_TRUE(empty.percents.empty());
+    ASSERT_NE(p3.offset, 0u);
+    EXPECT_EQ(Chain(p1), exact);
+    EXPECT_EQ(Chain(p2), twoChunks);
+    EXPECT_EQ(Chain(p3), "");
+    rep.CommitTrans();
+    CTavRepContent* c = rep.GetContent(p1);
+    EXPECT_EQ(c->nextOffset, 0u);
+    EXPECT_EQ(c->size, 65536u);
+    c->Dispose();
+    EXPECT_EQ(rep.GetContent({0, 0}), nullptr);
+    rep.BeginTrans(5000);
+}
+
+TEST_F(ContentTest, SmallChunksEncryptedWithTheirOwnLinks) {
+    Open(Security(nullptr, ENCRYPT_BUILTIN));
+    std::string data = RandomBytes(1024 * 37 + 5, 9) + TextBytes(30000);
+    CRecordingObserver obs;
+    CMD5Checksum md5;
+    TavPosition p = Store(data, &obs, &md5, 1);  // 1 KiB chunks
+    EXPECT_EQ(obs.percents.size(), (data.size() + 1023) / 1024);
+    EXPECT_EQ(obs.percents.back(), 100u);
+    EXPECT_EQ(Chain(p), data);
+    uint32_t got[4];
+    md5.GetHash(got);
+    auto want = StateOf(data);
+    EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
+}
+
+TEST_F(ContentTest, FingerprintIsTheStateWithoutFinal) {
+    Open(Security());
+    const uint32_t initial[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
+    for (size_t size : {size_t(0), size_t(63), size_t(64), size_t(70000)}) {
+        std::string data = RandomBytes(size, uint32_t(size));
+        std::string file = dir / "f";
+        ASSERT_TRUE(WriteFile(file, data));
+        TablePtr t;
+        rep.CommitTrans();
+        t.reset(rep.LoadBaseline(0));
+        rep.BeginTrans(5000);
+        TavFindData fd = FileData("f", size);
+        uint32_t id = rep.AddNode(t.get(), 0, MODULE_FILES_ITEM, &fd, file.c_str(), 0, {0, 0}, nullptr);
+        TavNodeRec n;
+        ASSERT_EQ(t->LoadNode(n, id), 1);
+        EXPECT_NE(n.flags & NODE_HAS_FINGERPRINT, 0u);
+        auto want = StateOf(data);
+        EXPECT_TRUE(std::equal(n.fingerprint, n.fingerprint + 4, want.begin())) << size;
+        if (size < 64) EXPECT_TRUE(std::equal(n.fingerprint, n.fingerprint + 4, initial)) << size;
+    }
+}
+
+TEST_F(ContentTest, ObserverStopKeepsAReadableChain) {
+    Open(Security());
+    CRecordingObserver obs;
+    obs.stopAfter = 2;
+    CMD5Checksum md5;
+    std::string data = RandomBytes(65536 * 5, 2);
+    TavPosition p = Store(data, &obs, &md5);
+    EXPECT_EQ(obs.percents, (std::vector<uint32_t>{20, 40}));
+    EXPECT_EQ(Chain(p), data.substr(0, 65536 * 2));
+    uint32_t got[4];
+    md5.GetHash(got);
+    auto want = StateOf(data.substr(0, 65536 * 2));
+    EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
+}
+
+TEST_F(ContentTest, UnopenableSourcesAreReported) {
+    Open(Security());
+    CRecordingObserver obs;
+    std::string missing = dir / "missing";
+    EXPECT_EQ(rep.AddFileContent(missing.c_str(), 0, &obs, nullptr).offset, 0u);
+    std::string locked = dir / "locked";
+    ASSERT_TRUE(WriteFile(locked, "data"));
+    auto holder = plat::CFile::Open(locked, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    EXPECT_EQ(rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
+    EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
+}
+
+namespace {
+class CGiveUp : public CTavRepErrorCallback {
+public:
+    int32_t OnChangeDisk(CTavRepository*, std::string& p) override {
+        asked = p;
+        return 0;
+    }
+    std::string asked;
+};
+}  // namespace
+
+TEST_F(ContentTest, TooLittleRoomAsksForAnotherDisk) {
+    Open(Security());
+    // A sparse file far larger than the volume: the room check refuses it before reading.
+    std::string huge = dir / "huge";
+    {
+        auto f = plat::CFile::Open(huge, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateAlways);
+        ASSERT_TRUE(f->Truncate(uint64_t(1) << 43));
+    }
+    CGiveUp callback;
+    rep.SetRepErrorCallback(&callback);
+    EXPECT_EQ(rep.AddFileContent(huge.c_str(), 0, nullptr, nullptr).offset, 0u);
+    EXPECT_EQ(callback.asked, path);
+    rep.SetRepErrorCallback(nullptr);
+}
+
+TEST(Password, DigestsAndVerification) {
+    CTempDir dir;
+    uint8_t digest[16], zeros[16];
+    ASSERT_EQ(CTavRepository::CreatePwdDigest("", digest), 1);
+    uint8_t field[128] = {};
+    CMD5Checksum::Hash(field, 128, zeros);
+    EXPECT_EQ(std::memcmp(digest, zeros, 16), 0);
+    EXPECT_EQ(CTavRepository::CreatePwdDigest(std::string(128, 'p').c_str(), digest), 0);
+    TavImageSecurity s;
+    EXPECT_EQ(InitTavImageSecure(&s, std::string(128, 'p').c_str(), 0, -1, 0, 1000), 0);
+    EXPECT_EQ(CreateTavImageSecure(std::string(200, 'p').c_str(), 0, -1, 0, 1000), nullptr);
+
+    struct Case {
+        const char* created;
+        const char* good;
+        const char* bad;
+    };
+    for (Case c : {Case{nullptr, "", "x"}, Case{"", "", "x"}, Case{"s\xC3\xA9same", "s\xC3\xA9same", "sesame"}}) {
+        std::string p = dir / "pw.tvr";
+        TavImageSecurity sec = Security(c.created);
+        ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(p, nullptr), 1);
+        EXPECT_EQ(rep.VerifyPassword(c.good), 1);
+        EXPECT_EQ(rep.VerifyPassword(c.bad), 0);
+    }
+}
+
+TEST(Password, ChangeAndCarryToNewImages) {
+    CTempDir dir;
+    std::string p = dir / "pw.tvr";
+    TavImageSecurity sec = Security("old");
+    ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(p, nullptr), 1);
+        EXPECT_EQ(rep.ChangePassword("wrong", "new"), 0);
+        EXPECT_EQ(rep.ChangePassword("old", "new"), 1);
+        EXPECT_EQ(rep.VerifyPassword("new"), 1);
+        // A run by an object attached without the password keeps the password.
+        ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
+        TablePtr t(rep.LoadBaseline(0));
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        ASSERT_EQ(rep.SaveBaseline(t.get(), "run", nullptr, 0x10001000), 1u);
+        rep.CommitTrans();
+    }
+    CTavRepository again;
+    ASSERT_EQ(again.Attach(p, nullptr), 1);
+    EXPECT_EQ(again.GetEntryImageID(), 1u);
+    EXPECT_EQ(again.VerifyPassword("new"), 1);
+    EXPECT_EQ(again.VerifyPassword(""), 0);
+    EXPECT_EQ(again.ChangePassword("new", ""), 1);
+    EXPECT_EQ(again.VerifyPassword(""), 1);
+}
+
+TEST(Password, PasswordKeyUsesTheFirstSixteenBytes) {
+    CTempDir dir;
+    std::string p = dir / "k.tvr";
+    std::string pw20 = "abcdefghijklmnopqrst";
+    TavImageSecurity sec = Security(pw20.c_str(), ENCRYPT_PASSWORD);
+    ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
+    std::string data = TextBytes(5000);
+    TavPosition pos;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(p, &sec), 1);
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        pos = rep.AddContent(data.data(), uint32_t(data.size()), {0, 0});
+        rep.CommitTrans();
+    }
+    TavImageSecurity sameKey = Security("abcdefghijklmnopXYZ", ENCRYPT_PASSWORD);
+    TavImageSecurity otherKey = Security("Abcdefghijklmnopqrst", ENCRYPT_PASSWORD);
+    CTavRepository a, b;
+    ASSERT_EQ(a.Attach(p, &sameKey), 1);
+    EXPECT_EQ(ReadChain(a, pos), data);
+    // Another key decodes the tables themselves into nonsense: at best the content is wrong.
+    int attached = 0;
+    int code = ThrownCode([&] { attached = b.Attach(p, &otherKey); });
+    if (attached == 1) EXPECT_NE(ReadChain(b, pos), data);
+    else EXPECT_TRUE(code == TAVEX_NOT_IMAGE || code == -1);
+}
+
+TEST(Processes, WriterAndReaderExcludeEachOther) {
+    CTempDir dir;
+    std::string p = dir / "job.tvr";
+    TavImageSecurity sec = Security();
+    ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
+    auto bin = plat::GetEnv("TAV_BIN");
+    ASSERT_TRUE(bin.has_value());
+    for (const char* mode : {"write", "read"}) {
+        std::string ready = dir / (std::string(mode) + ".ready"), release = dir / (std::string(mode) + ".go");
+        plat::CChildProcess child;
+        ASSERT_TRUE(child.Start({*bin + "/rep_image_holder", mode, p, ready, release}));
+        for (int i = 0; i < 1000 && !plat::PathExists(ready); ++i) plat::SleepMillis(10);
+        ASSERT_TRUE(plat::PathExists(ready)) << mode;
+        CTavRepository rep;
+        if (std::string(mode) == "write") {
+            // The other process writes: reading is refused as busy.
+            EXPECT_EQ(rep.Attach(p, &sec), 0);
+            EXPECT_EQ(rep.LastAttachCode(), TAVEX_BUSY);
+            TavRepHeader h;
+            EXPECT_EQ(ThrownCode([&] { rep.GetImageHeader(p, h); }), TAVEX_BUSY);
+        } else {
+            // The other process reads: a transaction is refused as busy.
+            ASSERT_EQ(rep.Attach(p, &sec), 1);
+            rep.ReleaseReadHandles();
+            EXPECT_EQ(ThrownCode([&] { rep.BeginTrans(5000); }), TAVEX_BUSY);
+        }
+        ASSERT_TRUE(WriteFile(release, ""));
+        EXPECT_EQ(child.Wait(), 0);
+    }
+}

@@ -1,0 +1,195 @@
+// CTavImage and the fixed blocks of a new image file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "RepTestUtil.h"
+#include "platform/File.h"
+#include "tavrep/TavImage.h"
+
+using namespace tavtest;
+
+namespace {
+
+uint32_t LE32(const std::string& s, size_t at) {
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data() + at);
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
+
+class ImageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir / "job.tvr";
+        sec = Security();
+        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+    }
+    CTempDir dir;
+    std::string path;
+    TavImageSecurity sec;
+};
+
+}  // namespace
+
+TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocks) {
+    std::string bytes = ReadFile(path);
+    ASSERT_GT(bytes.size(), 312u);
+    // Header block at 0: self 0, 16 stored bytes, plain.
+    EXPECT_EQ(LE32(bytes, 0), 0u);
+    EXPECT_EQ(LE32(bytes, 4), 16u);
+    EXPECT_EQ(LE32(bytes, 8), 0u);
+    EXPECT_EQ(LE32(bytes, 12), 0u);
+    EXPECT_EQ(LE32(bytes, 20), FORMAT_2_1);
+    EXPECT_EQ(LE32(bytes, 28), 0u);  // image id
+    // Security block at 36: 256 stored bytes, built-in encryption, no padding.
+    EXPECT_EQ(LE32(bytes, 36), 36u);
+    EXPECT_EQ(LE32(bytes, 40), 256u);
+    EXPECT_EQ(LE32(bytes, 44), ENCRYPT_BUILTIN);
+    EXPECT_EQ(LE32(bytes, 48), BLOCK_KIND_SECURITY);
+    // The node table follows at 312.
+    EXPECT_EQ(LE32(bytes, 312), 312u);
+    EXPECT_EQ(LE32(bytes, 312 + 12), BLOCK_KIND_NODES);
+
+    CTavImage image(path, sec);
+    TavBlockData security = image.ReadBlock(SECURITY_BLOCK_OFFSET);
+    ASSERT_EQ(security.data.size(), 256u);
+    std::string rec(security.data.begin(), security.data.end());
+    const uint32_t t = LE32(rec, 4);
+    EXPECT_EQ(LE32(rec, 0), 0u);
+    for (int w = 2; w < 6; ++w) EXPECT_EQ(LE32(rec, w * 4), 0xFFFFFFFFu) << w;  // no password
+    EXPECT_EQ(LE32(rec, 24), 0u);                                              // entry image
+    EXPECT_GT(LE32(rec, 28), 312u);                                            // baseline table
+    for (uint32_t i = 4; i < 32; ++i) {
+        EXPECT_EQ(LE32(rec, i * 8), 0u);
+        EXPECT_EQ(LE32(rec, i * 8 + 4), (t - i) ^ (i * 73)) << i;
+    }
+}
+
+TEST_F(ImageTest, EncryptionPadsToSixteenBytes) {
+    CTavImage image(path, sec);
+    image.SetCompression(COMPRESS_NONE);
+    image.SetEncryption(ENCRYPT_BUILTIN);
+    std::string p16(16, 'a'), p17(17, 'b');
+    uint32_t o16 = image.WriteBlock(p16.data(), 16, 0, BLOCK_KIND_CONTENT, 0);
+    uint32_t o17 = image.WriteBlock(p17.data(), 17, 0, BLOCK_KIND_CONTENT, 0);
+    ASSERT_NE(o16, 0u);
+    ASSERT_NE(o17, 0u);
+    std::string bytes = ReadFile(path);
+    EXPECT_EQ(LE32(bytes, o16 + 4), 16u);
+    EXPECT_EQ(LE32(bytes, o16 + 8), ENCRYPT_BUILTIN);
+    EXPECT_EQ(LE32(bytes, o17 + 4), 32u);
+    EXPECT_EQ(LE32(bytes, o17 + 8), ENCRYPT_BUILTIN | 15u);
+    EXPECT_NE(bytes.substr(o16 + 20, 16), p16);  // really encrypted
+    TavBlockData b16 = image.ReadBlock(o16);
+    EXPECT_EQ(std::string(b16.data.begin(), b16.data.end()), p16);
+    TavBlockData b17 = image.ReadBlock(o17);
+    EXPECT_EQ(std::string(b17.data.begin(), b17.data.end()), p17);
+    EXPECT_EQ(b17.length, 17u);
+}
+
+TEST_F(ImageTest, StoredBlockIsAGzipMemberThatGzipReads) {
+    CTavImage image(path, sec);
+    image.SetEncryption(ENCRYPT_NONE);
+    std::string text = TextBytes(50000);
+    uint32_t off = image.WriteBlock(text.data(), uint32_t(text.size()), 0, BLOCK_KIND_CONTENT, 0);
+    std::string bytes = ReadFile(path);
+    const uint32_t stored = LE32(bytes, off + 4);
+    EXPECT_EQ(LE32(bytes, off + 8), COMPRESS_DEFLATE);
+    EXPECT_LT(stored, text.size());
+    std::string gz = dir / "block.gz";
+    ASSERT_TRUE(WriteFile(gz, bytes.substr(off + 20, stored)));
+    std::string cmd = "gzip -dc '" + gz + "' > '" + (dir / "block.out") + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(ReadFile(dir / "block.out"), text);
+}
+
+TEST_F(ImageTest, RandomBytesAreStoredUncompressed) {
+    CTavImage image(path, sec);
+    std::string noise = RandomBytes(4096, 1);
+    uint32_t off = image.WriteBlock(noise.data(), 4096, 0, BLOCK_KIND_CONTENT, 0);
+    std::string bytes = ReadFile(path);
+    EXPECT_EQ(LE32(bytes, off + 4), 4096u);
+    EXPECT_EQ(LE32(bytes, off + 8) & 0x00F00000, 0u);
+    EXPECT_EQ(bytes.substr(off + 20, 4096), noise);
+}
+
+TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
+    CTavImage image(path, sec);
+    image.SetCompression(0x00200000);  // an empty slot behaves as none
+    uint32_t empty = image.WriteBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT, 0);
+    std::string text = "hello hello hello hello";
+    uint32_t off = image.WriteBlock(text.data(), uint32_t(text.size()), 0, BLOCK_KIND_CONTENT, 0);
+    EXPECT_TRUE(image.ReadBlock(empty).data.empty());
+    std::string bytes = ReadFile(path);
+    EXPECT_EQ(LE32(bytes, empty + 4), 0u);
+    EXPECT_EQ(LE32(bytes, off + 8) & 0x00F00000, 0u);
+    // A header that carries "CBKB" instead of its offset reads the same.
+    {
+        auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+        ASSERT_TRUE(f->WriteAt("CBKB", 4, off));
+    }
+    TavBlockData b = image.ReadBlock(off);
+    EXPECT_EQ(b.self, off);
+    EXPECT_EQ(std::string(b.data.begin(), b.data.end()), text);
+    // Any other first word is not a block.
+    EXPECT_EQ(ThrownCode([&] { image.ReadBlock(off + 1); }), TAVEX_READ_BLOCK);
+}
+
+TEST_F(ImageTest, UpdateBlockRewritesFixedPayloadsOnly) {
+    CTavImage image(path, sec);
+    uint8_t entry[8] = {1, 0, 0, 0, 0x40, 0x01, 0, 0};
+    ASSERT_EQ(image.UpdateBlock(SECURITY_BLOCK_OFFSET, entry, 8, 24), 1);
+    TavBlockData s = image.ReadBlock(SECURITY_BLOCK_OFFSET);
+    EXPECT_EQ(std::memcmp(s.data.data() + 24, entry, 8), 0);
+    EXPECT_EQ(image.UpdateBlock(SECURITY_BLOCK_OFFSET, entry, 8, 252), 0);  // past the end
+    // A compressed block can only be updated inside its plain prefix (none here).
+    std::string text = TextBytes(5000);
+    uint32_t off = image.WriteBlock(text.data(), 5000, 0, BLOCK_KIND_CONTENT, 0);
+    EXPECT_EQ(image.UpdateBlock(off, "x", 1, 0), 0);
+    EXPECT_EQ(image.UpdateBlockHeader(off, BLOCK_KIND_CONTENT | 3, 1234), 1);
+    TavBlockData b = image.ReadBlock(off);
+    EXPECT_EQ(b.kind, BLOCK_KIND_CONTENT | 3);
+    EXPECT_EQ(b.link, 1234u);
+    EXPECT_EQ(std::string(b.data.begin(), b.data.end()), text);
+    EXPECT_EQ(image.UpdateBlockHeader(off + 3, 0, 0), 0);  // not a header
+}
+
+TEST_F(ImageTest, ForgedLengthsNeverAllocateOrCrash) {
+    CTavImage image(path, sec);
+    std::string text = "short";
+    uint32_t off = image.WriteBlock(text.data(), 5, 0, BLOCK_KIND_CONTENT, 0);
+    {
+        auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+        uint8_t huge[4] = {0xF0, 0xFF, 0xFF, 0xFF};
+        ASSERT_TRUE(f->WriteAt(huge, 4, off + 4));
+    }
+    EXPECT_EQ(ThrownCode([&] { image.ReadBlock(off); }), TAVEX_READ_BLOCK);
+    EXPECT_EQ(ThrownCode([&] { image.ReadBlock(0xFFFFFFF0); }), TAVEX_READ_BLOCK);
+}
+
+TEST_F(ImageTest, TransactionHoldsTheFileAgainstReaders) {
+    CTavImage writer(path, sec);
+    ASSERT_EQ(writer.BeginTrans(5000), 1);
+    EXPECT_EQ(writer.BeginTrans(5000), 0);  // already held
+    CTavImage reader(path, sec);
+    EXPECT_EQ(ThrownCode([&] { reader.ReadBlock(0); }), TAVEX_BUSY);
+    writer.EndTrans();
+    EXPECT_EQ(reader.ReadBlock(0).data.size(), 16u);
+    // And a reader holding the file keeps a writer out.
+    EXPECT_EQ(ThrownCode([&] { writer.BeginTrans(5000); }), TAVEX_BUSY);
+    reader.ReleaseReadHandle();
+    EXPECT_EQ(writer.BeginTrans(5000), 1);
+    writer.EndTrans();
+    CTavImage missing(dir / "none.tvr", sec);
+    EXPECT_EQ(ThrownCode([&] { missing.ReadBlock(0); }), TAVEX_NOT_FOUND);
+    EXPECT_EQ(missing.GetImageSize(), 0xFFFFFFFFu);
+}
+
+TEST(VerifyChunkSize, FollowsTheRule) {
+    EXPECT_EQ(VerifyChunkSize(0), 65536u);
+    EXPECT_EQ(VerifyChunkSize(1), 1024u);
+    EXPECT_EQ(VerifyChunkSize(1023), 1024u);
+    EXPECT_EQ(VerifyChunkSize(1024), 1024u);
+    EXPECT_EQ(VerifyChunkSize(65536), 65536u);
+    EXPECT_EQ(VerifyChunkSize(65537), 65536u);
+}

@@ -1,0 +1,296 @@
+// Repository operations: attach, baselines, nodes, transactions and entry points.
+#include <gtest/gtest.h>
+
+#include "RepTestUtil.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+using namespace tavtest;
+
+namespace {
+
+class RepositoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir / "job.tvr";
+        sec = Security();
+        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+    }
+
+    // One backup run the way the engines drive it, in a fresh image; `edit` changes the
+    // working table. Returns the saved number (TAV_NONE when rolled back).
+    template <typename F>
+    uint32_t Run(CTavRepository& rep, F&& edit, bool commit = true, bool fresh = true) {
+        if (fresh) EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
+        TablePtr table(rep.LoadBaseline(rep.GetLatestBaselineNumber()));
+        EXPECT_TRUE(table);
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        edit(*table);
+        if (!commit) {
+            rep.RollbackTrans();
+            return TAV_NONE;
+        }
+        uint32_t n = rep.SaveBaseline(table.get(), "Manual Backup", nullptr, 0x10001000);
+        rep.CommitTrans();
+        return n;
+    }
+
+    uint32_t AddFolder(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
+                       const std::string& name) {
+        TavFindData fd = FileData(name, 0, TAV_ATTR_DIRECTORY);
+        return rep.AddNode(&t, parent, MODULE_FILES_ITEM, &fd, nullptr, 0, {0, 0}, nullptr);
+    }
+
+    uint32_t AddText(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
+                     const std::string& name, const std::string& content) {
+        std::string file = dir / ("src-" + name);
+        EXPECT_TRUE(WriteFile(file, content));
+        TavFindData fd = FileData(name, content.size());
+        return rep.AddNode(&t, parent, MODULE_FILES_ITEM, &fd, file.c_str(), 0, {0, 0}, nullptr);
+    }
+
+    std::vector<TavNodeRec> Nodes(CTavRepository& rep, uint32_t number) {
+        TablePtr t(rep.LoadBaseline(number));
+        std::vector<TavNodeRec> nodes;
+        EXPECT_TRUE(t && t->LoadAllNodes(nodes));
+        return nodes;
+    }
+
+    CTempDir dir;
+    std::string path;
+    TavImageSecurity sec;
+};
+
+std::string Name(const TavNodeRec& n) { return Utf16FieldToUtf8(n.name, NODE_NAME_CHARS); }
+
+}  // namespace
+
+TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRoot) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
+    EXPECT_EQ(rep.GetCurrentImageID(), 0u);
+    EXPECT_EQ(rep.GetImagePath(5), "");
+    std::vector<TavNodeRec> nodes = Nodes(rep, 0);
+    ASSERT_EQ(nodes.size(), 1u);
+    EXPECT_EQ(Name(nodes[0]), "\\");
+    EXPECT_EQ(nodes[0].flags, NODE_DIRECTORY);
+    EXPECT_EQ(rep.LoadBaseline(7), nullptr);
+    CTavRepository other;
+    EXPECT_EQ(rep.Attach(path, &sec), 0);  // already attached
+    EXPECT_EQ(ThrownCode([&] { other.Attach(dir / "missing.tvr", &sec); }), TAVEX_NOT_FOUND);
+    ASSERT_TRUE(WriteFile(dir / "text.tvr", "not an image at all"));
+    EXPECT_EQ(other.Attach(dir / "text.tvr", &sec), 0);
+}
+
+TEST_F(RepositoryTest, SavesNamesAndNumbersBaselines) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    TablePtr t(rep.LoadBaseline(0));
+    ASSERT_EQ(rep.BeginTrans(5000), 1);
+    EXPECT_EQ(rep.SaveBaseline(t.get(), nullptr, nullptr, 0x10001000), 1u);
+    EXPECT_EQ(rep.SaveBaseline(t.get(), std::string(100, 'n').c_str(), "desc", 0x10002000), 2u);
+    rep.CommitTrans();
+    TavBaselineHeaderRec h;
+    ASSERT_EQ(rep.GetBaselineHeader(1, h), 1);
+    EXPECT_EQ(Utf16FieldToUtf8(h.name, 64), "Unnamed");
+    ASSERT_EQ(rep.GetBaselineHeader(2, h), 1);
+    EXPECT_EQ(Utf16FieldToUtf8(h.name, 64), std::string(63, 'n'));
+    EXPECT_EQ(Utf16FieldToUtf8(h.description, 512), "desc");
+    EXPECT_EQ(h.type, 0x10002000u);
+    rep.Detach();
+    CTavRepository again;
+    ASSERT_EQ(again.Attach(path, &sec), 1);
+    EXPECT_EQ(again.GetLatestBaselineNumber(), 2u);
+}
+
+TEST_F(RepositoryTest, NodesAddUpdateDeleteAndPurge) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    uint32_t rootId = 0, docs = 0, a = 0, b = 0, keep = 0;
+    ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) {
+        TavFindData fd = FileData("Files and Folders", 0, TAV_ATTR_DIRECTORY);
+        TavNodeRec* root = CTavRepository::CreateNode();
+        root->attributes = TAV_ATTR_DIRECTORY;
+        root->flags = NODE_DIRECTORY | NODE_TOUCHED;
+        root->moduleId = MODULE_FILES_ROOT;
+        Utf8ToUtf16Field("Files and Folders", root->name, NODE_NAME_CHARS);
+        rootId = t.AddNode(*root, 1);
+        CTavRepository::DisposeNode(root);
+        (void)fd;
+        docs = AddFolder(rep, t, rootId, "docs");
+        a = AddText(rep, t, docs, "a.txt", "alpha");
+        b = AddText(rep, t, docs, "b.txt", TextBytes(100000));
+        keep = AddText(rep, t, rootId, "keep.txt", "keep");
+    }), 1u);
+    std::vector<TavNodeRec> n1 = Nodes(rep, 1);
+    ASSERT_EQ(n1.size(), 6u);
+    EXPECT_EQ(Name(n1[docs / 628]), "docs");
+    EXPECT_EQ(n1[docs / 628].firstChildId, b);  // newest child first
+    EXPECT_EQ(n1[b / 628].nextSiblingId, a);
+    EXPECT_EQ(ReadChain(rep, n1[b / 628].content), TextBytes(100000));
+    EXPECT_EQ(n1[a / 628].flags, NODE_HAS_FINGERPRINT);  // touched cleared at save
+    for (const TavNodeRec& n : n1) EXPECT_EQ(n.flags & NODE_UNCHANGED, 0u);
+
+    // Nothing touched: every node but the first is carried over unchanged.
+    ASSERT_EQ(Run(rep, [](CTavRepBaselineDetails&) {}), 2u);
+    std::vector<TavNodeRec> n2 = Nodes(rep, 2);
+    EXPECT_EQ(n2[0].flags & NODE_UNCHANGED, 0u);
+    for (size_t i = 1; i < n2.size(); ++i) EXPECT_NE(n2[i].flags & NODE_UNCHANGED, 0u) << i;
+
+    // Deleting the folder removes it; its children stay, marked deleted; ids are dense.
+    ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) {
+        EXPECT_EQ(rep.DeleteNode(&t, docs), 1);
+        EXPECT_EQ(rep.DeleteNode(&t, docs), 1);
+        TavNodeRec k;
+        ASSERT_EQ(t.LoadNode(k, keep), 1);
+        TavFindData fd = FileData("keep.txt", 4);
+        std::string file = dir / "src-keep.txt";
+        ASSERT_TRUE(WriteFile(file, "KEEP"));
+        EXPECT_EQ(rep.UpdateNode(&t, k, &fd, file.c_str(), {0, 0}, nullptr), 1);
+    }), 3u);
+    std::vector<TavNodeRec> n3 = Nodes(rep, 3);
+    ASSERT_EQ(n3.size(), 5u);
+    for (size_t i = 0; i < n3.size(); ++i) EXPECT_EQ(n3[i].nodeId, i * 628);
+    int deletedChildren = 0;
+    for (const TavNodeRec& n : n3) {
+        EXPECT_NE(Name(n), "docs");
+        if (Name(n) == "a.txt" || Name(n) == "b.txt") {
+            EXPECT_EQ(n.flags & (NODE_DELETED | NODE_UNCHANGED), NODE_DELETED | NODE_UNCHANGED);
+            ++deletedChildren;
+        }
+        if (Name(n) == "keep.txt") {
+            EXPECT_EQ(ReadChain(rep, n.content), "KEEP");
+            EXPECT_EQ(n.updateCount, 1u);
+            EXPECT_EQ(n.updateBaseline, 2u);
+            EXPECT_NE(n.flags & NODE_UPDATED, 0u);
+        }
+    }
+    EXPECT_EQ(deletedChildren, 2);
+    // The sibling chain of the root no longer runs through the removed folder.
+    const TavNodeRec& root = n3[1];
+    EXPECT_EQ(Name(n3[root.firstChildId / 628]), "keep.txt");
+    EXPECT_EQ(n3[root.firstChildId / 628].nextSiblingId, TAV_NONE);
+}
+
+TEST_F(RepositoryTest, RollbackKeepsCommittedBaselinesInTheSameImage) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    const uint64_t before = ReadFile(path).size();
+    // A run that writes into image 0 itself (no fresh image) and fails.
+    Run(rep, [&](CTavRepBaselineDetails& t) { AddText(rep, t, 0, "x.txt", TextBytes(200000)); },
+        false, false);
+    EXPECT_EQ(ReadFile(path).size(), before);
+    rep.Detach();
+    CTavRepository again;
+    ASSERT_EQ(again.Attach(path, &sec), 1);
+    EXPECT_EQ(again.GetLatestBaselineNumber(), 0u);
+    EXPECT_EQ(Nodes(again, 0).size(), 1u);
+}
+
+TEST_F(RepositoryTest, RollbackDeletesImagesTheRunStarted) {
+    sec = Security(nullptr, ENCRYPT_NONE, 150000);
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    std::string big = RandomBytes(400000, 3);
+    Run(rep, [&](CTavRepBaselineDetails& t) { AddText(rep, t, 0, "big", big); }, false);
+    EXPECT_GE(rep.GetCurrentImageID(), 3u);
+    for (uint32_t i = 1; i <= rep.GetCurrentImageID(); ++i) {
+        std::string p;
+        CTavRepository::BuildImagePath(p, path, i);
+        EXPECT_FALSE(plat::PathExists(p)) << p;
+    }
+    EXPECT_TRUE(plat::PathExists(path));
+}
+
+TEST_F(RepositoryTest, ChainsCrossImagesAndSplitAtTheLimit) {
+    sec = Security(nullptr, ENCRYPT_BUILTIN, 150000);
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    std::string big = RandomBytes(400000, 4);
+    uint32_t id = 0;
+    ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) { id = AddText(rep, t, 0, "big", big); }), 1u);
+    EXPECT_GE(rep.GetCurrentImageID(), 3u);
+    std::vector<TavNodeRec> nodes = Nodes(rep, 1);
+    EXPECT_EQ(ReadChain(rep, nodes[id / 628].content), big);
+    // Every image stays below its limit, and a block whose successor starts the next image
+    // names that image in its kind.
+    bool crossed = false;
+    TavPosition p = nodes[id / 628].content;
+    while (p.offset != 0) {
+        CTavRepContent* c = rep.GetContent(p);
+        ASSERT_NE(c, nullptr);
+        if (c->nextOffset != 0 && c->nextImage != p.image) {
+            EXPECT_EQ(c->nextImage, p.image + 1);
+            crossed = true;
+        }
+        p = c->Next();
+        c->Dispose();
+    }
+    EXPECT_TRUE(crossed);
+    for (uint32_t i = 0; i <= rep.GetCurrentImageID(); ++i)
+        EXPECT_LT(ReadFile(rep.GetImagePath(i)).size(), 150000u + 70000u);
+}
+
+TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        for (int run = 0; run < 3; ++run)
+            ASSERT_NE(Run(rep, [&](CTavRepBaselineDetails& t) { AddText(rep, t, 0, "f", "v" + std::to_string(run)); }),
+                      TAV_NONE);
+        EXPECT_EQ(rep.GetCurrentImageID(), 3u);
+    }
+    for (uint32_t i : {0xFFFFFFFFu, 1u, 2u, 3u}) {
+        std::string p;
+        CTavRepository::BuildImagePath(p, path, i);
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(p, &sec), 1) << p;
+        EXPECT_EQ(rep.GetLatestBaselineNumber(), 3u) << p;
+        EXPECT_EQ(rep.GetEntryImageID(), 3u) << p;
+    }
+}
+
+TEST_F(RepositoryTest, ImageZeroIsFoundByItsPlainName) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    ASSERT_NE(Run(rep, [](CTavRepBaselineDetails&) {}), TAV_NONE);
+    ASSERT_NE(Run(rep, [](CTavRepBaselineDetails&) {}), TAV_NONE);
+    rep.Detach();
+    std::string second;
+    CTavRepository::BuildImagePath(second, path, 2);
+    CTavRepository from2;
+    ASSERT_EQ(from2.Attach(second, &sec), 1);
+    ASSERT_NE(from2.GetImageFromID(0), nullptr);
+    EXPECT_EQ(from2.GetImagePath(0), path);
+}
+
+TEST_F(RepositoryTest, SlotsRefuseIdsAboveTheLimit) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    EXPECT_EQ(ThrownCode([&] { rep.PutImageToSlot(20001, new CTavImage(path, sec), nullptr); }),
+              TAVEX_ID_TOO_HIGH);
+    EXPECT_EQ(ThrownCode([&] { rep.PutImageToSlot(20000, new CTavImage(path, sec), nullptr); }), -1);
+    EXPECT_EQ(rep.GetCurrentImageID(), 20000u);
+    // Image 20000 may be held but no image is started past 9999.
+    EXPECT_EQ(rep.StartFreshImage(), TAV_NONE);
+}
+
+TEST_F(RepositoryTest, WrongImageIdIsRefused) {
+    std::string other;
+    CTavRepository::BuildImagePath(other, path, 1);
+    ASSERT_EQ(CTavRepository::CreateRepository(other, &sec, 5, {0, 312}), 1);
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    EXPECT_EQ(ThrownCode([&] { rep.PutImage(other, 1); }), TAVEX_WRONG_ID);
+    EXPECT_EQ(rep.GetImageFromID(1), nullptr);  // the default callback gives up
+}
+
+TEST_F(RepositoryTest, DamagedBaselineTableIsAnErrorNotACrash) {
+    std::string bytes = ReadFile(path);
+    // Cut the file inside the baseline table.
+    ASSERT_TRUE(WriteFile(path, bytes.substr(0, bytes.size() - 100)));
+    CTavRepository rep;
+    EXPECT_EQ(ThrownCode([&] { rep.Attach(path, &sec); }), TAVEX_NOT_IMAGE);
+    EXPECT_FALSE(rep.IsAttached());
+}
