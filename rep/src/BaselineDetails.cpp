@@ -46,7 +46,7 @@ int CTavRepBaselineDetails::LoadNode(TavNodeRec& node, uint32_t id) {
 int CTavRepBaselineDetails::LoadAllNodes(std::vector<TavNodeRec>& out) {
     if (!m_file) return 0;
     out.resize(size_t(count));
-    std::vector<uint8_t> raw(size_t(READ_BATCH) * NODE_REC_SIZE);
+    std::vector<uint8_t> raw(size_t(std::min<uint32_t>(READ_BATCH, uint32_t(count))) * NODE_REC_SIZE);
     for (uint32_t first = 0; first < uint32_t(count); first += READ_BATCH) {
         uint32_t n = std::min<uint32_t>(READ_BATCH, uint32_t(count) - first);
         int64_t want = int64_t(n) * NODE_REC_SIZE;
@@ -116,7 +116,7 @@ void CTavRepBaselineDetails::BuildContentIndex() {
     };
     std::vector<Entry> entries;
     entries.reserve(size_t(count));
-    std::vector<uint8_t> raw(size_t(READ_BATCH) * NODE_REC_SIZE);
+    std::vector<uint8_t> raw(size_t(std::min<uint32_t>(READ_BATCH, uint32_t(count))) * NODE_REC_SIZE);
     for (uint32_t first = 0; first < uint32_t(count); first += READ_BATCH) {
         uint32_t n = std::min<uint32_t>(READ_BATCH, uint32_t(count) - first);
         int64_t got = m_file->ReadAt(raw.data(), size_t(n) * NODE_REC_SIZE, uint64_t(first) * NODE_REC_SIZE);

@@ -1,4 +1,5 @@
 // CTavRepository: baseline list, loading a baseline into a working table, saving one.
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -59,7 +60,7 @@ CTavRepBaselineDetails* CTavRepository::LoadBaseline(uint32_t number) {
         image->ReleaseReadHandle();
         const uint32_t diskSize = adaptor->NodeDiskSize();
         const size_t records = block.data.size() / diskSize;
-        std::vector<uint8_t> out(size_t(WRITE_BATCH) * NODE_REC_SIZE);
+        std::vector<uint8_t> out(std::min<size_t>(WRITE_BATCH, records) * NODE_REC_SIZE);
         TavNodeRec node;
         for (size_t first = 0; first < records; first += WRITE_BATCH) {
             size_t n = std::min<size_t>(WRITE_BATCH, records - first);

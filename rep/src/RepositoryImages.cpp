@@ -120,7 +120,8 @@ void CTavRepository::ClearImageSlot() {
 
 CTavImage* CTavRepository::GetImageFromID(uint32_t n) {
     if (int64_t(n) <= m_currentImage && m_images[n]) return m_images[n].get();
-    if (m_currentImage < 0) return nullptr;
+    // No slot holds such an id (TAV_NONE among them: PutImage would take it as "any id").
+    if (m_currentImage < 0 || n > MAX_IMAGE_ID) return nullptr;
     std::string path = PathOfImageSeenFrom(GetCurrentRepPath(), n);
     for (int attempt = 0; attempt < MAX_PATH_RETRIES; ++attempt) {
         try {

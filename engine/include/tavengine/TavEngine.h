@@ -1,0 +1,118 @@
+// CTavEngine: base class of the module engines, their shared helpers and the run's repository.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tavengine/TavEngineExport.h"
+
+class CTavEngineObserver;
+class CTavJobHelper;
+class CTavRepository;
+class CTavRepBaselineDetails;
+struct TavNodeRec;
+struct TavFindData;
+
+// Engine states (GetEngineState).
+constexpr uint32_t TAV_ENGINE_RUNNING = 0;
+constexpr uint32_t TAV_ENGINE_FINISHED = 1;
+constexpr uint32_t TAV_ENGINE_CANCELLED = 2;
+constexpr uint32_t TAV_ENGINE_FAILED = 3;
+
+// Engines are made by a module's create-engine procedure and released with Dispose (which
+// runs the module's own destructor). One engine runs one operation at a time, on the
+// caller's thread; only CancelOperation may be called from elsewhere.
+class TAVENGINE_API CTavEngine {
+public:
+    CTavEngine();
+    virtual ~CTavEngine();
+    CTavEngine(const CTavEngine&) = delete;
+    CTavEngine& operator=(const CTavEngine&) = delete;
+    virtual void Dispose();
+
+    // Backs up the engine's module part of the job (XML text with root "tavjob") into the
+    // open repository (inside its transaction) and the working baseline. Non-zero when the
+    // run finished; the state tells finished, cancelled or failed.
+    virtual int32_t Backup(const std::string& jobXml, CTavRepository* repository,
+                           CTavRepBaselineDetails* baseline) = 0;
+    // Restores what the request (XML text with root "tav-restore") names.
+    virtual int32_t Restore(const std::string& requestXml, CTavRepository* repository) = 0;
+    virtual void CancelOperation() = 0;
+    // Hooks around a restore; the base answers 1.
+    virtual int32_t PreRestoreProcess(const std::string& requestXml, CTavRepository* repository);
+    virtual int32_t PostRestoreProcess(const std::string& requestXml, CTavRepository* repository);
+    // Asked by CheckSum between chunks: 0 stops the check. The base answers 1.
+    virtual int32_t ContinueChecksum();
+
+    uint32_t GetEngineState() const { return m_state; }
+    // Attaches the observer that hears this engine (null detaches); not owned.
+    void SubscribeNotify(CTavEngineObserver* observer) { m_observer = observer; }
+    CTavEngineObserver* GetObserver() const { return m_observer; }
+
+    // --- helpers shared by the engines ---
+
+    // Non-zero when the item on disk must be stored again (backup word) or the existing file
+    // overwritten (restore word, marker 0x20000000). Backup: a full run (type 0x1000) reports
+    // every item changed; otherwise the size (0x0001), the written time (0x0004), the archive
+    // attribute (unless 0x0100) and the kind (folder, link or file) are compared with the
+    // node. Restore: the sizes differ (0x0001) or the existing file is older (0x0004).
+    static int CheckUpToDate(const TavNodeRec& node, const TavFindData& found, uint32_t word);
+    // Whether a new item is added under the word's new-file mode: 0x10 always, 0x20 never,
+    // 0x30 (and 0, which the condition dialog shows as 0x30) when `allSelected` is 1.
+    static int CheckShouldBeAdded(const std::string& fullPath, int allSelected, uint32_t word);
+    // Non-zero when `name` matches one of the ";"-separated wildcard patterns ("*" any run of
+    // characters, "?" one character, letter case ignored, "*.*" matches every name).
+    static int FileMatchFilters(std::string_view name, std::string_view patterns);
+    // Splits an absolute path into its folder (with a trailing '/') and a pattern: "*.*" for
+    // a folder (an existing directory, or a path ending with '/'), else the file's name.
+    // Duplicate '/' and "." parts are dropped. 0 for a path that is not valid: empty, not
+    // absolute, holding a NUL or a ".." part, or longer than 4095 bytes.
+    static int NormalizePath(const std::string& path, std::string& folder, std::string& pattern);
+    // Makes the folder into which an item is restored the current directory, creating it and
+    // its parents when missing: `itemPath` itself when `base` is empty, else `itemPath` placed
+    // below `base` (an absolute item path loses its leading '/'). 0 on failure, and for an
+    // item path with a ".." part, which could leave the base.
+    static int SetDirectory(const std::string& base, const std::string& itemPath);
+    // Makes an existing folder the current directory without creating anything; ".." is
+    // allowed (the walks' way back up). For paths the engine made itself, not stored names.
+    static int EnterDirectory(const std::string& path);
+    // Non-zero when the fingerprint of the file read chunk by chunk (the MD5 state after all
+    // complete 64-byte blocks) equals `fingerprint`; 0 when it differs, when the file cannot
+    // be read, or when ContinueChecksum asks to stop.
+    int CheckSum(const std::string& path, uint32_t chunkSize, const uint32_t fingerprint[4]);
+
+    // --- the repository of a backup run ---
+
+    // Creates or attaches the repository that the job's image description names (or the
+    // image file `path` when given). A missing repository is created and the run writes into
+    // its first image; an existing one is attached and the run writes into a fresh image file
+    // (so that a rollback removes only what the run wrote). While the result lives, other
+    // backup runs on the same repository are kept out. Null on failure, with the reason in
+    // GetRepError(). Release the result with DisposeRep.
+    static CTavRepository* CreateRepForBackup(CTavJobHelper* job, const std::string& path = {});
+    // Releases a repository from CreateRepForBackup (any open transaction is rolled back, and
+    // a fresh image that no committed baseline uses is removed).
+    static void DisposeRep(CTavRepository* repository);
+    // Why the last CreateRepForBackup of this thread failed (empty after a success).
+    static const std::string& GetRepError();
+
+protected:
+    void SetEngineState(uint32_t state) { m_state = state; }
+    // Notifications to the observer; exceptions thrown by it are swallowed.
+    void FireOnStart();
+    void FireOnProgress(const std::string& title, const std::string& item, uint32_t percent);
+    void FireOnLogNotify(const std::string& text);
+    void FireOnFinish();
+    void FireOnCancelled();
+
+private:
+    uint32_t m_state = TAV_ENGINE_RUNNING;
+    CTavEngineObserver* m_observer = nullptr;
+};
+
+// The default excluded paths: system folders that hold no user data (/proc, /sys, /dev,
+// /run, /tmp, ...) and the user's cache and trash, each followed by ";".
+TAVENGINE_API std::string GetDefaultExcludedPaths();
+// The same into a buffer: with a null buffer, the length of the list; otherwise copies at
+// most `length` - 1 bytes and a terminator and returns the number of bytes copied.
+TAVENGINE_API uint32_t GetDefaultExcludedPaths(char* buffer, uint32_t length);

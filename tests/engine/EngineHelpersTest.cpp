@@ -1,0 +1,261 @@
+// The engines' shared helpers: filters, paths, change tests, new-file modes, checksums.
+#include <gtest/gtest.h>
+
+#include "platform/FileSystem.h"
+#include "platform/TempDir.h"
+#include "tavengine/TavEngine.h"
+#include "tavengine/TavWords.h"
+#include "tavrep/MD5Checksum.h"
+#include "tavrep/TavTypes.h"
+
+namespace {
+
+using tavtest::CTempDir;
+
+// An engine that does nothing but lets the tests reach the checksum loop.
+class CTestEngine : public CTavEngine {
+public:
+    int32_t Backup(const std::string&, CTavRepository*, CTavRepBaselineDetails*) override {
+        return 1;
+    }
+    int32_t Restore(const std::string&, CTavRepository*) override { return 1; }
+    void CancelOperation() override { m_stopAfter = 0; }
+    int32_t ContinueChecksum() override { return m_stopAfter < 0 || m_asked++ < m_stopAfter; }
+    int m_stopAfter = -1;
+    int m_asked = 0;
+};
+
+// Restores the process's current directory after a test that changes it.
+class CCurrentDirectory {
+public:
+    CCurrentDirectory() : m_saved(plat::CurrentDirectory()) {}
+    ~CCurrentDirectory() { CTavEngine::SetDirectory("", m_saved); }
+
+private:
+    std::string m_saved;
+};
+
+TavNodeRec Node(uint64_t size, uint64_t written, uint32_t attributes) {
+    TavNodeRec node{};
+    node.sizeHigh = uint32_t(size >> 32);
+    node.sizeLow = uint32_t(size);
+    node.written = TavFileTime::FromTicks(written);
+    node.attributes = attributes;
+    return node;
+}
+
+TavFindData Found(uint64_t size, uint64_t written, uint32_t attributes) {
+    TavFindData data;
+    data.SetSize(size);
+    data.written = TavFileTime::FromTicks(written);
+    data.attributes = attributes;
+    return data;
+}
+
+TEST(FileMatchFilters, WildcardsAndLetterCase) {
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("Report.DOC", "*.doc;*.jpg;*.mp3"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("song.mp3", "*.doc;*.jpg;*.mp3"));
+    EXPECT_FALSE(CTavEngine::FileMatchFilters("report.docx", "*.doc;*.jpg"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("report.docx", "*.doc?"));
+    EXPECT_FALSE(CTavEngine::FileMatchFilters("report.doc", "*.doc?"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("a.b.c", "*.c"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("README", "*.*")) << "*.* matches every name";
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("", "*"));
+    EXPECT_FALSE(CTavEngine::FileMatchFilters("", "?"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("abc", "a*b*c*"));
+    EXPECT_FALSE(CTavEngine::FileMatchFilters("abd", "a*b*c"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("x.jpg", " *.png ; *.JPG "));
+    EXPECT_FALSE(CTavEngine::FileMatchFilters("x.jpg", ""));
+    EXPECT_FALSE(CTavEngine::FileMatchFilters("x.jpg", ";;"));
+    // "?" is one character of any script; case folding reaches beyond ASCII.
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("caf\xC3\xA9.txt", "caf?.txt"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("\xC3\x89T\xC3\x89.TXT", "\xC3\xA9t\xC3\xA9.txt"));
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("\xD0\x9F\xD0\xA0.doc", "\xD0\xBF\xD1\x80.*"));
+    // Bytes that are not UTF-8 match only themselves.
+    EXPECT_TRUE(CTavEngine::FileMatchFilters("bad\xFF.txt", "bad?.txt"));
+    EXPECT_FALSE(CTavEngine::FileMatchFilters("bad\xFF.txt", "bad\xC3\xBF.txt"));
+}
+
+TEST(FileMatchFilters, ManyStarsStayFast) {
+    const std::string name(5000, 'a');
+    EXPECT_FALSE(CTavEngine::FileMatchFilters(name, "*a*a*a*a*a*a*a*a*a*a*a*b"));
+}
+
+TEST(NormalizePath, SplitsFoldersAndFiles) {
+    CTempDir dir;
+    ASSERT_TRUE(plat::CreateDirectory(dir / "data"));
+    ASSERT_TRUE(tavtest::WriteFile(dir / "data/a.doc", "x"));
+    std::string folder, pattern;
+
+    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data", folder, pattern));
+    EXPECT_EQ(folder, dir / "data/");
+    EXPECT_EQ(pattern, "*.*");
+    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data/", folder, pattern));
+    EXPECT_EQ(folder, dir / "data/");
+    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data/a.doc", folder, pattern));
+    EXPECT_EQ(folder, dir / "data/");
+    EXPECT_EQ(pattern, "a.doc");
+    // A path that does not exist (yet) is a file unless it ends with '/'.
+    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data/gone", folder, pattern));
+    EXPECT_EQ(pattern, "gone");
+    ASSERT_TRUE(CTavEngine::NormalizePath("//x///./y.txt", folder, pattern));
+    EXPECT_EQ(folder, "/x/");
+    EXPECT_EQ(pattern, "y.txt");
+    ASSERT_TRUE(CTavEngine::NormalizePath("/", folder, pattern));
+    EXPECT_EQ(folder, "/");
+    EXPECT_EQ(pattern, "*.*");
+    ASSERT_TRUE(CTavEngine::NormalizePath("/Data/X", folder, pattern));
+    EXPECT_EQ(folder, "/Data/") << "letter case is kept";
+
+    folder = pattern = "unchanged";
+    for (const std::string& bad :
+         {std::string(), std::string("data/x"), std::string(":root:"), std::string("/a/../etc"),
+          std::string("/a/.."), std::string("/a\0b", 4), "/" + std::string(5000, 'x')})
+        EXPECT_FALSE(CTavEngine::NormalizePath(bad, folder, pattern)) << bad;
+    EXPECT_EQ(folder, "unchanged");
+}
+
+TEST(SetDirectory, EntersAndCreatesTheTargetFolder) {
+    CCurrentDirectory keep;
+    CTempDir dir;
+    ASSERT_TRUE(CTavEngine::SetDirectory("", dir / "a/b"));
+    EXPECT_EQ(plat::CurrentDirectory(), dir / "a/b");
+    // Below a base, an absolute item path keeps its folders.
+    ASSERT_TRUE(CTavEngine::SetDirectory(dir / "restore", "/data/Sub"));
+    EXPECT_EQ(plat::CurrentDirectory(), dir / "restore/data/Sub");
+    ASSERT_TRUE(CTavEngine::SetDirectory(dir.Path(), "rel/x"));
+    EXPECT_EQ(plat::CurrentDirectory(), dir / "rel/x");
+    // Relative to the current directory without a base.
+    ASSERT_TRUE(CTavEngine::SetDirectory("", "deeper"));
+    EXPECT_EQ(plat::CurrentDirectory(), dir / "rel/x/deeper");
+    // The walks go back up with EnterDirectory, which makes nothing.
+    ASSERT_TRUE(CTavEngine::EnterDirectory(".."));
+    EXPECT_EQ(plat::CurrentDirectory(), dir / "rel/x");
+    EXPECT_FALSE(CTavEngine::EnterDirectory("missing"));
+    EXPECT_FALSE(plat::PathExists(dir / "rel/x/missing"));
+}
+
+TEST(SetDirectory, RefusesWhatCouldLeaveTheBaseOrCannotBeMade) {
+    CCurrentDirectory keep;
+    CTempDir dir;
+    const std::string before = plat::CurrentDirectory();
+    EXPECT_FALSE(CTavEngine::SetDirectory(dir / "restore", "/../../etc"));
+    EXPECT_FALSE(CTavEngine::SetDirectory(dir / "restore", "a/../../b"));
+    EXPECT_FALSE(plat::PathExists(dir / "restore"));
+    EXPECT_FALSE(CTavEngine::SetDirectory("", ""));
+    ASSERT_TRUE(tavtest::WriteFile(dir / "file", "x"));
+    EXPECT_FALSE(CTavEngine::SetDirectory("", dir / "file"));
+    EXPECT_FALSE(CTavEngine::SetDirectory(dir / "file", "x"));
+    EXPECT_EQ(plat::CurrentDirectory(), before);
+}
+
+TEST(CheckUpToDate, IncrementalRunsCompareWhatTheWordSays) {
+    const uint32_t inc = SetTavCmd(SetBkType(0, TAV_BKTYPE_INCREMENTAL), TAV_CMD_BACKUP);
+    const TavNodeRec node = Node(100, 5000, TAV_ATTR_ARCHIVE);
+    const TavFindData same = Found(100, 5000, TAV_ATTR_ARCHIVE);
+    const TavFindData bigger = Found(101, 5000, TAV_ATTR_ARCHIVE);
+    const TavFindData newer = Found(100, 6000, TAV_ATTR_ARCHIVE);
+    const TavFindData noArchive = Found(100, 5000, 0);
+
+    EXPECT_FALSE(CTavEngine::CheckUpToDate(node, same, inc | 0x5));
+    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, bigger, inc | TAV_COND_SIZE));
+    EXPECT_FALSE(
+        CTavEngine::CheckUpToDate(node, bigger, inc | TAV_COND_DATE | TAV_COND_NO_ARCHIVE));
+    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, newer, inc | TAV_COND_DATE));
+    EXPECT_TRUE(
+        CTavEngine::CheckUpToDate(node, Found(100, 4000, TAV_ATTR_ARCHIVE), inc | TAV_COND_DATE));
+    EXPECT_FALSE(CTavEngine::CheckUpToDate(node, newer, inc | TAV_COND_SIZE | TAV_COND_NO_ARCHIVE));
+    // The archive attribute counts unless 0x0100 is set.
+    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, noArchive, inc));
+    EXPECT_FALSE(CTavEngine::CheckUpToDate(node, noArchive, inc | TAV_COND_NO_ARCHIVE));
+    // A file that became a link or a folder (same size and time) has changed.
+    EXPECT_TRUE(
+        CTavEngine::CheckUpToDate(node, Found(100, 5000, TAV_ATTR_ARCHIVE | TAV_ATTR_REPARSE_POINT),
+                                  inc | TAV_COND_NO_ARCHIVE));
+    EXPECT_TRUE(CTavEngine::CheckUpToDate(
+        node, Found(100, 5000, TAV_ATTR_ARCHIVE | TAV_ATTR_DIRECTORY), inc | TAV_COND_NO_ARCHIVE));
+    // Sizes above 4 GiB compare in full.
+    EXPECT_TRUE(CTavEngine::CheckUpToDate(Node(100 + (1ull << 32), 5000, TAV_ATTR_ARCHIVE), same,
+                                          inc | TAV_COND_SIZE));
+}
+
+TEST(CheckUpToDate, AFullRunReportsEverythingChanged) {
+    const uint32_t full = SetTavCmd(SetBkType(0x0135, TAV_BKTYPE_FULL), TAV_CMD_BACKUP);
+    const TavNodeRec node = Node(100, 5000, TAV_ATTR_ARCHIVE);
+    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, Found(100, 5000, TAV_ATTR_ARCHIVE), full));
+    EXPECT_TRUE(CTavEngine::CheckUpToDate(Node(0, 1, TAV_ATTR_DIRECTORY),
+                                          Found(0, 1, TAV_ATTR_DIRECTORY), full));
+}
+
+TEST(CheckUpToDate, RestoreOverwritesOnSizeOrAnOlderFile) {
+    const uint32_t restore = SetTavCmd(0, TAV_CMD_RESTORE);
+    const TavNodeRec stored = Node(100, 5000, TAV_ATTR_ARCHIVE);
+    EXPECT_FALSE(CTavEngine::CheckUpToDate(stored, Found(100, 5000, 0), restore | 0x5));
+    EXPECT_TRUE(
+        CTavEngine::CheckUpToDate(stored, Found(99, 5000, 0), restore | TAV_RS_OVERWRITE_SIZE));
+    EXPECT_TRUE(
+        CTavEngine::CheckUpToDate(stored, Found(100, 4000, 0), restore | TAV_RS_OVERWRITE_OLDER));
+    // An existing file newer than the stored one stays.
+    EXPECT_FALSE(
+        CTavEngine::CheckUpToDate(stored, Found(100, 6000, 0), restore | TAV_RS_OVERWRITE_OLDER));
+    EXPECT_FALSE(CTavEngine::CheckUpToDate(stored, Found(1, 1, 0), restore));
+    // The full-backup bits mean nothing in a restore word.
+    EXPECT_FALSE(CTavEngine::CheckUpToDate(stored, Found(100, 5000, 0), restore | TAV_BKTYPE_FULL));
+}
+
+TEST(CheckShouldBeAdded, FollowsTheNewFileMode) {
+    EXPECT_TRUE(CTavEngine::CheckShouldBeAdded("/d/x", 0, TAV_COND_NEWFILE_ALWAYS));
+    EXPECT_FALSE(CTavEngine::CheckShouldBeAdded("/d/x", 1, TAV_COND_NEWFILE_IGNORE));
+    EXPECT_TRUE(CTavEngine::CheckShouldBeAdded("/d/x", 1, TAV_COND_NEWFILE_ALLSELECTED));
+    EXPECT_FALSE(CTavEngine::CheckShouldBeAdded("/d/x", 0, TAV_COND_NEWFILE_ALLSELECTED));
+    EXPECT_TRUE(CTavEngine::CheckShouldBeAdded("/d/x", 1, 0));
+    EXPECT_FALSE(CTavEngine::CheckShouldBeAdded("/d/x", 0, 0));
+}
+
+TEST(CheckSum, ComparesTheFingerprintOfCompleteBlocks) {
+    CTempDir dir;
+    std::string content;
+    for (int i = 0; i < 200000; ++i) content += char('a' + i % 23);
+    content += "tail";  // not a whole 64-byte block: outside the fingerprint
+    ASSERT_TRUE(tavtest::WriteFile(dir / "f", content));
+    CMD5Checksum md5;
+    md5.Update(content.data(), content.size());
+    uint32_t fingerprint[4];
+    md5.GetHash(fingerprint);
+
+    CTestEngine engine;
+    EXPECT_TRUE(engine.CheckSum(dir / "f", 0, fingerprint));
+    EXPECT_TRUE(engine.CheckSum(dir / "f", 1000, fingerprint)) << "any chunk size gives the same";
+    fingerprint[2] ^= 1;
+    EXPECT_FALSE(engine.CheckSum(dir / "f", 0, fingerprint));
+    fingerprint[2] ^= 1;
+    EXPECT_FALSE(engine.CheckSum(dir / "missing", 0, fingerprint));
+    engine.m_stopAfter = 1;
+    EXPECT_FALSE(engine.CheckSum(dir / "f", 1024, fingerprint)) << "a stop ends the check";
+
+    ASSERT_TRUE(tavtest::WriteFile(dir / "empty", ""));
+    const uint32_t initial[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
+    CTestEngine fresh;
+    EXPECT_TRUE(fresh.CheckSum(dir / "empty", 0, initial));
+}
+
+TEST(DefaultExcludedPaths, SystemFoldersEachEndedBySeparator) {
+    const std::string list = GetDefaultExcludedPaths();
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.back(), ';');
+    for (const char* path : {"/proc;", "/sys;", "/dev;", "/run;", "/tmp;"})
+        EXPECT_NE(list.find(path), std::string::npos) << path;
+    EXPECT_EQ(list.find(";;"), std::string::npos);
+    EXPECT_EQ(list.find("/;"), std::string::npos) << "never the whole disk";
+
+    const uint32_t n = GetDefaultExcludedPaths(nullptr, 0);
+    EXPECT_EQ(n, list.size());
+    std::string buffer(n + 16, 'x');
+    EXPECT_EQ(GetDefaultExcludedPaths(buffer.data(), n + 15), n);
+    EXPECT_EQ(std::string(buffer.c_str()), list);
+    char small[6];
+    EXPECT_EQ(GetDefaultExcludedPaths(small, sizeof(small)), 5u);
+    EXPECT_STREQ(small, list.substr(0, 5).c_str());
+}
+
+}  // namespace

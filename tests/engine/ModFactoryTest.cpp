@@ -1,0 +1,242 @@
+// The module hub: descriptors, loading real module files, binding, lookups, command ids.
+#include <gtest/gtest.h>
+
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+#include "platform/TempDir.h"
+#include "tavengine/TavEngine.h"
+#include "tavengine/TavEngineObserver.h"
+#include "tavengine/TavJobHelper.h"
+#include "tavengine/TavModFactory.h"
+
+namespace {
+
+using tavtest::CTempDir;
+
+// The Files and Folders module's descriptor, exactly as that module returns it.
+const char* FILES_DESCRIPTOR =
+    "<?xml version='1.0' encoding='UTF-8'?><tavmodule hubversion='1.0'>\t<module name='files' "
+    "title='Files and Folders' version='1.0' root-id='flrt'>\t\t<create-engine-proc "
+    "name='CreateEngineFiles'/>\t\t<create-jobroot-proc name='CreateFilesJobRoot'/>\t\t"
+    "<data-exchange-proc name='DataExchange'/>\t\t<job-control>\t\t\t<update-cmdui-proc "
+    "name='UpdateCmdUI'/>\t\t\t<command-ui-proc id='1' title='Add File' name='OnAddFile'/>\t\t\t"
+    "<command-ui-proc id='2' title='Add Folder' name='OnAddFolder'/>\t\t\t<command-ui-proc "
+    "id='3' title='Remove' name='OnRemoveItem'/>\t\t\t<command-ui-proc id='0'/>\t\t\t"
+    "<command-ui-proc id='4' title='File Filtering...' name='OnFileFiltering'/>\t\t\t"
+    "<command-ui-proc id='5' title='Selection...' name='OnSelection'/>\t\t\t"
+    "<event-dropfiles-proc name='OnEventFilesDrop'/>\t\t</job-control>\t</module></tavmodule>";
+
+// Sets an environment variable for one test and puts the old value back.
+class CEnvironment {
+public:
+    CEnvironment(std::string name, const std::string& value)
+        : m_name(std::move(name)), m_old(plat::GetEnv(m_name)) {
+        plat::SetEnv(m_name, value);
+    }
+    ~CEnvironment() { plat::SetEnv(m_name, m_old.value_or("")); }
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+struct CCountingObserver : CTavEngineObserver {
+    int progress = 0, finish = 0;
+    std::string log;
+    void OnTavEngineProgress(CTavEngine*, const std::string&, const std::string&,
+                             uint32_t) override {
+        ++progress;
+    }
+    void OnTavEngineFinish(CTavEngine*) override { ++finish; }
+    void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
+};
+
+TEST(ModDescriptor, ReadsTheFilesModuleDescriptor) {
+    TavModDesc desc;
+    std::string error;
+    ASSERT_TRUE(ParseTavModDescriptor(FILES_DESCRIPTOR, desc, error)) << error;
+    EXPECT_EQ(desc.name, "files");
+    EXPECT_EQ(desc.title, "Files and Folders");
+    EXPECT_EQ(desc.version, "1.0");
+    EXPECT_EQ(desc.hubVersion, "1.0");
+    EXPECT_EQ(desc.rootId, 0x666C7274u);
+    EXPECT_EQ(desc.createEngineName, "CreateEngineFiles");
+    EXPECT_EQ(desc.createJobRootName, "CreateFilesJobRoot");
+    EXPECT_EQ(desc.createRepRootName, "");
+    EXPECT_EQ(desc.dataExchangeName, "DataExchange");
+    ASSERT_TRUE(desc.jobControl.present);
+    EXPECT_FALSE(desc.repControl.present);
+    EXPECT_EQ(desc.jobControl.updateProcName, "UpdateCmdUI");
+    EXPECT_EQ(desc.jobControl.dropProcName, "OnEventFilesDrop");
+    ASSERT_EQ(desc.jobControl.commands.size(), 6u);
+    EXPECT_EQ(desc.jobControl.commands[0].title, "Add File");
+    EXPECT_EQ(desc.jobControl.commands[0].procName, "OnAddFile");
+    EXPECT_TRUE(desc.jobControl.commands[3].IsSeparator());
+    EXPECT_EQ(desc.jobControl.commands[5].moduleCmdId, 5u);
+    EXPECT_EQ(desc.jobControl.commands[5].title, "Selection...");
+}
+
+TEST(ModDescriptor, RefusesWhatIsNotADescriptor) {
+    const char* bad[] = {
+        "",
+        "<tavmodule",
+        "<tavjob/>",
+        "<tavmodule hubversion='1.0'/>",
+        "<tavmodule><module title='x' root-id='abcd'/></tavmodule>",
+        "<tavmodule><module name='x' root-id='abc'/></tavmodule>",
+        "<tavmodule><module name='x' root-id='abcde'/></tavmodule>",
+    };
+    for (const char* text : bad) {
+        TavModDesc desc;
+        std::string error;
+        EXPECT_FALSE(ParseTavModDescriptor(text, desc, error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+class ModFactory : public ::testing::Test {
+protected:
+    // Loads the test modules, with a file that is not a library beside them.
+    int Load(CTavModFactory& factory) {
+        tavtest::WriteFile(m_extra / "notalibrary.so", "this is not an ELF file");
+        tavtest::WriteFile(m_extra / "readme.txt", "ignored: not a module file name");
+        CEnvironment path("TAVORA_MODULE_PATH", m_extra.Path() + ":" + TAV_TEST_MODULE_DIR);
+        ::testing::internal::CaptureStderr();
+        const int count = factory.Reconnoiter();
+        m_stderr = ::testing::internal::GetCapturedStderr();
+        return count;
+    }
+    CTempDir m_extra;
+    std::string m_stderr;
+};
+
+TEST_F(ModFactory, LoadsGoodModulesAndSkipsOthersWithAMessage) {
+    CTavModFactory factory(61000);
+    EXPECT_EQ(Load(factory), 1);
+    ASSERT_EQ(factory.GetModCount(), 1);
+    const TavModDesc* fake = factory.GetModDescAt(0);
+    ASSERT_NE(fake, nullptr);
+    EXPECT_EQ(fake->name, "fake");
+    EXPECT_EQ(fake->title, "Fake Module");
+    EXPECT_EQ(fake->path, std::string(TAV_TEST_MODULE_DIR) + "/fakemodule.so");
+    EXPECT_EQ(factory.GetModDescAt(1), nullptr);
+    EXPECT_EQ(factory.GetModDescAt(-1), nullptr);
+
+    // The broken descriptor and the file that is no library are named on stderr.
+    EXPECT_NE(m_stderr.find("brokenmodule.so\" skipped: its descriptor does not parse"),
+              std::string::npos)
+        << m_stderr;
+    EXPECT_NE(m_stderr.find("notalibrary.so\" skipped"), std::string::npos) << m_stderr;
+    // A procedure the descriptor names but the module does not export is reported.
+    EXPECT_NE(m_stderr.find("\"NotExported\" is not exported"), std::string::npos) << m_stderr;
+    EXPECT_EQ(factory.GetMessages().size(), 3u);
+    EXPECT_EQ(m_stderr.find("readme"), std::string::npos);
+}
+
+TEST_F(ModFactory, LooksModulesUpByNameRootIdAndProvider) {
+    CTavModFactory factory(61000);
+    Load(factory);
+    const TavModDesc* fake = factory.GetModDesc("fake");
+    ASSERT_NE(fake, nullptr);
+    EXPECT_EQ(factory.GetModDesc("FAKE"), fake);
+    EXPECT_EQ(factory.GetModDesc("files"), nullptr);
+    EXPECT_EQ(factory.GetModDesc(uint32_t(0x666B7274)), fake);  // "fkrt"
+    EXPECT_EQ(factory.GetModDesc(uint32_t(0x666C7274)), nullptr);
+
+    CTavJobHelper job;
+    XMLNode node = job.AddBackupNode(fake->title, fake->name);
+    CTlcDataProvider* root = factory.CreateJobRoot(fake, nullptr, &node, &job);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(factory.GetModDesc(root), fake);
+    factory.UnregisterProvider(root);
+    EXPECT_EQ(factory.GetModDesc(root), nullptr);
+    EXPECT_EQ(factory.CreateRepRoot(fake, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(fake->dataExchange, nullptr);
+}
+
+TEST_F(ModFactory, GivesEveryCommandItsOwnIdentifier) {
+    CTavModFactory factory(61000);
+    Load(factory);
+    const TavModDesc* fake = factory.GetModDesc("fake");
+    ASSERT_NE(fake, nullptr);
+    const auto& job = fake->jobControl.commands;
+    ASSERT_EQ(job.size(), 3u);
+    EXPECT_EQ(job[0].commandId, 61001u);
+    EXPECT_EQ(job[1].commandId, 0u) << "a separator has none";
+    EXPECT_EQ(job[2].commandId, 61002u);
+    ASSERT_EQ(fake->repControl.commands.size(), 1u);
+    EXPECT_EQ(fake->repControl.commands[0].commandId, 61003u);
+
+    const TavModCmdUI* second = factory.GetModCommand(61002);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->title, "Second");
+    ASSERT_NE(second->proc, nullptr);
+    EXPECT_EQ(second->proc(0, 0, 0, 0), 22);
+    EXPECT_EQ(factory.GetModCommand(61000), nullptr);
+    EXPECT_EQ(factory.GetModCommand(0), nullptr);
+    ASSERT_NE(fake->jobControl.updateProc, nullptr);
+    EXPECT_EQ(fake->jobControl.updateProc(0, 0, 0, 0), 1);
+    EXPECT_NE(fake->jobControl.dropProc, nullptr);
+    EXPECT_EQ(fake->repControl.updateProc, nullptr);
+
+    // The command host counts from its own base.
+    CTavModFactory host(60000);
+    Load(host);
+    EXPECT_NE(host.GetModCommand(60001), nullptr);
+}
+
+TEST_F(ModFactory, MakesEnginesThatRunAndReleasesEverything) {
+    CTavModFactory factory(60000);
+    Load(factory);
+    const TavModDesc* fake = factory.GetModDesc("fake");
+    ASSERT_NE(fake, nullptr);
+    ASSERT_NE(fake->createEngine, nullptr);
+
+    CTavJobHelper job;
+    job.AddBackupNode("Fake", "fake").SetAttribute("item", "/data/x");
+    CCountingObserver observer;
+    CTavEngine* engine = fake->createEngine();
+    ASSERT_NE(engine, nullptr);
+    engine->SubscribeNotify(&observer);
+    EXPECT_EQ(engine->Backup(job.GetXmlString(), nullptr, nullptr), 1);
+    EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_FINISHED);
+    EXPECT_EQ(observer.progress, 1);
+    EXPECT_EQ(observer.finish, 1);
+    EXPECT_EQ(observer.log, "Fake backup of \"/data/x\"\r\n");
+    engine->Dispose();
+
+    job.GetBackupNode("fake").SetAttribute("fail", "yes");
+    engine = fake->createEngine();
+    EXPECT_EQ(engine->Backup(job.GetXmlString(), nullptr, nullptr), 0);
+    EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_FAILED);
+    engine->Dispose();
+
+    factory.ReleaseModules();
+    EXPECT_EQ(factory.GetModCount(), 0);
+    EXPECT_EQ(factory.GetModDesc("fake"), nullptr);
+    EXPECT_EQ(factory.GetModCommand(60001), nullptr);
+    // Looking again finds the same modules.
+    EXPECT_EQ(Load(factory), 1);
+}
+
+TEST(ModFolders, TheVariableWinsElseTheProgramsNeighbourhood) {
+    {
+        CEnvironment path("TAVORA_MODULE_PATH", "/a/b::/c/d:");
+        EXPECT_EQ(CTavModFactory::ModuleFolders(), (std::vector<std::string>{"/a/b", "/c/d"}));
+    }
+    CEnvironment path("TAVORA_MODULE_PATH", "");
+    const std::vector<std::string> folders = CTavModFactory::ModuleFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const std::string programFolder = plat::DirName(plat::ExecutablePath());
+    // The tests run from the build tree, which has no installed layout.
+    EXPECT_EQ(folders[0], programFolder + "/../lib/modules");
+}
+
+TEST(ModFolders, AnEmptyOrMissingFolderGivesNoModules) {
+    CTempDir empty;
+    CTavModFactory factory(61000);
+    EXPECT_EQ(factory.Reconnoiter({empty.Path(), empty / "missing"}), 0);
+    EXPECT_TRUE(factory.GetMessages().empty());
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+// The repository of a backup run: created or attached, a fresh image per run, rollback and
+// abandoned runs, concurrent runs, and the failures a user can meet.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/FileSystem.h"
+#include "platform/TempDir.h"
+#include "tavengine/TavEngine.h"
+#include "tavengine/TavJobHelper.h"
+#include "tavrep/TavRepository.h"
+#include "tavrep/TavSecurity.h"
+
+namespace {
+
+using tavtest::CTempDir;
+
+struct RepDeleter {
+    void operator()(CTavRepository* r) const { CTavEngine::DisposeRep(r); }
+};
+using RunRep = std::unique_ptr<CTavRepository, RepDeleter>;
+
+class RepForBackup : public ::testing::Test {
+protected:
+    RepForBackup() {
+        m_job.SetImageDesc("bk", "1 MB", 0x11, m_dir.Path());
+        tavtest::WriteFile(m_dir / "source.txt", std::string(5000, 'q'));
+    }
+
+    std::string Image(const char* name) const { return m_dir / name; }
+
+    // One run as the runners do it: load the latest baseline, transaction, add one file node,
+    // then save and commit (or roll back, or neither).
+    enum class End { Commit, Rollback, Abandon };
+    uint32_t Run(CTavRepository& rep, End end) {
+        CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
+        EXPECT_NE(table, nullptr);
+        if (table == nullptr) return TAV_NONE;
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        TavFindData data;
+        EXPECT_TRUE(plat::GetFindData(m_dir / "source.txt", data));
+        const std::string source = m_dir / "source.txt";
+        EXPECT_NE(
+            rep.AddNode(table, 0, MODULE_FILES_ITEM, &data, source.c_str(), 0, {0, 0}, nullptr),
+            TAV_NONE);
+        uint32_t number = TAV_NONE;
+        if (end == End::Commit) {
+            number = rep.SaveBaseline(table, "job", "Scheduled Backup", 0x10002015);
+            rep.CommitTrans();
+        } else if (end == End::Rollback) {
+            rep.RollbackTrans();
+        }
+        table->Dispose();
+        return number;
+    }
+
+    // The newest baseline as a fresh reader sees it.
+    uint32_t LatestSeenByReader() {
+        CTavRepository reader;
+        try {
+            if (!reader.Attach(Image("bk.tvr"), nullptr)) return TAV_NONE;
+        } catch (CTavException* e) {
+            e->Delete();
+            return TAV_NONE;
+        }
+        return reader.GetLatestBaselineNumber();
+    }
+
+    CTempDir m_dir;
+    CTavJobHelper m_job;
+};
+
+TEST_F(RepForBackup, CreatesAMissingRepositoryWithTheJobsSettings) {
+    RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+    ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
+    EXPECT_EQ(CTavEngine::GetRepError(), "");
+    EXPECT_TRUE(plat::PathExists(Image("bk.tvr")));
+    EXPECT_EQ(rep->GetCurrentImageID(), 0u) << "a new repository's run writes into image 0";
+    EXPECT_EQ(rep->GetLatestBaselineNumber(), 0u);
+    const TavImageSecurity* security = rep->GetSecurity();
+    ASSERT_NE(security, nullptr);
+    EXPECT_EQ(security->compression, COMPRESS_DEFLATE);
+    EXPECT_EQ(security->level, 1);
+    EXPECT_EQ(security->encryption, ENCRYPT_BUILTIN);
+    EXPECT_EQ(security->maxImageSize, 1024u * 1024);
+    EXPECT_EQ(security->hasPassword, 0u);
+    EXPECT_EQ(Run(*rep, End::Commit), 1u);
+    rep.reset();
+    EXPECT_FALSE(plat::PathExists(Image("bk.0001.tvr")));
+    EXPECT_EQ(LatestSeenByReader(), 1u);
+}
+
+TEST_F(RepForBackup, EachRunOnAnExistingRepositoryWritesAFreshImage) {
+    {
+        RunRep first(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(first, nullptr);
+        ASSERT_EQ(Run(*first, End::Commit), 1u);
+    }
+    for (uint32_t run = 1; run <= 3; ++run) {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
+        EXPECT_EQ(rep->GetCurrentImageID(), run);
+        std::string expected;
+        CTavRepository::BuildImagePath(expected, Image("bk.tvr"), run);
+        EXPECT_EQ(rep->GetCurrentRepPath(), expected);
+        EXPECT_EQ(Run(*rep, End::Commit), run + 1);
+    }
+    EXPECT_TRUE(plat::PathExists(Image("bk.0003.tvr")));
+    EXPECT_EQ(LatestSeenByReader(), 4u);
+}
+
+TEST_F(RepForBackup, ARolledBackRunLeavesEarlierImagesByteForByte) {
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(rep, nullptr);
+        ASSERT_EQ(Run(*rep, End::Commit), 1u);
+    }
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_EQ(Run(*rep, End::Commit), 2u);
+    }
+    const std::string image0 = tavtest::ReadFile(Image("bk.tvr"));
+    const std::string image1 = tavtest::ReadFile(Image("bk.0001.tvr"));
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(rep, nullptr);
+        Run(*rep, End::Rollback);
+    }
+    EXPECT_FALSE(plat::PathExists(Image("bk.0002.tvr")));
+    EXPECT_EQ(tavtest::ReadFile(Image("bk.tvr")), image0);
+    EXPECT_EQ(tavtest::ReadFile(Image("bk.0001.tvr")), image1);
+    EXPECT_EQ(LatestSeenByReader(), 2u);
+}
+
+TEST_F(RepForBackup, AnAbandonedOrEmptyRunLeavesNothingBehind) {
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_EQ(Run(*rep, End::Commit), 1u);
+    }
+    {
+        // Transaction still open when the repository is released: undone.
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(rep, nullptr);
+        Run(*rep, End::Abandon);
+    }
+    EXPECT_FALSE(plat::PathExists(Image("bk.0001.tvr")));
+    {
+        // A run that ends before writing anything (no engine succeeded to start).
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(rep, nullptr);
+        EXPECT_TRUE(plat::PathExists(Image("bk.0001.tvr")));
+    }
+    EXPECT_FALSE(plat::PathExists(Image("bk.0001.tvr")));
+    EXPECT_EQ(LatestSeenByReader(), 1u);
+    RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+    ASSERT_NE(rep, nullptr);
+    EXPECT_EQ(rep->GetCurrentImageID(), 1u) << "numbering goes on without a gap";
+}
+
+TEST_F(RepForBackup, ASecondRunOnTheSameRepositoryIsKeptOut) {
+    RunRep first(CTavEngine::CreateRepForBackup(&m_job));
+    ASSERT_NE(first, nullptr);
+    RunRep second(CTavEngine::CreateRepForBackup(&m_job));
+    EXPECT_EQ(second, nullptr);
+    EXPECT_NE(CTavEngine::GetRepError().find("Another backup run"), std::string::npos)
+        << CTavEngine::GetRepError();
+    first.reset();
+    RunRep third(CTavEngine::CreateRepForBackup(&m_job));
+    EXPECT_NE(third, nullptr) << CTavEngine::GetRepError();
+}
+
+TEST_F(RepForBackup, MissingFolderOrNameFailWithAReasonAndCreateNothing) {
+    CTavJobHelper job;
+    job.SetImageDesc("bk", "2.00 GB", 31, m_dir / "unmounted/disk");
+    EXPECT_EQ(CTavEngine::CreateRepForBackup(&job), nullptr);
+    EXPECT_NE(CTavEngine::GetRepError().find(m_dir / "unmounted/disk"), std::string::npos)
+        << CTavEngine::GetRepError();
+    EXPECT_FALSE(plat::PathExists(m_dir / "unmounted"));
+
+    job.SetImageDesc("", "2.00 GB", 31, m_dir.Path());
+    EXPECT_EQ(CTavEngine::CreateRepForBackup(&job), nullptr);
+    EXPECT_FALSE(CTavEngine::GetRepError().empty());
+    EXPECT_EQ(CTavEngine::CreateRepForBackup(nullptr), nullptr);
+    CTavEngine::DisposeRep(nullptr);
+}
+
+TEST_F(RepForBackup, AFileThatIsNotAnImageIsNeitherOverwrittenNorAttached) {
+    ASSERT_TRUE(tavtest::WriteFile(Image("bk.tvr"), "not an image"));
+    EXPECT_EQ(CTavEngine::CreateRepForBackup(&m_job), nullptr);
+    EXPECT_FALSE(CTavEngine::GetRepError().empty());
+    EXPECT_EQ(tavtest::ReadFile(Image("bk.tvr")), "not an image");
+    plat::RemoveFile(Image("bk.tvr"));
+
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_EQ(Run(*rep, End::Commit), 1u);
+    }
+    // A stray file where the next image would go stops the run instead of being truncated.
+    ASSERT_TRUE(tavtest::WriteFile(Image("bk.0001.tvr"), "keep me"));
+    EXPECT_EQ(CTavEngine::CreateRepForBackup(&m_job), nullptr);
+    EXPECT_NE(CTavEngine::GetRepError().find("bk.0001.tvr"), std::string::npos)
+        << CTavEngine::GetRepError();
+    EXPECT_EQ(tavtest::ReadFile(Image("bk.0001.tvr")), "keep me");
+}
+
+TEST_F(RepForBackup, AMissingFirstImageIsReachedThroughTheOthers) {
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_EQ(Run(*rep, End::Commit), 1u);
+    }
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_EQ(Run(*rep, End::Commit), 2u);
+    }
+    ASSERT_TRUE(plat::RenameFile(Image("bk.tvr"), Image("moved-away")));
+    RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+    ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
+    EXPECT_FALSE(plat::PathExists(Image("bk.tvr"))) << "no new repository over the old one";
+    EXPECT_EQ(rep->GetLatestBaselineNumber(), 2u);
+    EXPECT_EQ(rep->GetCurrentImageID(), 2u);
+}
+
+TEST_F(RepForBackup, FreshImagesKeepTheRepositorysPassword) {
+    TavImageSecurity security{};
+    ASSERT_EQ(
+        InitTavImageSecure(&security, "secret", COMPRESS_DEFLATE, -1, ENCRYPT_BUILTIN, 0x7FFFFFFF),
+        1);
+    ASSERT_EQ(CTavRepository::CreateRepository(Image("bk.tvr"), &security, 0, {0, 0}), 1);
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
+        ASSERT_EQ(rep->GetCurrentImageID(), 1u);
+        ASSERT_EQ(Run(*rep, End::Commit), 1u);
+    }
+    CTavRepository reader;
+    ASSERT_EQ(reader.Attach(Image("bk.0001.tvr"), nullptr), 1);
+    EXPECT_EQ(reader.GetLatestBaselineNumber(), 1u);
+    EXPECT_TRUE(reader.VerifyPassword("secret"));
+    EXPECT_FALSE(reader.VerifyPassword(""));
+}
+
+TEST_F(RepForBackup, AGivenPathOverridesTheJobsImage) {
+    RunRep rep(CTavEngine::CreateRepForBackup(&m_job, m_dir / "other.tvr"));
+    ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
+    EXPECT_TRUE(plat::PathExists(m_dir / "other.tvr"));
+    EXPECT_FALSE(plat::PathExists(Image("bk.tvr")));
+}
+
+}  // namespace

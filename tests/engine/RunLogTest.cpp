@@ -1,0 +1,140 @@
+// Run logs: the folder beside the job, file names the log history reads, appending.
+#include <gtest/gtest.h>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/TempDir.h"
+#include "tavengine/TavEngine.h"
+#include "tavengine/TavEngineObserver.h"
+#include "tavengine/TavJobHelper.h"
+
+namespace {
+
+using tavtest::CTempDir;
+
+class CNullEngine : public CTavEngine {
+public:
+    int32_t Backup(const std::string&, CTavRepository*, CTavRepBaselineDetails*) override {
+        FireOnStart();
+        FireOnLogNotify("Start\r\n");
+        FireOnProgress("Backup File", "/x", 10);
+        FireOnFinish();
+        return 1;
+    }
+    int32_t Restore(const std::string&, CTavRepository*) override { return 0; }
+    void CancelOperation() override {}
+};
+
+// An observer that throws from every notification: the engine must not let it through.
+class CThrowingObserver : public CTavEngineObserver {
+public:
+    void OnTavEngineStart(CTavEngine*) override { throw 1; }
+    void OnTavEngineProgress(CTavEngine*, const std::string&, const std::string&,
+                             uint32_t) override {
+        throw std::runtime_error("progress");
+    }
+};
+
+std::string SavedJob(const CTempDir& dir, CTavJobHelper& job) {
+    const std::string path = dir / "daily.tvj";
+    EXPECT_EQ(job.Save(path), 1);
+    return path;
+}
+
+TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThem) {
+    CTempDir dir;
+    CTavJobHelper job;
+    const std::string jobPath = SavedJob(dir, job);
+    char id[9];
+    std::snprintf(id, sizeof(id), "%08X", job.GetJobID());
+    const std::string folder = jobPath + "." + id + ".log";
+    EXPECT_EQ(CTavEngineObserver::GetLogFolder(job), folder);
+
+    CTavEngineObserver observer;
+    ASSERT_EQ(observer.TavInitLog(job, 0x10001015, 0x5F3A0B1C), 1);
+    EXPECT_EQ(observer.GetLogPath(), folder + "/5F3A0B1C.10001015.log");
+    EXPECT_TRUE(plat::PathExists(observer.GetLogPath()));
+    uint32_t time = 0, command = 0;
+    ASSERT_TRUE(
+        CTavEngineObserver::ParseLogFileName(plat::BaseName(observer.GetLogPath()), time, command));
+    EXPECT_EQ(time, 0x5F3A0B1Cu);
+    EXPECT_EQ(command, 0x10001015u);
+
+    // A second run in the same second keeps both logs, and both names still read.
+    CTavEngineObserver second;
+    ASSERT_EQ(second.TavInitLog(job, 0x10001015, 0x5F3A0B1C), 1);
+    EXPECT_NE(second.GetLogPath(), observer.GetLogPath());
+    EXPECT_EQ(plat::BaseName(second.GetLogPath()), "5F3A0B1C.10001015-2.log");
+    ASSERT_TRUE(
+        CTavEngineObserver::ParseLogFileName(plat::BaseName(second.GetLogPath()), time, command));
+    EXPECT_EQ(command, 0x10001015u);
+
+    EXPECT_FALSE(CTavEngineObserver::ParseLogFileName("5F3A0B1C.1000101.log", time, command));
+    EXPECT_FALSE(CTavEngineObserver::ParseLogFileName("notahexx.10001015.log", time, command));
+}
+
+TEST(RunLog, StartsWithTheJobsCommandWordAndTheCurrentTime) {
+    CTempDir dir;
+    CTavJobHelper job;
+    SavedJob(dir, job);
+    job.SetBackupCommand(0x10002015);
+    const uint32_t before = plat::NowSeconds();
+    CTavEngineObserver observer;
+    ASSERT_EQ(observer.TavInitLog(job), 1);
+    uint32_t time = 0, command = 0;
+    ASSERT_TRUE(
+        CTavEngineObserver::ParseLogFileName(plat::BaseName(observer.GetLogPath()), time, command));
+    EXPECT_EQ(command, 0x10002015u);
+    EXPECT_GE(time, before);
+    EXPECT_LE(time, plat::NowSeconds());
+}
+
+TEST(RunLog, EngineNotificationsAppendToTheLog) {
+    CTempDir dir;
+    CTavJobHelper job;
+    SavedJob(dir, job);
+    CTavEngineObserver observer;
+    ASSERT_EQ(observer.TavInitLog(job, 0x10001000, 1), 1);
+    ASSERT_EQ(observer.TavWriteLog("====SCHEDULED BACKUP====\r\n"), 1);
+    CNullEngine engine;
+    engine.SubscribeNotify(&observer);
+    EXPECT_EQ(engine.GetObserver(), &observer);
+    engine.Backup("", nullptr, nullptr);
+    const std::string separator = "\r\n" + std::string(77, '-') + "\r\n";
+    EXPECT_EQ(CTavEngineObserver::LogSeparator(), separator);
+    EXPECT_EQ(tavtest::ReadFile(observer.GetLogPath()),
+              "====SCHEDULED BACKUP====\r\nStart\r\n" + separator);
+}
+
+TEST(RunLog, AJobWithoutPathHasNoLog) {
+    CTavJobHelper job;
+    CTavEngineObserver observer;
+    EXPECT_EQ(CTavEngineObserver::GetLogFolder(job), "");
+    EXPECT_EQ(observer.TavInitLog(job), 0);
+    EXPECT_EQ(observer.TavWriteLog("x"), 0);
+    EXPECT_EQ(observer.GetLogPath(), "");
+}
+
+TEST(RunLog, TheLogStaysPutWhenTheCurrentDirectoryChanges) {
+    CTempDir dir;
+    const std::string saved = plat::CurrentDirectory();
+    ASSERT_TRUE(CTavEngine::SetDirectory("", dir.Path()));
+    CTavJobHelper job;
+    ASSERT_EQ(job.Save("relative.tvj"), 1);
+    EXPECT_EQ(job.GetPath(), dir / "relative.tvj");
+    CTavEngineObserver observer;
+    ASSERT_EQ(observer.TavInitLog(job, 0x10001000, 2), 1);
+    ASSERT_TRUE(CTavEngine::SetDirectory("", saved));
+    EXPECT_EQ(observer.TavWriteLog("line\r\n"), 1);
+    EXPECT_EQ(tavtest::ReadFile(observer.GetLogPath()), "line\r\n");
+    EXPECT_EQ(observer.GetLogPath().rfind(dir.Path(), 0), 0u);
+}
+
+TEST(RunLog, AThrowingObserverDoesNotStopTheEngine) {
+    CThrowingObserver observer;
+    CNullEngine engine;
+    engine.SubscribeNotify(&observer);
+    EXPECT_EQ(engine.Backup("", nullptr, nullptr), 1);
+}
+
+}  // namespace
