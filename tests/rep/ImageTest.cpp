@@ -124,8 +124,10 @@ TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
     EXPECT_EQ(LE32(bytes, empty + 4), 0u);
     EXPECT_EQ(LE32(bytes, off + 8) & 0x00F00000, 0u);
     // A header that carries "CBKB" instead of its offset reads the same.
+    image.ReleaseReadHandle();  // its shared read lock would refuse our write handle
     {
         auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+        ASSERT_TRUE(f);
         ASSERT_TRUE(f->WriteAt("CBKB", 4, off));
     }
     TavBlockData b = image.ReadBlock(off);

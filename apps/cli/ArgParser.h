@@ -1,0 +1,44 @@
+// The argument parser shared by every tavctl command: options may stand before, between
+// or after the positional arguments.
+#pragma once
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavctl {
+
+// One option a command accepts: "--name", optionally "-c", with or without a value.
+struct CliOption {
+    std::string name;        // long name without "--"
+    char shortName = 0;      // 0 when none
+    bool takesValue = false;
+    std::string valueName;   // shown in help ("FILE", "N")
+    std::string help;
+};
+
+// The parsed command line of one command.
+class CCliArgs {
+public:
+    std::vector<std::string> positionals;
+
+    bool Has(const std::string& name) const { return m_given.count(name) != 0; }
+    // The value of an option that takes one (the last one given), nullopt when absent.
+    std::optional<std::string> Value(const std::string& name) const;
+    void Set(const std::string& name, const std::string& value) { m_given[name] = value; }
+
+private:
+    std::map<std::string, std::string> m_given;
+};
+
+// Parses `args` against `options`. Accepts "--name", "--name=value", "--name value",
+// "-c", "-cVALUE", "-c VALUE", grouped flags ("-ra"), "--" (everything after it is
+// positional) and "-" (a positional). False with `error` set for an unknown option, a
+// missing value or a value given to a flag.
+bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options,
+               CCliArgs& out, std::string& error);
+
+// Parses a decimal number that fits 32 bits ("3", not "-1", "3x" or "99999999999").
+std::optional<uint32_t> ParseNumber(const std::string& text);
+
+}  // namespace tavctl

@@ -1,0 +1,26 @@
+// Exit codes and the one-line error reports shared by every tavctl command.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "CliContext.h"
+
+class CTavException;
+
+namespace tavctl {
+
+constexpr int EXIT_OK = 0;        // done, or nothing wrong found
+constexpr int EXIT_PROBLEMS = 1;  // an error, or problems found
+constexpr int EXIT_USAGE = 2;     // the command line is wrong
+
+// Writes "tavctl: <subject>: <problem>" to the error stream and returns `code`.
+int Fail(CCliContext& ctx, const std::string& subject, const std::string& problem,
+         int code = EXIT_PROBLEMS);
+
+// The text of a library exception; the exception is deleted.
+std::string TakeException(CTavException* e);
+
+// "file not found", "access denied" or "system error N" for a platform error code.
+std::string SystemErrorText(uint32_t error);
+
+}  // namespace tavctl

@@ -1,0 +1,24 @@
+// The list of command groups; the table is built on first use.
+#include "CommandGroups.h"
+
+namespace tavctl {
+
+namespace {
+
+CCommandTable BuildCommandTable() {
+    CCommandTable table;
+    RegisterInfoCommands(table);
+    RegisterBrowseCommands(table);
+    RegisterCheckCommands(table);
+    RegisterPasswdCommands(table);
+    return table;
+}
+
+}  // namespace
+
+const CCommandTable& Commands() {
+    static const CCommandTable table = BuildCommandTable();
+    return table;
+}
+
+}  // namespace tavctl

@@ -1,0 +1,138 @@
+// Content chains and item data.
+#include "ContentReader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "BaselineView.h"
+#include "CliCommon.h"
+#include "tavrep/MD5Checksum.h"
+
+namespace tavctl {
+
+namespace {
+
+constexpr uint32_t CONTENT_KIND_MASK = ~BLOCK_NEXT_IMAGE_MASK;
+constexpr uint32_t MODULE_OE_STORE = MakeFourCC('o', 'e', 'm', 'g');
+
+std::string Where(TavPosition p) {
+    return "content block at image " + std::to_string(p.image) + " offset " + std::to_string(p.offset);
+}
+
+uint32_t GetLE32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+}  // namespace
+
+std::string ImagePathFor(CTavRepository& rep, uint32_t imageId) {
+    std::string path = rep.GetImagePath(imageId);
+    if (!path.empty()) return path;
+    const std::string base = rep.GetCurrentRepPath();
+    CTavRepository::BuildImagePath(path, base, imageId);
+    if (imageId == 0 && !CTavRepository::TestFileExisting(path))
+        CTavRepository::BuildImagePath(path, base, TAV_NONE);
+    return path;
+}
+
+std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink, ReadStats& stats) {
+    std::unordered_set<uint64_t> seen;
+    for (TavPosition p = start; p.offset != 0;) {
+        if (!seen.insert((uint64_t(p.image) << 32) | p.offset).second)
+            return "the content chain loops back to image " + std::to_string(p.image) + " offset " +
+                   std::to_string(p.offset);
+        if (p.image >= LAST_STARTED_IMAGE) return Where(p) + ": no such image";
+        CTavImage* image = rep.GetImageFromID(p.image);
+        if (image == nullptr) return Where(p) + ": image file " + ImagePathFor(rep, p.image) + " cannot be opened";
+        TavBlockData block;
+        try {
+            block = image->ReadBlock(p.offset);
+        } catch (CTavException* e) {
+            return Where(p) + ": " + TakeException(e);
+        }
+        if ((block.kind & CONTENT_KIND_MASK) != BLOCK_KIND_CONTENT) {
+            char kind[16];
+            std::snprintf(kind, sizeof(kind), "0x%08X", block.kind);
+            return Where(p) + ": not a content block (kind " + kind + ")";
+        }
+        ++stats.blocks;
+        stats.bytes += block.data.size();
+        if (!block.data.empty() && !sink(block.data.data(), block.data.size())) return "";
+        p = {block.kind & BLOCK_NEXT_IMAGE_MASK, block.link};
+    }
+    return "";
+}
+
+ContentLayout LayoutOf(const TavNodeRec& node) {
+    if (IsFolder(node) || node.content.offset == 0) return ContentLayout::None;
+    if (node.moduleId == MODULE_OE_STORE) return ContentLayout::ChunkTable;
+    return ContentLayout::Plain;
+}
+
+std::string ReadItemData(CTavRepository& rep, const TavNodeRec& node, bool verifyChunks,
+                         const DataSink& sink, ReadStats& stats) {
+    const ContentLayout layout = LayoutOf(node);
+    if (layout == ContentLayout::None) return "";
+    if (layout == ContentLayout::Plain) return ReadChain(rep, node.content, sink, stats);
+
+    // A chunk table: {position, MD5 of the chunk, 16 zero bytes} per chunk, in file order.
+    std::vector<uint8_t> table;
+    bool tooLarge = false;
+    std::string problem = ReadChain(
+        rep, node.content,
+        [&](const uint8_t* bytes, size_t count) {
+            tooLarge = table.size() + count > MAX_CHUNK_TABLE_BYTES;
+            if (!tooLarge) table.insert(table.end(), bytes, bytes + count);
+            return !tooLarge;
+        },
+        stats);
+    if (!problem.empty()) return "chunk table: " + problem;
+    if (tooLarge) return "the chunk table is larger than " + std::to_string(MAX_CHUNK_TABLE_BYTES) + " bytes";
+    if (table.size() % CHUNK_RECORD_SIZE != 0)
+        return "the chunk table's length " + std::to_string(table.size()) +
+               " is not a multiple of 40 bytes";
+    bool stopped = false;
+    for (size_t i = 0; i < table.size() / CHUNK_RECORD_SIZE && !stopped; ++i) {
+        const uint8_t* record = table.data() + i * CHUNK_RECORD_SIZE;
+        const TavPosition chunk{GetLE32(record), GetLE32(record + 4)};
+        if (chunk.offset == 0) return "chunk " + std::to_string(i) + " has no stored content";
+        std::vector<uint8_t> bytes;
+        problem = ReadChain(
+            rep, chunk,
+            [&](const uint8_t* b, size_t count) {
+                tooLarge = bytes.size() + count > MAX_CHUNK_BYTES;
+                if (!tooLarge) bytes.insert(bytes.end(), b, b + count);
+                return !tooLarge;
+            },
+            stats);
+        if (!problem.empty()) return "chunk " + std::to_string(i) + ": " + problem;
+        if (tooLarge) return "chunk " + std::to_string(i) + " is longer than a chunk may be";
+        if (verifyChunks) {
+            uint8_t digest[16];
+            CMD5Checksum::Hash(bytes.data(), bytes.size(), digest);
+            if (std::memcmp(digest, record + 8, 16) != 0)
+                return "chunk " + std::to_string(i) + " does not match its checksum";
+        }
+        if (!bytes.empty() && !sink(bytes.data(), bytes.size())) stopped = true;
+    }
+    return "";
+}
+
+std::string CompareWithNode(const TavNodeRec& node, uint64_t length, const uint32_t* fingerprint) {
+    if (LayoutOf(node) == ContentLayout::None) {
+        if (!IsFolder(node) && node.Size() != 0)
+            return "no content is stored, but the item's size is " + std::to_string(node.Size());
+        return "";
+    }
+    if (length != node.Size())
+        return "the stored content holds " + std::to_string(length) + " bytes, the item's size is " +
+               std::to_string(node.Size());
+    if (fingerprint != nullptr && (node.flags & NODE_HAS_FINGERPRINT) &&
+        std::memcmp(fingerprint, node.fingerprint, sizeof(node.fingerprint)) != 0)
+        return "the stored content does not match its fingerprint";
+    return "";
+}
+
+}  // namespace tavctl

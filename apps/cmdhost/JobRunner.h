@@ -1,0 +1,97 @@
+// CJobRunner: one backup run of a job file, from loading the job to committing (or rolling
+// back) the new baseline, as the command host and tavctl perform it.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "HostErrorCallback.h"
+#include "HostObserver.h"
+#include "HostRecords.h"
+#include "RunCounters.h"
+#include "RunnerView.h"
+
+class CTavModFactory;
+class CTavJobHelper;
+class CTavRepository;
+class CTavRepBaselineDetails;
+
+namespace cmdhost {
+
+// A scheduled run (the command host: the log starts with "====SCHEDULED BACKUP====" and
+// the baseline is described as "Scheduled Backup") or one started by hand ("Manual Backup").
+enum class RunKind { Scheduled, Manual };
+
+enum class RunOutcome {
+    NotRun,              // no run yet
+    JobNotLoaded,        // the job file could not be read
+    CannotStart,         // no repository or no transaction
+    BaselineUnreadable,  // the repository's latest baseline could not be loaded
+    Failed,              // a module failed (or the baseline could not be saved): rolled back
+    Cancelled,           // stopped by the user: rolled back
+    Committed            // a new baseline was saved and committed
+};
+
+// What one run did, for a summary on the terminal.
+struct RunSummary {
+    RunOutcome outcome = RunOutcome::NotRun;
+    std::string jobPath;
+    std::string imagePath;          // the job's image location and name
+    uint32_t command = 0;           // the run's command word
+    uint32_t baseline = 0xFFFFFFFF; // the number of the saved baseline
+    RunCounters counters;           // summed over the modules' closing logs
+    uint64_t bytesStored = 0;       // bytes the run added to the repository
+    uint64_t elapsedMs = 0;
+    std::string logPath;            // empty when the log could not be started
+    std::string problem;            // why nothing was committed, in words for the user
+    std::vector<std::string> passedOver;  // modules of the job that did not run
+
+    bool Committed() const { return outcome == RunOutcome::Committed; }
+};
+
+// Runs backups on the caller's thread. Modules are reached through the hub only. The hub
+// and the view must outlive the runner; one run at a time.
+class CJobRunner {
+public:
+    CJobRunner(const CTavModFactory& hub, CRunnerView& view);
+    ~CJobRunner();
+    CJobRunner(const CJobRunner&) = delete;
+    CJobRunner& operator=(const CJobRunner&) = delete;
+
+    // Backs up the job (full or incremental) into a new baseline. The result stays valid
+    // until the next run.
+    const RunSummary& RunJob(const std::string& jobPath, bool full, RunKind kind = RunKind::Scheduled);
+
+    // Asks the running engine to stop at its next progress report; a stop asked for before
+    // the modules start keeps them from starting. Either way nothing is committed.
+    void RequestStop() { m_observer.RequestStop(); }
+    bool IsStopRequested() const { return m_observer.IsStopRequested(); }
+
+    const RunSummary& LastRun() const { return m_summary; }
+    // The records a window publishes.
+    const HostJobRecord& JobRecord() const { return m_observer.JobRecord(); }
+    const HostStatusRecord& StatusRecord() const { return m_observer.StatusRecord(); }
+    const HostLogRecord& LogRecord() const { return m_observer.LogRecord(); }
+    // "Tavora Command Host", or "TavCmdHost Backup: <image path>" once a run has begun.
+    const std::string& Title() const { return m_title; }
+
+private:
+    struct CRun;
+    bool OpenRepository(CRun& run);
+    bool RunModules(CRun& run);
+    void FinishTransaction(CRun& run, bool allSucceeded);
+    void FailToStart(CRun& run, const std::string& reason);
+    void Log(const std::string& text);
+    void Message(const char* text, MessageIcon icon);
+
+    const CTavModFactory& m_hub;
+    CRunnerView& m_view;
+    CHostObserver m_observer;
+    CHostErrorCallback m_errorCallback;
+    RunSummary m_summary;
+    std::string m_title;
+};
+
+const char* RunOutcomeName(RunOutcome outcome);
+
+}  // namespace cmdhost

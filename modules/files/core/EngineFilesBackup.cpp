@@ -1,0 +1,301 @@
+// CTavEngineFiles backup: the entry of a run, the job's sources and the module's top level.
+#include <exception>
+#include <unordered_map>
+
+#include "core/EngineFilesItems.h"
+#include "core/FileFilter.h"
+#include "core/FilesTexts.h"
+#include "core/PathText.h"
+#include "core/PosixMeta.h"
+#include "core/TavJobFilesHelper.h"
+#include "platform/FileSystem.h"
+#include "tavengine/TavJobHelper.h"
+#include "tavengine/TavWords.h"
+
+namespace {
+
+using namespace filestext;
+
+// The stored form of a source: the absolute path without duplicate '/', "." parts or a
+// trailing '/'. False for a path that NormalizePath does not accept.
+bool NormalizeSource(const std::string& jobPath, std::string& out) {
+    std::string folder, pattern;
+    if (!CTavEngine::NormalizePath(jobPath, folder, pattern)) return false;
+    out.clear();
+    size_t start = 0;
+    while (start < jobPath.size()) {
+        size_t end = jobPath.find('/', start);
+        if (end == std::string::npos) end = jobPath.size();
+        const std::string_view part(jobPath.data() + start, end - start);
+        if (!part.empty() && part != ".") {
+            out += '/';
+            out += part;
+        }
+        start = end + 1;
+    }
+    if (out.empty()) out = "/";
+    return true;
+}
+
+}  // namespace
+
+int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repository,
+                                CTavRepBaselineDetails* baseline) {
+    CTavJobHelper job;
+    if (repository == nullptr || baseline == nullptr || !job.LoadXml(jobXml)) {
+        if (!job.GetErrorText().empty()) Log("\r\n***** " + job.GetErrorText() + "\r\n");
+        SetEngineState(TAV_ENGINE_FAILED);
+        return 0;
+    }
+    const uint32_t word = SetTavCmd(job.GetBackupCommand(), TAV_CMD_BACKUP);
+    m_encoding = job.GetImageEncoding();
+    m_repository = repository;
+    m_baseline = baseline;
+
+    // The default exclusions join the engine's own parsed copy only; the job file is untouched.
+    CTavJobFilesHelper selection(job.GetBackupNode(MODULE_NAME), &job);
+    selection.LoadDefaultExcludedPaths();
+    selection.Sort();
+
+    int32_t result = 0;
+    std::string failure;
+    try {
+        result = Backup(selection, word, nullptr, nullptr);
+    } catch (CTavException* e) {
+        failure = e->Describe();
+        e->Delete();
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+        failure = LOG_UNEXPECTED;
+    }
+    if (!failure.empty()) {
+        Log(Format(LOG_BACKUP_FAILED, failure.c_str()));
+        result = 0;
+    }
+    m_baseline = nullptr;
+    m_selection = nullptr;
+    m_meta.reset();
+    m_partlySelected.clear();
+    if (result == 0) {
+        SetEngineState(TAV_ENGINE_FAILED);
+        return 0;
+    }
+    return GetEngineState() == TAV_ENGINE_CANCELLED ? 0 : 1;
+}
+
+int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, const char*,
+                                const char*) {
+    SetEngineState(TAV_ENGINE_RUNNING);
+    m_selection = &selection;
+    m_word = word;
+    m_meta = std::make_unique<CPosixMetaStore>(m_repository);
+    const uint32_t rootId = LoadOrCreateRoot();
+    if (rootId == TAV_NONE) {
+        m_selection = nullptr;
+        return 0;
+    }
+    m_cancel.store(0);
+    FireOnStart();
+    m_counts = TavBkLogAccount{};
+    Log(BuildStartBackupLog(word));
+
+    std::vector<CSource> sources;
+    CollectSources(sources);
+    CollectPartlySelectedFolders();
+    MatchPreviousItems(rootId, sources);
+    for (const CSource& source : sources) {
+        if (IsCancelled()) break;
+        if (!source.matched) AddNewSource(rootId, source);
+    }
+
+    if (IsCancelled()) {
+        SetEngineState(TAV_ENGINE_CANCELLED);
+        Log(LOG_BACKUP_CANCELLED);
+        FireOnCancelled();
+    } else {
+        SetEngineState(TAV_ENGINE_FINISHED);
+        Log(BuildFinishBackupLog(m_counts));
+        FireOnFinish();
+    }
+    m_selection = nullptr;
+    return 1;
+}
+
+uint32_t CTavEngineFiles::LoadOrCreateRoot() {
+    TavNodeRec root;
+    if (m_baseline->LoadRoot(root, MODULE_FILES_ROOT)) return root.nodeId;
+    TavNodeRec* node = CTavRepository::CreateNode();
+    node->flags = NODE_DIRECTORY | NODE_TOUCHED;
+    node->attributes = TAV_ATTR_DIRECTORY;
+    node->moduleId = MODULE_FILES_ROOT;
+    node->chunkSize = VerifyChunkSize(0);
+    Utf8ToUtf16Field(ROOT_NODE_NAME, node->name, NODE_NAME_CHARS);
+    const uint32_t id = m_baseline->AddNode(*node, 1);
+    CTavRepository::DisposeNode(node);
+    return id;
+}
+
+bool CTavEngineFiles::IsExcluded(const std::string& path, bool folder) const {
+    if (m_selection->SearchInExcludes(path)) return true;
+    return folder && path != "/" && m_selection->SearchInExcludes(path + "/");
+}
+
+bool CTavEngineFiles::IsPartial(const std::string& path) const {
+    return bool(m_selection->SearchInPartial(path));
+}
+
+// The sources in index order, each normalized once. Sources that are excluded, not valid,
+// too long to be stored, or that lie below (or repeat) another source are not taken.
+void CTavEngineFiles::CollectSources(std::vector<CSource>& sources) {
+    sources.clear();
+    if (m_selection->SearchInExcludes(ROOT_PATH)) return;
+    std::vector<CSource> taken;
+    for (int i = 0; i < m_selection->GetFileCount(); ++i) {
+        const std::optional<std::string> jobPath = m_selection->GetFile(i);
+        if (!jobPath || IsExcluded(*jobPath, true)) continue;
+        CSource source;
+        source.jobPath = *jobPath;
+        if (!NormalizeSource(*jobPath, source.path)) {
+            Log(Format(LOG_INVALID_PATH, filespath::Printable(*jobPath).c_str()));
+            ++m_counts.errors;
+            continue;
+        }
+        if (source.path != *jobPath && IsExcluded(source.path, true)) continue;
+        if (!filespath::IsValidUtf8(source.path)) {
+            Log(Format(LOG_NAME_NOT_UTF8, filespath::Printable(source.path).c_str()));
+            ++m_counts.errors;
+            continue;
+        }
+        if (source.path.size() > NODE_NAME_MAX_UTF8) {
+            Log(Format(LOG_PATH_TOO_LONG, source.path.c_str()));
+            ++m_counts.errors;
+            continue;
+        }
+        taken.push_back(std::move(source));
+    }
+    // Nested sources: a source below another one is reached through it.
+    std::unordered_map<std::string, size_t> first;
+    for (size_t i = 0; i < taken.size(); ++i) first.emplace(taken[i].path, i);
+    for (size_t i = 0; i < taken.size(); ++i) {
+        const std::string& path = taken[i].path;
+        if (first[path] != i) continue;  // the same path spelled twice
+        bool nested = false;
+        for (std::string up = plat::DirName(path); !nested && !up.empty();) {
+            nested = first.count(up) != 0;
+            if (up == "/") break;
+            up = plat::DirName(up);
+        }
+        if (!nested) sources.push_back(std::move(taken[i]));
+    }
+}
+
+// Under the new-file mode "only if all files in the same folder were selected", a folder that
+// holds an excluded file takes no new files.
+void CTavEngineFiles::CollectPartlySelectedFolders() {
+    m_partlySelected.clear();
+    if ((m_word & TAV_COND_NEWFILE_MASK) != TAV_COND_NEWFILE_ALLSELECTED) return;
+    for (int i = 0; i < m_selection->GetExcludeCount(); ++i) {
+        const std::optional<std::string> path = m_selection->GetExclude(i);
+        TavFindData found;
+        std::string folder, pattern;
+        if (!path || !plat::GetFindData(*path, found) || found.kind == TavFileKind::Directory ||
+            !NormalizePath(*path, folder, pattern))
+            continue;
+        m_partlySelected.insert(folder);
+    }
+}
+
+// The module root's previous items: each is matched with the source of its name and brought
+// up to date; an item that no source names any more is marked deleted.
+void CTavEngineFiles::MatchPreviousItems(uint32_t rootId, std::vector<CSource>& sources) {
+    std::unordered_map<std::string, size_t> byPath;
+    for (size_t i = 0; i < sources.size(); ++i) byPath.emplace(sources[i].path, i);
+    TavNodeRec root;
+    if (!m_baseline->LoadNode(root, rootId)) return;
+    // A damaged table could link the siblings in a circle: never visit more than it holds.
+    int32_t budget = m_baseline->count;
+    TavNodeRec child;
+    for (uint32_t id = root.firstChildId; id != TAV_NONE && budget-- > 0 && !IsCancelled();
+         id = child.nextSiblingId) {
+        if (!m_baseline->LoadNode(child, id)) break;
+        if (child.flags & NODE_DELETED) continue;
+        auto found = byPath.find(Utf16FieldToUtf8(child.name, NODE_NAME_CHARS));
+        if (found == byPath.end() || sources[found->second].matched) {
+            DeleteItem(child.nodeId, true);
+            continue;
+        }
+        CSource& source = sources[found->second];
+        source.matched = true;
+        TavNodeRec node = child;
+        if (!BackupPreviousSource(node, source)) source.matched = false;
+    }
+}
+
+// Brings one previous top-level item up to date. False when the item on disk is of another
+// kind now: its node is gone and the source is to be stored as new.
+bool CTavEngineFiles::BackupPreviousSource(TavNodeRec& node, const CSource& source) {
+    const bool wasFolder = (node.flags & NODE_DIRECTORY) != 0;
+    TavFindData found;
+    if (!plat::GetFindData(source.path, found)) {
+        // Kept as it was: a source that is missing now (an unmounted disk, a renamed folder)
+        // keeps its last backup, and the log says why it was not read.
+        Log(Format(wasFolder ? LOG_CANNOT_OPEN_FOLDER : LOG_CANNOT_OPEN_ITEM, source.path.c_str()));
+        ++m_counts.errors;
+        return true;
+    }
+    found.name = source.path;
+    if (found.kind == TavFileKind::Other) {
+        Log(Format(LOG_SPECIAL_FILE, source.path.c_str()));
+        DeleteItem(node.nodeId, true);
+        return true;
+    }
+    const bool isFolder = found.kind == TavFileKind::Directory;
+    if (isFolder != wasFolder) {
+        DeleteItem(node.nodeId, false);
+        return false;
+    }
+    m_currentPath = source.path;
+    Progress(source.path);
+    if (isFolder) {
+        if (CheckUpToDate(node, found, m_word))
+            UpdateFolder(node, found);
+        else
+            KeepUnchanged(node, found);
+        DescendInto(node.nodeId, source.path, nullptr);
+    } else if (CheckUpToDate(node, found, m_word)) {
+        UpdateItem(node, found, source.path);
+    } else {
+        KeepUnchanged(node, found);
+    }
+    return true;
+}
+
+// A source without a previous item: stored as new (sources are always added).
+void CTavEngineFiles::AddNewSource(uint32_t rootId, const CSource& source) {
+    TavFindData found;
+    if (!plat::GetFindData(source.path, found)) {
+        Log(Format(LOG_CANNOT_OPEN_ITEM, filespath::Printable(source.jobPath).c_str()));
+        ++m_counts.errors;
+        return;
+    }
+    found.name = source.path;
+    if (found.kind == TavFileKind::Other) {
+        Log(Format(LOG_SPECIAL_FILE, source.path.c_str()));
+        return;
+    }
+    m_currentPath = source.path;
+    Progress(source.path);
+    if (found.kind == TavFileKind::Directory) {
+        const uint32_t id = AddItem(rootId, found, source.path);
+        if (id == TAV_NONE)
+            ++m_counts.errors;
+        else
+            DescendInto(id, source.path, nullptr);
+        return;
+    }
+    if (AddItem(rootId, found, source.path) == TAV_NONE)
+        ++m_counts.errors;
+    else
+        ++m_counts.added;
+}

@@ -1,0 +1,217 @@
+// CTavEngineFiles backup: walking one folder and storing, updating or deleting its items.
+#include "core/EngineFilesItems.h"
+#include "core/FileFilter.h"
+#include "core/FilesTexts.h"
+#include "core/PathText.h"
+#include "core/PosixMeta.h"
+#include "core/TavJobFilesHelper.h"
+#include "platform/FileSystem.h"
+#include "tavengine/TavWords.h"
+
+namespace {
+
+using namespace filestext;
+
+bool IsLink(const TavFindData& found) { return (found.attributes & TAV_ATTR_REPARSE_POINT) != 0; }
+
+}  // namespace
+
+void CTavEngineFiles::DescendInto(uint32_t nodeId, const std::string& path,
+                                  const TavFileFilter* parentFilter) {
+    // A folder's own filter; else the filter it is under, when that one is recursive.
+    const std::unique_ptr<TavFileFilter> own = TavFileFilter::Of(*m_selection, path);
+    const TavFileFilter* filter = own ? own.get()
+                                      : (parentFilter != nullptr && parentFilter->recursive ? parentFilter
+                                                                                             : nullptr);
+    BackupGoDeep(nodeId, path, filter);
+}
+
+void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
+                                   const TavFileFilter* filter) {
+    // The folder's previous items (those not marked deleted), found again by name.
+    std::vector<CChild> children;
+    std::unordered_map<std::string, size_t> byName;
+    TavNodeRec parent;
+    if (!m_baseline->LoadNode(parent, nodeId)) return;
+    int32_t budget = m_baseline->count;  // a damaged table never makes this loop endless
+    CChild child;
+    for (uint32_t id = parent.firstChildId; id != TAV_NONE && budget-- > 0;
+         id = child.node.nextSiblingId) {
+        if (!m_baseline->LoadNode(child.node, id)) break;
+        if (child.node.flags & NODE_DELETED) continue;
+        byName.emplace(Utf16FieldToUtf8(child.node.name, NODE_NAME_CHARS), children.size());
+        children.push_back(child);
+    }
+
+    // One listing with the lstat data of every entry. A folder that cannot be read keeps its
+    // previous items, and the log says that its content was not read.
+    std::vector<TavFindData> entries;
+    if (!plat::ListDirectory(folder, entries)) {
+        Log(Format(LOG_CANNOT_OPEN_ITEM, filespath::Printable(folder).c_str()));
+        ++m_counts.errors;
+        return;
+    }
+    for (TavFindData& entry : entries) {
+        if (IsCancelled()) return;
+        HandleEntry(nodeId, folder, entry, filter, children, byName);
+    }
+    for (const CChild& left : children)
+        if (!left.taken) DeleteItem(left.node.nodeId, true);
+}
+
+void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, TavFindData& entry,
+                                  const TavFileFilter* filter, std::vector<CChild>& children,
+                                  std::unordered_map<std::string, size_t>& byName) {
+    const std::string path = filespath::Join(folder, entry.name);
+    if (entry.kind == TavFileKind::Other) {
+        Log(Format(LOG_SPECIAL_FILE, filespath::Printable(path).c_str()));
+        return;
+    }
+    const bool isFolder = entry.kind == TavFileKind::Directory;
+    if (!isFolder && filter != nullptr && filter->Skips(entry.name)) return;
+    if (IsExcluded(path, isFolder)) return;
+    if (!CanStore(entry, path)) return;
+    const int allSelected = m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
+
+    const auto previous = byName.find(entry.name);
+    if (previous == byName.end() || children[previous->second].taken) {
+        if (!ShouldAddNew(path, allSelected)) return;
+        m_currentPath = path;
+        if (!isFolder) {
+            AddNewFile(parentId, entry, path);
+            return;
+        }
+        const uint32_t id = AddItem(parentId, entry, path);
+        if (id == TAV_NONE)
+            ++m_counts.errors;
+        else
+            DescendInto(id, path, filter);
+        return;
+    }
+
+    CChild& child = children[previous->second];
+    child.taken = true;
+    TavNodeRec& node = child.node;
+    m_currentPath = path;
+    Progress(path);
+    const bool wasFolder = (node.flags & NODE_DIRECTORY) != 0;
+    if (isFolder && !wasFolder) {
+        DeleteItem(node.nodeId, false);
+        if (!CheckShouldBeAdded(path, allSelected, m_word)) return;
+        const uint32_t id = AddItem(parentId, entry, path);
+        if (id == TAV_NONE)
+            ++m_counts.errors;
+        else
+            DescendInto(id, path, filter);
+    } else if (isFolder) {
+        if (CheckUpToDate(node, entry, m_word))
+            UpdateFolder(node, entry);
+        else
+            KeepUnchanged(node, entry);
+        DescendInto(node.nodeId, path, filter);
+    } else if (!wasFolder) {
+        if (CheckUpToDate(node, entry, m_word))
+            UpdateItem(node, entry, path);
+        else
+            KeepUnchanged(node, entry);
+    } else {
+        DeleteItem(node.nodeId, false);
+        if (CheckShouldBeAdded(path, allSelected, m_word) || IsPartial(path))
+            AddNewFile(parentId, entry, path);
+    }
+}
+
+bool CTavEngineFiles::ShouldAddNew(const std::string& path, int allSelected) const {
+    return CheckShouldBeAdded(path, allSelected, m_word) || IsPartial(path) ||
+           m_baseline->baselineNumber == 0;
+}
+
+// A stored name must come back unchanged: it fits the name field and is well-formed UTF-8.
+bool CTavEngineFiles::CanStore(const TavFindData& found, const std::string& path) {
+    if (!filespath::IsValidUtf8(found.name)) {
+        Log(Format(LOG_NAME_NOT_UTF8, filespath::Printable(path).c_str()));
+        ++m_counts.errors;
+        return false;
+    }
+    if (found.name.size() > NODE_NAME_MAX_UTF8) {
+        Log(Format(LOG_PATH_TOO_LONG, path.c_str()));
+        ++m_counts.errors;
+        return false;
+    }
+    return true;
+}
+
+// A new file is stored when its archive attribute is set or the word says not to look at it.
+// Every regular file has the attribute on this system, and a symbolic link counts as set.
+void CTavEngineFiles::AddNewFile(uint32_t parentId, const TavFindData& found,
+                                 const std::string& path) {
+    if (!(m_word & TAV_COND_NO_ARCHIVE) && !(found.attributes & TAV_ATTR_ARCHIVE) && !IsLink(found))
+        return;
+    if (AddItem(parentId, found, path) == TAV_NONE)
+        ++m_counts.errors;
+    else
+        ++m_counts.added;
+}
+
+uint32_t CTavEngineFiles::AddItem(uint32_t parentId, const TavFindData& found,
+                                  const std::string& path) {
+    const TavPosition extra = m_meta->PositionFor(found);
+    const bool folder = (found.attributes & TAV_ATTR_DIRECTORY) != 0;
+    return m_repository->AddNode(m_baseline, parentId, MODULE_FILES_ITEM, &found,
+                                 folder ? nullptr : path.c_str(), 0, extra, this);
+}
+
+void CTavEngineFiles::UpdateItem(TavNodeRec& node, const TavFindData& found,
+                                 const std::string& path) {
+    const TavNodeRec before = node;
+    const TavPosition extra = m_meta->PositionFor(found);
+    const int done = m_repository->UpdateNode(m_baseline, node, &found, path.c_str(), extra, this);
+    if (node.content.offset == 0) {
+        // The file could not be read (the repository has logged why): its previous backup
+        // stays as it was rather than giving way to an item without content.
+        m_baseline->UpdateNode(before);
+        node = before;
+        ++m_counts.errors;
+        return;
+    }
+    if (done)
+        ++m_counts.updated;
+    else
+        ++m_counts.errors;
+}
+
+void CTavEngineFiles::UpdateFolder(TavNodeRec& node, const TavFindData& found) {
+    const TavPosition extra = m_meta->PositionFor(found);
+    if (!m_repository->UpdateNode(m_baseline, node, &found, nullptr, extra, this)) ++m_counts.errors;
+}
+
+// An item whose content did not change. When only its mode, owner or group did, the node
+// takes the new values (and keeps its content, size and times); a file counts as updated
+// then, else as skipped.
+void CTavEngineFiles::KeepUnchanged(TavNodeRec& node, const TavFindData& found) {
+    const bool folder = (node.flags & NODE_DIRECTORY) != 0;
+    if (!m_meta->Differs(node, found)) {
+        if (!folder) ++m_counts.skipped;
+        return;
+    }
+    TavFindData kept = found;
+    if (!IsLink(found)) {
+        kept.SetSize(node.Size());
+        kept.created = node.created;
+        kept.accessed = node.accessed;
+        kept.written = node.written;
+    }
+    const TavPosition extra = m_meta->PositionFor(found);
+    const int done = m_repository->UpdateNode(m_baseline, node, &kept, nullptr, extra, this);
+    if (folder) {
+        if (!done) ++m_counts.errors;
+    } else if (done) {
+        ++m_counts.updated;
+    } else {
+        ++m_counts.errors;
+    }
+}
+
+void CTavEngineFiles::DeleteItem(uint32_t nodeId, bool counted) {
+    if (m_repository->DeleteNode(m_baseline, nodeId) && counted) ++m_counts.deleted;
+}

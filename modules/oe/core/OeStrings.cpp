@@ -1,0 +1,58 @@
+// Text helpers of the Outlook Express module.
+#include "core/OeStrings.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+char OeFoldChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+std::string OeLowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = OeFoldChar(c);
+    return out;
+}
+
+bool OeEqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && OeStartsWithNoCase(a, b);
+}
+
+bool OeStartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (prefix.size() > text.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (OeFoldChar(text[i]) != OeFoldChar(prefix[i])) return false;
+    return true;
+}
+
+bool COeCaseLess::operator()(std::string_view a, std::string_view b) const {
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return static_cast<unsigned char>(OeFoldChar(x)) <
+                   static_cast<unsigned char>(OeFoldChar(y));
+        });
+}
+
+std::string OeFormat(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (n > 0) {
+        std::vector<char> buffer(size_t(n) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        out.assign(buffer.data(), size_t(n));
+    }
+    va_end(args);
+    return out;
+}
+
+std::string OeFileNamePart(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '/' || c == '\0') c = '_';
+    return out;
+}

@@ -1,0 +1,26 @@
+// Text helpers of the Outlook Express module: letter-case rules for identifiers and keys.
+#pragma once
+#include <string>
+#include <string_view>
+
+// Identity identifiers, job keys, node keys and ".dbx" names compare without regard to
+// letter case, as Windows compares them. Only ASCII letters are folded: that covers
+// identifiers (GUIDs) and the module's keys, and never merges two distinct non-ASCII names.
+char OeFoldChar(char c);
+std::string OeLowerAscii(std::string_view text);
+bool OeEqualsNoCase(std::string_view a, std::string_view b);
+// True when `text` begins with `prefix`, compared over the prefix's length.
+bool OeStartsWithNoCase(std::string_view text, std::string_view prefix);
+
+// Orders texts without regard to case; the maps of the engine are keyed with it.
+struct COeCaseLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
+// printf-style formatting into a std::string.
+std::string OeFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A text made fit to be one part of a file name in a folder of ours: '/' and NUL become
+// '_', so that no name taken from a job, the settings or a ".dbx" file leaves the folder.
+std::string OeFileNamePart(std::string_view text);

@@ -1,0 +1,130 @@
+// The Outlook Express module's fixed texts: settings-store names, job names, log lines.
+#pragma once
+#include <cstddef>
+
+namespace oetext {
+
+// --- the module descriptor (GetTavModInfo) ---
+constexpr const char* MODULE_DESCRIPTOR =
+    "<?xml version='1.0' encoding='UTF-8'?><tavmodule hubversion='1.0'>"
+    "<module name='oe' title='Outlook Express' version='1.0' root-id='oert'>"
+    "\t\t<create-engine-proc name='CreateEngineOe'/>"
+    "\t\t<create-reproot-proc name='CreateOeRepRoot'/>"
+    "\t\t<create-jobroot-proc name='CreateOeJobRoot'/>"
+    "\t\t<data-exchange-proc name='DataExchange'/>"
+    "\t\t<job-control>"
+    "\t\t\t<update-cmdui-proc name='UpdateCmdUI'/>"
+    "\t\t\t<command-ui-proc id='1' title='View Dbx Contents' name='OnViewDbxContents'/>"
+    "\t\t</job-control>"
+    "\t\t<rep-control>"
+    "\t\t\t<update-cmdui-proc name='UpdateCmdUI'/>"
+    "\t\t\t<command-ui-proc id='1' title='View Dbx Contents' name='OnViewDbxContents'/>"
+    "\t\t</rep-control>"
+    "\t</module></tavmodule>";
+constexpr const char* MODULE_NAME = "oe";
+
+// --- the settings store ---
+constexpr const char* IDENTITIES_KEY = "Identities";
+constexpr const char* USERNAME_VALUE = "Username";
+constexpr const char* OE_SUBKEY = "\\Software\\Microsoft\\Outlook Express";
+constexpr const char* STORE_ROOT_VALUE = "Store Root";
+// Drive mappings for store folders written in Windows form ("C:" = "/path").
+constexpr const char* DRIVES_KEY = "Software\\Norvik\\Tavora\\Drives";
+// Variables that the environment does not hold are looked up here (as Windows keeps a
+// user's variables).
+constexpr const char* ENVIRONMENT_KEY = "Environment";
+constexpr const char* WINEPREFIX_VARIABLE = "WINEPREFIX";
+constexpr const char* WINE_DEFAULT_PREFIX = ".wine";
+constexpr const char* WINE_DRIVE_C = "drive_c";
+constexpr const char* WINE_DOSDEVICES = "dosdevices";
+
+// --- stored tree and job model ---
+constexpr const char* ROOT_NODE_NAME = "Outlook Express";
+constexpr const char* MSGROOT_NODE_NAME = "<msgroot>";
+constexpr const char* FOLDERS_FILE = "folders.dbx";
+constexpr const char* FOLDERS_INFO_NAME = "Folders Information";
+constexpr const char* DBX_PATTERN = "*.dbx";
+constexpr const char* JOB_IDENTITY = "identity";
+constexpr const char* JOB_UID = "uid";
+constexpr const char* JOB_EXCLUDED = "excluded";
+constexpr const char* JOB_PID = "pid";
+constexpr const char* JOB_KEY = "key";
+constexpr const char* JOB_DBXNAME = "dbxname";
+constexpr const char* KEY_IDENTITY = ".";
+constexpr const char* KEY_MESSAGES = ".Messages.";
+
+// The four settings items of an identity, in backup order.
+struct OeSettingsItem {
+    const char* name;        // stored node name
+    const char* jobKey;      // key of the job model
+    const char* subKey;      // below the Outlook Express key
+    const char* filePart;    // middle of the export file's name
+    const char* backupLog;   // logged after a stored export
+    const char* failureLog;  // logged when the export fails
+};
+constexpr OeSettingsItem SETTINGS_ITEMS[] = {
+    {"Block Senders", ".Blocksenders.", "\\Block Senders", ".Blocksenders.",
+     "Backup Block Senders\r\n", "\r\n***** Cannot export Block Senders.\r\n"},
+    {"Preference", ".Preference.", "\\Mail", ".Preference.", "Backup Preference\r\n",
+     "\r\n***** Cannot export Preference.\r\n"},
+    {"Rules", ".Rules.", "\\Rules", ".Rules.", "Backup Rules\r\n",
+     "\r\n***** Cannot export Rules.\r\n"},
+    {"Signatures", ".Signatures.", "\\Signatures", ".Signatures.", "Backup Signatures\r\n",
+     "\r\n***** Cannot export Signature.\r\n"},
+};
+constexpr size_t SETTINGS_ITEM_COUNT = sizeof(SETTINGS_ITEMS) / sizeof(SETTINGS_ITEMS[0]);
+constexpr const char* EXPORT_EXTENSION = "reg";
+
+// --- temporary files of a run ---
+constexpr const char* TEMP_DIR_PREFIX = "~tavoe.%08X.";
+constexpr const char* CHUNK_TABLE_FILE = "%s.%s.chktab";
+constexpr const char* OLD_TABLE_FILE = "%s.%s.oldtab";
+
+// --- progress ---
+constexpr const char* PROGRESS_BACKUP = "Backup File";
+
+// --- backup log ---
+constexpr const char* LOG_START_BACKUP =
+    "Start Backup Outlook Express: %s\r\nOutput Image Path: %s\r\nBackup Type: %s\r\n"
+    "Compression : %s\r\nEncryption: %s\r\n";
+constexpr const char* LOG_FINISH_BACKUP =
+    "\r\nFinish Backup Outlook Express: %s\r\n%ld Files Added\r\n%ld Files Updated\r\n"
+    "%ld Files Skipped\r\n%ld Files Deleted\r\n%ld Items Error\r\n";
+constexpr const char* YES = "Yes";
+constexpr const char* NO = "No";
+constexpr const char* AES_128 = "AES 128 bits";
+constexpr const char* NONE = "None";
+constexpr const char* LOG_SKIP_IDENTITY = "\r\nSkip identity %s";
+constexpr const char* LOG_BACKUP_IDENTITY = "\r\nBackup Identity %s";
+constexpr const char* LOG_CANNOT_OPEN_IDENTITY = "\r\n***** Cannot open identity %s\r\n";
+constexpr const char* LOG_ADD = "Add %s";
+constexpr const char* LOG_UPDATE = "Update %s";
+constexpr const char* LOG_OK = ".....OK\r\n";
+constexpr const char* LOG_LINE_END = "\r\n";
+constexpr const char* LOG_SHARING =
+    "\r\n***** Access Denied. Make sure you've already closed Outlook Express Application.\r\n";
+constexpr const char* LOG_NOT_FOUND = "\r\n***** File not found.\r\n";
+constexpr const char* LOG_CANNOT_OPEN = "\r\n***** Cannot open file.\r\n";
+constexpr const char* LOG_CANCELLED = "\r\nBackup Cancelled.";
+constexpr const char* LOG_REP_ERROR = "Error: file \"%s\"\r\n%s\r\n";
+// Failures the run reports beyond the texts above.
+constexpr const char* LOG_READ_ERROR = "\r\n***** Error reading file.\r\n";
+constexpr const char* LOG_NO_STORE_FOLDER =
+    "\r\n***** Cannot find the message store folder of identity %s\r\n";
+constexpr const char* LOG_CANNOT_LIST = "\r\n***** Cannot list the message store folder \"%s\"\r\n";
+constexpr const char* LOG_FOLDERS_DAMAGED = "\r\n***** Cannot read \"%s\": %s\r\n";
+constexpr const char* LOG_FOLDERS_UNOPENED = "\r\n***** Cannot open \"%s\"\r\n";
+constexpr const char* LOG_NAME_TOO_LONG =
+    "\r\n***** The name \"%s\" is too long to be stored.\r\n";
+constexpr const char* LOG_TABLE_FILE = "\r\n***** Cannot write the temporary file \"%s\"\r\n";
+constexpr const char* LOG_STORE_FAILED =
+    "\r\n***** Cannot write to the repository. The backup is stopped.\r\n";
+constexpr const char* LOG_REP_EXCEPTION = "\r\n***** %s\r\n";
+constexpr const char* LOG_TEMP_DIR = "\r\n***** Cannot create the temporary folder \"%s\"\r\n";
+
+// asctime's names (the C locale's).
+constexpr const char* WEEKDAYS[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* MONTHS[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+}  // namespace oetext

@@ -1,0 +1,142 @@
+// The argument parser and the dispatcher: options anywhere, help, usage errors (exit 2).
+#include <gtest/gtest.h>
+
+#include "ArgParser.h"
+#include "CliTestRepo.h"
+
+using namespace clitest;
+using tavctl::CCliArgs;
+using tavctl::CliOption;
+using tavctl::ParseArgs;
+
+namespace {
+
+const std::vector<CliOption> OPTIONS = {
+    {"baseline", 'b', true, "N", ""},
+    {"recursive", 'r', false, "", ""},
+    {"all", 'a', false, "", ""},
+    {"password-file", 0, true, "FILE", ""},
+};
+
+CCliArgs Parse(const std::vector<std::string>& args) {
+    CCliArgs out;
+    std::string error;
+    EXPECT_TRUE(ParseArgs(args, OPTIONS, out, error)) << error;
+    return out;
+}
+
+std::string ParseError(const std::vector<std::string>& args) {
+    CCliArgs out;
+    std::string error;
+    EXPECT_FALSE(ParseArgs(args, OPTIONS, out, error));
+    return error;
+}
+
+}  // namespace
+
+TEST(ArgParserTest, OptionsStandBeforeBetweenAndAfterPositionals) {
+    CCliArgs a = Parse({"-b", "3", "repo.tvr", "-r", "/home", "--password-file=pw"});
+    EXPECT_EQ(a.positionals, (std::vector<std::string>{"repo.tvr", "/home"}));
+    EXPECT_EQ(a.Value("baseline"), "3");
+    EXPECT_TRUE(a.Has("recursive"));
+    EXPECT_FALSE(a.Has("all"));
+    EXPECT_EQ(a.Value("password-file"), "pw");
+
+    CCliArgs b = Parse({"repo.tvr", "-rab7", "--baseline", "9", "x"});
+    EXPECT_TRUE(b.Has("recursive") && b.Has("all"));
+    EXPECT_EQ(b.Value("baseline"), "9");  // the last one given wins
+    EXPECT_EQ(b.positionals, (std::vector<std::string>{"repo.tvr", "x"}));
+
+    // "--" ends the options; a lone "-" is a positional.
+    CCliArgs c = Parse({"repo.tvr", "--", "-r", "-"});
+    EXPECT_FALSE(c.Has("recursive"));
+    EXPECT_EQ(c.positionals, (std::vector<std::string>{"repo.tvr", "-r", "-"}));
+}
+
+TEST(ArgParserTest, RefusesUnknownOptionsAndMissingValues) {
+    EXPECT_EQ(ParseError({"--bogus"}), "unknown option --bogus");
+    EXPECT_EQ(ParseError({"-x"}), "unknown option -x");
+    EXPECT_EQ(ParseError({"repo", "-b"}), "option -b needs a value (N)");
+    EXPECT_EQ(ParseError({"--password-file"}), "option --password-file needs a value (FILE)");
+    EXPECT_EQ(ParseError({"--recursive=yes"}), "option --recursive takes no value");
+}
+
+TEST(ArgParserTest, ParsesNumbersThatFit32Bits) {
+    EXPECT_EQ(tavctl::ParseNumber("0"), 0u);
+    EXPECT_EQ(tavctl::ParseNumber("4294967295"), 4294967295u);
+    EXPECT_FALSE(tavctl::ParseNumber("4294967296"));
+    EXPECT_FALSE(tavctl::ParseNumber("-1"));
+    EXPECT_FALSE(tavctl::ParseNumber("3x"));
+    EXPECT_FALSE(tavctl::ParseNumber(""));
+}
+
+TEST(DispatcherTest, HelpAndOverview) {
+    CCli cli;
+    CliResult none = cli.Run({});
+    EXPECT_EQ(none.code, 2);
+    EXPECT_TRUE(Contains(none.err, "usage: tavctl COMMAND"));
+
+    CliResult overview = cli.Run({"--help"});
+    EXPECT_EQ(overview.code, 0);
+    for (const char* command : {"info", "baselines", "ls", "cat", "check", "passwd"})
+        EXPECT_TRUE(Contains(overview.out, std::string("  ") + command + " ")) << command;
+
+    for (const auto& args : {std::vector<std::string>{"ls", "--help"},
+                             std::vector<std::string>{"help", "ls"},
+                             std::vector<std::string>{"ls", "repo.tvr", "-h"}}) {
+        CliResult help = cli.Run(args);
+        EXPECT_EQ(help.code, 0);
+        EXPECT_TRUE(Contains(help.out, "usage: tavctl ls REPO [PATH]"));
+        EXPECT_TRUE(Contains(help.out, "-r, --recursive"));
+        EXPECT_TRUE(Contains(help.out, "-h, --help"));
+    }
+    EXPECT_EQ(cli.Run({"--version"}).code, 0);
+}
+
+TEST(DispatcherTest, UsageErrorsExitWithTwo) {
+    CCli cli;
+    CliResult unknown = cli.Run({"frobnicate", "x"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_EQ(unknown.err, "tavctl: unknown command 'frobnicate'; run 'tavctl --help'\n");
+
+    CliResult option = cli.Run({"ls", "repo.tvr", "--bogus"});
+    EXPECT_EQ(option.code, 2);
+    EXPECT_TRUE(Contains(option.err, "tavctl: ls: unknown option --bogus\nusage: tavctl ls"));
+
+    CliResult missing = cli.Run({"cat", "repo.tvr"});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(Contains(missing.err, "tavctl: cat: missing arguments"));
+
+    CliResult extra = cli.Run({"info", "a.tvr", "b.tvr"});
+    EXPECT_EQ(extra.code, 2);
+    EXPECT_TRUE(Contains(extra.err, "unexpected argument 'b.tvr'"));
+
+    CliResult conflict = cli.Run({"passwd", "a.tvr", "--remove", "--new-password-file", "f"});
+    EXPECT_EQ(conflict.code, 2);
+}
+
+TEST(DispatcherTest, BadBaselineNumberIsAUsageError) {
+    CTestRepo repo;
+    CCli cli;
+    CliResult r = cli.Run({"ls", repo.path, "-b", "first"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "tavctl: -b needs a baseline number, not 'first'\n");
+}
+
+TEST(DispatcherTest, ErrorsNameTheFile) {
+    CTempDir dir;
+    CCli cli;
+    CliResult missing = cli.Run({"info", dir / "none.tvr"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.err, "tavctl: " + (dir / "none.tvr") + ": no such file\n");
+
+    ASSERT_TRUE(tavtest::WriteFile(dir / "text.tvr", "just some text, not an image"));
+    CliResult text = cli.Run({"baselines", dir / "text.tvr"});
+    EXPECT_EQ(text.code, 1);
+    EXPECT_EQ(text.err, "tavctl: " + (dir / "text.tvr") +
+                            ": not a Tavora repository image, or it has no usable entry point\n");
+
+    CliResult folder = cli.Run({"ls", dir.Path()});
+    EXPECT_EQ(folder.code, 1);
+    EXPECT_TRUE(Contains(folder.err, "is a folder, not a repository image file"));
+}

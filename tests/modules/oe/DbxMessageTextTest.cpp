@@ -1,0 +1,131 @@
+// Tests of DbxMessageText over text chains built by CDbxWriter.
+#include <gtest/gtest.h>
+
+#include "core/DbxException.h"
+#include "core/DbxMemoryInput.h"
+#include "core/DbxMessageRecord.h"
+#include "core/DbxMessageText.h"
+#include "modules/oe/DbxWriter.h"
+
+namespace {
+
+std::string TextError(const std::vector<uint8_t>& bytes, uint32_t offset, uint64_t* at = nullptr) {
+    DbxMemoryInput input(bytes);
+    try {
+        DbxMessageText text(input, offset);
+    } catch (const DbxException& e) {
+        if (at) *at = e.Offset();
+        return e.Message();
+    }
+    return "no error";
+}
+
+std::string SampleText(size_t size) {
+    std::string s;
+    for (size_t i = 0; s.size() < size; ++i) s += "Line " + std::to_string(i) + "\r\n";
+    s.resize(size);
+    return s;
+}
+
+TEST(DbxMessageTextTest, JoinsBlocksOfEveryShape) {
+    for (auto [size, blockSize] : {std::pair{1u, 512u},
+                                   {512u, 512u},
+                                   {513u, 512u},
+                                   {5000u, 512u},
+                                   {70000u, 4096u},
+                                   {100u, 1u}}) {
+        CDbxWriter w;
+        const std::string s = SampleText(size);
+        std::vector<uint32_t> blocks;
+        const uint32_t first = w.AddMessageText(s, blockSize, &blocks);
+        EXPECT_EQ(blocks.size(), (size + blockSize - 1) / blockSize);
+        DbxMemoryInput input(w.Bytes());
+        DbxMessageText text(input, first);
+        EXPECT_EQ(text.Length(), size);
+        EXPECT_EQ(text.Str(), s);
+        EXPECT_EQ(text.Text()[text.Length()], '\0');
+    }
+}
+
+TEST(DbxMessageTextTest, BinaryBytesAndNulsAreKept) {
+    CDbxWriter w;
+    const std::string s("a\0b\xFF\r\n", 6);
+    const uint32_t first = w.AddMessageText(s, 2);
+    DbxMemoryInput input(w.Bytes());
+    DbxMessageText text(input, first);
+    EXPECT_EQ(text.Str(), s);
+}
+
+TEST(DbxMessageTextTest, StripCarriageReturnsKeepsEverythingElse) {
+    CDbxWriter w;
+    const uint32_t first = w.AddMessageText("Subject: x\r\n\r\nbody\rline\r\n", 5);
+    DbxMemoryInput input(w.Bytes());
+    DbxMessageText text(input, first);
+    text.StripCarriageReturns();
+    EXPECT_EQ(text.Str(), "Subject: x\n\nbodyline\n");
+    EXPECT_EQ(text.Length(), 21u);
+    EXPECT_EQ(text.Text()[21], '\0');
+}
+
+TEST(DbxMessageTextTest, NoTextFound) {
+    CDbxWriter w;
+    // A message without index 0x04: Integer gives 0, and offset 0 has no text.
+    const uint32_t rec = w.AddRecord({DbxField::Text(DBX_MESSAGE_SUBJECT, "s")});
+    const uint32_t empty = w.AddMessageText("");
+    DbxMemoryInput input(w.Bytes());
+    DbxMessageRecord record(input, rec);
+    EXPECT_EQ(record.Integer(DBX_MESSAGE_TEXT), 0u);
+    EXPECT_EQ(TextError(w.Bytes(), record.Integer(DBX_MESSAGE_TEXT)), "No text found !");
+    EXPECT_EQ(TextError(w.Bytes(), empty), "No text found !");
+    // Several blocks that are all empty.
+    std::vector<uint32_t> blocks;
+    const uint32_t first = w.AddMessageText("abc", 1, &blocks);
+    for (uint32_t b : blocks) w.SetU32(b + 8, 0);
+    EXPECT_EQ(TextError(w.Bytes(), first), "No text found !");
+}
+
+TEST(DbxMessageTextTest, DamagedChainsFailInTheFirstPass) {
+    CDbxWriter w;
+    std::vector<uint32_t> blocks;
+    const uint32_t first = w.AddMessageText(SampleText(2000), 512, &blocks);
+    ASSERT_EQ(blocks.size(), 4u);
+    uint64_t at = 0;
+    {  // the second block's marker
+        CDbxWriter d = w;
+        d.SetU32(blocks[1], 0x1234);
+        EXPECT_EQ(TextError(d.Bytes(), first, &at), "Wrong object marker !");
+        EXPECT_EQ(at, blocks[1]);
+    }
+    {  // a chain that loops back to its first block
+        CDbxWriter d = w;
+        d.SetU32(blocks[3] + 12, first);
+        EXPECT_EQ(TextError(d.Bytes(), first, &at), "Message text blocks overlap !");
+        EXPECT_EQ(at, first);
+        d.SetU32(blocks[3] + 12, blocks[3]);  // to itself
+        EXPECT_EQ(TextError(d.Bytes(), first), "Message text blocks overlap !");
+    }
+    {  // a block whose length reaches into the next block
+        CDbxWriter d = w;
+        d.SetU32(blocks[0] + 8, 600);
+        EXPECT_EQ(TextError(d.Bytes(), first), "Message text blocks overlap !");
+    }
+    {  // a next block past the end of the file
+        CDbxWriter d = w;
+        d.SetU32(blocks[1] + 12, d.Size() - 4);
+        EXPECT_EQ(TextError(d.Bytes(), first), "Error reading from input stream !");
+    }
+}
+
+TEST(DbxMessageTextTest, LengthsBeyondTheFileEndInAReadErrorNotAnAllocation) {
+    CDbxWriter w;
+    std::vector<uint32_t> blocks;
+    const uint32_t first = w.AddMessageText(SampleText(1000), 512, &blocks);
+    w.SetU32(blocks.back() + 8, 0xF0000000);  // the last block claims almost 4 GiB
+    EXPECT_EQ(TextError(w.Bytes(), first), "Error reading from input stream !");
+    w.SetU32(blocks.back() + 8, 488);
+    std::vector<uint8_t> cut = w.Bytes();
+    cut.pop_back();
+    EXPECT_EQ(TextError(cut, first), "Error reading from input stream !");
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// Reads the real Outlook Express files of $TAV_TESTDATA/dbx and checks what their
+// sources state about them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "core/DbxException.h"
+#include "core/DbxFileInput.h"
+#include "core/DbxFolderRecord.h"
+#include "core/DbxHeader.h"
+#include "core/DbxIndexTree.h"
+#include "core/DbxMessageRecord.h"
+#include "core/DbxMessageText.h"
+
+namespace {
+
+constexpr uint64_t FILETIME_UNIX_EPOCH = 116444736000000000ull;
+
+std::string DataPath(const std::string& name) {
+    const char* root = std::getenv("TAV_TESTDATA");
+    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
+}
+
+int64_t UnixSeconds(uint64_t fileTime) {
+    return int64_t((fileTime - FILETIME_UNIX_EPOCH) / 10000000);
+}
+
+// Every message of a store file, its records read through the file input.
+std::vector<DbxMessageRecord> Messages(DbxInput& input) {
+    DbxHeader header(input);
+    std::vector<DbxMessageRecord> out;
+    if (header.MessageRoot() == 0 || header.MessageCount() == 0) return out;
+    DbxIndexTree tree(input, header.MessageRoot(), header.MessageCount());
+    for (uint32_t offset : tree.Values()) out.emplace_back(input, offset);
+    return out;
+}
+
+TEST(DbxRealFilesTest, FoldersDbxListsTheFolderTree) {
+    DbxFileInput input(DataPath("DbxOutlookExpress/Folders.dbx"));
+    ASSERT_TRUE(input.IsOpen()) << DataPath("DbxOutlookExpress/Folders.dbx");
+    DbxHeader header(input);
+    ASSERT_EQ(header.FolderCount(), 7u);
+    DbxIndexTree tree(input, header.FolderRoot(), header.FolderCount());
+    ASSERT_EQ(tree.Count(), 7u);
+    std::map<std::string, DbxFolderRecord> byName;
+    for (uint32_t offset : tree.Values()) {
+        DbxFolderRecord r(input, offset);
+        byName.emplace(r.Utf8Text(DBX_FOLDER_NAME), r);
+    }
+    const std::vector<std::string> names = {"Deleted Items", "Drafts", "Hotmail",   "Inbox",
+                                            "Local Folders", "Outbox", "Sent Items"};
+    std::vector<std::string> found;
+    for (const auto& [name, r] : byName) found.push_back(name);
+    EXPECT_EQ(found, names);
+
+    const DbxFolderRecord& local = byName.at("Local Folders");
+    const DbxFolderRecord& inbox = byName.at("Inbox");
+    EXPECT_EQ(local.Integer(DBX_FOLDER_ID), 1u);
+    EXPECT_EQ(inbox.Integer(DBX_FOLDER_PARENT_ID), 1u);
+    EXPECT_EQ(inbox.Utf8Text(DBX_FOLDER_FILE_NAME), "Inbox.dbx");
+    EXPECT_EQ(inbox.Integer(DBX_FOLDER_MESSAGES), 1u);
+    EXPECT_EQ(inbox.Integer(DBX_FOLDER_UNREAD), 0u);
+    EXPECT_EQ(inbox.Integer(DBX_FOLDER_FLAGS) & 1, 1u);
+    EXPECT_EQ(byName.at("Outbox").Utf8Text(DBX_FOLDER_FILE_NAME), "Outbox.dbx");
+    EXPECT_EQ(byName.at("Drafts").Text(DBX_FOLDER_FILE_NAME), nullptr);
+}
+
+TEST(DbxRealFilesTest, InboxHoldsTheWelcomeMessage) {
+    DbxFileInput input(DataPath("DbxOutlookExpress/Inbox.dbx"));
+    const std::vector<DbxMessageRecord> messages = Messages(input);
+    ASSERT_EQ(messages.size(), 1u);  // as Folders.dbx counts for Inbox
+    const DbxMessageRecord& m = messages[0];
+    EXPECT_EQ(m.Utf8Text(DBX_MESSAGE_SUBJECT), "Welcome to Outlook Express 6");
+    EXPECT_EQ(m.Utf8Text(DBX_MESSAGE_SENDER_ADDRESS), "msoe@microsoft.com");
+    uint64_t ticks = 0;
+    ASSERT_TRUE(m.ReceivedTime(ticks));
+    EXPECT_EQ(UnixSeconds(ticks), 1639284359);  // 2021-12-12 04:45:59 UTC
+    DbxMessageText text(input, m.Integer(DBX_MESSAGE_TEXT));
+    EXPECT_NE(text.Str().find("Subject: Welcome to Outlook Express 6\r\n"), std::string::npos);
+}
+
+TEST(DbxRealFilesTest, EmptyStoresHaveNoMessageTree) {
+    for (const char* name : {"DbxOutlookExpress/Outbox.dbx", "DbxOutlookExpress/Offline.dbx"}) {
+        DbxFileInput input(DataPath(name));
+        ASSERT_TRUE(input.IsOpen()) << name;
+        DbxHeader header(input);
+        EXPECT_EQ(header.MessageCount(), 0u) << name;
+        EXPECT_EQ(header.MessageRoot(), 0u) << name;
+    }
+}
+
+TEST(DbxRealFilesTest, MailTransportSamples) {
+    {
+        DbxFileInput input(DataPath("Mail-Transport-Dbx/test.dbx"));
+        const std::vector<DbxMessageRecord> messages = Messages(input);
+        ASSERT_EQ(messages.size(), 1u);
+        const DbxMessageRecord& m = messages[0];
+        EXPECT_STREQ(m.Text(DBX_MESSAGE_SUBJECT), "Please read you won't be sorry........");
+        EXPECT_STREQ(m.Text(DBX_MESSAGE_SENDER_ADDRESS), "off_1@webstation.com");
+        EXPECT_STREQ(m.Text(DBX_MESSAGE_RECEIVER_ADDRESS),
+                     "<tassilo.parseval@post.rwth-aachen.de>");
+        EXPECT_STREQ(m.Text(DBX_MESSAGE_ACCOUNT), "pbox.dialup.rwth-aachen.de");
+        uint64_t ticks = 0;
+        ASSERT_TRUE(m.ReceivedTime(ticks));
+        EXPECT_EQ(UnixSeconds(ticks), 1018744077);  // Sun Apr 14 00:27:57 2002 UTC
+    }
+    {
+        DbxFileInput input(DataPath("Mail-Transport-Dbx/test1.dbx"));
+        const std::vector<DbxMessageRecord> messages = Messages(input);
+        ASSERT_EQ(messages.size(), 1u);
+        uint64_t ticks = 0;
+        ASSERT_TRUE(messages[0].ReceivedTime(ticks));
+        EXPECT_EQ(UnixSeconds(ticks), 1024344150);  // Mon Jun 17 20:02:30 2002 UTC
+
+        // The whole text: headers, an empty line, the body, CR LF line ends throughout.
+        DbxMessageText text(input, messages[0].Integer(DBX_MESSAGE_TEXT));
+        const std::string& s = text.Str();
+        EXPECT_EQ(text.Length(), 2710u);
+        EXPECT_EQ(s.rfind("Return-path: <noreply@freshmeat.net>\r\n", 0), 0u);
+        const size_t body = s.find("\r\n\r\n");
+        ASSERT_NE(body, std::string::npos);
+        EXPECT_EQ(s.compare(body + 4, 41, "This email is to inform you of release '4"), 0);
+        EXPECT_NE(s.find("Subject: [fmII] centericq 4.7.5 released (Default branch)\r\n"),
+                  std::string::npos);
+        size_t lineEnds = 0;
+        for (size_t i = 0; i < s.size(); ++i) {
+            if (s[i] != '\n') continue;
+            ++lineEnds;
+            EXPECT_TRUE(i > 0 && s[i - 1] == '\r') << "bare LF at " << i;
+        }
+        text.StripCarriageReturns();
+        EXPECT_EQ(text.Length(), 2710u - lineEnds);
+        EXPECT_EQ(text.Str().find('\r'), std::string::npos);
+    }
+}
+
+TEST(DbxRealFilesTest, IpedSampleHas28MessagesInWindows1252) {
+    DbxFileInput input(DataPath("IPED/test_OutlookDBX.dbx"));
+    const std::vector<DbxMessageRecord> messages = Messages(input);
+    ASSERT_EQ(messages.size(), 28u);
+    size_t withText = 0;
+    for (const DbxMessageRecord& m : messages) {
+        uint64_t ticks = 0;
+        EXPECT_TRUE(m.ReceivedTime(ticks));
+        EXPECT_EQ(m.Utf8Text(DBX_MESSAGE_ACCOUNT).empty(), false);
+        if (m.Integer(DBX_MESSAGE_TEXT) == 0) continue;
+        DbxMessageText text(input, m.Integer(DBX_MESSAGE_TEXT));
+        EXPECT_GT(text.Length(), 1000u);
+        ++withText;
+    }
+    EXPECT_EQ(withText, 28u);
+    EXPECT_EQ(messages[1].Utf8Text(DBX_MESSAGE_SUBJECT), "Mensagem teste");
+    EXPECT_EQ(messages[1].Utf8Text(DBX_MESSAGE_SENDER_ADDRESS), "olivergiovannifuzati@outlook.com");
+    // Outlook Express stores the system code page: 0xF3, 0x96, 0x93 and 0x94 here.
+    EXPECT_EQ(messages[9].Utf8Text(DBX_MESSAGE_PLAIN_SUBJECT),
+              "Cat\xC3\xB3lica EAD \xE2\x80\x93 \xE2\x80\x9CRematr\xC3\xAD"
+              "cula\xE2\x80\x9D "
+              "foi criada");
+}
+
+}  // namespace
