@@ -70,12 +70,15 @@ void DecodePayload(uint32_t coding, std::vector<uint8_t>& stored, TavCodecTable&
     // Bytes up to the plain prefix are the payload as they are; a stored length below the
     // prefix (damage) leaves what there is.
     const size_t k = (coding >> PREFIX_SHIFT) & MAX_PREFIX;
-    if (len <= k) {
-        out.assign(stored.begin(), stored.begin() + len);
+    TavCompressor& compressor = codecs.Compressor(coding);
+    if (len <= k || (compressor.MethodId() & COMPRESSOR_BITS) == 0) {
+        // Nothing to decompress: the stored bytes are the payload, taken without a copy.
+        out.swap(stored);
+        out.resize(len);
         return;
     }
     out.assign(stored.begin(), stored.begin() + k);
-    codecs.Compressor(coding).Decode(stored.data() + k, len - k, out);
+    compressor.Decode(stored.data() + k, len - k, out);
 }
 
 }  // namespace tavrep

@@ -58,7 +58,8 @@ private:
 uint32_t EncodePayload(const uint8_t* p, size_t n, uint32_t prefix, TavCompressor& compressor,
                        int level, TavEncryptor& encryptor, std::vector<uint8_t>& out);
 
-// Decodes stored bytes (`stored` is decrypted in place) under `coding` into `out`
+// Decodes stored bytes (`stored` is decrypted in place, and may be moved into `out` when
+// nothing is compressed, so its contents afterwards are unspecified) under `coding` into `out`
 // (replaced). A padding count larger than the data leaves an empty payload; damage in
 // compressed data yields a shorter payload.
 void DecodePayload(uint32_t coding, std::vector<uint8_t>& stored, TavCodecTable& codecs,

@@ -1,5 +1,6 @@
 // CTavRepository: creating, attaching and detaching repositories, transactions.
 #include <cstring>
+#include <algorithm>
 #include <set>
 
 #include "ByteOrder.h"
@@ -153,8 +154,12 @@ bool CTavRepository::ReadBaselineTable(TavPosition entry, TavBaselineList& list)
     const uint32_t size = adaptor->HeaderDiskSize();
     if (block.data.size() < size) return false;
     list.items.resize(block.data.size() / size);
-    for (size_t i = 0; i < list.items.size(); ++i)
+    for (size_t i = 0; i < list.items.size(); ++i) {
         adaptor->HeaderFromDisk(&list.items[i], block.data.data() + i * size);
+        // A table that decodes into nonsense is not a baseline table.
+        const TavBaselineHeaderRec& h = list.items[i];
+        if (h.image > MAX_IMAGE_ID || (i > 0 && h.number <= list.items[i - 1].number)) return false;
+    }
     list.entryPoint = entry;
     return true;
 }
@@ -180,50 +185,53 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
         return 0;
     }
     try {
-        // The newest committed baseline table wins, whichever image was named: the
-        // entry points of the named image, of image 0 and of any later images are
-        // followed and the table holding the highest baseline number is taken.
-        TavBaselineList best;
-        TavPosition bestEntry{0, 0};
-        auto consider = [&](TavPosition entry) {
-            TavBaselineList list;
-            bool ok = false;
+        // The newest committed baseline table wins, whichever image was named. Every image
+        // of the series is opened (image 0 by its plain name when needed, and every image
+        // up to the first one missing above the highest held), their entry points are
+        // gathered, and the newest table that can be read is taken: a damaged newest image
+        // leaves the repository open at the baselines before it.
+        TavPosition named = SettleEntryPoint(path, first);
+        for (uint32_t n = 0; n < LAST_STARTED_IMAGE; ++n) {
+            if (int64_t(n) <= m_currentImage && m_images[n]) continue;
+            const bool above = int64_t(n) > m_currentImage;
+            std::string other = PathOfImageSeenFrom(path, n);
+            if (!TestFileExisting(other)) {
+                if (above) break;
+                continue;
+            }
             try {
-                ok = ReadBaselineTable(entry, list);
+                PutImage(other, n);
             } catch (CTavException* e) {
                 e->Delete();
-            }
-            if (ok && (best.items.empty() ||
-                       list.items.back().number > best.items.back().number)) {
-                best = std::move(list);
-                bestEntry = entry;
-            }
-        };
-        TavPosition named = SettleEntryPoint(path, first);
-        consider(named);
-        if (first != 0) {
-            std::string zero = PathOfImageSeenFrom(path, 0);
-            if (TestFileExisting(zero)) {
-                try {
-                    if (!m_images.empty() && !m_images[0]) PutImage(zero, 0);
-                    consider(SettleEntryPoint(path, 0));
-                } catch (CTavException* e) {
-                    e->Delete();
-                }
+                if (above) break;
             }
         }
-        for (uint32_t next = uint32_t(m_currentImage) + 1; next < LAST_STARTED_IMAGE; ++next) {
-            std::string later;
-            BuildImagePath(later, path, next);
-            if (!TestFileExisting(later)) break;
+        std::vector<TavPosition> candidates;
+        for (int32_t id = 0; id <= m_currentImage; ++id) {
+            if (!m_images[size_t(id)]) continue;
+            TavPosition entry = GetEntryPoint(uint32_t(id), 3);
+            m_images[size_t(id)]->ReleaseReadHandle();
+            if (entry.offset != 0 && entry.image < LAST_STARTED_IMAGE) candidates.push_back(entry);
+        }
+        std::sort(candidates.begin(), candidates.end(), [](const TavPosition& a, const TavPosition& b) {
+            return a.image != b.image ? a.image > b.image : a.offset > b.offset;
+        });
+        TavBaselineList best;
+        TavPosition bestEntry{0, 0};
+        for (const TavPosition& entry : candidates) {
+            if (entry == bestEntry) continue;
+            bool ok = false;
             try {
-                PutImage(later, next);
-                consider(GetEntryPoint(next, 3));
+                ok = ReadBaselineTable(entry, best);
             } catch (CTavException* e) {
                 e->Delete();
+            }
+            if (ok) {
+                bestEntry = entry;
                 break;
             }
         }
+        ReleaseReadHandles();
         if (bestEntry.offset == 0) {
             TavPosition e = named;
             Detach();
@@ -262,6 +270,9 @@ CTavRepErrorCallback* CTavRepository::SetRepErrorCallback(CTavRepErrorCallback* 
 int CTavRepository::BeginTrans(uint32_t timeoutMs) {
     if (m_currentImage < 0 || !m_images[size_t(m_currentImage)]) return 0;
     m_createdInRun.clear();
+    m_entryUndo.clear();
+    m_baselineCountAtBegin = m_baselines ? m_baselines->items.size() : 0;
+    m_entryPointAtBegin = m_baselines ? m_baselines->entryPoint : TavPosition{0, 0};
     return m_images[size_t(m_currentImage)]->BeginTrans(timeoutMs);
 }
 
@@ -271,8 +282,11 @@ int CTavRepository::CommitTrans() {
         if (m_images[size_t(id)]) {
             if (m_images[size_t(id)]->InTrans()) m_images[size_t(id)]->Sync();
             m_images[size_t(id)]->EndTrans();
+            // What a committed run appended must not count for the next run's save.
+            m_images[size_t(id)]->appendedCount = 0;
         }
     m_createdInRun.clear();
+    m_entryUndo.clear();
     return 1;
 }
 
@@ -292,7 +306,19 @@ int CTavRepository::RollbackTrans() {
             image->EndTrans();
             image->ReleaseReadHandle();
             plat::RemoveFile(image->Path());
-        } else if (held && image->appendedCount > 0) {
+            image->appendedCount = 0;
+            continue;
+        }
+        // A baseline saved in the transaction moved entry points to blocks that are being
+        // undone: they name the baseline table they named before again.
+        for (const auto& [undoId, before] : m_entryUndo) {
+            if (undoId != uint32_t(id)) continue;
+            uint8_t bytes[8];
+            tavrep::PutLE32(bytes, before.image);
+            tavrep::PutLE32(bytes + 4, before.offset);
+            image->UpdateBlock(SECURITY_BLOCK_OFFSET, bytes, 8, 3 * 8);
+        }
+        if (held && image->appendedCount > 0) {
             image->TruncateTo(image->sizeAtBegin);
             image->Sync();
             image->EndTrans();
@@ -301,7 +327,13 @@ int CTavRepository::RollbackTrans() {
         }
         image->appendedCount = 0;
     }
+    // The list forgets the baselines saved in the transaction.
+    if (!m_entryUndo.empty() && m_baselines && m_baselines->items.size() > m_baselineCountAtBegin) {
+        m_baselines->items.resize(m_baselineCountAtBegin);
+        m_baselines->entryPoint = m_entryPointAtBegin;
+    }
     m_createdInRun.clear();
+    m_entryUndo.clear();
     return 1;
 }
 

@@ -198,19 +198,17 @@ uint32_t CTavRepository::SaveBaseline(CTavRepBaselineDetails* table, const char*
     for (uint32_t id = 0; id <= c; ++id)
         if (m_images[id] && m_images[id]->appendedCount > 0) targets.insert(id);
     targets.insert(c);
-    // Image 0 (the plain name) and the entry image also name the newest baseline, so the
-    // repository opens at it through any of its files.
-    if (m_images[0]) targets.insert(0);
-    if (m_entryImage >= 0) targets.insert(uint32_t(m_entryImage));
+    const bool inTrans = image->InTrans();
     for (uint32_t id : targets) {
         CTavImage* target = m_images[id].get();
         if (target == nullptr) continue;
-        uint8_t bytes[8];
-        bytes[0] = uint8_t(entry.image), bytes[1] = uint8_t(entry.image >> 8);
-        bytes[2] = uint8_t(entry.image >> 16), bytes[3] = uint8_t(entry.image >> 24);
-        bytes[4] = uint8_t(entry.offset), bytes[5] = uint8_t(entry.offset >> 8);
-        bytes[6] = uint8_t(entry.offset >> 16), bytes[7] = uint8_t(entry.offset >> 24);
-        target->UpdateBlock(SECURITY_BLOCK_OFFSET, bytes, 8, 3 * 8);
+        // RollbackTrans restores the entry point this overwrites (first value only).
+        if (inTrans) {
+            bool recorded = false;
+            for (const auto& undo : m_entryUndo) recorded = recorded || undo.first == id;
+            if (!recorded) m_entryUndo.emplace_back(id, GetEntryPoint(id, 3));
+        }
+        SetEntryPoint(id, 3, entry);
         target->Sync();
     }
     m_baselines->entryPoint = entry;

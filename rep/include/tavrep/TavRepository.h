@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FindData.h"
@@ -160,5 +161,10 @@ private:
     CTavRepErrorCallback* m_errorCallback;
     uint8_t m_digest[16];  // the digest new images carry (the entry image's)
     std::set<uint32_t> m_createdInRun;  // images started during the transaction
+    // What RollbackTrans puts back: the entry points SaveBaseline rewrote during the
+    // transaction (image id, value before) and the baseline list as it stood at BeginTrans.
+    std::vector<std::pair<uint32_t, TavPosition>> m_entryUndo;
+    size_t m_baselineCountAtBegin = 0;
+    TavPosition m_entryPointAtBegin;
     int32_t m_lastAttachCode = 0;
 };
