@@ -1,6 +1,4 @@
 // The Files and Folders module's exports: its descriptor and the engine factory.
-#include <new>
-
 #include "core/FilesTexts.h"
 #include "core/TavEngineFiles.h"
 #include "tavengine/TavModFactory.h"
@@ -12,7 +10,11 @@ TAV_MODULE_EXPORT const char* GetTavModInfo() { return filestext::MOD_INFO; }
 
 // A new engine, released by the caller with Dispose; null when it cannot be made.
 TAV_MODULE_EXPORT CTavEngine* CreateEngineFiles() {
-    return new (std::nothrow) CTavEngineFiles;
+    try {
+        return new CTavEngineFiles;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 // The job editor's view of the module (the job-root provider, data exchange and the

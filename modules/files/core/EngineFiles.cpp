@@ -34,11 +34,11 @@ void CTavEngineFiles::CancelOperation() { m_cancel.store(1); }
 int32_t CTavEngineFiles::ContinueChecksum() { return IsCancelled() ? 0 : 1; }
 
 int32_t CTavEngineFiles::OnRepProgress(const char*, TavPosition, uint32_t percent) {
-    FireOnProgress(m_progressTitle, m_currentPath, percent);
+    FireOnProgress(m_progressTitle, m_currentPath, percent);  // never throws
     return IsCancelled() ? 0 : 1;
 }
 
-void CTavEngineFiles::OnRepError(const char* path, const char* message) {
+void CTavEngineFiles::OnRepError(const char* path, const char* message) try {
     // The repository names the file by the absolute path the walk gave it; the text splits
     // it into its folder and name.
     const std::string full = path != nullptr ? path : "";
@@ -51,8 +51,10 @@ void CTavEngineFiles::OnRepError(const char* path, const char* message) {
     } else {
         folder = plat::CurrentDirectory();
     }
-    FireOnLogNotify(Format(LOG_REP_ERROR, folder.c_str(), name.c_str(),
-                           message != nullptr ? message : ""));
+    FireOnLogNotify(
+        Format(LOG_REP_ERROR, folder.c_str(), name.c_str(), message != nullptr ? message : ""));
+} catch (...) {
+    // Called from inside the repository: nothing may escape back into it.
 }
 
 std::string CTavEngineFiles::BuildStartBackupLog(uint32_t word) const {

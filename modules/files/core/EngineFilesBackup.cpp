@@ -86,12 +86,14 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
 
 int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, const char*,
                                 const char*) {
+    if (m_repository == nullptr || m_baseline == nullptr) return 0;
     SetEngineState(TAV_ENGINE_RUNNING);
     m_selection = &selection;
     m_word = word;
     m_meta = std::make_unique<CPosixMetaStore>(m_repository);
     const uint32_t rootId = LoadOrCreateRoot();
     if (rootId == TAV_NONE) {
+        Log(Format(LOG_BACKUP_FAILED, LOG_NO_ROOT));
         m_selection = nullptr;
         return 0;
     }

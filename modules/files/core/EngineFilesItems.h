@@ -7,9 +7,9 @@
 
 // One source of the job as the walk takes it.
 struct CTavEngineFiles::CSource {
-    std::string jobPath;  // as the job spells it
-    std::string path;     // normalized: absolute, no duplicate or trailing '/'; the node's name
-    bool matched = false; // a previous top-level item was found for it
+    std::string jobPath;   // as the job spells it
+    std::string path;      // normalized: absolute, no duplicate or trailing '/'; the node's name
+    bool matched = false;  // a previous top-level item was found for it
 };
 
 // One previous item of the folder being walked.

@@ -20,9 +20,9 @@ void CTavEngineFiles::DescendInto(uint32_t nodeId, const std::string& path,
                                   const TavFileFilter* parentFilter) {
     // A folder's own filter; else the filter it is under, when that one is recursive.
     const std::unique_ptr<TavFileFilter> own = TavFileFilter::Of(*m_selection, path);
-    const TavFileFilter* filter = own ? own.get()
-                                      : (parentFilter != nullptr && parentFilter->recursive ? parentFilter
-                                                                                             : nullptr);
+    const TavFileFilter* filter =
+        own ? own.get()
+            : (parentFilter != nullptr && parentFilter->recursive ? parentFilter : nullptr);
     BackupGoDeep(nodeId, path, filter);
 }
 
@@ -51,16 +51,19 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
         ++m_counts.errors;
         return;
     }
+    // Under the new-file mode 0x30, a folder that holds an excluded file takes no new items.
+    const int allSelected = m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
     for (TavFindData& entry : entries) {
         if (IsCancelled()) return;
-        HandleEntry(nodeId, folder, entry, filter, children, byName);
+        HandleEntry(nodeId, folder, allSelected, entry, filter, children, byName);
     }
     for (const CChild& left : children)
         if (!left.taken) DeleteItem(left.node.nodeId, true);
 }
 
-void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, TavFindData& entry,
-                                  const TavFileFilter* filter, std::vector<CChild>& children,
+void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
+                                  TavFindData& entry, const TavFileFilter* filter,
+                                  std::vector<CChild>& children,
                                   std::unordered_map<std::string, size_t>& byName) {
     const std::string path = filespath::Join(folder, entry.name);
     if (entry.kind == TavFileKind::Other) {
@@ -71,7 +74,6 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
     if (!isFolder && filter != nullptr && filter->Skips(entry.name)) return;
     if (IsExcluded(path, isFolder)) return;
     if (!CanStore(entry, path)) return;
-    const int allSelected = m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
 
     const auto previous = byName.find(entry.name);
     if (previous == byName.end() || children[previous->second].taken) {
@@ -182,7 +184,8 @@ void CTavEngineFiles::UpdateItem(TavNodeRec& node, const TavFindData& found,
 
 void CTavEngineFiles::UpdateFolder(TavNodeRec& node, const TavFindData& found) {
     const TavPosition extra = m_meta->PositionFor(found);
-    if (!m_repository->UpdateNode(m_baseline, node, &found, nullptr, extra, this)) ++m_counts.errors;
+    if (!m_repository->UpdateNode(m_baseline, node, &found, nullptr, extra, this))
+        ++m_counts.errors;
 }
 
 // An item whose content did not change. When only its mode, owner or group did, the node

@@ -35,7 +35,8 @@ std::unique_ptr<TavFileFilter> TavFileFilter::Of(const CTavJobFilesHelper& selec
     filter->included = entry.GetAttribute(filestext::XML_INCLUDED);
     filter->excluded = entry.GetAttribute(filestext::XML_EXCLUDED_LIST);
     if (filter->included.empty() && filter->excluded.empty()) return nullptr;
-    filter->recursive = EqualsNoCase(entry.GetAttribute(filestext::XML_RECURSIVE), filestext::XML_YES);
+    filter->recursive =
+        EqualsNoCase(entry.GetAttribute(filestext::XML_RECURSIVE), filestext::XML_YES);
     filter->folder = folder;
     return filter;
 }

@@ -9,8 +9,8 @@ class CTavJobFilesHelper;
 // A folder's filter from its "filter" entry. Unlike the pattern buffers of old, the lists are
 // kept whole: a long list never loses its last patterns.
 struct TavFileFilter {
-    std::string included;  // ";"-separated wildcard patterns; empty: every name
-    std::string excluded;  // ";"-separated wildcard patterns; empty: none
+    std::string included;    // ";"-separated wildcard patterns; empty: every name
+    std::string excluded;    // ";"-separated wildcard patterns; empty: none
     bool recursive = false;  // also governs sub folders that have no filter of their own
     std::string folder;
 

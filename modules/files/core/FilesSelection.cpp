@@ -19,7 +19,8 @@ TavAddPathResult AddSelectionPath(CTavJobFilesHelper& selection, const std::stri
         // each removal sorts the index again.
         std::vector<std::string> below;
         for (int i = 0; i < selection.GetFileCount(); ++i)
-            if (auto source = selection.GetFile(i); source && CTavJobFilesHelper::IsBelow(*source, path))
+            if (auto source = selection.GetFile(i);
+                source && CTavJobFilesHelper::IsBelow(*source, path))
                 below.push_back(*source);
         for (const std::string& source : below)
             if (selection.RemoveFile(source)) result.removedSources.push_back(source);
@@ -34,12 +35,14 @@ int RemoveSelectionSource(CTavJobFilesHelper& selection, const std::string& path
     if (!selection.RemoveFile(path)) return 0;
     std::vector<std::string> filters;
     for (int i = 0; i < selection.GetFilterCount(); ++i)
-        if (auto filter = selection.GetFilteredPath(i); filter && CTavJobFilesHelper::IsBelow(*filter, path))
+        if (auto filter = selection.GetFilteredPath(i);
+            filter && CTavJobFilesHelper::IsBelow(*filter, path))
             filters.push_back(*filter);
     for (const std::string& filter : filters) selection.RemoveFilter(filter);
     std::vector<std::string> excludes;
     for (int i = 0; i < selection.GetExcludeCount(); ++i)
-        if (auto exclude = selection.GetExclude(i); exclude && CTavJobFilesHelper::IsBelow(*exclude, path))
+        if (auto exclude = selection.GetExclude(i);
+            exclude && CTavJobFilesHelper::IsBelow(*exclude, path))
             excludes.push_back(*exclude);
     for (const std::string& exclude : excludes) selection.RemoveExclude(exclude);
     selection.RemoveExclude(path);

@@ -1,5 +1,4 @@
-// The rules that keep a Files and Folders selection consistent when the user adds a path,
-// removes a source or edits a folder's filter (the job editor's view applies them).
+// Selection rules of the Files and Folders node: adding a path, removing a source, filters.
 #pragma once
 #include <string>
 #include <vector>

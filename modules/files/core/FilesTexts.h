@@ -70,6 +70,7 @@ constexpr const char* LOG_PATH_TOO_LONG =
 constexpr const char* LOG_NAME_NOT_UTF8 = "\r\n***** File name is not valid UTF-8: %s\r\n";
 constexpr const char* LOG_BACKUP_FAILED = "\r\n***** Backup stopped by an error: %s\r\n";
 constexpr const char* LOG_UNEXPECTED = "unexpected failure";
+constexpr const char* LOG_NO_ROOT = "the module's root node cannot be stored";
 
 // Run log of a restore.
 constexpr const char* LOG_RESTORE_UNAVAILABLE = "Restore is not available in this build.\r\n";

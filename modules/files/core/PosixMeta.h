@@ -1,5 +1,4 @@
-// The POSIX metadata record (mode, owner, group) kept as the extra data of Files and
-// Folders nodes, and the store that writes and reads these records during a backup run.
+// The POSIX metadata record (mode, owner, group) kept as extra data of Files and Folders nodes.
 #pragma once
 #include <cstdint>
 #include <map>

@@ -49,8 +49,10 @@ public:
     int32_t ContinueChecksum() override;
 
     // --- the module's own ---
-    // The walk over `selection` with the backup command word `word`; always 1 unless the
-    // repository throws (the exception passes to the caller). The two paths are not used.
+    // The walk over `selection` with the backup command word `word`, into the repository and
+    // baseline of the Backup call that runs it: 1, or 0 when there is no repository or the
+    // module's root node cannot be stored. An exception of the repository (CTavException*)
+    // passes to the caller. The two paths are not used.
     virtual int32_t Backup(CTavJobFilesHelper& selection, uint32_t word, const char* unused1,
                            const char* unused2);
 
@@ -87,8 +89,8 @@ private:
     uint32_t LoadOrCreateRoot();
 
     // Item workers (EngineFilesWalk.cpp).
-    void HandleEntry(uint32_t parentId, const std::string& folder, TavFindData& entry,
-                     const TavFileFilter* filter, std::vector<CChild>& children,
+    void HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
+                     TavFindData& entry, const TavFileFilter* filter, std::vector<CChild>& children,
                      std::unordered_map<std::string, size_t>& byName);
     void DescendInto(uint32_t nodeId, const std::string& path, const TavFileFilter* parentFilter);
     uint32_t AddItem(uint32_t parentId, const TavFindData& found, const std::string& path);

@@ -48,8 +48,7 @@ XMLNode CTavJobFilesHelper::ElementAt(const Index& index, const char* name, int 
     // Elements removed since the last Sort shift the positions: an entry whose position now
     // holds another element is not found rather than answered with the wrong element.
     XMLNode element = m_node.GetChild(entry.position);
-    if (!element || element.GetName() != name ||
-        element.GetAttribute(XML_FULLPATH) != entry.path)
+    if (!element || element.GetName() != name || element.GetAttribute(XML_FULLPATH) != entry.path)
         return {};
     return element;
 }

@@ -1,5 +1,4 @@
-// CTavJobFilesHelper: the Files and Folders node of a job (sources, exclusions, partial
-// entries, filters) with a sorted index per kind of entry.
+// CTavJobFilesHelper: the Files and Folders node of a job, with a sorted index per entry kind.
 #pragma once
 #include <cstdint>
 #include <optional>

@@ -1,0 +1,542 @@
+// The Files and Folders backup on real folders: full and incremental runs, the walk's
+// decisions, the run log and the state a run leaves behind.
+#include <gtest/gtest.h>
+
+#include "FilesTestRun.h"
+#include "core/FilesTexts.h"
+
+namespace {
+
+using namespace filestest;
+
+class FilesBackup : public CFilesJobTest {
+protected:
+    void MakeSampleTree() {
+        Write("a.txt", "alpha");
+        Write("b.bin", std::string(200000, 'b'));  // several chunks
+        Write("sub/c.txt", "gamma");
+        Write("sub/deeper/d.txt", "");
+        Mkdir("empty");
+        AddSource(Data());
+    }
+};
+
+TEST_F(FilesBackup, FullRunStoresTheTreeAndLogsTheExactTexts) {
+    MakeSampleTree();
+    const RunResult run = Run(true);
+    ASSERT_EQ(run.result, 1);
+    EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
+    EXPECT_TRUE(run.committed);
+    EXPECT_EQ(run.starts, 1);
+    EXPECT_EQ(run.finishes, 1);
+    EXPECT_EQ(run.counts.added, 4u);
+    EXPECT_EQ(run.counts.errors, 0u);
+    ExpectStoredEqualsDisk({Data()});
+
+    // "Start Backup Files and Folders: <asctime>Output Image Path: ..."
+    const std::string start = "Start Backup Files and Folders: ";
+    ASSERT_EQ(run.log.compare(0, start.size(), start), 0) << run.log;
+    const size_t lf = run.log.find('\n');
+    ASSERT_EQ(lf, start.size() + 24) << "asctime text with its line feed";
+    // asctime's own line feed comes before the line's "\r\n".
+    const std::string head =
+        "\r\nOutput Image Path: " + ImagePath() +
+        "\r\nBackup Type: Full\r\nCompression : Yes\r\nEncryption: AES 128 bits\r\n";
+    EXPECT_EQ(run.log.substr(lf + 1, head.size()), head);
+    const std::string finish = "Finish Backup Files and Folders: ";
+    const size_t at = run.log.find(finish);
+    ASSERT_NE(at, std::string::npos);
+    const size_t lf2 = run.log.find('\n', at);
+    EXPECT_EQ(lf2, at + finish.size() + 24);
+    EXPECT_EQ(run.log.substr(lf2 + 1), "\r\n" + FinishCounts(4, 0, 0, 0, 0));
+}
+
+TEST_F(FilesBackup, UnchangedIncrementalRunStoresNoContentAndSkipsEveryFile) {
+    MakeSampleTree();
+    ASSERT_TRUE(Run(true).committed);
+    Tree before;
+    Stored(before);
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.added, 0u);
+    EXPECT_EQ(run.counts.updated, 0u);
+    EXPECT_EQ(run.counts.deleted, 0u);
+    EXPECT_EQ(run.counts.skipped, 4u);
+    EXPECT_NE(run.log.find("Backup Type: Incremental\r\n"), std::string::npos);
+    Tree after;
+    Stored(after);
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& [path, item] : after) {
+        EXPECT_EQ(item.contentPos, before[path].contentPos) << path << " was stored again";
+        if (!item.folder) {
+            EXPECT_LT(item.contentPos.image, run.imageId);
+        }
+    }
+}
+
+TEST_F(FilesBackup, IncrementalRunFollowsAddedChangedAndDeletedItems) {
+    MakeSampleTree();
+    ASSERT_TRUE(Run(true).committed);
+    Write("new.txt", "new");          // added
+    Write("a.txt", "alpha, longer");  // size changed
+    Write("sub/c.txt", "GAMMA");      // same size ...
+    Touch("sub/c.txt", 100);          // ... written time moved
+    Remove("sub/deeper");             // a folder with a file: one deleted item
+    Remove("b.bin");                  // deleted file
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.added, 1u);
+    EXPECT_EQ(run.counts.updated, 2u);
+    EXPECT_EQ(run.counts.deleted, 2u);
+    EXPECT_EQ(run.counts.skipped, 0u);
+    EXPECT_EQ(run.counts.errors, 0u);
+    EXPECT_NE(run.log.find(FinishCounts(1, 2, 0, 2, 0)), std::string::npos) << run.log;
+    ExpectStoredEqualsDisk({Data()});
+}
+
+TEST_F(FilesBackup, SizeAndDateConditionsDecideWhatCountsAsChanged) {
+    Write("f.txt", "12345");
+    AddSource(Data());
+    SetCommand(TAV_COND_SIZE | TAV_COND_NEWFILE_ALWAYS);  // the written time is not looked at
+    ASSERT_TRUE(Run().committed);
+    Touch("f.txt", 50);
+    RunResult run = Run();
+    EXPECT_EQ(run.counts.updated, 0u);
+    EXPECT_EQ(run.counts.skipped, 1u);
+    SetCommand(TAV_COND_SIZE | TAV_COND_DATE | TAV_COND_NEWFILE_ALWAYS);
+    run = Run();
+    EXPECT_EQ(run.counts.updated, 1u);
+    ExpectStoredEqualsDisk({Data()});
+}
+
+TEST_F(FilesBackup, FolderTurnedFileAndBackIsStoredAsNewEachTime) {
+    Write("x/inner.txt", "inner");
+    Write("keep.txt", "keep");
+    AddSource(Data());
+    ASSERT_TRUE(Run().committed);
+    Remove("x");
+    Write("x", "now a file");
+    RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.added, 1u);
+    EXPECT_EQ(run.counts.deleted, 0u) << "a change of kind is not a deletion";
+    ExpectStoredEqualsDisk({Data()});
+    Remove("x");
+    Write("x/again.txt", "again");
+    run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.added, 1u);
+    ExpectStoredEqualsDisk({Data()});
+}
+
+TEST_F(FilesBackup, TopLevelSourcesFollowTheirItemsAndChangesOfKind) {
+    Write("file.txt", "f");
+    Write("folder/in.txt", "i");
+    AddSource(Data("file.txt"));
+    AddSource(Data("folder"));
+    ASSERT_TRUE(Run().committed);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("file.txt")), 1u) << "top-level names are full paths";
+    EXPECT_EQ(stored.count(Data("folder/in.txt")), 1u);
+
+    Remove("folder");
+    Write("folder", "a file now");
+    Write("file.txt", "changed");
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.added, 1u);
+    EXPECT_EQ(run.counts.updated, 1u);
+    ExpectStoredEqualsDisk({Data("file.txt"), Data("folder")});
+}
+
+TEST_F(FilesBackup, ExclusionsLeaveItemsOutAndRemoveThemFromLaterBaselines) {
+    Write("keep.txt", "k");
+    Write("tmp/junk.txt", "j");
+    Write("secret.txt", "s");
+    AddSource(Data());
+    ASSERT_TRUE(Run().committed);
+    m_selection->AddExclude(Data("tmp"));
+    m_selection->AddExclude(Data("secret.txt"));
+    m_selection->Sort();
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.deleted, 2u);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("tmp")), 0u);
+    EXPECT_EQ(stored.count(Data("secret.txt")), 0u);
+    EXPECT_EQ(stored.count(Data("keep.txt")), 1u);
+}
+
+TEST_F(FilesBackup, ExcludedRootMarksEveryTopLevelItemDeletedAndAddsNothing) {
+    Write("a.txt", "a");
+    Write("f/b.txt", "b");
+    AddSource(Data("a.txt"));
+    AddSource(Data("f"));
+    ASSERT_TRUE(Run().committed);
+    m_selection->AddExclude(filestext::ROOT_PATH);
+    m_selection->Sort();
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.deleted, 2u);
+    EXPECT_EQ(run.counts.added, 0u);
+    Tree stored;
+    Stored(stored);
+    EXPECT_TRUE(stored.empty());
+}
+
+TEST_F(FilesBackup, NestedAndRepeatedSourcesAreWalkedOnce) {
+    Write("sub/s.txt", "s");
+    Write("top.txt", "t");
+    AddSource(Data("sub"));
+    AddSource(Data());
+    AddSource(Data() + "/");  // the same folder spelled with a trailing '/'
+    AddSource(Data("sub/s.txt"));
+    RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.added, 2u);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.size(), 4u);  // data, data/sub, data/sub/s.txt, data/top.txt
+    ExpectStoredEqualsDisk({Data()});
+    run = Run();
+    EXPECT_EQ(run.counts.deleted, 0u);
+    EXPECT_EQ(run.counts.skipped, 2u);
+}
+
+TEST_F(FilesBackup, FiltersApplyToFilesAndReachSubFoldersOnlyWhenRecursive) {
+    Write("docs/a.doc", "a");
+    Write("docs/b.txt", "b");
+    Write("docs/sub/c.doc", "c");
+    Write("docs/sub/d.txt", "d");
+    Write("docs/own/e.txt", "e");
+    Write("docs/own/f.doc", "f");
+    AddSource(Data());
+    m_selection->AddFilter(Data("docs"), 0, "*.DOC", "");  // letter case of patterns ignored
+    m_selection->AddFilter(Data("docs/own"), 0, "", "*.doc");
+    m_selection->Sort();
+    ASSERT_TRUE(Run().committed);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("docs/a.doc")), 1u);
+    EXPECT_EQ(stored.count(Data("docs/b.txt")), 0u);
+    EXPECT_EQ(stored.count(Data("docs/sub")), 1u) << "folders are never filtered";
+    EXPECT_EQ(stored.count(Data("docs/sub/d.txt")), 1u) << "not recursive";
+    EXPECT_EQ(stored.count(Data("docs/own/e.txt")), 1u) << "a folder's own filter";
+    EXPECT_EQ(stored.count(Data("docs/own/f.doc")), 0u);
+
+    const int recursive = 1;
+    m_selection->SetFilterDesc(Data("docs"), &recursive, nullptr, nullptr);
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("docs/sub/d.txt")), 0u) << "recursive now";
+    EXPECT_EQ(stored.count(Data("docs/sub/c.doc")), 1u);
+    EXPECT_EQ(stored.count(Data("docs/own/e.txt")), 1u) << "its own filter still rules";
+    EXPECT_EQ(run.counts.deleted, 1u);
+}
+
+TEST_F(FilesBackup, LongPatternListsKeepTheirLastPatterns) {
+    Write("a.zzz", "a");
+    Write("b.keep", "b");
+    AddSource(Data());
+    std::string excluded;
+    for (int i = 0; i < 20; ++i) excluded += "*.p" + std::to_string(i) + ";";
+    excluded += "*.zzz";  // far beyond the first 64 characters
+    m_selection->AddFilter(Data(), 0, "", excluded);
+    m_selection->Sort();
+    ASSERT_TRUE(Run().committed);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("a.zzz")), 0u);
+    EXPECT_EQ(stored.count(Data("b.keep")), 1u);
+}
+
+TEST_F(FilesBackup, IgnoreNewFilesStillStoresTheFirstBaselineAndPartialEntries) {
+    Write("first.txt", "1");
+    AddSource(Data());
+    SetCommand(TAV_COND_SIZE | TAV_COND_DATE | TAV_COND_NEWFILE_IGNORE);
+    RunResult run = Run();
+    EXPECT_EQ(run.counts.added, 1u) << "baseline 0 takes every file";
+    Write("later.txt", "2");
+    Write("wanted.txt", "3");
+    m_selection->AddPartial(Data("wanted.txt"));
+    m_selection->Sort();
+    run = Run();
+    EXPECT_EQ(run.counts.added, 1u);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("later.txt")), 0u);
+    EXPECT_EQ(stored.count(Data("wanted.txt")), 1u);
+}
+
+TEST_F(FilesBackup, AllSelectedModeSkipsNewFilesOfFoldersWithAnExcludedFile) {
+    Write("part/excluded.txt", "x");
+    Write("part/old.txt", "o");
+    Write("whole/old.txt", "o");
+    AddSource(Data());
+    m_selection->AddExclude(Data("part/excluded.txt"));
+    m_selection->Sort();
+    SetCommand(TAV_COND_SIZE | TAV_COND_DATE | TAV_COND_NEWFILE_ALLSELECTED);
+    ASSERT_TRUE(Run().committed);
+    Write("part/new.txt", "n");
+    Write("whole/new.txt", "n");
+    const RunResult run = Run();
+    EXPECT_EQ(run.counts.added, 1u);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("part/new.txt")), 0u);
+    EXPECT_EQ(stored.count(Data("whole/new.txt")), 1u);
+    EXPECT_EQ(stored.count(Data("part/old.txt")), 1u);
+}
+
+TEST_F(FilesBackup, SymbolicLinksAreStoredAsLinksAndNeverFollowed) {
+    Write("real/file.txt", "real");
+    Mkdir("outside");
+    Write("outside/hidden.txt", "must not be reached through the link");
+    ASSERT_TRUE(plat::CreateSymlink("../outside", Data("real/dirlink")));
+    ASSERT_TRUE(plat::CreateSymlink("file.txt", Data("real/filelink")));
+    ASSERT_TRUE(plat::CreateSymlink("/nowhere/at/all", Data("real/dangling")));
+    AddSource(Data("real"));
+    AddSource(Data("real/dirlink"));  // a source below: reached through its folder
+    RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.added, 4u);
+    Tree stored;
+    Stored(stored);
+    ASSERT_EQ(stored.count(Data("real/dirlink")), 1u);
+    EXPECT_TRUE(stored[Data("real/dirlink")].link);
+    EXPECT_EQ(stored[Data("real/dirlink")].content, "../outside");
+    EXPECT_EQ(stored[Data("real/dirlink")].attributes & TAV_ATTR_REPARSE_POINT,
+              TAV_ATTR_REPARSE_POINT);
+    EXPECT_EQ(stored[Data("real/dangling")].content, "/nowhere/at/all");
+    EXPECT_EQ(stored.count(Data("real/dirlink/hidden.txt")), 0u);
+    ExpectStoredEqualsDisk({Data("real")});
+
+    plat::RemoveFile(Data("real/filelink"));
+    ASSERT_TRUE(plat::CreateSymlink("elsewhere.txt", Data("real/filelink")));
+    run = Run();
+    EXPECT_EQ(run.counts.updated, 1u);
+    ExpectStoredEqualsDisk({Data("real")});
+}
+
+TEST_F(FilesBackup, LinkAsSourceIsStoredAsALink) {
+    Write("target/in.txt", "in");
+    ASSERT_TRUE(plat::CreateSymlink(Data("target"), Data("link")));
+    AddSource(Data("link"));
+    ASSERT_TRUE(Run().committed);
+    Tree stored;
+    Stored(stored);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_TRUE(stored[Data("link")].link);
+    EXPECT_EQ(stored[Data("link")].content, Data("target"));
+}
+
+TEST_F(FilesBackup, SpecialFilesArePassedOverWithALogLine) {
+    AddSource("/dev/null");
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_NE(run.log.find("Skipped special file: /dev/null\r\n"), std::string::npos) << run.log;
+    EXPECT_EQ(run.counts.errors, 0u);
+    Tree stored;
+    Stored(stored);
+    EXPECT_TRUE(stored.empty());
+}
+
+TEST_F(FilesBackup, TooLongSourcePathIsRefusedNotCut) {
+    std::string deep = "d";
+    while (Data(deep).size() <= 300) deep += "/" + std::string(50, 'n');
+    Write(deep + "/f.txt", "f");
+    Write("short.txt", "s");
+    AddSource(Data(deep));
+    AddSource(Data("short.txt"));
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed) << "the rest of the run goes on";
+    EXPECT_EQ(run.counts.errors, 1u);
+    EXPECT_EQ(run.counts.added, 1u);
+    EXPECT_NE(run.log.find("\r\n***** Path too long to be stored (more than 259 bytes of UTF-8): " +
+                           Data(deep) + "\r\n"),
+              std::string::npos)
+        << run.log;
+    Tree stored;
+    Stored(stored);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored.begin()->first, Data("short.txt"));
+}
+
+TEST_F(FilesBackup, NamesThatAreNotUtf8AreReportedNotMangled) {
+    Write("good.txt", "g");
+    Write("bad\xff.txt", "b");
+    AddSource(Data());
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.errors, 1u);
+    EXPECT_NE(run.log.find("***** File name is not valid UTF-8: " + Data("bad\\xFF.txt")),
+              std::string::npos)
+        << run.log;
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.size(), 2u);
+}
+
+TEST_F(FilesBackup, MissingSourcesAreReportedAndKeepTheirLastBackup) {
+    Write("gone/g.txt", "g");
+    Write("here.txt", "h");
+    AddSource(Data("gone"));
+    AddSource(Data("here.txt"));
+    AddSource(Data("never-there"));
+    AddSource("relative/path");
+    RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_NE(run.log.find("Cannot open file or folder: " + Data("never-there") + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(run.log.find("\r\n***** Invalid Path: relative/path\r\n"), std::string::npos);
+    EXPECT_EQ(run.counts.errors, 2u);
+    Remove("gone");
+    run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_NE(run.log.find("Cannot open folder: " + Data("gone") + "\r\n"), std::string::npos);
+    EXPECT_EQ(run.counts.errors, 3u);
+    EXPECT_EQ(run.counts.deleted, 0u);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("gone/g.txt")), 1u) << "a missing source keeps its last backup";
+}
+
+TEST_F(FilesBackup, AFileInUseKeepsItsPreviousBackupAndIsReported) {
+    Write("busy.txt", "first version");
+    Write("other.txt", "o");
+    AddSource(Data());
+    ASSERT_TRUE(Run().committed);
+    Write("busy.txt", "second, longer version");
+    Write("new-busy.txt", "n");
+    RunResult run;
+    {
+        // A writer elsewhere holds both files: the backup cannot open them for reading.
+        auto hold1 = plat::CFile::Open(Data("busy.txt"), plat::FileAccess::ReadWrite,
+                                       plat::FileDisposition::OpenExisting);
+        auto hold2 = plat::CFile::Open(Data("new-busy.txt"), plat::FileAccess::ReadWrite,
+                                       plat::FileDisposition::OpenExisting);
+        ASSERT_TRUE(hold1 && hold2);
+        run = Run();
+    }
+    ASSERT_TRUE(run.committed);
+    EXPECT_EQ(run.counts.errors, 2u);
+    EXPECT_EQ(run.counts.updated, 0u);
+    EXPECT_EQ(run.counts.added, 0u);
+    EXPECT_NE(run.log.find("Error: file \"" + Data("busy.txt") + "\"\r\n***** Access denied.\r\n"),
+              std::string::npos)
+        << run.log;
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored[Data("busy.txt")].content, "first version");
+    EXPECT_EQ(stored[Data("busy.txt")].size, 13u) << "the node still describes its content";
+    EXPECT_EQ(stored.count(Data("new-busy.txt")), 0u);
+    run = Run();
+    EXPECT_EQ(run.counts.updated, 1u);
+    EXPECT_EQ(run.counts.added, 1u);
+    ExpectStoredEqualsDisk({Data()});
+}
+
+TEST_F(FilesBackup, SourcesRemovedFromTheJobAreDeleted) {
+    Write("a.txt", "a");
+    Write("b.txt", "b");
+    AddSource(Data("a.txt"));
+    AddSource(Data("b.txt"));
+    ASSERT_TRUE(Run().committed);
+    m_selection->RemoveFile(Data("b.txt"));
+    const RunResult run = Run();
+    EXPECT_EQ(run.counts.deleted, 1u);
+    EXPECT_EQ(run.counts.skipped, 1u);
+    ExpectStoredEqualsDisk({Data("a.txt")});
+}
+
+TEST_F(FilesBackup, ModeOwnerAndGroupAreKeptAndFollowed) {
+    Write("script.sh", "#!/bin/sh\n");
+    Write("plain.txt", "p");
+    ASSERT_TRUE(plat::SetFileMode(Data("script.sh"), 0750));
+    AddSource(Data());
+    ASSERT_TRUE(Run().committed);
+    Tree stored;
+    Stored(stored);
+    TavFindData fd;
+    ASSERT_TRUE(plat::GetFindData(Data("script.sh"), fd));
+    ASSERT_TRUE(stored[Data("script.sh")].hasMeta);
+    EXPECT_EQ(stored[Data("script.sh")].mode, fd.mode);
+    EXPECT_EQ(stored[Data("script.sh")].mode & 07777, 0750u);
+    EXPECT_EQ(stored[Data("script.sh")].uid, fd.uid);
+    EXPECT_EQ(stored[Data("script.sh")].gid, fd.gid);
+    EXPECT_TRUE(stored[Data()].hasMeta) << "folders keep theirs too";
+    const TavPosition content = stored[Data("script.sh")].contentPos;
+
+    ASSERT_TRUE(plat::SetFileMode(Data("script.sh"), 0700));
+    const RunResult run = Run();
+    EXPECT_EQ(run.counts.updated, 1u);
+    EXPECT_EQ(run.counts.skipped, 1u);
+    Stored(stored);
+    EXPECT_EQ(stored[Data("script.sh")].mode & 07777, 0700u);
+    EXPECT_EQ(stored[Data("script.sh")].contentPos, content) << "only the metadata changed";
+    ExpectStoredEqualsDisk({Data()});
+}
+
+TEST_F(FilesBackup, CancelHalfWayRollsBackAndKeepsThePreviousBaseline) {
+    for (int i = 0; i < 30; ++i) Write("f" + std::to_string(i) + ".txt", std::string(100 + i, 'x'));
+    AddSource(Data());
+    ASSERT_TRUE(Run().committed);
+    Tree before;
+    const uint32_t number = Stored(before);
+    for (int i = 0; i < 30; ++i) Write("f" + std::to_string(i) + ".txt", std::string(300 + i, 'y'));
+    const RunResult run = Run(false, 10);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
+    EXPECT_FALSE(run.committed);
+    EXPECT_EQ(run.cancels, 1);
+    EXPECT_EQ(run.finishes, 0);
+    const std::string tail = "\r\nBackup Cancelled\r\n";
+    ASSERT_GE(run.log.size(), tail.size());
+    EXPECT_EQ(run.log.substr(run.log.size() - tail.size()), tail);
+    Tree after;
+    EXPECT_EQ(Stored(after), number);
+    EXPECT_EQ(after, before);
+    std::string image;
+    CTavRepository::BuildImagePath(image, ImagePath(), run.imageId);
+    EXPECT_NE(image, ImagePath());
+    EXPECT_FALSE(plat::PathExists(image)) << "the run's image is gone: " << image;
+}
+
+TEST_F(FilesBackup, JobWithoutSourcesCommitsAnEmptyModuleRoot) {
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_NE(run.log.find(FinishCounts(0, 0, 0, 0, 0)), std::string::npos);
+    Tree stored;
+    EXPECT_EQ(Stored(stored), 1u);
+    EXPECT_TRUE(stored.empty());
+}
+
+TEST_F(FilesBackup, JobTextThatDoesNotParseFailsTheRun) {
+    CTavEngineFiles engine;
+    CRecorder recorder;
+    engine.SubscribeNotify(&recorder);
+    CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
+    ASSERT_NE(rep, nullptr);
+    CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(engine.Backup("<not-a-job", rep, table), 0);
+    EXPECT_EQ(engine.GetEngineState(), TAV_ENGINE_FAILED);
+    EXPECT_EQ(recorder.starts, 0);
+    EXPECT_NE(recorder.log.find("***** "), std::string::npos) << "the reason is logged";
+    table->Dispose();
+    CTavEngine::DisposeRep(rep);
+}
+
+TEST_F(FilesBackup, ProgressNamesEachItemUnderTheBackupFileTitle) {
+    MakeSampleTree();
+    const RunResult run = Run();
+    ASSERT_TRUE(run.committed);
+    EXPECT_GT(run.progress, 4);
+    ASSERT_EQ(run.titles.size(), 1u);
+    EXPECT_EQ(run.titles.begin()->first, "Backup File");
+}
+
+}  // namespace

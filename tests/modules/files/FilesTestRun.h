@@ -1,0 +1,279 @@
+// Test support for the Files and Folders engine: jobs over temporary trees, runs, stored trees.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/PosixMeta.h"
+#include "core/TavEngineFiles.h"
+#include "core/TavJobFilesHelper.h"
+#include "platform/FileSystem.h"
+#include "platform/TempDir.h"
+#include "tavengine/TavEngineObserver.h"
+#include "tavengine/TavJobHelper.h"
+#include "tavengine/TavWords.h"
+#include "tavrep/FormatAdaptor.h"
+#include "tavrep/MD5Checksum.h"
+#include "tavrep/TavRepository.h"
+
+namespace filestest {
+
+using tavtest::CTempDir;
+
+// Records what an engine tells its observer; can cancel the run after some progress reports.
+class CRecorder : public CTavEngineObserver {
+public:
+    void OnTavEngineProgress(CTavEngine* engine, const std::string& title, const std::string& item,
+                             uint32_t) override {
+        ++progress;
+        titles[title] += 1;
+        if (cancelAfter > 0 && progress >= cancelAfter) engine->CancelOperation();
+    }
+    void OnTavEngineStart(CTavEngine*) override { ++starts; }
+    void OnTavEngineFinish(CTavEngine*) override { ++finishes; }
+    void OnTavEngineCancelled(CTavEngine*) override { ++cancels; }
+    void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
+
+    int progress = 0, starts = 0, finishes = 0, cancels = 0;
+    int cancelAfter = 0;
+    std::map<std::string, int> titles;
+    std::string log;
+};
+
+struct RunResult {
+    int32_t result = -1;
+    uint32_t state = 99;
+    bool committed = false;
+    uint32_t imageId = TAV_NONE;  // the image the run wrote into
+    TavBkLogAccount counts;
+    std::string log;
+    int progress = 0, starts = 0, finishes = 0, cancels = 0;
+    std::map<std::string, int> titles;
+};
+
+// One stored or found item.
+struct Item {
+    bool folder = false;
+    bool link = false;
+    uint64_t size = 0;
+    uint32_t fingerprint[4] = {0, 0, 0, 0};
+    std::string content;  // files and links
+    uint32_t mode = 0, uid = 0, gid = 0;
+    bool hasMeta = false;
+    TavPosition contentPos;
+    uint32_t attributes = 0;
+    bool operator==(const Item& o) const {
+        return folder == o.folder && link == o.link && size == o.size &&
+               std::equal(fingerprint, fingerprint + 4, o.fingerprint) && content == o.content;
+    }
+};
+using Tree = std::map<std::string, Item>;
+
+inline void PrintTo(const Item& item, std::ostream* os) {
+    *os << (item.folder ? "folder" : item.link ? "link" : "file") << " size " << item.size;
+}
+
+// The fingerprint of bytes: the MD5 state after all complete 64-byte blocks.
+inline void Fingerprint(const std::string& bytes, uint32_t out[4]) {
+    CMD5Checksum md5;
+    md5.Update(bytes.data(), bytes.size());
+    md5.GetHash(out);
+}
+
+// A job with a "files" node over a temporary folder, its repository beside it.
+class CFilesJobTest : public ::testing::Test {
+protected:
+    CFilesJobTest() {
+        plat::CreateDirectory(m_dir / "data");
+        plat::CreateDirectory(m_dir / "images");
+        m_job.SetImageDesc("bk", "2.00 GB", TAV_DEFAULT_ENCODING, m_dir / "images");
+        m_job.AddBackupNode("Files and Folders", "files");
+        m_selection = std::make_unique<CTavJobFilesHelper>(m_job.GetBackupNode("files"), &m_job);
+    }
+
+    std::string Data(const std::string& relative = {}) const {
+        return relative.empty() ? m_dir / "data" : plat::JoinPath(m_dir / "data", relative);
+    }
+    std::string ImagePath() const { return m_dir / "images/bk.tvr"; }
+
+    void Write(const std::string& relative, const std::string& content) {
+        const std::string path = Data(relative);
+        plat::CreateDirectories(plat::DirName(path));
+        ASSERT_TRUE(tavtest::WriteFile(path, content)) << path;
+    }
+    void Mkdir(const std::string& relative) { plat::CreateDirectories(Data(relative)); }
+    void Remove(const std::string& relative) { tavtest::RemoveTree(Data(relative)); }
+    // Moves the written time of a file by `seconds`.
+    void Touch(const std::string& relative, int64_t seconds) {
+        TavFindData fd;
+        ASSERT_TRUE(plat::GetFindData(Data(relative), fd));
+        const TavFileTime t =
+            TavFileTime::FromTicks(fd.written.Ticks() + uint64_t(seconds * 10000000));
+        ASSERT_TRUE(plat::SetFileTimes(Data(relative), t, t));
+    }
+
+    void AddSource(const std::string& path) {
+        m_selection->AddFile(path);
+        m_selection->Sort();
+    }
+    void SetCommand(uint32_t conditions) {
+        m_job.SetBackupCommand(conditions | TAV_BKTYPE_INCREMENTAL);
+    }
+
+    // One run as the runners do it: create or attach, latest baseline, transaction, the
+    // engine, then save and commit, or roll back.
+    RunResult Run(bool full = false, int cancelAfter = 0) {
+        RunResult out;
+        const uint32_t word = SetTavCmd(
+            SetBkType(m_job.GetBackupCommand(), full ? TAV_BKTYPE_FULL : TAV_BKTYPE_INCREMENTAL),
+            TAV_CMD_BACKUP);
+        const uint32_t saved = m_job.GetBackupCommand();
+        m_job.SetBackupCommand(word);
+        const std::string xml = m_job.GetXmlString();
+        m_job.SetBackupCommand(saved);
+
+        CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
+        EXPECT_NE(rep, nullptr) << CTavEngine::GetRepError();
+        if (rep == nullptr) return out;
+        CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
+        EXPECT_NE(table, nullptr);
+        EXPECT_EQ(rep->BeginTrans(5000), 1);
+        out.imageId = rep->GetCurrentImageID();
+        CRecorder recorder;
+        recorder.cancelAfter = cancelAfter;
+        auto* engine = new CTavEngineFiles;
+        engine->SubscribeNotify(&recorder);
+        out.result = engine->Backup(xml, rep, table);
+        out.state = engine->GetEngineState();
+        out.counts = engine->GetBackupCounts();
+        engine->Dispose();
+        if (out.result != 0 && out.state == TAV_ENGINE_FINISHED) {
+            out.committed = rep->SaveBaseline(table, "job", "Manual Backup", word) != TAV_NONE &&
+                            rep->CommitTrans() != 0;
+        } else {
+            rep->RollbackTrans();
+        }
+        table->Dispose();
+        CTavEngine::DisposeRep(rep);
+        out.log = recorder.log;
+        out.progress = recorder.progress;
+        out.starts = recorder.starts;
+        out.finishes = recorder.finishes;
+        out.cancels = recorder.cancels;
+        out.titles = recorder.titles;
+        return out;
+    }
+
+    // The latest committed baseline as a fresh reader sees it: its number and its tree.
+    uint32_t Stored(Tree& tree, const std::string& only = {}) const {
+        tree.clear();
+        CTavRepository reader;
+        try {
+            if (!reader.Attach(ImagePath(), nullptr)) return TAV_NONE;
+        } catch (CTavException* e) {
+            e->Delete();
+            return TAV_NONE;
+        }
+        const uint32_t number = reader.GetLatestBaselineNumber();
+        CTavRepBaselineDetails* table = reader.LoadBaseline(number);
+        if (table == nullptr) return TAV_NONE;
+        TavNodeRec root;
+        if (table->LoadRoot(root, MODULE_FILES_ROOT)) ReadChildren(reader, *table, root, "", tree);
+        table->Dispose();
+        return number;
+    }
+
+    // The tree on disk below `path` (absolute paths; `path` itself included).
+    static void OnDisk(const std::string& path, Tree& tree) {
+        TavFindData fd;
+        if (!plat::GetFindData(path, fd)) return;
+        Item item;
+        item.folder = fd.kind == TavFileKind::Directory;
+        item.link = fd.kind == TavFileKind::Symlink;
+        if (item.link) {
+            item.content = fd.linkTarget;
+        } else if (!item.folder) {
+            item.content = tavtest::ReadFile(path);
+        }
+        item.size = item.folder ? 0 : item.content.size();
+        if (!item.folder) Fingerprint(item.content, item.fingerprint);
+        item.mode = fd.mode;
+        tree[path] = item;
+        if (!item.folder) return;
+        std::vector<TavFindData> entries;
+        plat::ListDirectory(path, entries);
+        for (const TavFindData& e : entries) OnDisk(plat::JoinPath(path, e.name), tree);
+    }
+
+    static std::string ReadChain(CTavRepository& rep, TavPosition position) {
+        std::string out;
+        for (int guard = 0; position.offset != 0 && guard < 100000; ++guard) {
+            CTavRepContent* content = rep.GetContent(position);
+            if (content == nullptr) break;
+            out.append(content->data.begin(), content->data.end());
+            position = content->Next();
+            content->Dispose();
+        }
+        return out;
+    }
+
+    static void ReadChildren(CTavRepository& rep, CTavRepBaselineDetails& table,
+                             const TavNodeRec& parent, const std::string& folder, Tree& tree) {
+        TavNodeRec node;
+        for (uint32_t id = parent.firstChildId; id != TAV_NONE; id = node.nextSiblingId) {
+            if (!table.LoadNode(node, id)) break;
+            if (node.flags & NODE_DELETED) continue;
+            const std::string name = Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
+            const std::string path = folder.empty() ? name : plat::JoinPath(folder, name);
+            Item item;
+            item.folder = (node.flags & NODE_DIRECTORY) != 0;
+            item.link = (node.attributes & TAV_ATTR_REPARSE_POINT) != 0;
+            item.size = node.Size();
+            item.attributes = node.attributes;
+            item.contentPos = node.content;
+            if (!item.folder) {
+                std::copy(node.fingerprint, node.fingerprint + 4, item.fingerprint);
+                item.content = ReadChain(rep, node.content);
+            }
+            if (node.extra.offset != 0) {
+                const std::string bytes = ReadChain(rep, node.extra);
+                auto meta =
+                    DecodePosixMeta(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+                if (meta) {
+                    item.hasMeta = true;
+                    item.mode = meta->mode;
+                    item.uid = meta->uid;
+                    item.gid = meta->gid;
+                }
+            }
+            EXPECT_EQ(tree.count(path), 0u) << "stored twice: " << path;
+            tree[path] = item;
+            if (item.folder) ReadChildren(rep, table, node, path, tree);
+        }
+    }
+
+    // The stored tree equals the tree on disk below the given sources.
+    void ExpectStoredEqualsDisk(const std::vector<std::string>& sources) {
+        Tree stored, disk;
+        Stored(stored);
+        for (const std::string& s : sources) OnDisk(s, disk);
+        EXPECT_EQ(stored, disk);
+    }
+
+    CTempDir m_dir;
+    CTavJobHelper m_job;
+    std::unique_ptr<CTavJobFilesHelper> m_selection;
+};
+
+// The finish log line with the counters (the time is the part in front).
+inline std::string FinishCounts(long added, long updated, long skipped, long deleted, long errors) {
+    return std::to_string(added) + " Files Added\r\n" + std::to_string(updated) +
+           " Files Updated\r\n" + std::to_string(skipped) + " Files Skipped\r\n" +
+           std::to_string(deleted) + " Files Deleted\r\n" + std::to_string(errors) +
+           " Items Error\r\n";
+}
+
+}  // namespace filestest

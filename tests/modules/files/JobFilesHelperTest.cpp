@@ -1,0 +1,219 @@
+// The Files and Folders job model: entries and their indexes, path tests, default exclusions
+// and the selection rules of adding paths, removing sources and editing filters.
+#include <gtest/gtest.h>
+
+#include "core/FilesSelection.h"
+#include "core/TavJobFilesHelper.h"
+#include "tavengine/TavEngine.h"
+#include "tavengine/TavJobHelper.h"
+
+namespace {
+
+class CChangeCounter : public CTavJobObserver {
+public:
+    void OnTavJobChanged(CTavJobHelper*, int32_t flag) override {
+        EXPECT_EQ(flag, 1);
+        ++changes;
+    }
+    int changes = 0;
+};
+
+class JobFiles : public ::testing::Test {
+protected:
+    JobFiles() {
+        m_job.AddBackupNode("Files and Folders", "files");
+        m_job.SetObserver(&m_counter);
+        m_helper = std::make_unique<CTavJobFilesHelper>(m_job.GetBackupNode("files"), &m_job);
+    }
+    // The names of the node's children in document order, "kind:path".
+    std::vector<std::string> Children() const {
+        std::vector<std::string> out;
+        for (XMLNode c = m_helper->GetNode().GetFirstChild(); c; c = c.GetNextSibling())
+            out.push_back(c.GetName() + ":" + c.GetAttribute("fullpath"));
+        return out;
+    }
+
+    CTavJobHelper m_job;
+    CChangeCounter m_counter;
+    std::unique_ptr<CTavJobFilesHelper> m_helper;
+};
+
+TEST_F(JobFiles, AdditionsAreFoundOnlyAfterSortAndNeverTwice) {
+    EXPECT_EQ(m_helper->AddFile("/data/b"), 1);
+    EXPECT_EQ(m_helper->IsDirty(), 1);
+    EXPECT_FALSE(m_helper->SearchInFiles("/data/b")) << "not before Sort";
+    EXPECT_EQ(m_helper->GetFileCount(), 0);
+    m_helper->Sort();
+    EXPECT_EQ(m_helper->IsDirty(), 0);
+    EXPECT_TRUE(m_helper->SearchInFiles("/data/b"));
+    EXPECT_EQ(m_helper->AddFile("/data/b"), 0);
+    EXPECT_FALSE(m_helper->SearchInFiles("/Data/b")) << "paths compare exactly";
+    m_helper->AddFile("/data/a");
+    m_helper->AddFile("/data/c");
+    m_helper->Sort();
+    ASSERT_EQ(m_helper->GetFileCount(), 3);
+    EXPECT_EQ(*m_helper->GetFile(0), "/data/a");
+    EXPECT_EQ(*m_helper->GetFile(2), "/data/c");
+    EXPECT_FALSE(m_helper->GetFile(3));
+    EXPECT_FALSE(m_helper->GetFile(-1));
+    XMLNode out;
+    EXPECT_EQ(m_helper->GetFile(1, out), 1);
+    EXPECT_EQ(out.GetAttribute("fullpath"), "/data/b");
+    EXPECT_EQ(m_helper->GetFile(3, out), 0);
+    EXPECT_EQ(m_counter.changes, 3);
+    // New elements go to the end, in the order added.
+    EXPECT_EQ(Children(),
+              (std::vector<std::string>{"file:/data/b", "file:/data/a", "file:/data/c"}));
+}
+
+TEST_F(JobFiles, ExcludedAndPartialNeverHoldTheSamePath) {
+    m_helper->AddPartial("/data/x");
+    m_helper->Sort();
+    EXPECT_EQ(m_helper->AddExclude("/data/x"), 1);
+    m_helper->Sort();
+    EXPECT_TRUE(m_helper->SearchInExcludes("/data/x"));
+    EXPECT_FALSE(m_helper->SearchInPartial("/data/x"));
+    EXPECT_EQ(m_helper->AddPartial("/data/x"), 1);
+    m_helper->Sort();
+    EXPECT_FALSE(m_helper->SearchInExcludes("/data/x"));
+    EXPECT_TRUE(m_helper->SearchInPartial("/data/x"));
+    EXPECT_EQ(Children(), (std::vector<std::string>{"partial:/data/x"}));
+}
+
+TEST_F(JobFiles, RemovalsSortAtOnceAndClearAllsLeaveNoStaleAnswers) {
+    m_helper->AddFile("/a");
+    m_helper->AddFile("/b");
+    m_helper->AddExclude("/a/x");
+    m_helper->Sort();
+    EXPECT_EQ(m_helper->RemoveFile("/missing"), 0);
+    EXPECT_EQ(m_helper->RemoveFile("/a"), 1);
+    EXPECT_EQ(m_helper->IsDirty(), 0);
+    EXPECT_EQ(m_helper->GetFileCount(), 1);
+    // After a clear-all the index is stale until the next Sort, but it never answers with
+    // another element in the place of a removed one.
+    m_helper->ClearAllFiles();
+    EXPECT_EQ(m_helper->IsDirty(), 1);
+    EXPECT_FALSE(m_helper->SearchInFiles("/b"));
+    m_helper->Sort();
+    EXPECT_EQ(m_helper->GetFileCount(), 0);
+    EXPECT_TRUE(m_helper->SearchInExcludes("/a/x"));
+    const int before = m_counter.changes;
+    m_helper->ClearAllPartials();  // nothing to clear: no notification
+    EXPECT_EQ(m_counter.changes, before);
+}
+
+TEST_F(JobFiles, FilterDescriptionsReadAndChangeTheirAttributes) {
+    EXPECT_EQ(m_helper->AddFilter("/docs", 1, "*.doc;*.jpg", ""), 1);
+    // GetFilterDesc sorts first when dirty.
+    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "recursive").value_or("?"), "yes");
+    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "included").value_or("?"), "*.doc;*.jpg");
+    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "excluded").value_or("?"), "");
+    EXPECT_FALSE(m_helper->GetFilterDesc("/other", "included"));
+    const int no = 0;
+    const std::string excluded = "*.tmp";
+    EXPECT_EQ(m_helper->SetFilterDesc("/docs", &no, nullptr, &excluded), 1);
+    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "recursive").value_or("?"), "no");
+    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "included").value_or("?"), "*.doc;*.jpg");
+    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "excluded").value_or("?"), "*.tmp");
+    EXPECT_EQ(m_helper->SetFilterDesc("/other", &no, nullptr, nullptr), 0);
+    EXPECT_EQ(m_helper->GetFilteredPath(0).value_or("?"), "/docs");
+}
+
+TEST(JobFilesPaths, TestSubPathRelatesPathsByWholeComponents) {
+    using H = CTavJobFilesHelper;
+    EXPECT_EQ(H::TestSubPath("/data", "/data"), SubPathSame);
+    EXPECT_EQ(H::TestSubPath("/data", "/data/"), SubPathSame);
+    EXPECT_EQ(H::TestSubPath("/data/", "/data"), SubPathSame);
+    EXPECT_EQ(H::TestSubPath("/data", "/data/x.doc"), SubPathContains);
+    EXPECT_EQ(H::TestSubPath("/data/", "/data/x.doc"), SubPathContains);
+    EXPECT_EQ(H::TestSubPath("/data/x.doc", "/data"), SubPathInside);
+    EXPECT_EQ(H::TestSubPath("/", "/data"), SubPathContains);
+    EXPECT_EQ(H::TestSubPath("/data", "/"), SubPathInside);
+    EXPECT_EQ(H::TestSubPath("/dat", "/data"), SubPathNone);
+    EXPECT_EQ(H::TestSubPath("/data", "/dat"), SubPathNone);
+    EXPECT_EQ(H::TestSubPath("/Data", "/data/x"), SubPathNone) << "exact letter case";
+    EXPECT_EQ(H::TestSubPath("/a", "/b"), SubPathNone);
+}
+
+TEST_F(JobFiles, CheckDupSupPathMeetsTheFirstRelatedSource) {
+    m_helper->AddFile("/data/a.doc");
+    m_helper->AddFile("/other");
+    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/data"), SubPathContains);
+    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/other/x"), SubPathInside);
+    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/other"), SubPathSame);
+    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/elsewhere"), SubPathNone);
+}
+
+TEST_F(JobFiles, DefaultExcludedPathsAreMergedOnce) {
+    m_helper->AddExclude("/proc");
+    m_helper->Sort();
+    m_helper->LoadDefaultExcludedPaths();
+    m_helper->Sort();
+    const std::string list = GetDefaultExcludedPaths();
+    int pieces = 0;
+    for (char c : list) pieces += c == ';';
+    EXPECT_EQ(m_helper->GetExcludeCount(), pieces);
+    EXPECT_TRUE(m_helper->SearchInExcludes("/tmp"));
+    const int count = m_helper->GetExcludeCount();
+    m_helper->LoadDefaultExcludedPaths();
+    m_helper->Sort();
+    EXPECT_EQ(m_helper->GetExcludeCount(), count);
+}
+
+TEST_F(JobFiles, AddingAFolderReplacesTheSourcesBelowIt) {
+    EXPECT_EQ(AddSelectionPath(*m_helper, "/data/a.doc", false).outcome, TavAddPathOutcome::Added);
+    EXPECT_EQ(AddSelectionPath(*m_helper, "/data/Sub", true).outcome, TavAddPathOutcome::Added);
+    EXPECT_EQ(AddSelectionPath(*m_helper, "/database", true).outcome, TavAddPathOutcome::Added);
+    const TavAddPathResult r = AddSelectionPath(*m_helper, "/data", true);
+    EXPECT_EQ(r.outcome, TavAddPathOutcome::Added);
+    EXPECT_EQ(r.removedSources, (std::vector<std::string>{"/data/Sub", "/data/a.doc"}));
+    EXPECT_EQ(Children(), (std::vector<std::string>{"file:/database", "file:/data"}));
+
+    const TavAddPathResult again = AddSelectionPath(*m_helper, "/data/Sub", true);
+    EXPECT_EQ(again.outcome, TavAddPathOutcome::AlreadyCovered);
+    EXPECT_EQ(again.warning, "\"/data/Sub\" already exists in file list");
+    EXPECT_EQ(AddSelectionPath(*m_helper, "/data/", true).outcome,
+              TavAddPathOutcome::AlreadyCovered);
+    EXPECT_EQ(AddSelectionPath(*m_helper, "/", false).outcome, TavAddPathOutcome::NotAdded)
+        << "a file cannot hold other sources";
+    EXPECT_EQ(m_helper->GetFileCount(), 2);
+}
+
+TEST_F(JobFiles, RemovingASourceTakesItsFiltersAndExclusionsBelowAlong) {
+    m_helper->AddFile("/data");
+    m_helper->AddFile("/keep");
+    m_helper->AddFilter("/data", 0, "*.doc", "");
+    m_helper->AddFilter("/data/sub", 0, "*.doc", "");
+    m_helper->AddFilter("/keep/sub", 0, "*.doc", "");
+    m_helper->AddExclude("/data/tmp");
+    m_helper->AddExclude("/data");
+    m_helper->AddExclude("/database");
+    m_helper->Sort();
+    EXPECT_EQ(RemoveSelectionSource(*m_helper, "/data"), 1);
+    EXPECT_EQ(Children(), (std::vector<std::string>{"file:/keep", "filter:/data",
+                                                    "filter:/keep/sub", "excluded:/database"}));
+    EXPECT_EQ(RemoveSelectionSource(*m_helper, "/data"), 0);
+}
+
+TEST_F(JobFiles, FilterEditsAddUpdateAndRemove) {
+    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "", "", true), 0) << "nothing to add";
+    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "*.doc", "", true), 1);
+    EXPECT_EQ(m_helper->GetFilterDesc("/d", "recursive").value_or("?"), "yes");
+    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "", "*.tmp", false), 1);
+    EXPECT_EQ(m_helper->GetFilterDesc("/d", "included").value_or("?"), "");
+    EXPECT_EQ(m_helper->GetFilterDesc("/d", "excluded").value_or("?"), "*.tmp");
+    EXPECT_EQ(m_helper->GetFilterDesc("/d", "recursive").value_or("?"), "no");
+    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "", "", false), 1);
+    EXPECT_FALSE(m_helper->GetFilterDesc("/d", "included"));
+    EXPECT_TRUE(Children().empty());
+}
+
+TEST(JobFilesNode, AJobWithoutAFilesNodeGivesAnEmptySelection) {
+    CTavJobHelper job;
+    CTavJobFilesHelper helper(job.GetBackupNode("files"), &job);
+    EXPECT_EQ(helper.GetFileCount(), 0);
+    EXPECT_EQ(helper.AddFile("/x"), 0);
+    EXPECT_FALSE(helper.SearchInFiles("/x"));
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The module's exports: the descriptor text, and the engine made through the module hub.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "FilesTestRun.h"
+#include "platform/DynLib.h"
+#include "tavengine/TavModFactory.h"
+
+namespace {
+
+using namespace filestest;
+
+// The descriptor exactly as the module must return it.
+const char* EXPECTED =
+    "<?xml version='1.0' encoding='UTF-8'?><tavmodule hubversion='1.0'>\t<module name='files' "
+    "title='Files and Folders' version='1.0' root-id='flrt'>\t\t<create-engine-proc "
+    "name='CreateEngineFiles'/>\t\t<create-jobroot-proc name='CreateFilesJobRoot'/>\t\t"
+    "<data-exchange-proc name='DataExchange'/>\t\t<job-control>\t\t\t<update-cmdui-proc "
+    "name='UpdateCmdUI'/>\t\t\t<command-ui-proc id='1' title='Add File' name='OnAddFile'/>\t\t\t"
+    "<command-ui-proc id='2' title='Add Folder' name='OnAddFolder'/>\t\t\t<command-ui-proc "
+    "id='3' title='Remove' name='OnRemoveItem'/>\t\t\t<command-ui-proc id='0'/>\t\t\t"
+    "<command-ui-proc id='4' title='File Filtering...' name='OnFileFiltering'/>\t\t\t"
+    "<command-ui-proc id='5' title='Selection...' name='OnSelection'/>\t\t\t"
+    "<event-dropfiles-proc name='OnEventFilesDrop'/>\t\t</job-control>\t</module></tavmodule>";
+
+class ModuleEntry : public CFilesJobTest {};
+
+TEST_F(ModuleEntry, TheHubLoadsTheModuleAndItsEngineBacksUp) {
+    CTavModFactory hub(60000);
+    ASSERT_EQ(hub.Reconnoiter({TAV_FILES_MODULE_DIR}), 1);
+    EXPECT_TRUE(hub.GetMessages().empty()) << hub.GetMessages().front();
+    const TavModDesc* desc = hub.GetModDesc("files");
+    ASSERT_NE(desc, nullptr);
+    EXPECT_EQ(desc->title, "Files and Folders");
+    EXPECT_EQ(desc->rootId, MODULE_FILES_ROOT);
+    EXPECT_EQ(hub.GetModDesc(uint32_t(0x666C7274)), desc);
+    ASSERT_EQ(desc->jobControl.commands.size(), 6u);
+    EXPECT_TRUE(desc->jobControl.commands[3].IsSeparator());
+    EXPECT_EQ(desc->jobControl.commands[4].title, "File Filtering...");
+
+    ASSERT_NE(desc->createEngine, nullptr);
+    CTavEngine* engine = desc->createEngine();
+    ASSERT_NE(engine, nullptr);
+    Write("x.txt", "x");
+    AddSource(Data());
+    CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
+    ASSERT_NE(rep, nullptr);
+    CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
+    ASSERT_EQ(rep->BeginTrans(5000), 1);
+    CRecorder recorder;
+    engine->SubscribeNotify(&recorder);
+    EXPECT_EQ(engine->Backup(m_job.GetXmlString(), rep, table), 1);
+    EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_FINISHED);
+    EXPECT_NE(rep->SaveBaseline(table, "job", "Scheduled Backup", 0x10002015), TAV_NONE);
+    rep->CommitTrans();
+    table->Dispose();
+    CTavEngine::DisposeRep(rep);
+
+    // Restore is the other half of this engine; this build says so and fails the request.
+    recorder.log.clear();
+    EXPECT_EQ(engine->Restore("<tav-restore/>", nullptr), 0);
+    EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_FAILED);
+    EXPECT_EQ(recorder.log, "Restore is not available in this build.\r\n");
+    engine->Dispose();
+    hub.ReleaseModules();
+
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("x.txt")), 1u);
+}
+
+TEST(ModuleDescriptor, IsTheSameExactTextOnEveryCall) {
+    plat::CDynLib module;
+    ASSERT_TRUE(module.Load(std::string(TAV_FILES_MODULE_DIR) + "/filesmodule.so"))
+        << module.Error();
+    auto getInfo = reinterpret_cast<TavGetModInfoProc>(module.Symbol(TAV_GET_MOD_INFO));
+    ASSERT_NE(getInfo, nullptr);
+    const char* first = getInfo();
+    EXPECT_STREQ(first, EXPECTED);
+    EXPECT_EQ(getInfo(), first);
+    TavModDesc desc;
+    std::string error;
+    ASSERT_TRUE(ParseTavModDescriptor(first, desc, error)) << error;
+    EXPECT_EQ(desc.name, "files");
+    EXPECT_EQ(desc.rootIdText, "flrt");
+    EXPECT_EQ(desc.rootId, 0x666C7274u);
+    EXPECT_EQ(desc.createEngineName, "CreateEngineFiles");
+}
+
+}  // namespace
