@@ -50,9 +50,15 @@ std::string OeFormat(const char* format, ...) {
     return out;
 }
 
-std::string OeFileNamePart(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c == '/' || c == '\0') c = '_';
+std::string OeFileNamePart(std::string_view text, bool escapeDots) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '%' || c == '/' || c == '\0' || (escapeDots && c == '.')) {
+            out += OeFormat("%%%02X", unsigned(static_cast<unsigned char>(c)));
+        } else {
+            out += c;
+        }
+    }
     return out;
 }

@@ -21,6 +21,8 @@ struct COeCaseLess {
 // printf-style formatting into a std::string.
 std::string OeFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// A text made fit to be one part of a file name in a folder of ours: '/' and NUL become
-// '_', so that no name taken from a job, the settings or a ".dbx" file leaves the folder.
-std::string OeFileNamePart(std::string_view text);
+// A text made fit to be one part of a file name in a folder of ours: '%', '/' and NUL (and,
+// with `escapeDots`, '.') become "%" and two hexadecimal digits. No name taken from a job,
+// the settings or a ".dbx" file then leaves the folder, and distinct texts stay distinct
+// (an identifier without dots cannot run into the file name that follows it).
+std::string OeFileNamePart(std::string_view text, bool escapeDots = false);

@@ -1,0 +1,19 @@
+// The Outlook Express module's exported entry points (extern "C", bound by the module hub).
+#include <new>
+
+#include "core/OeTexts.h"
+#include "core/TavOeEngine.h"
+
+#define TAV_OE_EXPORT extern "C" __attribute__((visibility("default")))
+
+// The module's descriptor; the text is static and the same on every call.
+TAV_OE_EXPORT const char* GetTavModInfo() { return oetext::MODULE_DESCRIPTOR; }
+
+// A new engine, released by the caller with Dispose; null when it cannot be made.
+TAV_OE_EXPORT CTavEngine* CreateEngineOe() {
+    try {
+        return new CTavOeEngine;
+    } catch (...) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,324 @@
+// The viewer's search: which messages are listed, the filter's fields and case rules, the
+// content search, progress and cancel, and damage.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/DbxCaseFold.h"
+#include "core/DbxFileInput.h"
+#include "core/DbxMemoryInput.h"
+#include "core/DbxMessageSearch.h"
+#include "modules/oe/DbxTestStore.h"
+
+using dbxtest::Message;
+
+namespace {
+
+std::string DataPath(const std::string& name) {
+    const char* root = std::getenv("TAV_TESTDATA");
+    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
+}
+
+class CRecordingObserver : public CDbxSearchObserver {
+public:
+    void OnSearchProgress(uint32_t percent) override {
+        percents.push_back(percent);
+        if (cancelAfter && percents.size() >= cancelAfter) cancel = true;
+    }
+    bool SearchCancelled() override { return cancel; }
+    std::vector<uint32_t> percents;
+    size_t cancelAfter = 0;
+    bool cancel = false;
+};
+
+class DbxMessageSearchTest : public ::testing::Test {
+protected:
+    // The subjects of the rows a query lists.
+    std::vector<std::string> Subjects(const DbxSearchQuery& query) {
+        DbxMemoryInput input(m_store);
+        DbxSearchResult result = CDbxMessageSearch(input, DbxTimeZone::Utc).Run(query);
+        EXPECT_FALSE(result.damaged) << result.error;
+        std::vector<std::string> out;
+        for (const DbxMessageRow& row : result.rows) out.push_back(row.subject.value_or("<none>"));
+        return out;
+    }
+
+    static DbxSearchQuery Filter(const std::string& text, uint32_t fields) {
+        DbxSearchQuery q;
+        q.filter = true;
+        q.text = text;
+        q.fields = fields;
+        return q;
+    }
+
+    void SetUp() override {
+        Message a;
+        a.subject = "Meeting on Monday";
+        a.from = "Ann@Example.com";
+        a.to = "bob@example.org";
+        a.text = "From: Ann\r\nSubject: Meeting on Monday\r\n\r\nThe agenda: budget and PLANS.\r\n";
+        a.blockSize = 7;  // words straddle the text's blocks
+        Message b;
+        b.subject = "Re: Meeting on Monday";
+        b.from = "bob@example.org";
+        b.to = "ann@example.com";
+        b.text = "Fine with me.\r\n";
+        Message c;
+        c.subject = "\xC9t\xE9 \xE0 Paris";  // "Été à Paris" in Windows-1252
+        c.from = "claire@example.fr";
+        c.to = "ann@example.com";
+        c.text = "Bonjour!\r\n";
+        m_store = dbxtest::BuildStore({a, b, c});
+    }
+
+    std::vector<uint8_t> m_store;
+};
+
+TEST_F(DbxMessageSearchTest, WithoutAnActiveFilterEveryMessageIsListed) {
+    const std::vector<std::string> all = {"Meeting on Monday", "Re: Meeting on Monday",
+                                          "\xC3\x89t\xC3\xA9 \xC3\xA0 Paris"};
+    EXPECT_EQ(Subjects({}), all);
+    // "Filter" unchecked: the text does not count.
+    DbxSearchQuery off = Filter("nothing matches this", DBX_FIELD_ALL);
+    off.filter = false;
+    EXPECT_EQ(Subjects(off), all);
+    // Checked with a blank text: not active either.
+    EXPECT_FALSE(Filter(" \t\r\n", DBX_FIELD_ALL).Active());
+    EXPECT_EQ(Subjects(Filter(" \t ", DBX_FIELD_ALL)), all);
+}
+
+TEST_F(DbxMessageSearchTest, EachFieldIsSearchedOnlyWhenSelected) {
+    EXPECT_EQ(Subjects(Filter("claire", DBX_FIELD_FROM)), std::vector<std::string>{"\xC3\x89t\xC3\xA9 \xC3\xA0 Paris"});
+    EXPECT_TRUE(Subjects(Filter("claire", DBX_FIELD_TO | DBX_FIELD_SUBJECT | DBX_FIELD_CONTENT)).empty());
+    EXPECT_EQ(Subjects(Filter("example.org", DBX_FIELD_TO)), std::vector<std::string>{"Meeting on Monday"});
+    EXPECT_EQ(Subjects(Filter("Re:", DBX_FIELD_SUBJECT)), std::vector<std::string>{"Re: Meeting on Monday"});
+    EXPECT_TRUE(Subjects(Filter("agenda", DBX_FIELD_SUBJECT | DBX_FIELD_FROM | DBX_FIELD_TO)).empty());
+    EXPECT_TRUE(Subjects(Filter("agenda", 0)).empty());
+}
+
+TEST_F(DbxMessageSearchTest, MatchesIgnoreCaseAndTheSurroundingBlanks) {
+    EXPECT_EQ(Subjects(Filter("  MEETING ", DBX_FIELD_SUBJECT)).size(), 2u);
+    EXPECT_EQ(Subjects(Filter("ann@EXAMPLE.COM", DBX_FIELD_FROM)), std::vector<std::string>{"Meeting on Monday"});
+    // Non-ASCII letters fold too, and the file's Windows-1252 subject matches UTF-8 input.
+    EXPECT_EQ(Subjects(Filter("\xC3\xA9T\xC3\x89", DBX_FIELD_SUBJECT)).size(), 1u);  // "éTÉ"
+    EXPECT_EQ(Subjects(Filter("\xC3\x80 PARIS", DBX_FIELD_SUBJECT)).size(), 1u);     // "À PARIS"
+}
+
+TEST_F(DbxMessageSearchTest, ContentSearchCoversTheWholeTextAcrossBlocks) {
+    // "budget and PLANS" lies across several 7-byte blocks of the first message's text.
+    EXPECT_EQ(Subjects(Filter("Budget and plans", DBX_FIELD_CONTENT)),
+              std::vector<std::string>{"Meeting on Monday"});
+    // Headers are part of the text.
+    EXPECT_EQ(Subjects(Filter("from: ann", DBX_FIELD_CONTENT)), std::vector<std::string>{"Meeting on Monday"});
+    EXPECT_EQ(Subjects(Filter("fine WITH", DBX_FIELD_CONTENT)), std::vector<std::string>{"Re: Meeting on Monday"});
+}
+
+TEST(DbxMessageSearchRules, MessagesWithoutTextOrReceivedTimeAreNotListed) {
+    Message noText;
+    noText.subject = "no text";
+    noText.text.reset();
+    Message noDate;
+    noDate.subject = "no date";
+    noDate.received.reset();
+    Message listed;
+    listed.subject = "listed";
+    std::vector<uint32_t> offsets;
+    const std::vector<uint8_t> bytes = dbxtest::BuildStore({noText, noDate, listed}, &offsets);
+    DbxMemoryInput input(bytes);
+    CDbxMessageSearch search(input, DbxTimeZone::Utc);
+    DbxSearchResult result = search.Run({});
+    ASSERT_EQ(result.rows.size(), 1u);
+    EXPECT_EQ(result.rows[0].subject, "listed");
+    EXPECT_EQ(result.rows[0].offset, offsets[2]);
+    EXPECT_EQ(result.examined, 3u);
+    // An export of every message keeps those without a time.
+    search.SetRequireDate(false);
+    result = search.Run({});
+    ASSERT_EQ(result.rows.size(), 2u);
+    EXPECT_EQ(result.rows[0].subject, "no date");
+    EXPECT_FALSE(result.rows[0].received);
+    EXPECT_EQ(result.rows[0].receivedText, "");
+}
+
+TEST(DbxMessageSearchRules, AReceivedTimeMustHoldEightBytes) {
+    CDbxWriter w;
+    const uint32_t text = w.AddMessageText("x");
+    const uint32_t record = w.AddRecord({DbxField::Integer(DBX_MESSAGE_TEXT, text),
+                                         DbxField::Text(DBX_MESSAGE_SUBJECT, "four bytes"),
+                                         DbxField::Integer(DBX_MESSAGE_RECEIVED, 12345)});
+    w.SetMessageTree(w.AddTree({record}), 1);
+    DbxMemoryInput input(w.Bytes());
+    EXPECT_TRUE(CDbxMessageSearch(input).Run({}).rows.empty());
+}
+
+TEST(DbxMessageSearchRules, RowsCarryEveryColumn) {
+    Message m;
+    m.from = "a@b";
+    m.to = "c@d";
+    m.subject = "Fwd: news";
+    m.plainSubject = "news";
+    m.account = "pop.example.com";
+    m.flags = DBX_MESSAGE_FLAG_ICON | 0x80;
+    m.received = dbxtest::Ticks(1018744077);
+    const std::vector<uint8_t> bytes = dbxtest::BuildStore({m});
+    DbxMemoryInput input(bytes);
+    const DbxSearchResult result = CDbxMessageSearch(input, DbxTimeZone::Utc).Run({});
+    ASSERT_EQ(result.rows.size(), 1u);
+    const DbxMessageRow& row = result.rows[0];
+    EXPECT_TRUE(row.iconFlag);
+    EXPECT_TRUE(row.hasText);
+    EXPECT_EQ(row.from, "a@b");
+    EXPECT_EQ(row.to, "c@d");
+    EXPECT_EQ(row.subject, "Fwd: news");
+    EXPECT_EQ(row.plainSubject, "news");
+    EXPECT_EQ(row.account, "pop.example.com");
+    EXPECT_EQ(row.received, dbxtest::Ticks(1018744077));
+    EXPECT_EQ(row.receivedText, "2002/04/14 12:27 AM");
+}
+
+TEST(DbxMessageSearchProgress, RefreshesEveryHundredMessagesOrEveryOneInAContentSearch) {
+    std::vector<Message> messages(250);
+    for (size_t i = 0; i < messages.size(); ++i) messages[i].subject = "m" + std::to_string(i);
+    const std::vector<uint8_t> bytes = dbxtest::BuildStore(messages, nullptr, 10);
+    DbxMemoryInput input(bytes);
+    CDbxMessageSearch search(input);
+
+    CRecordingObserver fields;
+    EXPECT_EQ(search.Run({}, &fields).rows.size(), 250u);
+    EXPECT_EQ(fields.percents, (std::vector<uint32_t>{40, 80}));  // (125 + 100 x done) / 250
+
+    DbxSearchQuery content;
+    content.filter = true;
+    content.text = "body";
+    content.fields = DBX_FIELD_CONTENT;
+    CRecordingObserver each;
+    EXPECT_EQ(search.Run(content, &each).rows.size(), 250u);
+    ASSERT_EQ(each.percents.size(), 250u);
+    EXPECT_EQ(each.percents.front(), 0u);  // (125 + 100) / 250
+    EXPECT_EQ(each.percents[1], 1u);
+    EXPECT_EQ(each.percents.back(), 100u);
+    EXPECT_EQ(DbxSearchPercent(0, 0), 100u);
+}
+
+TEST(DbxMessageSearchProgress, CancelEndsTheSearchWithTheRowsFoundSoFar) {
+    std::vector<Message> messages(50);
+    for (size_t i = 0; i < messages.size(); ++i) messages[i].subject = "m" + std::to_string(i);
+    const std::vector<uint8_t> bytes = dbxtest::BuildStore(messages);
+    DbxMemoryInput input(bytes);
+    DbxSearchQuery content;
+    content.filter = true;
+    content.text = "body";
+    content.fields = DBX_FIELD_CONTENT;
+    CRecordingObserver observer;
+    observer.cancelAfter = 5;
+    const DbxSearchResult result = CDbxMessageSearch(input).Run(content, &observer);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(result.rows.size(), 5u);
+    EXPECT_EQ(result.rows.back().subject, "m4");
+}
+
+TEST(DbxMessageSearchDamage, EmptyStoresListNothing) {
+    CDbxWriter w;  // header counts 0
+    DbxMemoryInput input(w.Bytes());
+    const DbxSearchResult result = CDbxMessageSearch(input).Run({});
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_FALSE(result.damaged);
+    EXPECT_EQ(result.examined, 0u);
+
+    const std::vector<uint8_t> shortFile(100, 0);
+    DbxMemoryInput cut(shortFile);
+    const DbxSearchResult header = CDbxMessageSearch(cut).Run({});
+    EXPECT_TRUE(header.damaged);
+    EXPECT_EQ(header.error.rfind("Error reading object from input stream !", 0), 0u);
+}
+
+TEST(DbxMessageSearchDamage, ADamagedTreeIsReportedNotThrown) {
+    std::vector<uint32_t> offsets;
+    CDbxWriter w;
+    dbxtest::BuildStore(std::vector<Message>(3), &offsets, 51, &w);
+    w.SetU32(w.GetU32(0xE4), 0xBAD);  // the root's marker
+    DbxMemoryInput input(w.Bytes());
+    const DbxSearchResult result = CDbxMessageSearch(input).Run({});
+    EXPECT_TRUE(result.damaged);
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_NE(result.error.find("Wrong object marker !"), std::string::npos);
+}
+
+TEST(DbxMessageSearchDamage, AnUnreadableMessageIsLeftOutAndCounted) {
+    std::vector<Message> messages(3);
+    messages[0].subject = "first";
+    messages[1].subject = "broken";
+    messages[2].subject = "third";
+    std::vector<uint32_t> offsets;
+    CDbxWriter w;
+    dbxtest::BuildStore(messages, &offsets, 51, &w);
+    w.SetU32(offsets[1], offsets[1] + 1);  // the second record's marker
+    DbxMemoryInput input(w.Bytes());
+    const DbxSearchResult result = CDbxMessageSearch(input).Run({});
+    EXPECT_FALSE(result.damaged);
+    ASSERT_EQ(result.rows.size(), 2u);
+    EXPECT_EQ(result.rows[1].subject, "third");
+    EXPECT_EQ(result.unreadable, 1u);
+    EXPECT_NE(result.error.find("Wrong object marker !"), std::string::npos);
+}
+
+TEST(DbxMessageSearchDamage, ABrokenTextOnlyFailsTheContentTest) {
+    Message m;
+    m.subject = "budget";
+    m.text = std::string(2000, 'x');
+    CDbxWriter w;
+    dbxtest::BuildStore({m}, nullptr, 51, &w);
+    // The second text block's marker (blocks of 512 bytes follow the header).
+    const uint32_t first = 0x24BC;
+    w.SetU32(w.GetU32(first + 12), 1);
+    DbxMemoryInput input(w.Bytes());
+    // The subject hits first, so the text is never read.
+    DbxSearchQuery q;
+    q.filter = true;
+    q.text = "BUDGET";
+    q.fields = DBX_FIELD_SUBJECT | DBX_FIELD_CONTENT;
+    DbxSearchResult result = CDbxMessageSearch(input).Run(q);
+    EXPECT_EQ(result.rows.size(), 1u);
+    EXPECT_EQ(result.unreadable, 0u);
+    // Only the content: no match, and the damage is told.
+    q.fields = DBX_FIELD_CONTENT;
+    result = CDbxMessageSearch(input).Run(q);
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_EQ(result.unreadable, 1u);
+    EXPECT_NE(result.error.find("Wrong object marker !"), std::string::npos);
+}
+
+TEST(DbxMessageSearchRealFiles, IpedSampleListsAndFilters) {
+    DbxFileInput input(DataPath("IPED/test_OutlookDBX.dbx"));
+    ASSERT_TRUE(input.IsOpen());
+    CDbxMessageSearch search(input, DbxTimeZone::Utc);
+    EXPECT_EQ(search.Run({}).rows.size(), 28u);
+    DbxSearchQuery q;
+    q.filter = true;
+    q.text = "MENSAGEM";
+    EXPECT_EQ(search.Run(q).rows.size(), 1u);
+    // Windows-1252 subjects match their UTF-8 spelling in any case.
+    q.text = "rematr\xC3\x8D" "cula";  // "rematrÍcula"
+    EXPECT_EQ(search.Run(q).rows.size(), 4u);
+    q.text = "copilot";
+    q.fields = DBX_FIELD_ALL;
+    const size_t anywhere = search.Run(q).rows.size();
+    q.fields = DBX_FIELD_SUBJECT;
+    EXPECT_EQ(search.Run(q).rows.size(), 2u);
+    EXPECT_GE(anywhere, 2u);
+}
+
+TEST(DbxCaseFoldTest, FoldsTheLettersOfTheWindowsCodePages) {
+    EXPECT_EQ(DbxFoldCase("ABC xyz 123"), "abc xyz 123");
+    EXPECT_EQ(DbxFoldCase("\xC3\x89\xC3\x80\xC3\x96\xC3\x98"), "\xC3\xA9\xC3\xA0\xC3\xB6\xC3\xB8");  // ÉÀÖØ
+    EXPECT_EQ(DbxFoldCase("\xC3\x97"), "\xC3\x97");                                      // × stays
+    EXPECT_EQ(DbxFoldCase("\xC5\x81\xC5\xBD\xC5\xB8"), "\xC5\x82\xC5\xBE\xC3\xBF");        // ŁŽŸ
+    EXPECT_EQ(DbxFoldCase("\xCE\xA3\xD0\x96\xD0\x81"), "\xCF\x83\xD0\xB6\xD1\x91");        // ΣЖЁ
+    EXPECT_EQ(DbxFoldCase("\xC9"), "\xC3\xA9");  // a Windows-1252 É
+    EXPECT_EQ(DbxCompareNoCase("Zeta", "alpha"), 1);
+    EXPECT_EQ(DbxCompareNoCase("ALPHA", "alpha"), 0);
+    EXPECT_TRUE(CDbxFoldedNeedle("").FoundIn(""));
+    EXPECT_FALSE(CDbxFoldedNeedle("abc").FoundIn("ab"));
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+// The fixture of the backup engine's tests: a job over a Wine-style layout, runs as the
+// programs make them, and a reader of the newest baseline.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/DbxChunkInput.h"
+#include "core/DbxChunkRecord.h"
+#include "core/OeRecords.h"
+#include "core/TavJobOeHelper.h"
+#include "core/TavOeEngine.h"
+#include "modules/oe/OeTestEnv.h"
+#include "tavengine/TavEngineObserver.h"
+#include "tavengine/TavJobHelper.h"
+#include "tavrep/FormatAdaptor.h"
+#include "tavrep/TavRepository.h"
+
+namespace oetest {
+
+constexpr const char* ID_A = "{5C1D0A3E-1111-4A4A-9A9A-00000000000A}";
+constexpr const char* ID_B = "{5C1D0A3E-2222-4B4B-9B9B-00000000000B}";
+
+// Hears an engine: the log text, progress, and the three endings; may cancel the run.
+class CRecordingObserver : public CTavEngineObserver {
+public:
+    struct Progress {
+        std::string title;
+        std::string item;
+        uint32_t percent;
+    };
+    void OnTavEngineProgress(CTavEngine* engine, const std::string& title, const std::string& item,
+                             uint32_t percent) override {
+        progress.push_back({title, item, percent});
+        if (cancelWhen && cancelWhen(item, percent)) engine->CancelOperation();
+    }
+    void OnTavEngineStart(CTavEngine*) override { ++starts; }
+    void OnTavEngineFinish(CTavEngine*) override { ++finishes; }
+    void OnTavEngineCancelled(CTavEngine*) override { ++cancels; }
+    void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
+
+    std::function<bool(const std::string&, uint32_t)> cancelWhen;
+    std::vector<Progress> progress;
+    std::string log;
+    int starts = 0;
+    int finishes = 0;
+    int cancels = 0;
+};
+
+struct RunResult {
+    int32_t result = -1;
+    uint32_t state = 0;
+    TavOeBackupAccount account;
+    std::string log;
+    std::vector<CRecordingObserver::Progress> progress;
+    int starts = 0;
+    int finishes = 0;
+    int cancels = 0;
+};
+
+// Reads the newest committed baseline of the job's repository.
+class CBaselineReader {
+public:
+    explicit CBaselineReader(const std::string& imagePath) {
+        if (m_rep.Attach(imagePath, nullptr))
+            m_table = m_rep.LoadBaseline(m_rep.GetLatestBaselineNumber());
+    }
+    ~CBaselineReader() {
+        if (m_table) m_table->Dispose();
+    }
+    bool Ok() const { return m_table != nullptr; }
+    uint32_t Number() const { return m_table ? m_table->baselineNumber : TAV_NONE; }
+    CTavRepository& Rep() { return m_rep; }
+
+    std::optional<TavNodeRec> Root() {
+        TavNodeRec node;
+        if (!m_table || !m_table->LoadRoot(node, OE_TAG_ROOT)) return std::nullopt;
+        return node;
+    }
+    std::vector<TavNodeRec> Children(const TavNodeRec& parent) {
+        std::vector<TavNodeRec> out;
+        uint32_t id = parent.firstChildId;
+        for (int guard = 0; id != TAV_NONE && guard < 10000; ++guard) {
+            TavNodeRec node;
+            if (!m_table->LoadNode(node, id)) break;
+            if (!(node.flags & NODE_DELETED)) out.push_back(node);
+            id = node.nextSiblingId;
+        }
+        return out;
+    }
+    std::optional<TavNodeRec> Child(const TavNodeRec& parent, const std::string& name) {
+        for (const TavNodeRec& node : Children(parent))
+            if (Name(node) == name) return node;
+        return std::nullopt;
+    }
+    // Root / identity / "<msgroot>" / file, by names.
+    std::optional<TavNodeRec> Path(const std::vector<std::string>& names) {
+        std::optional<TavNodeRec> node = Root();
+        for (const std::string& name : names) {
+            if (!node) return std::nullopt;
+            node = Child(*node, name);
+        }
+        return node;
+    }
+    std::vector<std::string> ChildNames(const std::optional<TavNodeRec>& parent) {
+        std::vector<std::string> names;
+        if (parent)
+            for (const TavNodeRec& node : Children(*parent)) names.push_back(Name(node));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string Content(TavPosition position) {
+        std::string out;
+        for (int guard = 0; position.offset != 0 && guard < 100000; ++guard) {
+            CTavRepContent* c = m_rep.GetContent(position);
+            if (c == nullptr) break;
+            out.append(reinterpret_cast<const char*>(c->data.data()), c->data.size());
+            position = c->Next();
+            c->Dispose();
+        }
+        return out;
+    }
+    std::vector<DbxChunkRecord> Table(const TavNodeRec& node) {
+        const std::string bytes = Content(node.content);
+        return DecodeChunkTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
+    // The stored file as the viewer reads it back.
+    std::string StoredFile(const TavNodeRec& node) {
+        DbxChunkInput input(&m_rep, node);
+        std::string out;
+        input.Seek(0);
+        input.ReadAppend(out, node.Size() + 1);
+        return out;
+    }
+    static std::string Name(const TavNodeRec& node) {
+        return Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
+    }
+
+private:
+    CTavRepository m_rep;
+    CTavRepBaselineDetails* m_table = nullptr;
+};
+
+class OeBackupFixture : public ::testing::Test {
+protected:
+    OeBackupFixture() : m_tmp("TMPDIR", m_env.Root() + "/tmp") {
+        plat::CreateDirectories(m_env.Root() + "/tmp");
+        plat::CreateDirectories(ImageDir());
+        m_job.SetImageDesc("oe", "2 GB", 0x0F, ImageDir());
+        m_helper = std::make_unique<CTavJobOeHelper>(
+            m_job.AddBackupNode("Outlook Express", "oe"), &m_job);
+    }
+
+    std::string ImageDir() const { return m_env.Root() + "/images"; }
+    std::string ImagePath() const { return ImageDir() + "/oe.tvr"; }
+    std::string StoreA() const { return m_env.LocalStore("anna", ID_A); }
+    std::string StoreB() const { return m_env.LocalStore("bob", ID_B); }
+
+    // Identity A ("Main Identity") with the standard folders: Inbox 70000 bytes (three
+    // chunks), Outbox exactly 65536, Projects 65537, and a file Folders.dbx does not list.
+    void StandardLayout(bool withB = false) {
+        std::vector<COeTestEnv::Identity> identities = {
+            {ID_A, "Main Identity", COeTestEnv::RegString(COeTestEnv::WindowsStore("anna", ID_A))}};
+        if (withB)
+            identities.push_back(
+                {ID_B, "Bob", COeTestEnv::RegString(COeTestEnv::WindowsStore("bob", ID_B))});
+        m_env.WriteUserReg(identities);
+        m_env.WriteStore(StoreA(), StandardFolders(),
+                         {{"Inbox.dbx", 70000}, {"Outbox.dbx", 65536}, {"Projects.dbx", 65537},
+                          {"Unlisted.dbx", 100}});
+        m_helper->AddIdentity(ID_A);
+        if (withB) {
+            m_env.WriteStore(StoreB(), StandardFolders(), {{"Inbox.dbx", 1000}});
+            m_helper->AddIdentity(ID_B);
+        }
+    }
+
+    // One backup run as the programs make it: the job's repository, the newest baseline,
+    // a transaction; commit when the engine finished, else roll back.
+    RunResult Run(std::function<bool(const std::string&, uint32_t)> cancelWhen = {}) {
+        RunResult out;
+        CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
+        EXPECT_NE(rep, nullptr) << CTavEngine::GetRepError();
+        if (rep == nullptr) return out;
+        CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
+        EXPECT_NE(table, nullptr);
+        EXPECT_EQ(rep->BeginTrans(5000), 1);
+        CRecordingObserver observer;
+        observer.cancelWhen = std::move(cancelWhen);
+        CTavOeEngine* engine = new CTavOeEngine;
+        engine->SubscribeNotify(&observer);
+        const uint32_t command = SetTavCmd(m_job.GetBackupCommand(), TAV_CMD_BACKUP);
+        out.result = engine->Backup(m_job.GetXmlString(), rep, table);
+        out.state = engine->GetEngineState();
+        out.account = engine->GetBackupAccount();
+        if (out.result == 1 && out.state == TAV_ENGINE_FINISHED) {
+            EXPECT_NE(rep->SaveBaseline(table, "oe job", "Manual Backup", command), TAV_NONE);
+            EXPECT_EQ(rep->CommitTrans(), 1);
+        } else {
+            rep->RollbackTrans();
+        }
+        engine->Dispose();
+        table->Dispose();
+        CTavEngine::DisposeRep(rep);
+        out.log = observer.log;
+        out.progress = observer.progress;
+        out.starts = observer.starts;
+        out.finishes = observer.finishes;
+        out.cancels = observer.cancels;
+        return out;
+    }
+
+    // Temporary folders of the engine's runs left in $TMPDIR (readers' working tables
+    // live there too).
+    std::vector<std::string> TempLeftovers() const {
+        std::vector<TavFindData> entries;
+        plat::ListDirectory(m_env.Root() + "/tmp", entries);
+        std::vector<std::string> names;
+        for (const TavFindData& e : entries)
+            if (e.name.rfind("~tavoe.", 0) == 0) names.push_back(e.name);
+        return names;
+    }
+
+    COeTestEnv m_env;
+    CEnvOverride m_tmp;
+    CTavJobHelper m_job;
+    std::unique_ptr<CTavJobOeHelper> m_helper;
+};
+
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace oetest

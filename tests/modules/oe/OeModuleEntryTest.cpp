@@ -1,0 +1,59 @@
+// The plug-in as the module hub sees it: its descriptor and its engine entry point.
+#include <gtest/gtest.h>
+
+#include "core/OeRecords.h"
+#include "core/OeTexts.h"
+#include "core/TavOeEngine.h"
+#include "tavengine/TavModFactory.h"
+#include "tavengine/XMLNode.h"
+
+namespace {
+
+TEST(OeModuleEntryTest, TheHubLoadsTheModuleAndItsEngine) {
+    CTavModFactory hub(60000);
+    ASSERT_GE(hub.Reconnoiter({OE_MODULE_DIR}), 1);
+    const TavModDesc* oe = hub.GetModDesc("OE");
+    ASSERT_NE(oe, nullptr);
+    EXPECT_EQ(oe->name, "oe");
+    EXPECT_EQ(oe->title, "Outlook Express");
+    EXPECT_EQ(oe->version, "1.0");
+    EXPECT_EQ(oe->hubVersion, "1.0");
+    EXPECT_EQ(oe->rootId, OE_TAG_ROOT);
+    EXPECT_EQ(hub.GetModDesc(OE_TAG_ROOT), oe);
+    EXPECT_EQ(oe->createEngineName, "CreateEngineOe");
+    EXPECT_EQ(oe->createJobRootName, "CreateOeJobRoot");
+    EXPECT_EQ(oe->createRepRootName, "CreateOeRepRoot");
+    EXPECT_EQ(oe->dataExchangeName, "DataExchange");
+    for (const TavModControl* control : {&oe->jobControl, &oe->repControl}) {
+        EXPECT_TRUE(control->present);
+        EXPECT_EQ(control->updateProcName, "UpdateCmdUI");
+        ASSERT_EQ(control->commands.size(), 1u);
+        EXPECT_EQ(control->commands[0].moduleCmdId, 1u);
+        EXPECT_EQ(control->commands[0].title, "View Dbx Contents");
+        EXPECT_EQ(control->commands[0].procName, "OnViewDbxContents");
+    }
+
+    ASSERT_NE(oe->createEngine, nullptr);
+    CTavEngine* engine = oe->createEngine();
+    ASSERT_NE(engine, nullptr);
+    EXPECT_NE(dynamic_cast<CTavOeEngine*>(engine), nullptr);
+    EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_RUNNING);
+    engine->Dispose();
+    hub.ReleaseModules();
+}
+
+TEST(OeModuleEntryTest, DescriptorText) {
+    const std::string text = oetext::MODULE_DESCRIPTOR;
+    EXPECT_EQ(text.rfind("<?xml version='1.0' encoding='UTF-8'?><tavmodule hubversion='1.0'>"
+                         "<module name='oe' title='Outlook Express' version='1.0' root-id='oert'>"
+                         "\t\t<create-engine-proc name='CreateEngineOe'/>",
+                         0),
+              0u);
+    const std::string end = "\t\t</rep-control>\t</module></tavmodule>";
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    const XMLNode root = XMLNode::Parse(text, "tavmodule");
+    ASSERT_FALSE(root.IsEmpty());
+    EXPECT_EQ(root.GetChildCount("module"), 1);
+}
+
+}  // namespace

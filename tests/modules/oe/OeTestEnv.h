@@ -1,0 +1,169 @@
+// A Wine-style Outlook Express layout for the module's tests: a private settings store
+// (TAVORA_HOME) with identities, a Wine prefix with store folders, and ".dbx" files.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/DbxFolderRecord.h"
+#include "modules/oe/DbxWriter.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+#include "platform/TempDir.h"
+
+namespace oetest {
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class CEnvOverride {
+public:
+    CEnvOverride(const std::string& name, const std::string& value)
+        : m_name(name), m_old(plat::GetEnv(name)) {
+        plat::SetEnv(name, value);
+    }
+    ~CEnvOverride() { plat::SetEnv(m_name, m_old.value_or("")); }
+    CEnvOverride(const CEnvOverride&) = delete;
+    CEnvOverride& operator=(const CEnvOverride&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// One folder of a "folders.dbx".
+struct FolderSpec {
+    uint32_t id;
+    uint32_t parent;
+    std::string name;     // empty: no name index
+    std::string dbxName;  // empty: no file name index
+    uint32_t messages = 0;
+    uint32_t unread = 0;
+    uint32_t flags = 1;
+};
+
+// The bytes of a "folders.dbx" listing the folders in the given order.
+inline std::vector<uint8_t> FoldersDbx(const std::vector<FolderSpec>& folders) {
+    CDbxWriter writer;
+    std::vector<uint32_t> records;
+    for (const FolderSpec& f : folders) {
+        std::vector<DbxField> fields = {DbxField::Integer(DBX_FOLDER_ID, f.id),
+                                        DbxField::Integer(DBX_FOLDER_PARENT_ID, f.parent)};
+        if (!f.name.empty()) fields.push_back(DbxField::Text(DBX_FOLDER_NAME, f.name));
+        if (!f.dbxName.empty()) fields.push_back(DbxField::Text(DBX_FOLDER_FILE_NAME, f.dbxName));
+        fields.push_back(DbxField::Integer(DBX_FOLDER_FLAGS, f.flags));
+        fields.push_back(DbxField::Integer(DBX_FOLDER_MESSAGES, f.messages));
+        fields.push_back(DbxField::Integer(DBX_FOLDER_UNREAD, f.unread));
+        records.push_back(writer.AddRecord(fields));
+    }
+    writer.SetFolderTree(writer.AddTree(records, 3), uint32_t(records.size()));
+    return writer.Bytes();
+}
+
+// The usual folders: Local Folders (1), Inbox (2) with its subfolder Projects (7),
+// Outbox (3).
+inline std::vector<FolderSpec> StandardFolders() {
+    return {{1, 0, "Local Folders", ""},
+            {2, 1, "Inbox", "Inbox.dbx", 12, 3, 1},
+            {3, 1, "Outbox", "Outbox.dbx", 0, 0, 0},
+            {7, 2, "Projects", "Projects.dbx", 5, 5, 1}};
+}
+
+inline std::string RandomBytes(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = char(rng());
+    return s;
+}
+
+// TAVORA_HOME, XDG_RUNTIME_DIR, HOME and WINEPREFIX point into a temporary folder; the
+// Wine prefix has drive_c, and the settings store is written by hand as Wine writes it.
+class COeTestEnv {
+public:
+    COeTestEnv()
+        : m_home("TAVORA_HOME", m_dir / "tavora"),
+          m_runtime("XDG_RUNTIME_DIR", m_dir.Path()),
+          m_userHome("HOME", m_dir / "home"),
+          m_prefix("WINEPREFIX", m_dir / "wine") {
+        plat::CreateDirectories(m_dir / "tavora");
+        plat::CreateDirectories(m_dir / "home");
+        plat::CreateDirectories(DriveC());
+    }
+
+    const std::string& Root() const { return m_dir.Path(); }
+    std::string DriveC() const { return m_dir / "wine/drive_c"; }
+    std::string UserReg() const { return m_dir / "tavora/user.reg"; }
+
+    // The Windows form of an identity's store folder and its local path.
+    static std::string WindowsStore(const std::string& user, const std::string& id) {
+        return "C:\\users\\" + user +
+               "\\Local Settings\\Application Data\\Identities\\" + id +
+               "\\Microsoft\\Outlook Express";
+    }
+    std::string LocalStore(const std::string& user, const std::string& id) const {
+        return DriveC() + "/users/" + user + "/Local Settings/Application Data/Identities/" +
+               id + "/Microsoft/Outlook Express/";
+    }
+
+    // Writes user.reg: each identity with its name, Outlook Express key "5.0" and store
+    // root, and the settings subkeys that Outlook Express makes.
+    struct Identity {
+        std::string id;
+        std::string name;       // empty: no "Username"
+        std::string storeRoot;  // the "Store Root" text as the registry file writes it
+        bool settings = true;   // Mail, Block Senders and Signatures keys (no Rules)
+    };
+    void WriteUserReg(const std::vector<Identity>& identities, const std::string& extra = {}) {
+        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Identities]\r\n";
+        if (!identities.empty())
+            text += "\"Default User ID\"=\"" + identities.front().id + "\"\r\n";
+        for (const Identity& identity : identities) {
+            const std::string key = "HKEY_CURRENT_USER\\Identities\\" + identity.id;
+            text += "\r\n[" + key + "]\r\n";
+            if (!identity.name.empty()) text += "\"Username\"=\"" + identity.name + "\"\r\n";
+            const std::string oe = key + "\\Software\\Microsoft\\Outlook Express\\5.0";
+            text += "\r\n[" + oe + "]\r\n\"Store Root\"=" + identity.storeRoot + "\r\n";
+            if (identity.settings) {
+                text += "\r\n[" + oe + "\\Mail]\r\n\"Show Images\"=dword:00000001\r\n";
+                text += "\r\n[" + oe + "\\Block Senders]\r\n";
+                text += "\r\n[" + oe + "\\Block Senders\\Mail]\r\n\"Count\"=dword:00000000\r\n";
+                text += "\r\n[" + oe + "\\Signatures]\r\n\"Default Signature\"=\"00000000\"\r\n";
+            }
+        }
+        text += extra;
+        ASSERT_TRUE(tavtest::WriteFile(UserReg(), text));
+    }
+
+    // A registry-file string for a Windows path (backslashes doubled, quoted).
+    static std::string RegString(const std::string& text) {
+        std::string out = "\"";
+        for (char c : text) {
+            if (c == '\\' || c == '"') out += '\\';
+            out += c;
+        }
+        return out + "\"";
+    }
+
+    // Writes a store folder: "Folders.dbx" (as Outlook Express names it) and one file per
+    // listed name with the given sizes.
+    void WriteStore(const std::string& folder, const std::vector<FolderSpec>& folders,
+                    const std::vector<std::pair<std::string, size_t>>& files) {
+        ASSERT_TRUE(plat::CreateDirectories(folder));
+        const std::vector<uint8_t> list = FoldersDbx(folders);
+        ASSERT_TRUE(tavtest::WriteFile(plat::JoinPath(folder, "Folders.dbx"),
+                                       std::string(list.begin(), list.end())));
+        uint32_t seed = 1;
+        for (const auto& [name, size] : files)
+            ASSERT_TRUE(tavtest::WriteFile(plat::JoinPath(folder, name), RandomBytes(size, seed++)));
+    }
+
+private:
+    tavtest::CTempDir m_dir;  // first: the overrides below point into it
+    CEnvOverride m_home;
+    CEnvOverride m_runtime;
+    CEnvOverride m_userHome;
+    CEnvOverride m_prefix;
+};
+
+}  // namespace oetest

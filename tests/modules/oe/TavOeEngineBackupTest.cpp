@@ -1,0 +1,560 @@
+// Backup runs of the Outlook Express engine over a Wine-style layout: the stored tree and
+// its records, unchanged and changed files, exclusions, identities that are gone, cancel,
+// failures and the log texts.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "modules/oe/OeBackupFixture.h"
+#include "platform/File.h"
+#include "platform/Registry.h"
+
+namespace {
+
+using namespace oetest;
+
+class OeBackupTest : public OeBackupFixture {};
+
+TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
+    StandardLayout();
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
+    EXPECT_EQ(run.starts, 1);
+    EXPECT_EQ(run.finishes, 1);
+    EXPECT_EQ(run.account.added, 4u) << "Folders.dbx, Inbox, Outbox, Projects";
+    EXPECT_EQ(run.account.updated + run.account.skipped + run.account.deleted + run.account.errors,
+              0u);
+
+    CBaselineReader reader(ImagePath());
+    ASSERT_TRUE(reader.Ok());
+    const auto root = reader.Root();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(CBaselineReader::Name(*root), "Outlook Express");
+    EXPECT_EQ(root->attributes, TAV_ATTR_DIRECTORY);
+    EXPECT_TRUE(root->flags & NODE_DIRECTORY);
+    EXPECT_EQ(root->parentId, TAV_NONE);
+
+    const auto identity = reader.Path({ID_A});
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->moduleId, OE_TAG_IDENTITY);
+    EXPECT_EQ(identity->attributes, TAV_ATTR_DIRECTORY);
+    const std::string record = reader.Content(identity->extra);
+    const auto decoded =
+        DecodeIdentityRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size());
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->displayName, "Main Identity");
+
+    EXPECT_EQ(reader.ChildNames(identity),
+              (std::vector<std::string>{"<msgroot>", "Block Senders", "Preference", "Signatures"}))
+        << "no Rules key, no Rules node";
+    const auto messages = reader.Path({ID_A, "<msgroot>"});
+    ASSERT_TRUE(messages);
+    EXPECT_EQ(messages->moduleId, OE_TAG_MESSAGE);
+    EXPECT_EQ(reader.ChildNames(messages),
+              (std::vector<std::string>{"Folders.dbx", "Inbox.dbx", "Outbox.dbx", "Projects.dbx"}))
+        << "a file Folders.dbx does not list is not stored";
+
+    // Each store file: chunk table, fingerprint, find data and folder record.
+    for (const char* name : {"Folders.dbx", "Inbox.dbx", "Outbox.dbx", "Projects.dbx"}) {
+        SCOPED_TRACE(name);
+        const auto node = reader.Child(*messages, name);
+        ASSERT_TRUE(node);
+        const std::string path = StoreA() + name;
+        TavFindData live;
+        ASSERT_TRUE(plat::GetFindData(path, live));
+        EXPECT_EQ(node->moduleId, OE_TAG_MESSAGE);
+        EXPECT_EQ(node->chunkSize, OE_CHUNK_SIZE);
+        EXPECT_EQ(node->Size(), live.Size());
+        EXPECT_EQ(node->written, live.written);
+        EXPECT_TRUE(node->flags & NODE_HAS_FINGERPRINT);
+        CTavOeEngine checker;
+        EXPECT_EQ(checker.CheckSum(path, OE_CHUNK_SIZE, node->fingerprint), 1);
+        EXPECT_EQ(reader.StoredFile(*node), tavtest::ReadFile(path));
+        EXPECT_EQ(reader.Table(*node).size(), (live.Size() + OE_CHUNK_SIZE - 1) / OE_CHUNK_SIZE);
+    }
+    EXPECT_EQ(reader.Table(*reader.Child(*messages, "Outbox.dbx")).size(), 2u) << "65536 bytes";
+    EXPECT_EQ(reader.Table(*reader.Child(*messages, "Projects.dbx")).size(), 3u) << "65537 bytes";
+
+    auto folder = [&](const char* name) {
+        const std::string bytes = reader.Content(reader.Child(*messages, name)->extra);
+        return DecodeFolderRecord(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    };
+    const auto inbox = folder("Inbox.dbx");
+    ASSERT_TRUE(inbox);
+    EXPECT_EQ(inbox->version, 1u);
+    EXPECT_EQ(inbox->folderId, 2u);
+    EXPECT_EQ(inbox->name, "Inbox");
+    EXPECT_EQ(inbox->messages, 12u);
+    EXPECT_EQ(inbox->unread, 3u);
+    EXPECT_EQ(inbox->active, 1u);
+    EXPECT_EQ(inbox->parentId, 1u);
+    EXPECT_EQ(folder("Outbox.dbx")->active, 0u);
+    EXPECT_EQ(folder("Projects.dbx")->parentId, 2u);
+    const auto list = folder("Folders.dbx");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->name, "Folders Information");
+    EXPECT_EQ(list->folderId, 0u);
+    EXPECT_EQ(list->parentId, 1u);
+    EXPECT_EQ(list->active, 1u);
+
+    // Settings items hold the export of their key.
+    const auto preference = reader.Path({ID_A, "Preference"});
+    ASSERT_TRUE(preference);
+    EXPECT_EQ(preference->moduleId, OE_TAG_ITEM);
+    const std::string exported = reader.Content(preference->content);
+    EXPECT_TRUE(Contains(exported, "Windows Registry Editor Version 5.00"));
+    EXPECT_TRUE(Contains(exported, "[HKEY_CURRENT_USER\\Identities\\" + std::string(ID_A) +
+                                       "\\Software\\Microsoft\\Outlook Express\\5.0\\Mail]"))
+        << exported;
+    EXPECT_EQ(preference->Size(), exported.size());
+    EXPECT_TRUE(Contains(reader.Content(reader.Path({ID_A, "Block Senders"})->content),
+                         "\\Block Senders\\Mail]"));
+
+    EXPECT_EQ(TempLeftovers(), std::vector<std::string>{}) << "the run's temporary files are gone";
+}
+
+TEST_F(OeBackupTest, ProgressOfAFileFollowsItsChunks) {
+    StandardLayout();
+    size_t tempFolders = 0;
+    const RunResult run = Run([&](const std::string&, uint32_t) {
+        tempFolders = std::max(tempFolders, TempLeftovers().size());
+        return false;
+    });
+    EXPECT_EQ(tempFolders, 1u) << "the run works in a temporary folder of its own";
+    std::vector<uint32_t> inbox;
+    for (const auto& p : run.progress)
+        if (p.item == StoreA() + "Inbox.dbx") {
+            EXPECT_EQ(p.title, "Backup File");
+            inbox.push_back(p.percent);
+        }
+    EXPECT_EQ(inbox, (std::vector<uint32_t>{0, 47, 94, 100}));
+}
+
+TEST_F(OeBackupTest, SecondRunOverUnchangedDataSkipsEveryStoreFile) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    CBaselineReader first(ImagePath());
+    const auto firstIdentity = first.Path({ID_A});
+    const auto firstInbox = first.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(firstIdentity && firstInbox);
+
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.skipped, 4u);
+    EXPECT_EQ(run.account.added + run.account.updated + run.account.deleted + run.account.errors,
+              0u);
+    EXPECT_FALSE(Contains(run.log, "Add ")) << run.log;
+    EXPECT_FALSE(Contains(run.log, "Update ")) << run.log;
+    EXPECT_TRUE(Contains(run.log, "Backup Preference\r\n")) << "settings are exported again";
+
+    CBaselineReader second(ImagePath());
+    EXPECT_EQ(second.Number(), first.Number() + 1);
+    const auto identity = second.Path({ID_A});
+    const auto inbox = second.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(identity && inbox);
+    EXPECT_EQ(inbox->content, firstInbox->content) << "the chunk table is kept";
+    EXPECT_NE(identity->extra, firstIdentity->extra) << "the identity record is stored again";
+    EXPECT_EQ(second.ChildNames(second.Path({ID_A, "<msgroot>"})).size(), 4u);
+    EXPECT_EQ(second.StoredFile(*inbox), tavtest::ReadFile(StoreA() + "Inbox.dbx"));
+}
+
+TEST_F(OeBackupTest, FullRunStoresAgainButReusesEveryUnchangedChunk) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    CBaselineReader first(ImagePath());
+    const auto before = first.Table(*first.Path({ID_A, "<msgroot>", "Projects.dbx"}));
+
+    m_job.SetBackupCommand(SetBkType(m_job.GetBackupCommand(), TAV_BKTYPE_FULL));
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.updated, 4u);
+    EXPECT_TRUE(Contains(run.log, "Backup Type: Full\r\n"));
+    EXPECT_TRUE(Contains(run.log, "Update " + StoreA() + "Projects.dbx.....OK\r\n")) << run.log;
+    CBaselineReader second(ImagePath());
+    const auto after = second.Table(*second.Path({ID_A, "<msgroot>", "Projects.dbx"}));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].position, before[i].position);
+}
+
+TEST_F(OeBackupTest, ChangedFileKeepsThePositionsOfItsUnchangedChunks) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    CBaselineReader first(ImagePath());
+    const auto before = first.Table(*first.Path({ID_A, "<msgroot>", "Inbox.dbx"}));
+    ASSERT_EQ(before.size(), 3u);
+
+    // A few bytes of the second chunk change; the size stays, the written time moves.
+    const std::string path = StoreA() + "Inbox.dbx";
+    std::string bytes = tavtest::ReadFile(path);
+    for (size_t i = 40000; i < 40010; ++i) bytes[i] = char(~bytes[i]);
+    ASSERT_TRUE(tavtest::WriteFile(path, bytes));
+    TavFindData live;
+    ASSERT_TRUE(plat::GetFindData(path, live));
+    ASSERT_TRUE(plat::SetFileTimes(path, live.accessed,
+                                   TavFileTime::FromTicks(live.written.Ticks() + 50000000)));
+
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.updated, 1u);
+    EXPECT_EQ(run.account.skipped, 3u);
+    EXPECT_TRUE(Contains(run.log, "Update " + path + ".....OK\r\n")) << run.log;
+
+    CBaselineReader second(ImagePath());
+    const auto node = second.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(node);
+    const auto after = second.Table(*node);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[0].position, before[0].position) << "the first chunk is not stored again";
+    EXPECT_NE(after[1].position, before[1].position);
+    EXPECT_EQ(after[2].position, before[2].position);
+    EXPECT_EQ(second.StoredFile(*node), bytes);
+    CTavOeEngine checker;
+    EXPECT_EQ(checker.CheckSum(path, OE_CHUNK_SIZE, node->fingerprint), 1);
+    EXPECT_TRUE(node->flags & NODE_UPDATED);
+    // The folder record stays with the node.
+    const std::string record = second.Content(node->extra);
+    EXPECT_EQ(DecodeFolderRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size())
+                  ->name,
+              "Inbox");
+
+    // A file that grows and shrinks: the new chunks are stored, the table follows.
+    bytes.resize(20000);
+    ASSERT_TRUE(tavtest::WriteFile(path, bytes));
+    ASSERT_EQ(Run().result, 1);
+    CBaselineReader third(ImagePath());
+    const auto shrunk = third.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    EXPECT_EQ(third.Table(*shrunk).size(), 1u);
+    EXPECT_EQ(third.StoredFile(*shrunk), bytes);
+}
+
+TEST_F(OeBackupTest, ChangedFileWhoseEarlierTableIsDamagedIsStoredWhole) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    TavPosition table;
+    {
+        CBaselineReader first(ImagePath());
+        table = first.Path({ID_A, "<msgroot>", "Inbox.dbx"})->content;
+    }
+    ASSERT_EQ(table.image, 0u);
+    // The earlier chunk table's block is damaged in its image.
+    {
+        auto image = plat::CFile::Open(ImagePath(), plat::FileAccess::ReadWrite,
+                                       plat::FileDisposition::OpenExisting);
+        ASSERT_TRUE(image);
+        const std::string junk(64, '\x5A');
+        ASSERT_TRUE(image->WriteAt(junk.data(), junk.size(), table.offset + 8));
+    }
+    const std::string path = StoreA() + "Inbox.dbx";
+    const std::string bytes = RandomBytes(70000, 1234);
+    ASSERT_TRUE(tavtest::WriteFile(path, bytes));
+
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.updated, 1u);
+    EXPECT_EQ(run.account.errors, 0u);
+    CBaselineReader reader(ImagePath());
+    const auto node = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(node);
+    EXPECT_EQ(reader.StoredFile(*node), bytes);
+}
+
+TEST_F(OeBackupTest, ExcludedFolderAndItemAreLeftOutAndTheirNodesDeleted) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    m_helper->AddExcludedItem(ID_A, OE_TAG_MESSAGE, ".Messages.Inbox.", std::string("inbox.DBX"));
+    m_helper->AddExcludedItem(ID_A, OE_TAG_ITEM, ".Preference.");
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.deleted, 3u) << "Inbox, Projects below it, and Preference";
+    EXPECT_EQ(run.account.skipped, 2u);
+    EXPECT_FALSE(Contains(run.log, "Preference")) << run.log;
+    CBaselineReader reader(ImagePath());
+    EXPECT_EQ(reader.ChildNames(reader.Path({ID_A, "<msgroot>"})),
+              (std::vector<std::string>{"Folders.dbx", "Outbox.dbx"}));
+    EXPECT_EQ(reader.ChildNames(reader.Path({ID_A})),
+              (std::vector<std::string>{"<msgroot>", "Block Senders", "Signatures"}));
+}
+
+TEST_F(OeBackupTest, ExcludedMessageGroupStoresNoStoreFile) {
+    StandardLayout();
+    m_helper->AddExcludedItem(ID_A, OE_TAG_MESSAGE, ".Messages.", std::string());
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.added, 0u);
+    CBaselineReader reader(ImagePath());
+    EXPECT_EQ(reader.ChildNames(reader.Path({ID_A})),
+              (std::vector<std::string>{"Block Senders", "Preference", "Signatures"}));
+}
+
+TEST_F(OeBackupTest, IdentityGoneSinceTheLastRunIsSkippedAndItsNodesDeleted) {
+    StandardLayout(true);
+    const RunResult first = Run();
+    ASSERT_EQ(first.result, 1) << first.log;
+    EXPECT_EQ(first.account.added, 6u) << "four files of A, Folders.dbx and Inbox of B";
+    {
+        CBaselineReader reader(ImagePath());
+        ASSERT_TRUE(reader.Path({ID_B, "<msgroot>", "Inbox.dbx"}));
+    }
+    plat::CRegistry identities;
+    ASSERT_TRUE(identities.Open(plat::HKEY_CURRENT_USER, "Identities", false));
+    ASSERT_TRUE(identities.DeleteKey(ID_B));
+
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_TRUE(Contains(run.log, "\r\nSkip identity " + std::string(ID_B))) << run.log;
+    EXPECT_FALSE(Contains(run.log, "Backup Identity " + std::string(ID_B)));
+    // B's identity, message root, two files and three settings items.
+    EXPECT_EQ(run.account.deleted, 7u);
+    EXPECT_EQ(run.account.skipped, 4u);
+    CBaselineReader reader(ImagePath());
+    EXPECT_EQ(reader.ChildNames(reader.Root()), (std::vector<std::string>{ID_A}));
+}
+
+TEST_F(OeBackupTest, IdentityExcludedAsAWholeIsSkipped) {
+    StandardLayout();
+    m_helper->AddExcludedItem(ID_A, OE_TAG_IDENTITY, ".");
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_TRUE(Contains(run.log, "\r\nSkip identity " + std::string(ID_A) +
+                                      "\r\nFinish Backup Outlook Express: "))
+        << run.log;
+    CBaselineReader reader(ImagePath());
+    ASSERT_TRUE(reader.Root()) << "the module root stands even without identities";
+    EXPECT_TRUE(reader.ChildNames(reader.Root()).empty());
+}
+
+TEST_F(OeBackupTest, CancelDuringAFileRollsTheRunBack) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    std::string latest;
+    const uint32_t lastImage = m_job.FindLastImagePath(latest);
+    CBaselineReader first(ImagePath());
+    const auto before = first.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(before);
+
+    // Inbox changes; the run is stopped in the middle of storing it.
+    const std::string path = StoreA() + "Inbox.dbx";
+    ASSERT_TRUE(tavtest::WriteFile(path, RandomBytes(90000, 99)));
+    const RunResult run = Run([&](const std::string& item, uint32_t percent) {
+        return item == path && percent > 0;
+    });
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
+    EXPECT_EQ(run.cancels, 1);
+    EXPECT_EQ(run.finishes, 0);
+    EXPECT_TRUE(Contains(run.log, "Update " + path + "\r\nBackup Block Senders\r\n")) << run.log;
+    EXPECT_TRUE(Contains(run.log, "Backup Signatures\r\n"))
+        << "the identity's settings are still exported";
+    EXPECT_EQ(run.log.substr(run.log.size() - 19), "\r\nBackup Cancelled.");
+    EXPECT_FALSE(Contains(run.log, "Finish Backup"));
+    EXPECT_EQ(TempLeftovers(), std::vector<std::string>{});
+
+    // The repository is where the first run left it.
+    std::string afterCancel;
+    EXPECT_EQ(m_job.FindLastImagePath(afterCancel), lastImage);
+    CBaselineReader reader(ImagePath());
+    EXPECT_EQ(reader.Number(), first.Number());
+    const auto after = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->content, before->content);
+    EXPECT_EQ(after->Size(), 70000u);
+}
+
+TEST_F(OeBackupTest, CancelOfAFirstRunAddsNothing) {
+    StandardLayout();
+    const RunResult run = Run([&](const std::string& item, uint32_t) {
+        return item == StoreA() + "Outbox.dbx";
+    });
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
+    EXPECT_EQ(run.account.added, 2u) << "Folders.dbx and Inbox were stored before";
+    EXPECT_TRUE(Contains(run.log, "Add " + StoreA() + "Outbox.dbx\r\nBackup Block Senders"))
+        << run.log;
+    EXPECT_FALSE(Contains(run.log, "Projects"));
+}
+
+TEST_F(OeBackupTest, StoreFileInUseIsLoggedAndCounted) {
+    StandardLayout();
+    std::unique_ptr<plat::CFile> writer;
+    {
+        // Another program writes Outbox.dbx: it holds the file exclusively.
+        writer = plat::CFile::Open(StoreA() + "Outbox.dbx", plat::FileAccess::ReadWrite,
+                                   plat::FileDisposition::OpenExisting);
+        ASSERT_TRUE(writer);
+    }
+    const std::string sharing =
+        "\r\n***** Access Denied. Make sure you've already closed Outlook Express "
+        "Application.\r\n";
+    RunResult run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_TRUE(Contains(run.log, "Add " + StoreA() + "Outbox.dbx" + sharing)) << run.log;
+    EXPECT_EQ(run.account.errors, 1u);
+    EXPECT_EQ(run.account.added, 3u);
+    {
+        CBaselineReader reader(ImagePath());
+        EXPECT_FALSE(reader.Path({ID_A, "<msgroot>", "Outbox.dbx"}));
+    }
+
+    // Backed up once, then in use while it changed: logged and counted, the node keeps
+    // its earlier version.
+    writer.reset();
+    ASSERT_EQ(Run().result, 1);
+    TavFindData live;
+    ASSERT_TRUE(plat::GetFindData(StoreA() + "Outbox.dbx", live));
+    ASSERT_TRUE(plat::SetFileTimes(StoreA() + "Outbox.dbx", live.accessed,
+                                   TavFileTime::FromTicks(live.written.Ticks() + 10000000)));
+    writer = plat::CFile::Open(StoreA() + "Outbox.dbx", plat::FileAccess::ReadWrite,
+                               plat::FileDisposition::OpenExisting);
+    run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_TRUE(Contains(run.log, "Update " + StoreA() + "Outbox.dbx" + sharing)) << run.log;
+    EXPECT_EQ(run.account.errors, 1u);
+    EXPECT_EQ(run.account.updated, 0u);
+    CBaselineReader reader(ImagePath());
+    const auto kept = reader.Path({ID_A, "<msgroot>", "Outbox.dbx"});
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->written, live.written);
+}
+
+TEST_F(OeBackupTest, DamagedOrMissingFolderListStoresNoFolderFile) {
+    StandardLayout();
+    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Folders.dbx", "only a few bytes"));
+    RunResult run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_TRUE(Contains(run.log, "\r\n***** Cannot read \"" + StoreA() +
+                                      "Folders.dbx\": Error reading object from input stream !"))
+        << run.log;
+    EXPECT_EQ(run.account.errors, 1u);
+    EXPECT_EQ(run.account.added, 1u) << "the damaged list itself is kept";
+    CBaselineReader reader(ImagePath());
+    EXPECT_EQ(reader.ChildNames(reader.Path({ID_A, "<msgroot>"})),
+              (std::vector<std::string>{"Folders.dbx"}));
+}
+
+TEST_F(OeBackupTest, EmptyStoreFileAddsNothing) {
+    StandardLayout();
+    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Projects.dbx", ""));
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_EQ(run.account.added, 3u);
+    EXPECT_EQ(run.account.errors, 0u);
+    EXPECT_TRUE(Contains(run.log, "Add " + StoreA() + "Projects.dbx\r\n")) << run.log;
+    CBaselineReader reader(ImagePath());
+    EXPECT_FALSE(reader.Path({ID_A, "<msgroot>", "Projects.dbx"}));
+}
+
+TEST_F(OeBackupTest, StoreFolderThatCannotBeFoundIsAnError) {
+    m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString("Q:\\Mail")}});
+    m_helper->AddIdentity(ID_A);
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_TRUE(Contains(run.log, "\r\n***** Cannot find the message store folder of identity " +
+                                      std::string(ID_A) + "\r\n"))
+        << run.log;
+    EXPECT_EQ(run.account.errors, 1u);
+    EXPECT_TRUE(Contains(run.log, "Backup Preference\r\n")) << "the settings are still stored";
+}
+
+TEST_F(OeBackupTest, IdentityWithoutOutlookExpressKey) {
+    m_env.WriteUserReg({}, "\r\n[HKEY_CURRENT_USER\\Identities\\" + std::string(ID_A) +
+                               "]\r\n\"Username\"=\"A\"\r\n");
+    m_helper->AddIdentity(ID_A);
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_TRUE(Contains(run.log, "\r\nBackup Identity " + std::string(ID_A) +
+                                      "\r\n***** Cannot open identity " + std::string(ID_A) +
+                                      "\r\n"))
+        << run.log;
+}
+
+TEST_F(OeBackupTest, IdentifierWithPathCharactersMakesNoFileOutsideTheRunsFolder) {
+    // A key name may hold '/' and "..": the run's temporary files still stay in its folder.
+    const std::string id = "../../x.y/../z";
+    m_env.WriteUserReg({{id, "Odd", COeTestEnv::RegString(COeTestEnv::WindowsStore("odd", "o"))}});
+    m_env.WriteStore(m_env.LocalStore("odd", "o"), StandardFolders(), {{"Inbox.dbx", 40000}});
+    m_helper->AddIdentity(id);
+    std::vector<TavFindData> before;
+    ASSERT_TRUE(plat::ListDirectory(m_env.Root(), before));
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.added, 2u);
+    EXPECT_EQ(run.account.errors, 0u) << run.log;
+    EXPECT_TRUE(Contains(run.log, "Backup Preference\r\n")) << run.log;
+    std::vector<TavFindData> after;
+    ASSERT_TRUE(plat::ListDirectory(m_env.Root(), after));
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_FALSE(plat::PathExists(m_env.Root() + "/z.Preference.reg"));
+    CBaselineReader reader(ImagePath());
+    EXPECT_TRUE(reader.Path({id, "<msgroot>", "Inbox.dbx"})) << "the node keeps the identifier";
+}
+
+TEST_F(OeBackupTest, UnreadableJobFailsWithoutALog) {
+    CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
+    ASSERT_NE(rep, nullptr);
+    CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
+    CRecordingObserver observer;
+    CTavOeEngine engine;
+    engine.SubscribeNotify(&observer);
+    EXPECT_EQ(engine.Backup("<notajob/>", rep, table), 0);
+    EXPECT_EQ(engine.GetEngineState(), TAV_ENGINE_FAILED);
+    EXPECT_EQ(engine.Backup("\x01\x02 garbage", rep, table), 0);
+    EXPECT_EQ(observer.log, "");
+    EXPECT_EQ(observer.starts, 0);
+    table->Dispose();
+    CTavEngine::DisposeRep(rep);
+}
+
+TEST_F(OeBackupTest, LogOfARun) {
+    m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString(COeTestEnv::WindowsStore("anna", ID_A))}});
+    m_env.WriteStore(StoreA(), StandardFolders(), {{"Inbox.dbx", 10}});
+    m_helper->AddIdentity(ID_A);
+    m_helper->AddIdentity("{not-on-this-machine}");
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1);
+    const std::string time = "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d{2}:\\d{2}:\\d{2} \\d{4}";
+    auto quote = [](const std::string& text) {
+        return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+    };
+    const std::string expected =
+        "Start Backup Outlook Express: " + time + "\r\nOutput Image Path: " + quote(ImagePath()) +
+        "\r\nBackup Type: Incremental\r\nCompression : Yes\r\nEncryption: None\r\n" +
+        quote("\r\nBackup Identity " + std::string(ID_A) + "\r\n" + "Add " + StoreA() +
+              "Folders.dbx.....OK\r\n" + "Add " + StoreA() + "Inbox.dbx.....OK\r\n" +
+              "Backup Block Senders\r\nBackup Preference\r\n\r\n***** Cannot export Rules.\r\n"
+              "Backup Signatures\r\n\r\nSkip identity {not-on-this-machine}") +
+        "\r\nFinish Backup Outlook Express: " + time +
+        "\r\n2 Files Added\r\n0 Files Updated\r\n0 Files Skipped\r\n0 Files Deleted\r\n0 Items "
+        "Error\r\n";
+    EXPECT_TRUE(std::regex_match(run.log, std::regex(expected))) << run.log;
+
+    m_job.SetImageDesc("oe", "2 GB", 0x10, ImageDir());
+    const RunResult encrypted = Run();
+    EXPECT_TRUE(Contains(encrypted.log, "\r\nCompression : No\r\nEncryption: AES 128 bits\r\n"))
+        << encrypted.log;
+}
+
+TEST_F(OeBackupTest, RealStoreFilesReadBackThroughTheChunkInput) {
+    const char* root = std::getenv("TAV_TESTDATA");
+    const std::string source = std::string(root ? root : "../shared/testdata") + "/dbx/DbxOutlookExpress";
+    if (!plat::IsDirectory(source)) GTEST_SKIP() << "no test data at " << source;
+    m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString(COeTestEnv::WindowsStore("anna", ID_A))}});
+    ASSERT_TRUE(plat::CreateDirectories(StoreA()));
+    for (const char* name : {"Folders.dbx", "Inbox.dbx", "Outbox.dbx", "Offline.dbx"})
+        ASSERT_TRUE(tavtest::WriteFile(StoreA() + name, tavtest::ReadFile(source + "/" + name)));
+    m_helper->AddIdentity(ID_A);
+    const RunResult run = Run();
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.errors, 0u) << run.log;
+    CBaselineReader reader(ImagePath());
+    const auto inbox = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(inbox) << run.log;
+    EXPECT_EQ(reader.StoredFile(*inbox), tavtest::ReadFile(StoreA() + "Inbox.dbx"));
+    const std::string record = reader.Content(inbox->extra);
+    const auto folder =
+        DecodeFolderRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size());
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(folder->name, "Inbox");
+}
+
+}  // namespace
