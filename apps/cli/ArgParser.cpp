@@ -42,7 +42,8 @@ bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption
         }
         if (arg[1] == '-') {
             const size_t eq = arg.find('=');
-            const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+            const std::string name =
+                arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
             const CliOption* option = FindLong(options, name);
             if (option == nullptr) {
                 error = "unknown option --" + name;
@@ -80,7 +81,8 @@ bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption
             } else if (i + 1 < args.size()) {
                 out.Set(option->name, args[++i]);
             } else {
-                error = std::string("option -") + arg[k] + " needs a value (" + option->valueName + ")";
+                error =
+                    std::string("option -") + arg[k] + " needs a value (" + option->valueName + ")";
                 return false;
             }
             break;

@@ -10,10 +10,10 @@ namespace tavctl {
 
 // One option a command accepts: "--name", optionally "-c", with or without a value.
 struct CliOption {
-    std::string name;        // long name without "--"
-    char shortName = 0;      // 0 when none
+    std::string name;    // long name without "--"
+    char shortName = 0;  // 0 when none
     bool takesValue = false;
-    std::string valueName;   // shown in help ("FILE", "N")
+    std::string valueName;  // shown in help ("FILE", "N")
     std::string help;
 };
 

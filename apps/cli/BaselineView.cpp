@@ -25,7 +25,8 @@ bool CBaselineView::Load(uint32_t id, TavNodeRec& node) const {
     return IsValidId(id) && m_table->LoadNode(node, id) == 1;
 }
 
-std::vector<TavNodeRec> CBaselineView::Children(const TavNodeRec& parent, bool includeDeleted) const {
+std::vector<TavNodeRec> CBaselineView::Children(const TavNodeRec& parent,
+                                                bool includeDeleted) const {
     std::vector<TavNodeRec> children;
     std::unordered_set<uint32_t> seen;
     TavNodeRec child;
@@ -61,7 +62,8 @@ std::optional<std::string> CBaselineView::ItemPath(const TavNodeRec& node) const
     TavNodeRec current = node;
     while (current.parentId != TAV_NONE) {
         TavNodeRec parent;
-        if (!Load(current.parentId, parent) || !seen.insert(parent.nodeId).second) return std::nullopt;
+        if (!Load(current.parentId, parent) || !seen.insert(parent.nodeId).second)
+            return std::nullopt;
         // A deleted item may keep the id of a parent that was removed since; only a parent
         // that lists it is its parent.
         if (IsDeleted(current) && !ListsChild(parent, current.nodeId)) return std::nullopt;
@@ -84,7 +86,9 @@ std::string CBaselineView::Describe(const TavNodeRec& node) const {
     return (path ? *path : NodeName(node)) + " (" + IdText(node.nodeId) + ")";
 }
 
-std::string NodeName(const TavNodeRec& node) { return Utf16FieldToUtf8(node.name, NODE_NAME_CHARS); }
+std::string NodeName(const TavNodeRec& node) {
+    return Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
+}
 
 bool IsFolder(const TavNodeRec& node) {
     return (node.flags & NODE_DIRECTORY) != 0 || (node.attributes & TAV_ATTR_DIRECTORY) != 0;

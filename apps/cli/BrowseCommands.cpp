@@ -23,19 +23,20 @@ constexpr size_t MAX_LINK_TARGET = 4096;
 std::string LinkTarget(CTavRepository& rep, const TavNodeRec& node) {
     std::string target;
     ReadStats stats;
-    const std::string problem = ReadItemData(rep, node, false,
-                                             [&](const uint8_t* bytes, size_t count) {
-                                                 target.append(reinterpret_cast<const char*>(bytes),
-                                                               std::min(count, MAX_LINK_TARGET));
-                                                 return target.size() < MAX_LINK_TARGET;
-                                             },
-                                             stats);
+    const std::string problem = ReadItemData(
+        rep, node, false,
+        [&](const uint8_t* bytes, size_t count) {
+            target.append(reinterpret_cast<const char*>(bytes), std::min(count, MAX_LINK_TARGET));
+            return target.size() < MAX_LINK_TARGET;
+        },
+        stats);
     return problem.empty() ? target.substr(0, MAX_LINK_TARGET) : "?";
 }
 
 class CLister {
 public:
-    CLister(CRepoSession& session, const CBaselineView& view, CCliContext& ctx, bool recursive, bool all)
+    CLister(CRepoSession& session, const CBaselineView& view, CCliContext& ctx, bool recursive,
+            bool all)
         : m_rep(session.Rep()), m_view(view), m_ctx(ctx), m_recursive(recursive), m_all(all) {}
 
     void Header() { m_ctx.out << ListHeader() << '\n'; }
@@ -59,7 +60,8 @@ public:
                 return NodeName(a) < NodeName(b);
             });
             for (auto it = items.rbegin(); it != items.rend(); ++it)
-                stack.push_back({*it, m_recursive ? JoinItemPath(dir, NodeName(*it)) : NodeName(*it)});
+                stack.push_back(
+                    {*it, m_recursive ? JoinItemPath(dir, NodeName(*it)) : NodeName(*it)});
         };
         push(std::move(nodes), base);
         while (!stack.empty()) {
@@ -99,7 +101,8 @@ int RunLs(const CCliArgs& args, CCliContext& ctx) {
     } else {
         ResolvedItem item;
         std::string problem;
-        if (!ResolveItem(*view, args.positionals[1], item, problem)) return Fail(ctx, session.Path(), problem);
+        if (!ResolveItem(*view, args.positionals[1], item, problem))
+            return Fail(ctx, session.Path(), problem);
         lister.Header();
         if (!item.stored) {
             lister.List(item.below, "");
@@ -121,7 +124,8 @@ int RunCat(const CCliArgs& args, CCliContext& ctx) {
     if (!view) return code;
     ResolvedItem item;
     std::string problem;
-    if (!ResolveItem(*view, args.positionals[1], item, problem)) return Fail(ctx, session.Path(), problem);
+    if (!ResolveItem(*view, args.positionals[1], item, problem))
+        return Fail(ctx, session.Path(), problem);
     const std::string subject = session.Path() + ": " + Printable(item.path);
     if (!item.stored || IsFolder(item.node)) return Fail(ctx, subject, text::ERR_IS_FOLDER);
 
@@ -129,15 +133,16 @@ int RunCat(const CCliArgs& args, CCliContext& ctx) {
     uint64_t length = 0;
     bool writeFailed = false;
     ReadStats stats;
-    problem = ReadItemData(session.Rep(), item.node, true,
-                           [&](const uint8_t* bytes, size_t count) {
-                               md5.Update(bytes, count);
-                               length += count;
-                               ctx.out.write(reinterpret_cast<const char*>(bytes), std::streamsize(count));
-                               writeFailed = !ctx.out;
-                               return !writeFailed;
-                           },
-                           stats);
+    problem = ReadItemData(
+        session.Rep(), item.node, true,
+        [&](const uint8_t* bytes, size_t count) {
+            md5.Update(bytes, count);
+            length += count;
+            ctx.out.write(reinterpret_cast<const char*>(bytes), std::streamsize(count));
+            writeFailed = !ctx.out;
+            return !writeFailed;
+        },
+        stats);
     ctx.out.flush();
     session.Rep().ReleaseReadHandles();
     if (writeFailed || !ctx.out) return Fail(ctx, subject, "the output cannot be written");
@@ -152,26 +157,27 @@ int RunCat(const CCliArgs& args, CCliContext& ctx) {
 }  // namespace
 
 void RegisterBrowseCommands(CCommandTable& table) {
-    table.Add({{"ls"},
-               "REPO [PATH] [-b N] [-r] [-a] [--password-file FILE]",
-               "list the stored items of a baseline",
-               "Without PATH, lists the module roots (\"Files and Folders\", \"Outlook Express\").\n"
-               "PATH names a stored item: the original full path of a Files and Folders item\n"
-               "(/home/ann/docs), a node id (628 or #00000274), or the names from a module\n"
-               "root down (\"Outlook Express/{GUID}/<msgroot>\"). A folder is listed with its\n"
-               "items; a folder above the stored paths (/home) lists the stored items inside.\n"
-               "Columns: type (d folder, l symbolic link, - file), size in bytes, version (how\n"
-               "often the content was replaced), status (Added, Updated, Not Changed), the\n"
-               "backup date, the file's modification time (both local time), the image that\n"
-               "holds the content, and the name (a link shows \"name -> target\"). With -r the\n"
-               "whole subtree is listed with full item paths.",
-               {BaselineOption(),
-                {"recursive", 'r', false, "", "list the whole subtree"},
-                {"all", 'a', false, "", "also show deleted items and the repository's own root"},
-                PasswordFileOption()},
-               1,
-               2,
-               RunLs});
+    table.Add(
+        {{"ls"},
+         "REPO [PATH] [-b N] [-r] [-a] [--password-file FILE]",
+         "list the stored items of a baseline",
+         "Without PATH, lists the module roots (\"Files and Folders\", \"Outlook Express\").\n"
+         "PATH names a stored item: the original full path of a Files and Folders item\n"
+         "(/home/ann/docs), a node id (628 or #00000274), or the names from a module\n"
+         "root down (\"Outlook Express/{GUID}/<msgroot>\"). A folder is listed with its\n"
+         "items; a folder above the stored paths (/home) lists the stored items inside.\n"
+         "Columns: type (d folder, l symbolic link, - file), size in bytes, version (how\n"
+         "often the content was replaced), status (Added, Updated, Not Changed), the\n"
+         "backup date, the file's modification time (both local time), the image that\n"
+         "holds the content, and the name (a link shows \"name -> target\"). With -r the\n"
+         "whole subtree is listed with full item paths.",
+         {BaselineOption(),
+          {"recursive", 'r', false, "", "list the whole subtree"},
+          {"all", 'a', false, "", "also show deleted items and the repository's own root"},
+          PasswordFileOption()},
+         1,
+         2,
+         RunLs});
     table.Add({{"cat"},
                "REPO PATH [-b N] [--password-file FILE]",
                "write a stored file's content to standard output",

@@ -17,15 +17,16 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
     if (!session.Open(args.positionals[0], args, ctx, code)) return code;
     const bool readData = args.Has("read-data");
     CProgress progress(ctx.err, ctx.progress);
-    CRepoChecker checker(session, readData, progress,
-                         [&](const std::string& line) { ctx.out << line << '\n' << std::flush; });
+    CRepoChecker checker(session, readData, progress, [&](const std::string& line) {
+        ctx.out << line << '\n' << std::flush;
+    });
     checker.Run();
     progress.Clear();
 
     const uint64_t problems = checker.Problems();
     ctx.out << "Checked " << checker.Baselines() << " baselines, " << checker.Items() << " items, "
-            << checker.Stats().blocks << " content blocks (" << FormatBytes(checker.Stats().bytes) << ")"
-            << (readData ? ", fingerprints recomputed" : "") << ": ";
+            << checker.Stats().blocks << " content blocks (" << FormatBytes(checker.Stats().bytes)
+            << ")" << (readData ? ", fingerprints recomputed" : "") << ": ";
     if (problems == 0)
         ctx.out << "no problems found.\n";
     else

@@ -9,7 +9,9 @@ CCliContext CCliContext::ForProcess(std::ostream& out, std::ostream& err) {
     CCliContext ctx(out, err);
     ctx.getEnv = [](const std::string& name) { return plat::GetEnv(name); };
     // The prompt goes to the controlling terminal, so it also works with redirected input.
-    ctx.readPassword = [](const std::string& prompt) { return plat::ReadPasswordFromTerminal(prompt); };
+    ctx.readPassword = [](const std::string& prompt) {
+        return plat::ReadPasswordFromTerminal(prompt);
+    };
     ctx.progress = plat::StdoutIsTerminal();
     return ctx;
 }

@@ -10,7 +10,8 @@
 namespace tavctl {
 
 struct CCliContext {
-    CCliContext(std::ostream& outStream, std::ostream& errStream) : out(outStream), err(errStream) {}
+    CCliContext(std::ostream& outStream, std::ostream& errStream)
+        : out(outStream), err(errStream) {}
 
     std::ostream& out;  // results (listings, file contents, reports)
     std::ostream& err;  // error lines and progress

@@ -16,15 +16,18 @@ constexpr const char* PROMPT_CONFIRM_PASSWORD = "Retype new password: ";
 // Repository opening and passwords.
 constexpr const char* ERR_NO_SUCH_FILE = "no such file";
 constexpr const char* ERR_BUSY = "the repository is in use by another process";
-constexpr const char* ERR_NOT_IMAGE = "not a Tavora repository image, or it has no usable entry point";
+constexpr const char* ERR_NOT_IMAGE =
+    "not a Tavora repository image, or it has no usable entry point";
 constexpr const char* ERR_UNKNOWN_VERSION = "the image has an unknown format version";
-constexpr const char* ERR_WRONG_IMAGE_ID = "the image file carries another image number than its name";
+constexpr const char* ERR_WRONG_IMAGE_ID =
+    "the image file carries another image number than its name";
 constexpr const char* ERR_CANNOT_OPEN = "the repository cannot be opened";
 constexpr const char* ERR_PASSWORD_NEEDED =
     "the repository is protected by a password: give it with --password-file, "
     "TAVORA_PASSWORD or on a terminal";
 constexpr const char* ERR_WRONG_PASSWORD = "wrong password";
-constexpr const char* ERR_PASSWORD_TOO_LONG = "the password is too long (at most 127 bytes of UTF-8)";
+constexpr const char* ERR_PASSWORD_TOO_LONG =
+    "the password is too long (at most 127 bytes of UTF-8)";
 constexpr const char* ERR_PASSWORD_FILE = "cannot read the password file";
 
 // Baselines and items.

@@ -11,6 +11,11 @@ CCommandTable BuildCommandTable() {
     RegisterBrowseCommands(table);
     RegisterCheckCommands(table);
     RegisterPasswdCommands(table);
+    RegisterDbxCommands(table);
+    RegisterRegistryCommands(table);
+    RegisterJobCommands(table);
+    RegisterSelectionCommands(table);
+    RegisterBackupCommands(table);
     return table;
 }
 

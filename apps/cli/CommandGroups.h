@@ -9,6 +9,11 @@ void RegisterInfoCommands(CCommandTable& table);    // info, baselines
 void RegisterBrowseCommands(CCommandTable& table);  // ls, cat
 void RegisterCheckCommands(CCommandTable& table);   // check
 void RegisterPasswdCommands(CCommandTable& table);  // passwd
+void RegisterDbxCommands(CCommandTable& table);       // dbx folders, ls, show, export, export-all
+void RegisterRegistryCommands(CCommandTable& table);  // registry export, import
+void RegisterJobCommands(CCommandTable& table);        // job new, job show
+void RegisterSelectionCommands(CCommandTable& table);  // job add, remove, exclude, include, partial, filter
+void RegisterBackupCommands(CCommandTable& table);     // backup
 
 // The table with every group registered (built once).
 const CCommandTable& Commands();

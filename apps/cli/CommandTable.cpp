@@ -159,8 +159,9 @@ int RunTavctl(const std::vector<std::string>& args, CCliContext& ctx) {
     if (parsed.positionals.size() < command->minPositionals)
         return UsageError(ctx, *command, "missing arguments");
     if (parsed.positionals.size() > command->maxPositionals)
-        return UsageError(ctx, *command,
-                          "unexpected argument '" + parsed.positionals[command->maxPositionals] + "'");
+        return UsageError(
+            ctx, *command,
+            "unexpected argument '" + parsed.positionals[command->maxPositionals] + "'");
     try {
         const int code = command->run(parsed, ctx);
         ctx.out.flush();

@@ -18,7 +18,8 @@ constexpr uint32_t CONTENT_KIND_MASK = ~BLOCK_NEXT_IMAGE_MASK;
 constexpr uint32_t MODULE_OE_STORE = MakeFourCC('o', 'e', 'm', 'g');
 
 std::string Where(TavPosition p) {
-    return "content block at image " + std::to_string(p.image) + " offset " + std::to_string(p.offset);
+    return "content block at image " + std::to_string(p.image) + " offset " +
+           std::to_string(p.offset);
 }
 
 uint32_t GetLE32(const uint8_t* p) {
@@ -37,7 +38,8 @@ std::string ImagePathFor(CTavRepository& rep, uint32_t imageId) {
     return path;
 }
 
-std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink, ReadStats& stats) {
+std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink,
+                      ReadStats& stats) {
     std::unordered_set<uint64_t> seen;
     for (TavPosition p = start; p.offset != 0;) {
         if (!seen.insert((uint64_t(p.image) << 32) | p.offset).second)
@@ -45,7 +47,8 @@ std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& si
                    std::to_string(p.offset);
         if (p.image >= LAST_STARTED_IMAGE) return Where(p) + ": no such image";
         CTavImage* image = rep.GetImageFromID(p.image);
-        if (image == nullptr) return Where(p) + ": image file " + ImagePathFor(rep, p.image) + " cannot be opened";
+        if (image == nullptr)
+            return Where(p) + ": image file " + ImagePathFor(rep, p.image) + " cannot be opened";
         TavBlockData block;
         try {
             block = image->ReadBlock(p.offset);
@@ -89,7 +92,8 @@ std::string ReadItemData(CTavRepository& rep, const TavNodeRec& node, bool verif
         },
         stats);
     if (!problem.empty()) return "chunk table: " + problem;
-    if (tooLarge) return "the chunk table is larger than " + std::to_string(MAX_CHUNK_TABLE_BYTES) + " bytes";
+    if (tooLarge)
+        return "the chunk table is larger than " + std::to_string(MAX_CHUNK_TABLE_BYTES) + " bytes";
     if (table.size() % CHUNK_RECORD_SIZE != 0)
         return "the chunk table's length " + std::to_string(table.size()) +
                " is not a multiple of 40 bytes";
@@ -127,8 +131,8 @@ std::string CompareWithNode(const TavNodeRec& node, uint64_t length, const uint3
         return "";
     }
     if (length != node.Size())
-        return "the stored content holds " + std::to_string(length) + " bytes, the item's size is " +
-               std::to_string(node.Size());
+        return "the stored content holds " + std::to_string(length) +
+               " bytes, the item's size is " + std::to_string(node.Size());
     if (fingerprint != nullptr && (node.flags & NODE_HAS_FINGERPRINT) &&
         std::memcmp(fingerprint, node.fingerprint, sizeof(node.fingerprint)) != 0)
         return "the stored content does not match its fingerprint";

@@ -23,7 +23,8 @@ std::string ImagePathFor(CTavRepository& rep, uint32_t imageId);
 
 // Reads the chain that starts at `start` to its end. Returns "" when the whole chain was
 // read, else the problem ("content block at image 1 offset 4242: ...").
-std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink, ReadStats& stats);
+std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink,
+                      ReadStats& stats);
 
 // How an item's stored data is laid out.
 enum class ContentLayout {

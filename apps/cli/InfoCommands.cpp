@@ -76,15 +76,17 @@ int RunInfo(const CCliArgs& args, CCliContext& ctx) {
     out << "Repository:   " << Printable(session.Path()) << '\n';
     const uint32_t entryImage = rep.GetEntryImageID();
     if (entryImage != TAV_NONE && rep.GetAdaptor(entryImage) != nullptr)
-        out << "Format:       " << FormatVersionText(rep.GetAdaptor(entryImage)->FormatVersion()) << '\n';
+        out << "Format:       " << FormatVersionText(rep.GetAdaptor(entryImage)->FormatVersion())
+            << '\n';
     out << "Password:     " << (passwordSet ? "set" : "not set") << '\n';
     if (list != nullptr) {
-        out << "Entry point:  image " << list->entryPoint.image << ", offset " << list->entryPoint.offset
-            << '\n';
+        out << "Entry point:  image " << list->entryPoint.image << ", offset "
+            << list->entryPoint.offset << '\n';
         out << "Baselines:    " << list->items.size();
         if (!list->items.empty()) {
             const TavBaselineHeaderRec& newest = list->items.back();
-            out << " (newest: " << newest.number << ", saved " << FormatLocalTime(newest.time) << ")";
+            out << " (newest: " << newest.number << ", saved " << FormatLocalTime(newest.time)
+                << ")";
         }
         out << '\n';
     }
@@ -105,14 +107,15 @@ int RunBaselines(const CCliArgs& args, CCliContext& ctx) {
     for (const TavBaselineHeaderRec& h : list->items)
         nameWidth = std::max(nameWidth, Printable(Utf16FieldToUtf8(h.name, 64)).size());
     std::ostream& out = ctx.out;
-    out << "  NO  TYPE         SAVED                IMAGE  " << Pad("NAME", nameWidth) << "  DESCRIPTION\n";
+    out << "  NO  TYPE         SAVED                IMAGE  " << Pad("NAME", nameWidth)
+        << "  DESCRIPTION\n";
     for (const TavBaselineHeaderRec& h : list->items) {
         const std::string name = Printable(Utf16FieldToUtf8(h.name, 64));
         const std::string description = Printable(Utf16FieldToUtf8(h.description, 512));
-        std::string line = PadLeft(std::to_string(h.number), 4) + "  " + Pad(BackupTypeText(h.type), 11) +
-                           "  " + Pad(FormatLocalTime(h.time), 19) + "  " +
-                           PadLeft(std::to_string(h.image), 5) + "  " + Pad(name, nameWidth) + "  " +
-                           description;
+        std::string line =
+            PadLeft(std::to_string(h.number), 4) + "  " + Pad(BackupTypeText(h.type), 11) + "  " +
+            Pad(FormatLocalTime(h.time), 19) + "  " + PadLeft(std::to_string(h.image), 5) + "  " +
+            Pad(name, nameWidth) + "  " + description;
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out << line << '\n';
     }

@@ -35,12 +35,14 @@ size_t Covers(const std::string& rest, const std::string& name, bool foldCase) {
 // Walks down from `start` along `rest`; the longest child name that fits wins, a live
 // item before a deleted one. File paths compare exactly; other modules' names also
 // without regard to case when nothing matches exactly.
-std::optional<TavNodeRec> Descend(const CBaselineView& view, const TavNodeRec& start, std::string rest) {
+std::optional<TavNodeRec> Descend(const CBaselineView& view, const TavNodeRec& start,
+                                  std::string rest) {
     TavNodeRec current = start;
     for (uint32_t depth = 0; !rest.empty(); ++depth) {
         if (depth > view.Count()) return std::nullopt;
         const std::vector<TavNodeRec> children = view.Children(current, true);
-        const bool fileItems = current.moduleId == MODULE_FILES_ROOT || current.moduleId == MODULE_FILES_ITEM;
+        const bool fileItems =
+            current.moduleId == MODULE_FILES_ROOT || current.moduleId == MODULE_FILES_ITEM;
         std::optional<TavNodeRec> best;
         size_t bestLength = 0;
         for (int pass = 0; pass < (fileItems ? 1 : 2) && !best; ++pass) {
@@ -81,7 +83,8 @@ std::optional<uint32_t> IdOf(const std::string& name) {
 }
 
 bool NotFound(const CBaselineView& view, const std::string& name, std::string& problem) {
-    problem = Printable(name) + ": " + text::ERR_NO_ITEM + " in baseline " + std::to_string(view.Number());
+    problem = Printable(name) + ": " + text::ERR_NO_ITEM + " in baseline " +
+              std::to_string(view.Number());
     return false;
 }
 
@@ -136,7 +139,8 @@ bool ResolveItem(const CBaselineView& view, const std::string& name, ResolvedIte
     for (int pass = 0; pass < 2; ++pass) {
         for (const TavNodeRec& root : view.Roots()) {
             if (!SameText(NodeName(root), rootName, pass == 1)) continue;
-            if (IsFilesRoot(root) && !rest.empty()) return ResolveFilesPath(view, "/" + rest, out, problem);
+            if (IsFilesRoot(root) && !rest.empty())
+                return ResolveFilesPath(view, "/" + rest, out, problem);
             if (std::optional<TavNodeRec> found = Descend(view, root, rest)) {
                 out.node = *found;
                 std::optional<std::string> itemPath = view.ItemPath(out.node);

@@ -54,9 +54,12 @@ std::string StatusText(const TavNodeRec& node) {
 
 std::string BackupTypeText(uint32_t type) {
     switch (type & BACKUP_TYPE_MASK) {
-        case BACKUP_TYPE_FULL: return text::TYPE_FULL;
-        case BACKUP_TYPE_INCREMENTAL: return text::TYPE_INCREMENTAL;
-        default: return text::TYPE_NONE;
+        case BACKUP_TYPE_FULL:
+            return text::TYPE_FULL;
+        case BACKUP_TYPE_INCREMENTAL:
+            return text::TYPE_INCREMENTAL;
+        default:
+            return text::TYPE_NONE;
     }
 }
 

@@ -39,7 +39,8 @@ bool UsesPasswordKey(CTavRepository& rep) {
 bool NewPassword(const CCliArgs& args, CCliContext& ctx, const std::string& repo, std::string& out,
                  int& code) {
     std::optional<std::string> given;
-    if (!GivenPassword(args, ctx, "new-password-file", text::ENV_NEW_PASSWORD, given, code)) return false;
+    if (!GivenPassword(args, ctx, "new-password-file", text::ENV_NEW_PASSWORD, given, code))
+        return false;
     if (given) {
         out = *given;
     } else {
@@ -71,7 +72,8 @@ bool NewPassword(const CCliArgs& args, CCliContext& ctx, const std::string& repo
 int RunPasswd(const CCliArgs& args, CCliContext& ctx) {
     const bool remove = args.Has("remove");
     if (remove && args.Has("new-password-file"))
-        return Fail(ctx, "passwd", "--remove and --new-password-file exclude each other", EXIT_USAGE);
+        return Fail(ctx, "passwd", "--remove and --new-password-file exclude each other",
+                    EXIT_USAGE);
     CRepoSession session;
     int code = EXIT_OK;
     if (!session.Open(args.positionals[0], args, ctx, code)) return code;
@@ -97,7 +99,8 @@ void RegisterPasswdCommands(CCommandTable& table) {
                "TAVORA_NEW_PASSWORD variable or two prompts. A password file holds the password\n"
                "on its first line. --remove removes the password. The password guards opening\n"
                "the repository; contents stay encrypted with the built-in key as before.",
-               {PasswordFileOption(), NewPasswordFileOption(),
+               {PasswordFileOption(),
+                NewPasswordFileOption(),
                 {"remove", 0, false, "", "remove the password"}},
                1,
                1,

@@ -32,7 +32,8 @@ bool ReadPasswordFile(const std::string& path, std::string& password, std::strin
     std::string content(MAX_PASSWORD_FILE + 1, '\0');
     const int64_t n = file->ReadFull(content.data(), content.size());
     if (n < 0) {
-        problem = std::string(text::ERR_PASSWORD_FILE) + " (" + SystemErrorText(plat::GetLastError()) + ")";
+        problem = std::string(text::ERR_PASSWORD_FILE) + " (" +
+                  SystemErrorText(plat::GetLastError()) + ")";
         return false;
     }
     if (size_t(n) > MAX_PASSWORD_FILE) {

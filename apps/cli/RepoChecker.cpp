@@ -19,7 +19,8 @@ uint32_t Index(uint32_t id) { return id / NODE_REC_SIZE; }
 
 }  // namespace
 
-CRepoChecker::CRepoChecker(CRepoSession& session, bool readData, CProgress& progress, Reporter report)
+CRepoChecker::CRepoChecker(CRepoSession& session, bool readData, CProgress& progress,
+                           Reporter report)
     : m_session(session),
       m_rep(session.Rep()),
       m_readData(readData),
@@ -72,9 +73,9 @@ void CRepoChecker::CheckBaselineTable() {
     }
     for (size_t i = 1; i < list->items.size(); ++i) {
         if (list->items[i].number <= list->items[i - 1].number)
-            Report("baseline table", "baseline " + std::to_string(list->items[i].number) +
-                                         " follows baseline " + std::to_string(list->items[i - 1].number) +
-                                         " (numbers must rise)");
+            Report("baseline table",
+                   "baseline " + std::to_string(list->items[i].number) + " follows baseline " +
+                       std::to_string(list->items[i - 1].number) + " (numbers must rise)");
     }
 }
 
@@ -99,14 +100,17 @@ void CRepoChecker::CheckBaseline(const TavBaselineHeaderRec& header, size_t inde
     // Real roots first, then what deleted items left behind (a deleted folder's items stay
     // as deleted records without a parent), then whatever is left is not linked at all.
     for (uint32_t i = 0; i < links.size(); ++i)
-        if (links[i].state == LOADED && links[i].parent == TAV_NONE) WalkFrom(*view, links, i * NODE_REC_SIZE);
+        if (links[i].state == LOADED && links[i].parent == TAV_NONE)
+            WalkFrom(*view, links, i * NODE_REC_SIZE);
     for (uint32_t i = 0; i < links.size(); ++i)
-        if (links[i].state == LOADED && (links[i].flags & NODE_DELETED)) WalkFrom(*view, links, i * NODE_REC_SIZE);
+        if (links[i].state == LOADED && (links[i].flags & NODE_DELETED))
+            WalkFrom(*view, links, i * NODE_REC_SIZE);
     for (uint32_t i = 0; i < links.size(); ++i) {
         if (links[i].state != LOADED) continue;
         TavNodeRec node;
         view->Load(i * NODE_REC_SIZE, node);
-        Report(m_baselineName, view->Describe(node) + ": not linked into the tree (no root leads to it)");
+        Report(m_baselineName,
+               view->Describe(node) + ": not linked into the tree (no root leads to it)");
         WalkFrom(*view, links, i * NODE_REC_SIZE);
     }
     CheckContents(*view, links, index, total);
@@ -152,7 +156,8 @@ void CRepoChecker::WalkFrom(const CBaselineView& view, std::vector<Links>& links
     while (!stack.empty()) {
         const uint32_t p = stack.back();
         stack.pop_back();
-        for (uint32_t c = links[Index(p)].firstChild; c != TAV_NONE; c = links[Index(c)].nextSibling) {
+        for (uint32_t c = links[Index(p)].firstChild; c != TAV_NONE;
+             c = links[Index(c)].nextSibling) {
             Links& l = links[Index(c)];
             if (l.state == UNREAD) break;  // already reported
             if (l.state == VISITED) {
@@ -167,8 +172,9 @@ void CRepoChecker::WalkFrom(const CBaselineView& view, std::vector<Links>& links
             if (l.parent != p && !(l.flags & NODE_DELETED)) {
                 view.Load(p, parent);
                 view.Load(c, child);
-                Report(m_baselineName, view.Describe(child) + ": listed under " + view.Describe(parent) +
-                                           " but its parent link is " + IdText(l.parent));
+                Report(m_baselineName, view.Describe(child) + ": listed under " +
+                                           view.Describe(parent) + " but its parent link is " +
+                                           IdText(l.parent));
             }
             stack.push_back(c);
         }
@@ -180,9 +186,9 @@ void CRepoChecker::CheckContents(const CBaselineView& view, const std::vector<Li
     TavNodeRec node;
     for (uint32_t i = 0; i < links.size(); ++i) {
         m_progress.Update([&] {
-            return m_baselineName + " (" + std::to_string(index + 1) + " of " + std::to_string(total) +
-                   "): item " + std::to_string(i + 1) + " of " + std::to_string(links.size()) + ", " +
-                   FormatBytes(m_stats.bytes) + " read";
+            return m_baselineName + " (" + std::to_string(index + 1) + " of " +
+                   std::to_string(total) + "): item " + std::to_string(i + 1) + " of " +
+                   std::to_string(links.size()) + ", " + FormatBytes(m_stats.bytes) + " read";
         });
         if (links[i].state == UNREAD || !view.Load(i * NODE_REC_SIZE, node)) continue;
         ++m_items;

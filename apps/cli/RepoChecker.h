@@ -6,8 +6,8 @@
 #pragma once
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <map>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -62,9 +62,9 @@ private:
     bool m_readData;
     CProgress& m_progress;
     Reporter m_report;
-    std::string m_baselineName;  // "baseline N" while one is checked
+    std::string m_baselineName;                             // "baseline N" while one is checked
     using ChainKey = std::tuple<uint32_t, uint32_t, bool>;  // image, offset, chunk table
-    std::map<ChainKey, ChainResult> m_chains[2];  // [0] contents, [1] module data
+    std::map<ChainKey, ChainResult> m_chains[2];            // [0] contents, [1] module data
     uint64_t m_problems = 0;
     uint64_t m_baselines = 0;
     uint64_t m_items = 0;

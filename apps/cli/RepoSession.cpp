@@ -13,12 +13,18 @@ namespace {
 
 std::string AttachProblem(int32_t code, const std::string& detail) {
     switch (code) {
-        case TAVEX_NOT_FOUND: return text::ERR_NO_SUCH_FILE;
-        case TAVEX_BUSY: return text::ERR_BUSY;
-        case TAVEX_NOT_IMAGE: return text::ERR_NOT_IMAGE;
-        case TAVEX_UNKNOWN_VERSION: return text::ERR_UNKNOWN_VERSION;
-        case TAVEX_WRONG_ID: return text::ERR_WRONG_IMAGE_ID;
-        default: return detail.empty() ? std::string(text::ERR_CANNOT_OPEN) : detail;
+        case TAVEX_NOT_FOUND:
+            return text::ERR_NO_SUCH_FILE;
+        case TAVEX_BUSY:
+            return text::ERR_BUSY;
+        case TAVEX_NOT_IMAGE:
+            return text::ERR_NOT_IMAGE;
+        case TAVEX_UNKNOWN_VERSION:
+            return text::ERR_UNKNOWN_VERSION;
+        case TAVEX_WRONG_ID:
+            return text::ERR_WRONG_IMAGE_ID;
+        default:
+            return detail.empty() ? std::string(text::ERR_CANNOT_OPEN) : detail;
     }
 }
 
@@ -56,7 +62,8 @@ bool CRepoSession::AttachWith(const std::optional<std::string>& password, std::s
     return false;
 }
 
-bool CRepoSession::Open(const std::string& path, const CCliArgs& args, CCliContext& ctx, int& code) {
+bool CRepoSession::Open(const std::string& path, const CCliArgs& args, CCliContext& ctx,
+                        int& code) {
     m_path = path;
     if (plat::IsDirectory(path)) {
         code = Fail(ctx, path, "is a folder, not a repository image file");
@@ -127,8 +134,8 @@ std::unique_ptr<CBaselineView> CRepoSession::LoadBaseline(uint32_t number, std::
         problem = std::string(text::ERR_NO_BASELINE) + " " + std::to_string(number);
         const TavBaselineList* list = m_rep.GetBaselineList();
         if (list != nullptr && !list->items.empty())
-            problem += " (the baselines are " + std::to_string(list->items.front().number) + " to " +
-                       std::to_string(list->items.back().number) + ")";
+            problem += " (the baselines are " + std::to_string(list->items.front().number) +
+                       " to " + std::to_string(list->items.back().number) + ")";
         return nullptr;
     }
     CTavRepBaselineDetails* table = nullptr;
@@ -161,7 +168,8 @@ std::unique_ptr<CBaselineView> CRepoSession::OpenBaseline(const CCliArgs& args, 
     if (!view) {
         TavBaselineHeaderRec header;
         const bool listed = m_rep.GetBaselineHeader(number, header) == 1;
-        code = Fail(ctx, m_path, listed ? "baseline " + std::to_string(number) + ": " + problem : problem);
+        code = Fail(ctx, m_path,
+                    listed ? "baseline " + std::to_string(number) + ": " + problem : problem);
     }
     return view;
 }

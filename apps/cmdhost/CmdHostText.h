@@ -32,7 +32,7 @@ constexpr const char* LOG_MODULE_NO_ENGINE =
 constexpr const char* LOG_MODULE_EXCEPTION = "\r\n***** Module \"%s\" stopped with an error: %s\r\n";
 constexpr const char* LOG_SAVE_FAILED =
     "\r\n***** The baseline could not be saved (%s); nothing of this run was kept.\r\n";
-constexpr const char* LOG_STOPPED = "\r\n***** The run was stopped; nothing of it was kept.\r\n";
+constexpr const char* LOG_STOPPED = "\r\n***** The run was stopped before module \"%s\".\r\n";
 
 // Messages (the host window's message boxes; lines on the terminal without a window).
 constexpr const char* MSG_BACKUP_FINISHED = "Backup Finished.";
@@ -52,6 +52,14 @@ constexpr const char* REASON_NO_REPOSITORY = "the repository cannot be created o
 constexpr const char* REASON_UNKNOWN_ERROR = "unknown error";
 constexpr const char* REASON_COMMIT_FAILED = "the transaction could not be committed";
 constexpr const char* REASON_NOT_SAVED = "the baseline table could not be written";
+constexpr const char* REASON_STOPPED = "the run was stopped";
+constexpr const char* REASON_MODULE_FAILED =
+    "module \"%s\" did not finish its part of the job (see the run log)";
+constexpr const char* REASON_MODULE_MISSING =
+    "module \"%s\" is not installed; its part of the job was passed over";
+constexpr const char* REASON_MODULE_NO_ENGINE =
+    "module \"%s\" gave no engine; its part of the job was passed over";
+constexpr const char* REASON_NO_LOG = "the run log cannot be written in \"%s\"";
 
 // Titles and the job record.
 constexpr const char* WINDOW_TITLE_IDLE = "Tavora Command Host";

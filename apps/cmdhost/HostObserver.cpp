@@ -10,6 +10,7 @@ void CHostObserver::Reset() {
     m_status = HostStatusRecord{};
     m_log = HostLogRecord{};
     m_counters = RunCounters{};
+    m_logPath.clear();  // each run starts its own log
 }
 
 void CHostObserver::SetRunState(uint32_t state) {

@@ -8,7 +8,7 @@
 #include "HostErrorCallback.h"
 #include "HostObserver.h"
 #include "HostRecords.h"
-#include "RunCounters.h"
+#include "RunSummary.h"
 #include "RunnerView.h"
 
 class CTavModFactory;
@@ -21,33 +21,6 @@ namespace cmdhost {
 // A scheduled run (the command host: the log starts with "====SCHEDULED BACKUP====" and
 // the baseline is described as "Scheduled Backup") or one started by hand ("Manual Backup").
 enum class RunKind { Scheduled, Manual };
-
-enum class RunOutcome {
-    NotRun,              // no run yet
-    JobNotLoaded,        // the job file could not be read
-    CannotStart,         // no repository or no transaction
-    BaselineUnreadable,  // the repository's latest baseline could not be loaded
-    Failed,              // a module failed (or the baseline could not be saved): rolled back
-    Cancelled,           // stopped by the user: rolled back
-    Committed            // a new baseline was saved and committed
-};
-
-// What one run did, for a summary on the terminal.
-struct RunSummary {
-    RunOutcome outcome = RunOutcome::NotRun;
-    std::string jobPath;
-    std::string imagePath;          // the job's image location and name
-    uint32_t command = 0;           // the run's command word
-    uint32_t baseline = 0xFFFFFFFF; // the number of the saved baseline
-    RunCounters counters;           // summed over the modules' closing logs
-    uint64_t bytesStored = 0;       // bytes the run added to the repository
-    uint64_t elapsedMs = 0;
-    std::string logPath;            // empty when the log could not be started
-    std::string problem;            // why nothing was committed, in words for the user
-    std::vector<std::string> passedOver;  // modules of the job that did not run
-
-    bool Committed() const { return outcome == RunOutcome::Committed; }
-};
 
 // Runs backups on the caller's thread. Modules are reached through the hub only. The hub
 // and the view must outlive the runner; one run at a time.
@@ -81,6 +54,7 @@ private:
     bool RunModules(CRun& run);
     void FinishTransaction(CRun& run, bool allSucceeded);
     void FailToStart(CRun& run, const std::string& reason);
+    void End(uint64_t startMillis);
     void Log(const std::string& text);
     void Message(const char* text, MessageIcon icon);
 
@@ -92,6 +66,5 @@ private:
     std::string m_title;
 };
 
-const char* RunOutcomeName(RunOutcome outcome);
 
 }  // namespace cmdhost

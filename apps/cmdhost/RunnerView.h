@@ -3,6 +3,7 @@
 #include <string>
 
 #include "HostRecords.h"
+#include "RunSummary.h"
 
 namespace cmdhost {
 
@@ -25,8 +26,9 @@ public:
     virtual void SetTitle(const std::string& title) {}
     // A message box.
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
-    // The reason behind a failure or a warning, in words for the user, whether or not the
-    // window is shown (a terminal prints it on stderr).
+    // A warning during a run (a module passed over, no run log, a question that could not
+    // be asked), whether or not the window is shown. Why a run saved nothing is in its
+    // RunSummary instead.
     virtual void ReportProblem(const std::string& text) {}
     // A Yes/No question; false for No or when it cannot be asked.
     virtual bool AskYesNo(const std::string& question) { return false; }
@@ -44,6 +46,8 @@ public:
     // Called on every progress report: lets waiting work of the window run. True when the
     // user asked to stop (a window may instead call CJobRunner::RequestStop directly).
     virtual bool Pump() { return false; }
+    // The run is over (whatever way it ended), before the closing message box.
+    virtual void OnRunEnded(const RunSummary& summary) {}
 };
 
 }  // namespace cmdhost

@@ -31,7 +31,8 @@ protected:
         std::istringstream lines(listing);
         std::string line;
         while (std::getline(lines, line))
-            if (line.size() >= name.size() && line.compare(line.size() - name.size(), name.size(), name) == 0)
+            if (line.size() >= name.size() &&
+                line.compare(line.size() - name.size(), name.size(), name) == 0)
                 return line;
         return "";
     }
@@ -71,15 +72,18 @@ TEST_F(BrowseCommandsTest, ShowsColumnsOfFilesFoldersAndLinks) {
         "2022-06-18 04:26:40      2  a\\.txt");
     EXPECT_TRUE(std::regex_match(Row(r.out, "a.txt"), updated)) << Row(r.out, "a.txt");
     const std::string date = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
-    EXPECT_TRUE(std::regex_match(Row(r.out, "lnk -> a.txt"),
-                                 std::regex("l +5 +0  Not Changed  " + date + "  .* +1  lnk -> a\\.txt")))
+    EXPECT_TRUE(
+        std::regex_match(Row(r.out, "lnk -> a.txt"),
+                         std::regex("l +5 +0  Not Changed  " + date + "  .* +1  lnk -> a\\.txt")))
         << Row(r.out, "lnk -> a.txt");
     // An unchanged folder has an empty status and no content image.
-    EXPECT_TRUE(std::regex_match(Row(r.out, "sub"), std::regex("d +- +0 {15}" + date + "  .* +-  sub")))
+    EXPECT_TRUE(
+        std::regex_match(Row(r.out, "sub"), std::regex("d +- +0 {15}" + date + "  .* +-  sub")))
         << Row(r.out, "sub");
 
     CliResult first = Ok({"ls", "-b", "1", repo, "/home/ann/docs"});
-    EXPECT_TRUE(std::regex_match(Row(first.out, "a.txt"), std::regex("- +5 +0  Added  .* +1  a\\.txt")))
+    EXPECT_TRUE(
+        std::regex_match(Row(first.out, "a.txt"), std::regex("- +5 +0  Added  .* +1  a\\.txt")))
         << Row(first.out, "a.txt");
 }
 
@@ -116,7 +120,8 @@ TEST_F(BrowseCommandsTest, BaselinesDifferAndDefaultIsTheNewest) {
 
 TEST_F(BrowseCommandsTest, FoldersAboveTheStoredPathsListWhatTheyHold) {
     EXPECT_EQ(Names(Ok({"ls", repo, "/home"}).out), (std::vector<std::string>{"/home/ann/docs"}));
-    EXPECT_EQ(Names(Ok({"ls", repo, "/home/ann/"}).out), (std::vector<std::string>{"/home/ann/docs"}));
+    EXPECT_EQ(Names(Ok({"ls", repo, "/home/ann/"}).out),
+              (std::vector<std::string>{"/home/ann/docs"}));
     EXPECT_EQ(cli.Run({"ls", repo, "/hom"}).code, 1);  // not a folder boundary
 }
 
@@ -154,7 +159,8 @@ TEST_F(BrowseCommandsTest, CatReassemblesAMessageStoreFromItsChunks) {
     for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(Ok({"cat", repo, lower}).out, Repo().dbx);
     EXPECT_EQ(cli.Run({"cat", repo, "/home/ANN/docs/a.txt"}).code, 1);
-    EXPECT_EQ(Ok({"cat", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"}).out, Repo().rules);
+    EXPECT_EQ(Ok({"cat", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"}).out,
+              Repo().rules);
 }
 
 TEST_F(BrowseCommandsTest, CatRefusesFoldersAndUnknownItems) {

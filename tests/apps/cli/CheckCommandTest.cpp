@@ -10,7 +10,8 @@ using namespace clitest;
 namespace {
 
 // Rewrites the links of one node of the newest baseline in a new baseline.
-void BreakLinks(CTestRepo& repo, const std::string& item, uint32_t firstChild, uint32_t nextSibling) {
+void BreakLinks(CTestRepo& repo, const std::string& item, uint32_t firstChild,
+                uint32_t nextSibling) {
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
     const TavNodeRec target = repo.Node(2, item);
@@ -47,6 +48,25 @@ TEST(CheckCommandTest, CleanRepositoryPasses) {
     }
 }
 
+TEST(CheckCommandTest, ProgressOnATerminalIsErasedAgain) {
+    CTestRepo repo;
+    CCli cli;
+    const std::string quiet = cli.Run({"check", repo.path}).out;
+    cli.progress = true;
+    CliResult r = cli.Run({"check", repo.path});
+    EXPECT_EQ(r.code, 0);
+    // The report itself is the same; the progress line went to the error stream and was
+    // blanked out at the end.
+    EXPECT_EQ(r.out, quiet);
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err[0], '\r');
+    EXPECT_TRUE(Contains(r.err, "baseline 0 (1 of 3): item 1 of 1")) << r.err;
+    const size_t last = r.err.rfind('\r', r.err.size() - 2);
+    EXPECT_EQ(r.err.back(), '\r');
+    EXPECT_EQ(r.err.substr(last + 1, r.err.size() - last - 2).find_first_not_of(' '),
+              std::string::npos);
+}
+
 TEST(CheckCommandTest, ReadDataFindsAFlippedByteInAnEncryptedBlock) {
     CTestRepo repo(nullptr, ENCRYPT_BUILTIN);
     const TavNodeRec b = repo.Node(2, "/home/ann/docs/sub/b.bin");
@@ -70,8 +90,10 @@ TEST(CheckCommandTest, ReadDataFindsAFlippedByteInAnEncryptedBlock) {
     CliResult cat = cli.Run({"cat", repo.path, "/home/ann/docs/sub/b.bin"});
     EXPECT_EQ(cat.code, 1);
     EXPECT_EQ(cat.out.size(), repo.big.size());
-    EXPECT_EQ(cat.err, "tavctl: " + repo.path +
-                           ": /home/ann/docs/sub/b.bin: the stored content does not match its fingerprint\n");
+    EXPECT_EQ(
+        cat.err,
+        "tavctl: " + repo.path +
+            ": /home/ann/docs/sub/b.bin: the stored content does not match its fingerprint\n");
 }
 
 TEST(CheckCommandTest, DamagedCompressedBlockShowsAsShortContent) {
@@ -84,7 +106,8 @@ TEST(CheckCommandTest, DamagedCompressedBlockShowsAsShortContent) {
     CCli cli;
     CliResult r = cli.Run({"check", repo.path, "--read-data"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.out, "Rules (" + tavctl::IdText(rules.nodeId) + "): the stored content "))
+    EXPECT_TRUE(
+        Contains(r.out, "Rules (" + tavctl::IdText(rules.nodeId) + "): the stored content "))
         << r.out;
 }
 
@@ -121,7 +144,8 @@ TEST(CheckCommandTest, MissingImageIsNamed) {
     CliResult r = cli.Run({"check", repo.path});
     EXPECT_EQ(r.code, 1);
     // Baseline 1's node table was in the lost image; baseline 2 carries its files over.
-    EXPECT_TRUE(Contains(r.out, "baseline 1: node table in image 1 (" + lost + ") offset ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "baseline 1: node table in image 1 (" + lost + ") offset "))
+        << r.out;
     EXPECT_TRUE(Contains(r.out, "baseline 2: /home/ann/docs/sub/b.bin (")) << r.out;
     EXPECT_TRUE(Contains(r.out, ": image file " + lost + " cannot be opened\n")) << r.out;
 }
@@ -135,7 +159,8 @@ TEST(CheckCommandTest, LoopsAndLinksOutsideTheTableAreFoundAndDoNotHang) {
     CliResult r = cli.Run({"check", repo.path});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.out, "baseline 3: /home/ann/docs (" + tavctl::IdText(docs.nodeId) +
-                                    "): its list of items reaches " + tavctl::IdText(docs.firstChildId) +
+                                    "): its list of items reaches " +
+                                    tavctl::IdText(docs.firstChildId) +
                                     " (sub) a second time (a loop or an item listed twice)\n"))
         << r.out;
     EXPECT_TRUE(Contains(r.out, "baseline 4: /home/ann/docs/a.txt (")) << r.out;

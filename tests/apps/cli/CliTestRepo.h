@@ -32,8 +32,9 @@ struct CliResult {
 class CCli {
 public:
     std::map<std::string, std::string> env;
-    std::deque<std::string> answers;  // prompt answers; empty = no terminal
+    std::deque<std::string> answers;   // prompt answers; empty = no terminal
     std::vector<std::string> prompts;  // the prompts that were shown
+    bool progress = false;             // as on a terminal
 
     CliResult Run(const std::vector<std::string>& args) {
         std::ostringstream out, err;
@@ -50,6 +51,7 @@ public:
             answers.pop_front();
             return a;
         };
+        ctx.progress = progress;
         CliResult r;
         r.code = tavctl::RunTavctl(args, ctx);
         r.out = out.str();
@@ -89,20 +91,24 @@ class CTestRepo {
 public:
     explicit CTestRepo(const char* password = nullptr, uint32_t encryption = ENCRYPT_NONE) {
         path = dir / "job.tvr";
-        InitTavImageSecure(&security, password, COMPRESS_DEFLATE, -1, encryption, TAV_DEFAULT_IMAGE_SIZE);
+        InitTavImageSecure(&security, password, COMPRESS_DEFLATE, -1, encryption,
+                           TAV_DEFAULT_IMAGE_SIZE);
         EXPECT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
         {  // each run attaches anew, as the programs that run backups do
             CTavRepository rep;
             EXPECT_EQ(rep.Attach(path, &security), 1);
-            Run(rep, "Manual Backup", "first run", 0x10001000, [&](CTavRepBaselineDetails& t) { First(rep, t); });
+            Run(rep, "Manual Backup", "first run", 0x10001000,
+                [&](CTavRepBaselineDetails& t) { First(rep, t); });
         }
         CTavRepository rep;
         EXPECT_EQ(rep.Attach(path, &security), 1);
-        Run(rep, "Scheduled Backup", "", 0x10002000, [&](CTavRepBaselineDetails& t) { Second(rep, t); });
+        Run(rep, "Scheduled Backup", "", 0x10002000,
+            [&](CTavRepBaselineDetails& t) { Second(rep, t); });
     }
 
     template <typename F>
-    void Run(CTavRepository& rep, const char* name, const char* description, uint32_t type, F&& edit) {
+    void Run(CTavRepository& rep, const char* name, const char* description, uint32_t type,
+             F&& edit) {
         EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
         CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
         ASSERT_NE(table, nullptr);
@@ -145,7 +151,8 @@ public:
     uint32_t AddMessageStore(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
                              const std::string& name, const std::string& content) {
         TavFindData fd = FindData(name, content.size(), TAV_ATTR_ARCHIVE);
-        const uint32_t id = rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
+        const uint32_t id =
+            rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
         std::string table;
         for (size_t at = 0; at < content.size(); at += 32768) {
             const std::string chunk = content.substr(at, 32768);
@@ -224,7 +231,8 @@ public:
     const std::string dbx = RandomBytes(32768 + 1000, 12);
     const std::string rules = [] {
         std::string s = "REGEDIT4\r\n";
-        for (int i = 0; i < 100; ++i) s += "[HKEY_CURRENT_USER\\Identities\\Rules\\" + std::to_string(i) + "]\r\n";
+        for (int i = 0; i < 100; ++i)
+            s += "[HKEY_CURRENT_USER\\Identities\\Rules\\" + std::to_string(i) + "]\r\n";
         return s;
     }();
 

@@ -81,9 +81,9 @@ TEST(DispatcherTest, HelpAndOverview) {
     for (const char* command : {"info", "baselines", "ls", "cat", "check", "passwd"})
         EXPECT_TRUE(Contains(overview.out, std::string("  ") + command + " ")) << command;
 
-    for (const auto& args : {std::vector<std::string>{"ls", "--help"},
-                             std::vector<std::string>{"help", "ls"},
-                             std::vector<std::string>{"ls", "repo.tvr", "-h"}}) {
+    for (const auto& args :
+         {std::vector<std::string>{"ls", "--help"}, std::vector<std::string>{"help", "ls"},
+          std::vector<std::string>{"ls", "repo.tvr", "-h"}}) {
         CliResult help = cli.Run(args);
         EXPECT_EQ(help.code, 0);
         EXPECT_TRUE(Contains(help.out, "usage: tavctl ls REPO [PATH]"));

@@ -37,7 +37,9 @@ TEST(InfoCommandsTest, InfoMarksMissingImagesAndPasswords) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "Password:     set\n"));
     EXPECT_TRUE(Contains(r.out, "   0  2.1     yes  "));
-    EXPECT_TRUE(Contains(r.out, "   1  -       -                    -  " + repo.ImagePath(1) + " (missing)\n")) << r.out;
+    EXPECT_TRUE(Contains(
+        r.out, "   1  -       -                    -  " + repo.ImagePath(1) + " (missing)\n"))
+        << r.out;
 }
 
 TEST(InfoCommandsTest, BaselinesListsNumbersTypesTimesAndNames) {
@@ -49,8 +51,13 @@ TEST(InfoCommandsTest, BaselinesListsNumbersTypesTimesAndNames) {
     const std::string date = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
     const std::regex expected(
         "  NO  TYPE         SAVED                IMAGE  NAME              DESCRIPTION\n"
-        "   0  -            " + date + "      0\n"
-        "   1  Full         " + date + "      1  Manual Backup     first run\n"
-        "   2  Incremental  " + date + "      2  Scheduled Backup\n");
+        "   0  -            " +
+        date +
+        "      0\n"
+        "   1  Full         " +
+        date +
+        "      1  Manual Backup     first run\n"
+        "   2  Incremental  " +
+        date + "      2  Scheduled Backup\n");
     EXPECT_TRUE(std::regex_match(r.out, expected)) << r.out;
 }

@@ -33,9 +33,10 @@ TEST_F(PasswordTest, NoPasswordNoPrompt) {
 TEST_F(PasswordTest, WithoutATerminalThePasswordMustBeGiven) {
     CliResult r = Cat();
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "tavctl: " + repo.path +
-                         ": the repository is protected by a password: give it with --password-file, "
-                         "TAVORA_PASSWORD or on a terminal\n");
+    EXPECT_EQ(r.err,
+              "tavctl: " + repo.path +
+                  ": the repository is protected by a password: give it with --password-file, "
+                  "TAVORA_PASSWORD or on a terminal\n");
     EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: "}));
 }
 
@@ -72,7 +73,8 @@ TEST_F(PasswordTest, RightPasswordFromFileEnvironmentOrPrompt) {
 
     CliResult missing = cli.Run({"ls", repo.path, "--password-file", repo.dir / "none"});
     EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.err, "tavctl: " + (repo.dir / "none") + ": cannot read the password file (file not found)\n");
+    EXPECT_EQ(missing.err, "tavctl: " + (repo.dir / "none") +
+                               ": cannot read the password file (file not found)\n");
 }
 
 TEST_F(PasswordTest, PasswdChangesThePassword) {
@@ -93,10 +95,12 @@ TEST_F(PasswordTest, PasswdAsksTwiceAndRefusesMismatchesAndEmptyPasswords) {
     CliResult differ = cli.Run({"passwd", repo.path});
     EXPECT_EQ(differ.code, 1);
     EXPECT_EQ(differ.err, "tavctl: " + repo.path + ": the new passwords do not match\n");
-    EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: ", "New password: ", "Retype new password: "}));
+    EXPECT_EQ(cli.prompts,
+              (std::vector<std::string>{"Password: ", "New password: ", "Retype new password: "}));
 
     cli.answers = {"secret", "", ""};
-    EXPECT_TRUE(Contains(cli.Run({"passwd", repo.path}).err, "use --remove to remove the password"));
+    EXPECT_TRUE(
+        Contains(cli.Run({"passwd", repo.path}).err, "use --remove to remove the password"));
 
     cli.answers = {"secret", "again", "again"};
     EXPECT_EQ(cli.Run({"passwd", repo.path}).code, 0);

@@ -1,0 +1,89 @@
+// tavctl backup: the command host's run of a job, started by hand ("Manual Backup"), with a
+// progress bar on the terminal and a summary at the end.
+#include <ostream>
+
+#include "CliText.h"
+#include "CmdHostText.h"
+#include "CommandGroups.h"
+#include "ConsoleView.h"
+#include "JobCliText.h"
+#include "JobFile.h"
+#include "JobRunner.h"
+#include "NodeFormat.h"
+#include "Progress.h"
+#include "StopSignal.h"
+#include "tavengine/TavModFactory.h"
+#include "tavengine/TavWords.h"
+
+namespace tavctl {
+
+namespace {
+
+std::string Seconds(uint64_t millis) {
+    return Printf("%llu.%01llu s", static_cast<unsigned long long>(millis / 1000),
+                  static_cast<unsigned long long>(millis % 1000 / 100));
+}
+
+void PrintSummary(const cmdhost::RunSummary& run, std::ostream& out) {
+    out << GetBackupTypeName(run.command) << " backup of " << Printable(run.jobPath)
+        << " saved as baseline " << run.baseline << " of " << Printable(run.repositoryPath)
+        << '\n';
+    const auto row = [&out](const char* label, const std::string& value) {
+        const std::string text = label;
+        out << "  " << text << std::string(text.size() < 16 ? 16 - text.size() : 1, ' ') << value << '\n';
+    };
+    row("Files added", std::to_string(run.counters.added));
+    row("Files updated", std::to_string(run.counters.updated));
+    row("Files skipped", std::to_string(run.counters.skipped));
+    row("Files deleted", std::to_string(run.counters.deleted));
+    row("Items in error", std::to_string(run.counters.errors));
+    row("Bytes stored", FormatBytes(run.bytesStored) +
+                            (run.bytesStored >= 1024 ? " (" + std::to_string(run.bytesStored) + " bytes)" : ""));
+    row("Time", Seconds(run.elapsedMs));
+    if (!run.logPath.empty()) row("Run log", Printable(run.logPath));
+}
+
+int RunBackup(const CCliArgs& args, CCliContext& ctx) {
+    const std::string jobPath = CommandLinePath(args.positionals[0]);
+    CTavModFactory hub(cmdhost::text::HUB_COMMAND_BASE);
+    hub.Reconnoiter();
+    cmdhost::CStopSignal stop;
+    cmdhost::ConsoleOptions options;
+    options.program = text::PROGRAM;
+    options.progressBar = ctx.progress;
+    options.visible = true;
+    options.showFinished = false;  // the summary says more
+    options.columns = cmdhost::CConsoleView::TerminalColumns();
+    cmdhost::CConsoleView view(ctx.err, ctx.err, options, &stop);
+    cmdhost::CJobRunner runner(hub, view);
+    const cmdhost::RunSummary& run = runner.RunJob(jobPath, args.Has("full"), cmdhost::RunKind::Manual);
+    view.ClearLine();
+    // The view has said why a run saved nothing.
+    if (!run.Committed()) return EXIT_PROBLEMS;
+    PrintSummary(run, ctx.out);
+    if (run.counters.errors > 0)
+        ctx.err << Printf(jobtext::WARN_ITEMS_IN_ERROR, static_cast<unsigned long long>(run.counters.errors))
+                << '\n';
+    return EXIT_OK;
+}
+
+}  // namespace
+
+void RegisterBackupCommands(CCommandTable& table) {
+    table.Add({{"backup"},
+               "JOB [--full]",
+               "run a backup of a job now",
+               "Runs the job as the command host does (the same run, described as \"Manual\n"
+               "Backup\"): the job's repository is made or opened, every module of the job\n"
+               "backs up its part into one new baseline, which is saved and committed, or\n"
+               "rolled back when a module fails. Incremental unless --full. A progress bar\n"
+               "shows the current file on a terminal; Ctrl-C stops the run and rolls it back.\n"
+               "The run log is written beside the job. Exit code 0 only when a baseline was\n"
+               "saved.",
+               {{"full", 'f', false, "", "store every file anew (default: incremental)"}},
+               1,
+               1,
+               RunBackup});
+}
+
+}  // namespace tavctl

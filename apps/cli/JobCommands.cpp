@@ -1,0 +1,178 @@
+// tavctl job new and tavctl job show: making a job file and describing one.
+#include <ostream>
+
+#include "CommandGroups.h"
+#include "JobCliText.h"
+#include "JobFile.h"
+#include "NodeFormat.h"
+#include "platform/FileSystem.h"
+#include "tavengine/TavEngineObserver.h"
+#include "tavengine/TavImageSettings.h"
+#include "tavengine/TavWords.h"
+
+namespace tavctl {
+
+namespace {
+
+// The encoding word from the options: the deflate level (default, 1-9, or none) and AES.
+bool EncodingFromOptions(const CCliArgs& args, CCliContext& ctx, uint32_t& encoding) {
+    encoding = TAV_ENC_DEFAULT_LEVEL;
+    if (const auto level = args.Value("level")) {
+        if (args.Has("no-compress")) {
+            Fail(ctx, "job new", jobtext::ERR_LEVEL_AND_NO_COMPRESS, EXIT_USAGE);
+            return false;
+        }
+        const auto number = ParseNumber(*level);
+        if (!number || *number < 1 || *number > 9) {
+            Fail(ctx, "job new", jobtext::ERR_BAD_LEVEL, EXIT_USAGE);
+            return false;
+        }
+        encoding = *number;
+    }
+    if (args.Has("no-compress")) encoding = 0;
+    if (args.Has("encrypt")) encoding |= TAV_ENC_AES;
+    return true;
+}
+
+int RunJobNew(const CCliArgs& args, CCliContext& ctx) {
+    const std::string path = CommandLinePath(args.positionals[0]);
+    const auto location = args.Value("location");
+    const auto name = args.Value("name");
+    if (!location || !name) return Fail(ctx, "job new", "--location and --name are required", EXIT_USAGE);
+    if (name->empty() || name->find('/') != std::string::npos)
+        return Fail(ctx, "job new", jobtext::ERR_BAD_NAME, EXIT_USAGE);
+    if (plat::PathExists(path) && !args.Has("force")) return Fail(ctx, path, jobtext::ERR_JOB_EXISTS);
+
+    std::string split = TAV_DEFAULT_SPLIT_SIZE;
+    if (const auto text = args.Value("split")) {
+        uint64_t bytes = 0;
+        if (!ParseSplitSize(*text, bytes) || bytes == 0)
+            return Fail(ctx, "job new", Printf(jobtext::ERR_BAD_SPLIT, text->c_str()), EXIT_USAGE);
+        const uint32_t limit = SplitSizeToImageLimit(*text);
+        split = FormatSplitSize(limit);
+        if (limit != bytes) ctx.err << Printf(jobtext::WARN_SPLIT_HELD, split.c_str()) << '\n';
+    }
+    uint32_t encoding = 0;
+    if (!EncodingFromOptions(args, ctx, encoding)) return EXIT_USAGE;
+
+    const std::string folder = CommandLinePath(*location);
+    if (!plat::IsDirectory(folder)) ctx.err << Printf(jobtext::WARN_NO_LOCATION, folder.c_str()) << '\n';
+
+    CTavJobHelper job;
+    job.SetImageDesc(*name, split, encoding, folder);
+    if (const auto title = args.Value("title")) job.SetJobDesc(jobtext::JOB_TITLE, *title);
+    FilesNode(job);
+    if (!job.Save(path)) return Fail(ctx, "", job.GetErrorText());
+    ctx.out << Printf(jobtext::MSG_JOB_CREATED, Printable(job.GetPath()).c_str(),
+                      Printable(job.GetImagePath()).c_str())
+            << '\n';
+    return EXIT_OK;
+}
+
+std::string CompressionText(uint32_t encoding) {
+    const uint32_t level = encoding & TAV_ENC_LEVEL_MASK;
+    if (level == 0) return "none";
+    if (level >= 1 && level <= 9) return "deflate level " + std::to_string(level);
+    return "deflate, default level";
+}
+
+// The conditions of a backup command word in words.
+std::string ConditionText(uint32_t word) {
+    std::string text;
+    auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+    if (word & TAV_COND_SIZE) add("update on size change");
+    if (word & TAV_COND_DATE) add("update on date change");
+    switch (word & TAV_COND_NEWFILE_MASK) {
+        case TAV_COND_NEWFILE_ALWAYS: add("always add new files"); break;
+        case TAV_COND_NEWFILE_IGNORE: add("ignore new files"); break;
+        default: add("add new files only when their whole folder is selected"); break;
+    }
+    if (word & TAV_COND_NO_ARCHIVE) add("archive attribute not checked");
+    return text;
+}
+
+void PrintField(std::ostream& out, const char* label, const std::string& value) {
+    const std::string text = label;
+    out << text << std::string(text.size() < 14 ? 14 - text.size() : 1, ' ') << value << '\n';
+}
+
+void PrintModuleNode(std::ostream& out, const XMLNode& node) {
+    out << "\nModule " << Printable(node.GetAttribute("module")) << " ("
+        << Printable(node.GetAttribute("title")) << "):\n";
+    if (node.GetChildCount() == 0) out << "  (nothing selected)\n";
+    for (XMLNode child = node.GetFirstChild(); child; child = child.GetNextSibling()) {
+        std::string line = "  " + child.GetName();
+        if (line.size() < 12) line += std::string(12 - line.size(), ' ');
+        line += " " + Printable(child.GetAttribute("fullpath"));
+        for (const auto& [name, value] : child.GetAttributes())
+            if (name != "fullpath") line += "  " + name + "=\"" + Printable(value) + "\"";
+        out << line << '\n';
+    }
+}
+
+int RunJobShow(const CCliArgs& args, CCliContext& ctx) {
+    CTavJobHelper job;
+    if (!LoadJobFile(args.positionals[0], job, ctx)) return EXIT_PROBLEMS;
+    std::ostream& out = ctx.out;
+    const uint32_t encoding = job.GetImageEncoding();
+    const uint32_t word = job.GetBackupCommand();
+    PrintField(out, "Job:", Printable(job.GetPath()));
+    PrintField(out, "Title:", Printable(job.GetJobDesc(jobtext::JOB_TITLE)));
+    PrintField(out, "Job id:", TavDword2Xml(job.GetJobID()));
+    const std::string image = job.GetImagePath();
+    PrintField(out, "Images:", image.empty() ? "(no location or name)" : Printable(image));
+    PrintField(out, "Split at:", Printable(job.GetImageDesc("splitsize")));
+    PrintField(out, "Compression:", CompressionText(encoding));
+    PrintField(out, "Encryption:", EncodingEncrypts(encoding) ? "AES-128, built-in key" : "none");
+    PrintField(out, "Conditions:", ConditionText(word));
+    std::string last;
+    const uint32_t lastNumber = job.FindLastImagePath(last);
+    PrintField(out, "Last image:", lastNumber == 0xFFFFFFFF ? "none yet" : Printable(last));
+    PrintField(out, "Run logs:", Printable(CTavEngineObserver::GetLogFolder(job)));
+    const std::string description = job.GetRepDescription();
+    if (!description.empty()) PrintField(out, "Description:", Printable(description));
+    int iterator = 0;
+    for (XMLNode node = job.GetBackupNode(iterator); node; node = job.GetBackupNode(iterator))
+        PrintModuleNode(out, node);
+    return EXIT_OK;
+}
+
+}  // namespace
+
+void RegisterJobCommands(CCommandTable& table) {
+    table.Add({{"job", "new"},
+               "JOB --location DIR --name NAME [--title T] [--split SIZE] [--no-compress|--level N] [--encrypt]",
+               "make a new job file",
+               "Writes a new job file JOB whose images are DIR/NAME.tvr, DIR/NAME.0001.tvr, ...\n"
+               "The job has an empty Files and Folders selection: add sources with\n"
+               "'tavctl job add'. Images are compressed with deflate's default level unless\n"
+               "--level or --no-compress says otherwise, and encrypted with AES-128 and the\n"
+               "built-in key with --encrypt (this keeps out casual readers only). SIZE is the\n"
+               "size at which the next image file is started (700MB, 2GB; at most 2 GB).\n"
+               "Incremental runs update a file whose size or date changed and add new files.\n"
+               "An existing JOB is replaced only with --force.",
+               {{"location", 'l', true, "DIR", "the folder of the image files"},
+                {"name", 'n', true, "NAME", "the image file name (.tvr is added)"},
+                {"title", 't', true, "TITLE", "the job's title (names its baselines)"},
+                {"split", 's', true, "SIZE", "start a new image file at this size (default 2GB)"},
+                {"level", 0, true, "N", "deflate level 1 (fast) to 9 (small)"},
+                {"no-compress", 0, false, "", "store contents uncompressed"},
+                {"encrypt", 0, false, "", "encrypt blocks with AES-128 (built-in key)"},
+                {"force", 'f', false, "", "replace an existing job file"}},
+               1,
+               1,
+               RunJobNew});
+    table.Add({{"job", "show"},
+               "JOB",
+               "describe a job file",
+               "Shows the job's title, id, image files, compression and encryption, backup\n"
+               "conditions, newest image, log folder and, per module, its selection (for Files\n"
+               "and Folders: the sources \"file\", the \"excluded\" and \"partial\" entries and\n"
+               "the folder filters).",
+               {},
+               1,
+               1,
+               RunJobShow});
+}
+
+}  // namespace tavctl

@@ -1,0 +1,9 @@
+// TavCmdHost: runs the backup of one job file (from cron, systemd or by hand).
+#include <string>
+#include <vector>
+
+#include "CmdHostApp.h"
+
+int main(int argc, char** argv) {
+    return cmdhost::RunCmdHost(std::vector<std::string>(argv, argv + argc));
+}

@@ -1,0 +1,409 @@
+// tavctl dbx: folders, ls, show, export and export-all on live .dbx files (real ones and
+// written ones) and on store files kept in a repository.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "CliTestRepo.h"
+#include "modules/oe/DbxTestStore.h"
+#include "platform/Process.h"
+#include "tavrep/FormatAdaptor.h"
+
+using namespace clitest;
+
+namespace {
+
+std::string DataPath(const std::string& name) {
+    const char* root = std::getenv("TAV_TESTDATA");
+    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
+}
+
+std::set<std::string> Names(const std::string& dir) {
+    std::vector<TavFindData> entries;
+    plat::ListDirectory(dir, entries);
+    std::set<std::string> names;
+    for (const TavFindData& e : entries) names.insert(e.name);
+    return names;
+}
+
+// A repository holding one identity's message stores, as the backup engine keeps them:
+//   baseline 1: <msgroot>/Inbox.dbx (Mail-Transport test.dbx), <msgroot>/Big.dbx (the IPED
+//     sample, 17 chunks), <msgroot>/Folders.dbx, and the settings item "Rules";
+//   baseline 2: Inbox.dbx replaced by Mail-Transport test1.dbx.
+class CDbxRepo {
+public:
+    CDbxRepo() {
+        path = dir / "oe.tvr";
+        InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
+        EXPECT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
+        Run([&](CTavRepository& rep, CTavRepBaselineDetails& t) {
+            TavNodeRec* root = CTavRepository::CreateNode();
+            root->attributes = TAV_ATTR_DIRECTORY;
+            root->flags = NODE_DIRECTORY | NODE_TOUCHED;
+            root->moduleId = MODULE_OE_ROOT;
+            Utf8ToUtf16Field("Outlook Express", root->name, NODE_NAME_CHARS);
+            const uint32_t oe = t.AddNode(*root, 1);
+            CTavRepository::DisposeNode(root);
+            const uint32_t identity = Folder(rep, t, oe, IDENTITY, MODULE_OE_IDENTITY);
+            const uint32_t msgroot = Folder(rep, t, identity, "<msgroot>", MODULE_OE_STORE);
+            Store(rep, t, msgroot, "Inbox.dbx", tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test.dbx")));
+            Store(rep, t, msgroot, "Big.dbx", tavtest::ReadFile(DataPath("IPED/test_OutlookDBX.dbx")));
+            Store(rep, t, msgroot, "Folders.dbx", tavtest::ReadFile(DataPath("DbxOutlookExpress/Folders.dbx")));
+            const std::string source = dir / "rules.reg";
+            EXPECT_TRUE(tavtest::WriteFile(source, "REGEDIT4\r\n"));
+            TavFindData fd = FindData("Rules", 10, TAV_ATTR_ARCHIVE);
+            rep.AddNode(&t, identity, MODULE_OE_ITEM, &fd, source.c_str(), 0, {0, 0}, nullptr);
+        });
+        Run([&](CTavRepository& rep, CTavRepBaselineDetails& t) {
+            TavNodeRec node;
+            for (uint32_t id = 0; t.LoadNode(node, id) == 1; id += NODE_REC_SIZE) {
+                if (tavctl::NodeName(node) != "Inbox.dbx") continue;
+                node.content = Table(rep, tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test1.dbx")));
+                EXPECT_NE(t.UpdateNode(node), TAV_NONE);
+            }
+        });
+    }
+
+    template <typename F>
+    void Run(F&& edit) {
+        CTavRepository rep;
+        EXPECT_EQ(rep.Attach(path, &security), 1);
+        EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
+        CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        edit(rep, *table);
+        EXPECT_NE(rep.SaveBaseline(table, "Manual Backup", "", 0x10001000), TAV_NONE);
+        rep.CommitTrans();
+        table->Dispose();
+    }
+
+    uint32_t Folder(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent, const std::string& name,
+                    uint32_t module) {
+        TavFindData fd = FindData(name, 0, TAV_ATTR_DIRECTORY);
+        return rep.AddNode(&t, parent, module, &fd, nullptr, 0, {0, 0}, nullptr);
+    }
+
+    // The chunks stored one by one and the table of {position, MD5, zeros} records.
+    static TavPosition Table(CTavRepository& rep, const std::string& content) {
+        std::string table;
+        for (size_t at = 0; at < content.size(); at += 32768) {
+            const std::string chunk = content.substr(at, 32768);
+            const TavPosition p = rep.AddContent(chunk.data(), uint32_t(chunk.size()), {0, 0});
+            uint8_t record[40] = {};
+            for (int i = 0; i < 4; ++i) {
+                record[i] = uint8_t(p.image >> (8 * i));
+                record[4 + i] = uint8_t(p.offset >> (8 * i));
+            }
+            CMD5Checksum::Hash(chunk.data(), chunk.size(), record + 8);
+            table.append(reinterpret_cast<const char*>(record), 40);
+        }
+        return rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
+    }
+
+    void Store(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent, const std::string& name,
+               const std::string& content) {
+        ASSERT_GT(content.size(), 1000u) << name;
+        TavFindData fd = FindData(name, content.size(), TAV_ATTR_ARCHIVE);
+        const uint32_t id = rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
+        TavNodeRec node;
+        ASSERT_EQ(t.LoadNode(node, id), 1);
+        node.content = Table(rep, content);
+        EXPECT_NE(t.UpdateNode(node), TAV_NONE);
+    }
+
+    CTempDir dir;
+    std::string path;
+    TavImageSecurity security;
+};
+
+class DbxCommandsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { plat::SetEnv("TZ", "UTC"); }
+
+    static CDbxRepo& Repo() {
+        static CDbxRepo repo;
+        return repo;
+    }
+
+    CliResult Ok(const std::vector<std::string>& args) {
+        CliResult r = cli.Run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        return r;
+    }
+
+    // A store file written into the test's folder.
+    std::string WriteStore(const std::vector<dbxtest::Message>& messages, std::vector<uint32_t>* offsets = nullptr,
+                           const std::string& name = "store.dbx") {
+        const std::vector<uint8_t> bytes = dbxtest::BuildStore(messages, offsets);
+        const std::string file = dir / name;
+        EXPECT_TRUE(tavtest::WriteFile(file, std::string(bytes.begin(), bytes.end())));
+        return file;
+    }
+
+    std::string Stored(const std::string& name) {
+        return std::string("Outlook Express/") + IDENTITY + "/<msgroot>" + (name.empty() ? "" : "/" + name);
+    }
+
+    CTempDir dir;
+    CCli cli;
+};
+
+const char* const FOLDERS_LISTING =
+    "ID  PARENT  MESSAGES  UNREAD  STATUS  FILE        NAME\n"
+    "9   0       0         0       Active  -           Hotmail\n"
+    "1   0       0         0       Active  -           Local Folders\n"
+    "7   1       0         0       Active  -             Deleted Items\n"
+    "8   1       0         0       Active  -             Drafts\n"
+    "4   1       1         0       Active  Inbox.dbx     Inbox\n"
+    "5   1       0         0       Active  Outbox.dbx    Outbox\n"
+    "6   1       0         0       Active  -             Sent Items\n";
+
+}  // namespace
+
+TEST_F(DbxCommandsTest, FoldersListsTheHierarchyOfAFileAFolderOrAStoredFile) {
+    EXPECT_EQ(Ok({"dbx", "folders", DataPath("DbxOutlookExpress/Folders.dbx")}).out, FOLDERS_LISTING);
+    // A store folder: its Folders.dbx, whatever its case.
+    EXPECT_EQ(Ok({"dbx", "folders", DataPath("DbxOutlookExpress")}).out, FOLDERS_LISTING);
+    EXPECT_EQ(Ok({"dbx", "folders", "--repo", Repo().path, Stored("")}).out, FOLDERS_LISTING);
+    EXPECT_EQ(Ok({"dbx", "folders", "--repo", Repo().path, Stored("folders.dbx")}).out, FOLDERS_LISTING);
+
+    CliResult none = cli.Run({"dbx", "folders", dir.Path()});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.err, "tavctl: " + dir.Path() + ": holds no folders.dbx\n");
+    // A message store has no folder tree: nothing listed.
+    EXPECT_EQ(Ok({"dbx", "folders", DataPath("IPED/test_OutlookDBX.dbx")}).out,
+              "ID  PARENT  MESSAGES  UNREAD  STATUS  FILE  NAME\n");
+}
+
+TEST_F(DbxCommandsTest, LsShowsTheColumnsOfEveryListedMessage) {
+    dbxtest::Message a;
+    a.from = "ann@example.com";
+    a.to = "bob@example.org";
+    a.subject = "Hello\tworld";  // control characters never reach the terminal
+    a.account = "pop";
+    a.flags = 0x4000;
+    dbxtest::Message b;  // no addresses or account
+    b.subject = "Re: Hello";
+    b.received = dbxtest::Ticks(1024344150);
+    dbxtest::Message hidden;  // no received time: not listed
+    hidden.subject = "hidden";
+    hidden.received.reset();
+    std::vector<uint32_t> offsets;
+    const std::string file = WriteStore({a, b, hidden}, &offsets);
+    const std::string o0 = std::to_string(offsets[0]);
+    const std::string o1 = std::to_string(offsets[1]);
+    const auto pad = [](const std::string& text, size_t width) {
+        return text + std::string(width - text.size(), ' ');
+    };
+    EXPECT_EQ(Ok({"dbx", "ls", file}).out,
+              "OFFSET  F  FROM             TO               SUBJECT      RECEIVED DATE        ACCOUNT\n" +
+                  pad(o0, 8) + "*  ann@example.com  bob@example.org  Hello world  2002/04/14 12:27 AM  pop\n" +
+                  pad(o1, 8) + "-" + std::string(36, ' ') + "Re: Hello    2002/06/17 08:02 PM\n");
+}
+
+TEST_F(DbxCommandsTest, LsFiltersAndSorts) {
+    const std::string file = DataPath("IPED/test_OutlookDBX.dbx");
+    const auto count = [&](const std::vector<std::string>& args) {
+        const std::string out = Ok(args).out;
+        return std::count(out.begin(), out.end(), '\n') - 1;
+    };
+    EXPECT_EQ(count({"dbx", "ls", file}), 28);
+    EXPECT_EQ(count({"dbx", "ls", file, "--filter", "COPILOT"}), 2);  // the subject by default
+    EXPECT_EQ(count({"dbx", "ls", file, "--filter", "copilot", "--in", "from,to"}), 0);
+    EXPECT_EQ(count({"dbx", "ls", file, "--filter", "marcusdeoliveiraneves", "--in", "from"}), 1);
+    EXPECT_EQ(count({"dbx", "ls", file, "--filter", "  ", "--in", "all"}), 28);  // blank: no filter
+    // The content: a message whose subject is empty but whose text says "teste".
+    const std::string content = Ok({"dbx", "ls", file, "--filter", "teste", "--in", "subject,CONTENT"}).out;
+    EXPECT_TRUE(Contains(content, "Mensagem teste"));
+    EXPECT_TRUE(Contains(content, "14568"));
+
+    // Sorted by subject without the "Fw:" prefixes; -r reverses.
+    const std::string sorted = Ok({"dbx", "ls", file, "--sort", "subject"}).out;
+    const size_t catolica = sorted.find("Fw: Cat\xC3\xB3lica");
+    const size_t mensagem = sorted.find("Mensagem teste");
+    const size_t ucb = sorted.find("Fw: UCB");
+    EXPECT_TRUE(catolica < mensagem && mensagem < ucb) << sorted;
+    const std::string reversed = Ok({"dbx", "ls", file, "--sort", "subject", "-r"}).out;
+    EXPECT_GT(reversed.find("Fw: Cat\xC3\xB3lica"), reversed.find("Mensagem teste"));
+    const std::string byDate = Ok({"dbx", "ls", file, "--sort", "DATE"}).out;
+    EXPECT_LT(byDate.find("2025/01/20"), byDate.find("2025/02/10"));
+}
+
+TEST_F(DbxCommandsTest, LsRejectsWrongOptions) {
+    const std::string file = DataPath("IPED/test_OutlookDBX.dbx");
+    CliResult r = cli.Run({"dbx", "ls", file, "--filter", "x", "--in", "from,body"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(Contains(r.err, "not 'body'")) << r.err;
+    EXPECT_EQ(cli.Run({"dbx", "ls", file, "--filter", "x", "--in", "from,"}).code, 2);
+    EXPECT_EQ(cli.Run({"dbx", "ls", file, "--in", "from"}).code, 2);
+    EXPECT_EQ(cli.Run({"dbx", "ls", file, "--sort", "size"}).code, 2);
+    EXPECT_EQ(cli.Run({"dbx", "ls", file, "-r"}).code, 2);
+    r = cli.Run({"dbx", "ls", file, "-b", "1"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "tavctl: -b and --password-file need --repo\n");
+    r = cli.Run({"dbx", "ls", dir / "missing.dbx"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tavctl: " + dir / "missing.dbx" + ": file not found\n");
+    EXPECT_EQ(cli.Run({"dbx", "ls", dir.Path()}).code, 1);
+}
+
+TEST_F(DbxCommandsTest, DamageIsReportedAfterWhatCouldBeListed) {
+    std::vector<dbxtest::Message> messages(3);
+    messages[0].subject = "first";
+    messages[1].subject = "second";
+    messages[2].subject = "third";
+    std::vector<uint32_t> offsets;
+    const std::string file = WriteStore(messages, &offsets);
+    FlipByte(file, offsets[1]);  // the second record's marker
+    CliResult r = cli.Run({"dbx", "ls", file});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.out, "first") && Contains(r.out, "third") && !Contains(r.out, "second"));
+    EXPECT_EQ(r.err, "tavctl: " + file + ": 1 message(s) cannot be read: Wrong object marker ! (offset 0x" +
+                         [&] {
+                             char hex[16];
+                             std::snprintf(hex, sizeof hex, "%08X", offsets[1]);
+                             return std::string(hex);
+                         }() +
+                         ")\n");
+
+    // A file cut inside its header.
+    const std::string cut = dir / "cut.dbx";
+    ASSERT_TRUE(tavtest::WriteFile(cut, "short"));
+    r = cli.Run({"dbx", "ls", cut});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "Error reading object from input stream !")) << r.err;
+}
+
+TEST_F(DbxCommandsTest, ShowWritesTheStoredText) {
+    const std::string file = DataPath("Mail-Transport-Dbx/test1.dbx");
+    const std::string text = Ok({"dbx", "show", file, "11044"}).out;
+    EXPECT_EQ(text.size(), 2710u);
+    EXPECT_EQ(text.rfind("Return-path: <noreply@freshmeat.net>\r\n", 0), 0u);
+    EXPECT_EQ(Ok({"dbx", "show", file, "0x2B24"}).out, text);
+
+    CliResult r = cli.Run({"dbx", "show", file, "11045"});  // not a message's record
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tavctl: " + file + ": no message at offset 11045 (see 'tavctl dbx ls')\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(cli.Run({"dbx", "show", file, "eleven"}).code, 2);
+    EXPECT_EQ(cli.Run({"dbx", "show", file, "0x"}).code, 2);
+    EXPECT_EQ(cli.Run({"dbx", "show", file}).code, 2);
+}
+
+TEST_F(DbxCommandsTest, ExportWritesCrLfAndReplacesOnlyWithForce) {
+    dbxtest::Message lf;
+    lf.text = "Subject: a\n\nline\r\nnext\n";
+    std::vector<uint32_t> offsets;
+    const std::string file = WriteStore({lf}, &offsets);
+    const std::string out = dir / "m.eml";
+    const std::string offset = std::to_string(offsets[0]);
+    EXPECT_EQ(Ok({"dbx", "export", file, offset, out}).out, "");
+    EXPECT_EQ(tavtest::ReadFile(out), "Subject: a\r\n\r\nline\r\nnext\r\n");
+
+    ASSERT_TRUE(tavtest::WriteFile(out, "mine"));
+    CliResult r = cli.Run({"dbx", "export", file, offset, out});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tavctl: " + file + ": message at offset " + offset + ": " + out +
+                         ": the file exists already (use --force to replace it)\n");
+    EXPECT_EQ(tavtest::ReadFile(out), "mine");
+    Ok({"dbx", "export", file, offset, out, "--force"});
+    EXPECT_EQ(tavtest::ReadFile(out), "Subject: a\r\n\r\nline\r\nnext\r\n");
+
+    // A real message with CR LF throughout comes out byte for byte.
+    const std::string real = DataPath("Mail-Transport-Dbx/test1.dbx");
+    Ok({"dbx", "export", real, "11044", dir / "real.eml"});
+    EXPECT_EQ(tavtest::ReadFile(dir / "real.eml"), Ok({"dbx", "show", real, "11044"}).out);
+}
+
+TEST_F(DbxCommandsTest, ExportAllNamesFilesSafelyInsideTheFolder) {
+    std::vector<dbxtest::Message> messages(7);
+    messages[0].subject = "../../escape";
+    messages[1].subject = "Re: Hello";
+    messages[2].subject = "re: hello";
+    messages[3].subject = "..";
+    messages[4].subject.reset();
+    messages[5].subject = "/etc/passwd";
+    messages[6].subject = "no text";
+    messages[6].text.reset();  // nothing to export
+    messages[1].received = dbxtest::Ticks(1024344150);
+    messages[3].received.reset();  // exported although ls does not list it
+    const std::string file = WriteStore(messages);
+    const std::string out = dir / "out/nested";
+    ASSERT_TRUE(plat::CreateDirectories(out));
+    ASSERT_TRUE(tavtest::WriteFile(out + "/Re_ Hello.eml", "keep"));
+
+    CliResult r = Ok({"dbx", "export-all", file, out});
+    EXPECT_EQ(r.out, "_.._escape.eml\nRe_ Hello (2).eml\nre_ hello (3).eml\nmessage.eml\nmessage (2).eml\n"
+                     "_etc_passwd.eml\n");
+    EXPECT_EQ(Names(out), (std::set<std::string>{"_.._escape.eml", "Re_ Hello.eml", "Re_ Hello (2).eml",
+                                                 "re_ hello (3).eml", "message.eml", "message (2).eml",
+                                                 "_etc_passwd.eml"}));
+    EXPECT_EQ(Names(dir / "out"), std::set<std::string>{"nested"});
+    EXPECT_EQ(tavtest::ReadFile(out + "/Re_ Hello.eml"), "keep");
+    EXPECT_EQ(tavtest::ReadFile(out + "/message.eml"), "Subject: x\r\n\r\nbody\r\n");
+    // The file's time is the message's received time.
+    TavFindData fd;
+    ASSERT_TRUE(plat::GetFindData(out + "/Re_ Hello (2).eml", fd));
+    EXPECT_EQ(fd.written.Ticks() / 10000000, dbxtest::Ticks(1024344150) / 10000000);
+
+    // A second run adds new names beside the first run's files, which it finds without
+    // regard to case ("re_ hello (3).eml" takes "Re_ Hello (3).eml" too).
+    r = Ok({"dbx", "export-all", file, out, "--filter", "HELLO"});
+    EXPECT_EQ(r.out, "Re_ Hello (4).eml\nre_ hello (5).eml\n");
+}
+
+TEST_F(DbxCommandsTest, ExportAllCreatesTheFolderAndRefusesAFile) {
+    const std::string out = dir / "new/folder";
+    CliResult r = Ok({"dbx", "export-all", DataPath("IPED/test_OutlookDBX.dbx"), out});
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 28);
+    EXPECT_EQ(Names(out).size(), 28u);
+    const std::string notDir = dir / "file";
+    ASSERT_TRUE(tavtest::WriteFile(notDir, "x"));
+    r = cli.Run({"dbx", "export-all", DataPath("IPED/test_OutlookDBX.dbx"), notDir});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tavctl: " + notDir + ": is not a folder\n");
+}
+
+TEST_F(DbxCommandsTest, StoredFilesReadThroughTheirChunkTables) {
+    const std::string repo = Repo().path;
+    // Baseline 2 holds test1.dbx as Inbox.dbx, baseline 1 test.dbx.
+    const std::string latest = Ok({"dbx", "ls", "--repo", repo, Stored("Inbox.dbx")}).out;
+    EXPECT_TRUE(Contains(latest, "[fmII] centericq 4.7.5 released")) << latest;
+    const std::string first = Ok({"dbx", "ls", "--repo", repo, "-b", "1", Stored("inbox.dbx")}).out;
+    EXPECT_TRUE(Contains(first, "Please read you won't be sorry")) << first;
+    EXPECT_EQ(Ok({"dbx", "show", "--repo", repo, Stored("Inbox.dbx"), "11044"}).out,
+              Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
+
+    // A store of many chunks lists and exports exactly as the live file.
+    EXPECT_EQ(Ok({"dbx", "ls", "--repo", repo, Stored("Big.dbx"), "--sort", "from"}).out,
+              Ok({"dbx", "ls", DataPath("IPED/test_OutlookDBX.dbx"), "--sort", "from"}).out);
+    Ok({"dbx", "export-all", "--repo", repo, Stored("Big.dbx"), dir / "stored"});
+    Ok({"dbx", "export-all", DataPath("IPED/test_OutlookDBX.dbx"), dir / "live"});
+    const std::set<std::string> names = Names(dir / "live");
+    EXPECT_EQ(Names(dir / "stored"), names);
+    for (const std::string& name : names)
+        EXPECT_EQ(tavtest::ReadFile(dir / "stored/" + name), tavtest::ReadFile(dir / "live/" + name)) << name;
+    Ok({"dbx", "export", "--repo", repo, Stored("Inbox.dbx"), "11044", dir / "one.eml"});
+    EXPECT_EQ(tavtest::ReadFile(dir / "one.eml"), Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
+}
+
+TEST_F(DbxCommandsTest, StoredItemsThatAreNoStoreFilesAreRefused) {
+    const std::string repo = Repo().path;
+    CliResult r = cli.Run({"dbx", "ls", "--repo", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tavctl: " + repo + ": Outlook Express/" + IDENTITY +
+                         "/Rules: is not a stored message store (.dbx) file\n");
+    r = cli.Run({"dbx", "ls", "--repo", repo, Stored("")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "is a folder, not a file")) << r.err;
+    r = cli.Run({"dbx", "ls", "--repo", repo, Stored("Nothing.dbx")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "no such item in baseline 2")) << r.err;
+    r = cli.Run({"dbx", "folders", "--repo", repo, std::string("Outlook Express/") + IDENTITY});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "holds no folders.dbx")) << r.err;
+    EXPECT_EQ(cli.Run({"dbx", "ls", "--repo", dir / "none.tvr", Stored("Inbox.dbx")}).code, 1);
+}

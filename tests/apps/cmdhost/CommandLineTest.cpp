@@ -1,0 +1,116 @@
+// The command host's command line, the counters read from closing logs, the record texts
+// and the terminal's progress line.
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+#include "ConsoleView.h"
+#include "HostRecords.h"
+#include "RunCounters.h"
+
+using namespace cmdhost;
+using Tokens = std::vector<std::string>;
+
+TEST(Tokenize, SplitsAtWhiteSpaceAndKeepsQuotedPathsWhole) {
+    EXPECT_EQ(TokenizeCommandLine(""), Tokens{});
+    EXPECT_EQ(TokenizeCommandLine(" \t "), Tokens{});
+    EXPECT_EQ(TokenizeCommandLine("host  JOB_BACKUP\t/a/job.tvj\r\n"),
+              (Tokens{"host", "JOB_BACKUP", "/a/job.tvj"}));
+    // The editor's line: the program, then four quoted tokens.
+    EXPECT_EQ(TokenizeCommandLine("/opt/tavora/TavCmdHost JOB_BACKUP \"/home/anna/My Jobs/daily.tvj\" "
+                                  "\"FULL\" \"SW_HIDE\" \"\""),
+              (Tokens{"/opt/tavora/TavCmdHost", "JOB_BACKUP", "/home/anna/My Jobs/daily.tvj", "FULL",
+                      "SW_HIDE", ""}));
+}
+
+TEST(Tokenize, AQuotedTokenEndsOnlyAtAQuoteBeforeWhiteSpaceOrTheEnd) {
+    // A quote inside the token (not followed by white space) belongs to it.
+    EXPECT_EQ(TokenizeCommandLine("x \"a\"b c\" d"), (Tokens{"x", "a\"b c", "d"}));
+    EXPECT_EQ(TokenizeCommandLine("x \"a \"b\" c"), (Tokens{"x", "a \"b", "c"}));
+    // Without a closing quote the token runs to the end of the line.
+    EXPECT_EQ(TokenizeCommandLine("x \"/a b/job.tvj FULL"), (Tokens{"x", "/a b/job.tvj FULL"}));
+    // Quotes in the middle of an unquoted token are kept.
+    EXPECT_EQ(TokenizeCommandLine("x a\"b c"), (Tokens{"x", "a\"b", "c"}));
+    EXPECT_EQ(TokenizeCommandLine("\"only\""), (Tokens{"only"}));
+}
+
+TEST(HostCommand, ReadsTheBackupWordsIgnoringLetterCase) {
+    HostCommand c = ParseHostCommand(TokenizeCommandLine("h JOB_BACKUP \"/j b.tvj\" FULL SW_HIDE"));
+    EXPECT_TRUE(c.backup);
+    EXPECT_EQ(c.jobPath, "/j b.tvj");
+    EXPECT_TRUE(c.full);
+    EXPECT_TRUE(c.hide);
+
+    c = ParseHostCommand({"h", "job_backup", "/j.tvj", "full"});
+    EXPECT_TRUE(c.backup);
+    EXPECT_TRUE(c.full) << "\"full\" in lower case is still full";
+    EXPECT_FALSE(c.hide);
+
+    c = ParseHostCommand({"h", "JOB_BACKUP", "/j.tvj"});
+    EXPECT_FALSE(c.full) << "no third token: incremental";
+    c = ParseHostCommand({"h", "JOB_BACKUP", "/j.tvj", "INCREMENTAL", "sw_hide"});
+    EXPECT_FALSE(c.full);
+    EXPECT_TRUE(c.hide) << "SW_HIDE counts anywhere";
+    c = ParseHostCommand({"h", "JOB_BACKUP", "/j.tvj", "SW_HIDE", "FULL"});
+    EXPECT_FALSE(c.full) << "only token 3 selects the type";
+    EXPECT_TRUE(c.hide);
+}
+
+TEST(HostCommand, WithoutJobBackupAsToken1NothingIsRun) {
+    EXPECT_FALSE(ParseHostCommand({}).backup);
+    EXPECT_FALSE(ParseHostCommand({"h"}).backup);
+    EXPECT_FALSE(ParseHostCommand({"h", "/j.tvj", "JOB_BACKUP"}).backup);
+    EXPECT_FALSE(ParseHostCommand({"h", "JOB_BACKUPX", "/j.tvj"}).backup);
+    HostCommand c = ParseHostCommand({"h", "SW_HIDE"});
+    EXPECT_FALSE(c.backup);
+    EXPECT_TRUE(c.hide);
+    c = ParseHostCommand({"h", "JOB_BACKUP"});
+    EXPECT_TRUE(c.backup);
+    EXPECT_EQ(c.jobPath, "") << "the runner refuses a missing job path";
+}
+
+TEST(RunCounters, SumsTheCounterLinesOfClosingLogs) {
+    RunCounters counters;
+    counters.AddFromLog(
+        "Finish Backup Files and Folders: Mon May  6 10:00:00 2024\n\r\n12 Files Added\r\n3 Files "
+        "Updated\r\n40 Files Skipped\r\n1 Files Deleted\r\n2 Items Error\r\n");
+    counters.AddFromLog("\r\nFinish Backup Outlook Express: x\r\n5 Files Added\r\n0 Files Updated\r\n");
+    EXPECT_EQ(counters.added, 17u);
+    EXPECT_EQ(counters.updated, 3u);
+    EXPECT_EQ(counters.skipped, 40u);
+    EXPECT_EQ(counters.deleted, 1u);
+    EXPECT_EQ(counters.errors, 2u);
+    // Lines that only look alike are not counted.
+    counters.AddFromLog("Adding \"/data/7 Files Added\"\r\n7 Files Added twice\r\n-1 Items Error\r\n"
+                        " 4 Files Added\r\n99999999999999999999999 Files Added\r\n");
+    EXPECT_EQ(counters.added, 17u);
+    EXPECT_EQ(counters.errors, 2u);
+}
+
+TEST(HostRecords, TextsAreCutToTheirRoomInCharacters) {
+    EXPECT_EQ(CutChars("abcdef", 3), "abc");
+    EXPECT_EQ(CutChars("abc", 3), "abc");
+    EXPECT_EQ(CutChars("", 0), "");
+    EXPECT_EQ(CutChars("\xC3\xA9t\xC3\xA9", 2), "\xC3\xA9t") << "never inside a character";
+    EXPECT_EQ(CutChars("\xE2\x82\xAC\xE2\x82\xAC", 1), "\xE2\x82\xAC");
+}
+
+TEST(ProgressLine, ShowsBarPercentTitleAndFileWithinTheWidth) {
+    HostStatusRecord status{"Backup File", "/home/anna/a.txt", 42};
+    EXPECT_EQ(CConsoleView::RenderProgressLine(status, 80),
+              "[########............]  42%  Backup File: /home/anna/a.txt");
+    status.percent = 250;
+    EXPECT_EQ(CConsoleView::RenderProgressLine(status, 80).substr(0, 27),
+              "[####################] 100%");
+
+    status.percent = 7;
+    status.item = "/home/anna/" + std::string(200, 'd') + "/the-end.txt";
+    const std::string line = CConsoleView::RenderProgressLine(status, 80);
+    EXPECT_EQ(line.size(), 79u);
+    EXPECT_NE(line.find("Backup File: /home/"), std::string::npos) << line;
+    EXPECT_NE(line.find("..."), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.size() - 11), "the-end.txt") << "the file name stays readable";
+
+    // Control characters in a name cannot move the cursor.
+    status.item = "/a\rb\x1b[2Jc";
+    EXPECT_EQ(CConsoleView::RenderProgressLine(status, 80).find_first_of("\r\x1b"), std::string::npos);
+}
