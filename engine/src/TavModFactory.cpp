@@ -113,13 +113,18 @@ bool CTavModFactory::LoadModule(const std::string& path) {
     }
     TavModDesc& desc = module->desc;
     desc.path = path;
-    // Binds one named procedure; a name that is given but not exported is reported.
+    // Binds one named procedure. A missing create-engine procedure is reported (backups
+    // and restores need it); other missing ones are only recorded, since programs without
+    // windows never call the view's procedures.
     auto bind = [&](const std::string& name) -> void* {
         if (name.empty()) return nullptr;
         void* proc = module->library.Symbol(name);
         if (proc == nullptr) {
-            const std::string why = tavtext::Format(engtext::HUB_MISSING_PROC, name.c_str());
-            Report(tavtext::Format(engtext::HUB_WARNING, desc.name.c_str(), why.c_str()));
+            desc.missingProcs.push_back(name);
+            if (name == desc.createEngineName) {
+                const std::string why = tavtext::Format(engtext::HUB_MISSING_PROC, name.c_str());
+                Report(tavtext::Format(engtext::HUB_WARNING, desc.name.c_str(), why.c_str()));
+            }
         }
         return proc;
     };

@@ -69,6 +69,9 @@ struct TAVENGINE_API TavModDesc {
     uint32_t rootId = 0;  // four letters, the first in the most significant byte
     std::string hubVersion;
     std::string path;  // the module file
+    // Procedures the descriptor names that the module does not export (the view's
+    // procedures of a build without windows); programs that need one check here.
+    std::vector<std::string> missingProcs;
 
     std::string createEngineName, createJobRootName, createRepRootName, dataExchangeName;
     TavCreateEngineProc createEngine = nullptr;
