@@ -6,9 +6,14 @@
 //   store bound = 1 / (1/deflate + 1/AES + 1/MD5)     (AES left out without encryption)
 //   read bound  = 1 / (1/inflate + 1/AES)             (inflate: zlib; AES decrypt)
 // The library encodes chunks on worker threads, so on 2 cores the store path may pass the
-// single-core bound.
+// single-core bound. Random bytes do not deflate: the library stores them as they are, and
+// "inflate" of their deflate form is a copy, so that read bound is little more than memcpy
+// while our path also reads the file. The mixed figure takes both sets as one (total bytes
+// over total time), the way the targets are set.
 //
-// Usage: bench_rep_throughput [TEXT_MIB [RANDOM_MIB]]   (defaults 256 256; 0 skips a set)
+// Usage: bench_rep_throughput [TEXT_MIB [RANDOM_MIB [ROUNDS]]]
+//   defaults 256 256 3; 0 skips a set; each figure is the best of ROUNDS rounds.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +142,25 @@ PathFigures RunPath(const std::string& dir, const std::string& name, const std::
     return f;
 }
 
+int g_rounds = 3;
+
+void BestOf(CodecFigures& best, const CodecFigures& f) {
+    for (auto field : {&CodecFigures::libdeflate6, &CodecFigures::zlib6, &CodecFigures::aesEncrypt,
+                       &CodecFigures::aesDecrypt, &CodecFigures::md5, &CodecFigures::inflate,
+                       &CodecFigures::libinflate})
+        best.*field = std::max(best.*field, f.*field);
+    best.deflated = f.deflated;
+}
+
+// A round whose read-back differs makes the whole figure fail.
+void BestOf(PathFigures& best, const PathFigures& f, int round) {
+    best.store = std::max(best.store, f.store);
+    best.read = std::max(best.read, f.read);
+    best.commit = round == 0 ? f.commit : std::min(best.commit, f.commit);
+    best.imageSize = f.imageSize;
+    best.ok = (round == 0 || best.ok) && f.ok;
+}
+
 void PrintRow(const char* what, double ours, double bound) {
     const double ratio = bound > 0 ? ours / bound : 0;
     std::printf("  %-34s %9.1f %9.1f %7.1f%%  %s\n", what, ours, bound, 100 * ratio,
@@ -159,16 +183,23 @@ bool RunSet(const std::string& dir, const char* label, const std::vector<uint8_t
         std::fprintf(stderr, "cannot write %s\n", source.c_str());
         return false;
     }
-    const CodecFigures c = tavbench::MeasureCodecs(data, CHUNK);
-    std::printf("\n== %s: %.0f MiB, libdeflate level 6 keeps %.1f%%\n", label,
-                double(data.size()) / (1024.0 * 1024.0), 100.0 * double(c.deflated) / double(data.size()));
+    // Each figure is the best of the rounds; codecs and our path take turns, so that a
+    // busy spell on the shared machine does not fall on one side only.
+    CodecFigures c;
+    PathFigures plain, aes;
+    for (int round = 0; round < g_rounds; ++round) {
+        BestOf(c, tavbench::MeasureCodecs(data, CHUNK));
+        BestOf(plain, RunPath(dir, std::string(label) + "-deflate.tvr", source, data, ENCRYPT_NONE), round);
+        BestOf(aes, RunPath(dir, std::string(label) + "-builtin.tvr", source, data, ENCRYPT_BUILTIN), round);
+    }
+    plat::RemoveFile(source);
+    std::printf("\n== %s: %.0f MiB, libdeflate level 6 keeps %.1f%%; best of %d rounds\n", label,
+                double(data.size()) / (1024.0 * 1024.0), 100.0 * double(c.deflated) / double(data.size()),
+                g_rounds);
     std::printf("  codecs alone, one core (MiB/s): deflate libdeflate-6 %.1f, zlib-6 %.1f; "
                 "AES-128-ECB encrypt %.0f, decrypt %.0f; MD5 %.1f; inflate zlib %.1f (libdeflate %.1f)\n",
                 c.libdeflate6, c.zlib6, c.aesEncrypt, c.aesDecrypt, c.md5, c.inflate, c.libinflate);
 
-    const PathFigures plain = RunPath(dir, std::string(label) + "-deflate.tvr", source, data, ENCRYPT_NONE);
-    const PathFigures aes = RunPath(dir, std::string(label) + "-builtin.tvr", source, data, ENCRYPT_BUILTIN);
-    plat::RemoveFile(source);
 
     figures.mib = double(data.size()) / (1024.0 * 1024.0);
     const double ours[4] = {plain.store, aes.store, plain.read, aes.read};
@@ -210,8 +241,9 @@ int main(int argc, char** argv) {
     size_t textMiB = DEFAULT_MIB, randomMiB = DEFAULT_MIB;
     if (argc > 1) textMiB = std::strtoul(argv[1], nullptr, 10);
     if (argc > 2) randomMiB = std::strtoul(argv[2], nullptr, 10);
-    if (argc > 3 || textMiB > 4096 || randomMiB > 4096) {
-        std::fprintf(stderr, "usage: bench_rep_throughput [TEXT_MIB [RANDOM_MIB]]\n");
+    if (argc > 3) g_rounds = std::atoi(argv[3]);
+    if (argc > 4 || textMiB > 4096 || randomMiB > 4096 || g_rounds < 1 || g_rounds > 20) {
+        std::fprintf(stderr, "usage: bench_rep_throughput [TEXT_MIB [RANDOM_MIB [ROUNDS]]]\n");
         return 2;
     }
     const std::string dir = plat::MakeTempDirectory("tavbench~");

@@ -1,11 +1,13 @@
 // libFuzzer target for reading image files: the input is written as an image file, then
 // attached (once without a password, once with one and ENCRYPT_PASSWORD settings), its
 // baselines listed, each loaded into a working table, and every node's content chain read
-// to its end.
+// to its end. Last, a run saves the newest baseline again and is rolled back, which must
+// leave the image opening at the same baseline.
 //
 // Run with `-make_seeds=DIR` (before any other argument) to write the seed images to DIR
 // and exit.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -23,6 +25,7 @@ namespace {
 
 constexpr size_t MAX_CHAIN_BLOCKS = 100000;
 constexpr size_t MAX_NODES_WALKED = 20000;
+constexpr size_t MAX_NODES_PURGED = 2000;  // the purge is quadratic in deleted nodes
 
 volatile size_t g_sink;
 
@@ -80,8 +83,16 @@ void WalkBaseline(CTavRepository& rep, uint32_t number) {
     std::vector<TavNodeRec> nodes;
     table->LoadAllNodes(nodes);
     g_sink = g_sink + size_t(table->GetRootCount()) + table->contentIndex.size();
-    TavNodeRec root;
-    for (int32_t i = 0; i < table->GetRootCount(); ++i) g_sink = g_sink + table->LoadRootAt(root, i);
+    TavNodeRec other;
+    for (int32_t i = 0; i < table->GetRootCount(); ++i) g_sink = g_sink + table->LoadRootAt(other, i);
+    // The links of each node, as a tree walker follows them.
+    for (size_t i = 0; i < nodes.size() && i < MAX_NODES_WALKED; ++i)
+        for (uint32_t id : {nodes[i].parentId, nodes[i].firstChildId, nodes[i].nextSiblingId})
+            g_sink = g_sink + table->LoadNode(other, id);
+    if (nodes.size() <= MAX_NODES_PURGED) {
+        std::vector<TavNodeRec> kept, work = nodes;  // the purge changes its input
+        g_sink = g_sink + CTavRepository::PurgeBaseline(kept, work);
+    }
     // Each distinct chain once: many nodes may name the same block.
     std::set<std::pair<uint32_t, uint32_t>> chains;
     for (size_t i = 0; i < nodes.size() && i < MAX_NODES_WALKED; ++i) {
@@ -94,12 +105,51 @@ void WalkBaseline(CTavRepository& rep, uint32_t number) {
     table->Dispose();
 }
 
-void AttachAndWalk(const TavImageSecurity& security) {
+// A run that saves the newest baseline again and is rolled back: afterwards the image
+// opens at the same newest baseline as before.
+void SaveAndRollBack(CTavRepository& rep, const TavImageSecurity& security) {
+    const uint32_t latest = rep.GetLatestBaselineNumber();
+    CTavRepBaselineDetails* table = nullptr;
+    try {
+        table = rep.LoadBaseline(latest);
+        if (table == nullptr) return;
+        if (rep.BeginTrans(1000) == 1) {
+            g_sink = g_sink + rep.SaveBaseline(table, "fuzz", nullptr, 0);
+            rep.RollbackTrans();
+        }
+    } catch (CTavException* e) {
+        e->Delete();
+        try {
+            rep.RollbackTrans();
+        } catch (CTavException* inner) {
+            inner->Delete();
+        }
+    }
+    if (table != nullptr) table->Dispose();
+    try {
+        rep.Detach();
+        CTavRepository again;
+        const int attached = again.Attach(Paths().image, &security);
+        if (attached && again.GetLatestBaselineNumber() != latest) {
+            std::fprintf(stderr, "rollback changed the newest baseline: %u -> %u\n", latest,
+                         again.GetLatestBaselineNumber());
+            std::abort();
+        }
+    } catch (CTavException* e) {
+        e->Delete();
+    }
+}
+
+void AttachAndWalk(const TavImageSecurity& security, bool write) {
     CTavRepository rep;
     try {
         if (!rep.Attach(Paths().image, &security)) return;
     } catch (CTavException* e) {
         e->Delete();
+        return;
+    }
+    if (write) {  // the reading walks ran already
+        SaveAndRollBack(rep, security);
         return;
     }
     const TavBaselineList* list = rep.GetBaselineList();
@@ -137,10 +187,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!WriteImage(data, size)) return 0;
     TavImageSecurity plain;
     InitTavImageSecure(&plain, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
-    AttachAndWalk(plain);
+    AttachAndWalk(plain, false);
     TavImageSecurity secret;
     InitTavImageSecure(&secret, FUZZ_SEED_PASSWORD, COMPRESS_DEFLATE, -1, ENCRYPT_PASSWORD,
                        TAV_DEFAULT_IMAGE_SIZE);
-    AttachAndWalk(secret);
+    AttachAndWalk(secret, false);
+    // Last, as it rewrites the file: a saved run that is rolled back.
+    AttachAndWalk(plain, true);
     return 0;
 }

@@ -83,6 +83,12 @@ protected:
         ASSERT_TRUE(f->WriteAt(b, 4, offset));
     }
 
+    static uint32_t LE32(const std::string& bytes, size_t at) {
+        if (at + 4 > bytes.size()) return 0;
+        const auto* p = reinterpret_cast<const uint8_t*>(bytes.data() + at);
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+
     CTempDir dir;
     std::string path;
 };
@@ -118,9 +124,57 @@ TEST_F(FuzzRegressionTest, BaselineInImageNoneIsNotFound) {
         ASSERT_NE(table.offset, 0u);
     }
     Patch(table.offset + BLOCK_HEADER_SIZE, TAV_NONE);  // the first header's image word
+    // Either the table is refused as a whole, or loading that baseline finds no image.
     CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
-    EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_NOT_FOUND);
+    int attached = 0;
+    const int code = ThrownCode([&] { attached = rep.Attach(path, &sec); });
+    if (attached == 1)
+        EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_NOT_FOUND);
+    else
+        EXPECT_EQ(code, TAVEX_NOT_IMAGE);
+}
+
+// Forged lengths: a stored length past the end of the file, and a gzip trailer that
+// announces 4 GiB. Neither is believed before the bytes are there.
+TEST_F(FuzzRegressionTest, ForgedLengthsAreNotBelieved) {
+    TavImageSecurity sec = Security();
+    ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+    const std::string text = TextBytes(30000);
+    TavPosition content, table;
+    uint32_t nodeTable = 0;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        std::string source = dir / "source";
+        ASSERT_TRUE(WriteFile(source, text));
+        content = rep.AddFileContent(source.c_str(), 0, nullptr, nullptr);
+        ASSERT_NE(content.offset, 0u);
+        rep.CommitTrans();
+        table = rep.GetLatestBaselinePos();
+        TavBaselineHeaderRec h;
+        ASSERT_EQ(rep.GetBaselineHeader(0, h), 1);
+        nodeTable = h.nodeTable;
+    }
+    // The content block's gzip trailer says 0xFFFFFFF0 bytes: the real bytes still decode.
+    const uint32_t stored = LE32(ReadFile(path), content.offset + 4);
+    Patch(content.offset + BLOCK_HEADER_SIZE + stored - 4, 0xFFFFFFF0);
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        EXPECT_EQ(ReadChain(rep, content), text);
+    }
+    // The node table's stored length reaches past the end of the file.
+    Patch(nodeTable + 4, 0xFFFFFFF0);
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_READ_BLOCK);
+    }
+    // So does the baseline table's: no baseline table, no repository.
+    Patch(table.offset + 4, 0x7FFFFFF0);
+    CTavRepository rep;
+    EXPECT_EQ(ThrownCode([&] { rep.Attach(path, &sec); }), TAVEX_NOT_IMAGE);
 }
 
 // The inputs the fuzzer found, read the way the fuzzer reads them (under the sanitizers a
