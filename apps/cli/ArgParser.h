@@ -25,10 +25,19 @@ public:
     bool Has(const std::string& name) const { return m_given.count(name) != 0; }
     // The value of an option that takes one (the last one given), nullopt when absent.
     std::optional<std::string> Value(const std::string& name) const;
-    void Set(const std::string& name, const std::string& value) { m_given[name] = value; }
+    // Every value given to an option that may repeat ("--only A --only B"), in order.
+    std::vector<std::string> Values(const std::string& name) const {
+        auto it = m_all.find(name);
+        return it == m_all.end() ? std::vector<std::string>{} : it->second;
+    }
+    void Set(const std::string& name, const std::string& value) {
+        m_given[name] = value;
+        m_all[name].push_back(value);
+    }
 
 private:
     std::map<std::string, std::string> m_given;
+    std::map<std::string, std::vector<std::string>> m_all;
 };
 
 // Parses `args` against `options`. Accepts "--name", "--name=value", "--name value",

@@ -16,6 +16,9 @@ CCommandTable BuildCommandTable() {
     RegisterJobCommands(table);
     RegisterSelectionCommands(table);
     RegisterBackupCommands(table);
+    RegisterRestoreCommands(table);
+    RegisterOeCommands(table);
+    RegisterJobOeCommands(table);
     return table;
 }
 

@@ -14,6 +14,9 @@ void RegisterRegistryCommands(CCommandTable& table);  // registry export, import
 void RegisterJobCommands(CCommandTable& table);        // job new, job show
 void RegisterSelectionCommands(CCommandTable& table);  // job add, remove, exclude, include, partial, filter
 void RegisterBackupCommands(CCommandTable& table);     // backup
+void RegisterRestoreCommands(CCommandTable& table);    // restore, extract
+void RegisterOeCommands(CCommandTable& table);         // oe identities
+void RegisterJobOeCommands(CCommandTable& table);      // job oe JOB add, remove, exclude, include
 
 // The table with every group registered (built once).
 const CCommandTable& Commands();

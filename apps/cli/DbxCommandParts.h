@@ -28,8 +28,7 @@ bool CheckDbxMessage(CDbxSource& source, const std::string& offsetText, CCliCont
 
 // Reports the messages a search could not read (a warning line); returns the exit code
 // the command ends with: 0, or 1 when anything could not be read.
-int ReportSearchProblems(const DbxSearchResult& result, const CDbxSource& source,
-                         CCliContext& ctx);
+int ReportSearchProblems(const DbxSearchResult& result, const CDbxSource& source, CCliContext& ctx);
 
 // Adds "dbx export" and "dbx export-all".
 void AddDbxExportCommands(CCommandTable& table);

@@ -23,7 +23,8 @@ namespace tavctl {
 namespace {
 
 constexpr const char* FIELD_NAMES[] = {"from", "to", "subject", "content"};
-constexpr uint32_t FIELD_BITS[] = {DBX_FIELD_FROM, DBX_FIELD_TO, DBX_FIELD_SUBJECT, DBX_FIELD_CONTENT};
+constexpr uint32_t FIELD_BITS[] = {DBX_FIELD_FROM, DBX_FIELD_TO, DBX_FIELD_SUBJECT,
+                                   DBX_FIELD_CONTENT};
 constexpr const char* FIELD_ALL = "all";
 constexpr const char* STATUS_ACTIVE = "Active";
 constexpr const char* STATUS_INACTIVE = "Inactive";
@@ -49,8 +50,7 @@ int RunFolders(const CCliArgs& args, CCliContext& ctx) {
     int code = EXIT_OK;
     if (!source.Open(args, ctx, true, code)) return code;
     const DbxFolderList list = ReadDbxFolders(source.Input());
-    if (list.folders.empty() && !list.error.empty())
-        return Fail(ctx, source.Subject(), list.error);
+    if (list.folders.empty() && !list.error.empty()) return Fail(ctx, source.Subject(), list.error);
     std::vector<uint32_t> depth;
     const std::vector<DbxFolderEntry> tree = DbxFoldersAsTree(list.folders, depth);
     CTextTable table({"ID", "PARENT", "MESSAGES", "UNREAD", "STATUS", "FILE", "NAME"});
@@ -63,8 +63,9 @@ int RunFolders(const CCliArgs& args, CCliContext& ctx) {
     }
     table.Print(ctx.out);
     if (!list.error.empty())
-        return Fail(ctx, source.Subject(),
-                    std::to_string(list.unreadable) + " folder record(s) cannot be read: " + list.error);
+        return Fail(
+            ctx, source.Subject(),
+            std::to_string(list.unreadable) + " folder record(s) cannot be read: " + list.error);
     return EXIT_OK;
 }
 
@@ -89,8 +90,10 @@ int RunLs(const CCliArgs& args, CCliContext& ctx) {
     if (std::optional<std::string> sort = args.Value("sort")) {
         column = DbxColumnFromName(*sort);
         if (!column)
-            return Fail(ctx, "", "--sort takes icon, from, to, subject, date or account, not '" + *sort + "'",
-                        EXIT_USAGE);
+            return Fail(
+                ctx, "",
+                "--sort takes icon, from, to, subject, date or account, not '" + *sort + "'",
+                EXIT_USAGE);
     } else if (args.Has("reverse")) {
         return Fail(ctx, "", "--reverse needs --sort", EXIT_USAGE);
     }
@@ -103,12 +106,13 @@ int RunLs(const CCliArgs& args, CCliContext& ctx) {
     progress.Clear();
     if (column) SortDbxRows(result.rows, *column, !args.Has("reverse"));
 
-    CTextTable table({"OFFSET", "F", UpperCase(dbxviewer::COLUMN_FROM), UpperCase(dbxviewer::COLUMN_TO),
-                      UpperCase(dbxviewer::COLUMN_SUBJECT), UpperCase(dbxviewer::COLUMN_RECEIVED),
-                      UpperCase(dbxviewer::COLUMN_ACCOUNT)});
+    CTextTable table({"OFFSET", "F", UpperCase(dbxviewer::COLUMN_FROM),
+                      UpperCase(dbxviewer::COLUMN_TO), UpperCase(dbxviewer::COLUMN_SUBJECT),
+                      UpperCase(dbxviewer::COLUMN_RECEIVED), UpperCase(dbxviewer::COLUMN_ACCOUNT)});
     for (const DbxMessageRow& row : result.rows)
-        table.AddRow({std::to_string(row.offset), row.iconFlag ? ICON_FLAG : NO_VALUE, Cell(row.from),
-                      Cell(row.to), Cell(row.subject), row.receivedText, Cell(row.account)});
+        table.AddRow({std::to_string(row.offset), row.iconFlag ? ICON_FLAG : NO_VALUE,
+                      Cell(row.from), Cell(row.to), Cell(row.subject), row.receivedText,
+                      Cell(row.account)});
     table.Print(ctx.out);
     return ReportSearchProblems(result, source, ctx);
 }
@@ -122,7 +126,8 @@ int RunShow(const CCliArgs& args, CCliContext& ctx) {
     std::string text;
     std::string error;
     if (!ReadDbxMessageText(source.Input(), offset, text, error))
-        return Fail(ctx, source.Subject(), "message at offset " + std::to_string(offset) + ": " + error);
+        return Fail(ctx, source.Subject(),
+                    "message at offset " + std::to_string(offset) + ": " + error);
     ctx.out.write(text.data(), std::streamsize(text.size()));
     ctx.out.flush();
     if (!ctx.out) return Fail(ctx, source.Subject(), "the output cannot be written");
@@ -177,8 +182,9 @@ bool DbxQueryFromArgs(const CCliArgs& args, CCliContext& ctx, DbxSearchQuery& qu
         for (size_t i = 0; i < std::size(FIELD_NAMES); ++i)
             if (OeEqualsNoCase(word, FIELD_NAMES[i])) bit = FIELD_BITS[i];
         if (bit == 0) {
-            code = Fail(ctx, "", "--in takes from, to, subject, content or all, separated by commas, not '" +
-                                     word + "'",
+            code = Fail(ctx, "",
+                        "--in takes from, to, subject, content or all, separated by commas, not '" +
+                            word + "'",
                         EXIT_USAGE);
             return false;
         }
@@ -192,8 +198,9 @@ bool CheckDbxMessage(CDbxSource& source, const std::string& offsetText, CCliCont
                      uint32_t& offset, int& code) {
     const std::optional<uint32_t> parsed = ParseDbxOffset(offsetText);
     if (!parsed) {
-        code = Fail(ctx, "", "OFFSET is a message's offset as 'tavctl dbx ls' shows it, not '" +
-                                 Printable(offsetText) + "'",
+        code = Fail(ctx, "",
+                    "OFFSET is a message's offset as 'tavctl dbx ls' shows it, not '" +
+                        Printable(offsetText) + "'",
                     EXIT_USAGE);
         return false;
     }
@@ -214,11 +221,13 @@ bool CheckDbxMessage(CDbxSource& source, const std::string& offsetText, CCliCont
     return false;
 }
 
-int ReportSearchProblems(const DbxSearchResult& result, const CDbxSource& source, CCliContext& ctx) {
+int ReportSearchProblems(const DbxSearchResult& result, const CDbxSource& source,
+                         CCliContext& ctx) {
     if (result.damaged) return Fail(ctx, source.Subject(), result.error);
     if (result.unreadable != 0)
-        return Fail(ctx, source.Subject(),
-                    std::to_string(result.unreadable) + " message(s) cannot be read: " + result.error);
+        return Fail(
+            ctx, source.Subject(),
+            std::to_string(result.unreadable) + " message(s) cannot be read: " + result.error);
     return EXIT_OK;
 }
 
@@ -238,7 +247,8 @@ void RegisterDbxCommands(CCommandTable& table) {
                RunFolders});
 
     std::vector<CliOption> lsOptions = DbxFilterOptions();
-    lsOptions.push_back({"sort", 0, true, "COLUMN", "sort by icon, from, to, subject, date or account"});
+    lsOptions.push_back(
+        {"sort", 0, true, "COLUMN", "sort by icon, from, to, subject, date or account"});
     lsOptions.push_back({"reverse", 'r', false, "", "sort in descending order"});
     lsOptions.insert(lsOptions.end(), sourceOptions.begin(), sourceOptions.end());
     table.Add({{"dbx", "ls"},
@@ -258,16 +268,17 @@ void RegisterDbxCommands(CCommandTable& table) {
                1,
                RunLs});
 
-    table.Add({{"dbx", "show"},
-               std::string(SOURCE_SYNOPSIS) + " OFFSET",
-               "write one message's text to standard output",
-               std::string(SOURCE_HELP) +
-                   "\n\nOFFSET is the message's offset as 'tavctl dbx ls' shows it (decimal, or hex\n"
-                   "with 0x). The text is written as stored: headers and body, as mail text.",
-               sourceOptions,
-               2,
-               2,
-               RunShow});
+    table.Add(
+        {{"dbx", "show"},
+         std::string(SOURCE_SYNOPSIS) + " OFFSET",
+         "write one message's text to standard output",
+         std::string(SOURCE_HELP) +
+             "\n\nOFFSET is the message's offset as 'tavctl dbx ls' shows it (decimal, or hex\n"
+             "with 0x). The text is written as stored: headers and body, as mail text.",
+         sourceOptions,
+         2,
+         2,
+         RunShow});
     AddDbxExportCommands(table);
 }
 

@@ -47,7 +47,8 @@ int RunExport(const CCliArgs& args, CCliContext& ctx) {
     if (!ExportDbxMessage(source.Input(), offset, out, overwrite, error)) {
         if (plat::PathExists(out) && overwrite == EmlOverwrite::Refuse)
             error += " (use --force to replace it)";
-        return Fail(ctx, source.Subject(), "message at offset " + std::to_string(offset) + ": " + error);
+        return Fail(ctx, source.Subject(),
+                    "message at offset " + std::to_string(offset) + ": " + error);
     }
     return EXIT_OK;
 }
@@ -74,7 +75,8 @@ int RunExportAll(const CCliArgs& args, CCliContext& ctx) {
     plat::ListDirectory(dir, entries);
     for (const TavFindData& entry : entries) existing.insert(DbxFoldCase(entry.name));
     CEmlFileNamer namer([&](const std::string& name) {
-        return existing.count(DbxFoldCase(name)) != 0 || plat::PathExists(plat::JoinPath(dir, name));
+        return existing.count(DbxFoldCase(name)) != 0 ||
+               plat::PathExists(plat::JoinPath(dir, name));
     });
     CProgress progress(ctx.err, ctx.progress);
     uint32_t written = 0;
@@ -82,7 +84,8 @@ int RunExportAll(const CCliArgs& args, CCliContext& ctx) {
     for (size_t i = 0; i < result.rows.size(); ++i) {
         const DbxMessageRow& row = result.rows[i];
         progress.Update([&] {
-            return "Exporting " + std::to_string(i + 1) + " of " + std::to_string(result.rows.size());
+            return "Exporting " + std::to_string(i + 1) + " of " +
+                   std::to_string(result.rows.size());
         });
         std::string text;
         std::string error;
@@ -92,7 +95,8 @@ int RunExportAll(const CCliArgs& args, CCliContext& ctx) {
         progress.Clear();
         if (!ok) {
             ++failed;
-            Fail(ctx, source.Subject(), "message at offset " + std::to_string(row.offset) + ": " + error);
+            Fail(ctx, source.Subject(),
+                 "message at offset " + std::to_string(row.offset) + ": " + error);
             continue;
         }
         ++written;
@@ -107,8 +111,9 @@ int RunExportAll(const CCliArgs& args, CCliContext& ctx) {
     ctx.out.flush();
     const int problems = ReportSearchProblems(result, source, ctx);
     if (failed != 0)
-        return Fail(ctx, dir, std::to_string(failed) + " message(s) were not exported, " +
-                                  std::to_string(written) + " were");
+        return Fail(ctx, dir,
+                    std::to_string(failed) + " message(s) were not exported, " +
+                        std::to_string(written) + " were");
     return problems;
 }
 
@@ -116,7 +121,8 @@ int RunExportAll(const CCliArgs& args, CCliContext& ctx) {
 
 void AddDbxExportCommands(CCommandTable& table) {
     const std::vector<CliOption> sourceOptions = DbxSourceOptions();
-    std::vector<CliOption> exportOptions = {{"force", 'f', false, "", "replace OUT.eml when it exists"}};
+    std::vector<CliOption> exportOptions = {
+        {"force", 'f', false, "", "replace OUT.eml when it exists"}};
     exportOptions.insert(exportOptions.end(), sourceOptions.begin(), sourceOptions.end());
     table.Add({{"dbx", "export"},
                std::string(SOURCE_SYNOPSIS) + " OFFSET OUT.eml [--force]",

@@ -25,7 +25,8 @@ constexpr const char* ERR_REPO_ONLY = "-b and --password-file need --repo";
 
 std::vector<CliOption> DbxSourceOptions() {
     return {{"repo", 0, true, "REPO", "read the store file NODEPATH kept in repository REPO"},
-            BaselineOption(), PasswordFileOption()};
+            BaselineOption(),
+            PasswordFileOption()};
 }
 
 CDbxSource::CDbxSource() = default;
@@ -98,13 +99,15 @@ bool CDbxSource::OpenStored(const std::string& repo, const std::string& item, co
         }
     }
     if (found.stored && IsDeleted(node)) {
-        code = Fail(ctx, repo, Printable(item) + ": " + text::ERR_NO_ITEM + " in baseline " +
-                                   std::to_string(m_view->Number()));
+        code = Fail(ctx, repo,
+                    Printable(item) + ": " + text::ERR_NO_ITEM + " in baseline " +
+                        std::to_string(m_view->Number()));
         return false;
     }
     m_subject = repo + ": " + Printable(path);
     if (!found.stored || LayoutOf(node) != ContentLayout::ChunkTable) {
-        code = Fail(ctx, m_subject, !found.stored || IsFolder(node) ? text::ERR_IS_FOLDER : ERR_NOT_A_STORE);
+        code = Fail(ctx, m_subject,
+                    !found.stored || IsFolder(node) ? text::ERR_IS_FOLDER : ERR_NOT_A_STORE);
         return false;
     }
     m_input = std::make_unique<DbxChunkInput>(&m_session->Rep(), node);

@@ -66,6 +66,10 @@ void CRepoChecker::CheckImages() {
 }
 
 void CRepoChecker::CheckBaselineTable() {
+    for (const TavPosition& entry : m_rep.GetUnreadableTables())
+        Report("baseline table in image " + std::to_string(entry.image) + " (" +
+                   ImagePathFor(m_rep, entry.image) + ") offset " + std::to_string(entry.offset),
+               "cannot be read; the repository opens at the baselines before it");
     const TavBaselineList* list = m_rep.GetBaselineList();
     if (list == nullptr || list->items.empty()) {
         Report("baseline table", "holds no baselines");

@@ -5,9 +5,16 @@
 // a block is written with the link to its successor already in its header; only when that
 // prediction fails (a new image could not be started, a write failed, the observer asked
 // to stop) is the header rewritten.
+//
+// A caller that knows which files it will store next announces them with
+// PrefetchFileContent: their first chunks are read and handed to the pool at once, so that
+// small files (one chunk each) are encoded side by side instead of one after the other.
+// What is stored does not change: a file announced is read and encoded exactly as
+// AddFileContent would, only earlier.
 #include <deque>
 #include <memory>
 
+#include "ContentSource.h"
 #include "EncodePool.h"
 #include "platform/File.h"
 #include "platform/SysError.h"
@@ -29,7 +36,108 @@ const char* OpenErrorText(uint32_t error) {
     return TEXT_UNKNOWN;
 }
 
+tavrep::ContentCoding CodingOf(const CTavImage& image, const TavImageSecurity& security) {
+    return {image.Compression(), image.Level(), image.Encryption(), security.password};
+}
+
 }  // namespace
+
+namespace tavrep {
+
+CContentSource::CContentSource(std::string path, std::unique_ptr<plat::CFile> file, uint32_t chunk,
+                               CEncodePool* pool)
+    : m_path(std::move(path)), m_file(std::move(file)), m_chunk(chunk), m_pool(pool) {
+    const int64_t size = m_file->Size();
+    m_size = size > 0 ? uint64_t(size) : 0;
+}
+
+CContentSource::~CContentSource() { Drain(); }
+
+void CContentSource::ReadNext(const ContentCoding& coding) {
+    if (m_endOfFile) return;
+    auto job = std::make_unique<EncodeJob>();
+    job->raw.resize(m_chunk);
+    const int64_t n = m_file->ReadFull(job->raw.data(), m_chunk);
+    if (n <= 0) {  // end of file, or a read error that ends the chain here
+        m_endOfFile = true;
+        return;
+    }
+    m_readAny = true;
+    job->raw.resize(size_t(n));
+    job->compression = coding.compression;
+    job->level = coding.level;
+    job->encryption = coding.encryption;
+    job->password = coding.password;
+    if (m_pool != nullptr) {
+        m_pool->Submit(job.get());
+    } else {
+        EncodeOnThisThread(*job);
+        job->MarkDone();
+    }
+    m_pending.push_back(std::move(job));
+}
+
+void CContentSource::Drain() {
+    for (auto& job : m_pending) job->Wait();
+    m_pending.clear();
+}
+
+uint64_t CContentSource::PendingBytes() const {
+    uint64_t bytes = 0;
+    for (const auto& job : m_pending) bytes += job->raw.size();
+    return bytes;
+}
+
+bool CReadAhead::Full() const {
+    if (m_sources.size() >= MAX_FILES) return true;
+    uint64_t bytes = 0;
+    for (const auto& source : m_sources) bytes += source->PendingBytes();
+    return bytes >= MAX_BYTES;
+}
+
+std::unique_ptr<CContentSource> CReadAhead::Take(const std::string& path, uint32_t chunk,
+                                                 const ContentCoding& coding) {
+    size_t at = 0;
+    while (at < m_sources.size() && m_sources[at]->Path() != path) ++at;
+    if (at == m_sources.size()) return nullptr;
+    std::unique_ptr<CContentSource> source = std::move(m_sources[at]);
+    m_sources.erase(m_sources.begin(), m_sources.begin() + long(at) + 1);
+    if (source->Chunk() != chunk) return nullptr;
+    for (const auto& job : source->Pending()) {
+        const ContentCoding used{job->compression, job->level, job->encryption, job->password};
+        if (!(used == coding)) return nullptr;
+    }
+    return source;
+}
+
+}  // namespace tavrep
+
+bool CTavRepository::PrefetchFileContent(const char* path, uint32_t chunkSize) {
+    if (path == nullptr || m_currentImage < 0 || !m_images[size_t(m_currentImage)] || !m_security)
+        return false;
+    tavrep::CEncodePool* pool = tavrep::CEncodePool::Instance();
+    if (pool == nullptr) return false;  // one core: nothing to gain
+    if (!m_readAhead) m_readAhead = std::make_unique<tavrep::CReadAhead>();
+    if (m_readAhead->Full()) return false;
+    // A file that cannot be opened now is left to AddFileContent, which reports why; the
+    // thread's last error stays as it was.
+    const uint32_t lastError = plat::GetLastError();
+    auto file = plat::CFile::Open(path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting,
+                                  nullptr, plat::FileHint::Sequential);
+    plat::SetLastError(lastError);
+    if (!file) return true;
+    auto source = std::make_unique<tavrep::CContentSource>(path, std::move(file),
+                                                           VerifyChunkSize(chunkSize), pool);
+    const tavrep::ContentCoding coding = CodingOf(*m_images[size_t(m_currentImage)], *m_security);
+    const size_t window = pool->Workers() * 2 + 2;
+    while (source->Pending().size() < window && !source->EndOfFile()) source->ReadNext(coding);
+    m_readAhead->Push(std::move(source));
+    return true;
+}
+
+void CTavRepository::DropPrefetched() {
+    if (m_readAhead) m_readAhead->Clear();
+}
 
 // Checks the room for `needed` bytes beside the current image, asking OnChangeDisk when it
 // is short; a path changed by the callback starts the next image there.
@@ -55,65 +163,43 @@ bool CTavRepository::PrepareRoom(uint64_t needed) {
 TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
                                            CTavRepositoryObserver* observer, CMD5Checksum* md5) {
     if (path == nullptr || m_currentImage < 0) return {0, 0};
-    uint32_t error = 0;
-    auto file = plat::CFile::Open(path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting,
-                                  &error, plat::FileHint::Sequential);
-    if (!file) {
-        if (observer != nullptr) observer->OnRepError(path, OpenErrorText(error));
-        return {0, 0};
-    }
     const uint32_t chunk = VerifyChunkSize(chunkSize);
-    const int64_t fileSize = file->Size();
-    const uint64_t size = fileSize > 0 ? uint64_t(fileSize) : 0;
+    const TavImageSecurity& security = *m_security;
+    auto codingNow = [&]() { return CodingOf(*m_images[size_t(m_currentImage)], security); };
+
+    std::unique_ptr<tavrep::CContentSource> source;
+    if (m_readAhead && !m_readAhead->Empty()) source = m_readAhead->Take(path, chunk, codingNow());
+    if (!source) {
+        uint32_t error = 0;
+        auto file = plat::CFile::Open(path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting,
+                                      &error, plat::FileHint::Sequential);
+        if (!file) {
+            if (observer != nullptr) observer->OnRepError(path, OpenErrorText(error));
+            return {0, 0};
+        }
+        source = std::make_unique<tavrep::CContentSource>(path, std::move(file), chunk, nullptr);
+        const uint64_t chunks = (source->Size() + chunk - 1) / chunk;
+        source->UsePool(chunks > 1 ? tavrep::CEncodePool::Instance() : nullptr);
+    }
+    const uint64_t size = source->Size();
     const uint64_t chunks = (size + chunk - 1) / chunk;
     if (!PrepareRoom(size + (chunks + 1) * BLOCK_OVERHEAD)) return {0, 0};
     if (md5 != nullptr) md5->Reset();
 
     CTavImage* start = m_images[size_t(m_currentImage)].get();
     CTavImage* image = start;
-    const TavImageSecurity& security = *m_security;
-    tavrep::CEncodePool* pool = chunks > 1 ? tavrep::CEncodePool::Instance() : nullptr;
+    tavrep::CEncodePool* pool = source->Pool();
     const size_t window = pool ? pool->Workers() * 2 + 2 : 1;
-
-    std::deque<std::unique_ptr<tavrep::EncodeJob>> pending;
-    bool endOfFile = false;
-    bool readAny = false;
-    auto readNext = [&]() {
-        auto job = std::make_unique<tavrep::EncodeJob>();
-        job->raw.resize(chunk);
-        int64_t n = file->ReadFull(job->raw.data(), chunk);
-        if (n <= 0) {  // end of file, or a read error that ends the chain here
-            endOfFile = true;
-            return;
-        }
-        readAny = true;
-        job->raw.resize(size_t(n));
-        CTavImage* target = m_images[size_t(m_currentImage)].get();
-        job->compression = target->Compression();
-        job->level = target->Level();
-        job->encryption = target->Encryption();
-        job->password = security.password;
-        if (pool != nullptr) {
-            pool->Submit(job.get());
-        } else {
-            tavrep::EncodeOnThisThread(*job);
-            job->MarkDone();
-        }
-        pending.push_back(std::move(job));
-    };
-    auto drain = [&]() {
-        for (auto& job : pending) job->Wait();
-        pending.clear();
-    };
+    std::deque<std::unique_ptr<tavrep::EncodeJob>>& pending = source->Pending();
 
     TavPosition first{0, 0};
     TavPosition previous{0, 0};
     TavPosition predicted{0, 0};  // where the previous block's header says the next one is
     uint64_t written = 0;
     while (true) {
-        while (pending.size() < window + 1 && !endOfFile) readNext();
+        while (pending.size() < window + 1 && !source->EndOfFile()) source->ReadNext(codingNow());
         if (pending.empty()) {
-            if (!readAny) first = AddBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT);  // empty file
+            if (!source->ReadAny()) first = AddBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT);  // empty file
             break;
         }
         tavrep::EncodeJob& job = *pending.front();
@@ -158,7 +244,7 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
             }
         }
     }
-    drain();
+    source->Drain();
     return first;
 }
 

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "ByteOrder.h"
+#include "ContentSource.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -164,6 +165,43 @@ bool CTavRepository::ReadBaselineTable(TavPosition entry, TavBaselineList& list)
     return true;
 }
 
+// The ids of the image files of `path`'s series found in its folder (image 0 by either of
+// its names), ascending. A missing image in the middle does not hide the later ones.
+std::vector<uint32_t> CTavRepository::SeriesImageIds(const std::string& path) const {
+    std::vector<uint32_t> ids;
+    std::string dir = plat::DirName(path);
+    std::vector<TavFindData> entries;
+    if (!plat::ListDirectory(dir.empty() ? "." : dir, entries)) return ids;
+    std::string plain;
+    BuildImagePath(plain, path, TAV_NONE);
+    const std::string plainName = plat::BaseName(plain);
+    for (const TavFindData& entry : entries) {
+        if (entry.kind == TavFileKind::Directory) continue;
+        if (entry.name == plainName) {
+            ids.push_back(0);
+            continue;
+        }
+        // name.NNNN.ext or name.NNNN: the digits behind the dot before the extension.
+        const std::string& name = entry.name;
+        size_t end = name.size() >= 4 && name[name.size() - 4] == '.' ? name.size() - 4 : name.size();
+        size_t dot = name.rfind('.', end == 0 ? 0 : end - 1);
+        if (dot == std::string::npos || end - dot < 5 || end - dot > 10) continue;
+        uint64_t n = 0;
+        bool digits = true;
+        for (size_t i = dot + 1; i < end; ++i) {
+            if (name[i] < '0' || name[i] > '9') digits = false;
+            n = n * 10 + uint64_t(name[i] - '0');
+        }
+        if (!digits || n >= LAST_STARTED_IMAGE) continue;
+        std::string expected;
+        BuildImagePath(expected, path, uint32_t(n));
+        if (plat::BaseName(expected) == name) ids.push_back(uint32_t(n));
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
 int CTavRepository::Attach(const std::string& path, const TavImageSecurity* security) {
     m_lastAttachCode = 0;
     if (m_currentImage >= 0) return 0;
@@ -191,19 +229,12 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
         // gathered, and the newest table that can be read is taken: a damaged newest image
         // leaves the repository open at the baselines before it.
         TavPosition named = SettleEntryPoint(path, first);
-        for (uint32_t n = 0; n < LAST_STARTED_IMAGE; ++n) {
+        for (uint32_t n : SeriesImageIds(path)) {
             if (int64_t(n) <= m_currentImage && m_images[n]) continue;
-            const bool above = int64_t(n) > m_currentImage;
-            std::string other = PathOfImageSeenFrom(path, n);
-            if (!TestFileExisting(other)) {
-                if (above) break;
-                continue;
-            }
             try {
-                PutImage(other, n);
+                PutImage(PathOfImageSeenFrom(path, n), n);
             } catch (CTavException* e) {
                 e->Delete();
-                if (above) break;
             }
         }
         std::vector<TavPosition> candidates;
@@ -218,8 +249,10 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
         });
         TavBaselineList best;
         TavPosition bestEntry{0, 0};
+        m_unreadableTables.clear();
         for (const TavPosition& entry : candidates) {
             if (entry == bestEntry) continue;
+            if (!m_unreadableTables.empty() && m_unreadableTables.back() == entry) continue;
             bool ok = false;
             try {
                 ok = ReadBaselineTable(entry, best);
@@ -230,6 +263,7 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
                 bestEntry = entry;
                 break;
             }
+            m_unreadableTables.push_back(entry);
         }
         ReleaseReadHandles();
         if (bestEntry.offset == 0) {
@@ -256,6 +290,7 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
 }
 
 void CTavRepository::Detach() {
+    DropPrefetched();
     ClearImageSlot();
     m_security.reset();
     m_baselines.reset();
@@ -277,6 +312,7 @@ int CTavRepository::BeginTrans(uint32_t timeoutMs) {
 }
 
 int CTavRepository::CommitTrans() {
+    DropPrefetched();
     if (m_currentImage < 0) return 0;
     for (int32_t id = m_currentImage; id >= 0; --id)
         if (m_images[size_t(id)]) {
@@ -294,6 +330,7 @@ int CTavRepository::CommitTrans() {
 // that held only its fixed blocks when it began, is deleted; an image that held blocks
 // before is cut back to its length at BeginTrans, so committed baselines survive.
 int CTavRepository::RollbackTrans() {
+    DropPrefetched();
     if (m_currentImage < 0) return 0;
     for (int32_t id = 0; id <= m_currentImage; ++id) {
         CTavImage* image = m_images[size_t(id)].get();

@@ -17,6 +17,9 @@
 #include "tavrep/TavTypes.h"
 
 class CTavRepository;
+namespace tavrep {
+class CReadAhead;
+}
 
 // One decoded content block and the link to the next block of its chain.
 class TAVREP_API CTavRepContent {
@@ -121,6 +124,14 @@ public:
     TavPosition AddContent(const void* payload, uint32_t length, TavPosition previous);
     TavPosition AddFileContent(const char* path, uint32_t chunkSize,
                                CTavRepositoryObserver* observer, CMD5Checksum* md5);
+    // Announces that AddFileContent(path, chunkSize, ...) comes soon: the file is opened and
+    // its first chunks are read and handed to the encoders now, so that the encoders work on
+    // several files at once. A hint only: what AddFileContent stores does not change, and
+    // announced files that are not stored are dropped at the next AddFileContent of a file
+    // announced after them, at the end of the transaction, or with DropPrefetched. False
+    // when nothing more is taken now (the read-ahead is full, or there is one core).
+    bool PrefetchFileContent(const char* path, uint32_t chunkSize);
+    void DropPrefetched();
     CTavRepContent* GetContent(TavPosition position);
 
     // --- passwords ---
@@ -134,6 +145,9 @@ public:
     void ReleaseReadHandles();
     // The exception code that made the last Attach return 0 (e.g. 2 busy, 5 not an image).
     int32_t LastAttachCode() const { return m_lastAttachCode; }
+    // Entry points of baseline tables newer than the one Attach opened at that could not be
+    // read (a damaged or cut image): the repository shows the baselines before them.
+    const std::vector<TavPosition>& GetUnreadableTables() const { return m_unreadableTables; }
 
 private:
     friend class CContentWriter;
@@ -143,6 +157,7 @@ private:
     int ReadDigest(uint32_t imageId, uint8_t digest[16]);
     TavPosition SettleEntryPoint(const std::string& seenFrom, uint32_t start);
     bool ReadBaselineTable(TavPosition entry, TavBaselineList& list);
+    std::vector<uint32_t> SeriesImageIds(const std::string& path) const;
     bool RoomFor(uint64_t bytes, std::string& path);
     bool PrepareRoom(uint64_t needed);
     TavPosition StoreItemContent(const TavFindData& findData, const char* path, uint32_t chunk,
@@ -167,4 +182,6 @@ private:
     size_t m_baselineCountAtBegin = 0;
     TavPosition m_entryPointAtBegin;
     int32_t m_lastAttachCode = 0;
+    std::vector<TavPosition> m_unreadableTables;
+    std::unique_ptr<tavrep::CReadAhead> m_readAhead;  // files announced by PrefetchFileContent
 };

@@ -35,7 +35,8 @@ class CDbxRepo {
 public:
     CDbxRepo() {
         path = dir / "oe.tvr";
-        InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
+        InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE,
+                           TAV_DEFAULT_IMAGE_SIZE);
         EXPECT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
         Run([&](CTavRepository& rep, CTavRepBaselineDetails& t) {
             TavNodeRec* root = CTavRepository::CreateNode();
@@ -47,9 +48,12 @@ public:
             CTavRepository::DisposeNode(root);
             const uint32_t identity = Folder(rep, t, oe, IDENTITY, MODULE_OE_IDENTITY);
             const uint32_t msgroot = Folder(rep, t, identity, "<msgroot>", MODULE_OE_STORE);
-            Store(rep, t, msgroot, "Inbox.dbx", tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test.dbx")));
-            Store(rep, t, msgroot, "Big.dbx", tavtest::ReadFile(DataPath("IPED/test_OutlookDBX.dbx")));
-            Store(rep, t, msgroot, "Folders.dbx", tavtest::ReadFile(DataPath("DbxOutlookExpress/Folders.dbx")));
+            Store(rep, t, msgroot, "Inbox.dbx",
+                  tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test.dbx")));
+            Store(rep, t, msgroot, "Big.dbx",
+                  tavtest::ReadFile(DataPath("IPED/test_OutlookDBX.dbx")));
+            Store(rep, t, msgroot, "Folders.dbx",
+                  tavtest::ReadFile(DataPath("DbxOutlookExpress/Folders.dbx")));
             const std::string source = dir / "rules.reg";
             EXPECT_TRUE(tavtest::WriteFile(source, "REGEDIT4\r\n"));
             TavFindData fd = FindData("Rules", 10, TAV_ATTR_ARCHIVE);
@@ -59,7 +63,8 @@ public:
             TavNodeRec node;
             for (uint32_t id = 0; t.LoadNode(node, id) == 1; id += NODE_REC_SIZE) {
                 if (tavctl::NodeName(node) != "Inbox.dbx") continue;
-                node.content = Table(rep, tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test1.dbx")));
+                node.content =
+                    Table(rep, tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test1.dbx")));
                 EXPECT_NE(t.UpdateNode(node), TAV_NONE);
             }
         });
@@ -79,8 +84,8 @@ public:
         table->Dispose();
     }
 
-    uint32_t Folder(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent, const std::string& name,
-                    uint32_t module) {
+    uint32_t Folder(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
+                    const std::string& name, uint32_t module) {
         TavFindData fd = FindData(name, 0, TAV_ATTR_DIRECTORY);
         return rep.AddNode(&t, parent, module, &fd, nullptr, 0, {0, 0}, nullptr);
     }
@@ -102,11 +107,12 @@ public:
         return rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
     }
 
-    void Store(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent, const std::string& name,
-               const std::string& content) {
+    void Store(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
+               const std::string& name, const std::string& content) {
         ASSERT_GT(content.size(), 1000u) << name;
         TavFindData fd = FindData(name, content.size(), TAV_ATTR_ARCHIVE);
-        const uint32_t id = rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
+        const uint32_t id =
+            rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
         TavNodeRec node;
         ASSERT_EQ(t.LoadNode(node, id), 1);
         node.content = Table(rep, content);
@@ -135,7 +141,8 @@ protected:
     }
 
     // A store file written into the test's folder.
-    std::string WriteStore(const std::vector<dbxtest::Message>& messages, std::vector<uint32_t>* offsets = nullptr,
+    std::string WriteStore(const std::vector<dbxtest::Message>& messages,
+                           std::vector<uint32_t>* offsets = nullptr,
                            const std::string& name = "store.dbx") {
         const std::vector<uint8_t> bytes = dbxtest::BuildStore(messages, offsets);
         const std::string file = dir / name;
@@ -144,7 +151,8 @@ protected:
     }
 
     std::string Stored(const std::string& name) {
-        return std::string("Outlook Express/") + IDENTITY + "/<msgroot>" + (name.empty() ? "" : "/" + name);
+        return std::string("Outlook Express/") + IDENTITY + "/<msgroot>" +
+               (name.empty() ? "" : "/" + name);
     }
 
     CTempDir dir;
@@ -164,11 +172,13 @@ const char* const FOLDERS_LISTING =
 }  // namespace
 
 TEST_F(DbxCommandsTest, FoldersListsTheHierarchyOfAFileAFolderOrAStoredFile) {
-    EXPECT_EQ(Ok({"dbx", "folders", DataPath("DbxOutlookExpress/Folders.dbx")}).out, FOLDERS_LISTING);
+    EXPECT_EQ(Ok({"dbx", "folders", DataPath("DbxOutlookExpress/Folders.dbx")}).out,
+              FOLDERS_LISTING);
     // A store folder: its Folders.dbx, whatever its case.
     EXPECT_EQ(Ok({"dbx", "folders", DataPath("DbxOutlookExpress")}).out, FOLDERS_LISTING);
     EXPECT_EQ(Ok({"dbx", "folders", "--repo", Repo().path, Stored("")}).out, FOLDERS_LISTING);
-    EXPECT_EQ(Ok({"dbx", "folders", "--repo", Repo().path, Stored("folders.dbx")}).out, FOLDERS_LISTING);
+    EXPECT_EQ(Ok({"dbx", "folders", "--repo", Repo().path, Stored("folders.dbx")}).out,
+              FOLDERS_LISTING);
 
     CliResult none = cli.Run({"dbx", "folders", dir.Path()});
     EXPECT_EQ(none.code, 1);
@@ -198,10 +208,12 @@ TEST_F(DbxCommandsTest, LsShowsTheColumnsOfEveryListedMessage) {
     const auto pad = [](const std::string& text, size_t width) {
         return text + std::string(width - text.size(), ' ');
     };
-    EXPECT_EQ(Ok({"dbx", "ls", file}).out,
-              "OFFSET  F  FROM             TO               SUBJECT      RECEIVED DATE        ACCOUNT\n" +
-                  pad(o0, 8) + "*  ann@example.com  bob@example.org  Hello world  2002/04/14 12:27 AM  pop\n" +
-                  pad(o1, 8) + "-" + std::string(36, ' ') + "Re: Hello    2002/06/17 08:02 PM\n");
+    EXPECT_EQ(
+        Ok({"dbx", "ls", file}).out,
+        "OFFSET  F  FROM             TO               SUBJECT      RECEIVED DATE        ACCOUNT\n" +
+            pad(o0, 8) +
+            "*  ann@example.com  bob@example.org  Hello world  2002/04/14 12:27 AM  pop\n" +
+            pad(o1, 8) + "-" + std::string(36, ' ') + "Re: Hello    2002/06/17 08:02 PM\n");
 }
 
 TEST_F(DbxCommandsTest, LsFiltersAndSorts) {
@@ -216,7 +228,8 @@ TEST_F(DbxCommandsTest, LsFiltersAndSorts) {
     EXPECT_EQ(count({"dbx", "ls", file, "--filter", "marcusdeoliveiraneves", "--in", "from"}), 1);
     EXPECT_EQ(count({"dbx", "ls", file, "--filter", "  ", "--in", "all"}), 28);  // blank: no filter
     // The content: a message whose subject is empty but whose text says "teste".
-    const std::string content = Ok({"dbx", "ls", file, "--filter", "teste", "--in", "subject,CONTENT"}).out;
+    const std::string content =
+        Ok({"dbx", "ls", file, "--filter", "teste", "--in", "subject,CONTENT"}).out;
     EXPECT_TRUE(Contains(content, "Mensagem teste"));
     EXPECT_TRUE(Contains(content, "14568"));
 
@@ -261,13 +274,15 @@ TEST_F(DbxCommandsTest, DamageIsReportedAfterWhatCouldBeListed) {
     CliResult r = cli.Run({"dbx", "ls", file});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.out, "first") && Contains(r.out, "third") && !Contains(r.out, "second"));
-    EXPECT_EQ(r.err, "tavctl: " + file + ": 1 message(s) cannot be read: Wrong object marker ! (offset 0x" +
-                         [&] {
-                             char hex[16];
-                             std::snprintf(hex, sizeof hex, "%08X", offsets[1]);
-                             return std::string(hex);
-                         }() +
-                         ")\n");
+    EXPECT_EQ(
+        r.err, "tavctl: " + file +
+                   ": 1 message(s) cannot be read: Wrong object marker ! (offset 0x" +
+                   [&] {
+                       char hex[16];
+                       std::snprintf(hex, sizeof hex, "%08X", offsets[1]);
+                       return std::string(hex);
+                   }() +
+                   ")\n");
 
     // A file cut inside its header.
     const std::string cut = dir / "cut.dbx";
@@ -336,11 +351,13 @@ TEST_F(DbxCommandsTest, ExportAllNamesFilesSafelyInsideTheFolder) {
     ASSERT_TRUE(tavtest::WriteFile(out + "/Re_ Hello.eml", "keep"));
 
     CliResult r = Ok({"dbx", "export-all", file, out});
-    EXPECT_EQ(r.out, "_.._escape.eml\nRe_ Hello (2).eml\nre_ hello (3).eml\nmessage.eml\nmessage (2).eml\n"
-                     "_etc_passwd.eml\n");
-    EXPECT_EQ(Names(out), (std::set<std::string>{"_.._escape.eml", "Re_ Hello.eml", "Re_ Hello (2).eml",
-                                                 "re_ hello (3).eml", "message.eml", "message (2).eml",
-                                                 "_etc_passwd.eml"}));
+    EXPECT_EQ(r.out,
+              "_.._escape.eml\nRe_ Hello (2).eml\nre_ hello (3).eml\nmessage.eml\nmessage (2).eml\n"
+              "_etc_passwd.eml\n");
+    EXPECT_EQ(Names(out),
+              (std::set<std::string>{"_.._escape.eml", "Re_ Hello.eml", "Re_ Hello (2).eml",
+                                     "re_ hello (3).eml", "message.eml", "message (2).eml",
+                                     "_etc_passwd.eml"}));
     EXPECT_EQ(Names(dir / "out"), std::set<std::string>{"nested"});
     EXPECT_EQ(tavtest::ReadFile(out + "/Re_ Hello.eml"), "keep");
     EXPECT_EQ(tavtest::ReadFile(out + "/message.eml"), "Subject: x\r\n\r\nbody\r\n");
@@ -385,14 +402,18 @@ TEST_F(DbxCommandsTest, StoredFilesReadThroughTheirChunkTables) {
     const std::set<std::string> names = Names(dir / "live");
     EXPECT_EQ(Names(dir / "stored"), names);
     for (const std::string& name : names)
-        EXPECT_EQ(tavtest::ReadFile(dir / "stored/" + name), tavtest::ReadFile(dir / "live/" + name)) << name;
+        EXPECT_EQ(tavtest::ReadFile(dir / "stored/" + name),
+                  tavtest::ReadFile(dir / "live/" + name))
+            << name;
     Ok({"dbx", "export", "--repo", repo, Stored("Inbox.dbx"), "11044", dir / "one.eml"});
-    EXPECT_EQ(tavtest::ReadFile(dir / "one.eml"), Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
+    EXPECT_EQ(tavtest::ReadFile(dir / "one.eml"),
+              Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
 }
 
 TEST_F(DbxCommandsTest, StoredItemsThatAreNoStoreFilesAreRefused) {
     const std::string repo = Repo().path;
-    CliResult r = cli.Run({"dbx", "ls", "--repo", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"});
+    CliResult r = cli.Run(
+        {"dbx", "ls", "--repo", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "tavctl: " + repo + ": Outlook Express/" + IDENTITY +
                          "/Rules: is not a stored message store (.dbx) file\n");

@@ -30,7 +30,8 @@ protected:
     static std::string ReadDrive() {
         plat::CRegistry key;
         std::string value;
-        if (!key.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora\\Drives", false) || !key.ReadString("C:", value))
+        if (!key.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora\\Drives", false) ||
+            !key.ReadString("C:", value))
             return "<missing>";
         return value;
     }

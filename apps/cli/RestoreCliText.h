@@ -1,0 +1,51 @@
+// Fixed texts of tavctl's restore and extract commands.
+#pragma once
+#include <cstdint>
+
+namespace tavctl::restoretext {
+
+// The restore request every restore starts from (as the browser fills it in).
+constexpr const char* REQUEST_TEMPLATE =
+    "<?xml version='1.0' encoding='UTF-8'?><tav-restore>\t<restore baseline='#00000001' "
+    "command='#00010008' location=''/>\t<excluded/></tav-restore>";
+constexpr const char* XML_ROOT = "tav-restore";
+constexpr const char* XML_RESTORE = "restore";
+constexpr const char* XML_EXCLUDED = "excluded";
+constexpr const char* XML_NODE = "node";
+constexpr const char* XML_ID = "id";
+constexpr const char* XML_BASELINE = "baseline";
+constexpr const char* XML_COMMAND = "command";
+constexpr const char* XML_LOCATION = "location";
+
+// The browser's hub: command identifiers from 61000 up.
+constexpr uint32_t HUB_COMMAND_BASE = 61000;
+
+// Command words: the restore marker with the restore's and the extract's fixed bits.
+constexpr uint32_t RESTORE_WORD = 0x20000008;
+constexpr uint32_t EXTRACT_WORD = 0x20010000;
+
+// --overwrite values.
+constexpr const char* OVERWRITE_ALWAYS = "always";
+constexpr const char* OVERWRITE_OLDER = "older";
+constexpr const char* OVERWRITE_SIZE = "size";
+constexpr const char* OVERWRITE_NEVER = "never";
+
+// Problems.
+constexpr const char* ERR_BAD_OVERWRITE =
+    "--overwrite takes always, older, size or never (older,size combines two), not '%s'";
+constexpr const char* ERR_NO_DESTINATION = "give the folder to extract into with --to DIR";
+constexpr const char* ERR_EMPTY_DESTINATION = "--to needs a folder";
+constexpr const char* ERR_IS_ROOT = "is the root of a module; restore it with 'tavctl restore'";
+constexpr const char* ERR_IS_DELETED = "is marked deleted in baseline %u";
+constexpr const char* ERR_NOT_STORED =
+    "is a folder above the stored items, not a stored item; extract the items inside it";
+constexpr const char* ERR_NO_MODULE = "the module of \"%s\" (%s) is not installed; it is not restored";
+constexpr const char* ERR_NO_ENGINE = "the module of \"%s\" (%s) gives no engine; it is not restored";
+constexpr const char* ERR_ENGINE_FAILED = "the restore of \"%s\" failed";
+constexpr const char* ERR_ENGINE_THREW = "the restore of \"%s\" stopped: %s";
+constexpr const char* ERR_PREPARE_REFUSED = "the module of \"%s\" refused to start the restore";
+constexpr const char* ERR_CANCELLED = "the restore was stopped";
+constexpr const char* ERR_ITEMS_FAILED = "%llu item(s) could not be restored (see the lines above)";
+constexpr const char* MSG_NOTHING_SELECTED = "Nothing of baseline %u is selected; nothing was restored.";
+
+}  // namespace tavctl::restoretext

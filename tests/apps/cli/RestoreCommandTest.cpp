@@ -1,0 +1,255 @@
+// tavctl restore and extract: real backups made with tavctl, restored through the modules
+// that the build puts beside the programs.
+#include <gtest/gtest.h>
+
+#include "CliTestRepo.h"
+#include "RestoreRequest.h"
+#include "platform/Process.h"
+#include "tavengine/XMLNode.h"
+
+using namespace clitest;
+
+namespace {
+
+std::string ModulesFolder() {
+    return plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
+}
+
+class RestoreCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
+        if (!plat::PathExists(ModulesFolder() + "/filesmodule.so"))
+            GTEST_SKIP() << "filesmodule is not built";
+        plat::CreateDirectories(m_dir / "data/sub/deep");
+        plat::CreateDirectories(m_dir / "repo");
+        tavtest::WriteFile(m_dir / "data/a.txt", "first\n");
+        tavtest::WriteFile(m_dir / "data/sub/b.bin", m_big);
+        tavtest::WriteFile(m_dir / "data/sub/deep/c.txt", "deep\n");
+        plat::CreateSymlink("a.txt", m_dir / "data/lnk");
+    }
+
+    // A job over data/ (options for "job new" added), backed up once.
+    void BackUp(const std::vector<std::string>& jobOptions = {}) {
+        std::vector<std::string> args = {"job", "new", m_job, "-l", m_dir / "repo", "-n", "store"};
+        args.insert(args.end(), jobOptions.begin(), jobOptions.end());
+        ASSERT_EQ(m_cli.Run(args).code, 0);
+        ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
+        const CliResult r = m_cli.Run({"backup", m_job});
+        ASSERT_EQ(r.code, 0) << r.err;
+    }
+
+    std::string Repo() const { return m_dir / "repo/store.tvr"; }
+    // Where the data folder lands when restored below `to`.
+    std::string Under(const std::string& to, const std::string& relative = {}) const {
+        return to + (relative.empty() ? m_dir / "data" : m_dir / ("data/" + relative));
+    }
+
+    CTempDir m_dir;
+    CCli m_cli;
+    std::string m_job = m_dir / "test.tvj";
+    const std::string m_big = RandomBytes(150000, 3);
+};
+
+TEST_F(RestoreCommand, RestoresTheNewestOrAnOlderBaselineBelowAFolder) {
+    BackUp();
+    tavtest::WriteFile(m_dir / "data/a.txt", "second\n");
+    ASSERT_EQ(m_cli.Run({"backup", m_job}).code, 0);
+
+    const std::string to = m_dir / "out";
+    CliResult r = m_cli.Run({"restore", Repo(), "--to", to});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(Contains(r.out, "Finish Restoring Files and Folders: ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n4 Files Succeed\n0 Files Overwritten\n0 Files are already up to "
+                                "date\n0 Items Error\n"))
+        << r.out;
+    EXPECT_EQ(tavtest::ReadFile(Under(to, "a.txt")), "second\n");
+    EXPECT_EQ(tavtest::ReadFile(Under(to, "sub/b.bin")), m_big);
+    std::string link;
+    ASSERT_TRUE(plat::ReadSymlink(Under(to, "lnk"), link));
+    EXPECT_EQ(link, "a.txt");
+
+    const std::string old = m_dir / "old";
+    r = m_cli.Run({"restore", Repo(), "-b", "1", "--to", old});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(Under(old, "a.txt")), "first\n");
+}
+
+TEST_F(RestoreCommand, OnlyAndExcludeChooseTheItems) {
+    BackUp();
+    const std::string to = m_dir / "out";
+    CliResult r = m_cli.Run({"restore", Repo(), "--to", to, "--only", m_dir / "data/sub",
+                             "--exclude", m_dir / "data/sub/deep"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(Under(to, "sub/b.bin")), m_big);
+    EXPECT_FALSE(plat::PathExists(Under(to, "sub/deep")));
+    EXPECT_FALSE(plat::PathExists(Under(to, "a.txt")));
+
+    // Items after REPO are chosen as with --only.
+    const std::string two = m_dir / "two";
+    r = m_cli.Run({"restore", Repo(), m_dir / "data/a.txt", m_dir / "data/sub/deep", "--to", two});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(plat::PathExists(Under(two, "a.txt")));
+    EXPECT_TRUE(plat::PathExists(Under(two, "sub/deep/c.txt")));
+    EXPECT_FALSE(plat::PathExists(Under(two, "sub/b.bin")));
+    EXPECT_FALSE(plat::PathExists(Under(two, "lnk")));
+
+    r = m_cli.Run({"restore", Repo(), "--to", two, "--only", "/no/such/item"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "/no/such/item: no such item in baseline 1")) << r.err;
+}
+
+TEST_F(RestoreCommand, OverwriteRulesAndTheOriginalPlace) {
+    BackUp();
+    tavtest::WriteFile(m_dir / "data/a.txt", "changed after the backup\n");
+    CliResult r = m_cli.Run({"restore", Repo(), "--overwrite", "never"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "changed after the backup\n");
+    EXPECT_TRUE(Contains(r.out, "\n4 Files are already up to date\n")) << r.out;
+
+    // The default replaces only files older than the stored ones; this one is newer.
+    r = m_cli.Run({"restore", Repo()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "changed after the backup\n");
+
+    r = m_cli.Run({"restore", Repo(), "--overwrite", "older,size", "--verbose"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "first\n");
+    EXPECT_TRUE(Contains(r.out, "Restoring file \"" + m_dir / "data/a.txt" + "\".....Overwrite.....OK\n"))
+        << r.out;
+
+    plat::RemoveFile(m_dir / "data/sub/deep/c.txt");
+    r = m_cli.Run({"restore", Repo(), "--overwrite", "always"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(m_dir / "data/sub/deep/c.txt"), "deep\n");
+    EXPECT_TRUE(Contains(r.out, "\n3 Files Overwritten\n")) << r.out;
+
+    r = m_cli.Run({"restore", Repo(), "--overwrite", "newest"});
+    EXPECT_EQ(r.code, 2);
+}
+
+TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
+    BackUp({"--no-compress"});
+    // The image the backup wrote holds b.bin as stored: change one of its bytes.
+    std::string image;
+    CTavRepository::BuildImagePath(image, Repo(), 1);
+    if (!plat::PathExists(image)) image = Repo();
+    std::string bytes = tavtest::ReadFile(image);
+    const size_t at = bytes.find(m_big.substr(0, 64));
+    ASSERT_NE(at, std::string::npos);
+    FlipByte(image, at + 1000);
+
+    const std::string to = m_dir / "out";
+    const CliResult r = m_cli.Run({"restore", Repo(), "--to", to, "--verify"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "***** Checksum error: \"" + Under(to, "sub/b.bin") + "\"\n")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "tavctl: " + Repo() + ": 1 item(s) could not be restored")) << r.err;
+    EXPECT_TRUE(Contains(r.out, "\n3 Files Succeed\n")) << r.out;
+    EXPECT_FALSE(plat::PathExists(Under(to, "sub/b.bin")));
+    EXPECT_EQ(tavtest::ReadFile(Under(to, "sub/deep/c.txt")), "deep\n");
+}
+
+TEST_F(RestoreCommand, ExtractWritesOneItemIntoAFolder) {
+    BackUp();
+    const std::string to = m_dir / "ex";
+    CliResult r = m_cli.Run({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(to + "/b.bin"), m_big);
+
+    r = m_cli.Run({"extract", Repo(), m_dir / "data/sub", "--to", to, "--no-recursive"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(plat::PathExists(to + "/sub/b.bin"));
+    EXPECT_FALSE(plat::PathExists(to + "/sub/deep"));
+
+    // An existing file is kept unless --overwrite is given.
+    tavtest::WriteFile(to + "/b.bin", "mine");
+    r = m_cli.Run({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to});
+    EXPECT_EQ(tavtest::ReadFile(to + "/b.bin"), "mine");
+    r = m_cli.Run({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to, "--overwrite"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(to + "/b.bin"), m_big);
+}
+
+TEST_F(RestoreCommand, ExtractRefusesWhatIsNotOneStoredItem) {
+    BackUp();
+    CliResult r = m_cli.Run({"extract", Repo(), m_dir / "data/a.txt"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(Contains(r.err, "--to DIR")) << r.err;
+    r = m_cli.Run({"extract", Repo(), "/", "--to", m_dir / "x"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "is the root of a module")) << r.err;
+    r = m_cli.Run({"extract", Repo(), m_dir.Path(), "--to", m_dir / "x"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "not a stored item")) << r.err;
+    EXPECT_FALSE(plat::PathExists(m_dir / "x"));
+}
+
+TEST_F(RestoreCommand, ARootWhoseModuleIsMissingIsReportedAndTheOthersRestore) {
+    // A repository with Files and Folders and Outlook Express roots, and a module folder
+    // that holds only the Files and Folders module.
+    CTestRepo repo;
+    const std::string modules = m_dir / "modules";
+    plat::CreateDirectories(modules);
+    ASSERT_TRUE(plat::CreateSymlink(ModulesFolder() + "/filesmodule.so", modules + "/filesmodule.so"));
+    plat::SetEnv("TAVORA_MODULE_PATH", modules);
+    const std::string to = m_dir / "out";
+    const CliResult r = m_cli.Run({"restore", repo.path, "--to", to});
+    plat::SetEnv("TAVORA_MODULE_PATH", "");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "the module of \"Outlook Express\" (oert) is not installed")) << r.err;
+    EXPECT_EQ(tavtest::ReadFile(to + "/home/ann/docs/a.txt"), "alpha, second version");
+    EXPECT_EQ(tavtest::ReadFile(to + "/home/ann/docs/sub/b.bin"), repo.big);
+    EXPECT_FALSE(plat::PathExists(to + "/etc/app.conf"));  // deleted in baseline 2
+}
+
+TEST_F(RestoreCommand, ProgressIsDrawnOnATerminal) {
+    BackUp();
+    m_cli.progress = true;
+    const CliResult r = m_cli.Run({"restore", Repo(), "--to", m_dir / "out"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "Restore File: ")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "\r")) << r.err;
+}
+
+// The request as the browser builds it, from the check states of the stored tree.
+TEST(RestoreRequest, ChosenAndLeftItemsBecomeExcludedIds) {
+    CTestRepo repo;
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
+    tavctl::CBaselineView view(rep.LoadBaseline(2), 2);
+    const TavNodeRec docs = repo.Node(2, "/home/ann/docs");
+    const TavNodeRec sub = repo.Node(2, "/home/ann/docs/sub");
+    const TavNodeRec a = repo.Node(2, "/home/ann/docs/a.txt");
+    const TavNodeRec lnk = repo.Node(2, "/home/ann/docs/lnk");
+    const TavNodeRec oe = repo.Node(2, "Outlook Express");
+
+    tavctl::CRestoreSelection selection(view);
+    EXPECT_FALSE(selection.IsPartial());
+    selection.Choose(docs.nodeId);
+    selection.Leave(sub.nodeId);
+    selection.Resolve();
+    EXPECT_EQ(selection.State(docs), tavctl::CRestoreSelection::PARTLY);
+    EXPECT_EQ(selection.State(a), tavctl::CRestoreSelection::SELECTED);
+    EXPECT_EQ(selection.State(oe), tavctl::CRestoreSelection::NOT_SELECTED);
+    // The Files root is partly selected: its unselected children; docs is partly
+    // selected: its unselected child; the Outlook Express root as a whole.
+    std::vector<uint32_t> ids = selection.ExcludedIds();
+    std::sort(ids.begin(), ids.end());
+    std::vector<uint32_t> expected = {sub.nodeId, oe.nodeId};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ids, expected);
+    (void)lnk;
+
+    const std::string text = tavctl::BuildRestoreRequest(2, 0x2001000C, "/mnt/r", ids, {a.nodeId});
+    const XMLNode root = XMLNode::Parse(text, "tav-restore");
+    ASSERT_FALSE(root.IsEmpty()) << text;
+    const XMLNode restore = root.GetChild("restore");
+    EXPECT_EQ(restore.GetAttribute("baseline"), "#00000002");
+    EXPECT_EQ(restore.GetAttribute("command"), "#2001000C");
+    EXPECT_EQ(restore.GetAttribute("location"), "/mnt/r");
+    EXPECT_EQ(restore.GetChild("node").GetNumber("id"), a.nodeId);
+    EXPECT_EQ(root.GetChild("excluded").GetChildCount("node"), 2);
+}
+
+}  // namespace
