@@ -28,7 +28,8 @@ class ModuleEntry : public CFilesJobTest {};
 
 TEST_F(ModuleEntry, TheHubLoadsTheModuleAndItsEngineBacksUp) {
     CTavModFactory hub(60000);
-    ASSERT_EQ(hub.Reconnoiter({TAV_FILES_MODULE_DIR}), 1);
+    // The folder holds every module of the build; this one must load without a message.
+    ASSERT_GE(hub.Reconnoiter({TAV_FILES_MODULE_DIR}), 1);
     EXPECT_TRUE(hub.GetMessages().empty()) << hub.GetMessages().front();
     const TavModDesc* desc = hub.GetModDesc("files");
     ASSERT_NE(desc, nullptr);
