@@ -136,17 +136,9 @@ uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32
     try {
         CScopedTrans trans(*this);
         std::unique_ptr<plat::CFile> own;
-        plat::CFile* file = m_file.get();
-        int64_t end;
-        if (file != nullptr) {
-            end = int64_t(m_end);
-        } else {  // the lock wait timed out: open for this block only
-            own = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
-                                    plat::FileDisposition::OpenExisting);
-            if (!own) return 0;
-            file = own.get();
-            end = file->Size();
-        }
+        plat::CFile* file = WritableFile(own);
+        if (file == nullptr) return 0;
+        const int64_t end = file == m_file.get() ? int64_t(m_end) : file->Size();
         // Offsets are 32-bit: a block that would not be addressable is refused.
         if (end < 0 || uint64_t(end) + BLOCK_HEADER_SIZE + stored.size() > 0xFFFFFFFFull) {
             plat::SetLastError(plat::ERR_DISK_FULL);
@@ -210,18 +202,21 @@ TavBlockData CTavImage::PerformReadBlock(plat::CFile& file, uint32_t offset) {
     return block;
 }
 
+// The held file, or (when the lock wait of BeginTrans timed out) the file opened for this
+// one operation into `own`; null when it cannot be opened.
+plat::CFile* CTavImage::WritableFile(std::unique_ptr<plat::CFile>& own) {
+    if (m_file) return m_file.get();
+    own = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    return own.get();
+}
+
 int CTavImage::UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, uint32_t at,
                            uint32_t newKind, uint32_t newLink) {
     try {
         CScopedTrans trans(*this);
         std::unique_ptr<plat::CFile> own;
-        plat::CFile* file = m_file.get();
-        if (file == nullptr) {
-            own = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
-                                    plat::FileDisposition::OpenExisting);
-            if (!own) return 0;
-            file = own.get();
-        }
+        plat::CFile* file = WritableFile(own);
+        if (file == nullptr) return 0;
         uint8_t raw[BLOCK_HEADER_SIZE];
         if (file->ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw))) return 0;
         RawHeader h = ParseHeader(raw);
@@ -262,13 +257,8 @@ int CTavImage::UpdateBlockHeader(uint32_t offset, uint32_t newKind, uint32_t new
     try {
         CScopedTrans trans(*this);
         std::unique_ptr<plat::CFile> own;
-        plat::CFile* file = m_file.get();
-        if (file == nullptr) {
-            own = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
-                                    plat::FileDisposition::OpenExisting);
-            if (!own) return 0;
-            file = own.get();
-        }
+        plat::CFile* file = WritableFile(own);
+        if (file == nullptr) return 0;
         uint8_t raw[BLOCK_HEADER_SIZE];
         if (file->ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw))) return 0;
         RawHeader h = ParseHeader(raw);

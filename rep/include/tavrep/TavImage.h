@@ -82,6 +82,7 @@ public:
 
 private:
     TavBlockData PerformReadBlock(plat::CFile& file, uint32_t offset);
+    plat::CFile* WritableFile(std::unique_ptr<plat::CFile>& own);
 
     std::string m_path;
     std::unique_ptr<plat::CNamedLock> m_lock;
