@@ -159,6 +159,14 @@ restic version >>"$WORK/logs/versions.log"
 borg --version >>"$WORK/logs/versions.log"
 
 for t in "${TOOLS[@]}"; do measure "$t" full; done
+# Tavora must have stored every file (a module that failed to load stores nothing).
+files=$(sed -n 's/^ref_files=//p' "$RESULTS")
+added=$(sed -n 's/^ *Files added *//p' "$WORK/logs/tavora-full.log")
+if [ "${added:-0}" != "$files" ]; then
+    say "Tavora's full backup added ${added:-no} files of $files:"
+    cat "$WORK/logs/tavora-full.log" >&2
+    exit 1
+fi
 for t in "${TOOLS[@]}"; do put "${t}_size_full" "$(repo_size "$t")"; done
 for t in "${TOOLS[@]}"; do measure "$t" nochange; done
 say "changing 1% of the files"

@@ -88,7 +88,8 @@ public:
 
     // The identity of the job that `text` names (its identifier, or the name of an identity
     // of this machine); false after reporting it.
-    bool JobIdentity(const std::vector<OeIdentity>& machine, const std::string& text, OeIdentity& out) {
+    bool JobIdentity(const std::vector<OeIdentity>& machine, const std::string& text,
+                     OeIdentity& out) {
         XMLNode element;
         std::string identifier = text;
         OeIdentity known;
@@ -179,7 +180,8 @@ void AddIdentities(COeJobEdit& edit, const std::vector<OeIdentity>& machine,
             continue;
         }
         const bool added = edit.Helper().AddIdentity(identity.identifier) != 0;
-        edit.Say(Printf(added ? oecli::MSG_ADDED : oecli::MSG_ALREADY_ADDED, IdentityLabel(identity).c_str()));
+        edit.Say(Printf(added ? oecli::MSG_ADDED : oecli::MSG_ALREADY_ADDED,
+                        IdentityLabel(identity).c_str()));
     }
 }
 
@@ -194,7 +196,8 @@ void RemoveIdentities(COeJobEdit& edit, const std::vector<OeIdentity>& machine,
 }
 
 void ExcludeOrInclude(COeJobEdit& edit, const std::vector<OeIdentity>& machine, bool exclude,
-                      const std::vector<std::string>& texts, const std::vector<std::string>& folders) {
+                      const std::vector<std::string>& texts,
+                      const std::vector<std::string>& folders) {
     OeIdentity identity;
     if (!edit.JobIdentity(machine, texts.front(), identity)) return;
     std::vector<OeTarget> targets;
@@ -217,7 +220,8 @@ void ExcludeOrInclude(COeJobEdit& edit, const std::vector<OeIdentity>& machine, 
             edit.Problem(path, problem);
     }
     if (texts.size() == 1 && folders.empty())
-        targets.push_back({oetext::KEY_IDENTITY, OE_TAG_IDENTITY, std::nullopt, oecli::WHOLE_IDENTITY});
+        targets.push_back(
+            {oetext::KEY_IDENTITY, OE_TAG_IDENTITY, std::nullopt, oecli::WHOLE_IDENTITY});
 
     CTavJobOeHelper& helper = edit.Helper();
     const std::string label = IdentityLabel(identity);
@@ -250,7 +254,8 @@ int RunJobOe(const CCliArgs& args, CCliContext& ctx) {
     const bool exclude = action == oecli::ACTION_EXCLUDE;
     const bool include = action == oecli::ACTION_INCLUDE;
     if (!add && !remove && !exclude && !include)
-        return Fail(ctx, "job oe", Printf(oecli::ERR_BAD_ACTION, Printable(action).c_str()), EXIT_USAGE);
+        return Fail(ctx, "job oe", Printf(oecli::ERR_BAD_ACTION, Printable(action).c_str()),
+                    EXIT_USAGE);
     if (texts.empty())
         return Fail(ctx, "job oe", Printf(oecli::ERR_NEEDS_IDENTITY, action.c_str()), EXIT_USAGE);
     if ((add || remove) && !folders.empty())
@@ -268,29 +273,30 @@ int RunJobOe(const CCliArgs& args, CCliContext& ctx) {
 }  // namespace
 
 void RegisterJobOeCommands(CCommandTable& table) {
-    table.Add({{"job", "oe"},
-               "JOB add|remove IDENTITY... | JOB exclude|include IDENTITY [ITEM...] [--folder PATH]...",
-               "choose the Outlook Express identities of a job and what they leave out",
-               "Edits the Outlook Express part of the job (its \"oe\" node). IDENTITY is an\n"
-               "identifier such as {5C1D0A3E-...} or the name of an identity of this machine\n"
-               "(see 'tavctl oe identities').\n"
-               "  add IDENTITY...       back up these identities (they must exist here)\n"
-               "  remove IDENTITY...    stop backing them up, with their exclusions\n"
-               "  exclude IDENTITY [ITEM...] [--folder PATH]...\n"
-               "                        leave parts of an identity of the job out: ITEM is\n"
-               "                        messages, preference, rules, block-senders or\n"
-               "                        signatures; PATH a mail folder below the message group\n"
-               "                        (\"Inbox/Projects\", read from the identity's folder list),\n"
-               "                        which takes the folders below it along. Without ITEM\n"
-               "                        and --folder the whole identity is left out.\n"
-               "  include IDENTITY [ITEM...] [--folder PATH]...\n"
-               "                        take exclusions back (with those below them); without\n"
-               "                        ITEM and --folder, every exclusion of the identity.\n"
-               "Names of items and folders ignore letter case.",
-               {{"folder", 'F', true, "PATH", "a mail folder to exclude or include (repeatable)"}},
-               3,
-               SIZE_MAX,
-               RunJobOe});
+    table.Add(
+        {{"job", "oe"},
+         "JOB add|remove IDENTITY... | JOB exclude|include IDENTITY [ITEM...] [--folder PATH]...",
+         "choose the Outlook Express identities of a job and what they leave out",
+         "Edits the Outlook Express part of the job (its \"oe\" node). IDENTITY is an\n"
+         "identifier such as {5C1D0A3E-...} or the name of an identity of this machine\n"
+         "(see 'tavctl oe identities').\n"
+         "  add IDENTITY...       back up these identities (they must exist here)\n"
+         "  remove IDENTITY...    stop backing them up, with their exclusions\n"
+         "  exclude IDENTITY [ITEM...] [--folder PATH]...\n"
+         "                        leave parts of an identity of the job out: ITEM is\n"
+         "                        messages, preference, rules, block-senders or\n"
+         "                        signatures; PATH a mail folder below the message group\n"
+         "                        (\"Inbox/Projects\", read from the identity's folder list),\n"
+         "                        which takes the folders below it along. Without ITEM\n"
+         "                        and --folder the whole identity is left out.\n"
+         "  include IDENTITY [ITEM...] [--folder PATH]...\n"
+         "                        take exclusions back (with those below them); without\n"
+         "                        ITEM and --folder, every exclusion of the identity.\n"
+         "Names of items and folders ignore letter case.",
+         {{"folder", 'F', true, "PATH", "a mail folder to exclude or include (repeatable)"}},
+         3,
+         SIZE_MAX,
+         RunJobOe});
 }
 
 }  // namespace tavctl

@@ -11,7 +11,9 @@ constexpr const char* OE_TITLE = "Outlook Express";
 constexpr const char* HEAD_IDENTIFIER = "IDENTIFIER";
 constexpr const char* HEAD_NAME = "NAME";
 constexpr const char* HEAD_STORE = "STORE FOLDER";
-constexpr const char* NO_STORE = "(no store folder: the Outlook Express key or its \"Store Root\" is missing or cannot be mapped)";
+constexpr const char* NO_STORE =
+    "(no store folder: the Outlook Express key or its \"Store Root\" is missing or cannot be "
+    "mapped)";
 constexpr const char* STORE_MISSING = "%s (missing)";
 constexpr const char* MSG_NO_IDENTITIES =
     "No Outlook Express identities in the settings store (HKEY_CURRENT_USER\\Identities of %s).";
@@ -33,7 +35,8 @@ constexpr const char* ERR_BAD_ITEM =
     "unknown item '%s': use messages, preference, rules, block-senders or signatures";
 constexpr const char* ERR_ITEMS_AND_ADD = "add and remove take identities only";
 constexpr const char* ERR_FOLDER_OPTION = "--folder goes with exclude and include";
-constexpr const char* ERR_NO_FOLDER_LIST = "cannot read the folder list of the identity's store folder";
+constexpr const char* ERR_NO_FOLDER_LIST =
+    "cannot read the folder list of the identity's store folder";
 constexpr const char* ERR_NO_FOLDER =
     "no folder '%s' in the identity's folder list (see 'tavctl dbx folders FILE')";
 constexpr const char* MSG_ADDED = "Added identity %s";
@@ -49,8 +52,7 @@ constexpr const char* IDENTITY_TEXT = "%s (%s)";
 // restore --map.
 constexpr const char* MAP_OPTION = "map";
 constexpr const char* MAP_VALUE = "OLDUID=NEWUID";
-constexpr const char* MAP_HELP =
-    "restore Outlook Express identity OLDUID into identity NEWUID of this machine (repeatable)";
+constexpr const char* MAP_HELP = "restore identity OLDUID into identity NEWUID (repeatable)";
 constexpr const char* ERR_MAP_WITH_DESTINATION =
     "--map steers a restore to the original place; with --to nothing is imported";
 

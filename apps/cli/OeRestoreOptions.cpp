@@ -10,9 +10,7 @@
 
 namespace tavctl {
 
-CliOption OeMapOption() {
-    return {oecli::MAP_OPTION, 0, true, oecli::MAP_VALUE, oecli::MAP_HELP};
-}
+CliOption OeMapOption() { return {oecli::MAP_OPTION, 0, true, oecli::MAP_VALUE, oecli::MAP_HELP}; }
 
 bool ApplyOeMapOptions(const CCliArgs& args, bool toLocation, std::string& request,
                        CCliContext& ctx, int& code) {

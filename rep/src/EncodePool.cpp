@@ -22,6 +22,11 @@ void EncodeJob::Wait() {
     m_cv.wait(lock, [this] { return m_done; });
 }
 
+bool EncodeJob::IsDone() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_done;
+}
+
 void EncodeJob::MarkDone() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -73,6 +78,27 @@ void CEncodePool::Submit(EncodeJob* job) {
         m_queue.push_back(job);
     }
     m_cv.notify_one();
+}
+
+bool CEncodePool::RunOneQueued() {
+    EncodeJob* job;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queue.empty()) return false;
+        job = m_queue.front();
+        m_queue.pop_front();
+    }
+    EncodeOnThisThread(*job);
+    job->MarkDone();
+    return true;
+}
+
+void CEncodePool::WaitHelping(EncodeJob& job) {
+    while (!job.IsDone())
+        if (!RunOneQueued()) {
+            job.Wait();
+            return;
+        }
 }
 
 void CEncodePool::Run() {

@@ -24,6 +24,7 @@ struct EncodeJob {
 
     void Wait();
     void MarkDone();
+    bool IsDone();
 
 private:
     std::mutex m_mutex;
@@ -41,6 +42,11 @@ public:
     ~CEncodePool();
     void Submit(EncodeJob* job);
     size_t Workers() const { return m_threads.size(); }
+    // Encodes the oldest job still queued on the calling thread; false when none is queued.
+    bool RunOneQueued();
+    // Waits for `job`, encoding queued jobs meanwhile (the caller helps the workers rather
+    // than sleep while jobs are waiting for one).
+    void WaitHelping(EncodeJob& job);
 
 private:
     explicit CEncodePool(size_t workers);

@@ -203,7 +203,10 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
             break;
         }
         tavrep::EncodeJob& job = *pending.front();
-        job.Wait();
+        if (pool != nullptr)
+            pool->WaitHelping(job);
+        else
+            job.Wait();
         image = job.failed ? nullptr : ImageForBlock(job.raw.size());
         const uint32_t size = image ? image->GetImageSize() : 0;
         if (image == nullptr || size == 0xFFFFFFFF) {

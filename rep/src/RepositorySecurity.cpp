@@ -34,6 +34,7 @@ int CTavRepository::VerifyPassword(const char* password) {
 // Rewrites the digest of the current image and of the entry image (the one VerifyPassword
 // reads), and makes it the digest that images started from now on carry.
 int CTavRepository::ChangePassword(const char* oldPassword, const char* newPassword) {
+    DropPrefetched();  // chunks read ahead are encoded with the password field as it is now
     try {
         if (!VerifyPassword(oldPassword)) return 0;
         uint8_t digest[16];

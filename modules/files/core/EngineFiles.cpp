@@ -3,6 +3,7 @@
 
 #include "core/FilesTexts.h"
 #include "core/PosixMeta.h"
+#include "core/RestoreMeta.h"
 #include "core/TavEngineFiles.h"
 #include "platform/FileSystem.h"
 #include "tavengine/TavWords.h"
@@ -70,4 +71,16 @@ std::string CTavEngineFiles::BuildFinishBackupLog(const TavBkLogAccount& counts)
     const std::string time = LocalTimeText();
     return Format(LOG_FINISH_BACKUP, time.c_str(), long(counts.added), long(counts.updated),
                   long(counts.skipped), long(counts.deleted), long(counts.errors));
+}
+
+std::string CTavEngineFiles::BuildStartRestoreLog() const {
+    const std::string time = LocalTimeText();
+    const std::string image = m_repository != nullptr ? m_repository->GetCurrentRepPath() : "";
+    return Format(LOG_START_RESTORE, image.c_str(), time.c_str());
+}
+
+std::string CTavEngineFiles::BuildFinishRestoreLog(const TavRsLogAccount& counts) {
+    const std::string time = LocalTimeText();
+    return Format(LOG_FINISH_RESTORE, time.c_str(), long(counts.succeeded), long(counts.overwritten),
+                  long(counts.upToDate), long(counts.errors));
 }

@@ -53,9 +53,48 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     }
     // Under the new-file mode 0x30, a folder that holds an excluded file takes no new items.
     const int allSelected = m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
-    for (TavFindData& entry : entries) {
+
+    // Read-ahead: once a file of this folder was stored, the files after it that will be
+    // stored too are announced to the repository, which reads them and encodes them side by
+    // side while the walk goes on. The guess repeats HandleEntry's choice without its side
+    // effects; a wrong guess costs only the work done ahead, never what is stored. It stops
+    // at a sub folder, whose files come first.
+    auto willStoreContent = [&](const TavFindData& entry, const std::string& path) {
+        if (entry.kind != TavFileKind::Regular) return false;
+        if (filter != nullptr && filter->Skips(entry.name)) return false;
+        if (IsExcluded(path, false)) return false;
+        if (!filespath::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8) return false;
+        const auto previous = byName.find(entry.name);
+        if (previous == byName.end() || children[previous->second].taken)
+            return ShouldAddNew(path, allSelected) &&
+                   ((m_word & TAV_COND_NO_ARCHIVE) || (entry.attributes & TAV_ATTR_ARCHIVE));
+        const TavNodeRec& node = children[previous->second].node;
+        if (node.flags & NODE_DIRECTORY)
+            return CheckShouldBeAdded(path, allSelected, m_word) || IsPartial(path);
+        return CheckUpToDate(node, entry, m_word) != 0;
+    };
+    size_t ahead = 0;  // the next entry to consider for the read-ahead
+    auto readAhead = [&](size_t current) {
+        if (ahead <= current) ahead = current + 1;
+        for (; ahead < entries.size(); ++ahead) {
+            const TavFindData& entry = entries[ahead];
+            if (entry.kind == TavFileKind::Directory) break;
+            const std::string path = filespath::Join(folder, entry.name);
+            if (!willStoreContent(entry, path)) continue;
+            // A file stored again keeps its node's chunk size; a new item takes the default.
+            const auto previous = byName.find(entry.name);
+            const bool update = previous != byName.end() && !children[previous->second].taken &&
+                                !(children[previous->second].node.flags & NODE_DIRECTORY);
+            const uint32_t chunk = update ? children[previous->second].node.chunkSize : 0;
+            if (!m_repository->PrefetchFileContent(path.c_str(), chunk)) break;
+        }
+    };
+
+    for (size_t i = 0; i < entries.size(); ++i) {
         if (IsCancelled()) return;
-        HandleEntry(nodeId, folder, allSelected, entry, filter, children, byName);
+        const uint32_t stored = m_counts.added + m_counts.updated;
+        HandleEntry(nodeId, folder, allSelected, entries[i], filter, children, byName);
+        if (m_counts.added + m_counts.updated != stored && !IsCancelled()) readAhead(i);
     }
     for (const CChild& left : children)
         if (!left.taken) DeleteItem(left.node.nodeId, true);

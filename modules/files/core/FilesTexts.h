@@ -72,8 +72,46 @@ constexpr const char* LOG_BACKUP_FAILED = "\r\n***** Backup stopped by an error:
 constexpr const char* LOG_UNEXPECTED = "unexpected failure";
 constexpr const char* LOG_NO_ROOT = "the module's root node cannot be stored";
 
+// Progress title of a restore.
+constexpr const char* PROGRESS_RESTORE_FILE = "Restore File";
+
 // Run log of a restore.
-constexpr const char* LOG_RESTORE_UNAVAILABLE = "Restore is not available in this build.\r\n";
+constexpr const char* LOG_START_RESTORE = "Image Path: %s\r\nStart Restoring Files and Folders: %s\r\n";
+constexpr const char* LOG_FINISH_RESTORE =
+    "\r\nFinish Restoring Files and Folders: %s\r\n%ld Files Succeed\r\n%ld Files Overwritten\r\n"
+    "%ld Files are already up to date\r\n%ld Items Error\r\n";
+constexpr const char* LOG_RESTORE_CANCELLED = "\r\nRestore Cancelled";
+constexpr const char* LOG_RESTORE_NODE_CANCELLED = "Restore Cancelled\r\n";
+constexpr const char* LOG_CANNOT_CREATE_FOLDER = "\r\n***** Cannot create folder: %s\r\n";
+constexpr const char* LOG_CANNOT_OPEN_DIRECTORY = "\r\n***** Cannot open directory: %s\r\n";
+constexpr const char* LOG_RESTORING_FILE = "Restoring file \"%s\"";
+constexpr const char* LOG_SKIPPED_UP_TO_DATE = ".....Skipped, file is up to date.\r\n";
+constexpr const char* LOG_OVERWRITE = ".....Overwrite";
+constexpr const char* LOG_OK = ".....OK\r\n";
+constexpr const char* LOG_OPEN_ACCESS_DENIED =
+    "\r\n***** Access denied. Cannot open file \"%s\" for writing\r\n";
+constexpr const char* LOG_OPEN_UNKNOWN = "\r\n***** Unknown error. Cannot open file \"%s\" for writing\r\n";
+constexpr const char* LOG_WRITE_ERROR = "\r\n***** Unknown error while writing file \"%s\"\r\n";
+constexpr const char* LOG_CHECKSUM_ERROR = "\r\n***** Checksum error: \"%s\"\r\n";
+// Stored data that cannot be restored safely or completely.
+constexpr const char* LOG_BAD_STORED_NAME =
+    "\r\n***** Invalid name in the backup, not restored: \"%s\" in \"%s\"\r\n";
+constexpr const char* LOG_CONTENT_DAMAGED =
+    "\r\n***** Stored content of file \"%s\" is damaged or incomplete: %s\r\n";
+constexpr const char* LOG_RESTORE_FAILED = "\r\n***** Restore stopped by an error: %s\r\n";
+constexpr const char* LOG_BAD_REQUEST = "\r\n***** The restore request cannot be read: %s\r\n";
+constexpr const char* LOG_NO_BASELINE = "\r\n***** Baseline %lu cannot be loaded\r\n";
+constexpr const char* LOG_OWNER_NOT_SET = "Owner of \"%s\" not set: %s\r\n";
+constexpr const char* LOG_FOLDER_META_NOT_SET =
+    "\r\n***** Cannot set the permissions or times of folder: %s\r\n";
+
+// Reasons given with the texts above.
+constexpr const char* WHY_CHAIN_SHORT = "the stored chunks end before its size";
+constexpr const char* WHY_CHAIN_ORDER = "the chain of stored chunks is broken";
+constexpr const char* WHY_LINK_TEXT = "the stored link target is not valid";
+constexpr const char* WHY_NO_RESTORE_ELEMENT = "no \"restore\" element";
+constexpr const char* WHY_NO_BASELINE_NUMBER = "no baseline number";
+constexpr const char* WHY_PERMISSION = "permission denied";
 
 // printf-style formatting of the texts above into a string.
 template <typename... Args>

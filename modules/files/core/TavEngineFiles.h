@@ -8,11 +8,14 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/TavRestoreParam.h"
 #include "tavengine/TavEngine.h"
 #include "tavrep/TavRepository.h"
 
 class CTavJobFilesHelper;
 class CPosixMetaStore;
+class CRestoreMetaReader;
+class CRestoreWriter;
 struct TavFileFilter;
 
 // The counters of one backup run, in the order of the finish log's fields.
@@ -32,6 +35,12 @@ struct TavBkLogAccount {
 // 0x400 whose content is its target text) and passes over sockets, FIFOs and devices with a
 // log line. Each stored item's mode, owner and group are kept in its node's extra data (see
 // PosixMeta.h).
+//
+// A restore works with absolute target paths as well. Stored names are checked before
+// anything is written, each file is written beside its target under a temporary name and
+// renamed over it only when complete (and verified, when asked), and files are written in
+// the order of their contents in the images (see EngineFilesRestore.cpp, RestorePaths.h,
+// RestoreWriter.h).
 class CTavEngineFiles : public CTavEngine, public CTavRepositoryObserver {
 public:
     CTavEngineFiles();
@@ -44,6 +53,10 @@ public:
     // when the run was cancelled (state 2).
     int32_t Backup(const std::string& jobXml, CTavRepository* repository,
                    CTavRepBaselineDetails* baseline) override;
+    // Restores what the request (see TavRestoreParam.h) names from the attached repository.
+    // The engine loads the baseline itself. 1 when the run finished (items in error are
+    // counted and logged; see GetRestoreCounts); 0 when the request does not parse, when
+    // the baseline cannot be loaded (state 3), or when the run was cancelled (state 2).
     int32_t Restore(const std::string& requestXml, CTavRepository* repository) override;
     void CancelOperation() override;
     int32_t ContinueChecksum() override;
@@ -55,6 +68,24 @@ public:
     // passes to the caller. The two paths are not used.
     virtual int32_t Backup(CTavJobFilesHelper& selection, uint32_t word, const char* unused1,
                            const char* unused2);
+
+    // Restores the whole module part of the request's baseline (every top-level item that is
+    // not excluded), to the original paths or below the location at their original absolute
+    // paths. 1, or 0 when the baseline cannot be loaded. The repository library's exception
+    // for an unreadable baseline (CTavException*) passes to the caller after the repository
+    // was detached (state 3).
+    virtual int32_t Restore(CTavRestoreParam& param);
+    // Restores one stored item with everything below it: a folder to its original path, or
+    // below the location (a deeper folder by its name, a top-level one at its absolute
+    // path); a file to its original path, or into the location. The result of the last
+    // file written (0 or 1), 1 when none was written, 0 when the item cannot be restored.
+    // Exceptions as for Restore(param), without a change of state.
+    virtual int32_t RestoreNode(uint32_t nodeId, CTavRestoreParam& param);
+
+    // The counters of the last restore run (kept after the run).
+    const TavRsLogAccount& GetRestoreCounts() const { return m_restoreCounts; }
+    std::string BuildStartRestoreLog() const;
+    static std::string BuildFinishRestoreLog(const TavRsLogAccount& counts);
 
     // --- CTavRepositoryObserver ---
     int32_t OnRepProgress(const char* path, TavPosition position, uint32_t percent) override;
@@ -76,9 +107,31 @@ protected:
     // node, `filter` the filter in force (or null).
     void BackupGoDeep(uint32_t nodeId, const std::string& folder, const TavFileFilter* filter);
 
+    struct CRestoreList;
+    // Collects the items inside the restored folder `folder` (its node), whose target is
+    // `path`: files join the list, sub folders (with the word's 0x8) are made and collected.
+    void RestoreGoDeep(const TavNodeRec& folder, const std::string& path, CRestoreList& list);
+    // Writes one file or link to `path` under the word's overwrite, time and verify bits:
+    // 1 when written or kept as up to date, 0 when it failed (logged and counted). The
+    // existing file at `path` is replaced only by a complete (and verified) file.
+    int32_t RestoreFile(const TavNodeRec& node, const std::string& path, uint32_t word);
+
 private:
     struct CChild;
     struct CSource;
+
+    // Restore steps (EngineFilesRestore.cpp, EngineFilesRestoreFile.cpp).
+    CTavRepBaselineDetails* LoadRestoreBaseline(const CTavRestoreParam& param);
+    void BeginRestore(CTavRestoreParam& param);
+    void CollectTopLevel(const TavNodeRec& item, CRestoreList& list);
+    bool CollectNode(const TavNodeRec& node, CRestoreList& list);
+    int32_t WriteFileList(CRestoreList& list);
+    void FinishFolders(CRestoreList& list);
+    bool CopyContent(const TavNodeRec& node, const std::string& path, CRestoreWriter& writer,
+                     std::string* linkText);
+    bool VerifyWritten(const TavNodeRec& node, const CRestoreWriter& writer,
+                       const std::string* linkText);
+    void RestoreError(const char* format, const std::string& path);
 
     // Walk steps (EngineFilesBackup.cpp).
     void CollectSources(std::vector<CSource>& sources);
@@ -120,5 +173,9 @@ private:
     // new items there are not added.
     std::unordered_set<std::string> m_partlySelected;
     std::unique_ptr<CPosixMetaStore> m_meta;
+    // Restore state: the counters, the run's command word and the stored records it reads.
+    TavRsLogAccount m_restoreCounts;
+    uint32_t m_restoreWord = 0;
+    std::unique_ptr<CRestoreMetaReader> m_restoreMeta;
     std::atomic<int32_t> m_cancel{0};
 };

@@ -89,7 +89,8 @@ std::vector<DbxFolderEntry> DbxFoldersAsTree(const std::vector<DbxFolderEntry>& 
             const auto range = children.equal_range(folder->id);
             for (auto it = range.first; it != range.second; ++it) below.push_back(it->second);
             std::sort(below.begin(), below.end(), ByName);
-            for (auto it = below.rbegin(); it != below.rend(); ++it) stack.emplace_back(*it, level + 1);
+            for (auto it = below.rbegin(); it != below.rend(); ++it)
+                stack.emplace_back(*it, level + 1);
         }
     };
     walk(top);

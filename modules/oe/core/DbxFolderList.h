@@ -9,14 +9,14 @@ class DbxInput;
 
 // One folder record of the folder tree; texts in UTF-8, nullopt when the record lacks them.
 struct DbxFolderEntry {
-    uint32_t offset = 0;    // the record's offset
-    uint32_t id = 0;        // index 0x00
-    uint32_t parentId = 0;  // index 0x01
+    uint32_t offset = 0;                  // the record's offset
+    uint32_t id = 0;                      // index 0x00
+    uint32_t parentId = 0;                // index 0x01
     std::optional<std::string> name;      // index 0x02
     std::optional<std::string> fileName;  // index 0x03, the folder's ".dbx" file
-    uint32_t flags = 0;     // index 0x06; bit 0 shown as "Active"
-    uint32_t messages = 0;  // index 0x07
-    uint32_t unread = 0;    // index 0x08
+    uint32_t flags = 0;                   // index 0x06; bit 0 shown as "Active"
+    uint32_t messages = 0;                // index 0x07
+    uint32_t unread = 0;                  // index 0x08
 };
 
 struct DbxFolderList {

@@ -12,7 +12,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 // Whether a message passes the filter: the fields in the order From, To, Subject,
 // Content; the first hit decides, so the text is read only when the others miss.
@@ -83,7 +85,8 @@ DbxSearchResult CDbxMessageSearch::Run(const DbxSearchQuery& query, CDbxSearchOb
                     const bool match =
                         !active || Matches(m_input, row, record, needle, query.fields, problem);
                     if (!problem.empty()) note(problem);
-                    if (match && (row.received || !m_requireDate)) result.rows.push_back(std::move(row));
+                    if (match && (row.received || !m_requireDate))
+                        result.rows.push_back(std::move(row));
                 }
             } catch (const DbxException& e) {
                 note(e.Describe());

@@ -22,8 +22,8 @@ constexpr uint32_t DBX_REFRESH_CONTENT = 1;
 constexpr uint32_t DBX_REFRESH_FIELDS = 100;
 
 struct DbxSearchQuery {
-    bool filter = false;                 // the "Filter" check box
-    std::string text;                    // UTF-8
+    bool filter = false;                  // the "Filter" check box
+    std::string text;                     // UTF-8
     uint32_t fields = DBX_FIELD_SUBJECT;  // the check box checked when the viewer opens
 
     // The filter takes part when it is switched on and its text, trimmed, is not empty.

@@ -15,9 +15,9 @@ struct ColumnName {
 };
 
 constexpr ColumnName COLUMN_NAMES[] = {
-    {"icon", DbxColumn::Icon},         {"from", DbxColumn::From},
-    {"to", DbxColumn::To},             {"subject", DbxColumn::Subject},
-    {"date", DbxColumn::Received},     {"received", DbxColumn::Received},
+    {"icon", DbxColumn::Icon},       {"from", DbxColumn::From},
+    {"to", DbxColumn::To},           {"subject", DbxColumn::Subject},
+    {"date", DbxColumn::Received},   {"received", DbxColumn::Received},
     {"account", DbxColumn::Account},
 };
 
@@ -29,21 +29,26 @@ int CompareOptional(const std::optional<T>& a, const std::optional<T>& b, Compar
 }
 
 int CompareText(const std::optional<std::string>& a, const std::optional<std::string>& b) {
-    return CompareOptional(a, b, [](const std::string& x, const std::string& y) {
-        return DbxCompareNoCase(x, y);
-    });
+    return CompareOptional(
+        a, b, [](const std::string& x, const std::string& y) { return DbxCompareNoCase(x, y); });
 }
 
 }  // namespace
 
 const char* DbxColumnTitle(DbxColumn column) {
     switch (column) {
-        case DbxColumn::Icon: return dbxviewer::COLUMN_ICON;
-        case DbxColumn::From: return dbxviewer::COLUMN_FROM;
-        case DbxColumn::To: return dbxviewer::COLUMN_TO;
-        case DbxColumn::Subject: return dbxviewer::COLUMN_SUBJECT;
-        case DbxColumn::Received: return dbxviewer::COLUMN_RECEIVED;
-        case DbxColumn::Account: return dbxviewer::COLUMN_ACCOUNT;
+        case DbxColumn::Icon:
+            return dbxviewer::COLUMN_ICON;
+        case DbxColumn::From:
+            return dbxviewer::COLUMN_FROM;
+        case DbxColumn::To:
+            return dbxviewer::COLUMN_TO;
+        case DbxColumn::Subject:
+            return dbxviewer::COLUMN_SUBJECT;
+        case DbxColumn::Received:
+            return dbxviewer::COLUMN_RECEIVED;
+        case DbxColumn::Account:
+            return dbxviewer::COLUMN_ACCOUNT;
     }
     return "";
 }
@@ -56,11 +61,16 @@ std::optional<DbxColumn> DbxColumnFromName(std::string_view name) {
 
 int CompareDbxRows(const DbxMessageRow& a, const DbxMessageRow& b, DbxColumn column) {
     switch (column) {
-        case DbxColumn::Icon: return int(a.iconFlag) - int(b.iconFlag);
-        case DbxColumn::From: return CompareText(a.from, b.from);
-        case DbxColumn::To: return CompareText(a.to, b.to);
-        case DbxColumn::Subject: return CompareText(a.plainSubject, b.plainSubject);
-        case DbxColumn::Account: return CompareText(a.account, b.account);
+        case DbxColumn::Icon:
+            return int(a.iconFlag) - int(b.iconFlag);
+        case DbxColumn::From:
+            return CompareText(a.from, b.from);
+        case DbxColumn::To:
+            return CompareText(a.to, b.to);
+        case DbxColumn::Subject:
+            return CompareText(a.plainSubject, b.plainSubject);
+        case DbxColumn::Account:
+            return CompareText(a.account, b.account);
         case DbxColumn::Received:
             return CompareOptional(a.received, b.received, [](uint64_t x, uint64_t y) {
                 return x < y ? -1 : x > y ? 1 : 0;
@@ -80,8 +90,8 @@ void SortDbxRows(std::vector<DbxMessageRow>& rows, DbxColumn column, bool ascend
         std::vector<Keyed> keyed;
         keyed.reserve(rows.size());
         for (DbxMessageRow& row : rows) {
-            const std::optional<std::string>& text = column == DbxColumn::From  ? row.from
-                                                     : column == DbxColumn::To  ? row.to
+            const std::optional<std::string>& text = column == DbxColumn::From ? row.from
+                                                     : column == DbxColumn::To ? row.to
                                                      : column == DbxColumn::Subject
                                                          ? row.plainSubject
                                                          : row.account;
@@ -90,9 +100,9 @@ void SortDbxRows(std::vector<DbxMessageRow>& rows, DbxColumn column, bool ascend
             keyed.push_back({std::move(key), std::move(row)});
         }
         std::stable_sort(keyed.begin(), keyed.end(), [ascending](const Keyed& x, const Keyed& y) {
-            const int r = CompareOptional(x.key, y.key, [](const std::string& p, const std::string& q) {
-                return p.compare(q);
-            });
+            const int r = CompareOptional(
+                x.key, y.key,
+                [](const std::string& p, const std::string& q) { return p.compare(q); });
             return ascending ? r < 0 : r > 0;
         });
         for (size_t i = 0; i < rows.size(); ++i) rows[i] = std::move(keyed[i].row);

@@ -65,8 +65,9 @@ void CDbxViewerModel::ClickColumn(DbxColumn column) {
     if (m_busy) return;
     // The selection follows its message through the sort.
     const std::optional<uint32_t> selected =
-        m_selected && *m_selected < m_rows.size() ? std::optional<uint32_t>(m_rows[*m_selected].offset)
-                                                  : std::nullopt;
+        m_selected && *m_selected < m_rows.size()
+            ? std::optional<uint32_t>(m_rows[*m_selected].offset)
+            : std::nullopt;
     m_sort.Click(column);
     SortDbxRows(m_rows, m_sort.Column(), m_sort.Ascending());
     if (selected)
@@ -91,7 +92,8 @@ bool CDbxViewerModel::ExportSelected() {
     if (!path) return false;
     // The save dialog has asked before replacing a file.
     std::string error;
-    if (!ExportDbxMessage(m_input, m_rows[*m_selected].offset, *path, EmlOverwrite::Replace, error)) {
+    if (!ExportDbxMessage(m_input, m_rows[*m_selected].offset, *path, EmlOverwrite::Replace,
+                          error)) {
         m_problem = error;
         m_prompt.Warn(dbxviewer::WARN_CANNOT_EXPORT);
         return false;

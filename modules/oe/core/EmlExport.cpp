@@ -26,8 +26,8 @@ std::string Problem(const std::string& path, const char* what) { return path + "
 // place.
 const char* WriteNew(const std::string& path, const std::string& bytes, bool sync) {
     uint32_t code = 0;
-    std::unique_ptr<plat::CFile> file =
-        plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateNew, &code);
+    std::unique_ptr<plat::CFile> file = plat::CFile::Open(path, plat::FileAccess::ReadWrite,
+                                                          plat::FileDisposition::CreateNew, &code);
     if (!file)
         return code == plat::ERR_FILE_EXISTS || code == plat::ERR_ALREADY_EXISTS
                    ? dbxviewer::ERR_FILE_EXISTS

@@ -44,7 +44,8 @@ std::string CEmlFileNamer::SafeBaseName(std::string_view subject) {
     out.reserve(text.size());
     for (const char c : text) {
         const uint8_t b = uint8_t(c);
-        const bool space = c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+        const bool space =
+            c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
         if (space) {
             if (!out.empty() && out.back() != ' ') out.push_back(' ');
         } else if (b < 0x20 || b == 0x7F || WINDOWS_FORBIDDEN.find(c) != std::string_view::npos) {
@@ -70,9 +71,9 @@ std::string CEmlFileNamer::SafeBaseName(std::string_view subject) {
 std::string CEmlFileNamer::Next(std::string_view subject) {
     const std::string base = SafeBaseName(subject);
     for (uint64_t n = 1;; ++n) {
-        const std::string name = n == 1 ? base + EML_SUFFIX : OeFormat("%s (%llu)%s", base.c_str(),
-                                                                      static_cast<unsigned long long>(n),
-                                                                      EML_SUFFIX);
+        const std::string name = n == 1 ? base + EML_SUFFIX
+                                        : OeFormat("%s (%llu)%s", base.c_str(),
+                                                   static_cast<unsigned long long>(n), EML_SUFFIX);
         const std::string folded = DbxFoldCase(name);
         if (m_given.count(folded) != 0 || (m_taken && m_taken(name))) continue;
         m_given.insert(folded);

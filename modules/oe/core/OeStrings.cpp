@@ -62,3 +62,8 @@ std::string OeFileNamePart(std::string_view text, bool escapeDots) {
     }
     return out;
 }
+
+bool OeIsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}

@@ -26,3 +26,6 @@ std::string OeFormat(const char* format, ...) __attribute__((format(printf, 1, 2
 // the settings or a ".dbx" file then leaves the folder, and distinct texts stay distinct
 // (an identifier without dots cannot run into the file name that follows it).
 std::string OeFileNamePart(std::string_view text, bool escapeDots = false);
+// True when a name taken from a stored node may name a file inside a folder of ours: not
+// empty, not "." or "..", and without '/' or NUL (so that it never reaches another folder).
+bool OeIsPlainFileName(std::string_view name);

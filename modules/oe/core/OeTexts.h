@@ -122,6 +122,82 @@ constexpr const char* LOG_STORE_FAILED =
 constexpr const char* LOG_REP_EXCEPTION = "\r\n***** %s\r\n";
 constexpr const char* LOG_TEMP_DIR = "\r\n***** Cannot create the temporary folder \"%s\"\r\n";
 
+// --- restore ---
+constexpr const char* PROGRESS_RESTORE = "Restore File";
+constexpr const char* REQUEST_ROOT = "tav-restore";
+constexpr const char* REQUEST_RESTORE = "restore";
+constexpr const char* REQUEST_EXCLUDED = "excluded";
+constexpr const char* REQUEST_NODE = "node";
+constexpr const char* REQUEST_ID = "id";
+constexpr const char* REQUEST_COMMAND = "command";
+constexpr const char* REQUEST_LOCATION = "location";
+// Requests are written with "baseline"; "Baseline" is read too.
+constexpr const char* REQUEST_BASELINE = "baseline";
+constexpr const char* REQUEST_BASELINE_ALT = "Baseline";
+// The identity mapping a request may carry for the in-place restore (the answer given in
+// advance, e.g. by tavctl restore --map):
+//   <tav-restore>...<identity-map><identity from="{A}" to="{B}"/></identity-map></tav-restore>
+constexpr const char* REQUEST_IDENTITY_MAP = "identity-map";
+constexpr const char* REQUEST_MAP_IDENTITY = "identity";
+constexpr const char* REQUEST_MAP_FROM = "from";
+constexpr const char* REQUEST_MAP_TO = "to";
+
+constexpr const char* LOG_START_RESTORE =
+    "Image Path: %s\r\nStart Restoring Outlook Express: %s\r\n";
+constexpr const char* LOG_FINISH_RESTORE =
+    "\r\nFinish Restoring Outlook Express: %s\r\n%ld Files Succeed\r\n%ld Files Overwritten\r\n"
+    "%ld Files are already up to date\r\n%ld Items Error\r\n";
+constexpr const char* LOG_RESTORE_CANCELLED = "\r\nRestore Cancelled";
+constexpr const char* LOG_OPEN_IDENTITY = "Open identity %s\r\n";
+constexpr const char* LOG_CANNOT_OPEN_IDENTITY_RESTORE =
+    "***** Cannot open identity %s for restoring\r\n";
+constexpr const char* LOG_RESTORING_FILE = "Restoring file \"%s\"";
+constexpr const char* LOG_SKIPPED_UP_TO_DATE = ".....Skipped, file is up to date.\r\n";
+constexpr const char* LOG_OVERWRITE = ".....Overwrite";
+constexpr const char* LOG_ACCESS_DENIED_WRITE =
+    "\r\n***** Access denied. Cannot open file \"%s\" for writing\r\n";
+constexpr const char* LOG_UNKNOWN_OPEN_WRITE =
+    "\r\n***** Unknown error. Cannot open file \"%s\" for writing\r\n";
+constexpr const char* LOG_CHECKSUM_ERROR = "\r\n***** Checksum error: \"%s\"\r\n";
+constexpr const char* LOG_WRITE_ERROR = "***** Unknown error while writing file \"%s\"\r\n";
+constexpr const char* LOG_CANNOT_CREATE = "***** Cannot create \"%s\"";
+constexpr const char* LOG_RESTORING_ITEM = "Restoring %s";
+constexpr const char* LOG_CANNOT_RESTORE = "\r\n***** Cannot restore \"%s\"\r\n";
+// Restore reports beyond the texts above.
+constexpr const char* LOG_RESTORE_TO_IDENTITY = "Restoring into identity %s\r\n";
+constexpr const char* LOG_REASON = "***** %s\r\n";
+constexpr const char* LOG_REFUSED_NAME =
+    "\r\n***** The stored name \"%s\" is not a plain file name; it is not restored.\r\n";
+constexpr const char* LOG_CANNOT_MAKE_FOLDER = "\r\n***** Cannot create folder: %s\r\n";
+constexpr const char* LOG_NO_LOCATION =
+    "\r\n***** Single items of Outlook Express are restored to a location only.\r\n";
+constexpr const char* LOG_MAP_UNKNOWN_SOURCE =
+    "\r\n***** The identity %s to map is not in the backup.\r\n";
+constexpr const char* LOG_MAP_UNKNOWN_TARGET =
+    "\r\n***** There is no identity %s on this machine to restore to.\r\n";
+constexpr const char* LOG_MAP_UNASSIGNED = "***** No target identity for %s\r\n";
+constexpr const char* REASON_SCOPE =
+    "the stored settings name keys outside the identity's Outlook Express key";
+constexpr const char* REASON_TOO_LARGE = "the stored settings file is too large";
+constexpr const char* REASON_WRITE = "the settings file cannot be written";
+constexpr const char* REASON_READ = "the stored settings cannot be read back";
+constexpr const char* TEMP_RESTORE_PREFIX = "~tavoe.%08X.";
+constexpr const char* TARGET_TEMP_FILE = ".~tavoe.%08X%04X.tmp";
+constexpr const char* REG_SUFFIX = ".reg";
+
+// --- identity mapping (CMapIdentityDlg, dialog 10005) ---
+constexpr const char* MAP_TITLE = "Restoring Outlook Express - Identity Mapping";
+constexpr const char* MAP_LABEL = "Map identity to restore";
+constexpr const char* MAP_COLUMN_FROM = "Identities from backup";
+constexpr const char* MAP_COLUMN_TO = "Identities to restore to";
+constexpr int MAP_COLUMN_WIDTH = 200;
+constexpr const char* MAP_FROM = "From";
+constexpr const char* MAP_TO = "To";
+constexpr const char* MAP_OK = "OK";
+constexpr const char* MAP_CANCEL = "Cancel";
+constexpr const char* MAP_ROW_SEPARATOR = " - ";
+constexpr const char* MAP_INCOMPLETE = "You must specify all target identities to restore to.";
+
 // asctime's names (the C locale's).
 constexpr const char* WEEKDAYS[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* MONTHS[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

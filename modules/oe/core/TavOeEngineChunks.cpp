@@ -22,15 +22,6 @@ struct ContentDeleter {
 };
 using ContentPtr = std::unique_ptr<CTavRepContent, ContentDeleter>;
 
-// Percent of a file done after `done` of `size` bytes; a file below 100 bytes is done at
-// once. Sizes are taken whole (a store file may pass 4 GiB), and a file that grew while it
-// was read never reports more than 100.
-uint32_t ChunkPercent(uint64_t done, uint64_t size) {
-    if (size < 100) return 100;
-    const uint64_t percent = (done + size / 200) / (size / 100);
-    return percent > 100 ? 100 : uint32_t(percent);
-}
-
 std::unique_ptr<plat::CFile> OpenSource(const std::string& path, uint32_t& error) {
     error = 0;
     return plat::CFile::Open(path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting,
@@ -38,6 +29,14 @@ std::unique_ptr<plat::CFile> OpenSource(const std::string& path, uint32_t& error
 }
 
 }  // namespace
+
+// Sizes are taken whole (a store file may pass 4 GiB), and a file that grew while it was
+// read never reports more than 100.
+uint32_t CTavOeEngine::ChunkPercent(uint64_t done, uint64_t size) {
+    if (size < 100) return 100;
+    const uint64_t percent = (done + size / 200) / (size / 100);
+    return percent > 100 ? 100 : uint32_t(percent);
+}
 
 void CTavOeEngine::LogOpenError(uint32_t error) {
     if (error == plat::ERR_SHARING_VIOLATION) {

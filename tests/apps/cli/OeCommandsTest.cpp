@@ -38,7 +38,8 @@ protected:
                          {{"Inbox.dbx", 70000}, {"Outbox.dbx", 100}, {"Projects.dbx", 5000}});
     }
     void NewJob() {
-        ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_env.Root() + "/repo", "-n", "mail"}).code, 0);
+        ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_env.Root() + "/repo", "-n", "mail"}).code,
+                  0);
     }
     // The "excluded" keys of an identity of the job, in document order.
     std::vector<std::string> Excluded(const std::string& id) {
@@ -46,7 +47,8 @@ protected:
         EXPECT_EQ(job.Load(m_job), 1);
         std::vector<std::string> out;
         const XMLNode node = job.GetBackupNode("oe");
-        for (XMLNode identity = node.GetChild("identity"); identity; identity = identity.GetNextSibling("identity")) {
+        for (XMLNode identity = node.GetChild("identity"); identity;
+             identity = identity.GetNextSibling("identity")) {
             if (identity.GetAttribute("uid") != id) continue;
             for (XMLNode e = identity.GetChild("excluded"); e; e = e.GetNextSibling("excluded"))
                 out.push_back(e.GetAttribute("pid") + " " + e.GetAttribute("key") +
@@ -59,7 +61,8 @@ protected:
         EXPECT_EQ(job.Load(m_job), 1);
         std::vector<std::string> out;
         const XMLNode node = job.GetBackupNode("oe");
-        for (XMLNode identity = node.GetChild("identity"); identity; identity = identity.GetNextSibling("identity"))
+        for (XMLNode identity = node.GetChild("identity"); identity;
+             identity = identity.GetNextSibling("identity"))
             out.push_back(identity.GetAttribute("uid"));
         return out;
     }
@@ -79,8 +82,11 @@ TEST_F(OeCommandsTest, IdentitiesAreListedWithTheirStoreFolders) {
     r = m_cli.Run({"oe", "identities"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "IDENTIFIER")) << r.out;
-    EXPECT_TRUE(Contains(r.out, std::string(ID_A) + "  Main Identity  " + Store("anna", ID_A) + "\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, std::string(ID_B) + "  Bob            " + Store("bob", ID_B) + " (missing)\n"))
+    EXPECT_TRUE(
+        Contains(r.out, std::string(ID_A) + "  Main Identity  " + Store("anna", ID_A) + "\n"))
+        << r.out;
+    EXPECT_TRUE(Contains(
+        r.out, std::string(ID_B) + "  Bob            " + Store("bob", ID_B) + " (missing)\n"))
         << r.out;
 }
 
@@ -89,13 +95,15 @@ TEST_F(OeCommandsTest, JobOeAddsAndRemovesIdentitiesByIdentifierOrName) {
     NewJob();
     CliResult r = m_cli.Run({"job", "oe", m_job, "add", "Main Identity", ID_B});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "Added identity Main Identity (" + std::string(ID_A) + ")\nAdded identity Bob (" + ID_B + ")\n");
+    EXPECT_EQ(r.out, "Added identity Main Identity (" + std::string(ID_A) +
+                         ")\nAdded identity Bob (" + ID_B + ")\n");
     EXPECT_EQ(JobIdentities(), (std::vector<std::string>{ID_A, ID_B}));
 
     r = m_cli.Run({"job", "oe", m_job, "add", "{5c1d0a3e-1111-4a4a-9a9a-00000000000a}", "Nobody"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.out, "is in the job already")) << r.out;
-    EXPECT_TRUE(Contains(r.err, "Nobody: no identity of this identifier or name on this machine")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "Nobody: no identity of this identifier or name on this machine"))
+        << r.err;
     EXPECT_TRUE(Contains(r.out, "The job is unchanged.")) << r.out;
 
     r = m_cli.Run({"job", "oe", m_job, "remove", "Bob"});
@@ -114,10 +122,12 @@ TEST_F(OeCommandsTest, JobOeExcludesAndIncludesItemsAndFolders) {
     Layout();
     NewJob();
     ASSERT_EQ(m_cli.Run({"job", "oe", m_job, "add", ID_A}).code, 0);
-    CliResult r = m_cli.Run({"job", "oe", m_job, "exclude", ID_A, "rules", "Block-Senders", "--folder", "inbox/projects"});
+    CliResult r = m_cli.Run({"job", "oe", m_job, "exclude", ID_A, "rules", "Block-Senders",
+                             "--folder", "inbox/projects"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Excluded(ID_A), (std::vector<std::string>{"oeit .Rules.", "oeit .Blocksenders.",
-                                                        "oemg .Messages.Inbox.Projects. Projects.dbx"}));
+    EXPECT_EQ(Excluded(ID_A),
+              (std::vector<std::string>{"oeit .Rules.", "oeit .Blocksenders.",
+                                        "oemg .Messages.Inbox.Projects. Projects.dbx"}));
     EXPECT_TRUE(Contains(r.out, "Excluded folder Inbox/Projects of Main Identity")) << r.out;
 
     // Excluding a folder takes the exclusions below it into its own.
@@ -127,13 +137,16 @@ TEST_F(OeCommandsTest, JobOeExcludesAndIncludesItemsAndFolders) {
                                                         "oemg .Messages.Inbox. Inbox.dbx"}));
     r = m_cli.Run({"job", "oe", m_job, "exclude", ID_A, "rules", "--folder", "Nowhere", "colours"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.out, "rules of Main Identity (" + std::string(ID_A) + ") is excluded already")) << r.out;
+    EXPECT_TRUE(
+        Contains(r.out, "rules of Main Identity (" + std::string(ID_A) + ") is excluded already"))
+        << r.out;
     EXPECT_TRUE(Contains(r.err, "no folder 'Nowhere'")) << r.err;
     EXPECT_TRUE(Contains(r.err, "unknown item 'colours'")) << r.err;
 
     r = m_cli.Run({"job", "oe", m_job, "include", ID_A, "rules"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Excluded(ID_A), (std::vector<std::string>{"oeit .Blocksenders.", "oemg .Messages.Inbox. Inbox.dbx"}));
+    EXPECT_EQ(Excluded(ID_A),
+              (std::vector<std::string>{"oeit .Blocksenders.", "oemg .Messages.Inbox. Inbox.dbx"}));
     r = m_cli.Run({"job", "oe", m_job, "exclude", ID_A});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Excluded(ID_A).back(), "oeid .");
@@ -178,8 +191,11 @@ TEST_F(OeRestoreCommandTest, MapRestoresAnIdentityIntoAnotherOne) {
     m_env.WriteUserReg({Identity(ID_C, "Carol", "carol")});
     CliResult r = m_cli.Run({"restore", Repo(), "Outlook Express", "--overwrite", "always"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "***** You must specify all target identities to restore to.\n")) << r.err;
-    EXPECT_TRUE(Contains(r.err, std::string("***** No target identity for Main Identity - ") + ID_A)) << r.err;
+    EXPECT_TRUE(Contains(r.err, "***** You must specify all target identities to restore to.\n"))
+        << r.err;
+    EXPECT_TRUE(
+        Contains(r.err, std::string("***** No target identity for Main Identity - ") + ID_A))
+        << r.err;
     EXPECT_FALSE(plat::PathExists(Store("carol", ID_C)));
 
     r = m_cli.Run({"restore", Repo(), "Outlook Express", "--overwrite", "always", "--map",
@@ -187,13 +203,15 @@ TEST_F(OeRestoreCommandTest, MapRestoresAnIdentityIntoAnotherOne) {
     ASSERT_EQ(r.code, 0) << r.err << r.out;
     EXPECT_TRUE(Contains(r.out, "Files Succeed")) << r.out;
     EXPECT_EQ(tavtest::ReadFile(Store("carol", ID_C) + "Inbox.dbx"), m_inbox);
-    EXPECT_EQ(Value("Identities\\" + std::string(ID_C) + "\\Software\\Microsoft\\Outlook Express\\5.0\\Mail",
+    EXPECT_EQ(Value("Identities\\" + std::string(ID_C) +
+                        "\\Software\\Microsoft\\Outlook Express\\5.0\\Mail",
                     "Show Images"),
               "1");
 
     EXPECT_EQ(m_cli.Run({"restore", Repo(), "--map", "nonsense"}).code, 2);
-    EXPECT_EQ(m_cli.Run({"restore", Repo(), "--map", std::string(ID_A) + "=" + ID_C, "--to",
-                         m_env.Root() + "/out"})
+    EXPECT_EQ(m_cli
+                  .Run({"restore", Repo(), "--map", std::string(ID_A) + "=" + ID_C, "--to",
+                        m_env.Root() + "/out"})
                   .code,
               2);
 }
@@ -207,7 +225,8 @@ TEST_F(OeRestoreCommandTest, RestoreToAFolderWritesFilesAndImportsNothing) {
     EXPECT_TRUE(plat::PathExists(out + "/" + ID_A + "/Preference.reg"));
     EXPECT_EQ(tavtest::ReadFile(m_env.UserReg()), settings);
 
-    r = m_cli.Run({"extract", Repo(), std::string("Outlook Express/") + ID_A + "/<msgroot>/Outbox.dbx", "--to",
+    r = m_cli.Run({"extract", Repo(),
+                   std::string("Outlook Express/") + ID_A + "/<msgroot>/Outbox.dbx", "--to",
                    m_env.Root() + "/one"});
     ASSERT_EQ(r.code, 0) << r.err << r.out;
     EXPECT_EQ(tavtest::ReadFile(m_env.Root() + "/one/Outbox.dbx"),

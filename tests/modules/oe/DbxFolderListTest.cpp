@@ -31,8 +31,8 @@ TEST(DbxFolderListTest, RealFoldersFileListsItsHierarchy) {
     EXPECT_EQ(list.error, "");
     ASSERT_EQ(list.folders.size(), 7u);
     EXPECT_EQ(Indented(list.folders),
-              (std::vector<std::string>{"Hotmail", "Local Folders", "-Deleted Items", "-Drafts", "-Inbox",
-                                        "-Outbox", "-Sent Items"}));
+              (std::vector<std::string>{"Hotmail", "Local Folders", "-Deleted Items", "-Drafts",
+                                        "-Inbox", "-Outbox", "-Sent Items"}));
     for (const DbxFolderEntry& f : list.folders) {
         if (f.name != "Inbox") continue;
         EXPECT_EQ(f.fileName, "Inbox.dbx");
@@ -61,8 +61,8 @@ TEST(DbxFolderListTest, NestedFoldersAndParentCycles) {
     EXPECT_EQ(list.folders[4].flags, 0u);
     EXPECT_FALSE(list.folders[0].fileName);
     EXPECT_EQ(Indented(list.folders),
-              (std::vector<std::string>{"Local Folders", "-archive", "-Inbox", "--a nested", "---b deeper",
-                                        "orphan", "loop one", "-loop two"}));
+              (std::vector<std::string>{"Local Folders", "-archive", "-Inbox", "--a nested",
+                                        "---b deeper", "orphan", "loop one", "-loop two"}));
 }
 
 TEST(DbxFolderListTest, DamageIsReportedNotThrown) {
@@ -72,8 +72,10 @@ TEST(DbxFolderListTest, DamageIsReportedNotThrown) {
     EXPECT_EQ(ReadDbxFolders(none).error, "");
 
     CDbxWriter w;
-    const uint32_t a = w.AddRecord({DbxField::Integer(DBX_FOLDER_ID, 1), DbxField::Text(DBX_FOLDER_NAME, "a")});
-    const uint32_t b = w.AddRecord({DbxField::Integer(DBX_FOLDER_ID, 2), DbxField::Text(DBX_FOLDER_NAME, "b")});
+    const uint32_t a =
+        w.AddRecord({DbxField::Integer(DBX_FOLDER_ID, 1), DbxField::Text(DBX_FOLDER_NAME, "a")});
+    const uint32_t b =
+        w.AddRecord({DbxField::Integer(DBX_FOLDER_ID, 2), DbxField::Text(DBX_FOLDER_NAME, "b")});
     w.SetFolderTree(w.AddTree({a, b}), 2);
     w.SetU32(b + 4, 0x7FFFFFFF);  // the second record's body runs past the end of the file
     DbxMemoryInput cut(w.Bytes());

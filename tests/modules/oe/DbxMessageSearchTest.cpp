@@ -88,17 +88,23 @@ TEST_F(DbxMessageSearchTest, WithoutAnActiveFilterEveryMessageIsListed) {
 }
 
 TEST_F(DbxMessageSearchTest, EachFieldIsSearchedOnlyWhenSelected) {
-    EXPECT_EQ(Subjects(Filter("claire", DBX_FIELD_FROM)), std::vector<std::string>{"\xC3\x89t\xC3\xA9 \xC3\xA0 Paris"});
-    EXPECT_TRUE(Subjects(Filter("claire", DBX_FIELD_TO | DBX_FIELD_SUBJECT | DBX_FIELD_CONTENT)).empty());
-    EXPECT_EQ(Subjects(Filter("example.org", DBX_FIELD_TO)), std::vector<std::string>{"Meeting on Monday"});
-    EXPECT_EQ(Subjects(Filter("Re:", DBX_FIELD_SUBJECT)), std::vector<std::string>{"Re: Meeting on Monday"});
-    EXPECT_TRUE(Subjects(Filter("agenda", DBX_FIELD_SUBJECT | DBX_FIELD_FROM | DBX_FIELD_TO)).empty());
+    EXPECT_EQ(Subjects(Filter("claire", DBX_FIELD_FROM)),
+              std::vector<std::string>{"\xC3\x89t\xC3\xA9 \xC3\xA0 Paris"});
+    EXPECT_TRUE(
+        Subjects(Filter("claire", DBX_FIELD_TO | DBX_FIELD_SUBJECT | DBX_FIELD_CONTENT)).empty());
+    EXPECT_EQ(Subjects(Filter("example.org", DBX_FIELD_TO)),
+              std::vector<std::string>{"Meeting on Monday"});
+    EXPECT_EQ(Subjects(Filter("Re:", DBX_FIELD_SUBJECT)),
+              std::vector<std::string>{"Re: Meeting on Monday"});
+    EXPECT_TRUE(
+        Subjects(Filter("agenda", DBX_FIELD_SUBJECT | DBX_FIELD_FROM | DBX_FIELD_TO)).empty());
     EXPECT_TRUE(Subjects(Filter("agenda", 0)).empty());
 }
 
 TEST_F(DbxMessageSearchTest, MatchesIgnoreCaseAndTheSurroundingBlanks) {
     EXPECT_EQ(Subjects(Filter("  MEETING ", DBX_FIELD_SUBJECT)).size(), 2u);
-    EXPECT_EQ(Subjects(Filter("ann@EXAMPLE.COM", DBX_FIELD_FROM)), std::vector<std::string>{"Meeting on Monday"});
+    EXPECT_EQ(Subjects(Filter("ann@EXAMPLE.COM", DBX_FIELD_FROM)),
+              std::vector<std::string>{"Meeting on Monday"});
     // Non-ASCII letters fold too, and the file's Windows-1252 subject matches UTF-8 input.
     EXPECT_EQ(Subjects(Filter("\xC3\xA9T\xC3\x89", DBX_FIELD_SUBJECT)).size(), 1u);  // "éTÉ"
     EXPECT_EQ(Subjects(Filter("\xC3\x80 PARIS", DBX_FIELD_SUBJECT)).size(), 1u);     // "À PARIS"
@@ -109,8 +115,10 @@ TEST_F(DbxMessageSearchTest, ContentSearchCoversTheWholeTextAcrossBlocks) {
     EXPECT_EQ(Subjects(Filter("Budget and plans", DBX_FIELD_CONTENT)),
               std::vector<std::string>{"Meeting on Monday"});
     // Headers are part of the text.
-    EXPECT_EQ(Subjects(Filter("from: ann", DBX_FIELD_CONTENT)), std::vector<std::string>{"Meeting on Monday"});
-    EXPECT_EQ(Subjects(Filter("fine WITH", DBX_FIELD_CONTENT)), std::vector<std::string>{"Re: Meeting on Monday"});
+    EXPECT_EQ(Subjects(Filter("from: ann", DBX_FIELD_CONTENT)),
+              std::vector<std::string>{"Meeting on Monday"});
+    EXPECT_EQ(Subjects(Filter("fine WITH", DBX_FIELD_CONTENT)),
+              std::vector<std::string>{"Re: Meeting on Monday"});
 }
 
 TEST(DbxMessageSearchRules, MessagesWithoutTextOrReceivedTimeAreNotListed) {
@@ -298,7 +306,9 @@ TEST(DbxMessageSearchRealFiles, IpedSampleListsAndFilters) {
     q.text = "MENSAGEM";
     EXPECT_EQ(search.Run(q).rows.size(), 1u);
     // Windows-1252 subjects match their UTF-8 spelling in any case.
-    q.text = "rematr\xC3\x8D" "cula";  // "rematrÍcula"
+    q.text =
+        "rematr\xC3\x8D"
+        "cula";  // "rematrÍcula"
     EXPECT_EQ(search.Run(q).rows.size(), 4u);
     q.text = "copilot";
     q.fields = DBX_FIELD_ALL;
@@ -310,10 +320,11 @@ TEST(DbxMessageSearchRealFiles, IpedSampleListsAndFilters) {
 
 TEST(DbxCaseFoldTest, FoldsTheLettersOfTheWindowsCodePages) {
     EXPECT_EQ(DbxFoldCase("ABC xyz 123"), "abc xyz 123");
-    EXPECT_EQ(DbxFoldCase("\xC3\x89\xC3\x80\xC3\x96\xC3\x98"), "\xC3\xA9\xC3\xA0\xC3\xB6\xC3\xB8");  // ÉÀÖØ
-    EXPECT_EQ(DbxFoldCase("\xC3\x97"), "\xC3\x97");                                      // × stays
-    EXPECT_EQ(DbxFoldCase("\xC5\x81\xC5\xBD\xC5\xB8"), "\xC5\x82\xC5\xBE\xC3\xBF");        // ŁŽŸ
-    EXPECT_EQ(DbxFoldCase("\xCE\xA3\xD0\x96\xD0\x81"), "\xCF\x83\xD0\xB6\xD1\x91");        // ΣЖЁ
+    EXPECT_EQ(DbxFoldCase("\xC3\x89\xC3\x80\xC3\x96\xC3\x98"),
+              "\xC3\xA9\xC3\xA0\xC3\xB6\xC3\xB8");                                   // ÉÀÖØ
+    EXPECT_EQ(DbxFoldCase("\xC3\x97"), "\xC3\x97");                                  // × stays
+    EXPECT_EQ(DbxFoldCase("\xC5\x81\xC5\xBD\xC5\xB8"), "\xC5\x82\xC5\xBE\xC3\xBF");  // ŁŽŸ
+    EXPECT_EQ(DbxFoldCase("\xCE\xA3\xD0\x96\xD0\x81"), "\xCF\x83\xD0\xB6\xD1\x91");  // ΣЖЁ
     EXPECT_EQ(DbxFoldCase("\xC9"), "\xC3\xA9");  // a Windows-1252 É
     EXPECT_EQ(DbxCompareNoCase("Zeta", "alpha"), 1);
     EXPECT_EQ(DbxCompareNoCase("ALPHA", "alpha"), 0);

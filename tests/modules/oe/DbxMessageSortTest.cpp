@@ -86,7 +86,8 @@ TEST(DbxMessageSortTest, SubjectSortPutsARepliesBesideTheirMessage) {
     dbxtest::Message late;
     late.subject = late.plainSubject = "Zoo";
     std::vector<uint32_t> offsets;
-    const std::vector<uint8_t> bytes = dbxtest::BuildStore({late, reply, none, other, forward, original}, &offsets);
+    const std::vector<uint8_t> bytes =
+        dbxtest::BuildStore({late, reply, none, other, forward, original}, &offsets);
     DbxMemoryInput input(bytes);
     std::vector<DbxMessageRow> rows = CDbxMessageSearch(input).Run({}).rows;
     ASSERT_EQ(rows.size(), 6u);
@@ -95,8 +96,8 @@ TEST(DbxMessageSortTest, SubjectSortPutsARepliesBesideTheirMessage) {
     SortDbxRows(rows, DbxColumn::Subject, true);
     std::vector<std::string> subjects;
     for (const DbxMessageRow& r : rows) subjects.push_back(r.subject.value_or("<none>"));
-    EXPECT_EQ(subjects, (std::vector<std::string>{"<none>", "Agenda", "RE: budget", "Fwd: Re[2]:  Budget",
-                                                  "Budget", "Zoo"}));
+    EXPECT_EQ(subjects, (std::vector<std::string>{"<none>", "Agenda", "RE: budget",
+                                                  "Fwd: Re[2]:  Budget", "Budget", "Zoo"}));
 }
 
 TEST(DbxMessageSortTest, SubjectPrefixesAreStripped) {

@@ -38,8 +38,11 @@ inline std::vector<uint8_t> BuildStore(const std::vector<Message>& messages,
         std::vector<DbxField> fields;
         fields.push_back(DbxField::Integer(0x00, uint32_t(records.size() + 1)));
         fields.push_back(DbxField::Integer(DBX_MESSAGE_FLAGS, m.flags));
-        if (m.text) fields.push_back(DbxField::Integer(DBX_MESSAGE_TEXT, w.AddMessageText(*m.text, m.blockSize)));
-        if (m.plainSubject) fields.push_back(DbxField::Text(DBX_MESSAGE_PLAIN_SUBJECT, *m.plainSubject));
+        if (m.text)
+            fields.push_back(
+                DbxField::Integer(DBX_MESSAGE_TEXT, w.AddMessageText(*m.text, m.blockSize)));
+        if (m.plainSubject)
+            fields.push_back(DbxField::Text(DBX_MESSAGE_PLAIN_SUBJECT, *m.plainSubject));
         if (m.subject) fields.push_back(DbxField::Text(DBX_MESSAGE_SUBJECT, *m.subject));
         if (m.from) fields.push_back(DbxField::Text(DBX_MESSAGE_SENDER_ADDRESS, *m.from));
         if (m.received) fields.push_back(DbxField::Time(DBX_MESSAGE_RECEIVED, *m.received));

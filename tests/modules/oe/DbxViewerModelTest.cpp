@@ -34,7 +34,8 @@ protected:
         for (size_t i = 0; i < messages.size(); ++i) {
             messages[i].subject = messages[i].plainSubject = "message " + std::to_string(999 - i);
             messages[i].from = i % 2 ? "odd@example.com" : "even@example.com";
-            messages[i].text = "Subject: " + *messages[i].subject + "\nbody " + std::to_string(i) + "\n";
+            messages[i].text =
+                "Subject: " + *messages[i].subject + "\nbody " + std::to_string(i) + "\n";
         }
         m_store = dbxtest::BuildStore(messages, &m_offsets, 20);
         m_input = std::make_unique<DbxMemoryInput>(m_store);
@@ -161,7 +162,8 @@ TEST_F(DbxViewerModelTest, ExportWritesTheSelectedMessageOrWarns) {
 
     m_prompt.savePath = dir / "no/such/folder.eml";
     EXPECT_FALSE(m_model->ExportSelected());
-    EXPECT_EQ(m_prompt.warnings, std::vector<std::string>{"Cannot export the message to .eml file."});
+    EXPECT_EQ(m_prompt.warnings,
+              std::vector<std::string>{"Cannot export the message to .eml file."});
     EXPECT_NE(m_model->Problem().find("cannot be created"), std::string::npos);
 
     m_prompt.savePath.reset();  // cancelled dialog: nothing, no warning

@@ -53,9 +53,12 @@ TEST_F(EmlExportTest, WritesTheMessageTextWithCrLf) {
     const std::vector<uint8_t> bytes = dbxtest::BuildStore({lf, crlf}, &offsets);
     DbxMemoryInput input(bytes);
     std::string error;
-    ASSERT_TRUE(ExportDbxMessage(input, offsets[0], m_dir / "lf.eml", EmlOverwrite::Refuse, error)) << error;
+    ASSERT_TRUE(ExportDbxMessage(input, offsets[0], m_dir / "lf.eml", EmlOverwrite::Refuse, error))
+        << error;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "lf.eml"), "Subject: lf\r\n\r\nline one\r\nline two\r\n");
-    ASSERT_TRUE(ExportDbxMessage(input, offsets[1], m_dir / "crlf.eml", EmlOverwrite::Refuse, error)) << error;
+    ASSERT_TRUE(
+        ExportDbxMessage(input, offsets[1], m_dir / "crlf.eml", EmlOverwrite::Refuse, error))
+        << error;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "crlf.eml"), "Subject: crlf\r\n\r\nline\r\n");
 }
 
@@ -66,7 +69,8 @@ TEST_F(EmlExportTest, ARealCrLfMessageIsWrittenByteForByte) {
     std::string error;
     ASSERT_TRUE(ReadDbxMessageText(input, 11044, text, error)) << error;
     ASSERT_EQ(text.size(), 2710u);
-    ASSERT_TRUE(ExportDbxMessage(input, 11044, m_dir / "m.eml", EmlOverwrite::Refuse, error)) << error;
+    ASSERT_TRUE(ExportDbxMessage(input, 11044, m_dir / "m.eml", EmlOverwrite::Refuse, error))
+        << error;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "m.eml"), text);
 }
 
@@ -79,7 +83,8 @@ TEST_F(EmlExportTest, MessagesWithoutTextOrReadableRecordsFail) {
     std::string error;
     EXPECT_FALSE(ExportDbxMessage(input, offsets[0], m_dir / "a.eml", EmlOverwrite::Refuse, error));
     EXPECT_EQ(error, "the message has no text");
-    EXPECT_FALSE(ExportDbxMessage(input, offsets[0] + 4, m_dir / "a.eml", EmlOverwrite::Refuse, error));
+    EXPECT_FALSE(
+        ExportDbxMessage(input, offsets[0] + 4, m_dir / "a.eml", EmlOverwrite::Refuse, error));
     EXPECT_NE(error.find("Wrong object marker !"), std::string::npos);
     EXPECT_FALSE(plat::PathExists(m_dir / "a.eml"));  // nothing is created for a failed read
 }
@@ -155,7 +160,8 @@ TEST(EmlFileNamerTest, NamesAreUniqueWithoutRegardToCaseAndSkipExistingFiles) {
     // The folder holds "Report.eml" and "report (3).eml"; like export-all, the test looks
     // them up without regard to case.
     const std::set<std::string> existing = {"report.eml", "report (3).eml"};
-    CEmlFileNamer namer([&](const std::string& name) { return existing.count(DbxFoldCase(name)) != 0; });
+    CEmlFileNamer namer(
+        [&](const std::string& name) { return existing.count(DbxFoldCase(name)) != 0; });
     EXPECT_EQ(namer.Next("Report"), "Report (2).eml");
     EXPECT_EQ(namer.Next("report"), "report (4).eml");
     EXPECT_EQ(namer.Next("REPORT"), "REPORT (5).eml");

@@ -1,0 +1,154 @@
+// Back up real trees, change them, back up again, and restore every baseline: each comes
+// back as it was (content, size, written time, mode, links), wherever it is restored to.
+#include <gtest/gtest.h>
+
+#include "RestoreTestRun.h"
+
+namespace {
+
+using namespace filestest;
+
+class RestoreRoundTrip : public CFilesJobTest {
+protected:
+    void SetTime(const std::string& relative, uint64_t ticks) {
+        const TavFileTime t = TavFileTime::FromTicks(ticks);
+        ASSERT_TRUE(plat::SetFileTimes(Data(relative), t, t)) << relative;
+    }
+
+    void MakeFirstTree() {
+        Write("a.txt", "alpha");
+        Write("empty.txt", "");
+        Write("b.bin", clitestBytes(200000, 1));     // several chunks
+        Write("exact.bin", clitestBytes(65536, 2));  // exactly one chunk
+        Write("over.bin", clitestBytes(65537, 3));   // one byte past a chunk
+        Write("sub/c.txt", "gamma");
+        Write("sub/deeper/d.txt", "delta");
+        Mkdir("hollow");
+        ASSERT_TRUE(plat::CreateSymlink("a.txt", Data("lnk")));
+        ASSERT_TRUE(plat::CreateSymlink("/nonexistent/target", Data("sub/dangling")));
+        ASSERT_TRUE(plat::SetFileMode(Data("a.txt"), 0600));
+        ASSERT_TRUE(plat::SetFileMode(Data("sub/c.txt"), 0444));
+        ASSERT_TRUE(plat::SetFileMode(Data("b.bin"), 0751));
+        SetTime("a.txt", 126227808000000000ull);  // 2001-01-01
+        SetTime("sub/deeper/d.txt", 116444736000000000ull + 12345670);
+        ASSERT_TRUE(plat::SetFileMode(Data("sub/deeper"), 0750));
+        SetTime("sub/deeper", 130000000000000000ull);
+        AddSource(Data());
+    }
+
+    void ChangeTree() {
+        Write("a.txt", "alpha, second version");
+        Remove("sub/deeper");
+        Write("new/e.txt", "epsilon");
+        ASSERT_TRUE(plat::SetFileMode(Data("b.bin"), 0640));
+        Remove("lnk");
+        ASSERT_TRUE(plat::CreateSymlink("b.bin", Data("lnk")));
+        SetTime("over.bin", 125000000000000000ull);
+    }
+
+    static std::string clitestBytes(size_t n, uint32_t seed) {
+        std::string s(n, '\0');
+        uint32_t x = seed * 2654435761u + 1;
+        for (char& c : s) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            c = char(x);
+        }
+        return s;
+    }
+
+    // Restores baseline `number` into a new empty folder and returns the restored tree of
+    // the data folder.
+    Snapshot RestoreInto(uint32_t number, uint32_t command = RS_BASE) {
+        const std::string location = m_dir / ("restore" + std::to_string(m_restores++));
+        const RestoreResult run = RunRestore(ImagePath(), Request(number, command, location));
+        EXPECT_EQ(run.result, 1) << run.log;
+        EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
+        EXPECT_EQ(run.counts.errors, 0u) << run.log;
+        EXPECT_TRUE(TempFilesBelow(location).empty());
+        Snapshot restored;
+        TakeSnapshot(location + Data(), restored);
+        return restored;
+    }
+
+    int m_restores = 0;
+};
+
+TEST_F(RestoreRoundTrip, EveryBaselineComesBackAsItWasBackedUp) {
+    MakeFirstTree();
+    ASSERT_TRUE(Run(true).committed);
+    Snapshot first;
+    TakeSnapshot(Data(), first);
+    ChangeTree();
+    ASSERT_TRUE(Run().committed);
+    Snapshot second;
+    TakeSnapshot(Data(), second);
+    ASSERT_NE(first, second);
+
+    EXPECT_EQ(RestoreInto(1), first);
+    EXPECT_EQ(RestoreInto(2), second);
+    // The older baseline again, after the newer one: nothing of a run is kept by the engine.
+    EXPECT_EQ(RestoreInto(1), first);
+}
+
+TEST_F(RestoreRoundTrip, WithoutTheTimeBitFilesGetTheTimeOfTheRestore) {
+    MakeFirstTree();
+    ASSERT_TRUE(Run(true).committed);
+    Snapshot stored;
+    TakeSnapshot(Data(), stored);
+    const Snapshot restored = RestoreInto(1, RS_BASE & ~TAV_RS_SET_TIMES);
+    ASSERT_EQ(restored.size(), stored.size());
+    EXPECT_NE(restored.at("a.txt").written, stored.at("a.txt").written);
+    for (const auto& [path, snap] : stored) {
+        Snap expected = snap;
+        expected.written = restored.at(path).written;
+        EXPECT_EQ(restored.at(path), expected) << path;
+    }
+}
+
+TEST_F(RestoreRoundTrip, WithoutALocationTheTreeComesBackToItsOriginalPlace) {
+    MakeFirstTree();
+    ASSERT_TRUE(Run(true).committed);
+    Snapshot stored;
+    TakeSnapshot(Data(), stored);
+    Remove("");
+    ASSERT_FALSE(plat::PathExists(Data()));
+    const RestoreResult run = RunRestore(ImagePath(), Request(1, RS_BASE));
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.counts.errors, 0u) << run.log;
+    Snapshot restored;
+    TakeSnapshot(Data(), restored);
+    EXPECT_EQ(restored, stored);
+}
+
+TEST_F(RestoreRoundTrip, ATopLevelFileGoesBelowTheLocationAtItsAbsolutePath) {
+    Write("single.txt", "one file as a source");
+    AddSource(Data("single.txt"));
+    ASSERT_TRUE(Run(true).committed);
+    const std::string location = m_dir / "to";
+    const RestoreResult run = RunRestore(ImagePath(), Request(1, RS_BASE, location));
+    ASSERT_EQ(run.counts.succeeded, 1u) << run.log;
+    EXPECT_EQ(tavtest::ReadFile(location + Data("single.txt")), "one file as a source");
+}
+
+TEST_F(RestoreRoundTrip, ItemsWithoutAStoredRecordGetTheDefaults) {
+    CHandRepo repo(m_dir / "hand.tvr");
+    repo.Baseline([&](uint32_t root) {
+        const uint32_t folder = repo.Folder(root, "/srv/old");
+        repo.File(folder, "ro.txt", "read only", TAV_ATTR_ARCHIVE | TAV_ATTR_READONLY);
+        repo.File(folder, "rw.txt", "writable");
+    });
+    const std::string location = m_dir / "to";
+    const RestoreResult run = RunRestore(repo.Path(), Request(1, RS_BASE, location));
+    ASSERT_EQ(run.counts.succeeded, 2u) << run.log;
+    TavFindData ro, rw;
+    ASSERT_TRUE(plat::GetFindData(location + "/srv/old/ro.txt", ro));
+    ASSERT_TRUE(plat::GetFindData(location + "/srv/old/rw.txt", rw));
+    EXPECT_EQ(ro.mode & 0222, 0u);
+    EXPECT_NE(rw.mode & 0200, 0u);
+    EXPECT_EQ(rw.written.Ticks(), 133000000000000000ull);
+    EXPECT_EQ(tavtest::ReadFile(location + "/srv/old/rw.txt"), "writable");
+}
+
+}  // namespace

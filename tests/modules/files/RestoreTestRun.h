@@ -1,0 +1,251 @@
+// Test support for the Files and Folders restore: requests, runs of the engine's Restore,
+// snapshots of restored trees and baselines built by hand.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "FilesTestRun.h"
+#include "core/TavEngineFiles.h"
+#include "tavengine/XMLNode.h"
+#include "tavrep/TavSecurity.h"
+
+namespace filestest {
+
+// Restore command words as the browser builds them.
+constexpr uint32_t RS_BASE = 0x20000000 | TAV_RS_SUBFOLDERS | TAV_RS_SET_TIMES;
+constexpr uint32_t RS_ALWAYS = RS_BASE | TAV_RS_OVERWRITE_ALWAYS;
+
+// A request text: the browser's template filled in.
+inline std::string Request(uint32_t baseline, uint32_t command, const std::string& location = {},
+                           const std::vector<uint32_t>& excluded = {},
+                           const std::vector<uint32_t>& nodes = {}) {
+    XMLNode root = XMLNode::Parse(
+        "<?xml version='1.0' encoding='UTF-8'?><tav-restore>\t<restore baseline='#00000001' "
+        "command='#00010008' location=''/>\t<excluded/></tav-restore>",
+        "tav-restore");
+    XMLNode restore = root.GetChild("restore");
+    restore.SetNumber("baseline", baseline);
+    restore.SetNumber("command", command);
+    restore.SetAttribute("location", location);
+    for (uint32_t id : nodes) restore.AddChild("node").SetNumber("id", id);
+    for (uint32_t id : excluded) root.GetChild("excluded").AddChild("node").SetNumber("id", id);
+    return root.CreateXMLString();
+}
+
+struct Progress {
+    std::string title, item;
+    uint32_t percent;
+};
+
+// Records a restore; can cancel after a number of progress reports.
+class CRestoreRecorder : public CRecorder {
+public:
+    void OnTavEngineProgress(CTavEngine* engine, const std::string& title, const std::string& item,
+                             uint32_t percent) override {
+        reports.push_back({title, item, percent});
+        CRecorder::OnTavEngineProgress(engine, title, item, percent);
+    }
+    std::vector<Progress> reports;
+};
+
+struct RestoreResult {
+    int32_t result = -1;
+    uint32_t state = 99;
+    TavRsLogAccount counts;
+    std::string log;
+    int starts = 0, finishes = 0, cancels = 0;
+    std::vector<Progress> reports;
+};
+
+// One restore as a program runs it: attach the repository, Restore(request), Dispose.
+inline RestoreResult RunRestore(const std::string& imagePath, const std::string& request,
+                                int cancelAfter = 0) {
+    RestoreResult out;
+    CTavRepository rep;
+    if (rep.Attach(imagePath, nullptr) != 1) {
+        ADD_FAILURE() << "cannot attach " << imagePath;
+        return out;
+    }
+    CRestoreRecorder recorder;
+    recorder.cancelAfter = cancelAfter;
+    auto* engine = new CTavEngineFiles;
+    engine->SubscribeNotify(&recorder);
+    out.result = engine->Restore(request, &rep);
+    out.state = engine->GetEngineState();
+    out.counts = engine->GetRestoreCounts();
+    engine->Dispose();
+    out.log = recorder.log;
+    out.starts = recorder.starts;
+    out.finishes = recorder.finishes;
+    out.cancels = recorder.cancels;
+    out.reports = recorder.reports;
+    return out;
+}
+
+// What a restore must give back of one item.
+struct Snap {
+    char kind = '?';      // 'd' folder, 'f' file, 'l' link
+    std::string content;  // a file's bytes, a link's target
+    uint32_t mode = 0;    // permission bits
+    uint64_t written = 0;
+    bool operator==(const Snap&) const = default;
+};
+using Snapshot = std::map<std::string, Snap>;
+
+inline void PrintTo(const Snap& s, std::ostream* os) {
+    *os << s.kind << " mode " << std::oct << s.mode << std::dec << " written " << s.written
+        << " " << s.content.size() << " bytes";
+}
+
+// The tree below `path` keyed by the path relative to it ("" for `path` itself). Folder
+// times are taken only when `folderTimes` (writing into a folder changes them).
+inline void TakeSnapshot(const std::string& path, Snapshot& out, bool folderTimes = true,
+                         const std::string& relative = {}) {
+    TavFindData fd;
+    if (!plat::GetFindData(path, fd)) return;
+    Snap s;
+    s.kind = fd.kind == TavFileKind::Directory ? 'd' : fd.kind == TavFileKind::Symlink ? 'l' : 'f';
+    s.mode = s.kind == 'l' ? 0 : fd.mode & 07777;
+    s.written = s.kind == 'd' && !folderTimes ? 0 : fd.written.Ticks();
+    if (s.kind == 'l') s.content = fd.linkTarget;
+    if (s.kind == 'f') s.content = tavtest::ReadFile(path);
+    out[relative] = s;
+    if (s.kind != 'd') return;
+    std::vector<TavFindData> entries;
+    plat::ListDirectory(path, entries);
+    for (const TavFindData& e : entries)
+        TakeSnapshot(plat::JoinPath(path, e.name), out, folderTimes,
+                     relative.empty() ? e.name : relative + "/" + e.name);
+}
+
+// Every path below `path` whose name starts with the restore's temporary prefix.
+inline std::vector<std::string> TempFilesBelow(const std::string& path) {
+    std::vector<std::string> found;
+    std::vector<TavFindData> entries;
+    if (!plat::ListDirectory(path, entries)) return found;
+    for (const TavFindData& e : entries) {
+        const std::string full = plat::JoinPath(path, e.name);
+        if (e.name.rfind(".tav~", 0) == 0) found.push_back(full);
+        if (e.kind == TavFileKind::Directory)
+            for (const std::string& f : TempFilesBelow(full)) found.push_back(f);
+    }
+    return found;
+}
+
+inline int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// The id of the stored item `path` (names from the top-level item down, '/' joined) in the
+// latest baseline; TAV_NONE when there is none.
+inline uint32_t StoredId(const std::string& imagePath, const std::string& path) {
+    CTavRepository rep;
+    if (rep.Attach(imagePath, nullptr) != 1) return TAV_NONE;
+    CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
+    if (table == nullptr) return TAV_NONE;
+    uint32_t found = TAV_NONE;
+    TavNodeRec node;
+    for (uint32_t id = 0; found == TAV_NONE && table->LoadNode(node, id); id += NODE_REC_SIZE) {
+        if (node.moduleId != MODULE_FILES_ITEM || (node.flags & NODE_DELETED)) continue;
+        std::string full = Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
+        TavNodeRec up = node;
+        while (up.parentId != TAV_NONE && table->LoadNode(up, up.parentId) &&
+               up.moduleId == MODULE_FILES_ITEM)
+            full = Utf16FieldToUtf8(up.name, NODE_NAME_CHARS) + "/" + full;
+        if (full == path) found = id;
+    }
+    table->Dispose();
+    return found;
+}
+
+// A repository whose baselines a test writes node by node, as damaged or hostile images
+// could hold them (names, sizes and chains the engine would never store itself).
+class CHandRepo {
+public:
+    explicit CHandRepo(const std::string& path) : m_path(path) {
+        InitTavImageSecure(&m_security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE,
+                           TAV_DEFAULT_IMAGE_SIZE);
+        EXPECT_EQ(CTavRepository::CreateRepository(path, &m_security, 0, {0, 0}), 1);
+    }
+
+    // One committed baseline; `edit` adds its nodes below the module root (its id given).
+    template <typename F>
+    void Baseline(F&& edit) {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(m_path, &m_security), 1);
+        EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
+        CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        TavNodeRec root;
+        uint32_t rootId = table->LoadRoot(root, MODULE_FILES_ROOT) ? root.nodeId : TAV_NONE;
+        if (rootId == TAV_NONE) {
+            TavNodeRec* node = CTavRepository::CreateNode();
+            node->attributes = TAV_ATTR_DIRECTORY;
+            node->flags = NODE_DIRECTORY | NODE_TOUCHED;
+            node->moduleId = MODULE_FILES_ROOT;
+            Utf8ToUtf16Field("Files and Folders", node->name, NODE_NAME_CHARS);
+            rootId = table->AddNode(*node, 1);
+            CTavRepository::DisposeNode(node);
+        }
+        m_rep = &rep;
+        m_table = table;
+        edit(rootId);
+        EXPECT_NE(rep.SaveBaseline(table, "hand", "", 0x10001000), TAV_NONE);
+        rep.CommitTrans();
+        table->Dispose();
+        m_rep = nullptr;
+        m_table = nullptr;
+    }
+
+    uint32_t Folder(uint32_t parent, const std::string& name) {
+        TavFindData fd;
+        fd.name = name;
+        fd.attributes = TAV_ATTR_DIRECTORY;
+        fd.written = TavFileTime::FromTicks(133000000000000000ull);
+        return m_rep->AddNode(m_table, parent, MODULE_FILES_ITEM, &fd, nullptr, 0, {0, 0}, nullptr);
+    }
+
+    uint32_t File(uint32_t parent, const std::string& name, const std::string& content,
+                  uint32_t attributes = TAV_ATTR_ARCHIVE) {
+        const std::string source = m_path + ".src" + std::to_string(m_sources++);
+        EXPECT_TRUE(tavtest::WriteFile(source, content));
+        TavFindData fd;
+        fd.name = name;
+        fd.attributes = attributes;
+        fd.SetSize(content.size());
+        fd.written = TavFileTime::FromTicks(133000000000000000ull);  // 2022-06-18
+        fd.accessed = fd.written;
+        if (attributes & TAV_ATTR_REPARSE_POINT) fd.linkTarget = content;
+        const uint32_t id =
+            m_rep->AddNode(m_table, parent, MODULE_FILES_ITEM, &fd, source.c_str(), 0, {0, 0}, nullptr);
+        plat::RemoveFile(source);
+        return id;
+    }
+
+    // Changes a stored node in place.
+    template <typename F>
+    void Edit(uint32_t id, F&& change) {
+        TavNodeRec node;
+        ASSERT_EQ(m_table->LoadNode(node, id), 1);
+        change(node);
+        EXPECT_NE(m_table->UpdateNode(node), TAV_NONE);
+    }
+
+    CTavRepository& Rep() { return *m_rep; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    TavImageSecurity m_security;
+    CTavRepository* m_rep = nullptr;
+    CTavRepBaselineDetails* m_table = nullptr;
+    int m_sources = 0;
+};
+
+}  // namespace filestest

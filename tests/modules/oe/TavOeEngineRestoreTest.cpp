@@ -1,0 +1,414 @@
+// Restore runs of the Outlook Express engine after real backups over a Wine-style layout:
+// in place (with and without an identity mapping), to a location, the overwrite rules, and
+// the state left behind when a restore fails or is cancelled.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "modules/oe/OeRestoreFixture.h"
+#include "platform/File.h"
+
+namespace {
+
+using namespace oetest;
+
+constexpr uint32_t OVERWRITE_ALL =
+    TAV_RS_SUBFOLDERS | TAV_RS_SET_TIMES | TAV_RS_OVERWRITE_ALWAYS | TAV_RS_VERIFY;
+
+class OeRestoreTest : public OeRestoreFixture {
+protected:
+    void SetUp() override { CTavOeEngine::MapUid.clear(); }
+
+    // Names in a folder that a restore must not leave behind.
+    static std::vector<std::string> TempFilesIn(const std::string& folder) {
+        std::vector<TavFindData> entries;
+        plat::ListDirectory(folder, entries);
+        std::vector<std::string> names;
+        for (const TavFindData& e : entries)
+            if (e.name.find("~tavoe.") != std::string::npos) names.push_back(e.name);
+        return names;
+    }
+    static std::vector<std::string> NamesIn(const std::string& folder) {
+        std::vector<TavFindData> entries;
+        plat::ListDirectory(folder, entries);
+        std::vector<std::string> names;
+        for (const TavFindData& e : entries) names.push_back(e.name);
+        return names;
+    }
+    std::string UserRegText() const { return tavtest::ReadFile(m_env.UserReg()); }
+};
+
+// --- in place, same identity ---
+
+TEST_F(OeRestoreTest, InPlaceBringsBackStoreFilesAndSettingsOfTheIdentity) {
+    BackUpStandard();
+    const std::string inbox = tavtest::ReadFile(StoreA() + "Inbox.dbx");
+    const std::string outbox = tavtest::ReadFile(StoreA() + "Outbox.dbx");
+    ASSERT_TRUE(plat::RemoveFile(StoreA() + "Inbox.dbx"));
+    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Outbox.dbx", RandomBytes(65536, 99)));
+    {
+        plat::CRegistry mail;
+        ASSERT_TRUE(mail.Open(plat::HKEY_CURRENT_USER, OeKey(ID_A) + "\\Mail"));
+        ASSERT_TRUE(mail.WriteNumber("Show Images", 0));
+    }
+
+    const RestoreResult run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL));
+    EXPECT_EQ(run.pre, 1);
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
+    EXPECT_EQ(run.finishes, 1);
+    EXPECT_EQ(run.account.succeeded, 7u) << "four store files, three settings items\n" << run.log;
+    EXPECT_EQ(run.account.overwritten, 3u) << "Folders, Outbox and Projects were there";
+    EXPECT_EQ(run.account.errors, 0u);
+
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), inbox);
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Outbox.dbx"), outbox);
+    EXPECT_EQ(ReadValue(OeKey(ID_A) + "\\Mail", "Show Images"), "1");
+    EXPECT_FALSE(Contains(run.log, "Unlisted.dbx")) << "only stored files are written";
+
+    CBaselineReader reader(ImagePath());
+    const auto node = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    ASSERT_TRUE(node);
+    TavFindData restored;
+    ASSERT_TRUE(plat::GetFindData(StoreA() + "Inbox.dbx", restored));
+    EXPECT_EQ(restored.written, node->written) << "bit 0x10000 sets the stored times";
+    EXPECT_EQ(TempFilesIn(StoreA()), std::vector<std::string>{});
+    EXPECT_EQ(TempLeftovers(), std::vector<std::string>{});
+}
+
+TEST_F(OeRestoreTest, WithoutOverwriteAlwaysOnlyChangedFilesAreWritten) {
+    BackUpStandard();
+    const std::string outbox = tavtest::ReadFile(StoreA() + "Outbox.dbx");
+    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Outbox.dbx", "shorter"));
+
+    const RestoreResult run =
+        RunRestore(Req(LatestBaseline(), TAV_RS_SUBFOLDERS | TAV_RS_OVERWRITE_SIZE));
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Outbox.dbx"), outbox);
+    EXPECT_EQ(run.account.upToDate, 3u) << run.log;
+    EXPECT_EQ(run.account.overwritten, 1u);
+    EXPECT_TRUE(
+        Contains(run.log, "Restoring file \"" + StoreA() + "Outbox.dbx\".....Overwrite.....OK\r\n"))
+        << run.log;
+    EXPECT_TRUE(Contains(run.log, "Restoring file \"" + StoreA() +
+                                      "Inbox.dbx\".....Skipped, file is up to date.\r\n"));
+
+    // Bit 0x20000 writes a file even when it is current.
+    const RestoreResult again = RunRestore(Req(LatestBaseline(), TAV_RS_OVERWRITE_ALWAYS));
+    EXPECT_EQ(again.account.upToDate, 0u);
+    EXPECT_EQ(again.account.overwritten, 4u);
+}
+
+TEST_F(OeRestoreTest, LogOfARestore) {
+    BackUpStandard();
+    const RestoreResult run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL));
+    ASSERT_EQ(run.result, 1);
+    EXPECT_EQ(
+        run.log.rfind("Image Path: " + ImagePath() + "\r\nStart Restoring Outlook Express: ", 0),
+        0u)
+        << run.log;
+    EXPECT_TRUE(Contains(run.log, std::string("Open identity ") + ID_A + "\r\n"));
+    EXPECT_TRUE(Contains(run.log, "Restoring Preference.....OK\r\n")) << run.log;
+    EXPECT_TRUE(Contains(run.log,
+                         "\r\n7 Files Succeed\r\n4 Files Overwritten\r\n"
+                         "0 Files are already up to date\r\n0 Items Error\r\n"))
+        << run.log;
+    EXPECT_TRUE(Contains(run.log, "\r\nFinish Restoring Outlook Express: "));
+    // Progress per file: 0 at its start, then per chunk.
+    std::vector<uint32_t> inbox;
+    for (const auto& p : run.progress)
+        if (p.item == StoreA() + "Inbox.dbx") {
+            EXPECT_EQ(p.title, "Restore File");
+            inbox.push_back(p.percent);
+        }
+    EXPECT_EQ(inbox, (std::vector<uint32_t>{0, 47, 94, 100}));
+}
+
+// --- in place through a mapping (the backed-up identity is restored into another one) ---
+
+TEST_F(OeRestoreTest, InPlaceWithAMappingWritesIntoTheTargetIdentity) {
+    BackUpStandard();
+    const std::string inbox = tavtest::ReadFile(StoreA() + "Inbox.dbx");
+    const uint32_t baseline = LatestBaseline();
+    // A new machine: identity C only, whose store folder does not exist yet.
+    MachineIdentities({{ID_C, "carol"}});
+    ASSERT_TRUE(plat::RemoveFile(StoreA() + "Inbox.dbx"));
+    const std::string storeC = m_env.LocalStore("carol", ID_C);
+    ASSERT_FALSE(plat::PathExists(storeC));
+
+    RequestFields fields = Req(baseline, OVERWRITE_ALL);
+    fields.map = {{ID_A, ID_C}};
+    const RestoreResult run = RunRestore(fields);
+    EXPECT_EQ(run.pre, 1) << run.log;
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.account.errors, 0u) << run.log;
+
+    EXPECT_EQ(tavtest::ReadFile(storeC + "Inbox.dbx"), inbox);
+    EXPECT_TRUE(plat::PathExists(storeC + "Folders.dbx"));
+    EXPECT_FALSE(plat::PathExists(StoreA() + "Inbox.dbx")) << "nothing goes to the old folder";
+    // The settings were rewritten to C's identifier before the import.
+    EXPECT_EQ(ReadValue(OeKey(ID_C) + "\\Mail", "Show Images"), "1");
+    EXPECT_EQ(ReadValue(OeKey(ID_C) + "\\Signatures", "Default Signature"), "00000000");
+    EXPECT_EQ(ReadValue("Identities\\" + std::string(ID_A), "Username"), "<no key>")
+        << "no key of the backed-up identity is made";
+    EXPECT_EQ(ReadValue(OeKey(ID_C), "Store Root"), COeTestEnv::WindowsStore("carol", ID_C))
+        << "the target keeps its own store folder";
+    EXPECT_TRUE(Contains(run.log, std::string("Open identity ") + ID_A +
+                                      "\r\nRestoring into identity " + ID_C + "\r\n"))
+        << run.log;
+    EXPECT_EQ(CTavOeEngine::MapUid, (OeUidMap{{ID_A, ID_C}}));
+}
+
+TEST_F(OeRestoreTest, IncompleteMappingWithoutAPromptIsRefused) {
+    BackUpStandard(true);
+    MachineIdentities({{ID_A, "anna"}, {ID_C, "carol"}});  // B is gone
+    const uint32_t baseline = LatestBaseline();
+
+    const RestoreResult run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    EXPECT_EQ(run.pre, 0);
+    EXPECT_EQ(run.result, -1) << "the restore is not started";
+    EXPECT_TRUE(
+        Contains(run.log, "***** You must specify all target identities to restore to.\r\n"))
+        << run.log;
+    EXPECT_TRUE(
+        Contains(run.log, std::string("***** No target identity for Bob - ") + ID_B + "\r\n"));
+    EXPECT_TRUE(CTavOeEngine::MapUid.empty());
+
+    // Excluding B makes the mapping complete.
+    RequestFields fields = Req(baseline, OVERWRITE_ALL);
+    fields.excluded = {NodeId({ID_B})};
+    const RestoreResult excluded = RunRestore(fields);
+    EXPECT_EQ(excluded.pre, 1) << excluded.log;
+    EXPECT_EQ(excluded.result, 1) << excluded.log;
+    EXPECT_FALSE(Contains(excluded.log, ID_B));
+}
+
+TEST_F(OeRestoreTest, MappingEntriesOfTheRequestMustNameKnownIdentities) {
+    BackUpStandard();
+    RequestFields fields = Req(LatestBaseline(), OVERWRITE_ALL);
+    fields.map = {{ID_B, ID_A}};
+    RestoreResult run = RunRestore(fields);
+    EXPECT_EQ(run.pre, 0);
+    EXPECT_TRUE(
+        Contains(run.log, std::string("The identity ") + ID_B + " to map is not in the backup."));
+
+    fields.map = {{ID_A, ID_C}};
+    run = RunRestore(fields);
+    EXPECT_EQ(run.pre, 0);
+    EXPECT_TRUE(Contains(
+        run.log, std::string("There is no identity ") + ID_C + " on this machine to restore to."));
+}
+
+TEST_F(OeRestoreTest, ThePromptConfirmsTheMappingAndItPresetsTheNextOne) {
+    BackUpStandard(true);
+    const std::string inboxB = tavtest::ReadFile(StoreB() + "Inbox.dbx");
+    MachineIdentities({{ID_A, "anna"}, {ID_C, "carol"}});
+    const uint32_t baseline = LatestBaseline();
+
+    std::vector<std::string> seen;
+    CTavOeEngine::SetMapIdentityPrompt([&](COeIdentityMapping& mapping) {
+        for (size_t row = 0; row < mapping.RowCount(); ++row)
+            seen.push_back(mapping.RowText(row) + " -> " + mapping.TargetText(row));
+        OeUidMap ignored;
+        EXPECT_FALSE(mapping.Confirm(ignored)) << "B has no target yet";
+        mapping.SelectRow(size_t(mapping.FindRow(ID_B)));
+        EXPECT_TRUE(mapping.ChooseTarget(mapping.FindMachine(ID_C)));
+        return mapping.Confirm(CTavOeEngine::MapUid) ? 1 : 0;
+    });
+    const RestoreResult run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    EXPECT_EQ(run.pre, 1) << run.log;
+    ASSERT_EQ(run.result, 1) << run.log;
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        std::string("Bob - ") + ID_B + " -> ",
+                        std::string("Main Identity - ") + ID_A + " -> anna - " + ID_A}));
+    EXPECT_EQ(tavtest::ReadFile(m_env.LocalStore("carol", ID_C) + "Inbox.dbx"), inboxB);
+    EXPECT_EQ(CTavOeEngine::MapUid, (OeUidMap{{ID_A, ID_A}, {ID_B, ID_C}}));
+
+    // The next mapping starts from the confirmed one; Cancel leaves it unchanged.
+    seen.clear();
+    CTavOeEngine::SetMapIdentityPrompt([&](COeIdentityMapping& mapping) {
+        for (size_t row = 0; row < mapping.RowCount(); ++row)
+            seen.push_back(mapping.TargetText(row));
+        mapping.SelectRow(size_t(mapping.FindRow(ID_A)));
+        mapping.ChooseTarget(mapping.FindMachine(ID_C));
+        return 0;
+    });
+    const RestoreResult cancelled = RunRestore(Req(baseline, OVERWRITE_ALL));
+    EXPECT_EQ(cancelled.pre, 0);
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{std::string("anna - ") + ID_A,
+                                              std::string("carol - ") + ID_C}))
+        << "A to itself, B to C as confirmed";
+    EXPECT_EQ(CTavOeEngine::MapUid, (OeUidMap{{ID_A, ID_A}, {ID_B, ID_C}}));
+
+    // A prompt that throws counts as Cancel.
+    CTavOeEngine::SetMapIdentityPrompt([](COeIdentityMapping&) -> int { throw 1; });
+    EXPECT_EQ(RunRestore(Req(baseline, OVERWRITE_ALL)).pre, 0);
+}
+
+TEST_F(OeRestoreTest, RestoreWithoutPreRestoreProcessUsesTheRequestsMapping) {
+    BackUpStandard();
+    const std::string inbox = tavtest::ReadFile(StoreA() + "Inbox.dbx");
+    MachineIdentities({{ID_C, "carol"}});
+    RequestFields fields = Req(LatestBaseline(), OVERWRITE_ALL);
+    fields.map = {{ID_A, ID_C}};
+    RestoreSteps steps;
+    steps.pre = false;
+    const RestoreResult run = RunRestore(fields, steps);
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(tavtest::ReadFile(m_env.LocalStore("carol", ID_C) + "Inbox.dbx"), inbox);
+
+    // Without any mapping an identity that is gone cannot be opened; that is an error.
+    const RestoreResult unmapped = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL), steps);
+    EXPECT_EQ(unmapped.result, 1);
+    EXPECT_EQ(unmapped.account.errors, 1u);
+    EXPECT_TRUE(Contains(unmapped.log,
+                         std::string("***** Cannot open identity ") + ID_A + " for restoring\r\n"));
+}
+
+// --- to a location ---
+
+TEST_F(OeRestoreTest, NodesAreWrittenIntoTheLocationWithoutTouchingTheSettings) {
+    BackUpStandard(true);
+    MachineIdentities({{ID_C, "carol"}});  // neither backed-up identity exists here
+    const std::string settings = UserRegText();
+    const std::string out = m_env.Root() + "/out";  // made by the restore
+    RequestFields fields = Req(LatestBaseline(), TAV_RS_SUBFOLDERS);
+    fields.location = out;
+    fields.nodes = {NodeId({ID_A, "<msgroot>", "Inbox.dbx"}), NodeId({ID_A, "Preference"}),
+                    NodeId({ID_B})};
+    const RestoreResult run = RunRestore(fields);
+    EXPECT_EQ(run.pre, 1) << "no mapping is asked for";
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
+
+    EXPECT_EQ(tavtest::ReadFile(out + "/Inbox.dbx"), tavtest::ReadFile(StoreA() + "Inbox.dbx"));
+    CBaselineReader reader(ImagePath());
+    EXPECT_EQ(tavtest::ReadFile(out + "/Preference.reg"),
+              reader.Content(reader.Path({ID_A, "Preference"})->content));
+    const std::string folderB = out + "/" + ID_B;
+    EXPECT_EQ(tavtest::ReadFile(folderB + "/Inbox.dbx"), tavtest::ReadFile(StoreB() + "Inbox.dbx"));
+    EXPECT_TRUE(plat::PathExists(folderB + "/Folders.dbx"));
+    EXPECT_TRUE(plat::PathExists(folderB + "/Preference.reg"));
+    EXPECT_EQ(UserRegText(), settings) << "a restore to a location imports nothing";
+    EXPECT_EQ(run.account.errors, 0u);
+}
+
+TEST_F(OeRestoreTest, WholeRestoreWithALocationWritesFilesThereInsteadOfInPlace) {
+    BackUpStandard(true);
+    const std::string settings = UserRegText();
+    const std::string live = "live inbox";
+    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Inbox.dbx", live));
+    const std::string out = m_env.Root() + "/out";
+    RequestFields fields = Req(LatestBaseline(), OVERWRITE_ALL, out);
+    fields.excluded = {NodeId({ID_B})};
+    fields.map = {{ID_A, ID_B}};  // a mapping does not apply to a location
+    const RestoreResult run = RunRestore(fields);
+    EXPECT_EQ(run.pre, 1);
+    ASSERT_EQ(run.result, 1) << run.log;
+    EXPECT_EQ(NamesIn(out), std::vector<std::string>{ID_A}) << "B is excluded";
+    EXPECT_EQ(
+        NamesIn(out + "/" + ID_A),
+        (std::vector<std::string>{"Block Senders.reg", "Folders.dbx", "Inbox.dbx", "Outbox.dbx",
+                                  "Preference.reg", "Projects.dbx", "Signatures.reg"}));
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live) << "the live store is not touched";
+    EXPECT_EQ(UserRegText(), settings);
+    EXPECT_EQ(run.account.succeeded, 7u);
+}
+
+TEST_F(OeRestoreTest, NodeListWithoutALocationRestoresNothing) {
+    BackUpStandard();
+    RequestFields fields = Req(LatestBaseline(), OVERWRITE_ALL);
+    fields.nodes = {NodeId({ID_A, "<msgroot>", "Inbox.dbx"})};
+    ASSERT_TRUE(plat::RemoveFile(StoreA() + "Inbox.dbx"));
+    const RestoreResult run = RunRestore(fields);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
+    EXPECT_FALSE(plat::PathExists(StoreA() + "Inbox.dbx"));
+}
+
+// --- failures and cancel leave the existing file as it was ---
+
+TEST_F(OeRestoreTest, DamagedChunkLeavesTheExistingStoreFileIntact) {
+    BackUpStandard();
+    std::vector<DbxChunkRecord> table;
+    uint32_t baseline = 0;
+    {
+        CBaselineReader reader(ImagePath());  // released: it holds the image for reading
+        const auto node = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+        ASSERT_TRUE(node);
+        table = reader.Table(*node);
+        baseline = reader.Number();
+    }
+    ASSERT_EQ(table.size(), 3u);
+    // Spoil the second chunk's stored block.
+    std::string image = tavtest::ReadFile(ImagePath());
+    ASSERT_EQ(table[1].position.image, 0u);
+    for (size_t i = 0; i < 64; ++i) image[table[1].position.offset + i] = char(0xA5);
+    ASSERT_TRUE(tavtest::WriteFile(ImagePath(), image));
+    const std::string live = "the live Inbox, changed since the backup";
+    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Inbox.dbx", live));
+
+    const RestoreResult run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    ASSERT_EQ(run.result, 1) << "the in-place restore goes on with the next file";
+    EXPECT_EQ(run.account.errors, 1u) << run.log;
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
+    EXPECT_TRUE(
+        Contains(run.log, "Inbox.dbx\".....Overwrite\r\n***** Unknown error while writing file \"" +
+                              StoreA() + "Inbox.dbx\"\r\n"))
+        << run.log;
+    EXPECT_EQ(run.account.succeeded, 6u);
+    EXPECT_EQ(TempFilesIn(StoreA()), std::vector<std::string>{});
+}
+
+TEST_F(OeRestoreTest, CancelDuringAFileLeavesTheExistingFileIntact) {
+    BackUpStandard();
+    const std::string live = "live";
+    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Inbox.dbx", live));
+    RestoreSteps steps;
+    steps.cancelWhen = [&](const std::string& item, uint32_t percent) {
+        return item == StoreA() + "Inbox.dbx" && percent > 0;
+    };
+    const RestoreResult run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL), steps);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
+    EXPECT_EQ(run.cancels, 1);
+    EXPECT_TRUE(run.log.size() >= 19 &&
+                run.log.compare(run.log.size() - 19, 19, "\r\nRestore Cancelled") == 0)
+        << run.log;
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
+    EXPECT_EQ(TempFilesIn(StoreA()), std::vector<std::string>{});
+}
+
+TEST_F(OeRestoreTest, StoreFileHeldByAnotherProcessIsReportedAndKept) {
+    BackUpStandard();
+    const std::string live = tavtest::ReadFile(StoreA() + "Inbox.dbx");
+    auto holder = plat::CFile::Open(StoreA() + "Inbox.dbx", plat::FileAccess::Read,
+                                    plat::FileDisposition::OpenExisting);
+    ASSERT_TRUE(holder);
+    const RestoreResult run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL));
+    EXPECT_EQ(run.account.errors, 1u);
+    EXPECT_TRUE(Contains(run.log, "\r\n***** Access denied. Cannot open file \"" + StoreA() +
+                                      "Inbox.dbx\" for writing\r\n"))
+        << run.log;
+    holder.reset();
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
+}
+
+TEST_F(OeRestoreTest, UnreadableRequestsAndBaselinesEndWithoutALog) {
+    BackUpStandard();
+    RestoreResult run = RunRestoreOn(ImagePath(), "<tavjob/>");
+    EXPECT_EQ(run.pre, 0);
+    RestoreSteps steps;
+    steps.stopAtPre = false;
+    run = RunRestoreOn(ImagePath(), "not xml", steps);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
+    run = RunRestore(Req(77, OVERWRITE_ALL), steps);
+    EXPECT_EQ(run.pre, 0);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.log, "");
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// Files announced with PrefetchFileContent are stored exactly as files that were not.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <thread>
+
+#include "RepTestUtil.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+using namespace tavtest;
+
+namespace {
+
+constexpr uint64_t FIRST_BLOCK = 312;  // behind the two fixed blocks of an image
+
+std::string ReadAll(const std::string& path) {
+    auto file = plat::CFile::Open(path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting);
+    std::string out;
+    if (!file) return out;
+    out.resize(size_t(file->Size()));
+    file->ReadFull(out.data(), out.size());
+    return out;
+}
+
+// One repository in its own folder, in a transaction.
+class CRepo {
+public:
+    explicit CRepo(const TavImageSecurity& security) : m_security(security) {
+        m_path = m_dir / "job.tvr";
+        EXPECT_EQ(CTavRepository::CreateRepository(m_path, &m_security, 0, {0, 0}), 1);
+        EXPECT_EQ(rep.Attach(m_path, &m_security), 1);
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+    }
+    ~CRepo() { rep.CommitTrans(); }
+    std::string Chain(TavPosition p) {
+        rep.CommitTrans();
+        std::string out = ReadChain(rep, p);
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        return out;
+    }
+    // The image's bytes behind its fixed blocks (the blocks this run wrote).
+    std::string Blocks() {
+        rep.CommitTrans();
+        std::string all = ReadAll(m_path);
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        return all.size() > FIRST_BLOCK ? all.substr(FIRST_BLOCK) : std::string();
+    }
+
+    CTavRepository rep;
+
+private:
+    CTempDir m_dir;
+    std::string m_path;
+    TavImageSecurity m_security;
+};
+
+struct Stored {
+    TavPosition position;
+    std::array<uint32_t, 4> fingerprint;
+};
+
+class ReadAheadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::vector<std::string> contents = {
+            TextBytes(3000),         RandomBytes(20000, 1), "",
+            TextBytes(65536),        RandomBytes(65537, 2), TextBytes(300000),
+            RandomBytes(700000, 3),  TextBytes(10),         TextBytes(131072),
+        };
+        for (size_t i = 0; i < contents.size(); ++i) {
+            files.push_back(dir / ("f" + std::to_string(i)));
+            ASSERT_TRUE(WriteFile(files.back(), contents[i]));
+        }
+        data = contents;
+    }
+
+    static Stored Store(CTavRepository& rep, const std::string& path, uint32_t chunk = 0,
+                        CTavRepositoryObserver* observer = nullptr) {
+        CMD5Checksum md5;
+        Stored s;
+        s.position = rep.AddFileContent(path.c_str(), chunk, observer, &md5);
+        md5.GetHash(s.fingerprint.data());
+        return s;
+    }
+
+    CTempDir dir;
+    std::vector<std::string> files;
+    std::vector<std::string> data;
+};
+
+}  // namespace
+
+TEST_F(ReadAheadTest, AnnouncedFilesAreStoredAsTheOthers) {
+    for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN}) {
+        const TavImageSecurity security = Security(nullptr, encryption);
+        CRepo plain(security), ahead(security);
+        std::vector<Stored> a, b;
+        for (const std::string& f : files) a.push_back(Store(plain.rep, f));
+        // All announced first (as far as the read-ahead takes them), then stored in order.
+        for (const std::string& f : files)
+            if (!ahead.rep.PrefetchFileContent(f.c_str(), 0)) break;
+        for (const std::string& f : files) b.push_back(Store(ahead.rep, f));
+        for (size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(a[i].position, b[i].position) << files[i];
+            EXPECT_EQ(a[i].fingerprint, b[i].fingerprint) << files[i];
+            EXPECT_EQ(ahead.Chain(b[i].position), data[i]) << files[i];
+        }
+        EXPECT_EQ(plain.Blocks(), ahead.Blocks());
+    }
+}
+
+TEST_F(ReadAheadTest, AnnouncedOneByOneWithProgress) {
+    CRepo plain(Security()), ahead(Security());
+    for (size_t i = 0; i < files.size(); ++i) {
+        CRecordingObserver one, two;
+        const Stored a = Store(plain.rep, files[i], 0, &one);
+        if (i + 1 < files.size()) ahead.rep.PrefetchFileContent(files[i + 1].c_str(), 0);
+        const Stored b = Store(ahead.rep, files[i], 0, &two);
+        EXPECT_EQ(a.position, b.position);
+        EXPECT_EQ(a.fingerprint, b.fingerprint);
+        EXPECT_EQ(one.percents, two.percents);
+        EXPECT_EQ(one.positions, two.positions);
+    }
+    EXPECT_EQ(plain.Blocks(), ahead.Blocks());
+}
+
+TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDropped) {
+    CRepo repo(Security());
+    for (size_t i = 0; i < 4; ++i) repo.rep.PrefetchFileContent(files[i].c_str(), 0);
+    // The third is stored first: the two before it are dropped, and read anew when stored.
+    const Stored third = Store(repo.rep, files[2]);
+    const Stored first = Store(repo.rep, files[0]);
+    const Stored fourth = Store(repo.rep, files[3]);
+    const Stored second = Store(repo.rep, files[1]);
+    EXPECT_EQ(repo.Chain(first.position), data[0]);
+    EXPECT_EQ(repo.Chain(second.position), data[1]);
+    EXPECT_EQ(repo.Chain(third.position), data[2]);
+    EXPECT_EQ(repo.Chain(fourth.position), data[3]);
+    // Another chunk size than announced: the file is read again with the right one.
+    repo.rep.PrefetchFileContent(files[5].c_str(), 0);
+    CRecordingObserver small;
+    const Stored other = Store(repo.rep, files[5], 4096, &small);
+    EXPECT_EQ(small.percents.size(), (data[5].size() + 4095) / 4096);
+    EXPECT_EQ(repo.Chain(other.position), data[5]);
+    // A file left announced at the end of a transaction is dropped with it.
+    repo.rep.PrefetchFileContent(files[6].c_str(), 0);
+    repo.rep.RollbackTrans();
+    ASSERT_EQ(repo.rep.BeginTrans(5000), 1);
+    const Stored after = Store(repo.rep, files[6]);
+    EXPECT_EQ(repo.Chain(after.position), data[6]);
+    repo.rep.PrefetchFileContent(files[7].c_str(), 0);
+    repo.rep.DropPrefetched();
+    EXPECT_EQ(repo.Chain(Store(repo.rep, files[7]).position), data[7]);
+}
+
+TEST_F(ReadAheadTest, UnopenableAnnouncedFilesAreReportedWhenStored) {
+    CRepo repo(Security());
+    CRecordingObserver obs;
+    const std::string missing = dir / "missing";
+    const std::string locked = dir / "locked";
+    ASSERT_TRUE(WriteFile(locked, "data"));
+    auto holder = plat::CFile::Open(locked, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    ASSERT_TRUE(holder);
+    repo.rep.PrefetchFileContent(missing.c_str(), 0);
+    repo.rep.PrefetchFileContent(locked.c_str(), 0);
+    EXPECT_EQ(repo.rep.AddFileContent(missing.c_str(), 0, &obs, nullptr).offset, 0u);
+    EXPECT_EQ(repo.rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
+    EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
+}
+
+TEST_F(ReadAheadTest, TheReadAheadIsBounded) {
+    CRepo repo(Security());
+    size_t taken = 0;
+    while (taken < 1000 && repo.rep.PrefetchFileContent(files[6].c_str(), 0)) ++taken;
+    if (std::thread::hardware_concurrency() > 1)
+        EXPECT_LT(taken, 1000u);  // it stops taking files long before
+    else
+        EXPECT_EQ(taken, 0u);  // one core: nothing is read ahead
+    EXPECT_EQ(repo.Chain(Store(repo.rep, files[6]).position), data[6]);
+}
