@@ -1,3 +1,9 @@
+# Files made by other programs live beside the checkout in shared/testdata.
+set(TAV_TESTDATA_DIR "${CMAKE_SOURCE_DIR}/../shared/testdata" CACHE PATH "Test files made by other programs")
+if(NOT EXISTS "${TAV_TESTDATA_DIR}" AND EXISTS "/work/shared/testdata")
+    set(TAV_TESTDATA_DIR "/work/shared/testdata" CACHE PATH "Test files made by other programs" FORCE)
+endif()
+
 # tav_add_test(NAME SOURCES src... LIBS lib... [GUI])
 # Adds one GoogleTest executable (label unit) or a Qt Test one (label gui).
 function(tav_add_test name)
@@ -12,7 +18,7 @@ function(tav_add_test name)
         target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES LABELS unit
-            ENVIRONMENT "TAV_TESTDATA=${CMAKE_SOURCE_DIR}/../shared/testdata;TAV_BIN=${CMAKE_BINARY_DIR}/bin")
+            ENVIRONMENT "TAV_TESTDATA=${TAV_TESTDATA_DIR};TAV_BIN=${CMAKE_BINARY_DIR}/bin")
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
