@@ -158,6 +158,7 @@ for t in "${TOOLS[@]}"; do init_tool "$t" >"$WORK/logs/$t-init.log" 2>&1; done
 restic version >>"$WORK/logs/versions.log"
 borg --version >>"$WORK/logs/versions.log"
 
+put load_start "$(cut -d' ' -f1 /proc/loadavg)"
 for t in "${TOOLS[@]}"; do measure "$t" full; done
 # Tavora must have stored every file (a module that failed to load stores nothing).
 files=$(sed -n 's/^ref_files=//p' "$RESULTS")
@@ -173,6 +174,7 @@ say "changing 1% of the files"
 python3 bench/make_dataset.py mutate "$TREE" --percent 1 --seed 7 >"$WORK/logs/mutate.log"
 for t in "${TOOLS[@]}"; do measure "$t" change; done
 for t in "${TOOLS[@]}"; do put "${t}_size_all" "$(repo_size "$t")"; done
+put load_end "$(cut -d' ' -f1 /proc/loadavg)"
 
 # ---- The report
 python3 - "$RESULTS" "$BORG_ENC" "$(head -1 "$WORK/logs/mutate.log" 2>/dev/null || true)" \
@@ -193,6 +195,8 @@ phases = [("full", "full"), ("nochange", "no change"), ("change", "1% change")]
 print()
 print("Data: %d files in %d folders, %.1f MiB; %s" % (r["ref_files"], r["ref_folders"], mib, mutated))
 print("Peers: %s" % versions.strip())
+print("Load average (1 min) when the timed runs began and ended: %.2f, %.2f (2 cores: above 2,"
+      " others were running too)" % (r["load_start"], r["load_end"]))
 print()
 print("Reference over the same tree (bench_tree_pipeline):")
 print("  stat walk                               %7.2f s" % r["ref_walk_s"])
@@ -200,6 +204,8 @@ print("  read every file                         %7.2f s  %7.1f MiB/s" % (r["ref
 for key, label in (("ref_pipeline1_s", "1 thread "), ("ref_pipeline2_s", "2 threads")):
     print("  read+deflate6+AES+MD5, %s        %7.2f s  %7.1f MiB/s" % (label, r[key], mib / r[key]))
 print("  its output (deflate6 per 64 KiB + pad)  %7.1f MiB" % (r["ref_pipeline_stored"] / MIB))
+print("  Tavora's full backup / this pipeline:   %7.2f (1 thread)  %.2f (2 threads)" %
+      (r["tavora_full_s"] / r["ref_pipeline1_s"], r["tavora_full_s"] / r["ref_pipeline2_s"]))
 print()
 print("%-24s %s   %s" % ("", "   ".join("%-22s" % p[1] for p in phases), "repository MiB"))
 print("%-24s %s   %s" % ("", "   ".join("%7s %6s %7s" % ("s", "cpu s", "MiB/s") for _ in phases),

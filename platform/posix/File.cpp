@@ -248,4 +248,9 @@ bool CFile::Sync() {
     return true;
 }
 
+bool CFile::StartWriteBack(uint64_t offset, uint64_t count) {
+    if (count == 0) return true;
+    return ::sync_file_range(m_fd, off64_t(offset), off64_t(count), SYNC_FILE_RANGE_WRITE) == 0;
+}
+
 }  // namespace plat

@@ -35,7 +35,7 @@ public:
     void ReadNext(const ContentCoding& coding);
     // Waits for every chunk handed on.
     void Drain();
-    // The pool is taken for the rest of the file (a file that was read ahead keeps it).
+    // The pool to encode the following chunks on (null: on the calling thread).
     void UsePool(CEncodePool* pool) { m_pool = pool; }
 
     const std::string& Path() const { return m_path; }
@@ -46,7 +46,6 @@ public:
     CEncodePool* Pool() const { return m_pool; }
     // The chunks read and not yet taken, oldest first.
     std::deque<std::unique_ptr<EncodeJob>>& Pending() { return m_pending; }
-    uint64_t PendingBytes() const;
 
 private:
     std::string m_path;
@@ -62,10 +61,11 @@ private:
 // Files opened and partly read before their AddFileContent call, in the order announced.
 class CReadAhead {
 public:
+    // At most this many files are announced and not yet stored; each holds at most a window
+    // of chunks.
     static constexpr size_t MAX_FILES = 32;
-    static constexpr uint64_t MAX_BYTES = uint64_t(4) << 20;  // raw bytes held in chunks
 
-    bool Full() const;
+    bool Full() const { return m_sources.size() >= MAX_FILES; }
     void Push(std::unique_ptr<CContentSource> source) { m_sources.push_back(std::move(source)); }
     // The source announced for `path`, when it was read with this chunk size and coding; the
     // sources announced before it are dropped (their files were not stored after all). Null

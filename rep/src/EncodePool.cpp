@@ -27,11 +27,11 @@ bool EncodeJob::IsDone() {
     return m_done;
 }
 
+// Notifies while holding the lock: a waiter that sees the job done may destroy it at once,
+// so the condition variable must not be touched after the lock is released.
 void EncodeJob::MarkDone() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_done = true;
-    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_done = true;
     m_cv.notify_all();
 }
 
@@ -54,7 +54,9 @@ CEncodePool* CEncodePool::Instance() {
     static CEncodePool* pool = [] {
         unsigned hw = std::thread::hardware_concurrency();
         if (hw <= 1) return static_cast<CEncodePool*>(nullptr);
-        return new CEncodePool(std::min<size_t>(hw, MAX_WORKERS));
+        // The thread that writes the blocks encodes too while it waits (WaitHelping), so
+        // one core is left to it.
+        return new CEncodePool(std::min<size_t>(hw - 1, MAX_WORKERS));
     }();
     return pool;
 }

@@ -3,16 +3,38 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tavrep {
 
+// Bytes whose storage is not zeroed when a vector grows: a chunk buffer is sized to the
+// whole chunk and then filled by a read, so clearing it first would be wasted work.
+template <typename T>
+struct UninitAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitAllocator<U>;
+    };
+    UninitAllocator() = default;
+    template <typename U>
+    UninitAllocator(const UninitAllocator<U>&) {}
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        if constexpr (sizeof...(Args) == 0)
+            ::new (static_cast<void*>(p)) U;
+        else
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using ChunkBytes = std::vector<uint8_t, UninitAllocator<uint8_t>>;
+
 // One chunk travelling through the pool: the raw bytes in, the stored bytes out.
 struct EncodeJob {
-    std::vector<uint8_t> raw;
+    ChunkBytes raw;
     std::vector<uint8_t> stored;
     uint32_t coding = 0;
     bool failed = false;
@@ -44,8 +66,8 @@ public:
     size_t Workers() const { return m_threads.size(); }
     // Encodes the oldest job still queued on the calling thread; false when none is queued.
     bool RunOneQueued();
-    // Waits for `job`, encoding queued jobs meanwhile (the caller helps the workers rather
-    // than sleep while jobs are waiting for one).
+    // Waits for `job`, encoding queued jobs meanwhile: the caller helps the workers rather
+    // than sleep while jobs wait for one.
     void WaitHelping(EncodeJob& job);
 
 private:

@@ -78,21 +78,13 @@ void CContentSource::ReadNext(const ContentCoding& coding) {
 }
 
 void CContentSource::Drain() {
-    for (auto& job : m_pending) job->Wait();
+    for (auto& job : m_pending) {
+        if (m_pool != nullptr)
+            m_pool->WaitHelping(*job);
+        else
+            job->Wait();
+    }
     m_pending.clear();
-}
-
-uint64_t CContentSource::PendingBytes() const {
-    uint64_t bytes = 0;
-    for (const auto& job : m_pending) bytes += job->raw.size();
-    return bytes;
-}
-
-bool CReadAhead::Full() const {
-    if (m_sources.size() >= MAX_FILES) return true;
-    uint64_t bytes = 0;
-    for (const auto& source : m_sources) bytes += source->PendingBytes();
-    return bytes >= MAX_BYTES;
 }
 
 std::unique_ptr<CContentSource> CReadAhead::Take(const std::string& path, uint32_t chunk,

@@ -6,6 +6,7 @@
 // 20-23 compression method, 24-31 kept as written.
 #include "tavrep/TavImage.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ByteOrder.h"
@@ -26,6 +27,8 @@ constexpr const char* SRC_BEGIN_TRANS = "CTavImage::BeginTrans";
 constexpr const char* SRC_READ_BLOCK = "CTavImage::ReadBlock";
 constexpr const char* SRC_PERFORM_READ = "CTavImage::PerformReadBlock";
 constexpr uint32_t DEFAULT_TIMEOUT_MS = 5000;
+// The run's appended bytes are handed to the disk in steps of this size.
+constexpr uint64_t WRITE_BACK_STEP = uint64_t(8) << 20;
 
 // The image lock's name: the last 67 characters of the absolute path, then "TAVIMAGE".
 std::string LockName(const std::string& path) {
@@ -106,6 +109,7 @@ int CTavImage::BeginTrans(uint32_t timeoutMs) {
         int64_t size = m_file->Size();
         sizeAtBegin = size > 0 ? uint64_t(size) : 0;
         m_end = sizeAtBegin;
+        m_writtenBack = sizeAtBegin;
     }
     appendedCount = 0;
     updatedCount = 0;
@@ -153,7 +157,15 @@ uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32
             file->Truncate(offset);
             return 0;
         }
-        if (file == m_file.get()) m_end = offset + buffer.size();
+        if (file == m_file.get()) {
+            m_end = offset + buffer.size();
+            // What a run appends is written to the disk as it grows rather than all at the
+            // commit's Sync, so that the writing overlaps the encoding.
+            if (m_end - m_writtenBack >= WRITE_BACK_STEP) {
+                m_file->StartWriteBack(m_writtenBack, m_end - m_writtenBack);
+                m_writtenBack = m_end;
+            }
+        }
         ++appendedCount;
         return offset;
     } catch (CTavException* e) {
@@ -294,5 +306,6 @@ bool CTavImage::TruncateTo(uint64_t size) {
     if (!m_file) return false;
     if (!m_file->Truncate(size)) return false;
     m_end = size;
+    m_writtenBack = std::min(m_writtenBack, size);
     return true;
 }

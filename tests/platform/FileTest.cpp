@@ -293,6 +293,23 @@ TEST_F(CFileTest, ReadFullWaitsForShortReadsOfAPipe) {
     EXPECT_EQ(writer.Wait(), 0);
 }
 
+// --- writing back ahead of a sync ----------------------------------------------------------
+
+TEST_F(CFileTest, StartWriteBackIsAHintThatLeavesTheLastErrorAlone) {
+    auto file = OpenExisting(m_file, FileAccess::ReadWrite);
+    ASSERT_TRUE(file);
+    const std::string data(1 << 20, 'x');
+    ASSERT_TRUE(file->WriteAt(data.data(), data.size(), 0));
+    SetLastError(ERR_SHARING_VIOLATION);
+    EXPECT_TRUE(file->StartWriteBack(0, data.size()));
+    EXPECT_TRUE(file->StartWriteBack(4096, 0));
+    EXPECT_EQ(GetLastError(), ERR_SHARING_VIOLATION);
+    EXPECT_TRUE(file->Sync());
+    std::string back(data.size(), '\0');
+    EXPECT_EQ(file->ReadAt(back.data(), back.size(), 0), int64_t(back.size()));
+    EXPECT_EQ(back, data);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -121,6 +121,7 @@ CTavRepBaselineDetails* CTavEngineFiles::LoadRestoreBaseline(const CTavRestorePa
     if (baseline == nullptr) Log(Format(LOG_NO_BASELINE, static_cast<unsigned long>(param.baseline)));
     m_restoreMeta = std::make_unique<CRestoreMetaReader>(m_repository);
     m_restoreWord = param.command;
+    m_restoreOwners = plat::IsRoot();
     return baseline;
 }
 

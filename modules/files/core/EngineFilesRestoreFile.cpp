@@ -62,7 +62,7 @@ int32_t CTavEngineFiles::WriteFileList(CRestoreList& list) {
 
 void CTavEngineFiles::FinishFolders(CRestoreList& list) {
     RestoreMetaPlan plan;
-    plan.setOwner = plat::IsRoot();
+    plan.setOwner = m_restoreOwners;
     plan.setTimes = (m_restoreWord & TAV_RS_SET_TIMES) != 0;
     TavNodeRec node;
     // Children first: setting a folder's times must come after everything inside it.
@@ -205,7 +205,7 @@ int32_t CTavEngineFiles::RestoreFile(const TavNodeRec& node, const std::string& 
     RestoreMetaPlan plan;
     plan.meta = m_restoreMeta->Of(node);
     plan.link = link;
-    plan.setOwner = plat::IsRoot();
+    plan.setOwner = m_restoreOwners;
     plan.setTimes = (word & TAV_RS_SET_TIMES) != 0;
     std::string ownerProblem;
     if (!ApplyRestoreMeta(writer.TempPath(), node, plan, ownerProblem) || !writer.Commit()) {

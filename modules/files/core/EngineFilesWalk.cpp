@@ -55,8 +55,8 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     const int allSelected = m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
 
     // Read-ahead: once a file of this folder was stored, the files after it that will be
-    // stored too are announced to the repository, which reads them and encodes them side by
-    // side while the walk goes on. The guess repeats HandleEntry's choice without its side
+    // stored too are announced to the repository, which reads them and has them encoded side
+    // by side while the walk goes on. The guess repeats HandleEntry's choice without its side
     // effects; a wrong guess costs only the work done ahead, never what is stored. It stops
     // at a sub folder, whose files come first.
     auto willStoreContent = [&](const TavFindData& entry, const std::string& path) {
@@ -74,8 +74,8 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
         return CheckUpToDate(node, entry, m_word) != 0;
     };
     size_t ahead = 0;  // the next entry to consider for the read-ahead
-    auto readAhead = [&](size_t current) {
-        if (ahead <= current) ahead = current + 1;
+    auto readAhead = [&](size_t from) {
+        if (ahead < from) ahead = from;
         for (; ahead < entries.size(); ++ahead) {
             const TavFindData& entry = entries[ahead];
             if (entry.kind == TavFileKind::Directory) break;
@@ -90,11 +90,15 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
         }
     };
 
+    // A folder without previous items (a new one) stores every file it takes: there the
+    // read-ahead starts at each file not yet announced, not only after a file was stored.
+    const bool newFolder = children.empty();
     for (size_t i = 0; i < entries.size(); ++i) {
         if (IsCancelled()) return;
+        if (newFolder && i >= ahead && entries[i].kind == TavFileKind::Regular) readAhead(i);
         const uint32_t stored = m_counts.added + m_counts.updated;
         HandleEntry(nodeId, folder, allSelected, entries[i], filter, children, byName);
-        if (m_counts.added + m_counts.updated != stored && !IsCancelled()) readAhead(i);
+        if (m_counts.added + m_counts.updated != stored && !IsCancelled()) readAhead(i + 1);
     }
     for (const CChild& left : children)
         if (!left.taken) DeleteItem(left.node.nodeId, true);

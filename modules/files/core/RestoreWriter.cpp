@@ -47,9 +47,10 @@ bool CRestoreWriter::MakeTemp(const std::string& target, Make make) {
 
 bool CRestoreWriter::OpenFile(const std::string& target) {
     return MakeTemp(target, [this](const std::string& temp) {
+        // A new file has nothing to read ahead: no access hint (one system call less per
+        // file, which counts when restoring many small files).
         m_file = plat::CFile::Open(temp, plat::FileAccess::ReadWrite,
-                                   plat::FileDisposition::CreateNew, nullptr,
-                                   plat::FileHint::Sequential);
+                                   plat::FileDisposition::CreateNew);
         if (!m_file) return false;
         m_buffer.clear();
         m_buffer.reserve(BUFFER_BYTES);

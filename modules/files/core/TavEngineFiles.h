@@ -176,6 +176,7 @@ private:
     // Restore state: the counters, the run's command word and the stored records it reads.
     TavRsLogAccount m_restoreCounts;
     uint32_t m_restoreWord = 0;
+    bool m_restoreOwners = false;  // owner and group are set (the process runs as root)
     std::unique_ptr<CRestoreMetaReader> m_restoreMeta;
     std::atomic<int32_t> m_cancel{0};
 };

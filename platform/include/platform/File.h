@@ -50,6 +50,10 @@ public:
     int64_t Size();
     bool Truncate(uint64_t size);
     bool Sync();
+    // Starts writing the bytes [offset, offset + count) to the disk without waiting for them,
+    // so that a later Sync has less left to do. A hint only: it leaves the last error alone
+    // and returns false when the system does not take it.
+    bool StartWriteBack(uint64_t offset, uint64_t count);
     const std::string& Path() const { return m_path; }
 
 private:

@@ -93,4 +93,5 @@ private:
     uint32_t m_encryption = 0;
     std::unique_ptr<tavrep::TavCodecTable> m_codecs;
     uint64_t m_end = 0;  // end of the held file (no other writer can move it)
+    uint64_t m_writtenBack = 0;  // the held file's bytes before this were handed to the disk
 };
