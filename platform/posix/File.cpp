@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +18,8 @@ namespace {
 
 // The most one read(2) or write(2) is asked to move; larger requests loop.
 constexpr size_t MAX_CHUNK = size_t(1) << 30;
+// Files up to this size get no access-pattern hint.
+constexpr off_t SMALL_FILE = 256 * 1024;
 
 bool FailErrno() {
     SetLastError(MapErrno(errno));
@@ -97,9 +100,12 @@ std::unique_ptr<CFile> CFile::Open(const std::string& path, FileAccess access,
     struct stat st;
     if (::fstat(fd, &st) != 0) return closeAndFail(MapErrno(errno));
     if (S_ISDIR(st.st_mode)) return closeAndFail(ERR_ACCESS_DENIED);
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return closeAndFail(MapErrno(errno));
+    // O_NONBLOCK changes nothing for a regular file, so only other kinds pay for clearing it.
+    if (!S_ISREG(st.st_mode)) {
+        int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+            return closeAndFail(MapErrno(errno));
+    }
 
     // The exclusive lock comes before the truncation, so a file someone reads is never
     // cut under them.
@@ -113,11 +119,12 @@ std::unique_ptr<CFile> CFile::Open(const std::string& path, FileAccess access,
         if (access == FileAccess::Read && !TakeLock(fd, LOCK_SH))
             return closeAndFail(ERR_SHARING_VIOLATION);
     }
-    if (hint == FileHint::Sequential) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // A small file is read whole by the system's first read-ahead anyway.
+    if (hint == FileHint::Sequential && st.st_size > SMALL_FILE) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     SetLastError(ERR_NONE);
     if (error) *error = ERR_NONE;
-    return std::unique_ptr<CFile>(new CFile(fd, path));
+    return std::unique_ptr<CFile>(new CFile(fd, path, truncate && S_ISREG(st.st_mode) ? 0 : int64_t(st.st_size)));
 }
 
 CFile::~CFile() {
@@ -206,6 +213,33 @@ bool CFile::WriteAt(const void* buffer, size_t count, uint64_t offset) {
         done += size_t(n);
     }
     return true;
+}
+
+bool CFile::WriteAt(const void* head, size_t headCount, const void* body, size_t bodyCount,
+                    uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX) || headCount > uint64_t(INT64_MAX) - offset ||
+        bodyCount > uint64_t(INT64_MAX) - offset - headCount)
+        return FailWith(ERR_INVALID_PARAMETER);
+    size_t done = 0;
+    if (headCount + bodyCount <= MAX_CHUNK) {
+        iovec parts[2] = {{const_cast<void*>(head), headCount}, {const_cast<void*>(body), bodyCount}};
+        ssize_t n;
+        do {
+            n = ::pwritev(m_fd, parts, 2, off_t(offset));
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) return FailErrno();
+        done = size_t(n);
+        if (done == headCount + bodyCount) return true;
+    }
+    // A short write (or a very large one): the rest piece by piece.
+    const auto* h = static_cast<const unsigned char*>(head);
+    const auto* b = static_cast<const unsigned char*>(body);
+    if (done < headCount) {
+        if (!WriteAt(h + done, headCount - done, offset + done)) return false;
+        done = headCount;
+    }
+    const size_t inBody = done - headCount;
+    return WriteAt(b + inBody, bodyCount - inBody, offset + done);
 }
 
 bool CFile::Seek(uint64_t offset) {

@@ -47,7 +47,7 @@ namespace tavrep {
 CContentSource::CContentSource(std::string path, std::unique_ptr<plat::CFile> file, uint32_t chunk,
                                CEncodePool* pool)
     : m_path(std::move(path)), m_file(std::move(file)), m_chunk(chunk), m_pool(pool) {
-    const int64_t size = m_file->Size();
+    const int64_t size = m_file->SizeAtOpen();
     m_size = size > 0 ? uint64_t(size) : 0;
 }
 
@@ -63,6 +63,8 @@ void CContentSource::ReadNext(const ContentCoding& coding) {
         return;
     }
     m_readAny = true;
+    // ReadFull stops short only at the end of the file: no need to ask once more.
+    if (uint64_t(n) < m_chunk) m_endOfFile = true;
     job->raw.resize(size_t(n));
     job->compression = coding.compression;
     job->level = coding.level;

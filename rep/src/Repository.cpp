@@ -308,6 +308,7 @@ int CTavRepository::BeginTrans(uint32_t timeoutMs) {
     m_entryUndo.clear();
     m_baselineCountAtBegin = m_baselines ? m_baselines->items.size() : 0;
     m_entryPointAtBegin = m_baselines ? m_baselines->entryPoint : TavPosition{0, 0};
+    m_room = {};  // a run asks the volume afresh
     return m_images[size_t(m_currentImage)]->BeginTrans(timeoutMs);
 }
 

@@ -90,18 +90,26 @@ CTavRepBaselineDetails* CTavRepository::LoadBaseline(uint32_t number) {
     return table;
 }
 
-// Compacts a working table for saving (see the flags' life cycle in BaselineDetails.h):
-// nodes deleted during this run are removed, their direct children stay marked deleted,
-// the ids become dense again, and touched flags turn into unchanged ones.
-uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& w) {
+namespace {
+
+constexpr uint32_t BOTH_DELETE_FLAGS = NODE_TOUCHED | NODE_DELETED;
+
+// Every record's id is its position times the record size, as in a table loaded whole.
+bool HasRecordIds(const std::vector<TavNodeRec>& w) {
+    if (w.size() > TAV_NONE / NODE_REC_SIZE) return false;
+    for (size_t j = 0; j < w.size(); ++j)
+        if (w[j].nodeId != uint32_t(j) * NODE_REC_SIZE) return false;
+    return true;
+}
+
+// Removing a node relinks the sibling chains that ran through it and marks its children
+// deleted (which keeps them from being removed later in this pass). This is the rule as it
+// reads, one sweep over the table per removed node; it serves tables whose ids are not
+// their positions.
+void RemoveDeletedBySweeps(std::vector<TavNodeRec>& w) {
     const size_t count = w.size();
-    out.clear();
-    if (count == 0) return 0;
-    out.push_back(w[0]);
-    // Removing a node relinks the sibling chains that ran through it and marks its
-    // children deleted (which keeps them from being removed later in this pass).
     for (size_t j = 1; j < count; ++j) {
-        if ((w[j].flags & (NODE_TOUCHED | NODE_DELETED)) != (NODE_TOUCHED | NODE_DELETED)) continue;
+        if ((w[j].flags & BOTH_DELETE_FLAGS) != BOTH_DELETE_FLAGS) continue;
         const uint32_t d = w[j].nodeId;
         const uint32_t next = w[j].nextSiblingId;
         w[j].flags = 0;
@@ -114,6 +122,71 @@ uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& out, std::vector
             if (r.parentId == d) r.flags = (r.flags & ~NODE_TOUCHED) | NODE_DELETED;
         }
     }
+}
+
+// The same result in one pass for tables whose ids are their positions (every table a
+// run saves): a removed node's id forwards to the sibling that took its place, and links
+// follow the forwards once at the end; a node whose parent went is marked when the pass
+// reaches it, or at the end when the parent came after it.
+void RemoveDeletedLinear(std::vector<TavNodeRec>& w) {
+    const size_t count = w.size();
+    std::vector<uint8_t> removed(count, 0);
+    std::vector<uint32_t> forward(count, TAV_NONE);
+    auto slot = [&](uint32_t id) -> size_t {
+        if (id % NODE_REC_SIZE != 0) return 0;
+        const size_t x = id / NODE_REC_SIZE;
+        return x < count ? x : 0;  // 0: not a removable record (record 0 never is)
+    };
+    // Where a link to `id` ends up: along the forwards of removed nodes, shortening the way
+    // for later calls. A node that named itself as its next sibling forwards to itself.
+    auto resolve = [&](uint32_t id) {
+        uint32_t end = id;
+        for (size_t x = slot(end); x != 0 && removed[x] && forward[x] != end; x = slot(end))
+            end = forward[x];
+        for (size_t x = slot(id); x != 0 && removed[x] && forward[x] != id; x = slot(id)) {
+            id = forward[x];
+            forward[x] = end;
+        }
+        return end;
+    };
+    auto parentRemoved = [&](const TavNodeRec& r) {
+        const size_t p = slot(r.parentId);
+        return p != 0 && removed[p];
+    };
+    auto markOrphan = [](TavNodeRec& r) { r.flags = (r.flags & ~NODE_TOUCHED) | NODE_DELETED; };
+
+    for (size_t j = 1; j < count; ++j) {
+        if (parentRemoved(w[j])) markOrphan(w[j]);
+        if ((w[j].flags & BOTH_DELETE_FLAGS) != BOTH_DELETE_FLAGS) continue;
+        forward[j] = resolve(w[j].nextSiblingId);
+        removed[j] = 1;
+        w[j].flags = 0;
+        w[j].nodeId = TAV_NONE;
+    }
+    for (size_t k = 1; k < count; ++k) {
+        TavNodeRec& r = w[k];
+        if (removed[k]) continue;
+        r.firstChildId = resolve(r.firstChildId);
+        r.nextSiblingId = resolve(r.nextSiblingId);
+        if (parentRemoved(r)) markOrphan(r);
+    }
+}
+
+}  // namespace
+
+// Compacts a working table for saving (see the flags' life cycle in BaselineDetails.h):
+// nodes deleted during this run are removed, their direct children stay marked deleted,
+// the ids become dense again, and touched flags turn into unchanged ones.
+uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& w) {
+    const size_t count = w.size();
+    out.clear();
+    if (count == 0) return 0;
+    out.reserve(count);
+    out.push_back(w[0]);
+    if (HasRecordIds(w))
+        RemoveDeletedLinear(w);
+    else
+        RemoveDeletedBySweeps(w);
     // Dense renumbering: every link naming a kept node's old id names its new id.
     std::unordered_map<uint32_t, uint32_t> renamed;
     uint32_t i = 1;
@@ -158,16 +231,18 @@ uint32_t CTavRepository::SaveBaseline(CTavRepBaselineDetails* table, const char*
     if (!table->LoadAllNodes(all)) return TAV_NONE;
     std::vector<TavNodeRec> kept;
     const uint32_t k = PurgeBaseline(kept, all);
-    all.clear();
+    std::vector<TavNodeRec>().swap(all);  // a large table: its memory goes back at once
 
+    // NodeToDisk writes every byte of a record, so the buffer is not cleared first.
     const uint32_t nodeSize = adaptor->NodeDiskSize();
-    std::vector<uint8_t> nodes(size_t(k) * nodeSize);
-    for (uint32_t i = 0; i < k; ++i) adaptor->NodeToDisk(nodes.data() + size_t(i) * nodeSize, &kept[i], nullptr);
-    kept.clear();
-    const uint32_t nodeTable = image->WriteBlock(nodes.data(), uint32_t(nodes.size()), 0, BLOCK_KIND_NODES, 0);
+    const size_t nodesLength = size_t(k) * nodeSize;
+    std::unique_ptr<uint8_t[]> nodes(new uint8_t[nodesLength > 0 ? nodesLength : 1]);
+    for (uint32_t i = 0; i < k; ++i) adaptor->NodeToDisk(nodes.get() + size_t(i) * nodeSize, &kept[i], nullptr);
+    std::vector<TavNodeRec>().swap(kept);
+    const uint32_t nodeTable = image->WriteBlock(nodes.get(), uint32_t(nodesLength), 0, BLOCK_KIND_NODES, 0);
     if (nodeTable == 0)
         throw new CTavRepException(TAVEX_WRITE_NODES, plat::GetLastError(), SRC_SAVE_BASELINE);
-    nodes.clear();
+    nodes.reset();
 
     TavBaselineHeaderRec header{};
     header.image = c;

@@ -90,9 +90,24 @@ CTavRepContent* CTavRepository::GetContent(TavPosition position) {
 }
 
 // Free room for `bytes` on the volume of `path`'s folder; unknown room counts as enough
-// (a write that then fails ends the chain like any write error).
+// (a write that then fails ends the chain like any write error). The volume is asked again
+// only when the room it showed last, less every grant since, comes near the request: a run
+// over many small files would otherwise ask once a file.
 bool CTavRepository::RoomFor(uint64_t bytes, std::string& path) {
+    constexpr uint64_t MARGIN = uint64_t(64) << 20;
     std::string dir = plat::DirName(path);
-    auto free = plat::FreeSpace(dir.empty() ? "." : dir);
-    return !free || *free >= bytes;
+    if (dir.empty()) dir = ".";
+    if (m_room.known && m_room.dir == dir && bytes <= m_room.left && m_room.left - bytes >= MARGIN) {
+        m_room.left -= bytes;
+        return true;
+    }
+    auto free = plat::FreeSpace(dir);
+    if (!free) {
+        m_room = {};
+        return true;
+    }
+    m_room = {true, dir, *free};
+    if (*free < bytes) return false;
+    m_room.left -= bytes;
+    return true;
 }

@@ -149,16 +149,15 @@ uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32
             return 0;
         }
         const uint32_t offset = uint32_t(end);
-        std::vector<uint8_t> buffer(BLOCK_HEADER_SIZE + stored.size());
-        PutHeader(buffer.data(), {offset, uint32_t(stored.size()), coding, kind, link});
-        if (!stored.empty()) std::memcpy(buffer.data() + BLOCK_HEADER_SIZE, stored.data(), stored.size());
-        if (!file->WriteAt(buffer.data(), buffer.size(), offset)) {
+        uint8_t header[BLOCK_HEADER_SIZE];
+        PutHeader(header, {offset, uint32_t(stored.size()), coding, kind, link});
+        if (!file->WriteAt(header, sizeof(header), stored.data(), stored.size(), offset)) {
             // A torn block must not stay behind the others.
             file->Truncate(offset);
             return 0;
         }
         if (file == m_file.get()) {
-            m_end = offset + buffer.size();
+            m_end = offset + sizeof(header) + stored.size();
             // What a run appends is written to the disk as it grows rather than all at the
             // commit's Sync, so that the writing overlaps the encoding.
             if (m_end - m_writtenBack >= WRITE_BACK_STEP) {

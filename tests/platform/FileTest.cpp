@@ -259,6 +259,25 @@ TEST_F(CFileTest, PositionalWritesAndReads) {
     EXPECT_TRUE(file->Sync());
 }
 
+TEST_F(CFileTest, GatheredWriteJoinsHeadAndBodyInPlace) {
+    auto file = CFile::Open(m_file, FileAccess::ReadWrite, FileDisposition::CreateAlways);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->SizeAtOpen(), 0);
+    const std::string body(100000, 'b');
+    ASSERT_TRUE(file->WriteAt("HEAD", 4, body.data(), body.size(), 6));
+    ASSERT_TRUE(file->WriteAt("xy", 2, nullptr, 0, 0));  // an empty body
+    std::string back(4 + body.size() + 6, '?');
+    ASSERT_EQ(file->ReadAt(back.data(), back.size(), 0), int64_t(back.size()));
+    EXPECT_EQ(back, std::string("xy\0\0\0\0HEAD", 10) + body);
+    EXPECT_FALSE(file->WriteAt("a", 1, "b", 1, uint64_t(INT64_MAX)));
+    EXPECT_EQ(GetLastError(), ERR_INVALID_PARAMETER);
+    // The size when opened is kept as it was, whatever was written since.
+    file.reset();
+    auto again = OpenExisting(m_file, FileAccess::Read);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->SizeAtOpen(), int64_t(back.size()));
+}
+
 TEST_F(CFileTest, LargeWriteReadsBackWhole) {
     std::string data(3 * 1024 * 1024 + 17, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 131 + (i >> 12));

@@ -43,11 +43,17 @@ public:
     bool Write(const void* buffer, size_t count);
     int64_t ReadAt(void* buffer, size_t count, uint64_t offset);  // full read or EOF
     bool WriteAt(const void* buffer, size_t count, uint64_t offset);
+    // Writes `head` and then `body` at `offset` as one write (no joined copy is made).
+    bool WriteAt(const void* head, size_t headCount, const void* body, size_t bodyCount,
+                 uint64_t offset);
     bool Seek(uint64_t offset);
     // Moves to the end; returns the new position (the size), -1 on error.
     int64_t SeekEnd();
     int64_t Tell();
     int64_t Size();
+    // The size when the file was opened (0 after the truncation of CreateAlways), without
+    // asking the system again.
+    int64_t SizeAtOpen() const { return m_sizeAtOpen; }
     bool Truncate(uint64_t size);
     bool Sync();
     // Starts writing the bytes [offset, offset + count) to the disk without waiting for them,
@@ -57,9 +63,11 @@ public:
     const std::string& Path() const { return m_path; }
 
 private:
-    CFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    CFile(int fd, std::string path, int64_t sizeAtOpen)
+        : m_fd(fd), m_path(std::move(path)), m_sizeAtOpen(sizeAtOpen) {}
     int m_fd;
     std::string m_path;
+    int64_t m_sizeAtOpen;
 };
 
 }  // namespace plat

@@ -184,4 +184,10 @@ private:
     int32_t m_lastAttachCode = 0;
     std::vector<TavPosition> m_unreadableTables;
     std::unique_ptr<tavrep::CReadAhead> m_readAhead;  // files announced by PrefetchFileContent
+    // The room RoomFor last read off a folder's volume, less what it granted since.
+    struct RoomSeen {
+        bool known = false;
+        std::string dir;
+        uint64_t left = 0;
+    } m_room;
 };
