@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Codecs.h"
+#include "Incompressible.h"
 
 namespace tavrep {
 namespace {
@@ -30,9 +31,10 @@ uint32_t EncodePayload(const uint8_t* p, size_t n, uint32_t prefix, TavCompresso
     if (n == 0) return coding;  // an empty block stores nothing and names no method
 
     // The compressed form (prefix, then the encoded rest) is kept only when it is no longer
-    // than the payload; a codec that cannot run leaves the payload as it is.
+    // than the payload; a codec that cannot run leaves the payload as it is, and bytes that
+    // look random are left as they are without asking the codec.
     bool compressed = false;
-    if (k < n) {
+    if (k < n && (compressor.MethodId() & COMPRESSOR_BITS) != 0 && !LooksIncompressible(p + k, n - k)) {
         out.assign(p, p + k);
         compressed = compressor.Encode(p + k, n - k, level, out) && out.size() <= n;
     }
