@@ -21,7 +21,24 @@ CTavRepBaselineDetails::~CTavRepBaselineDetails() {
     if (!workPath.empty()) plat::RemoveFile(workPath);
 }
 
+bool CTavRepBaselineDetails::FlushCached() {
+    if (!m_hasCached || !m_cachedDirty) return true;
+    uint8_t raw[NODE_REC_SIZE];
+    EncodeNodeRec(m_cached, raw);
+    if (!m_file->WriteAt(raw, NODE_REC_SIZE, m_cached.nodeId)) return false;
+    m_cachedDirty = false;
+    return true;
+}
+
+void CTavRepBaselineDetails::Cache(const TavNodeRec& node, bool dirty) {
+    m_cached = node;
+    m_hasCached = true;
+    m_cachedDirty = dirty;
+}
+
 int CTavRepBaselineDetails::Attach(const std::string& path) {
+    m_hasCached = false;
+    m_cachedDirty = false;
     m_file = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
     if (!m_file) return 0;
     workPath = path;
@@ -37,10 +54,17 @@ int CTavRepBaselineDetails::Attach(const std::string& path) {
 
 int CTavRepBaselineDetails::LoadNode(TavNodeRec& node, uint32_t id) {
     if (id == TAV_NONE || !m_file) return 0;
+    if (m_hasCached && m_cached.nodeId == id) {
+        node = m_cached;
+        return 1;
+    }
+    if (!FlushCached()) return 0;
     uint8_t raw[NODE_REC_SIZE];
     if (m_file->ReadAt(raw, NODE_REC_SIZE, id) != NODE_REC_SIZE) return 0;
     DecodeNodeRec(raw, node);
-    return node.nodeId == id ? 1 : 0;
+    if (node.nodeId != id) return 0;
+    Cache(node, false);
+    return 1;
 }
 
 int CTavRepBaselineDetails::LoadAllNodes(std::vector<TavNodeRec>& out) {
@@ -53,8 +77,13 @@ int CTavRepBaselineDetails::LoadAllNodes(std::vector<TavNodeRec>& out) {
         if (m_file->ReadAt(raw.data(), size_t(want), uint64_t(first) * NODE_REC_SIZE) != want)
             return 0;
         for (uint32_t k = 0; k < n; ++k) {
-            DecodeNodeRec(raw.data() + size_t(k) * NODE_REC_SIZE, out[first + k]);
-            if (out[first + k].nodeId != (first + k) * NODE_REC_SIZE) return 0;
+            TavNodeRec& node = out[first + k];
+            const uint32_t id = (first + k) * NODE_REC_SIZE;
+            if (m_hasCached && m_cached.nodeId == id)
+                node = m_cached;
+            else
+                DecodeNodeRec(raw.data() + size_t(k) * NODE_REC_SIZE, node);
+            if (node.nodeId != id) return 0;
         }
     }
     return 1;
@@ -65,9 +94,9 @@ uint32_t CTavRepBaselineDetails::UpdateNode(const TavNodeRec& node) {
     if (!m_file || node.nodeId % NODE_REC_SIZE != 0 ||
         node.nodeId / NODE_REC_SIZE >= uint32_t(count))
         return TAV_NONE;
-    uint8_t raw[NODE_REC_SIZE];
-    EncodeNodeRec(node, raw);
-    return m_file->WriteAt(raw, NODE_REC_SIZE, node.nodeId) ? node.nodeId : TAV_NONE;
+    if (m_hasCached && m_cached.nodeId != node.nodeId && !FlushCached()) return TAV_NONE;
+    Cache(node, true);
+    return node.nodeId;
 }
 
 uint32_t CTavRepBaselineDetails::AddNode(TavNodeRec& node, int reindex) {
@@ -122,7 +151,11 @@ void CTavRepBaselineDetails::BuildContentIndex() {
         int64_t got = m_file->ReadAt(raw.data(), size_t(n) * NODE_REC_SIZE, uint64_t(first) * NODE_REC_SIZE);
         for (uint32_t k = 0; k < n; ++k) {
             TavNodeRec node{};
-            if (got >= int64_t(k + 1) * NODE_REC_SIZE) DecodeNodeRec(raw.data() + size_t(k) * NODE_REC_SIZE, node);
+            const uint32_t id = (first + k) * NODE_REC_SIZE;
+            if (m_hasCached && m_cached.nodeId == id)
+                node = m_cached;
+            else if (got >= int64_t(k + 1) * NODE_REC_SIZE)
+                DecodeNodeRec(raw.data() + size_t(k) * NODE_REC_SIZE, node);
             uint64_t key = (uint64_t(node.content.image) << 32) | node.content.offset;
             entries.push_back({key, (first + k) * NODE_REC_SIZE});
         }

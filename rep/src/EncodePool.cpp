@@ -45,6 +45,7 @@ void EncodeOnThisThread(EncodeJob& job) {
         job.coding = EncodePayload(job.raw.data(), job.raw.size(), 0,
                                    codecs.table->Compressor(job.compression), job.level,
                                    codecs.table->Encryptor(job.encryption), job.stored);
+        if (job.hashWhole) job.hash.Update(job.raw.data(), job.raw.size());
     } catch (...) {
         job.failed = true;
     }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tavrep/MD5Checksum.h"
+
 namespace tavrep {
 
 // Bytes whose storage is not zeroed when a vector grows: a chunk buffer is sized to the
@@ -43,6 +45,10 @@ struct EncodeJob {
     int level = -1;
     uint32_t encryption = 0;
     const char* password = nullptr;  // 128-byte field, alive until the job is done
+    // Set when `raw` is a whole file: the encoder works out its fingerprint too, which
+    // takes it off the thread that reads and writes.
+    bool hashWhole = false;
+    CMD5Checksum hash;
 
     void Wait();
     void MarkDone();

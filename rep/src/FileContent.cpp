@@ -62,9 +62,11 @@ void CContentSource::ReadNext(const ContentCoding& coding) {
         m_endOfFile = true;
         return;
     }
+    const bool first = !m_readAny;
     m_readAny = true;
     // ReadFull stops short only at the end of the file: no need to ask once more.
     if (uint64_t(n) < m_chunk) m_endOfFile = true;
+    job->hashWhole = first && m_endOfFile;
     job->raw.resize(size_t(n));
     job->compression = coding.compression;
     job->level = coding.level;
@@ -225,8 +227,14 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
             break;
         }
         const TavPosition p{here.image, offset};
-        // The fingerprint covers exactly the chunks that were stored.
-        if (md5 != nullptr) md5->Update(job.raw.data(), job.raw.size());
+        // The fingerprint covers exactly the chunks that were stored (a file of one chunk
+        // had it worked out with the encoding, from the same fresh start).
+        if (md5 != nullptr) {
+            if (job.hashWhole)
+                *md5 = job.hash;
+            else
+                md5->Update(job.raw.data(), job.raw.size());
+        }
         if (first.offset == 0) first = p;
         previous = p;
         predicted = next;

@@ -49,5 +49,14 @@ public:
     std::string workPath;
 
 private:
+    // The record read or written last is kept here; a rewrite stays here until another
+    // record is wanted (a run rewrites the same parent once for each item it adds). Readers
+    // of the whole file take it from here too, so the file is never read behind it.
+    bool FlushCached();
+    void Cache(const TavNodeRec& node, bool dirty);
+
     std::unique_ptr<plat::CFile> m_file;
+    TavNodeRec m_cached{};
+    bool m_hasCached = false;
+    bool m_cachedDirty = false;
 };

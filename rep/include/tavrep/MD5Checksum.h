@@ -10,6 +10,9 @@ class TAVREP_API CMD5Checksum {
 public:
     CMD5Checksum();
     virtual ~CMD5Checksum();
+    // A copy carries the stream on from the same point.
+    CMD5Checksum(const CMD5Checksum&) = default;
+    CMD5Checksum& operator=(const CMD5Checksum&) = default;
 
     void Reset();
     // Processes every complete 64-byte block of the stream so far; keeps the rest.
