@@ -103,9 +103,8 @@ bool HasRecordIds(const std::vector<TavNodeRec>& w) {
 }
 
 // Removing a node relinks the sibling chains that ran through it and marks its children
-// deleted (which keeps them from being removed later in this pass). This is the rule as it
-// reads, one sweep over the table per removed node; it serves tables whose ids are not
-// their positions.
+// deleted (which keeps them from being removed later in this pass). This plain form sweeps
+// the table once per removed node; it serves tables whose ids are not their positions.
 void RemoveDeletedBySweeps(std::vector<TavNodeRec>& w) {
     const size_t count = w.size();
     for (size_t j = 1; j < count; ++j) {

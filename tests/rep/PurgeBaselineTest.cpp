@@ -1,6 +1,6 @@
 // Compacting a working table for saving: the one-pass removal gives exactly what the
-// rule gives when followed word for word (a sweep over the table per removed node), on
-// random forests with nodes deleted in this run and before, and on damaged links.
+// plain form of the compaction gives (a sweep over the table per removed node), on random
+// forests with nodes deleted in this run and before, and on damaged links.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,9 +11,9 @@
 
 namespace {
 
-// The rule as it reads: removal with a sweep per removed node, then renumbering with a
-// replacement in the records made so far and the records still to come.
-uint32_t PurgeByTheRule(std::vector<TavNodeRec>& out, std::vector<TavNodeRec> w) {
+// The compaction in its plain form: removal with a sweep per removed node, then renumbering
+// with a replacement in the records made so far and the records still to come.
+uint32_t PurgePlainly(std::vector<TavNodeRec>& out, std::vector<TavNodeRec> w) {
     const size_t count = w.size();
     out.clear();
     if (count == 0) return 0;
@@ -111,14 +111,14 @@ void ExpectSameRecords(const std::vector<TavNodeRec>& a, const std::vector<TavNo
 
 }  // namespace
 
-TEST(PurgeBaseline, OnePassMatchesTheRuleOnRandomForests) {
+TEST(PurgeBaseline, OnePassMatchesThePlainFormOnRandomForests) {
     std::mt19937 rng(20261207);
     for (int round = 0; round < 400; ++round) {
         const bool damage = round % 2 == 1;
         const size_t count = 1 + rng() % (round < 200 ? 12 : 300);
         std::vector<TavNodeRec> table = RandomTable(rng, count, damage);
         std::vector<TavNodeRec> want, got;
-        const uint32_t wantCount = PurgeByTheRule(want, table);
+        const uint32_t wantCount = PurgePlainly(want, table);
         std::vector<TavNodeRec> work = table;
         const uint32_t gotCount = CTavRepository::PurgeBaseline(got, work);
         ASSERT_EQ(gotCount, wantCount) << "round " << round;
@@ -127,13 +127,13 @@ TEST(PurgeBaseline, OnePassMatchesTheRuleOnRandomForests) {
     }
 }
 
-TEST(PurgeBaseline, TablesWithOtherIdsFollowTheRuleToo) {
+TEST(PurgeBaseline, TablesWithOtherIdsGiveThePlainResultToo) {
     std::mt19937 rng(7);
     for (int round = 0; round < 50; ++round) {
         std::vector<TavNodeRec> table = RandomTable(rng, 2 + rng() % 40, true);
         table[1 + rng() % (table.size() - 1)].nodeId = uint32_t(rng());  // a stray id
         std::vector<TavNodeRec> want, got;
-        const uint32_t wantCount = PurgeByTheRule(want, table);
+        const uint32_t wantCount = PurgePlainly(want, table);
         std::vector<TavNodeRec> work = table;
         ASSERT_EQ(CTavRepository::PurgeBaseline(got, work), wantCount);
         ExpectSameRecords(got, want);
