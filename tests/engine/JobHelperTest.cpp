@@ -30,19 +30,6 @@ std::string DocumentedExample() {
     return doc.substr(start + 7, end - start - 7);
 }
 
-TEST(JobDocument, ANewJobHasTheDefaults) {
-    CTavJobHelper job;
-    EXPECT_EQ(job.GetImageDesc("name"), "Image000");
-    EXPECT_EQ(job.GetImageDesc("splitsize"), "2.00 GB");
-    EXPECT_EQ(job.GetImageEncoding(), 31u);
-    EXPECT_EQ(job.GetBackupCommand(), 0x2015u);
-    EXPECT_FALSE(job.GetImageDesc("location").empty());
-    EXPECT_NE(job.GetJobID(), 0u);
-    EXPECT_NE(job.GetJobID(), 0xFFFFFFFFu);
-    EXPECT_EQ(job.GetBackupNodeCount(), 0);
-    EXPECT_TRUE(job.GetPath().empty());
-}
-
 TEST(JobDocument, SaveAndLoadGiveTheSameXmlAndTheSameId) {
     CTempDir dir;
     CTavJobHelper job;
@@ -261,17 +248,6 @@ TEST(JobImages, PathsPartsAndTheLastImage) {
     job.SetImageDesc("", "2.00 GB", 31, dir.Path());
     EXPECT_EQ(job.GetImagePath(), "");
     EXPECT_EQ(job.FindLastImagePath(last), 0xFFFFFFFFu);
-}
-
-TEST(JobWords, CommandWordHelpersAndTypeNames) {
-    EXPECT_EQ(CTavJobHelper::SetTavCmd(0x2015, 0x10000000), 0x10002015u);
-    EXPECT_EQ(CTavJobHelper::SetTavCmd(0x10002015, 0x20000000), 0x20002015u);
-    EXPECT_EQ(CTavJobHelper::SetBkType(0x10002015, 0x1000), 0x10001015u);
-    EXPECT_EQ(CTavJobHelper::GetBackupTypeName(0x10001015), "Full");
-    EXPECT_EQ(CTavJobHelper::GetBackupTypeName(0x10002015), "Incremental");
-    EXPECT_EQ(CTavJobHelper::GetBackupTypeName(0x3000), "Incremental");
-    EXPECT_EQ(CTavJobHelper::GetBackupTypeName(0x4000), "Unknown");
-    EXPECT_EQ(CTavJobHelper::GetBackupTypeName(0), "Unknown");
 }
 
 }  // namespace

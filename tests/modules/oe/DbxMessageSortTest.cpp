@@ -130,21 +130,6 @@ TEST(DbxMessageSortTest, HeaderClicksToggleTheDirection) {
     EXPECT_TRUE(state.Ascending());
 }
 
-TEST(DbxMessageSortTest, ColumnsHaveTitlesAndNames) {
-    EXPECT_STREQ(DbxColumnTitle(DbxColumn::Icon), "");
-    EXPECT_STREQ(DbxColumnTitle(DbxColumn::From), "From");
-    EXPECT_STREQ(DbxColumnTitle(DbxColumn::To), "To");
-    EXPECT_STREQ(DbxColumnTitle(DbxColumn::Subject), "Subject");
-    EXPECT_STREQ(DbxColumnTitle(DbxColumn::Received), "Received Date");
-    EXPECT_STREQ(DbxColumnTitle(DbxColumn::Account), "Account");
-    EXPECT_EQ(DbxColumnFromName("DATE"), DbxColumn::Received);
-    EXPECT_EQ(DbxColumnFromName("received"), DbxColumn::Received);
-    EXPECT_EQ(DbxColumnFromName("Subject"), DbxColumn::Subject);
-    EXPECT_EQ(DbxColumnFromName("icon"), DbxColumn::Icon);
-    EXPECT_FALSE(DbxColumnFromName("size"));
-    EXPECT_FALSE(DbxColumnFromName(""));
-}
-
 TEST(DbxDateTextTest, FormatsYearMonthDayAndTwelveHourTime) {
     using dbxtest::Ticks;
     EXPECT_EQ(FormatDbxDate(Ticks(1018744077), DbxTimeZone::Utc), "2002/04/14 12:27 AM");

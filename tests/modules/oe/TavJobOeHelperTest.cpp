@@ -164,18 +164,4 @@ TEST_F(TavJobOeHelperTest, HandWrittenElementsWithoutKeysExcludeNothing) {
     EXPECT_EQ(m_helper.SearchExcludedMessage(ID_A, "Inbox.dbx"), 0);
 }
 
-TEST(TavJobOeHelperTags, TagTexts) {
-    char text[5];
-    CTavJobOeHelper::Pid2SzPid(text, OE_TAG_IDENTITY);
-    EXPECT_STREQ(text, "oeid");
-    CTavJobOeHelper::Pid2SzPid(text, OE_TAG_ROOT);
-    EXPECT_STREQ(text, "oert");
-    EXPECT_EQ(OE_TAG_ROOT, 0x6F657274u);
-    EXPECT_EQ(CTavJobOeHelper::SzPid2Pid("oemg"), OE_TAG_MESSAGE);
-    EXPECT_EQ(CTavJobOeHelper::SzPid2Pid("oeitX"), OE_TAG_ITEM) << "four characters are read";
-    EXPECT_EQ(CTavJobOeHelper::SzPid2Pid(nullptr), 0u);
-    EXPECT_EQ(CTavJobOeHelper::SzPid2Pid(""), 0u);
-    EXPECT_EQ(CTavJobOeHelper::SzPid2Pid("oe"), 0x6F650000u) << "a short text is not overread";
-}
-
 }  // namespace
