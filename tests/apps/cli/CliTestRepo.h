@@ -87,6 +87,24 @@ constexpr const char* IDENTITY = "{6A3E0B5C-1F2D-4C3B-9E8A-0123456789AB}";
 //     sub {b.bin, 100000 random bytes}} and /etc/app.conf; Outlook Express with one
 //     identity holding <msgroot>/Inbox.dbx (a chunk table of two chunks) and "Rules".
 //   2 (Incremental): a.txt replaced, /etc/app.conf deleted.
+// A message store as the module keeps it: the chunks of 32 KiB stored one by one and a
+// table of {position, MD5, zeros} records naming them; the table's position.
+inline TavPosition StoreChunkTable(CTavRepository& rep, const std::string& content) {
+    std::string table;
+    for (size_t at = 0; at < content.size(); at += 32768) {
+        const std::string chunk = content.substr(at, 32768);
+        const TavPosition p = rep.AddContent(chunk.data(), uint32_t(chunk.size()), {0, 0});
+        uint8_t record[40] = {};
+        for (int i = 0; i < 4; ++i) {
+            record[i] = uint8_t(p.image >> (8 * i));
+            record[4 + i] = uint8_t(p.offset >> (8 * i));
+        }
+        CMD5Checksum::Hash(chunk.data(), chunk.size(), record + 8);
+        table.append(reinterpret_cast<const char*>(record), 40);
+    }
+    return rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
+}
+
 class CTestRepo {
 public:
     explicit CTestRepo(const char* password = nullptr, uint32_t encryption = ENCRYPT_NONE) {
@@ -153,21 +171,9 @@ public:
         TavFindData fd = FindData(name, content.size(), TAV_ATTR_ARCHIVE);
         const uint32_t id =
             rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
-        std::string table;
-        for (size_t at = 0; at < content.size(); at += 32768) {
-            const std::string chunk = content.substr(at, 32768);
-            const TavPosition p = rep.AddContent(chunk.data(), uint32_t(chunk.size()), {0, 0});
-            uint8_t record[40] = {};
-            for (int i = 0; i < 4; ++i) {
-                record[i] = uint8_t(p.image >> (8 * i));
-                record[4 + i] = uint8_t(p.offset >> (8 * i));
-            }
-            CMD5Checksum::Hash(chunk.data(), chunk.size(), record + 8);
-            table.append(reinterpret_cast<const char*>(record), 40);
-        }
         TavNodeRec node;
         EXPECT_EQ(t.LoadNode(node, id), 1);
-        node.content = rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
+        node.content = StoreChunkTable(rep, content);
         CMD5Checksum md5;
         md5.Update(content.data(), content.size());
         md5.GetHash(node.fingerprint);

@@ -64,7 +64,7 @@ public:
             for (uint32_t id = 0; t.LoadNode(node, id) == 1; id += NODE_REC_SIZE) {
                 if (tavctl::NodeName(node) != "Inbox.dbx") continue;
                 node.content =
-                    Table(rep, tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test1.dbx")));
+                    StoreChunkTable(rep, tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test1.dbx")));
                 EXPECT_NE(t.UpdateNode(node), TAV_NONE);
             }
         });
@@ -90,23 +90,6 @@ public:
         return rep.AddNode(&t, parent, module, &fd, nullptr, 0, {0, 0}, nullptr);
     }
 
-    // The chunks stored one by one and the table of {position, MD5, zeros} records.
-    static TavPosition Table(CTavRepository& rep, const std::string& content) {
-        std::string table;
-        for (size_t at = 0; at < content.size(); at += 32768) {
-            const std::string chunk = content.substr(at, 32768);
-            const TavPosition p = rep.AddContent(chunk.data(), uint32_t(chunk.size()), {0, 0});
-            uint8_t record[40] = {};
-            for (int i = 0; i < 4; ++i) {
-                record[i] = uint8_t(p.image >> (8 * i));
-                record[4 + i] = uint8_t(p.offset >> (8 * i));
-            }
-            CMD5Checksum::Hash(chunk.data(), chunk.size(), record + 8);
-            table.append(reinterpret_cast<const char*>(record), 40);
-        }
-        return rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
-    }
-
     void Store(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
                const std::string& name, const std::string& content) {
         ASSERT_GT(content.size(), 1000u) << name;
@@ -115,7 +98,7 @@ public:
             rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
         TavNodeRec node;
         ASSERT_EQ(t.LoadNode(node, id), 1);
-        node.content = Table(rep, content);
+        node.content = StoreChunkTable(rep, content);
         EXPECT_NE(t.UpdateNode(node), TAV_NONE);
     }
 
