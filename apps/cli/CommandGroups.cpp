@@ -19,6 +19,7 @@ CCommandTable BuildCommandTable() {
     RegisterRestoreCommands(table);
     RegisterOeCommands(table);
     RegisterJobOeCommands(table);
+    RegisterScheduleCommands(table);
     return table;
 }
 

@@ -17,6 +17,7 @@ void RegisterBackupCommands(CCommandTable& table);     // backup
 void RegisterRestoreCommands(CCommandTable& table);    // restore, extract
 void RegisterOeCommands(CCommandTable& table);         // oe identities
 void RegisterJobOeCommands(CCommandTable& table);      // job oe JOB add, remove, exclude, include
+void RegisterScheduleCommands(CCommandTable& table);   // schedule
 
 // The table with every group registered (built once).
 const CCommandTable& Commands();

@@ -31,8 +31,6 @@ constexpr const char* ERR_INSIDE_EXCLUDED =
     "exclusions below it) or mark the file with 'tavctl job partial'";
 constexpr const char* ERR_FILTER_NOTHING = "give --include, --exclude or --remove";
 constexpr const char* ERR_FILTER_REMOVE_AND_SET = "--remove excludes --include and --exclude";
-constexpr const char* WARN_PATTERNS_CUT =
-    "warning: only the first 64 characters of a pattern list are used: \"%s\"";
 constexpr const char* WARN_REPOSITORY_INSIDE =
     "warning: the job's images lie inside %s; they will be backed up too";
 constexpr const char* WARN_PARTIAL_UNDER_EXCLUDED =

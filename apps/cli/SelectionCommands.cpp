@@ -16,8 +16,6 @@ namespace tavctl {
 
 namespace {
 
-constexpr size_t PATTERN_ROOM = 64;  // characters of a pattern list that the walk uses
-
 // Notes whether the job changed.
 class CChangeFlag : public CTavJobObserver {
 public:
@@ -220,8 +218,6 @@ int RunFilter(const CCliArgs& args, CCliContext& ctx) {
         edit.Problem(folder, jobtext::ERR_OUTSIDE_SOURCES);
         return edit.Finish();
     }
-    for (const std::string* list : {&included, &excluded})
-        if (list->size() > PATTERN_ROOM) edit.Warn(Printf(jobtext::WARN_PATTERNS_CUT, Printable(*list).c_str()));
     const bool recursive = args.Has("recursive");
     const bool had = !edit.Selection().SearchInFilters(folder).IsEmpty();
     EditFolderFilter(edit.Selection(), folder, remove ? "" : included, remove ? "" : excluded, recursive);
@@ -294,7 +290,7 @@ void RegisterSelectionCommands(CCommandTable& table) {
                "Sets the filter of FOLDER (a source or a folder inside one): only files that\n"
                "match --include are backed up, and files that match --exclude are not.\n"
                "PATTERNS is a ';'-separated list of wildcards (* and ?, letter case ignored),\n"
-               "such as \"*.doc;*.jpg\"; the walk uses the first 64 characters of each list.\n"
+               "such as \"*.doc;*.jpg\", of any length: the walk uses every pattern.\n"
                "The options give the whole filter: a list not given is empty. With --recursive\n"
                "the filter also governs sub folders that have none of their own. Folders are\n"
                "never filtered. --remove (or two empty lists) removes the filter.",

@@ -2,10 +2,12 @@
 #include "platform/Process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -203,6 +205,104 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
 int RunProcess(const std::vector<std::string>& argv) {
     int pid = Spawn(argv);
     return pid < 0 ? -1 : Reap(pid);
+}
+
+int RunProcessCapture(const std::vector<std::string>& argv, const std::string& input,
+                      std::string& output) {
+    output.clear();
+    if (argv.empty() || argv[0].empty()) {
+        SetLastError(ERR_INVALID_PARAMETER);
+        return -1;
+    }
+    int toChild[2] = {-1, -1};
+    int fromChild[2] = {-1, -1};
+    if (::pipe2(toChild, O_CLOEXEC) != 0) {
+        SetLastError(MapErrno(errno));
+        return -1;
+    }
+    if (::pipe2(fromChild, O_CLOEXEC) != 0) {
+        SetLastError(MapErrno(errno));
+        ::close(toChild[0]);
+        ::close(toChild[1]);
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDERR_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+    if (rc != 0) {
+        ::close(toChild[1]);
+        ::close(fromChild[0]);
+        SetLastError(MapErrno(rc));
+        return -1;
+    }
+    // Feed the input and drain the output together, so that neither side waits on a full pipe.
+    int writeEnd = toChild[1];
+    size_t written = 0;
+    if (input.empty()) {
+        ::close(writeEnd);
+        writeEnd = -1;
+    } else {
+        ::fcntl(writeEnd, F_SETFL, ::fcntl(writeEnd, F_GETFL) | O_NONBLOCK);
+    }
+    const sighandler_t previousPipe = ::signal(SIGPIPE, SIG_IGN);
+    char buffer[4096];
+    for (;;) {
+        struct pollfd fds[2] = {{fromChild[0], POLLIN, 0}, {writeEnd, POLLOUT, 0}};
+        const int n = ::poll(fds, writeEnd >= 0 ? 2 : 1, -1);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (writeEnd >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            const ssize_t w = ::write(writeEnd, input.data() + written, input.size() - written);
+            if (w > 0) written += size_t(w);
+            if (w < 0 && errno != EAGAIN && errno != EINTR) written = input.size();
+            if (written >= input.size()) {
+                ::close(writeEnd);
+                writeEnd = -1;
+            }
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            const ssize_t r = ::read(fromChild[0], buffer, sizeof buffer);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            output.append(buffer, size_t(r));
+        }
+    }
+    if (writeEnd >= 0) ::close(writeEnd);
+    ::close(fromChild[0]);
+    ::signal(SIGPIPE, previousPipe);
+    return Reap(int(pid));
+}
+
+bool ProgramExists(const std::string& name) {
+    if (name.empty()) return false;
+    if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0;
+    const char* path = ::getenv("PATH");
+    std::string folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        const std::string candidate = folder + "/" + name;
+        struct stat info;
+        if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
 }
 
 CChildProcess::~CChildProcess() {

@@ -21,6 +21,13 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt);
 // Starts `argv` and waits for it; its exit status, or -1 when it could not be started
 // or was killed by a signal.
 int RunProcess(const std::vector<std::string>& argv);
+// Starts `argv` (searched in PATH), writes `input` to its standard input and collects what it
+// writes to standard output and standard error (together) into `output`; its exit status,
+// or -1 when it could not be started or was killed by a signal.
+int RunProcessCapture(const std::vector<std::string>& argv, const std::string& input,
+                      std::string& output);
+// True when `name` is a program found in PATH (or an executable path).
+bool ProgramExists(const std::string& name);
 
 // A child process started without waiting.
 class CChildProcess {
