@@ -175,13 +175,14 @@ struct CFakeTools {
     }
 };
 
-class SchedulerTest : public ::testing::TestWithParam<std::string> {
+class SchedulerBase : public ::testing::Test {
 protected:
-    SchedulerTest() {
+    void Use(const std::string& backend) {
+        m_backend = backend;
         m_tools.unitFolder = m_dir / "systemd/user";
-        if (GetParam() == "memory") m_scheduler = MakeMemoryScheduler();
-        if (GetParam() == "systemd") m_scheduler = MakeSystemdScheduler(m_tools.unitFolder, m_tools.Runner());
-        if (GetParam() == "crontab") m_scheduler = MakeCrontabScheduler(m_tools.Runner());
+        if (backend == "memory") m_scheduler = MakeMemoryScheduler();
+        if (backend == "systemd") m_scheduler = MakeSystemdScheduler(m_tools.unitFolder, m_tools.Runner());
+        if (backend == "crontab") m_scheduler = MakeCrontabScheduler(m_tools.Runner());
     }
 
     ScheduledTask Task(const std::string& name) {
@@ -190,7 +191,7 @@ protected:
         task.command = {"/bin/echo", "JOB_BACKUP", m_dir / "My Jobs/it's 100% \"$HOME\" \\.tvj", "FULL", "SW_HIDE"};
         task.environment = {{"TAVORA_HOME", m_dir / "home %h $x"}};
         task.triggers = {Weekly(1u << 6, 1, 0), Monthly(1, 0xFFF, 3, 0)};
-        if (GetParam() != "crontab") task.description = "Tavora full backup of 100% \"daily\"";
+        if (m_backend != "crontab") task.description = "Tavora full backup of 100% \"daily\"";
         return task;
     }
 
@@ -200,9 +201,25 @@ protected:
         return tasks;
     }
 
+    std::string m_backend;
     CTempDir m_dir;
     CFakeTools m_tools;
     std::unique_ptr<ITaskScheduler> m_scheduler;
+};
+
+class SchedulerTest : public SchedulerBase, public ::testing::WithParamInterface<std::string> {
+protected:
+    SchedulerTest() { Use(GetParam()); }
+};
+
+class CrontabTest : public SchedulerBase {
+protected:
+    CrontabTest() { Use("crontab"); }
+};
+
+class SystemdTest : public SchedulerBase {
+protected:
+    SystemdTest() { Use("systemd"); }
 };
 
 TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
@@ -241,14 +258,13 @@ TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
         }
         EXPECT_EQ(Listed(), step.listed);
     }
-    if (GetParam() == "crontab") {
+    if (m_backend == "crontab") {
         EXPECT_EQ(m_tools.crontab.rfind("MAILTO=ann\n15 4 * * * /usr/bin/true # the user's own line, 100% kept\n", 0), 0u)
             << "the user's own lines stay as they were";
     }
 }
 
-TEST_P(SchedulerTest, ScheduledCommandRunsWithTheGivenArguments) {
-    if (GetParam() != "crontab") GTEST_SKIP() << "only cron's line can be run here without a manager";
+TEST_F(CrontabTest, ScheduledCommandRunsWithTheGivenArguments) {
     ScheduledTask task = Task("Tavora.1.Inc.2");
     task.command = {"/usr/bin/printf", "%s\\n", AWKWARD[0], AWKWARD[3], AWKWARD[8], AWKWARD[11]};
     ASSERT_TRUE(m_scheduler->Create(task)) << m_scheduler->ErrorText();
@@ -263,8 +279,19 @@ TEST_P(SchedulerTest, ScheduledCommandRunsWithTheGivenArguments) {
     EXPECT_EQ(output, Lines({AWKWARD[0], AWKWARD[3], AWKWARD[8], AWKWARD[11]}));
 }
 
-TEST_P(SchedulerTest, SystemdAcceptsTheUnits) {
-    if (GetParam() != "systemd") GTEST_SKIP() << "units are systemd's";
+TEST_F(CrontabTest, StartsAMissingCrontabAndReportsCronsOwnError) {
+    m_tools.crontabExists = false;
+    ASSERT_TRUE(m_scheduler->Create(Task("Tavora.1.Inc.2"))) << m_scheduler->ErrorText();
+    EXPECT_EQ(Listed().size(), 1u);
+    auto failing = MakeCrontabScheduler([](const std::vector<std::string>&, const std::string&) {
+        return CommandOutcome{1, "crontab: your UID isn't in the passwd file.\n"};
+    });
+    std::vector<ScheduledTask> tasks;
+    EXPECT_FALSE(failing->List(tasks));
+    EXPECT_EQ(failing->ErrorText(), "crontab -l failed: crontab: your UID isn't in the passwd file.");
+}
+
+TEST_F(SystemdTest, SystemdAcceptsTheUnits) {
     if (!HaveAnalyze()) GTEST_SKIP() << "systemd-analyze is not installed: units not checked by systemd";
     // The program's own path holds the awkward characters: systemd must find it.
     const std::string program = m_dir / "bin 100% $x $$";
@@ -284,8 +311,7 @@ TEST_P(SchedulerTest, SystemdAcceptsTheUnits) {
                                              "systemctl --user enable --now " + task.name + ".timer"));
 }
 
-TEST_P(SchedulerTest, SystemdRefusesAProgramPathItCannotStart) {
-    if (GetParam() != "systemd") GTEST_SKIP() << "a rule of systemd's";
+TEST_F(SystemdTest, RefusesAProgramPathSystemdCannotStart) {
     ScheduledTask task = Task("Tavora.1.Inc.2");
     task.command[0] = "/opt/it's/TavCmdHost";
     EXPECT_FALSE(m_scheduler->Create(task));
