@@ -13,6 +13,9 @@ namespace plat {
 
 using TaskEnvironment = std::vector<std::pair<std::string, std::string>>;
 
+// A name that a shell and systemd take as an environment variable's ([A-Za-z_][A-Za-z0-9_]*).
+bool IsVariableName(const std::string& name);
+
 // systemd: one word for ExecStart= in double quotes ('%' as "%%" against specifier
 // expansion, '\', '"' and control characters as C escapes, and in an argument '$' as "$$"
 // against variable expansion, which the program's path does not undergo).
