@@ -1,10 +1,12 @@
 // tavctl check: verifies a repository and names every problem it finds.
 #include <ostream>
 
+#include "CliCommon.h"
 #include "CommandGroups.h"
 #include "PasswordSource.h"
 #include "Progress.h"
 #include "RepoChecker.h"
+#include "RepoRepair.h"
 #include "RepoSession.h"
 
 namespace tavctl {
@@ -13,9 +15,17 @@ namespace {
 
 int RunCheck(const CCliArgs& args, CCliContext& ctx) {
     CRepoSession session;
+    session.SetWarnings(false);  // the check reports them
     int code = EXIT_OK;
     if (!session.Open(args.positionals[0], args, ctx, code)) return code;
     const bool readData = args.Has("read-data");
+    const auto print = [&](const std::string& line) { ctx.out << line << '\n' << std::flush; };
+    if (args.Has("repair")) {
+        std::string problem;
+        if (!RepairRepository(session, print, problem)) return Fail(ctx, session.Path(), "cannot repair: " + problem);
+    } else {
+        DescribeLeftovers(session.Rep(), print);
+    }
     CProgress progress(ctx.err, ctx.progress);
     CRepoChecker checker(session, readData, progress, [&](const std::string& line) {
         ctx.out << line << '\n' << std::flush;
@@ -38,7 +48,7 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
 
 void RegisterCheckCommands(CCommandTable& table) {
     table.Add({{"check"},
-               "REPO [--read-data] [--password-file FILE]",
+               "REPO [--read-data] [--repair] [--password-file FILE]",
                "verify a repository's images, baselines and contents",
                "Checks that every image file opens, that every baseline's node table decodes\n"
                "and links consistently (ids and links inside the table, every item listed once\n"
@@ -46,9 +56,15 @@ void RegisterCheckCommands(CCommandTable& table) {
                "its end and holds as many bytes as the item's size. With --read-data every\n"
                "fingerprint is recomputed from the stored data and compared (the fingerprint\n"
                "covers the content up to its last whole 64-byte block). Each problem is one\n"
-               "line naming the baseline, the item and what is wrong. Exit code 0 only when no\n"
-               "problem was found.",
+               "line naming the baseline, the item and what is wrong; bytes that backup runs\n"
+               "which did not finish left behind are named with their size. --repair first sets\n"
+               "aside (renames) the images whose newest baselines cannot be read, removes what\n"
+               "unfinished runs left and rewrites security records that disagree, saying what it\n"
+               "did. Exit code 0 only when no problem was found.",
                {{"read-data", 0, false, "", "recompute every fingerprint from the stored data"},
+                {"repair", 0, false, "",
+                 "set aside images whose newest baselines cannot be read, remove what unfinished "
+                 "runs left, make the images' security records agree; then check"},
                 PasswordFileOption()},
                1,
                1,

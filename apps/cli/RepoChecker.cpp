@@ -2,6 +2,7 @@
 #include "RepoChecker.h"
 
 #include <algorithm>
+#include <set>
 
 #include "CliCommon.h"
 #include "platform/FileSystem.h"
@@ -48,9 +49,13 @@ void CRepoChecker::Run() {
 // have a readable security block. Missing files show up where something needs them.
 void CRepoChecker::CheckImages() {
     const uint32_t last = m_rep.GetCurrentImageID();
+    // Whole images that unfinished runs left are named apart (they are no damage).
+    std::set<uint32_t> leftovers;
+    for (const TavLeftover& left : m_rep.FindLeftovers())
+        if (left.keep == 0) leftovers.insert(left.image);
     for (uint32_t id = 0; last != TAV_NONE && id <= last; ++id) {
         const std::string path = ImagePathFor(m_rep, id);
-        if (!plat::PathExists(path)) continue;
+        if (!plat::PathExists(path) || leftovers.count(id) != 0) continue;
         const std::string where = "image " + std::to_string(id) + " (" + path + ")";
         if (m_rep.GetImageFromID(id) == nullptr) {
             Report(where, "cannot be opened as image " + std::to_string(id) +
@@ -63,13 +68,18 @@ void CRepoChecker::CheckImages() {
             Report(where, "security block: " + TakeException(e));
         }
     }
+    for (const TavSecurityMismatch& m : m_rep.GetSecurityMismatches())
+        Report("image " + std::to_string(m.image) + " (" + ImagePathFor(m_rep, m.image) + ")",
+               m.damaged ? "the security record is damaged"
+                         : "the security record names another password than the other images");
 }
 
 void CRepoChecker::CheckBaselineTable() {
     for (const TavPosition& entry : m_rep.GetUnreadableTables())
         Report("baseline table in image " + std::to_string(entry.image) + " (" +
                    ImagePathFor(m_rep, entry.image) + ") offset " + std::to_string(entry.offset),
-               "cannot be read; the repository opens at the baselines before it");
+               "cannot be read; the repository opens at the baselines before it and no backup "
+               "runs into it until tavctl check --repair sets the damaged images aside");
     const TavBaselineList* list = m_rep.GetBaselineList();
     if (list == nullptr || list->items.empty()) {
         Report("baseline table", "holds no baselines");

@@ -3,6 +3,7 @@
 
 #include "CliCommon.h"
 #include "CliText.h"
+#include "ContentReader.h"
 #include "PasswordSource.h"
 #include "platform/FileSystem.h"
 #include "tavrep/TavSecurity.h"
@@ -62,8 +63,39 @@ bool CRepoSession::AttachWith(const std::optional<std::string>& password, std::s
     return false;
 }
 
+bool CRepoSession::Reattach(std::string& problem) {
+    DetachQuietly();
+    return AttachWith(m_password.empty() ? std::nullopt : std::optional<std::string>(m_password), problem);
+}
+
+std::vector<std::string> CRepoSession::DamageNotes() {
+    std::vector<std::string> notes;
+    const std::vector<TavPosition>& unreadable = m_rep.GetUnreadableTables();
+    if (!unreadable.empty()) {
+        std::string note = "the newest baselines are damaged: the baseline table in " +
+                           ImagePathFor(m_rep, unreadable.front().image) + " cannot be read";
+        const uint32_t shown = m_rep.GetLatestBaselineNumber();
+        if (shown != TAV_NONE) note += "; showing the baselines up to " + std::to_string(shown);
+        notes.push_back(note + " (tavctl check --repair sets the damaged images aside)");
+    }
+    for (const TavSecurityMismatch& m : m_rep.GetSecurityMismatches())
+        notes.push_back("image " + std::to_string(m.image) + " (" + ImagePathFor(m_rep, m.image) +
+                        (m.damaged ? ") has a damaged security record"
+                                   : ") names another password than the other images") +
+                        " (tavctl check --repair or tavctl passwd makes them agree)");
+    return notes;
+}
+
 bool CRepoSession::Open(const std::string& path, const CCliArgs& args, CCliContext& ctx,
                         int& code) {
+    if (!OpenQuietly(path, args, ctx, code)) return false;
+    if (m_warnings)
+        for (const std::string& note : DamageNotes()) ctx.err << "tavctl: " << path << ": warning: " << note << '\n';
+    return true;
+}
+
+bool CRepoSession::OpenQuietly(const std::string& path, const CCliArgs& args, CCliContext& ctx,
+                               int& code) {
     m_path = path;
     if (plat::IsDirectory(path)) {
         code = Fail(ctx, path, "is a folder, not a repository image file");

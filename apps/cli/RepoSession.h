@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ArgParser.h"
 #include "BaselineView.h"
@@ -26,6 +27,15 @@ public:
     // prompt, asked only when the repository has one). False after reporting the problem
     // as one line; `code` is then the exit code.
     bool Open(const std::string& path, const CCliArgs& args, CCliContext& ctx, int& code);
+    // Open says on the error stream when the newest baselines cannot be read (the
+    // repository then shows the ones before) or when the images' security records disagree;
+    // `check` reports these itself and turns it off.
+    void SetWarnings(bool on) { m_warnings = on; }
+    // Attaches again (after a repair detached the repository) with the password it was
+    // opened with. False with `problem` set.
+    bool Reattach(std::string& problem);
+    // Lines that describe those states (empty when there is nothing to say).
+    std::vector<std::string> DamageNotes();
 
     CTavRepository& Rep() { return m_rep; }
     const std::string& Path() const { return m_path; }
@@ -38,12 +48,14 @@ public:
     std::unique_ptr<CBaselineView> LoadBaseline(uint32_t number, std::string& problem);
 
 private:
+    bool OpenQuietly(const std::string& path, const CCliArgs& args, CCliContext& ctx, int& code);
     bool AttachWith(const std::optional<std::string>& password, std::string& problem);
     void DetachQuietly();
 
     CTavRepository m_rep;
     std::string m_path;
     std::string m_password;
+    bool m_warnings = true;
 };
 
 }  // namespace tavctl

@@ -47,6 +47,9 @@ constexpr const char* IMAGE_FILE_EXTENSION = "tvr";
 
 // Reasons shown on the terminal.
 constexpr const char* REASON_NO_BASELINE = "the repository's latest baseline cannot be read";
+constexpr const char* REASON_REPAIR_HINT =
+    " (its node table is in \"%s\"); run \"tavctl check --repair %s\" to go on from the newest "
+    "intact baseline";
 constexpr const char* REASON_NO_TRANSACTION = "the repository's transaction cannot be opened";
 constexpr const char* REASON_NO_REPOSITORY = "the repository cannot be created or opened";
 constexpr const char* REASON_UNKNOWN_ERROR = "unknown error";

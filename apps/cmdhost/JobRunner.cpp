@@ -186,6 +186,12 @@ bool CJobRunner::OpenRepository(CRun& run) {
         run.baseline = nullptr;
     }
     if (run.baseline == nullptr) {
+        TavBaselineHeaderRec newest;
+        if (run.repository->GetBaselineHeader(run.repository->GetLatestBaselineNumber(), newest)) {
+            std::string image = run.repository->GetImagePath(newest.image);
+            if (image.empty()) CTavRepository::BuildImagePath(image, run.repository->GetCurrentRepPath(), newest.image);
+            reason += FormatText(text::REASON_REPAIR_HINT, image.c_str(), run.job.GetImagePath().c_str());
+        }
         // Without the latest baseline an incremental run has nothing to start from.
         Log(text::LOG_CANNOT_LOAD_IMAGE);
         Log(FormatText(text::LOG_REASON, reason.c_str()));

@@ -45,6 +45,10 @@ constexpr const char* REP_FULL = "Repository \"%s\" has no room for another imag
 constexpr const char* REP_STRAY_IMAGE =
     "\"%s\" is not part of the repository; move it away to go on with backups.";
 constexpr const char* REP_CANNOT_START_IMAGE = "Cannot start image file \"%s\".";
+constexpr const char* REP_DAMAGED_NEWEST =
+    "The newest baselines of the repository are damaged: the baseline table in \"%s\" cannot "
+    "be read. Run \"tavctl check --repair %s\" to set the damaged images aside; backups then go on "
+    "from the newest intact baseline.";
 
 // Module hub reports (on stderr).
 constexpr const char* HUB_SKIPPED = "Tavora: module \"%s\" skipped: %s\n";

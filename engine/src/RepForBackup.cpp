@@ -22,6 +22,7 @@ namespace {
 constexpr const char* RUN_LOCK_PREFIX = "TavEngine.BackupRun:";
 // As long as a run waits for a repository's transaction.
 constexpr uint32_t RUN_LOCK_TIMEOUT_MS = 5000;
+constexpr const char* NEW_IMAGE_SUFFIX = ".new";
 
 // A repository opened for a backup run: it holds the run lock for its whole life and knows
 // which image it started.
@@ -50,20 +51,30 @@ CTavRepository* Fail(const char* format, Args... args) {
     return nullptr;
 }
 
-// The password digest that images of this repository carry (entry slots 1 and 2 of the
-// entry image); false when the images carry none.
+// The password digest that the repository goes by (its images agree on it, or most of
+// them do); false when it has no password.
 bool ReadDigest(CTavRepository& repository, uint8_t digest[16]) {
-    const uint32_t entryImage = repository.GetEntryImageID();
-    if (entryImage == TAV_NONE) return false;
-    const TavPosition first = repository.GetEntryPoint(entryImage, 1);
-    const TavPosition second = repository.GetEntryPoint(entryImage, 2);
-    const uint32_t words[4] = {first.image, first.offset, second.image, second.offset};
     bool none = true;
-    for (int i = 0; i < 4; ++i) {
-        for (int b = 0; b < 4; ++b) digest[i * 4 + b] = uint8_t(words[i] >> (8 * b));
-        none = none && words[i] == 0xFFFFFFFF;
+    for (int i = 0; i < 16; ++i) {
+        digest[i] = repository.PasswordDigest()[i];
+        none = none && digest[i] == 0xFF;
     }
     return !none;
+}
+
+// A run never builds on an older baseline table than the newest one that an image names:
+// it would reuse baseline numbers and hide the newer baselines for good.
+bool RefuseDamaged(CTavRepository& repository) {
+    const std::vector<TavPosition>& unreadable = repository.GetUnreadableTables();
+    if (unreadable.empty()) return false;
+    std::string image;
+    CTavRepository::BuildImagePath(image, repository.GetCurrentRepPath(), unreadable.front().image);
+    if (unreadable.front().image == 0 && !CTavRepository::TestFileExisting(image))
+        CTavRepository::BuildImagePath(image, repository.GetCurrentRepPath(), TAV_NONE);
+    std::string first;
+    CTavRepository::BuildImagePath(first, repository.GetCurrentRepPath(), TAV_NONE);
+    Fail(engtext::REP_DAMAGED_NEWEST, image.c_str(), first.c_str());
+    return true;
 }
 
 // Starts image current + 1 beside the first image and makes it the one the run writes to.
@@ -114,6 +125,10 @@ std::string FirstExistingImage(const std::string& firstImage) {
 
 const std::string& CTavEngine::GetRepError() { return RepError(); }
 
+std::string CTavEngine::GetRunLockName(const std::string& firstImage) {
+    return RUN_LOCK_PREFIX + firstImage;
+}
+
 CTavRepository* CTavEngine::CreateRepForBackup(CTavJobHelper* job, const std::string& path) {
     RepError().clear();
     std::string first = path.empty() && job != nullptr ? job->GetImagePath() : path;
@@ -136,9 +151,13 @@ CTavRepository* CTavEngine::CreateRepForBackup(CTavJobHelper* job, const std::st
         if (!CTavRepository::TestFileExisting(first)) {
             attachPath = FirstExistingImage(first);
             if (attachPath.empty()) {
-                // A new repository: the run writes into its first image.
-                if (!CTavRepository::CreateRepository(first, &security, 0, TavPosition{0, 0})) {
-                    plat::RemoveFile(first);
+                // A new repository: the run writes into its first image. It is made under
+                // another name and renamed when whole, so that a run killed while making it
+                // leaves no half image under the repository's name.
+                const std::string making = first + NEW_IMAGE_SUFFIX;
+                if (!CTavRepository::CreateRepository(making, &security, 0, TavPosition{0, 0}) ||
+                    !plat::RenameFile(making, first)) {
+                    plat::RemoveFile(making);
                     return Fail(engtext::REP_CANNOT_CREATE, first.c_str());
                 }
                 if (!repository->Attach(first, &security)) {
@@ -150,6 +169,12 @@ CTavRepository* CTavEngine::CreateRepForBackup(CTavJobHelper* job, const std::st
         }
         if (!repository->Attach(attachPath, &security))
             return Fail(engtext::REP_CANNOT_ATTACH, attachPath.c_str());
+        if (RefuseDamaged(*repository)) return nullptr;
+        // What killed runs left (their images, or a tail behind the newest baseline table)
+        // goes before this run starts; this run holds the run lock, so no other run of
+        // ours writes them, and images another writer holds are left alone.
+        const std::vector<TavLeftover> leftovers = repository->FindLeftovers();
+        if (!leftovers.empty()) repository->RemoveLeftovers(leftovers);
         if (!StartFreshImage(*repository, security)) return nullptr;
         return repository.release();
     } catch (CTavException* e) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "platform/FileSystem.h"
 #include "platform/SysError.h"
 
 namespace plat {
@@ -74,6 +75,31 @@ bool TakeLock(int fd, int operation) {
 }
 
 }  // namespace
+
+std::unique_ptr<CFile> CFile::CreateTemporary(const std::string& prefix) {
+    if (prefix.find('/') != std::string::npos) {
+        SetLastError(ERR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const std::string dir = TempDirectory();
+    int fd = -1;
+#ifdef O_TMPFILE
+    do {
+        fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EINTR);
+#endif
+    std::string path = JoinPath(dir, prefix + "XXXXXX");
+    if (fd < 0) {
+        // File systems without O_TMPFILE: a named file that loses its name at once.
+        fd = ::mkostemp(path.data(), O_CLOEXEC);
+        if (fd < 0) {
+            SetLastError(MapErrno(errno));
+            return nullptr;
+        }
+        ::unlink(path.c_str());
+    }
+    return std::unique_ptr<CFile>(new CFile(fd, path, 0));
+}
 
 std::unique_ptr<CFile> CFile::Open(const std::string& path, FileAccess access,
                                    FileDisposition disposition, uint32_t* error, FileHint hint) {

@@ -37,11 +37,17 @@ void CTavRepBaselineDetails::Cache(const TavNodeRec& node, bool dirty) {
 }
 
 int CTavRepBaselineDetails::Attach(const std::string& path) {
+    auto file = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    if (!file) return 0;
+    workPath = path;
+    return AttachFile(std::move(file));
+}
+
+int CTavRepBaselineDetails::AttachFile(std::unique_ptr<plat::CFile> file) {
     m_hasCached = false;
     m_cachedDirty = false;
-    m_file = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    m_file = std::move(file);
     if (!m_file) return 0;
-    workPath = path;
     int64_t size = m_file->Size();
     if (size < 0 || uint64_t(size) / NODE_REC_SIZE > 0x7FFFFFFFull / NODE_REC_SIZE) {
         m_file.reset();

@@ -5,6 +5,7 @@
 
 #include "ByteOrder.h"
 #include "ContentSource.h"
+#include "SecurityRecord.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -21,19 +22,6 @@ constexpr int MAX_ENTRY_HOPS = 64;
 CTavRepErrorCallback& DefaultCallback() {
     static CTavRepErrorCallback instance;
     return instance;
-}
-
-// Security record (64 words): filler pairs {image id, (t - i) ^ (i * 73)} for i = 0..31,
-// then words 2-5 the password digest and words 6-7 the entry point.
-void BuildSecurityRecord(uint8_t out[SECURITY_RECORD_SIZE], uint32_t imageId, uint32_t t,
-                         const uint8_t digest[16], TavPosition entry) {
-    for (uint32_t i = 0; i < 32; ++i) {
-        tavrep::PutLE32(out + i * 8, imageId);
-        tavrep::PutLE32(out + i * 8 + 4, (t - i) ^ (i * 73));
-    }
-    std::memcpy(out + 8, digest, 16);
-    tavrep::PutLE32(out + 24, entry.image);
-    tavrep::PutLE32(out + 28, entry.offset);
 }
 
 }  // namespace
@@ -84,7 +72,7 @@ int CTavRepository::CreateRepository(const std::string& path, const TavImageSecu
     }
     uint8_t record[SECURITY_RECORD_SIZE];
     const bool newRepository = entry.offset == 0;
-    BuildSecurityRecord(record, imageId, plat::NowSeconds(), pwd, newRepository ? TavPosition{0, 0} : entry);
+    tavrep::BuildSecurityRecord(record, imageId, plat::NowSeconds(), pwd, newRepository ? TavPosition{0, 0} : entry);
     image.SetEncryption(ENCRYPT_BUILTIN);
     if (image.WriteBlock(record, SECURITY_RECORD_SIZE, 0, BLOCK_KIND_SECURITY, 0) != SECURITY_BLOCK_OFFSET)
         return 0;
@@ -250,6 +238,9 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
         TavBaselineList best;
         TavPosition bestEntry{0, 0};
         m_unreadableTables.clear();
+        m_entryCandidates = candidates;
+        m_entryCandidates.erase(std::unique(m_entryCandidates.begin(), m_entryCandidates.end()),
+                                m_entryCandidates.end());
         for (const TavPosition& entry : candidates) {
             if (entry == bestEntry) continue;
             if (!m_unreadableTables.empty() && m_unreadableTables.back() == entry) continue;
@@ -274,7 +265,8 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
         }
         m_baselines = std::make_unique<TavBaselineList>(std::move(best));
         m_entryImage = int32_t(bestEntry.image);
-        if (!ReadDigest(bestEntry.image, m_digest)) std::memset(m_digest, 0xFF, 16);
+        ChooseDigest();
+        ReleaseReadHandles();
         return 1;
     } catch (CTavException* e) {
         m_lastAttachCode = e->code;

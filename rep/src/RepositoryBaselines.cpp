@@ -48,14 +48,10 @@ CTavRepBaselineDetails* CTavRepository::LoadBaseline(uint32_t number) {
     if (image->InTrans()) throw new CTavRepException(TAVEX_BUSY, 0, SRC_LOAD_BASELINE);
     CTavFormatAdaptor* adaptor = m_adaptors[header.image].get();
 
-    std::string work = BuildTempPath();
-    if (work.empty()) return nullptr;
-    auto file = plat::CFile::Open(work, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-    if (!file) {
-        plat::RemoveFile(work);
-        return nullptr;
-    }
-    try {
+    // The working file has no name, so a killed process leaves nothing in the temporary folder.
+    std::unique_ptr<plat::CFile> file = plat::CFile::CreateTemporary("tav~");
+    if (!file) return nullptr;
+    {
         TavBlockData block = image->ReadBlock(header.nodeTable);
         image->ReleaseReadHandle();
         const uint32_t diskSize = adaptor->NodeDiskSize();
@@ -68,22 +64,12 @@ CTavRepBaselineDetails* CTavRepository::LoadBaseline(uint32_t number) {
                 adaptor->NodeFromDisk(&node, block.data.data() + (first + k) * diskSize);
                 EncodeNodeRec(node, out.data() + k * NODE_REC_SIZE);
             }
-            if (!file->WriteAt(out.data(), n * NODE_REC_SIZE, first * NODE_REC_SIZE)) {
-                file.reset();
-                plat::RemoveFile(work);
-                return nullptr;
-            }
+            if (!file->WriteAt(out.data(), n * NODE_REC_SIZE, first * NODE_REC_SIZE)) return nullptr;
         }
-    } catch (CTavException*) {
-        file.reset();
-        plat::RemoveFile(work);
-        throw;
     }
-    file.reset();
     auto* table = new CTavRepBaselineDetails;
     table->baselineNumber = number;
-    if (!table->Attach(work)) {
-        plat::RemoveFile(work);
+    if (!table->AttachFile(std::move(file))) {
         table->Dispose();
         return nullptr;
     }

@@ -16,6 +16,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NamedLock.h"
 #include "platform/SysError.h"
+#include "platform/TestHooks.h"
 #include "tavrep/TavException.h"
 
 using tavrep::GetLE32;
@@ -118,7 +119,10 @@ int CTavImage::BeginTrans(uint32_t timeoutMs) {
 
 void CTavImage::EndTrans() { m_file.reset(); }
 
-bool CTavImage::Sync() { return m_file ? m_file->Sync() : true; }
+bool CTavImage::Sync() {
+    plat::CrashPoint();
+    return m_file ? m_file->Sync() : true;
+}
 
 void CTavImage::ReleaseReadHandle() { m_readFile.reset(); }
 
@@ -137,6 +141,7 @@ uint32_t CTavImage::WriteBlock(const void* payload, uint32_t length, uint32_t pr
 
 uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32_t coding,
                                       uint32_t kind, uint32_t link) {
+    plat::CrashPoint();
     try {
         CScopedTrans trans(*this);
         std::unique_ptr<plat::CFile> own;
@@ -223,6 +228,7 @@ plat::CFile* CTavImage::WritableFile(std::unique_ptr<plat::CFile>& own) {
 
 int CTavImage::UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, uint32_t at,
                            uint32_t newKind, uint32_t newLink) {
+    plat::CrashPoint();
     try {
         CScopedTrans trans(*this);
         std::unique_ptr<plat::CFile> own;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/TempDir.h"
 #include "tavengine/TavEngine.h"
@@ -155,6 +156,44 @@ TEST_F(RepForBackup, AnAbandonedOrEmptyRunLeavesNothingBehind) {
     RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
     ASSERT_NE(rep, nullptr);
     EXPECT_EQ(rep->GetCurrentImageID(), 1u) << "numbering goes on without a gap";
+}
+
+TEST_F(RepForBackup, AKilledRunsImageGoesAndADamagedNewestTableStopsTheNextRun) {
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_EQ(Run(*rep, End::Commit), 1u);
+    }
+    {
+        // A killed run: its image stays with blocks that no baseline uses.
+        CTavRepository killed;
+        ASSERT_EQ(killed.Attach(Image("bk.tvr"), nullptr), 1);
+        ASSERT_EQ(killed.StartFreshImage(), 1u);
+        Run(killed, End::Abandon);
+    }
+    ASSERT_GT(tavtest::ReadFile(Image("bk.0001.tvr")).size(), 312u);
+    {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
+        EXPECT_EQ(rep->GetCurrentImageID(), 1u) << "the leftover image made room for this run's";
+        EXPECT_EQ(tavtest::ReadFile(Image("bk.0001.tvr")).size(), 312u);
+        ASSERT_EQ(Run(*rep, End::Commit), 2u);
+    }
+    TavPosition newest;
+    {
+        CTavRepository reader;
+        ASSERT_EQ(reader.Attach(Image("bk.tvr"), nullptr), 1);
+        newest = reader.GetLatestBaselinePos();
+    }
+    auto file = plat::CFile::Open(Image("bk.0001.tvr"), plat::FileAccess::ReadWrite,
+                                  plat::FileDisposition::OpenExisting);
+    ASSERT_TRUE(file && file->WriteAt("XXXX", 4, newest.offset));
+    file.reset();
+    RunRep refused(CTavEngine::CreateRepForBackup(&m_job));
+    EXPECT_EQ(refused, nullptr) << "no run reuses baseline number 2 on top of baseline 1";
+    const std::string& error = CTavEngine::GetRepError();
+    EXPECT_NE(error.find("\"" + Image("bk.0001.tvr") + "\" cannot be read"), std::string::npos) << error;
+    EXPECT_NE(error.find("tavctl check --repair " + Image("bk.tvr")), std::string::npos) << error;
+    EXPECT_FALSE(plat::PathExists(Image("bk.0002.tvr")));
 }
 
 TEST_F(RepForBackup, ASecondRunOnTheSameRepositoryIsKeptOut) {

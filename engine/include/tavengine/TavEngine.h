@@ -95,6 +95,9 @@ public:
     static void DisposeRep(CTavRepository* repository);
     // Why the last CreateRepForBackup of this thread failed (empty after a success).
     static const std::string& GetRepError();
+    // The name of the lock that a backup run holds on the repository whose first image is
+    // `firstImage` (an absolute path) for its whole life; repairs take it too.
+    static std::string GetRunLockName(const std::string& firstImage);
 
 protected:
     void SetEngineState(uint32_t state) { m_state = state; }

@@ -31,6 +31,10 @@ public:
     static std::unique_ptr<CFile> Open(const std::string& path, FileAccess access,
                                        FileDisposition disposition, uint32_t* error = nullptr,
                                        FileHint hint = FileHint::Random);
+    // A new working file in the temporary folder, open for reading and writing, that has no
+    // name: it is made nameless at once (O_TMPFILE, else created with `prefix` and unlinked),
+    // so nothing is left behind when the process ends, however it ends. Null on failure.
+    static std::unique_ptr<CFile> CreateTemporary(const std::string& prefix = "tav~");
     ~CFile();
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;

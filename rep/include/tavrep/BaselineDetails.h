@@ -27,6 +27,9 @@ public:
 
     // Takes the file as working file; 1, or 0 when it cannot be opened.
     int Attach(const std::string& path);
+    // Takes an open working file that has no name (plat::CFile::CreateTemporary): nothing
+    // is left behind in the temporary folder even when the process is killed. 1, or 0.
+    int AttachFile(std::unique_ptr<plat::CFile> file);
     int LoadNode(TavNodeRec& node, uint32_t id);
     // Reads all records; 1 when every record i has nodeId i x 628.
     int LoadAllNodes(std::vector<TavNodeRec>& out);

@@ -59,6 +59,31 @@ struct TAVREP_API TavBaselineList {
     int32_t Count() const { return int32_t(items.size()); }
 };
 
+// Bytes of the repository that no committed baseline uses, left by a run that never
+// committed (killed, power loss): a whole image file (`keep` 0), or the tail of the image
+// that holds the newest baseline table (the bytes from `keep` on).
+struct TavLeftover {
+    uint32_t image = TAV_NONE;
+    std::string path;
+    uint64_t size = 0;  // the file's size
+    uint64_t keep = 0;  // bytes that stay; 0: the file goes
+    bool busy = false;  // a writer holds the image: it is left alone
+    uint64_t Bytes() const { return size - keep; }
+};
+
+// An image file that repairing set aside (renamed, never deleted).
+struct TavSetAside {
+    uint32_t image = TAV_NONE;
+    std::string from;
+    std::string to;
+};
+
+// An image whose security record does not agree with the one the repository goes by.
+struct TavSecurityMismatch {
+    uint32_t image = TAV_NONE;
+    bool damaged = false;  // the record does not hold together (else: another password)
+};
+
 class TAVREP_API CTavRepository {
 public:
     CTavRepository();
@@ -148,6 +173,30 @@ public:
     // Entry points of baseline tables newer than the one Attach opened at that could not be
     // read (a damaged or cut image): the repository shows the baselines before them.
     const std::vector<TavPosition>& GetUnreadableTables() const { return m_unreadableTables; }
+    // Images whose security record is damaged or names another password than the one the
+    // repository goes by (the newest intact record's, or the most intact records').
+    const std::vector<TavSecurityMismatch>& GetSecurityMismatches() const { return m_securityMismatches; }
+    // The password digest the repository goes by (four words 0xFFFFFFFF: no password).
+    const uint8_t* PasswordDigest() const { return m_digest; }
+
+    // --- repair (attached, outside a transaction) ---
+    // What runs that never committed left behind. Whole images above the newest baseline
+    // table (any that an entry point names, readable or not), and the tail behind that
+    // table when it can be read. Images whose security record cannot be read are taken
+    // only when they hold no more than their fixed blocks.
+    std::vector<TavLeftover> FindLeftovers();
+    // Removes the leftovers (newest first) or cuts them back, each while holding its image
+    // as a writer would; one that a writer holds is skipped, and so are the whole images
+    // below it. The ones done; the repository stays attached at the same baselines.
+    std::vector<TavLeftover> RemoveLeftovers(const std::vector<TavLeftover>& leftovers);
+    // Sets aside (renames to "<image>.set-aside") every image above the newest baseline
+    // table that can be read and whose newest baseline's node table can be read, and makes
+    // the remaining images' entry points name that table. Detaches; the caller attaches
+    // again. False with `problem` when nothing could be done safely.
+    bool SetAsideDamaged(std::vector<TavSetAside>& done, std::string& problem);
+    // Rewrites the security record's password digest of every image whose record disagrees
+    // with the repository's (damaged records are rebuilt whole). The images rewritten.
+    std::vector<uint32_t> MendSecurityRecords();
 
 private:
     friend class CContentWriter;
@@ -156,6 +205,9 @@ private:
     void LinkBlock(TavPosition previous, TavPosition next);
     int ReadDigest(uint32_t imageId, uint8_t digest[16]);
     TavPosition SettleEntryPoint(const std::string& seenFrom, uint32_t start);
+    void ChooseDigest();
+    bool NodeTableReadable(const TavBaselineList& list);
+    bool HoldAsWriter(CTavImage& image);
     bool ReadBaselineTable(TavPosition entry, TavBaselineList& list);
     std::vector<uint32_t> SeriesImageIds(const std::string& path) const;
     bool RoomFor(uint64_t bytes, std::string& path);
@@ -183,6 +235,8 @@ private:
     TavPosition m_entryPointAtBegin;
     int32_t m_lastAttachCode = 0;
     std::vector<TavPosition> m_unreadableTables;
+    std::vector<TavPosition> m_entryCandidates;  // every entry point found, newest first
+    std::vector<TavSecurityMismatch> m_securityMismatches;
     std::unique_ptr<tavrep::CReadAhead> m_readAhead;  // files announced by PrefetchFileContent
     // The room RoomFor last read off a folder's volume, less what it granted since.
     struct RoomSeen {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CliTestRepo.h"
+#include "Progress.h"
 #include "platform/FileSystem.h"
 
 using namespace clitest;
@@ -179,13 +180,50 @@ TEST(CheckCommandTest, CutNewestImageLeavesTheEarlierBaselinesAndIsReported) {
     // Cut the newest image inside its first block: its node and baseline tables are gone.
     ASSERT_TRUE(tavtest::WriteFile(image, tavtest::ReadFile(image).substr(0, 400)));
     CCli cli;
-    // The repository still opens, at the baselines before the damaged image ...
-    EXPECT_EQ(cli.Run({"ls", repo.path}).code, 0);
+    // The repository still opens, at the baselines before the damaged image, and says so ...
+    CliResult r = cli.Run({"ls", repo.path});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(Contains(r.err, "warning: the newest baselines are damaged: the baseline table in " + image +
+                                    " cannot be read; showing the baselines up to 1"))
+        << r.err;
     EXPECT_EQ(cli.Run({"info", repo.path}).code, 0);
     // ... and check names the table it could not read.
-    CliResult r = cli.Run({"check", repo.path});
+    r = cli.Run({"check", repo.path});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.out, "baseline table in image 2 (" + image + ") offset ")) << r.out;
     EXPECT_TRUE(Contains(r.out, "cannot be read; the repository opens at the baselines before it"))
         << r.out;
+    // --repair sets the image aside (renamed, not deleted); the repository is whole again.
+    r = cli.Run({"check", repo.path, "--repair"});
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(Contains(r.out, "set aside image 2: " + image + " -> " + image + ".set-aside")) << r.out;
+    EXPECT_TRUE(plat::PathExists(image + ".set-aside"));
+    r = cli.Run({"check", repo.path});
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemovesThem) {
+    CTestRepo repo;
+    const std::string image = repo.ImagePath(3);
+    {  // a run that never commits: the object goes away inside its transaction
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
+        ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        const std::string bytes = RandomBytes(5000, 3);
+        ASSERT_NE(rep.AddContent(bytes.data(), uint32_t(bytes.size()), {0, 0}).offset, 0u);
+    }
+    const uint64_t size = tavtest::ReadFile(image).size();
+    CCli cli;
+    CliResult r = cli.Run({"check", repo.path});
+    EXPECT_EQ(r.code, 0) << "leftovers are no damage: " << r.out;
+    EXPECT_TRUE(Contains(r.out, "left over: image 3 (" + image + "): " + tavctl::FormatBytes(size) + " (" +
+                                    std::to_string(size) + " bytes) (the whole image)"))
+        << r.out;
+    r = cli.Run({"check", repo.path, "--repair"});
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(Contains(r.out, "removed image 3 (" + image + ")")) << r.out;
+    EXPECT_FALSE(plat::PathExists(image));
+    EXPECT_FALSE(Contains(cli.Run({"check", repo.path}).out, "left over"));
 }

@@ -1,0 +1,240 @@
+// Damage and leftovers: a newest baseline table that cannot be read, images of runs that
+// never committed, and security records that disagree.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "RepTestUtil.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+using namespace tavtest;
+
+namespace {
+
+const uint8_t NO_PASSWORD[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+class RepairTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir / "job.tvr";
+        sec = Security();
+        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+        ASSERT_TRUE(WriteFile(dir / "src", TextBytes(20000)));
+    }
+
+    // A run that adds one file in a fresh image; committed unless `commit` is false, when
+    // the repository object is dropped inside its transaction as a killed run leaves it.
+    uint32_t Run(bool commit = true, bool fresh = true) {
+        CTavRepository rep;
+        EXPECT_EQ(rep.Attach(path, &sec), 1);
+        if (fresh) EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
+        TablePtr table(rep.LoadBaseline(rep.GetLatestBaselineNumber()));
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        TavFindData fd = FileData("f" + std::to_string(rep.GetCurrentImageID()), 20000);
+        const std::string src = dir / "src";
+        EXPECT_NE(rep.AddNode(table.get(), 0, MODULE_FILES_ITEM, &fd, src.c_str(), 0, {0, 0}, nullptr), TAV_NONE);
+        if (!commit) return TAV_NONE;
+        const uint32_t n = rep.SaveBaseline(table.get(), "run", nullptr, 0x10001000);
+        rep.CommitTrans();
+        return n;
+    }
+
+    std::string Image(uint32_t id) {
+        std::string p;
+        CTavRepository::BuildImagePath(p, path, id);
+        return id == 0 ? path : p;
+    }
+
+    static void Poke(const std::string& file, uint64_t offset, const std::string& bytes) {
+        auto f = plat::CFile::Open(file, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+        ASSERT_TRUE(f && f->WriteAt(bytes.data(), bytes.size(), offset));
+    }
+
+    static uint64_t Size(const std::string& file) {
+        TavFindData fd;
+        return plat::GetFindData(file, fd) ? fd.Size() : 0;
+    }
+
+    CTempDir dir;
+    std::string path;
+    TavImageSecurity sec;
+};
+
+TEST_F(RepairTest, ADamagedNewestTableIsSetAsideAndBackupsGoOnFromTheIntactOne) {
+    ASSERT_EQ(Run(), 1u);
+    ASSERT_EQ(Run(), 2u);
+    ASSERT_EQ(Run(), 3u);
+    TavPosition newest;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        newest = rep.GetLatestBaselinePos();
+        ASSERT_EQ(newest.image, 3u);
+    }
+    Poke(Image(3), newest.offset, "XXXX");  // the table's header no longer names itself
+
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    EXPECT_EQ(rep.GetLatestBaselineNumber(), 2u) << "falls back to the newest readable table";
+    ASSERT_EQ(rep.GetUnreadableTables().size(), 1u);
+    EXPECT_EQ(rep.GetUnreadableTables()[0], newest);
+    EXPECT_TRUE(rep.FindLeftovers().empty()) << "the damaged baseline's image is not a leftover";
+
+    std::vector<TavSetAside> done;
+    std::string problem;
+    ASSERT_TRUE(rep.SetAsideDamaged(done, problem)) << problem;
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].image, 3u);
+    EXPECT_EQ(done[0].to, Image(3) + ".set-aside");
+    EXPECT_FALSE(plat::PathExists(Image(3)));
+    EXPECT_TRUE(plat::PathExists(Image(3) + ".set-aside")) << "renamed, never deleted";
+    EXPECT_FALSE(rep.IsAttached());
+
+    ASSERT_EQ(Run(), 3u) << "the next run goes on from baseline 2 in image 3";
+    CTavRepository again;
+    ASSERT_EQ(again.Attach(path, &sec), 1);
+    EXPECT_TRUE(again.GetUnreadableTables().empty());
+    EXPECT_EQ(again.GetLatestBaselineNumber(), 3u);
+    EXPECT_EQ(again.GetCurrentImageID(), 3u);
+}
+
+TEST_F(RepairTest, ADamagedNewestNodeTableIsSetAsideToo) {
+    ASSERT_EQ(Run(), 1u);
+    ASSERT_EQ(Run(), 2u);
+    TavBaselineHeaderRec header;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        ASSERT_EQ(rep.GetBaselineHeader(2, header), 1);
+    }
+    Poke(Image(header.image), header.nodeTable, "XXXX");
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    std::vector<TavSetAside> done;
+    std::string problem;
+    ASSERT_TRUE(rep.SetAsideDamaged(done, problem)) << problem;
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].image, 2u);
+    CTavRepository again;
+    ASSERT_EQ(again.Attach(path, &sec), 1);
+    EXPECT_EQ(again.GetLatestBaselineNumber(), 1u);
+}
+
+TEST_F(RepairTest, LeftoversOfUnfinishedRunsAreRemovedOrCutBackUnlessAWriterHoldsThem) {
+    ASSERT_EQ(Run(), 1u);
+    const uint64_t committedSize = Size(Image(1));
+    Run(false, false);  // into image 1 itself: a tail behind its baseline table
+    Run(false, true);   // image 2, never committed
+    ASSERT_GT(Size(Image(1)), committedSize);
+
+    {
+        // A run that is writing image 3 right now is left alone, and so is everything below it.
+        CTavRepository writer;
+        ASSERT_EQ(writer.Attach(path, &sec), 1);
+        ASSERT_NE(writer.StartFreshImage(), TAV_NONE);
+        ASSERT_EQ(writer.BeginTrans(5000), 1);
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        std::vector<TavLeftover> found = rep.FindLeftovers();
+        ASSERT_EQ(found.size(), 3u);
+        EXPECT_TRUE(found[0].busy);
+        EXPECT_EQ(found[0].image, 3u);
+        EXPECT_TRUE(rep.RemoveLeftovers(found).size() == 1u) << "only the tail below the busy image is cut";
+        EXPECT_TRUE(plat::PathExists(Image(3)));
+        EXPECT_TRUE(plat::PathExists(Image(2)));
+        writer.RollbackTrans();
+    }
+
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    std::vector<TavLeftover> found = rep.FindLeftovers();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].image, 2u);
+    EXPECT_EQ(found[0].keep, 0u);
+    EXPECT_EQ(found[0].Bytes(), Size(Image(2)));
+    EXPECT_FALSE(found[0].busy);
+    EXPECT_EQ(rep.RemoveLeftovers(found).size(), 1u);
+    EXPECT_FALSE(plat::PathExists(Image(2)));
+    EXPECT_EQ(Size(Image(1)), committedSize);
+    EXPECT_EQ(rep.GetCurrentImageID(), 1u);
+    EXPECT_TRUE(rep.FindLeftovers().empty());
+    EXPECT_EQ(rep.GetLatestBaselineNumber(), 1u);
+    TablePtr table(rep.LoadBaseline(1));
+    EXPECT_TRUE(table) << "the committed baseline is untouched";
+}
+
+TEST_F(RepairTest, SecurityRecordsAgreeAndADamagedOneDecidesNothing) {
+    ASSERT_EQ(Run(), 1u);
+    ASSERT_EQ(Run(), 2u);
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        ASSERT_EQ(rep.ChangePassword("", "secret"), 1);
+        for (uint32_t id = 0; id <= 2; ++id) {
+            TavPosition first = rep.GetEntryPoint(id, 1);
+            EXPECT_NE(first.image, 0xFFFFFFFFu) << "image " << id << " carries the new digest";
+        }
+        ASSERT_EQ(rep.ChangePassword("secret", ""), 1);
+    }
+    // The newest image is lost: the removed password does not come back.
+    ASSERT_TRUE(plat::RemoveFile(Image(2)));
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        EXPECT_EQ(rep.VerifyPassword(""), 1);
+        EXPECT_TRUE(rep.GetSecurityMismatches().empty());
+    }
+    // A damaged record (one flipped byte of the entry image's stored record) neither
+    // protects the repository nor goes unreported; repairing rebuilds it.
+    Poke(Image(1), SECURITY_BLOCK_OFFSET + BLOCK_HEADER_SIZE + 3, "\x5A");
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        EXPECT_EQ(rep.VerifyPassword(""), 1);
+        ASSERT_EQ(rep.GetSecurityMismatches().size(), 1u);
+        EXPECT_EQ(rep.GetSecurityMismatches()[0].image, 1u);
+        EXPECT_TRUE(rep.GetSecurityMismatches()[0].damaged);
+        EXPECT_EQ(rep.MendSecurityRecords(), std::vector<uint32_t>{1});
+    }
+    // An intact record that names another password is reported; the entry image decides.
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        EXPECT_TRUE(rep.GetSecurityMismatches().empty());
+        uint8_t digest[16];
+        CTavRepository::CreatePwdDigest("other", digest);
+        ASSERT_EQ(rep.GetImageFromID(0)->UpdateBlock(SECURITY_BLOCK_OFFSET, digest, 16, 8), 1);
+    }
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    EXPECT_EQ(rep.VerifyPassword(""), 1);
+    ASSERT_EQ(rep.GetSecurityMismatches().size(), 1u);
+    EXPECT_EQ(rep.GetSecurityMismatches()[0].image, 0u);
+    EXPECT_FALSE(rep.GetSecurityMismatches()[0].damaged);
+    EXPECT_EQ(std::memcmp(rep.PasswordDigest(), NO_PASSWORD, 16), 0);
+}
+
+TEST(WorkingFiles, AWorkingTableLeavesNoFileInTheTemporaryFolder) {
+    CTempDir tmp;
+    CTempDir dir;
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    TavImageSecurity sec = Security();
+    const std::string path = dir / "w.tvr";
+    ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    TablePtr table(rep.LoadBaseline(0));
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->count, 1);
+    std::vector<TavFindData> entries;
+    ASSERT_TRUE(plat::ListDirectory(tmp.Path(), entries));
+    EXPECT_TRUE(entries.empty()) << "the working file has no name while it is in use";
+    if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+}
+
+}  // namespace
