@@ -57,8 +57,8 @@ CExtractItemDlg::CExtractItemDlg(const BrowserRunContext& context, const TavNode
     m_info->setRootIsDecorated(false);
     m_info->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_info->setHeaderLabels({"Field", "Value"});
-    m_info->setColumnWidth(0, 105);
-    m_info->setColumnWidth(1, 330);
+    m_info->setColumnWidth(0, TavoraColorDef::DluToPixels(m_info, 105));
+    m_info->setColumnWidth(1, TavoraColorDef::DluToPixels(m_info, 330));
     m_info->headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
     TavoraColorDef::InitFlatHeader(m_info->header());
     for (const auto& [field, value] : InfoRows(source)) {
@@ -129,7 +129,7 @@ CExtractItemDlg::CExtractItemDlg(const BrowserRunContext& context, const TavNode
     m_selected->setEnabled(folder);
     m_recursive->setEnabled(folder);
     ShowData();
-    resize(560, 520);
+    resize(TavoraColorDef::DluToPixels(this, 460), 520);
 
     connect(m_browse, &QPushButton::clicked, this, [this] {
         auto folder = m_context.prompt->FolderDialog(this, BROWSE_TITLE, m_destination->text().toStdString());

@@ -63,7 +63,8 @@ CRestoreDlg::CRestoreDlg(const BrowserRunContext& context, uint32_t baseline, bo
     m_list->setHeaderLabels({"Baseline Number", "Baseline Name", "Backup Type", "Backup Date",
                              "Image File", "Description"});
     const int widths[] = {100, 100, 80, 125, 125, 300};
-    for (int i = 0; i < 6; ++i) m_list->setColumnWidth(i, widths[i]);
+    for (int i = 0; i < 6; ++i)
+        m_list->setColumnWidth(i, TavoraColorDef::DluToPixels(m_list, widths[i], m_list->headerItem()->text(i)));
     m_list->headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
     TavoraColorDef::InitFlatHeader(m_list->header());
     m_log = new QPlainTextEdit(this);

@@ -2,6 +2,9 @@
 #include "tavui/TavColors.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
+#include <QWidget>
+#include <algorithm>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QPushButton>
@@ -35,6 +38,12 @@ void InitButtonST(QAbstractButton* button) {
 void InitButtonBox(QDialogButtonBox* box) {
     if (box == nullptr) return;
     for (QAbstractButton* b : box->buttons()) InitButtonST(b);
+}
+
+int DluToPixels(const QWidget* widget, int dialogUnits, const QString& text) {
+    const QFontMetrics metrics = widget->fontMetrics();
+    const int pixels = dialogUnits * metrics.averageCharWidth() / 4;
+    return std::max(pixels, text.isEmpty() ? 0 : metrics.horizontalAdvance(text) + 24);
 }
 
 void InitFlatHeader(QHeaderView* header, uint32_t colorRef) {

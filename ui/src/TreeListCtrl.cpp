@@ -34,6 +34,9 @@ CTreeListCtrl::CTreeListCtrl(QWidget* parent)
     m_list->setObjectName(QString::number(LIST_ID));
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
+    // Long stored paths widen the column and bring a scroll bar instead of being cut.
+    m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_tree->header()->setStretchLastSection(false);
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->setRootIsDecorated(false);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);  // full-row select
@@ -199,7 +202,8 @@ void CTreeListCtrl::ShowList(CTlcDataProvider* provider) {
     m_list->setColumnCount(int(infos.size()));
     m_list->setHeaderLabels(headings);
     for (size_t i = 0; i < infos.size(); ++i) {
-        m_list->setColumnWidth(int(i), infos[i].width);
+        m_list->setColumnWidth(int(i), TavoraColorDef::DluToPixels(m_list, infos[i].width,
+                                                                   QString::fromStdString(infos[i].heading)));
         m_list->headerItem()->setTextAlignment(int(i), infos[i].rightAligned ? Qt::AlignRight | Qt::AlignVCenter
                                                                              : Qt::AlignLeft | Qt::AlignVCenter);
     }

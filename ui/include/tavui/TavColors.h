@@ -1,6 +1,7 @@
 // TavoraColorDef: the suite's colours and the flat look of its buttons (CButtonST).
 #pragma once
 #include <QColor>
+#include <QString>
 #include <cstdint>
 
 class QAbstractButton;
@@ -20,6 +21,9 @@ void InitColorDef();
 // Gives a button the suite's flat look and colours.
 void InitButtonST(QAbstractButton* button);
 void InitButtonBox(QDialogButtonBox* box);
+// A width in dialog units (a quarter of the average character width) as pixels, at least
+// wide enough for `text` in the widget's font.
+int DluToPixels(const QWidget* widget, int dialogUnits, const QString& text = QString());
 // The flat list header with the suite's colour.
 void InitFlatHeader(QHeaderView* header, uint32_t colorRef = LIST_HEADER_COLOR);
 
