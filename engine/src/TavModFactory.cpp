@@ -150,6 +150,14 @@ bool CTavModFactory::LoadModule(const std::string& path) {
             command.proc = reinterpret_cast<TavCommandProc>(bind(command.procName));
         }
     }
+    // The view library may need procedures of the module itself (installing its dialogs).
+    if (module->views.Loaded()) {
+        using AttachViews = void (*)(void* (*)(void*, const char*), void*);
+        if (auto attach = reinterpret_cast<AttachViews>(module->views.Symbol("TavAttachViews")))
+            attach([](void* library, const char* name) {
+                return static_cast<plat::CDynLib*>(library)->Symbol(name);
+            }, &module->library);
+    }
     m_modules.push_back(std::move(module));
     BindControl(*m_modules.back(), m_modules.back()->desc.jobControl);
     BindControl(*m_modules.back(), m_modules.back()->desc.repControl);

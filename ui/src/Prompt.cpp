@@ -35,6 +35,22 @@ int FirstButton(PromptButtons buttons) {
 }
 }  // namespace
 
+namespace {
+IPrompt* g_prompt = nullptr;
+std::function<int(QDialog&)> g_runner;
+}  // namespace
+
+IPrompt& SharedPrompt() {
+    static CQtPrompt real;
+    return g_prompt != nullptr ? *g_prompt : real;
+}
+
+void SetSharedPrompt(IPrompt* prompt) { g_prompt = prompt; }
+
+int ExecDialog(QDialog& dialog) { return g_runner ? g_runner(dialog) : dialog.exec(); }
+
+void SetDialogRunner(std::function<int(QDialog&)> runner) { g_runner = std::move(runner); }
+
 std::string QtFilter(const std::string& filter) {
     std::string out;
     size_t start = 0;

@@ -134,8 +134,21 @@ void CTreeListCtrl::TreeInsertChild(CTlcDataProvider* parent, CTlcDataProvider* 
 void CTreeListCtrl::ChildrenDone(CTlcDataProvider* parent) {}
 
 void CTreeListCtrl::ListChildren(CTlcDataProvider* provider) {
-    if (provider == nullptr || provider->ChildrenListed()) return;
-    if (auto* item = static_cast<QTreeWidgetItem*>(provider->TreeItem())) {
+    if (provider == nullptr) return;
+    auto* parentItem = static_cast<QTreeWidgetItem*>(provider->TreeItem());
+    if (provider->ChildrenListed()) {
+        // Listed without the control (plain code): give the folder children their items.
+        if (parentItem == nullptr) return;
+        const bool was = m_updating;
+        m_updating = true;
+        for (int i = parentItem->childCount() - 1; i >= 0; --i)
+            if (ProviderOf(parentItem->child(i)) == nullptr) delete parentItem->takeChild(i);
+        for (CTlcDataProvider* child : provider->Children())
+            if (child->Kind() == TLC_KIND_FOLDER && child->TreeItem() == nullptr) parentItem->addChild(MakeTreeItem(child));
+        m_updating = was;
+        return;
+    }
+    if (auto* item = parentItem) {
         const bool was = m_updating;
         m_updating = true;
         for (int i = item->childCount() - 1; i >= 0; --i)
@@ -212,6 +225,18 @@ void CTreeListCtrl::ShowList(CTlcDataProvider* provider) {
     if (m_sortColumn >= 0)
         m_list->header()->setSortIndicator(m_sortColumn, m_descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     QList<QTreeWidgetItem*> items;
+    if (provider->ShowsDetails()) {
+        for (const auto& texts : provider->GetDetailRows()) {
+            auto* item = new QTreeWidgetItem();
+            for (size_t i = 0; i < texts.size() && i < infos.size(); ++i)
+                item->setText(int(i), QString::fromStdString(texts[i]));
+            items.push_back(item);
+        }
+        m_list->addTopLevelItems(items);
+        m_updating = false;
+        emit rowsShown(int(items.size()));
+        return;
+    }
     const auto rows = provider->SortedChildren(m_sortColumn, m_descending);
     items.reserve(qsizetype(rows.size()));
     auto& images = tavui::CTavImageList::Shared();

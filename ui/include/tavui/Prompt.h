@@ -2,10 +2,12 @@
 // that windows never call QMessageBox or QFileDialog themselves and tests answer them.
 #pragma once
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace tavui {
@@ -76,6 +78,14 @@ public:
     std::optional<std::string> Password(QWidget*) override;
     std::string LastMessage() const { return messages.empty() ? std::string() : messages.back().text; }
 };
+
+// The prompt of code that has no window of its own to ask through (module view
+// libraries): the real dialogs unless a program or test installs another (null: real).
+IPrompt& SharedPrompt();
+void SetSharedPrompt(IPrompt* prompt);
+// How such code runs a modal dialog: QDialog::exec unless a test installs a runner.
+int ExecDialog(QDialog& dialog);
+void SetDialogRunner(std::function<int(QDialog&)> runner);
 
 // Turns "Name (*.a)|*.a|All Files (*.*)|*.*||" into Qt's ";;"-separated filter.
 std::string QtFilter(const std::string& filter);

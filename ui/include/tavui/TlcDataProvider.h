@@ -55,6 +55,10 @@ public:
     // Order of two children in the list by a column (negative, 0, positive).
     virtual int ListCompareProc(const CTlcDataProvider& a, const CTlcDataProvider& b,
                                 int column) const;
+    // Items that list facts about themselves instead of their children: the rows of the
+    // list (one text per column); ShowsDetails() tells the list to use them.
+    virtual bool ShowsDetails() const { return false; }
+    virtual std::vector<std::vector<std::string>> GetDetailRows() const { return {}; }
     // Told after the user changed this item's check state (tree or list).
     virtual void OnTreeItemStateChanged() {}
 
