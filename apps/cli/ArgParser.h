@@ -15,6 +15,12 @@ struct CliOption {
     bool takesValue = false;
     std::string valueName;  // shown in help ("FILE", "N")
     std::string help;
+    // An older spelling kept for scripts: accepted, not shown in help.
+    bool hidden = false;
+    // For an option whose value may be left out ("--overwrite" alone): the value it then
+    // has, and which words count as its value when it stands as the next argument.
+    std::string implicitValue{};
+    std::vector<std::string> valueWords{};
 };
 
 // The parsed command line of one command.
@@ -46,6 +52,10 @@ private:
 // missing value or a value given to a flag.
 bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options,
                CCliArgs& out, std::string& error);
+
+// The known word closest to `word` (by edit distance, at most 2 edits or a shared prefix of
+// three letters), "" when none is close: for "did you mean ...".
+std::string ClosestWord(const std::string& word, const std::vector<std::string>& known);
 
 // Parses a decimal number that fits 32 bits ("3", not "-1", "3x" or "99999999999").
 std::optional<uint32_t> ParseNumber(const std::string& text);
