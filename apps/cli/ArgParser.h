@@ -46,6 +46,12 @@ private:
     std::map<std::string, std::vector<std::string>> m_all;
 };
 
+// `option` as an older spelling: accepted, not shown in help.
+inline CliOption OldSpelling(CliOption option) {
+    option.hidden = true;
+    return option;
+}
+
 // Parses `args` against `options`. Accepts "--name", "--name=value", "--name value",
 // "-c", "-cVALUE", "-c VALUE", grouped flags ("-ra"), "--" (everything after it is
 // positional) and "-" (a positional). False with `error` set for an unknown option, a

@@ -100,7 +100,8 @@ void RegisterBackupCommands(CCommandTable& table) {
                "shows the current file on a terminal; Ctrl-C stops the run and rolls it back.\n"
                "The run log is written beside the job. Exit code 0 only when a baseline was\n"
                "saved.",
-               {{"full", 'f', false, "", "store every file anew (default: incremental)"},
+               {{"full", 0, false, "", "store every file anew (default: incremental)"},
+                OldSpelling({"full", 'f', false, "", ""}),
                 JsonOption()},
                1,
                1,

@@ -294,8 +294,7 @@ void RegisterRestoreCommands(CCommandTable& table) {
     const CliOption noVerify{"no-verify", 0, false, "",
                              "do not read written files back (they are checked by default)"};
     const CliOption verbose{"verbose", 'v', false, "", "show the whole run log"};
-    CliOption oldVerify{"verify", 0, false, "", "(files are verified by default)"};
-    oldVerify.hidden = true;
+    const CliOption oldVerify = OldSpelling({"verify", 0, false, "", ""});
     table.Add({{"restore"},
                "REPO [ITEM...] (--to DIR | --in-place) [-b N] [--only ITEM ...] [--exclude ITEM ...] "
                "[--overwrite RULE] [--dry-run] [--no-times] [--no-verify] [--verbose] [--json] "
