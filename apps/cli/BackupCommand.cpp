@@ -2,6 +2,8 @@
 // progress bar on the terminal and a summary at the end.
 #include <ostream>
 
+#include "BackupProgress.h"
+
 #include "CliText.h"
 #include "CmdHostText.h"
 #include "CommandGroups.h"
@@ -69,14 +71,19 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     cmdhost::CStopSignal stop;
     cmdhost::ConsoleOptions options;
     options.program = text::PROGRAM;
-    options.progressBar = ctx.progress;
+    options.progressBar = false;  // the progress line with totals is drawn below
     options.visible = true;
     options.showFinished = false;  // the summary says more
     options.columns = cmdhost::CConsoleView::TerminalColumns();
-    cmdhost::CConsoleView view(ctx.err, ctx.err, options, &stop);
+    cmdhost::CConsoleView console(ctx.err, ctx.err, options, &stop);
+    const bool progress = ctx.progress && !args.Has("json");
+    const BackupWork work = progress ? CountBackupWork(jobPath, args.Has("full")) : BackupWork{};
+    CBackupProgressView withProgress(console, ctx.err, work, options.columns);
+    cmdhost::CRunnerView& view = progress ? static_cast<cmdhost::CRunnerView&>(withProgress) : console;
     cmdhost::CJobRunner runner(hub, view);
     const cmdhost::RunSummary& run = runner.RunJob(jobPath, args.Has("full"), cmdhost::RunKind::Manual);
-    view.ClearLine();
+    withProgress.Clear();
+    console.ClearLine();
     // The view has said why a run saved nothing.
     if (!run.Committed()) return EXIT_PROBLEMS;
     if (args.Has("json")) PrintJsonSummary(run, ctx.out);

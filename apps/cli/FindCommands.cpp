@@ -38,27 +38,6 @@ bool Matches(const char* pattern, const char* text) {
     return *pattern == '\0';
 }
 
-// Every item of the baseline below the module roots, depth first, with its item path.
-void ForEachItem(const CBaselineView& view, bool includeDeleted,
-                 const std::function<void(const TavNodeRec&, const std::string&)>& visit) {
-    std::vector<std::pair<TavNodeRec, std::string>> stack;
-    for (const TavNodeRec& root : view.Roots())
-        if (root.moduleId != 0 && (includeDeleted || !IsDeleted(root)))
-            stack.push_back({root, NodeName(root)});
-    std::unordered_set<uint32_t> seen;
-    while (!stack.empty()) {
-        auto [node, path] = std::move(stack.back());
-        stack.pop_back();
-        if (!seen.insert(node.nodeId).second) continue;
-        if (node.parentId != TAV_NONE) visit(node, path);
-        if (!IsFolder(node)) continue;
-        std::vector<TavNodeRec> children = view.Children(node, includeDeleted);
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            stack.push_back(
-                {*it, IsFilesRoot(node) ? NodeName(*it) : JoinItemPath(path, NodeName(*it))});
-    }
-}
-
 std::string RowJson(uint32_t baseline, const TavNodeRec& node, const std::string& path) {
     CJsonObject o;
     o.Num("baseline", baseline).Str("path", path).Str("id", IdText(node.nodeId));
