@@ -1,7 +1,9 @@
 // tavctl check: verifies a repository and names every problem it finds.
 #include <ostream>
+#include <vector>
 
 #include "CommandGroups.h"
+#include "Json.h"
 #include "PasswordSource.h"
 #include "Progress.h"
 #include "RepoChecker.h"
@@ -16,14 +18,32 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
     int code = EXIT_OK;
     if (!session.Open(args.positionals[0], args, ctx, code)) return code;
     const bool readData = args.Has("read-data");
-    CProgress progress(ctx.err, ctx.progress);
+    const bool json = args.Has("json");
+    std::vector<std::string> lines;
+    CProgress progress(ctx.err, ctx.progress && !json);
     CRepoChecker checker(session, readData, progress, [&](const std::string& line) {
-        ctx.out << line << '\n' << std::flush;
+        if (json) lines.push_back(JsonQuote(line));
+        else ctx.out << line << '\n' << std::flush;
     });
     checker.Run();
     progress.Clear();
 
     const uint64_t problems = checker.Problems();
+    if (json) {
+        ctx.out << CJsonObject()
+                       .Str("repository", session.Path())
+                       .Num("baselines", checker.Baselines())
+                       .Num("items", checker.Items())
+                       .Num("blocks", checker.Stats().blocks)
+                       .Num("bytes", checker.Stats().bytes)
+                       .Bool("read_data", readData)
+                       .Num("problem_count", problems)
+                       .Raw("problems", JsonArray(lines))
+                       .Bool("ok", problems == 0)
+                       .Text()
+                << '\n';
+        return problems == 0 ? EXIT_OK : EXIT_PROBLEMS;
+    }
     ctx.out << "Checked " << checker.Baselines() << " baselines, " << checker.Items() << " items, "
             << checker.Stats().blocks << " content blocks (" << FormatBytes(checker.Stats().bytes)
             << ")" << (readData ? ", fingerprints recomputed" : "") << ": ";
@@ -38,7 +58,7 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
 
 void RegisterCheckCommands(CCommandTable& table) {
     table.Add({{"check"},
-               "REPO [--read-data] [--password-file FILE]",
+               "REPO [--read-data] [--json] [--password-file FILE]",
                "verify a repository's images, baselines and contents",
                "Checks that every image file opens, that every baseline's node table decodes\n"
                "and links consistently (ids and links inside the table, every item listed once\n"
@@ -49,6 +69,7 @@ void RegisterCheckCommands(CCommandTable& table) {
                "line naming the baseline, the item and what is wrong. Exit code 0 only when no\n"
                "problem was found.",
                {{"read-data", 0, false, "", "recompute every fingerprint from the stored data"},
+                JsonOption(),
                 PasswordFileOption()},
                1,
                1,

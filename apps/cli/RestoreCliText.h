@@ -30,11 +30,26 @@ constexpr const char* OVERWRITE_OLDER = "older";
 constexpr const char* OVERWRITE_SIZE = "size";
 constexpr const char* OVERWRITE_NEVER = "never";
 
+// Lines of the Files and Folders engine's log that tavctl shows or lists.
+constexpr const char* LOG_WOULD_WRITE = "Would write \"";
+constexpr const char* LOG_WOULD_REPLACE = "Would replace \"";
+constexpr const char* LOG_WOULD_SKIP = "Would skip \"";
+constexpr const char* LOG_KEPT = "Kept \"";
+constexpr const char* FINISH_PREFIX = "Finish Restoring ";
+constexpr const char* SUMMARY_KEPT_SUFFIX =
+    " Files kept the existing file; it differs: use --overwrite always";
+constexpr const char* MSG_DRY_RUN_HEADING = "Dry run of restoring %s: nothing was written";
+constexpr const char* MSG_DRY_RUN_NOT_SHOWN =
+    "%s: a dry run cannot show what its restore would do; it is left out";
+
 // Problems.
 constexpr const char* ERR_BAD_OVERWRITE =
     "--overwrite takes always, older, size or never (older,size combines two), not '%s'";
 constexpr const char* ERR_NO_DESTINATION = "give the folder to extract into with --to DIR";
 constexpr const char* ERR_EMPTY_DESTINATION = "--to needs a folder";
+constexpr const char* ERR_NO_TARGET =
+    "say where to restore: --to DIR (below a folder) or --in-place (over the original files)";
+constexpr const char* ERR_TO_AND_IN_PLACE = "--to and --in-place exclude each other";
 constexpr const char* ERR_IS_ROOT = "is the root of a module; restore it with 'tavctl restore'";
 constexpr const char* ERR_IS_DELETED = "is marked deleted in baseline %u";
 constexpr const char* ERR_NOT_STORED =
