@@ -45,7 +45,7 @@ bool CEngineRun::Prepare(const std::vector<TavNodeRec>& roots) { return m_sequen
 void CEngineRun::Start() {
     m_running.store(true);
     m_worker = std::thread([this] {
-        m_sequence->Run(m_stop);
+        m_sequence->Run([this] { return m_stop.load(); });
         m_running.store(false);
         emit finished();
     });
@@ -53,7 +53,7 @@ void CEngineRun::Start() {
 
 void CEngineRun::RunHere() {
     m_running.store(true);
-    m_sequence->Run(m_stop);
+    m_sequence->Run([this] { return m_stop.load(); });
     m_running.store(false);
     emit finished();
 }

@@ -2,20 +2,9 @@
 #pragma once
 #include <cstdint>
 
-namespace tavctl::restoretext {
+#include "RestoreRequestText.h"
 
-// The restore request every restore starts from (as the browser fills it in).
-constexpr const char* REQUEST_TEMPLATE =
-    "<?xml version='1.0' encoding='UTF-8'?><tav-restore>\t<restore baseline='#00000001' "
-    "command='#00010008' location=''/>\t<excluded/></tav-restore>";
-constexpr const char* XML_ROOT = "tav-restore";
-constexpr const char* XML_RESTORE = "restore";
-constexpr const char* XML_EXCLUDED = "excluded";
-constexpr const char* XML_NODE = "node";
-constexpr const char* XML_ID = "id";
-constexpr const char* XML_BASELINE = "baseline";
-constexpr const char* XML_COMMAND = "command";
-constexpr const char* XML_LOCATION = "location";
+namespace tavctl::restoretext {
 
 // The browser's hub: command identifiers from 61000 up.
 constexpr uint32_t HUB_COMMAND_BASE = 61000;

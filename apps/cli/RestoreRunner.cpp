@@ -16,6 +16,7 @@
 #include "JobFile.h"
 #include "platform/Clock.h"
 #include "RestoreCliText.h"
+#include "RestoreSequence.h"
 #include "StopSignal.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavEngineObserver.h"
@@ -32,15 +33,6 @@ namespace {
 constexpr const char* ERROR_LINE_PREFIX = "***** ";
 constexpr const char* MSG_STOPPING =
     "Stopping: the file being written is not kept; files restored so far stay.";
-
-std::string FourCC(uint32_t id) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        const char c = char((id >> shift) & 0xFF);
-        text += (c >= 0x20 && c < 0x7F) ? c : '?';
-    }
-    return text;
-}
 
 // How many kept files are named one by one in a run's output.
 constexpr uint64_t MAX_KEPT_LINES = 20;
@@ -201,31 +193,6 @@ private:
     bool m_stopAsked = false;
 };
 
-struct Prepared {
-    CTavEngine* engine;
-    std::string rootName;
-};
-
-// Calls into module code, which must not let exceptions out; if one does, it ends that
-// root's restore with a message instead of the program.
-template <typename Call>
-bool Guarded(CCliContext& ctx, const RestoreRunOptions& options, const std::string& rootName,
-             Call call) {
-    std::string problem;
-    try {
-        call();
-        return true;
-    } catch (CTavException* e) {
-        problem = TakeException(e);
-    } catch (const std::exception& e) {
-        problem = e.what();
-    } catch (...) {
-        problem = "unexpected failure";
-    }
-    Fail(ctx, options.subject, Printf(ERR_ENGINE_THREW, Printable(rootName).c_str(), problem.c_str()));
-    return false;
-}
-
 }  // namespace
 
 RestoreRunResult RunRestoreEngines(CTavRepository& repository, const std::vector<TavNodeRec>& roots,
@@ -237,64 +204,36 @@ RestoreRunResult RunRestoreEngines(CTavRepository& repository, const std::vector
     cmdhost::CStopSignal stop;
     CRestoreObserver observer(ctx, options, stop, result);
 
-    std::vector<Prepared> engines;
-    bool goOn = true;
-    for (const TavNodeRec& root : roots) {
-        const std::string name = NodeName(root);
-        const TavModDesc* module = hub.GetModDesc(root.moduleId);
-        if (module == nullptr || module->createEngine == nullptr) {
-            Fail(ctx, options.subject,
-                 Printf(ERR_NO_MODULE, Printable(name).c_str(), FourCC(root.moduleId).c_str()));
-            ++result.failedRoots;
-            continue;
-        }
-        CTavEngine* engine = nullptr;
-        Guarded(ctx, options, name, [&] { engine = module->createEngine(); });
-        if (engine == nullptr) {
-            Fail(ctx, options.subject,
-                 Printf(ERR_NO_ENGINE, Printable(name).c_str(), FourCC(root.moduleId).c_str()));
-            ++result.failedRoots;
-            continue;
-        }
-        engine->SubscribeNotify(&observer);
-        engines.push_back({engine, name});
-        if (!options.prepare) continue;
-        int32_t prepared = 0;
-        Guarded(ctx, options, name,
-                [&] { prepared = engine->PreRestoreProcess(request, &repository); });
-        if (prepared == 0) {
-            Fail(ctx, options.subject, Printf(ERR_PREPARE_REFUSED, Printable(name).c_str()));
-            ++result.failedRoots;
-            goOn = false;
-            break;
-        }
-    }
-
-    for (const Prepared& prepared : engines) {
-        if (!goOn || stop.Raised()) break;
-        int32_t done = 0;
-        const bool returned =
-            Guarded(ctx, options, prepared.rootName,
-                    [&] { done = prepared.engine->Restore(request, &repository); });
-        observer.Finish();
-        ++result.engines;
-        const uint32_t state = prepared.engine->GetEngineState();
-        if (state == TAV_ENGINE_CANCELLED || stop.Raised()) {
-            result.cancelled = true;
-        } else if (!returned || done == 0 || state != TAV_ENGINE_FINISHED) {
-            if (returned)
-                Fail(ctx, options.subject, Printf(ERR_ENGINE_FAILED, Printable(prepared.rootName).c_str()));
-            ++result.failedRoots;
-        }
-    }
-
-    for (const Prepared& prepared : engines) {
-        if (options.prepare)
-            Guarded(ctx, options, prepared.rootName,
-                    [&] { prepared.engine->PostRestoreProcess(request, &repository); });
-        prepared.engine->SubscribeNotify(nullptr);
-        Guarded(ctx, options, prepared.rootName, [&] { prepared.engine->Dispose(); });
-    }
+    // The engine sequence every program runs; tavctl reports its problems as error lines.
+    CRestoreSequence sequence(
+        hub, repository, request, &observer, options.prepare,
+        [&](CRestoreSequence::Problem problem, const std::string& root, const std::string& module,
+            const std::string& detail) {
+            const std::string name = Printable(root);
+            switch (problem) {
+                case CRestoreSequence::Problem::NoModule:
+                    Fail(ctx, options.subject, Printf(ERR_NO_MODULE, name.c_str(), module.c_str()));
+                    break;
+                case CRestoreSequence::Problem::NoEngine:
+                    Fail(ctx, options.subject, Printf(ERR_NO_ENGINE, name.c_str(), module.c_str()));
+                    break;
+                case CRestoreSequence::Problem::Refused:
+                    Fail(ctx, options.subject, Printf(ERR_PREPARE_REFUSED, name.c_str()));
+                    break;
+                case CRestoreSequence::Problem::Threw:
+                    Fail(ctx, options.subject, Printf(ERR_ENGINE_THREW, name.c_str(), detail.c_str()));
+                    break;
+                case CRestoreSequence::Problem::Failed:
+                    Fail(ctx, options.subject, Printf(ERR_ENGINE_FAILED, name.c_str()));
+                    break;
+            }
+        });
+    if (sequence.Prepare(roots))
+        sequence.Run([&] { return stop.Raised(); }, [&] { observer.Finish(); });
+    sequence.Finish();
+    result.engines = sequence.EnginesRun();
+    result.failedRoots = sequence.FailedRoots();
+    result.cancelled = sequence.Cancelled();
     result.errorLines = observer.ErrorLines();
     return result;
 }

@@ -76,9 +76,9 @@ bool CRestoreSequence::Prepare(const std::vector<TavNodeRec>& roots) {
     return true;
 }
 
-void CRestoreSequence::Run(const std::atomic<bool>& stop) {
+void CRestoreSequence::Run(const std::function<bool()>& stopped, const std::function<void()>& after) {
     for (const Prepared& prepared : m_engines) {
-        if (stop.load()) {
+        if (stopped()) {
             m_cancelled = true;
             break;
         }
@@ -87,9 +87,10 @@ void CRestoreSequence::Run(const std::atomic<bool>& stop) {
         const bool returned =
             Guarded(prepared.rootName, {}, [&] { done = prepared.engine->Restore(m_request, &m_repository); });
         m_running.store(nullptr);
+        if (after) after();
         ++m_run;
         const uint32_t state = prepared.engine->GetEngineState();
-        if (state == TAV_ENGINE_CANCELLED || stop.load()) {
+        if (state == TAV_ENGINE_CANCELLED || stopped()) {
             m_cancelled = true;
         } else if (!returned || done == 0 || state != TAV_ENGINE_FINISHED) {
             ++m_failed;

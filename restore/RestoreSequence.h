@@ -35,9 +35,10 @@ public:
     // Makes the engines of `roots` and prepares them; false when a module refused (the
     // restore must not run; Finish still releases the engines made).
     bool Prepare(const std::vector<TavNodeRec>& roots);
-    // Restores with each engine while `stop` is clear. May run on another thread than
-    // Prepare and Finish (never at the same time).
-    void Run(const std::atomic<bool>& stop);
+    // Restores with each engine while `stopped` answers false; `after` (when given) is
+    // called after each engine's Restore. May run on another thread than Prepare and
+    // Finish (never at the same time).
+    void Run(const std::function<bool()>& stopped, const std::function<void()>& after = {});
     // PostRestoreProcess (restores) and Dispose of every engine made.
     void Finish();
     // The engine running Restore now (for CancelOperation from another thread), or null.
