@@ -1,6 +1,7 @@
 # Writes the help pages: each document of docs/ as a page of its own and an index page
-# that links them. Run with -DOUT=<folder> -DDOCS=<file;file;...>.
+# that links them. Run with -DOUT=<folder> -DDOCS=<file|file|...>.
 file(MAKE_DIRECTORY ${OUT})
+string(REPLACE "|" ";" DOCS "${DOCS}")
 set(links "")
 foreach(doc ${DOCS})
     get_filename_component(name ${doc} NAME_WE)
