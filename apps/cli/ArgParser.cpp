@@ -1,6 +1,7 @@
 // The shared argument parser.
 #include "ArgParser.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tavctl {
@@ -19,7 +20,44 @@ const CliOption* FindShort(const std::vector<CliOption>& options, char c) {
     return nullptr;
 }
 
+bool IsValueWord(const CliOption& option, const std::string& word) {
+    for (const std::string& w : option.valueWords)
+        if (w == word) return true;
+    return false;
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
 }  // namespace
+
+std::string ClosestWord(const std::string& word, const std::vector<std::string>& known) {
+    std::string best;
+    size_t bestDistance = 3;
+    for (const std::string& candidate : known) {
+        const size_t d = EditDistance(word, candidate);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = candidate;
+        }
+    }
+    if (best.empty() && word.size() >= 3)
+        for (const std::string& candidate : known)
+            if (candidate.compare(0, word.size(), word) == 0) return candidate;
+    return best;
+}
 
 std::optional<std::string> CCliArgs::Value(const std::string& name) const {
     auto it = m_given.find(name);
@@ -47,6 +85,11 @@ bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption
             const CliOption* option = FindLong(options, name);
             if (option == nullptr) {
                 error = "unknown option --" + name;
+                std::vector<std::string> names;
+                for (const CliOption& o : options)
+                    if (!o.hidden) names.push_back(o.name);
+                const std::string close = ClosestWord(name, names);
+                if (!close.empty()) error += "; did you mean --" + close + "?";
                 return false;
             }
             if (!option->takesValue) {
@@ -57,6 +100,9 @@ bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption
                 out.Set(option->name, "");
             } else if (eq != std::string::npos) {
                 out.Set(option->name, arg.substr(eq + 1));
+            } else if (!option->implicitValue.empty() &&
+                       (i + 1 >= args.size() || !IsValueWord(*option, args[i + 1]))) {
+                out.Set(option->name, option->implicitValue);
             } else if (i + 1 < args.size()) {
                 out.Set(option->name, args[++i]);
             } else {
@@ -75,6 +121,11 @@ bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption
             if (!option->takesValue) {
                 out.Set(option->name, "");
                 continue;
+            }
+            if (!option->implicitValue.empty() && k + 1 == arg.size() &&
+                (i + 1 >= args.size() || !IsValueWord(*option, args[i + 1]))) {
+                out.Set(option->name, option->implicitValue);
+                break;
             }
             if (k + 1 < arg.size()) {
                 out.Set(option->name, arg.substr(k + 1));

@@ -15,6 +15,12 @@ struct CliOption {
     bool takesValue = false;
     std::string valueName;  // shown in help ("FILE", "N")
     std::string help;
+    // An older spelling kept for scripts: accepted, not shown in help.
+    bool hidden = false;
+    // For an option whose value may be left out ("--overwrite" alone): the value it then
+    // has, and which words count as its value when it stands as the next argument.
+    std::string implicitValue{};
+    std::vector<std::string> valueWords{};
 };
 
 // The parsed command line of one command.
@@ -40,12 +46,22 @@ private:
     std::map<std::string, std::vector<std::string>> m_all;
 };
 
+// `option` as an older spelling: accepted, not shown in help.
+inline CliOption OldSpelling(CliOption option) {
+    option.hidden = true;
+    return option;
+}
+
 // Parses `args` against `options`. Accepts "--name", "--name=value", "--name value",
 // "-c", "-cVALUE", "-c VALUE", grouped flags ("-ra"), "--" (everything after it is
 // positional) and "-" (a positional). False with `error` set for an unknown option, a
 // missing value or a value given to a flag.
 bool ParseArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options,
                CCliArgs& out, std::string& error);
+
+// The known word closest to `word` (by edit distance, at most 2 edits or a shared prefix of
+// three letters), "" when none is close: for "did you mean ...".
+std::string ClosestWord(const std::string& word, const std::vector<std::string>& known);
 
 // Parses a decimal number that fits 32 bits ("3", not "-1", "3x" or "99999999999").
 std::optional<uint32_t> ParseNumber(const std::string& text);

@@ -2,11 +2,14 @@
 // progress bar on the terminal and a summary at the end.
 #include <ostream>
 
+#include "BackupProgress.h"
+
 #include "CliText.h"
 #include "CmdHostText.h"
 #include "CommandGroups.h"
 #include "ConsoleView.h"
 #include "JobCliText.h"
+#include "Json.h"
 #include "JobFile.h"
 #include "JobRunner.h"
 #include "NodeFormat.h"
@@ -43,6 +46,24 @@ void PrintSummary(const cmdhost::RunSummary& run, std::ostream& out) {
     if (!run.logPath.empty()) row("Run log", Printable(run.logPath));
 }
 
+void PrintJsonSummary(const cmdhost::RunSummary& run, std::ostream& out) {
+    out << CJsonObject()
+               .Str("type", GetBackupTypeName(run.command))
+               .Str("job", run.jobPath)
+               .Str("repository", run.repositoryPath)
+               .Num("baseline", run.baseline)
+               .Num("files_added", run.counters.added)
+               .Num("files_updated", run.counters.updated)
+               .Num("files_skipped", run.counters.skipped)
+               .Num("files_deleted", run.counters.deleted)
+               .Num("items_in_error", run.counters.errors)
+               .Num("bytes_stored", run.bytesStored)
+               .Num("time_ms", run.elapsedMs)
+               .Str("run_log", run.logPath)
+               .Text()
+        << '\n';
+}
+
 int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     const std::string jobPath = CommandLinePath(args.positionals[0]);
     CTavModFactory hub(cmdhost::text::HUB_COMMAND_BASE);
@@ -50,17 +71,23 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     cmdhost::CStopSignal stop;
     cmdhost::ConsoleOptions options;
     options.program = text::PROGRAM;
-    options.progressBar = ctx.progress;
+    options.progressBar = false;  // the progress line with totals is drawn below
     options.visible = true;
     options.showFinished = false;  // the summary says more
     options.columns = cmdhost::CConsoleView::TerminalColumns();
-    cmdhost::CConsoleView view(ctx.err, ctx.err, options, &stop);
+    cmdhost::CConsoleView console(ctx.err, ctx.err, options, &stop);
+    const bool progress = ctx.progress && !args.Has("json");
+    const BackupWork work = progress ? CountBackupWork(jobPath, args.Has("full")) : BackupWork{};
+    CBackupProgressView withProgress(console, ctx.err, work, options.columns);
+    cmdhost::CRunnerView& view = progress ? static_cast<cmdhost::CRunnerView&>(withProgress) : console;
     cmdhost::CJobRunner runner(hub, view);
     const cmdhost::RunSummary& run = runner.RunJob(jobPath, args.Has("full"), cmdhost::RunKind::Manual);
-    view.ClearLine();
+    withProgress.Clear();
+    console.ClearLine();
     // The view has said why a run saved nothing.
     if (!run.Committed()) return EXIT_PROBLEMS;
-    PrintSummary(run, ctx.out);
+    if (args.Has("json")) PrintJsonSummary(run, ctx.out);
+    else PrintSummary(run, ctx.out);
     if (run.counters.errors > 0)
         ctx.err << Printf(jobtext::WARN_ITEMS_IN_ERROR, static_cast<unsigned long long>(run.counters.errors))
                 << '\n';
@@ -71,7 +98,7 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
 
 void RegisterBackupCommands(CCommandTable& table) {
     table.Add({{"backup"},
-               "JOB [--full]",
+               "JOB [--full] [--json]",
                "run a backup of a job now",
                "Runs the job as the command host does (the same run, described as \"Manual\n"
                "Backup\"): the job's repository is made or opened, every module of the job\n"
@@ -80,7 +107,9 @@ void RegisterBackupCommands(CCommandTable& table) {
                "shows the current file on a terminal; Ctrl-C stops the run and rolls it back.\n"
                "The run log is written beside the job. Exit code 0 only when a baseline was\n"
                "saved.",
-               {{"full", 'f', false, "", "store every file anew (default: incremental)"}},
+               {{"full", 0, false, "", "store every file anew (default: incremental)"},
+                OldSpelling({"full", 'f', false, "", ""}),
+                JsonOption()},
                1,
                1,
                RunBackup});

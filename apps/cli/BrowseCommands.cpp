@@ -8,6 +8,7 @@
 #include "CommandGroups.h"
 #include "ContentReader.h"
 #include "ItemResolver.h"
+#include "Json.h"
 #include "NodeFormat.h"
 #include "PasswordSource.h"
 #include "RepoSession.h"
@@ -35,16 +36,62 @@ std::string LinkTarget(CTavRepository& rep, const TavNodeRec& node) {
 
 class CLister {
 public:
-    CLister(CRepoSession& session, const CBaselineView& view, CCliContext& ctx, bool recursive,
-            bool all)
-        : m_rep(session.Rep()), m_view(view), m_ctx(ctx), m_recursive(recursive), m_all(all) {}
+    // `previous`, when given, is the baseline before `view`: items it held that `view` no
+    // longer does were deleted by the run that saved `view` (a run removes the items it
+    // deletes from the table it saves).
+    CLister(CRepoSession& session, const CBaselineView& view, const CBaselineView* previous,
+            CCliContext& ctx, bool recursive, bool all, bool json)
+        : m_rep(session.Rep()), m_view(view), m_previous(previous), m_ctx(ctx),
+          m_recursive(recursive), m_all(all), m_json(json) {}
 
-    void Header() { m_ctx.out << ListHeader() << '\n'; }
+    void Header() {
+        if (!m_json) m_ctx.out << ListHeader() << '\n';
+    }
 
     void Row(const TavNodeRec& node, const std::string& name) {
+        const std::string target = IsSymlink(node) ? LinkTarget(m_rep, node) : "";
+        if (m_json) {
+            CJsonObject o;
+            o.Str("name", name);
+            if (node.nodeId == TAV_NONE) o.Null("id");  // deleted by this baseline's run
+            else o.Str("id", IdText(node.nodeId));
+            o.Str("type", IsFolder(node) ? "folder" : IsSymlink(node) ? "link" : "file");
+            if (IsFolder(node)) o.Null("size");
+            else o.Num("size", node.Size());
+            o.Num("version", node.updateCount)
+                .Str("status", StatusText(node))
+                .Str("backup_date", FormatLocalTime(node.stamp))
+                .Str("modified", FormatFileTime(node.written));
+            if (IsFolder(node) || node.content.offset == 0) o.Null("image");
+            else o.Num("image", node.content.image);
+            if (IsSymlink(node)) o.Str("target", target);
+            m_ctx.out << o.Text() << '\n';
+            return;
+        }
         std::string shown = name;
-        if (IsSymlink(node)) shown += " -> " + LinkTarget(m_rep, node);
+        if (IsSymlink(node)) shown += " -> " + target;
         m_ctx.out << FormatListRow(MakeListRow(node, shown)) << '\n';
+    }
+
+    // The items of `folder` (whose item path is `path`); with -a also those the previous
+    // baseline held there and this one does not, marked deleted.
+    std::vector<TavNodeRec> ChildrenOf(const TavNodeRec& folder, const std::string& path) {
+        std::vector<TavNodeRec> children = m_view.Children(folder, m_all);
+        if (!m_all || m_previous == nullptr) return children;
+        ResolvedItem before;
+        std::string problem;
+        if (!ResolveItem(*m_previous, path, before, problem) || !before.stored ||
+            !IsFolder(before.node))
+            return children;
+        std::unordered_set<std::string> names;
+        for (const TavNodeRec& child : children) names.insert(NodeName(child));
+        for (TavNodeRec gone : m_previous->Children(before.node, false)) {
+            if (names.count(NodeName(gone))) continue;
+            gone.flags |= NODE_DELETED;
+            gone.nodeId = TAV_NONE;  // not an id of this baseline
+            children.push_back(gone);
+        }
+        return children;
     }
 
     // Lists `nodes` under the item path `base` ("" at the top and for the Files and Folders
@@ -68,18 +115,22 @@ public:
             Pending item = std::move(stack.back());
             stack.pop_back();
             Row(item.node, item.path);
-            if (!m_recursive || !IsFolder(item.node) || !m_visited.insert(item.node.nodeId).second)
+            if (!m_recursive || !IsFolder(item.node) || IsDeleted(item.node) ||
+                !m_visited.insert(item.node.nodeId).second)
                 continue;
-            push(m_view.Children(item.node, m_all), IsFilesRoot(item.node) ? "" : item.path);
+            push(ChildrenOf(item.node, IsFilesRoot(item.node) ? NodeName(item.node) : item.path),
+                 IsFilesRoot(item.node) ? "" : item.path);
         }
     }
 
 private:
     CTavRepository& m_rep;
     const CBaselineView& m_view;
+    const CBaselineView* m_previous;
     CCliContext& m_ctx;
     bool m_recursive;
     bool m_all;
+    bool m_json;
     std::unordered_set<uint32_t> m_visited;
 };
 
@@ -90,7 +141,18 @@ int RunLs(const CCliArgs& args, CCliContext& ctx) {
     std::unique_ptr<CBaselineView> view = session.OpenBaseline(args, ctx, code);
     if (!view) return code;
     const bool all = args.Has("all");
-    CLister lister(session, *view, ctx, args.Has("recursive"), all);
+    // The baseline before this one tells what this one's run deleted.
+    std::unique_ptr<CBaselineView> previous;
+    if (all) {
+        const TavBaselineList* list = session.Rep().GetBaselineList();
+        for (size_t i = 1; list != nullptr && i < list->items.size(); ++i) {
+            if (list->items[i].number != view->Number()) continue;
+            std::string problem;
+            previous = session.LoadBaseline(list->items[i - 1].number, problem);
+        }
+    }
+    CLister lister(session, *view, previous.get(), ctx, args.Has("recursive"), all,
+                   args.Has("json"));
 
     if (args.positionals.size() < 2) {
         std::vector<TavNodeRec> roots;
@@ -109,7 +171,9 @@ int RunLs(const CCliArgs& args, CCliContext& ctx) {
         } else if (!IsFolder(item.node)) {
             lister.Row(item.node, item.path);
         } else {
-            lister.List(view->Children(item.node, all), IsFilesRoot(item.node) ? "" : item.path);
+            lister.List(lister.ChildrenOf(item.node, IsFilesRoot(item.node) ? NodeName(item.node)
+                                                                             : item.path),
+                        IsFilesRoot(item.node) ? "" : item.path);
         }
     }
     session.Rep().ReleaseReadHandles();
@@ -159,7 +223,7 @@ int RunCat(const CCliArgs& args, CCliContext& ctx) {
 void RegisterBrowseCommands(CCommandTable& table) {
     table.Add(
         {{"ls"},
-         "REPO [PATH] [-b N] [-r] [-a] [--password-file FILE]",
+         "REPO [PATH] [-b N] [-r] [-a] [--json] [--password-file FILE]",
          "list the stored items of a baseline",
          "Without PATH, lists the module roots (\"Files and Folders\", \"Outlook Express\").\n"
          "PATH names a stored item: the original full path of a Files and Folders item\n"
@@ -170,10 +234,13 @@ void RegisterBrowseCommands(CCommandTable& table) {
          "often the content was replaced), status (Added, Updated, Not Changed), the\n"
          "backup date, the file's modification time (both local time), the image that\n"
          "holds the content, and the name (a link shows \"name -> target\"). With -r the\n"
-         "whole subtree is listed with full item paths.",
+         "whole subtree is listed with full item paths. With -a the items the baseline's\n"
+         "run deleted (held by the baseline before, not by this one) are shown too, as\n"
+         "Deleted. --json writes one JSON object per row.",
          {BaselineOption(),
           {"recursive", 'r', false, "", "list the whole subtree"},
           {"all", 'a', false, "", "also show deleted items and the repository's own root"},
+          JsonOption(),
           PasswordFileOption()},
          1,
          2,

@@ -1,8 +1,10 @@
 // tavctl check: verifies a repository and names every problem it finds.
 #include <ostream>
+#include <vector>
 
 #include "CliCommon.h"
 #include "CommandGroups.h"
+#include "Json.h"
 #include "PasswordSource.h"
 #include "Progress.h"
 #include "RepoChecker.h"
@@ -19,21 +21,44 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
     int code = EXIT_OK;
     if (!session.Open(args.positionals[0], args, ctx, code)) return code;
     const bool readData = args.Has("read-data");
-    const auto print = [&](const std::string& line) { ctx.out << line << '\n' << std::flush; };
+    const bool json = args.Has("json");
+    std::vector<std::string> lines;
+    std::vector<std::string> notes;
+    const auto print = [&](const std::string& line) {
+        if (json) notes.push_back(JsonQuote(line));
+        else ctx.out << line << '\n' << std::flush;
+    };
     if (args.Has("repair")) {
         std::string problem;
         if (!RepairRepository(session, print, problem)) return Fail(ctx, session.Path(), "cannot repair: " + problem);
     } else {
         DescribeLeftovers(session.Rep(), print);
     }
-    CProgress progress(ctx.err, ctx.progress);
+    CProgress progress(ctx.err, ctx.progress && !json);
     CRepoChecker checker(session, readData, progress, [&](const std::string& line) {
-        ctx.out << line << '\n' << std::flush;
+        if (json) lines.push_back(JsonQuote(line));
+        else ctx.out << line << '\n' << std::flush;
     });
     checker.Run();
     progress.Clear();
 
     const uint64_t problems = checker.Problems();
+    if (json) {
+        ctx.out << CJsonObject()
+                       .Str("repository", session.Path())
+                       .Num("baselines", checker.Baselines())
+                       .Num("items", checker.Items())
+                       .Num("blocks", checker.Stats().blocks)
+                       .Num("bytes", checker.Stats().bytes)
+                       .Bool("read_data", readData)
+                       .Num("problem_count", problems)
+                       .Raw("problems", JsonArray(lines))
+                       .Raw("notes", JsonArray(notes))
+                       .Bool("ok", problems == 0)
+                       .Text()
+                << '\n';
+        return problems == 0 ? EXIT_OK : EXIT_PROBLEMS;
+    }
     ctx.out << "Checked " << checker.Baselines() << " baselines, " << checker.Items() << " items, "
             << checker.Stats().blocks << " content blocks (" << FormatBytes(checker.Stats().bytes)
             << ")" << (readData ? ", fingerprints recomputed" : "") << ": ";
@@ -48,7 +73,7 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
 
 void RegisterCheckCommands(CCommandTable& table) {
     table.Add({{"check"},
-               "REPO [--read-data] [--repair] [--password-file FILE]",
+               "REPO [--read-data] [--repair] [--json] [--password-file FILE]",
                "verify a repository's images, baselines and contents",
                "Checks that every image file opens, that every baseline's node table decodes\n"
                "and links consistently (ids and links inside the table, every item listed once\n"
@@ -65,6 +90,7 @@ void RegisterCheckCommands(CCommandTable& table) {
                 {"repair", 0, false, "",
                  "set aside images whose newest baselines cannot be read, remove what unfinished "
                  "runs left, make the images' security records agree; then check"},
+                JsonOption(),
                 PasswordFileOption()},
                1,
                1,

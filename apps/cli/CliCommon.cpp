@@ -9,6 +9,10 @@
 
 namespace tavctl {
 
+CliOption JsonOption() {
+    return {"json", 0, false, "", "write JSON (one object per line for listings)"};
+}
+
 int Fail(CCliContext& ctx, const std::string& subject, const std::string& problem, int code) {
     ctx.err << text::PROGRAM << ": ";
     if (!subject.empty()) ctx.err << subject << ": ";

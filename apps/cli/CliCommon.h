@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ArgParser.h"
 #include "CliContext.h"
 
 class CTavException;
@@ -12,6 +13,10 @@ namespace tavctl {
 constexpr int EXIT_OK = 0;        // done, or nothing wrong found
 constexpr int EXIT_PROBLEMS = 1;  // an error, or problems found
 constexpr int EXIT_USAGE = 2;     // the command line is wrong
+
+// "--json": machine-readable output (one JSON document, or one object per line for a
+// listing).
+CliOption JsonOption();
 
 // Writes "tavctl: <subject>: <problem>" to the error stream and returns `code`.
 int Fail(CCliContext& ctx, const std::string& subject, const std::string& problem,

@@ -19,6 +19,8 @@ struct CCliContext {
     std::function<std::optional<std::string>(const std::string&)> getEnv;
     // Asks for a password without echo; nullopt when there is no terminal to ask on.
     std::function<std::optional<std::string>(const std::string&)> readPassword;
+    // The first line of standard input (for "--password-file -"); nullopt when there is none.
+    std::function<std::optional<std::string>()> readStdinLine;
     // Progress lines on `err` for long work (set when the output is a terminal).
     bool progress = false;
 

@@ -4,7 +4,7 @@
 namespace tavctl::text {
 
 constexpr const char* PROGRAM = "tavctl";
-constexpr const char* VERSION = "tavctl 0.1";
+constexpr const char* VERSION = "tavctl 0.1 (Tavora 0.1)";
 
 // Environment and prompts.
 constexpr const char* ENV_PASSWORD = "TAVORA_PASSWORD";
@@ -29,6 +29,7 @@ constexpr const char* ERR_WRONG_PASSWORD = "wrong password";
 constexpr const char* ERR_PASSWORD_TOO_LONG =
     "the password is too long (at most 127 bytes of UTF-8)";
 constexpr const char* ERR_PASSWORD_FILE = "cannot read the password file";
+constexpr const char* ERR_PASSWORD_STDIN = "no password line to read";
 
 // Baselines and items.
 constexpr const char* ERR_NO_BASELINE = "no such baseline";
@@ -48,6 +49,12 @@ constexpr const char* ERR_PASSWORD_ENCRYPTED =
     "unreadable, so it is not changed";
 constexpr const char* MSG_PASSWORD_CHANGED = "The password has been changed.";
 constexpr const char* MSG_PASSWORD_REMOVED = "The password has been removed.";
+// What a password does and does not protect, said after every change.
+constexpr const char* MSG_PASSWORD_PROTECTS =
+    "The password guards opening the repository with Tavora's tools. It does not encrypt the\n"
+    "stored data: that stays encrypted with the key built into the program (or not at all\n"
+    "when the job has no --encrypt), so anyone who has the image files can read them. See\n"
+    "\"Security of the format\" in the README.";
 
 // Status words of stored items.
 constexpr const char* STATUS_UPDATED = "Updated";

@@ -9,6 +9,7 @@ CCommandTable BuildCommandTable() {
     CCommandTable table;
     RegisterInfoCommands(table);
     RegisterBrowseCommands(table);
+    RegisterFindCommands(table);
     RegisterCheckCommands(table);
     RegisterPasswdCommands(table);
     RegisterDbxCommands(table);

@@ -7,6 +7,7 @@ namespace tavctl {
 
 void RegisterInfoCommands(CCommandTable& table);    // info, baselines
 void RegisterBrowseCommands(CCommandTable& table);  // ls, cat
+void RegisterFindCommands(CCommandTable& table);    // find, history
 void RegisterCheckCommands(CCommandTable& table);   // check
 void RegisterPasswdCommands(CCommandTable& table);  // passwd
 void RegisterDbxCommands(CCommandTable& table);       // dbx folders, ls, show, export, export-all

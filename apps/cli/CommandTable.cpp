@@ -44,6 +44,20 @@ const CliCommand* CCommandTable::Find(const std::vector<std::string>& args, size
     return best;
 }
 
+std::string CCommandTable::Suggest(const std::vector<std::string>& prefix,
+                                   const std::string& word) const {
+    std::vector<std::string> next;
+    for (const CliCommand& c : m_commands)
+        if (c.words.size() > prefix.size() && StartsWith(c.words, prefix))
+            next.push_back(c.words[prefix.size()]);
+    if (prefix.empty()) next.push_back("version");
+    const std::string close = ClosestWord(word, next);
+    if (close.empty()) return "";
+    std::vector<std::string> words = prefix;
+    words.push_back(close);
+    return "; did you mean '" + Join(words) + "'?";
+}
+
 bool CCommandTable::IsGroup(const std::vector<std::string>& prefix) const {
     for (const CliCommand& c : m_commands)
         if (c.words.size() > prefix.size() && StartsWith(c.words, prefix)) return true;
@@ -79,10 +93,11 @@ void CCommandTable::PrintHelp(const CliCommand& command, std::ostream& out) {
     options.push_back(HELP_OPTION);
     out << "\nOptions:\n";
     for (const CliOption& o : options) {
+        if (o.hidden) continue;
         std::string left = "  ";
         left += o.shortName ? std::string("-") + o.shortName + ", " : std::string("    ");
         left += "--" + o.name;
-        if (o.takesValue) left += " " + o.valueName;
+        if (o.takesValue) left += o.implicitValue.empty() ? " " + o.valueName : " [" + o.valueName + "]";
         out << left << std::string(left.size() < 28 ? 28 - left.size() : 2, ' ') << o.help << '\n';
     }
 }
@@ -93,7 +108,7 @@ int RunTavctl(const std::vector<std::string>& args, CCliContext& ctx) {
         table.PrintOverview(ctx.err);
         return EXIT_USAGE;
     }
-    if (args[0] == "--version") {
+    if (args[0] == "--version" || args[0] == "-V" || args[0] == "version") {
         ctx.out << text::VERSION << '\n';
         return EXIT_OK;
     }
@@ -137,12 +152,16 @@ int RunTavctl(const std::vector<std::string>& args, CCliContext& ctx) {
                 return EXIT_OK;
             }
             if (args.size() > prefix.size())
-                Fail(ctx, "", "unknown command '" + Join(prefix) + " " + args[prefix.size()] + "'",
+                Fail(ctx, "",
+                     "unknown command '" + Join(prefix) + " " + args[prefix.size()] + "'" +
+                         table.Suggest(prefix, args[prefix.size()]),
                      EXIT_USAGE);
             table.PrintOverview(ctx.err, prefix);
             return EXIT_USAGE;
         }
-        return Fail(ctx, "", "unknown command '" + args[0] + "'; run 'tavctl --help'", EXIT_USAGE);
+        return Fail(ctx, "", "unknown command '" + args[0] + "'" + table.Suggest({}, args[0]) +
+                                 "; run 'tavctl --help'",
+                    EXIT_USAGE);
     }
 
     std::vector<CliOption> options = command->options;

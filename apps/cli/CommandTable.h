@@ -34,6 +34,9 @@ public:
     const CliCommand* Find(const std::vector<std::string>& args, size_t& used) const;
     // True when some command's words begin with `prefix` (a group such as "job").
     bool IsGroup(const std::vector<std::string>& prefix) const;
+    // "; did you mean 'PREFIX WORD'?" for the command word after `prefix` closest to
+    // `word`, "" when none is close.
+    std::string Suggest(const std::vector<std::string>& prefix, const std::string& word) const;
     // The command list (of the whole table, or of one group).
     void PrintOverview(std::ostream& out, const std::vector<std::string>& prefix = {}) const;
     static void PrintUsage(const CliCommand& command, std::ostream& out);

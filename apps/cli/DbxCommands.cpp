@@ -249,7 +249,8 @@ void RegisterDbxCommands(CCommandTable& table) {
     std::vector<CliOption> lsOptions = DbxFilterOptions();
     lsOptions.push_back(
         {"sort", 0, true, "COLUMN", "sort by icon, from, to, subject, date or account"});
-    lsOptions.push_back({"reverse", 'r', false, "", "sort in descending order"});
+    lsOptions.push_back({"reverse", 0, false, "", "sort in descending order"});
+    lsOptions.push_back(OldSpelling({"reverse", 'r', false, "", ""}));
     lsOptions.insert(lsOptions.end(), sourceOptions.begin(), sourceOptions.end());
     table.Add({{"dbx", "ls"},
                std::string(SOURCE_SYNOPSIS) + " [--filter TEXT] [--in FIELDS] [--sort COLUMN] [-r]",

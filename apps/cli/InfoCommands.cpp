@@ -4,6 +4,8 @@
 
 #include "CommandGroups.h"
 #include "ContentReader.h"
+#include "Json.h"
+#include "Progress.h"
 #include "NodeFormat.h"
 #include "PasswordSource.h"
 #include "RepoSession.h"
@@ -36,28 +38,70 @@ std::string ImagePassword(CTavRepository& rep, uint32_t id) {
     }
 }
 
-void PrintImages(CTavRepository& rep, std::ostream& out) {
-    out << "\n  ID  FORMAT  PASSWORD          SIZE  PATH\n";
+struct ImageRow {
+    uint32_t id = 0;
+    std::string path, format = "-", password = "-";
+    bool missing = false, unreadable = false;
+    uint64_t size = 0;
+};
+
+std::vector<ImageRow> ImageRows(CTavRepository& rep) {
+    std::vector<ImageRow> rows;
     const uint32_t last = rep.GetCurrentImageID();
     for (uint32_t id = 0; last != TAV_NONE && id <= last; ++id) {
-        const std::string path = ImagePathFor(rep, id);
-        std::string format = "-", password = "-", size = "-", note;
+        ImageRow row;
+        row.id = id;
+        row.path = ImagePathFor(rep, id);
         TavFindData data;
-        if (!plat::GetFindData(path, data)) {
-            note = " (missing)";
+        if (!plat::GetFindData(row.path, data)) {
+            row.missing = true;
         } else {
-            size = std::to_string(data.Size());
+            row.size = data.Size();
             if (rep.GetImageFromID(id) == nullptr) {
-                note = " (cannot be opened as image " + std::to_string(id) + ")";
+                row.unreadable = true;
             } else {
                 if (CTavFormatAdaptor* adaptor = rep.GetAdaptor(id))
-                    format = FormatVersionText(adaptor->FormatVersion());
-                password = ImagePassword(rep, id);
+                    row.format = FormatVersionText(adaptor->FormatVersion());
+                row.password = ImagePassword(rep, id);
             }
         }
-        out << PadLeft(std::to_string(id), 4) << "  " << Pad(format, 6) << "  " << Pad(password, 8)
-            << "  " << PadLeft(size, 12) << "  " << Printable(path) << note << '\n';
+        rows.push_back(row);
     }
+    return rows;
+}
+
+void PrintImages(const std::vector<ImageRow>& rows, std::ostream& out) {
+    out << "\n  ID  FORMAT  PASSWORD          SIZE  PATH\n";
+    for (const ImageRow& row : rows) {
+        const std::string note =
+            row.missing ? " (missing)"
+            : row.unreadable ? " (cannot be opened as image " + std::to_string(row.id) + ")" : "";
+        out << PadLeft(std::to_string(row.id), 4) << "  " << Pad(row.format, 6) << "  "
+            << Pad(row.password, 8) << "  "
+            << PadLeft(row.missing ? "-" : std::to_string(row.size), 12) << "  "
+            << Printable(row.path) << note << '\n';
+    }
+}
+
+std::string ImagesJson(const std::vector<ImageRow>& rows) {
+    std::vector<std::string> items;
+    for (const ImageRow& row : rows) {
+        CJsonObject o;
+        o.Num("id", row.id).Str("path", row.path).Bool("missing", row.missing);
+        if (!row.missing) o.Num("size", row.size);
+        if (row.format != "-") o.Str("format", row.format);
+        if (row.password != "-") o.Str("password", row.password);
+        items.push_back(o.Text());
+    }
+    return JsonArray(items);
+}
+
+// Baselines besides the empty baseline 0 made with the repository.
+size_t BackupCount(const TavBaselineList& list) {
+    size_t n = 0;
+    for (const TavBaselineHeaderRec& h : list.items)
+        if (h.number != 0) ++n;
+    return n;
 }
 
 int RunInfo(const CCliArgs& args, CCliContext& ctx) {
@@ -72,29 +116,98 @@ int RunInfo(const CCliArgs& args, CCliContext& ctx) {
     } catch (CTavException* e) {
         TakeException(e);
     }
-    std::ostream& out = ctx.out;
-    out << "Repository:   " << Printable(session.Path()) << '\n';
     const uint32_t entryImage = rep.GetEntryImageID();
+    std::string format;
     if (entryImage != TAV_NONE && rep.GetAdaptor(entryImage) != nullptr)
-        out << "Format:       " << FormatVersionText(rep.GetAdaptor(entryImage)->FormatVersion())
-            << '\n';
+        format = FormatVersionText(rep.GetAdaptor(entryImage)->FormatVersion());
+    const std::vector<ImageRow> images = ImageRows(rep);
+    rep.ReleaseReadHandles();
+    std::ostream& out = ctx.out;
+
+    if (args.Has("json")) {
+        CJsonObject o;
+        o.Str("repository", session.Path());
+        if (!format.empty()) o.Str("format", format);
+        o.Bool("password", passwordSet);
+        if (list != nullptr) {
+            o.Raw("entry_point", CJsonObject()
+                                     .Num("image", list->entryPoint.image)
+                                     .Num("offset", list->entryPoint.offset)
+                                     .Text());
+            o.Num("baselines", BackupCount(*list));
+            if (!list->items.empty())
+                o.Raw("newest", CJsonObject()
+                                    .Num("number", list->items.back().number)
+                                    .Str("saved", FormatLocalTime(list->items.back().time))
+                                    .Text());
+        }
+        o.Raw("images", ImagesJson(images));
+        out << o.Text() << '\n';
+        return EXIT_OK;
+    }
+    out << "Repository:   " << Printable(session.Path()) << '\n';
+    if (!format.empty()) out << "Format:       " << format << '\n';
     out << "Password:     " << (passwordSet ? "set" : "not set") << '\n';
     if (list != nullptr) {
         out << "Entry point:  image " << list->entryPoint.image << ", offset "
             << list->entryPoint.offset << '\n';
-        out << "Baselines:    " << list->items.size();
-        if (!list->items.empty()) {
+        const size_t count = BackupCount(*list);
+        out << "Baselines:    " << count << (count == 1 ? " baseline" : " baselines");
+        if (count > 0) {
             const TavBaselineHeaderRec& newest = list->items.back();
             out << " (newest: " << newest.number << ", saved " << FormatLocalTime(newest.time)
                 << ")";
         }
         out << '\n';
     }
-    const uint32_t last = rep.GetCurrentImageID();
-    out << "Images:       " << (last == TAV_NONE ? 0 : last + 1) << '\n';
-    PrintImages(rep, out);
-    rep.ReleaseReadHandles();
+    out << "Images:       " << images.size() << '\n';
+    PrintImages(images, out);
     return EXIT_OK;
+}
+
+// What one baseline holds and what its run stored.
+struct BaselineRow {
+    const TavBaselineHeaderRec* header = nullptr;
+    uint64_t items = 0;       // stored items that are not deleted (module roots not counted)
+    bool itemsKnown = false;  // false when the node table cannot be read
+    uint32_t firstImage = 0, lastImage = 0;
+    uint64_t bytesAdded = 0;  // the sizes of the items its run added or updated
+};
+
+std::vector<BaselineRow> BaselineRows(CRepoSession& session, const TavBaselineList& list) {
+    std::vector<BaselineRow> rows;
+    for (const TavBaselineHeaderRec& header : list.items) {
+        BaselineRow row;
+        row.header = &header;
+        // The images of a run: those holding what it stored, and its node table.
+        row.firstImage = row.lastImage = header.image;
+        std::string problem;
+        if (std::unique_ptr<CBaselineView> view = session.LoadBaseline(header.number, problem)) {
+            row.itemsKnown = true;
+            TavNodeRec node;
+            for (uint32_t k = 0; k < view->Count(); ++k) {
+                if (!view->Load(k * NODE_REC_SIZE, node) || node.parentId == TAV_NONE ||
+                    IsDeleted(node))
+                    continue;
+                ++row.items;
+                if ((node.flags & NODE_UNCHANGED) || IsFolder(node)) continue;
+                row.bytesAdded += node.Size();
+                if (node.content.offset != 0) {
+                    row.firstImage = std::min(row.firstImage, node.content.image);
+                    row.lastImage = std::max(row.lastImage, node.content.image);
+                }
+            }
+        }
+        rows.push_back(row);
+    }
+    session.Rep().ReleaseReadHandles();
+    return rows;
+}
+
+std::string ImageRange(const BaselineRow& row) {
+    return row.firstImage == row.lastImage
+               ? std::to_string(row.lastImage)
+               : std::to_string(row.firstImage) + "-" + std::to_string(row.lastImage);
 }
 
 int RunBaselines(const CCliArgs& args, CCliContext& ctx) {
@@ -103,19 +216,41 @@ int RunBaselines(const CCliArgs& args, CCliContext& ctx) {
     if (!session.Open(args.positionals[0], args, ctx, code)) return code;
     const TavBaselineList* list = session.Rep().GetBaselineList();
     if (list == nullptr) return EXIT_OK;
+    const std::vector<BaselineRow> rows = BaselineRows(session, *list);
+    std::ostream& out = ctx.out;
+    if (args.Has("json")) {
+        for (const BaselineRow& row : rows) {
+            const TavBaselineHeaderRec& h = *row.header;
+            CJsonObject o;
+            o.Num("number", h.number)
+                .Str("type", BackupTypeText(h.type))
+                .Str("saved", FormatLocalTime(h.time))
+                .Str("name", Utf16FieldToUtf8(h.name, 64))
+                .Str("description", Utf16FieldToUtf8(h.description, 512));
+            if (row.itemsKnown) o.Num("items", row.items);
+            else o.Null("items");
+            o.Num("bytes_added", row.bytesAdded)
+                .Num("first_image", row.firstImage)
+                .Num("last_image", row.lastImage);
+            out << o.Text() << '\n';
+        }
+        return EXIT_OK;
+    }
     size_t nameWidth = 4;
     for (const TavBaselineHeaderRec& h : list->items)
         nameWidth = std::max(nameWidth, Printable(Utf16FieldToUtf8(h.name, 64)).size());
-    std::ostream& out = ctx.out;
-    out << "  NO  TYPE         SAVED                IMAGE  " << Pad("NAME", nameWidth)
-        << "  DESCRIPTION\n";
-    for (const TavBaselineHeaderRec& h : list->items) {
+    out << "  NO  TYPE         " << Pad("SAVED", TIME_WIDTH) << "     ITEMS        ADDED  IMAGES  "
+        << Pad("NAME", nameWidth) << "  DESCRIPTION\n";
+    for (const BaselineRow& row : rows) {
+        const TavBaselineHeaderRec& h = *row.header;
         const std::string name = Printable(Utf16FieldToUtf8(h.name, 64));
         const std::string description = Printable(Utf16FieldToUtf8(h.description, 512));
-        std::string line =
-            PadLeft(std::to_string(h.number), 4) + "  " + Pad(BackupTypeText(h.type), 11) + "  " +
-            Pad(FormatLocalTime(h.time), 19) + "  " + PadLeft(std::to_string(h.image), 5) + "  " +
-            Pad(name, nameWidth) + "  " + description;
+        std::string line = PadLeft(std::to_string(h.number), 4) + "  " +
+                           Pad(BackupTypeText(h.type), 11) + "  " +
+                           Pad(FormatLocalTime(h.time), TIME_WIDTH) + "  " +
+                           PadLeft(row.itemsKnown ? std::to_string(row.items) : "?", 8) + "  " +
+                           PadLeft(FormatBytes(row.bytesAdded), 11) + "  " +
+                           Pad(ImageRange(row), 6) + "  " + Pad(name, nameWidth) + "  " + description;
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out << line << '\n';
     }
@@ -132,7 +267,7 @@ void RegisterInfoCommands(CCommandTable& table) {
                "version, whether a password is set, the entry point (where the newest baseline\n"
                "table lies), the number of baselines, and every image file with its id, format,\n"
                "password mark, size and path.",
-               {PasswordFileOption()},
+               {JsonOption(), PasswordFileOption()},
                1,
                1,
                RunInfo});
@@ -140,10 +275,11 @@ void RegisterInfoCommands(CCommandTable& table) {
                "REPO [--password-file FILE]",
                "list the baselines of a repository",
                "Lists every baseline, oldest first: its number, backup type (Full or\n"
-               "Incremental), the time it was saved (local time), the image holding its node\n"
-               "table, its name and description. Baseline 0 is the empty one made with the\n"
-               "repository.",
-               {PasswordFileOption()},
+               "Incremental), the time it was saved (local time), the number of items it holds,\n"
+               "the bytes its run stored (the sizes of the items it added or updated), the\n"
+               "images holding them, its name and description. Baseline 0 is the empty one\n"
+               "made with the repository. --json writes one JSON object per baseline.",
+               {JsonOption(), PasswordFileOption()},
                1,
                1,
                RunBaselines});

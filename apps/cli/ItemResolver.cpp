@@ -6,6 +6,7 @@
 
 #include "ArgParser.h"
 #include "CliText.h"
+#include "JobFile.h"
 #include "NodeFormat.h"
 
 namespace tavctl {
@@ -132,7 +133,8 @@ bool ResolveItem(const CBaselineView& view, const std::string& name, ResolvedIte
     if (path.empty()) return NotFound(view, name, problem);
     if (path[0] == '/') return ResolveFilesPath(view, path, out, problem);
 
-    // Names from a module root down.
+    // Names from a module root down; a name whose first part is no module root is a path
+    // relative to the current folder.
     const size_t slash = path.find('/');
     const std::string rootName = path.substr(0, slash);
     std::string rest = slash == std::string::npos ? "" : path.substr(slash + 1);
@@ -147,9 +149,10 @@ bool ResolveItem(const CBaselineView& view, const std::string& name, ResolvedIte
                 out.path = itemPath ? *itemPath : path;
                 return true;
             }
+            return NotFound(view, name, problem);
         }
     }
-    return NotFound(view, name, problem);
+    return ResolveFilesPath(view, CommandLinePath(path), out, problem);
 }
 
 }  // namespace tavctl

@@ -1,6 +1,8 @@
 // Finding a stored item by the name a user gives it: a node id ("628" or "#00000274"),
 // the original full path of a Files and Folders item ("/home/ann/docs/a.txt"), or the
-// names from a module root down ("Outlook Express/{GUID}/<msgroot>/Inbox.dbx").
+// names from a module root down ("Outlook Express/{GUID}/<msgroot>/Inbox.dbx"), or a path
+// relative to the current folder ("docs/a.txt", "./a.txt") when its first part names no
+// module root.
 #pragma once
 #include <string>
 #include <vector>

@@ -26,9 +26,13 @@ std::string FormatSeconds(int64_t unixSeconds) {
     const std::time_t t = std::time_t(unixSeconds);
     const std::tm* local = std::localtime(&t);
     if (local == nullptr) return "-";
-    char text[32];
-    if (std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M:%S", local) == 0) return "-";
-    return text;
+    char text[40];
+    if (std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%S%z", local) == 0) return "-";
+    // ISO 8601 writes the offset as +hh:mm.
+    std::string iso = text;
+    if (iso.size() >= 5 && (iso[iso.size() - 5] == '+' || iso[iso.size() - 5] == '-'))
+        iso.insert(iso.size() - 2, ":");
+    return iso;
 }
 
 }  // namespace
@@ -115,8 +119,8 @@ std::string FormatListRow(const ListRow& row) {
     line += "  " + Pad(row.size, 12, true);
     line += "  " + Pad(row.version, 4, true);
     line += "  " + Pad(row.status, 11, false);
-    line += "  " + Pad(row.backupDate, 19, false);
-    line += "  " + Pad(row.modified, 19, false);
+    line += "  " + Pad(row.backupDate, TIME_WIDTH, false);
+    line += "  " + Pad(row.modified, TIME_WIDTH, false);
     line += "  " + Pad(row.image, 5, true);
     line += "  " + row.name;
     return line;

@@ -8,8 +8,10 @@
 
 namespace tavctl {
 
-// "YYYY-MM-DD HH:MM:SS" in local time; "-" for 0.
+// ISO 8601 in local time with the offset, "2024-05-07T10:12:40+02:00"; "-" for 0. Every
+// time tavctl shows is written so.
 std::string FormatLocalTime(int64_t unixSeconds);
+constexpr size_t TIME_WIDTH = 25;  // the width of such a time
 // A FILETIME (100 ns ticks since 1601) in local time; "-" for 0.
 std::string FormatFileTime(const TavFileTime& time);
 // "Added", "Updated", "Not Changed", "" for an unchanged folder, "Deleted".

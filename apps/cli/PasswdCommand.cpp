@@ -84,7 +84,8 @@ int RunPasswd(const CCliArgs& args, CCliContext& ctx) {
     if (!session.Rep().ChangePassword(session.Password().c_str(), newPassword.c_str()))
         return Fail(ctx, repo, text::ERR_CANNOT_CHANGE);
     session.Rep().ReleaseReadHandles();
-    ctx.out << (remove ? text::MSG_PASSWORD_REMOVED : text::MSG_PASSWORD_CHANGED) << '\n';
+    ctx.out << (remove ? text::MSG_PASSWORD_REMOVED : text::MSG_PASSWORD_CHANGED) << '\n'
+            << text::MSG_PASSWORD_PROTECTS << '\n';
     return EXIT_OK;
 }
 
@@ -97,8 +98,13 @@ void RegisterPasswdCommands(CCommandTable& table) {
                "The current password (when one is set) comes from --password-file, the\n"
                "TAVORA_PASSWORD variable or a prompt; the new one from --new-password-file, the\n"
                "TAVORA_NEW_PASSWORD variable or two prompts. A password file holds the password\n"
-               "on its first line. --remove removes the password. The password guards opening\n"
-               "the repository; contents stay encrypted with the built-in key as before.",
+               "on its first line (- reads it from standard input). --remove removes the\n"
+               "password.\n\n"
+               "What a password protects: opening the repository with Tavora's tools. What it\n"
+               "does not: the stored data is not encrypted with it. The data stays encrypted\n"
+               "with the key built into the program (or not at all without --encrypt), so\n"
+               "anyone who has the image files can read them (README, \"Security of the\n"
+               "format\").",
                {PasswordFileOption(),
                 NewPasswordFileOption(),
                 {"remove", 0, false, "", "remove the password"}},

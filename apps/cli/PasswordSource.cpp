@@ -14,11 +14,11 @@ constexpr size_t MAX_PASSWORD_FILE = 4096;
 }  // namespace
 
 CliOption PasswordFileOption() {
-    return {"password-file", 0, true, "FILE", "read the repository's password from FILE"};
+    return {"password-file", 0, true, "FILE", "read the repository's password from FILE (- for standard input)"};
 }
 
 CliOption NewPasswordFileOption() {
-    return {"new-password-file", 0, true, "FILE", "read the new password from FILE"};
+    return {"new-password-file", 0, true, "FILE", "read the new password from FILE (- for standard input)"};
 }
 
 bool ReadPasswordFile(const std::string& path, std::string& password, std::string& problem) {
@@ -53,6 +53,16 @@ bool GivenPassword(const CCliArgs& args, CCliContext& ctx, const std::string& op
                    const std::string& envName, std::optional<std::string>& password, int& code) {
     password.reset();
     if (std::optional<std::string> file = args.Value(option)) {
+        if (*file == "-") {  // the first line of standard input
+            std::optional<std::string> line = ctx.readStdinLine ? ctx.readStdinLine() : std::nullopt;
+            if (!line) {
+                code = Fail(ctx, "standard input", text::ERR_PASSWORD_STDIN);
+                return false;
+            }
+            if (!line->empty() && line->back() == '\r') line->pop_back();
+            password = *line;
+            return true;
+        }
         std::string value, problem;
         if (!ReadPasswordFile(*file, value, problem)) {
             code = Fail(ctx, *file, problem);

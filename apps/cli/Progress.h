@@ -1,4 +1,4 @@
-// CProgress: one progress line on a terminal, rewritten in place at most a few times a
+// CProgress: one progress line on a terminal, rewritten in place at most ten times a
 // second, and erased before other output and at the end.
 #pragma once
 #include <cstdint>
@@ -22,7 +22,7 @@ public:
     void Clear();
 
 private:
-    static constexpr uint64_t INTERVAL_MS = 200;
+    static constexpr uint64_t INTERVAL_MS = 100;  // at most ten lines a second
     std::ostream& m_stream;
     bool m_enabled;
     uint64_t m_last = 0;

@@ -32,7 +32,7 @@ std::string AttachProblem(int32_t code, const std::string& detail) {
 }  // namespace
 
 CliOption BaselineOption() {
-    return {"baseline", 'b', true, "N", "use baseline N (default: the newest)"};
+    return {"baseline", 'b', true, "N", "use baseline N or latest (default: the newest)"};
 }
 
 CRepoSession::~CRepoSession() { DetachQuietly(); }
@@ -184,17 +184,21 @@ std::unique_ptr<CBaselineView> CRepoSession::LoadBaseline(uint32_t number, std::
     return std::make_unique<CBaselineView>(table, number);
 }
 
+std::optional<uint32_t> CRepoSession::BaselineNumber(const CCliArgs& args, CCliContext& ctx,
+                                                     int& code) {
+    std::optional<std::string> value = args.Value("baseline");
+    if (!value || *value == "latest") return m_rep.GetLatestBaselineNumber();
+    std::optional<uint32_t> parsed = ParseNumber(*value);
+    if (!parsed)
+        code = Fail(ctx, "", "-b needs a baseline number or latest, not '" + *value + "'", EXIT_USAGE);
+    return parsed;
+}
+
 std::unique_ptr<CBaselineView> CRepoSession::OpenBaseline(const CCliArgs& args, CCliContext& ctx,
                                                           int& code) {
-    uint32_t number = m_rep.GetLatestBaselineNumber();
-    if (std::optional<std::string> value = args.Value("baseline")) {
-        std::optional<uint32_t> parsed = ParseNumber(*value);
-        if (!parsed) {
-            code = Fail(ctx, "", "-b needs a baseline number, not '" + *value + "'", EXIT_USAGE);
-            return nullptr;
-        }
-        number = *parsed;
-    }
+    const std::optional<uint32_t> chosen = BaselineNumber(args, ctx, code);
+    if (!chosen) return nullptr;
+    const uint32_t number = *chosen;
     std::string problem;
     std::unique_ptr<CBaselineView> view = LoadBaseline(number, problem);
     if (!view) {

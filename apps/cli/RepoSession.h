@@ -42,6 +42,9 @@ public:
     // The password the repository was opened with ("" when it has none).
     const std::string& Password() const { return m_password; }
 
+    // The number -b names ("latest", or a number), else the newest; nullopt after reporting
+    // a wrong value (exit code 2).
+    std::optional<uint32_t> BaselineNumber(const CCliArgs& args, CCliContext& ctx, int& code);
     // The baseline named by -b, else the newest; null after reporting the problem.
     std::unique_ptr<CBaselineView> OpenBaseline(const CCliArgs& args, CCliContext& ctx, int& code);
     // Loads baseline `number`; null with `problem` set.

@@ -2,20 +2,9 @@
 #pragma once
 #include <cstdint>
 
-namespace tavctl::restoretext {
+#include "RestoreRequestText.h"
 
-// The restore request every restore starts from (as the browser fills it in).
-constexpr const char* REQUEST_TEMPLATE =
-    "<?xml version='1.0' encoding='UTF-8'?><tav-restore>\t<restore baseline='#00000001' "
-    "command='#00010008' location=''/>\t<excluded/></tav-restore>";
-constexpr const char* XML_ROOT = "tav-restore";
-constexpr const char* XML_RESTORE = "restore";
-constexpr const char* XML_EXCLUDED = "excluded";
-constexpr const char* XML_NODE = "node";
-constexpr const char* XML_ID = "id";
-constexpr const char* XML_BASELINE = "baseline";
-constexpr const char* XML_COMMAND = "command";
-constexpr const char* XML_LOCATION = "location";
+namespace tavctl::restoretext {
 
 // The browser's hub: command identifiers from 61000 up.
 constexpr uint32_t HUB_COMMAND_BASE = 61000;
@@ -30,11 +19,26 @@ constexpr const char* OVERWRITE_OLDER = "older";
 constexpr const char* OVERWRITE_SIZE = "size";
 constexpr const char* OVERWRITE_NEVER = "never";
 
+// Lines of the Files and Folders engine's log that tavctl shows or lists.
+constexpr const char* LOG_WOULD_WRITE = "Would write \"";
+constexpr const char* LOG_WOULD_REPLACE = "Would replace \"";
+constexpr const char* LOG_WOULD_SKIP = "Would skip \"";
+constexpr const char* LOG_KEPT = "Kept \"";
+constexpr const char* FINISH_PREFIX = "Finish Restoring ";
+constexpr const char* SUMMARY_KEPT_SUFFIX =
+    " Files kept the existing file; it differs: use --overwrite always";
+constexpr const char* MSG_DRY_RUN_HEADING = "Dry run of restoring %s: nothing was written";
+constexpr const char* MSG_DRY_RUN_NOT_SHOWN =
+    "%s: a dry run cannot show what its restore would do; it is left out";
+
 // Problems.
 constexpr const char* ERR_BAD_OVERWRITE =
     "--overwrite takes always, older, size or never (older,size combines two), not '%s'";
 constexpr const char* ERR_NO_DESTINATION = "give the folder to extract into with --to DIR";
 constexpr const char* ERR_EMPTY_DESTINATION = "--to needs a folder";
+constexpr const char* ERR_NO_TARGET =
+    "say where to restore: --to DIR (below a folder) or --in-place (over the original files)";
+constexpr const char* ERR_TO_AND_IN_PLACE = "--to and --in-place exclude each other";
 constexpr const char* ERR_IS_ROOT = "is the root of a module; restore it with 'tavctl restore'";
 constexpr const char* ERR_IS_DELETED = "is marked deleted in baseline %u";
 constexpr const char* ERR_NOT_STORED =

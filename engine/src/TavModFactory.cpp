@@ -16,6 +16,8 @@ constexpr const char* MODULE_PATH_VARIABLE = "TAVORA_MODULE_PATH";
 constexpr const char* INSTALLED_MODULES = "../lib/tavora/modules";
 constexpr const char* BUILD_TREE_MODULES = "../lib/modules";
 constexpr const char* MODULE_SUFFIX = ".so";
+// A module's view library: its procedures that need windows, beside the module.
+constexpr const char* VIEW_SUFFIX = "_ui.so";
 // Command identifiers stay within a thousand of the base (the programs' menu range).
 constexpr uint32_t MAX_COMMANDS = 999;
 
@@ -28,6 +30,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 
 // A loaded module: its library and its descriptor with the bound procedures.
 struct CTavModFactory::CModule {
+    plat::CDynLib views;  // released after the module's library (declared first)
     plat::CDynLib library;
     TavModDesc desc;
 };
@@ -74,7 +77,8 @@ int CTavModFactory::Reconnoiter(const std::vector<std::string>& folders) {
         if (!plat::ListDirectory(folder, entries)) continue;
         std::vector<std::string> names;
         for (const TavFindData& entry : entries)
-            if (entry.kind != TavFileKind::Directory && EndsWith(entry.name, MODULE_SUFFIX))
+            if (entry.kind != TavFileKind::Directory && EndsWith(entry.name, MODULE_SUFFIX) &&
+                !EndsWith(entry.name, VIEW_SUFFIX))
                 names.push_back(entry.name);
         std::sort(names.begin(), names.end());
         for (const std::string& name : names) LoadModule(plat::JoinPath(folder, name));
@@ -113,12 +117,18 @@ bool CTavModFactory::LoadModule(const std::string& path) {
     }
     TavModDesc& desc = module->desc;
     desc.path = path;
+    if (m_views) {
+        const std::string viewPath = path.substr(0, path.size() - std::string(MODULE_SUFFIX).size()) + VIEW_SUFFIX;
+        if (plat::PathExists(viewPath) && !module->views.Load(viewPath))
+            Report(tavtext::Format(engtext::HUB_WARNING, desc.name.c_str(), module->views.Error().c_str()));
+    }
     // Binds one named procedure. A missing create-engine procedure is reported (backups
     // and restores need it); other missing ones are only recorded, since programs without
     // windows never call the view's procedures.
     auto bind = [&](const std::string& name) -> void* {
         if (name.empty()) return nullptr;
         void* proc = module->library.Symbol(name);
+        if (proc == nullptr && module->views.Loaded()) proc = module->views.Symbol(name);
         if (proc == nullptr) {
             desc.missingProcs.push_back(name);
             if (name == desc.createEngineName) {
@@ -139,6 +149,14 @@ bool CTavModFactory::LoadModule(const std::string& path) {
             if (command.IsSeparator()) continue;
             command.proc = reinterpret_cast<TavCommandProc>(bind(command.procName));
         }
+    }
+    // The view library may need procedures of the module itself (installing its dialogs).
+    if (module->views.Loaded()) {
+        using AttachViews = void (*)(void* (*)(void*, const char*), void*);
+        if (auto attach = reinterpret_cast<AttachViews>(module->views.Symbol("TavAttachViews")))
+            attach([](void* library, const char* name) {
+                return static_cast<plat::CDynLib*>(library)->Symbol(name);
+            }, &module->library);
     }
     m_modules.push_back(std::move(module));
     BindControl(*m_modules.back(), m_modules.back()->desc.jobControl);

@@ -17,3 +17,12 @@ TAV_OE_EXPORT CTavEngine* CreateEngineOe() {
         return nullptr;
     }
 }
+
+// Installs the identity mapping dialog of the module's view library (null removes it).
+TAV_OE_EXPORT void TavOeSetMapIdentityPrompt(int (*prompt)(COeIdentityMapping*)) {
+    if (prompt == nullptr) {
+        CTavOeEngine::SetMapIdentityPrompt(nullptr);
+        return;
+    }
+    CTavOeEngine::SetMapIdentityPrompt([prompt](COeIdentityMapping& mapping) { return prompt(&mapping); });
+}

@@ -113,6 +113,9 @@ public:
     int Reconnoiter(const std::vector<std::string>& folders);
     // Unloads every module.
     void ReleaseModules();
+    // Programs with windows: each module's view procedures are also bound from the view
+    // library beside it ("<module>_ui.so"), loaded with the module. Set before Reconnoiter.
+    void EnableViews(bool enable) { m_views = enable; }
 
     int GetModCount() const { return int(m_modules.size()); }
     const TavModDesc* GetModDescAt(int index) const;
@@ -143,6 +146,7 @@ private:
     void Report(const std::string& message);
 
     uint32_t m_commandBase;
+    bool m_views = false;
     uint32_t m_nextCommand;
     std::vector<std::unique_ptr<CModule>> m_modules;
     std::map<uint32_t, const TavModCmdUI*> m_commands;

@@ -34,6 +34,9 @@ constexpr uint32_t TAV_RS_VERBOSE = 0x00000200;
 constexpr uint32_t TAV_RS_SET_TIMES = 0x00010000;
 constexpr uint32_t TAV_RS_OVERWRITE_ALWAYS = 0x00020000;
 constexpr uint32_t TAV_RS_VERIFY = 0x00040000;
+// Works out what a restore would write, replace or keep, and logs it; writes nothing.
+// Engines that do not know the bit must not be run with it.
+constexpr uint32_t TAV_RS_DRY_RUN = 0x00080000;
 
 // The backup command word of a new job: update on size or date change, always add new
 // files, incremental.

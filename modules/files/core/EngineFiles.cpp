@@ -81,6 +81,10 @@ std::string CTavEngineFiles::BuildStartRestoreLog() const {
 
 std::string CTavEngineFiles::BuildFinishRestoreLog(const TavRsLogAccount& counts) {
     const std::string time = LocalTimeText();
-    return Format(LOG_FINISH_RESTORE, time.c_str(), long(counts.succeeded), long(counts.overwritten),
-                  long(counts.upToDate), long(counts.errors));
+    // Files kept although they differ are not "already up to date".
+    std::string text = Format(LOG_FINISH_RESTORE, time.c_str(), long(counts.succeeded),
+                              long(counts.overwritten), long(counts.upToDate - counts.kept),
+                              long(counts.errors));
+    if (counts.kept != 0) text += Format(LOG_FINISH_KEPT, long(counts.kept));
+    return text;
 }

@@ -196,7 +196,7 @@ void CTavEngineFiles::CollectTopLevel(const TavNodeRec& item, CRestoreList& list
     bool created = false;
     if (IsFolderNode(item)) {
         if (!restorepath::MakeFolder(base, parts, location.empty() ? parts.size() : 0, target,
-                                     created)) {
+                                     created, !DryRun())) {
             RestoreError(LOG_CANNOT_CREATE_FOLDER, target);
             return;
         }
@@ -207,7 +207,7 @@ void CTavEngineFiles::CollectTopLevel(const TavNodeRec& item, CRestoreList& list
     const std::string file = parts.back();
     parts.pop_back();
     if (!restorepath::MakeFolder(base, parts, location.empty() ? parts.size() : 0, target,
-                                 created)) {
+                                 created, !DryRun())) {
         RestoreError(LOG_CANNOT_OPEN_DIRECTORY, target);
         return;
     }
@@ -237,7 +237,7 @@ void CTavEngineFiles::RestoreGoDeep(const TavNodeRec& folder, const std::string&
         }
         if (!(m_restoreWord & TAV_RS_SUBFOLDERS)) continue;
         bool created = false;
-        if (!restorepath::MakeChildFolder(target, created)) {
+        if (!restorepath::MakeChildFolder(target, created, !DryRun())) {
             RestoreError(LOG_CANNOT_CREATE_FOLDER, target);
             continue;
         }
@@ -311,11 +311,11 @@ bool CTavEngineFiles::CollectNode(const TavNodeRec& node, CRestoreList& list) {
     if (IsFolderNode(node)) {
         bool made;
         if (location.empty()) {
-            made = restorepath::MakeFolder(base, parts, topCount, target, created);
+            made = restorepath::MakeFolder(base, parts, topCount, target, created, !DryRun());
         } else {
             const std::vector<std::string> own =
                 topLevel ? parts : std::vector<std::string>{parts.back()};
-            made = restorepath::MakeFolder(base, own, 0, target, created);
+            made = restorepath::MakeFolder(base, own, 0, target, created, !DryRun());
         }
         if (!made) {
             RestoreError(LOG_CANNOT_CREATE_FOLDER, target);
@@ -334,8 +334,9 @@ bool CTavEngineFiles::CollectNode(const TavNodeRec& node, CRestoreList& list) {
     parts.pop_back();
     const bool made =
         location.empty()
-            ? restorepath::MakeFolder(base, parts, std::min(topCount, parts.size()), target, created)
-            : restorepath::MakeFolder(base, {}, 0, target, created);
+            ? restorepath::MakeFolder(base, parts, std::min(topCount, parts.size()), target, created,
+                                      !DryRun())
+            : restorepath::MakeFolder(base, {}, 0, target, created, !DryRun());
     if (!made) {
         RestoreError(LOG_CANNOT_OPEN_DIRECTORY, location.empty() ? target : location);
         return false;

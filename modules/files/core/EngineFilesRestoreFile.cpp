@@ -61,6 +61,7 @@ int32_t CTavEngineFiles::WriteFileList(CRestoreList& list) {
 }
 
 void CTavEngineFiles::FinishFolders(CRestoreList& list) {
+    if (DryRun()) return;  // nothing was made
     RestoreMetaPlan plan;
     plan.setOwner = m_restoreOwners;
     plan.setTimes = (m_restoreWord & TAV_RS_SET_TIMES) != 0;
@@ -145,6 +146,22 @@ bool CTavEngineFiles::VerifyWritten(const TavNodeRec& node, const CRestoreWriter
     return std::equal(state, state + 4, node.fingerprint);
 }
 
+void CTavEngineFiles::KeepExisting(const TavNodeRec& node, const TavFindData& existing,
+                                   const std::string& path, bool verbose) {
+    ++m_restoreCounts.upToDate;
+    const bool same = existing.kind != TavFileKind::Directory && existing.Size() == node.Size() &&
+                      existing.written == node.written;
+    if (!same) {
+        ++m_restoreCounts.kept;
+        if (verbose && !DryRun()) Log(LOG_SKIPPED_KEPT);
+        Log(Format(LOG_KEPT_DIFFERS, filespath::Printable(path).c_str()));
+    } else if (DryRun()) {
+        Log(Format(LOG_DRY_UP_TO_DATE, filespath::Printable(path).c_str()));
+    } else if (verbose) {
+        Log(LOG_SKIPPED_UP_TO_DATE);
+    }
+}
+
 int32_t CTavEngineFiles::RestoreFile(const TavNodeRec& node, const std::string& path,
                                      uint32_t word) {
     FireOnProgress(PROGRESS_RESTORE_FILE, path, 0);
@@ -153,16 +170,21 @@ int32_t CTavEngineFiles::RestoreFile(const TavNodeRec& node, const std::string& 
     const bool write = (word & TAV_RS_OVERWRITE_ALWAYS) || !exists ||
                        CheckUpToDate(node, existing, SetTavCmd(word, TAV_CMD_RESTORE)) != 0;
     const bool verbose = (word & TAV_RS_VERBOSE) != 0;
-    if (verbose) Log(Format(LOG_RESTORING_FILE, filespath::Printable(path).c_str()));
+    if (verbose && !DryRun()) Log(Format(LOG_RESTORING_FILE, filespath::Printable(path).c_str()));
     if (!write) {
-        ++m_restoreCounts.upToDate;
-        if (verbose) Log(LOG_SKIPPED_UP_TO_DATE);
+        KeepExisting(node, existing, path, verbose);
         return 1;
     }
     // A folder is never replaced by a file.
     if (exists && existing.kind == TavFileKind::Directory) {
         RestoreError(LOG_OPEN_ACCESS_DENIED, path);
         return 0;
+    }
+    if (DryRun()) {
+        Log(Format(exists ? LOG_DRY_REPLACE : LOG_DRY_WRITE, filespath::Printable(path).c_str()));
+        if (exists) ++m_restoreCounts.overwritten;
+        ++m_restoreCounts.succeeded;
+        return 1;
     }
 
     const bool link = IsLink(node);

@@ -80,6 +80,16 @@ constexpr const char* LOG_START_RESTORE = "Image Path: %s\r\nStart Restoring Fil
 constexpr const char* LOG_FINISH_RESTORE =
     "\r\nFinish Restoring Files and Folders: %s\r\n%ld Files Succeed\r\n%ld Files Overwritten\r\n"
     "%ld Files are already up to date\r\n%ld Items Error\r\n";
+// Added to the finish text when files were kept that differ from the stored ones.
+constexpr const char* LOG_FINISH_KEPT =
+    "%ld Files kept the existing file; it differs: use --overwrite always\r\n";
+// One line per file kept although it differs, in every run (not only verbose ones).
+constexpr const char* LOG_KEPT_DIFFERS =
+    "Kept \"%s\": kept the existing file; it differs: use --overwrite always\r\n";
+// A dry run's line per file.
+constexpr const char* LOG_DRY_WRITE = "Would write \"%s\"\r\n";
+constexpr const char* LOG_DRY_REPLACE = "Would replace \"%s\"\r\n";
+constexpr const char* LOG_DRY_UP_TO_DATE = "Would skip \"%s\": already up to date\r\n";
 constexpr const char* LOG_RESTORE_CANCELLED = "\r\nRestore Cancelled";
 constexpr const char* LOG_RESTORE_NODE_CANCELLED = "Restore Cancelled\r\n";
 constexpr const char* LOG_CANNOT_CREATE_FOLDER = "\r\n***** Cannot create folder: %s\r\n";
@@ -87,6 +97,7 @@ constexpr const char* LOG_CANNOT_OPEN_DIRECTORY = "\r\n***** Cannot open directo
 constexpr const char* LOG_RESTORING_FILE = "Restoring file \"%s\"";
 constexpr const char* LOG_SKIPPED_UP_TO_DATE = ".....Skipped, file is up to date.\r\n";
 constexpr const char* LOG_OVERWRITE = ".....Overwrite";
+constexpr const char* LOG_SKIPPED_KEPT = ".....Skipped\r\n";
 constexpr const char* LOG_OK = ".....OK\r\n";
 constexpr const char* LOG_OPEN_ACCESS_DENIED =
     "\r\n***** Access denied. Cannot open file \"%s\" for writing\r\n";

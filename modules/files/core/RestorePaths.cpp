@@ -56,11 +56,16 @@ std::string Join(const std::string& base, const std::vector<std::string>& parts,
 }
 
 bool MakeFolder(const std::string& base, const std::vector<std::string>& parts, size_t trusted,
-                std::string& out, bool& created) {
+                std::string& out, bool& created, bool make) {
     created = false;
     out = base.empty() ? "/" : base;
+    bool missing = false;  // a folder on the way is missing (and would be made)
     if (!plat::IsDirectory(out)) {
-        if (!plat::CreateDirectories(out, NEW_FOLDER_MODE)) return false;
+        if (!make) {
+            missing = true;
+        } else if (!plat::CreateDirectories(out, NEW_FOLDER_MODE)) {
+            return false;
+        }
         created = parts.empty();
     }
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -69,12 +74,17 @@ bool MakeFolder(const std::string& base, const std::vector<std::string>& parts, 
             plat::SetLastError(plat::ERR_FILENAME_TOO_LONG);
             return false;
         }
-        const Entry entry = Look(out);
+        const Entry entry = missing ? Entry::Missing : Look(out);
         if (entry == Entry::Folder) continue;
         if (entry == Entry::Link && i < trusted && plat::IsDirectory(out)) continue;
         if (entry != Entry::Missing) {
             plat::SetLastError(plat::ERR_ALREADY_EXISTS);
             return false;
+        }
+        if (!make) {
+            missing = true;
+            created = i + 1 == parts.size();
+            continue;
         }
         if (!plat::CreateDirectory(out, NEW_FOLDER_MODE)) {
             // Another process may have made it meanwhile.
@@ -86,7 +96,7 @@ bool MakeFolder(const std::string& base, const std::vector<std::string>& parts, 
     return true;
 }
 
-bool MakeChildFolder(const std::string& path, bool& created) {
+bool MakeChildFolder(const std::string& path, bool& created, bool make) {
     created = false;
     if (path.size() > MAX_TARGET_BYTES) {
         plat::SetLastError(plat::ERR_FILENAME_TOO_LONG);
@@ -96,7 +106,7 @@ bool MakeChildFolder(const std::string& path, bool& created) {
         case Entry::Folder:
             return true;
         case Entry::Missing:
-            if (plat::CreateDirectory(path, NEW_FOLDER_MODE)) {
+            if (!make || plat::CreateDirectory(path, NEW_FOLDER_MODE)) {
                 created = true;
                 return true;
             }

@@ -28,12 +28,14 @@ std::string Join(const std::string& base, const std::vector<std::string>& parts,
 // folders on the way to an original location); every later part must be a real folder or
 // is made, so a link left in the target never leads a restore elsewhere. `created` tells
 // whether the last part was made by this call. False, with `out` set to the path that
-// failed, when a folder cannot be made or a part is a link or a file.
+// failed, when a folder cannot be made or a part is a link or a file. With `make` false
+// nothing is made: the checks are the same and `created` tells whether it would be made.
 bool MakeFolder(const std::string& base, const std::vector<std::string>& parts, size_t trusted,
-                std::string& out, bool& created);
+                std::string& out, bool& created, bool make = true);
 
 // Makes the folder `path` (whose parent exists) unless a real folder of that name is there;
-// a link or a file of that name fails. `created` tells whether it was made.
-bool MakeChildFolder(const std::string& path, bool& created);
+// a link or a file of that name fails. `created` tells whether it was made (with `make`
+// false: whether it would be).
+bool MakeChildFolder(const std::string& path, bool& created, bool make = true);
 
 }  // namespace restorepath

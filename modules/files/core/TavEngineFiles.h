@@ -10,6 +10,7 @@
 
 #include "core/TavRestoreParam.h"
 #include "tavengine/TavEngine.h"
+#include "tavengine/TavWords.h"
 #include "tavrep/TavRepository.h"
 
 class CTavJobFilesHelper;
@@ -132,6 +133,11 @@ private:
     bool VerifyWritten(const TavNodeRec& node, const CRestoreWriter& writer,
                        const std::string* linkText);
     void RestoreError(const char* format, const std::string& path);
+    // True while a dry run (TAV_RS_DRY_RUN) works out what a restore would do.
+    bool DryRun() const { return (m_restoreWord & TAV_RS_DRY_RUN) != 0; }
+    // Counts (and logs) an existing file the overwrite rule keeps.
+    void KeepExisting(const TavNodeRec& node, const TavFindData& existing, const std::string& path,
+                      bool verbose);
 
     // Walk steps (EngineFilesBackup.cpp).
     void CollectSources(std::vector<CSource>& sources);

@@ -10,6 +10,7 @@ struct TavRsLogAccount {
     uint32_t overwritten = 0;  // existing files replaced
     uint32_t upToDate = 0;     // existing files kept under the overwrite rules
     uint32_t errors = 0;       // items in error
+    uint32_t kept = 0;         // of upToDate: kept although size or written time differ
 };
 
 // The request in memory. The request document:

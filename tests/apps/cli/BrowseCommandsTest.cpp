@@ -68,10 +68,10 @@ TEST_F(BrowseCommandsTest, ShowsColumnsOfFilesFoldersAndLinks) {
     EXPECT_EQ(Names(r.out), (std::vector<std::string>{"a.txt", "lnk -> a.txt", "sub"}));
     // type, size, version, status, backup date, modified (local time), image, name
     const std::regex updated(
-        "-            21     1  Updated      \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  "
-        "2022-06-18 04:26:40      2  a\\.txt");
+        "-            21     1  Updated      \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d  "
+        "2022-06-18T04:26:40\\+00:00      2  a\\.txt");
     EXPECT_TRUE(std::regex_match(Row(r.out, "a.txt"), updated)) << Row(r.out, "a.txt");
-    const std::string date = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
+    const std::string date = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d";
     EXPECT_TRUE(
         std::regex_match(Row(r.out, "lnk -> a.txt"),
                          std::regex("l +5 +0  Not Changed  " + date + "  .* +1  lnk -> a\\.txt")))

@@ -35,6 +35,7 @@ public:
     std::deque<std::string> answers;   // prompt answers; empty = no terminal
     std::vector<std::string> prompts;  // the prompts that were shown
     bool progress = false;             // as on a terminal
+    std::optional<std::string> stdinLine;  // what standard input holds
 
     CliResult Run(const std::vector<std::string>& args) {
         std::ostringstream out, err;
@@ -51,6 +52,7 @@ public:
             answers.pop_front();
             return a;
         };
+        ctx.readStdinLine = [this] { return stdinLine; };
         ctx.progress = progress;
         CliResult r;
         r.code = tavctl::RunTavctl(args, ctx);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "ArgParser.h"
+#include "Json.h"
+#include "ProgressMeter.h"
 #include "CliTestRepo.h"
 
 using namespace clitest;
@@ -139,4 +141,41 @@ TEST(DispatcherTest, ErrorsNameTheFile) {
     CliResult folder = cli.Run({"ls", dir.Path()});
     EXPECT_EQ(folder.code, 1);
     EXPECT_TRUE(Contains(folder.err, "is a folder, not a repository image file"));
+}
+
+TEST(DispatcherTest, SuggestsCommandsAndPrintsTheVersion) {
+    CCli cli;
+    CliResult r = cli.Run({"resotre"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(Contains(r.err, "did you mean 'restore'?")) << r.err;
+    r = cli.Run({"job", "nwe"});
+    EXPECT_TRUE(Contains(r.err, "did you mean 'job new'?")) << r.err;
+    r = cli.Run({"ls", "repo.tvr", "--recursiv"});
+    EXPECT_TRUE(Contains(r.err, "did you mean --recursive?")) << r.err;
+    for (const char* word : {"version", "-V", "--version"}) {
+        r = cli.Run({word});
+        EXPECT_EQ(r.code, 0);
+        EXPECT_TRUE(Contains(r.out, "tavctl 0.1")) << r.out;
+    }
+}
+
+TEST(JsonTest, QuotesEveryTextAsValidJson) {
+    EXPECT_EQ(tavctl::JsonQuote("a\"b\\c\n\t\x01"), "\"a\\\"b\\\\c\\n\\t\\u0001\"");
+    EXPECT_EQ(tavctl::JsonQuote("\xC3\xA9"), "\"\xC3\xA9\"");           // UTF-8 stays
+    EXPECT_EQ(tavctl::JsonQuote("a\xFF\xC3"), "\"a\xEF\xBF\xBD\xEF\xBF\xBD\"");  // broken bytes
+}
+
+TEST(ProgressMeterTest, ShowsPercentCountsRateAndTimeLeft) {
+    tavctl::ProgressFigures f;
+    f.filesDone = 3;
+    f.filesTotal = 10;
+    f.bytesDone = 50 * 1024 * 1024;
+    f.bytesTotal = 200 * 1024 * 1024;
+    f.elapsedMs = 10000;
+    f.item = "/home/ann/a-rather-long-name.bin";
+    EXPECT_EQ(tavctl::CProgressMeter::Render(f, 200),
+              " 25%  3/10 files  50.0 MiB/200.0 MiB  5.0 MiB/s  0:30 left  /home/ann/a-rather-long-name.bin");
+    const std::string narrow = tavctl::CProgressMeter::Render(f, 80);
+    EXPECT_LE(narrow.size(), 80u);
+    EXPECT_TRUE(Contains(narrow, "...name.bin")) << narrow;
 }

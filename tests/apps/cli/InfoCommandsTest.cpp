@@ -17,7 +17,7 @@ TEST(InfoCommandsTest, InfoShowsImagesEntryPointAndBaselines) {
     EXPECT_TRUE(Contains(r.out, "Format:       2.1\n"));
     EXPECT_TRUE(Contains(r.out, "Password:     not set\n"));
     EXPECT_TRUE(Contains(r.out, "Entry point:  image 2, offset "));
-    EXPECT_TRUE(Contains(r.out, "Baselines:    3 (newest: 2, saved "));
+    EXPECT_TRUE(Contains(r.out, "Baselines:    2 baselines (newest: 2, saved "));  // besides 0
     EXPECT_TRUE(Contains(r.out, "Images:       3\n"));
     for (uint32_t id = 0; id < 3; ++id) {
         TavFindData data;
@@ -48,16 +48,18 @@ TEST(InfoCommandsTest, BaselinesListsNumbersTypesTimesAndNames) {
     CCli cli;
     CliResult r = cli.Run({"baselines", repo.path});
     ASSERT_EQ(r.code, 0) << r.err;
-    const std::string date = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
+    const std::string date = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\+00:00";
+    // Items: baseline 1 holds docs, a.txt, lnk, sub, b.bin, app.conf and four Outlook
+    // Express items; baseline 2 lost app.conf and replaced a.txt (21 bytes).
     const std::regex expected(
-        "  NO  TYPE         SAVED                IMAGE  NAME              DESCRIPTION\n"
+        "  NO  TYPE         SAVED                          ITEMS        ADDED  IMAGES  NAME              DESCRIPTION\n"
         "   0  -            " +
         date +
-        "      0\n"
+        "         0      0 bytes  0\n"
         "   1  Full         " +
         date +
-        "      1  Manual Backup     first run\n"
+        "        10  \\s*\\S+ \\S+  1       Manual Backup     first run\n"
         "   2  Incremental  " +
-        date + "      2  Scheduled Backup\n");
+        date + "         9     21 bytes  2       Scheduled Backup\n");
     EXPECT_TRUE(std::regex_match(r.out, expected)) << r.out;
 }

@@ -189,7 +189,7 @@ protected:
 TEST_F(OeRestoreCommandTest, MapRestoresAnIdentityIntoAnotherOne) {
     // Another machine: only C. Without --map the restore does not start.
     m_env.WriteUserReg({Identity(ID_C, "Carol", "carol")});
-    CliResult r = m_cli.Run({"restore", Repo(), "Outlook Express", "--overwrite", "always"});
+    CliResult r = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.err, "***** You must specify all target identities to restore to.\n"))
         << r.err;
@@ -198,7 +198,7 @@ TEST_F(OeRestoreCommandTest, MapRestoresAnIdentityIntoAnotherOne) {
         << r.err;
     EXPECT_FALSE(plat::PathExists(Store("carol", ID_C)));
 
-    r = m_cli.Run({"restore", Repo(), "Outlook Express", "--overwrite", "always", "--map",
+    r = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--map",
                    std::string(ID_A) + "=" + ID_C});
     ASSERT_EQ(r.code, 0) << r.err << r.out;
     EXPECT_TRUE(Contains(r.out, "Files Succeed")) << r.out;
@@ -208,7 +208,7 @@ TEST_F(OeRestoreCommandTest, MapRestoresAnIdentityIntoAnotherOne) {
                     "Show Images"),
               "1");
 
-    EXPECT_EQ(m_cli.Run({"restore", Repo(), "--map", "nonsense"}).code, 2);
+    EXPECT_EQ(m_cli.Run({"restore", Repo(), "--in-place", "--map", "nonsense"}).code, 2);
     EXPECT_EQ(m_cli
                   .Run({"restore", Repo(), "--map", std::string(ID_A) + "=" + ID_C, "--to",
                         m_env.Root() + "/out"})

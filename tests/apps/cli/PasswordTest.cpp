@@ -71,6 +71,11 @@ TEST_F(PasswordTest, RightPasswordFromFileEnvironmentOrPrompt) {
     cli.answers.push_back("secret");
     EXPECT_EQ(Cat().out, "alpha, second version");
 
+    cli.stdinLine = "secret\r";  // "--password-file -": standard input
+    EXPECT_EQ(cli.Run({"cat", repo.path, listing, "--password-file", "-"}).out, "alpha, second version");
+    cli.stdinLine.reset();
+    EXPECT_EQ(cli.Run({"cat", repo.path, listing, "--password-file", "-"}).code, 1);
+
     CliResult missing = cli.Run({"ls", repo.path, "--password-file", repo.dir / "none"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(missing.err, "tavctl: " + (repo.dir / "none") +
@@ -82,7 +87,9 @@ TEST_F(PasswordTest, PasswdChangesThePassword) {
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "new", "n3w pass\n"));
     CliResult r = cli.Run({"passwd", repo.path, "--new-password-file", repo.dir / "new"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "The password has been changed.\n");
+    EXPECT_EQ(r.out.rfind("The password has been changed.\n", 0), 0u) << r.out;
+    // It says plainly what the password does not protect.
+    EXPECT_TRUE(Contains(r.out, "It does not encrypt the\nstored data")) << r.out;
 
     EXPECT_EQ(Cat().err, "tavctl: " + repo.path + ": wrong password\n");
     cli.env["TAVORA_PASSWORD"] = "n3w pass";
@@ -112,7 +119,7 @@ TEST_F(PasswordTest, PasswdRemovesThePassword) {
     cli.env["TAVORA_PASSWORD"] = "secret";
     CliResult r = cli.Run({"passwd", "--remove", repo.path});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "The password has been removed.\n");
+    EXPECT_EQ(r.out.rfind("The password has been removed.\n", 0), 0u) << r.out;
     cli.env.clear();
     EXPECT_EQ(Cat().out, "alpha, second version");
     EXPECT_TRUE(cli.prompts.empty());

@@ -103,30 +103,70 @@ TEST_F(RestoreCommand, OnlyAndExcludeChooseTheItems) {
 TEST_F(RestoreCommand, OverwriteRulesAndTheOriginalPlace) {
     BackUp();
     tavtest::WriteFile(m_dir / "data/a.txt", "changed after the backup\n");
-    CliResult r = m_cli.Run({"restore", Repo(), "--overwrite", "never"});
+    // A restore says where it writes.
+    EXPECT_EQ(m_cli.Run({"restore", Repo()}).code, 2);
+    EXPECT_EQ(m_cli.Run({"restore", Repo(), "--in-place", "--to", m_dir / "x"}).code, 2);
+    CliResult r = m_cli.Run({"restore", Repo(), "--in-place", "--overwrite", "never"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "changed after the backup\n");
-    EXPECT_TRUE(Contains(r.out, "\n4 Files are already up to date\n")) << r.out;
+    // The file kept under the rule differs from the stored one: it is named, not counted
+    // as up to date.
+    EXPECT_TRUE(Contains(r.out, "Kept \"" + m_dir / "data/a.txt" +
+                                    "\": kept the existing file; it differs: use --overwrite always\n"))
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n3 Files are already up to date\n0 Items Error\n1 Files kept"))
+        << r.out;
 
     // The default replaces only files older than the stored ones; this one is newer.
-    r = m_cli.Run({"restore", Repo()});
+    r = m_cli.Run({"restore", Repo(), "--in-place"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "changed after the backup\n");
 
-    r = m_cli.Run({"restore", Repo(), "--overwrite", "older,size", "--verbose"});
+    r = m_cli.Run({"restore", Repo(), "--in-place", "--overwrite", "older,size", "--verbose"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "first\n");
     EXPECT_TRUE(Contains(r.out, "Restoring file \"" + m_dir / "data/a.txt" + "\".....Overwrite.....OK\n"))
         << r.out;
 
     plat::RemoveFile(m_dir / "data/sub/deep/c.txt");
-    r = m_cli.Run({"restore", Repo(), "--overwrite", "always"});
+    r = m_cli.Run({"restore", Repo(), "--in-place", "--overwrite", "always"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "data/sub/deep/c.txt"), "deep\n");
     EXPECT_TRUE(Contains(r.out, "\n3 Files Overwritten\n")) << r.out;
 
-    r = m_cli.Run({"restore", Repo(), "--overwrite", "newest"});
+    r = m_cli.Run({"restore", Repo(), "--in-place", "--overwrite", "newest"});
     EXPECT_EQ(r.code, 2);
+}
+
+// The summary of a dry run is the one the real restore then gives, and a dry run writes
+// nothing, in place and below a folder.
+TEST_F(RestoreCommand, DryRunListsWhatTheRestoreThenDoes) {
+    BackUp();
+    tavtest::WriteFile(m_dir / "data/a.txt", "changed after the backup\n");  // newer: kept
+    plat::RemoveFile(m_dir / "data/sub/deep/c.txt");                         // written again
+    const auto summary = [](const std::string& out) {
+        return out.substr(out.find("\n", out.find("Restoring Files and Folders")));
+    };
+    for (const std::vector<std::string> where :
+         {std::vector<std::string>{"--in-place"}, {"--to", m_dir / "out"}}) {
+        std::vector<std::string> args = {"restore", Repo(), "--overwrite", "older"};
+        args.insert(args.end(), where.begin(), where.end());
+        std::vector<std::string> dry = args;
+        dry.push_back("--dry-run");
+        const CliResult planned = m_cli.Run(dry);
+        ASSERT_EQ(planned.code, 0) << planned.err;
+        EXPECT_FALSE(plat::PathExists(m_dir / "out"));
+        EXPECT_FALSE(plat::PathExists(m_dir / "data/sub/deep/c.txt"));
+        if (where[0] == "--in-place") {
+            EXPECT_TRUE(Contains(planned.out, "Would write \"" + m_dir / "data/sub/deep/c.txt" + "\"\n"));
+            EXPECT_TRUE(Contains(planned.out, "Kept \"" + m_dir / "data/a.txt" + "\""));
+        }
+        const CliResult done = m_cli.Run(args);
+        ASSERT_EQ(done.code, 0) << done.err;
+        EXPECT_EQ(summary(planned.out), summary(done.out)) << planned.out << done.out;
+    }
+    EXPECT_EQ(tavtest::ReadFile(m_dir / "data/sub/deep/c.txt"), "deep\n");
+    EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "changed after the backup\n");
 }
 
 TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
@@ -141,7 +181,7 @@ TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
     FlipByte(image, at + 1000);
 
     const std::string to = m_dir / "out";
-    const CliResult r = m_cli.Run({"restore", Repo(), "--to", to, "--verify"});
+    const CliResult r = m_cli.Run({"restore", Repo(), "--to", to});  // verified by default
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.err, "***** Checksum error: \"" + Under(to, "sub/b.bin") + "\"\n")) << r.err;
     EXPECT_TRUE(Contains(r.err, "tavctl: " + Repo() + ": 1 item(s) could not be restored")) << r.err;

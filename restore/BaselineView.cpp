@@ -2,6 +2,7 @@
 #include "BaselineView.h"
 
 #include <algorithm>
+#include <utility>
 #include <unordered_set>
 
 #include "tavrep/FormatAdaptor.h"
@@ -115,6 +116,26 @@ std::string JoinItemPath(const std::string& dir, const std::string& name) {
     if (name.empty()) return dir;
     if (dir.back() == '/') return name.front() == '/' ? dir + name.substr(1) : dir + name;
     return name.front() == '/' ? dir + name : dir + "/" + name;
+}
+
+void ForEachItem(const CBaselineView& view, bool includeDeleted,
+                 const std::function<void(const TavNodeRec&, const std::string&)>& visit) {
+    std::vector<std::pair<TavNodeRec, std::string>> stack;
+    for (const TavNodeRec& root : view.Roots())
+        if (root.moduleId != 0 && (includeDeleted || !IsDeleted(root)))
+            stack.push_back({root, NodeName(root)});
+    std::unordered_set<uint32_t> seen;
+    while (!stack.empty()) {
+        auto [node, path] = std::move(stack.back());
+        stack.pop_back();
+        if (!seen.insert(node.nodeId).second) continue;
+        if (node.parentId != TAV_NONE) visit(node, path);
+        if (!IsFolder(node)) continue;
+        std::vector<TavNodeRec> children = view.Children(node, includeDeleted);
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            stack.push_back(
+                {*it, IsFilesRoot(node) ? NodeName(*it) : JoinItemPath(path, NodeName(*it))});
+    }
 }
 
 }  // namespace tavctl

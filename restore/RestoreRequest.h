@@ -57,3 +57,24 @@ private:
 };
 
 }  // namespace tavctl
+
+namespace tavctl {
+
+// The excluded-node walk over any tree of checked items: each top-level item not selected
+// (state 1) gives its id (ids of 0 are left out), a partly selected one (state 3) is walked
+// the same way through its children; selected items and items without a state give
+// nothing. `state(item)`, `id(item)` and `children(item)` read the tree.
+template <typename Item, typename State, typename Id, typename Children>
+void CollectExcludedIds(const std::vector<Item>& items, State state, Id id, Children children,
+                        std::vector<uint32_t>& out, uint32_t depth = 0) {
+    for (const Item& item : items) {
+        const int s = state(item);
+        if (s == CRestoreSelection::NOT_SELECTED) {
+            if (id(item) != 0) out.push_back(id(item));
+        } else if (s == CRestoreSelection::PARTLY && depth < 4096) {
+            CollectExcludedIds(children(item), state, id, children, out, depth + 1);
+        }
+    }
+}
+
+}  // namespace tavctl

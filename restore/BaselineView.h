@@ -3,6 +3,7 @@
 // bounded, so damaged links cannot make it loop.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,9 @@ bool IsFolder(const TavNodeRec& node);
 bool IsSymlink(const TavNodeRec& node);
 bool IsDeleted(const TavNodeRec& node);
 bool IsFilesRoot(const TavNodeRec& node);
+// Every item of the baseline below the module roots, depth first, with its item path.
+void ForEachItem(const CBaselineView& view, bool includeDeleted,
+                 const std::function<void(const TavNodeRec&, const std::string&)>& visit);
 // "#00000274".
 std::string IdText(uint32_t id);
 // Joins an item path and a child name with '/' (no doubled '/').

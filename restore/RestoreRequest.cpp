@@ -1,7 +1,7 @@
 // The restore request and the check states it comes from.
 #include "RestoreRequest.h"
 
-#include "RestoreCliText.h"
+#include "RestoreRequestText.h"
 #include "tavengine/XMLNode.h"
 
 namespace tavctl {

@@ -1,0 +1,102 @@
+// A browser run of the module engines.
+#include "EngineRun.h"
+
+#include <cstdio>
+
+#include "BrowserTexts.h"
+#include "tavengine/TavEngine.h"
+
+using namespace browsertext;
+
+CEngineRun::CEngineRun(CTavModFactory& hub, CTavRepository& repository, std::string request,
+                       bool prepare, QObject* parent)
+    : QObject(parent) {
+    m_sequence = std::make_unique<tavctl::CRestoreSequence>(
+        hub, repository, std::move(request), this, prepare,
+        [this](tavctl::CRestoreSequence::Problem p, const std::string& root, const std::string& module,
+               const std::string& detail) { Report(p, root, module, detail); });
+}
+
+CEngineRun::~CEngineRun() { Finish(); }
+
+std::string CEngineRun::Separator() { return "\r\n" + std::string(71, '-') + "\r\n"; }
+
+void CEngineRun::Report(tavctl::CRestoreSequence::Problem problem, const std::string& root,
+                        const std::string& module, const std::string& detail) {
+    char line[1200];
+    switch (problem) {
+        case tavctl::CRestoreSequence::Problem::NoModule:
+            std::snprintf(line, sizeof line, NO_MODULE_LINE, root.c_str(), module.c_str());
+            break;
+        case tavctl::CRestoreSequence::Problem::NoEngine:
+            std::snprintf(line, sizeof line, NO_ENGINE_LINE, root.c_str(), module.c_str());
+            break;
+        case tavctl::CRestoreSequence::Problem::Threw:
+            std::snprintf(line, sizeof line, ENGINE_THREW_LINE, root.c_str(), detail.c_str());
+            break;
+        default:
+            return;  // a refusal is silent; a failed engine has said why in its log
+    }
+    Append(line);
+}
+
+bool CEngineRun::Prepare(const std::vector<TavNodeRec>& roots) { return m_sequence->Prepare(roots); }
+
+void CEngineRun::Start() {
+    m_running.store(true);
+    m_worker = std::thread([this] {
+        m_sequence->Run([this] { return m_stop.load(); });
+        m_running.store(false);
+        emit finished();
+    });
+}
+
+void CEngineRun::RunHere() {
+    m_running.store(true);
+    m_sequence->Run([this] { return m_stop.load(); });
+    m_running.store(false);
+    emit finished();
+}
+
+void CEngineRun::RequestStop() {
+    m_stop.store(true);
+    m_sequence->CancelRunning();
+}
+
+void CEngineRun::Finish() {
+    if (m_worker.joinable()) m_worker.join();
+    m_sequence->Finish();
+}
+
+std::string CEngineRun::Log() const {
+    std::lock_guard<std::mutex> lock(m_logLock);
+    return m_log;
+}
+
+void CEngineRun::Append(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> lock(m_logLock);
+        m_log += text;
+    }
+    emit logChanged();
+}
+
+void CEngineRun::OnTavEngineProgress(CTavEngine* engine, const std::string& title,
+                                     const std::string& item, uint32_t percent) {
+    if (m_stop.load()) engine->CancelOperation();
+    // At most one report per percent or per 40 ms reaches the window.
+    const auto now = std::chrono::steady_clock::now();
+    if (int(percent) == m_lastPercent && now - m_lastReport < std::chrono::milliseconds(40)) return;
+    m_lastPercent = int(percent);
+    m_lastReport = now;
+    emit progress(QString::fromStdString(title + ": " + item), int(percent));
+}
+
+void CEngineRun::OnTavEngineFinish(CTavEngine*) { Append(Separator()); }
+
+void CEngineRun::OnTavEngineCancelled(CTavEngine*) {
+    emit cancelledByEngine();
+    Append(Separator());
+}
+
+void CEngineRun::OnTavEngineLogNotify(CTavEngine*, const std::string& text) { Append(text); }

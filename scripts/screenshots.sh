@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the suite and the demo repository (scripts/demo.sh), then opens the browser's
+# windows on it under Xvfb and saves PNG screenshots in docs/screenshots/.
+set -Eeuo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+DEMO="${DEMO_DIR:-$ROOT/demo}"
+OUT="$ROOT/docs/screenshots"
+
+DEMO_DIR="$DEMO" bash scripts/demo.sh >/dev/null
+cmake --build "${BUILD_DIR:-build}" --target TvrBrowserShots >/dev/null
+export TAVORA_HOME="$DEMO/settings"
+mkdir -p "$TAVORA_HOME" "$OUT"
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+    "$ROOT/${BUILD_DIR:-build}/bin/TvrBrowserShots" "$DEMO/repository/demo.tvr" "$OUT" notes
+ls -l "$OUT"
