@@ -41,6 +41,11 @@ void PrintSummary(const cmdhost::RunSummary& run, std::ostream& out) {
                             (run.bytesStored >= 1024 ? " (" + std::to_string(run.bytesStored) + " bytes)" : ""));
     row("Time", Seconds(run.elapsedMs));
     if (!run.logPath.empty()) row("Run log", Printable(run.logPath));
+    if (!run.retention.empty()) {
+        std::string text = run.retention;
+        for (size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
+        out << text;
+    }
 }
 
 int RunBackup(const CCliArgs& args, CCliContext& ctx) {
@@ -61,6 +66,7 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     // The view has said why a run saved nothing.
     if (!run.Committed()) return EXIT_PROBLEMS;
     PrintSummary(run, ctx.out);
+    if (run.retentionFailed) return EXIT_PROBLEMS;
     if (run.counters.errors > 0)
         ctx.err << Printf(jobtext::WARN_ITEMS_IN_ERROR, static_cast<unsigned long long>(run.counters.errors))
                 << '\n';
