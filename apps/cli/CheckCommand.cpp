@@ -6,6 +6,7 @@
 #include "Progress.h"
 #include "RepoChecker.h"
 #include "RepoSession.h"
+#include "UnusedSpace.h"
 
 namespace tavctl {
 
@@ -22,6 +23,9 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
     });
     checker.Run();
     progress.Clear();
+    // Reclaimable space is reported, not counted as a problem.
+    if (checker.Problems() == 0)
+        for (const std::string& line : DescribeUnusedSpace(session)) ctx.out << line << '\n';
 
     const uint64_t problems = checker.Problems();
     ctx.out << "Checked " << checker.Baselines() << " baselines, " << checker.Items() << " items, "
@@ -47,7 +51,8 @@ void RegisterCheckCommands(CCommandTable& table) {
                "fingerprint is recomputed from the stored data and compared (the fingerprint\n"
                "covers the content up to its last whole 64-byte block). Each problem is one\n"
                "line naming the baseline, the item and what is wrong. Exit code 0 only when no\n"
-               "problem was found.",
+               "problem was found. Images that no baseline uses (and an unused end of image 0) are\n"
+               "listed as space that 'tavctl forget' gives back; they are not problems.",
                {{"read-data", 0, false, "", "recompute every fingerprint from the stored data"},
                 PasswordFileOption()},
                1,

@@ -7,6 +7,7 @@
 #include "NodeFormat.h"
 #include "PasswordSource.h"
 #include "RepoSession.h"
+#include "UnusedSpace.h"
 #include "platform/FileSystem.h"
 #include "tavrep/FormatAdaptor.h"
 
@@ -36,6 +37,14 @@ std::string ImagePassword(CTavRepository& rep, uint32_t id) {
     }
 }
 
+// True when a listed baseline's node table lies in image `id`.
+bool NeededImage(CTavRepository& rep, uint32_t id) {
+    if (const TavBaselineList* list = rep.GetBaselineList())
+        for (const TavBaselineHeaderRec& h : list->items)
+            if (h.image == id) return true;
+    return false;
+}
+
 void PrintImages(CTavRepository& rep, std::ostream& out) {
     out << "\n  ID  FORMAT  PASSWORD          SIZE  PATH\n";
     const uint32_t last = rep.GetCurrentImageID();
@@ -43,6 +52,9 @@ void PrintImages(CTavRepository& rep, std::ostream& out) {
         const std::string path = ImagePathFor(rep, id);
         std::string format = "-", password = "-", size = "-", note;
         TavFindData data;
+        // A forget deletes the images no baseline uses: such gaps are not listed.
+        if (rep.GetImagePath(id).empty() && !plat::GetFindData(path, data) && !NeededImage(rep, id))
+            continue;
         if (!plat::GetFindData(path, data)) {
             note = " (missing)";
         } else {
@@ -94,6 +106,9 @@ int RunInfo(const CCliArgs& args, CCliContext& ctx) {
     out << "Images:       " << (last == TAV_NONE ? 0 : last + 1) << '\n';
     PrintImages(rep, out);
     rep.ReleaseReadHandles();
+    const std::vector<std::string> unused = DescribeUnusedSpace(session);
+    if (!unused.empty()) out << '\n';
+    for (const std::string& line : unused) out << line << '\n';
     return EXIT_OK;
 }
 
@@ -131,7 +146,8 @@ void RegisterInfoCommands(CCommandTable& table) {
                "Shows the repository that REPO (any of its image files) belongs to: its format\n"
                "version, whether a password is set, the entry point (where the newest baseline\n"
                "table lies), the number of baselines, and every image file with its id, format,\n"
-               "password mark, size and path.",
+               "password mark, size and path (gaps in the numbering are left by forgotten\n"
+               "baselines), and the images that no baseline uses.",
                {PasswordFileOption()},
                1,
                1,

@@ -107,7 +107,10 @@ void CTavLiveSet::KeepImagesUpTo(uint32_t imageId) {
 
 void CTavLiveSet::CloseFiles() {
     for (auto& s : m_images)
-        if (s) s->file.reset();
+        if (s) {
+            s->file.reset();
+            s->opened = false;  // opened again when needed
+        }
 }
 
 bool CTavLiveSet::IsLive(uint32_t id) const {

@@ -47,7 +47,7 @@ protected:
         if (full) args.push_back("--full");
         const CliResult r = m_cli.Run(args);
         ASSERT_EQ(r.code, 0) << r.err;
-        m_expected[uint32_t(m_expected.size() + 1)] = m_current;
+        m_expected[++m_runs] = m_current;
     }
 
     std::vector<uint32_t> Listed() {
@@ -109,6 +109,7 @@ protected:
     Snapshot m_current;
     std::map<uint32_t, Snapshot> m_expected;
     int m_restores = 0;
+    uint32_t m_runs = 0;
 };
 
 TEST_F(ForgetCommandTest, ForgetsByRuleFreesUnusedImagesAndKeepsChainsThatCrossThem) {
@@ -251,7 +252,7 @@ TEST_F(ForgetCommandTest, AJobKeepPolicyRunsAfterEachCommittedRun) {
     EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 2, 3}));
     std::vector<TavFindData> logs;
     bool logged = false;
-    plat::ListDirectory(m_dir, logs);
+    plat::ListDirectory(m_dir.Path(), logs);
     for (const TavFindData& f : logs) {
         if (f.name.find(".log") == std::string::npos) continue;
         std::vector<TavFindData> inner;
