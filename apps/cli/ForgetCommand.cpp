@@ -8,6 +8,7 @@
 #include "Progress.h"
 #include "RepoSession.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "tavengine/TavModFactory.h"
 #include "tavengine/TavRepLock.h"
 #include "tavengine/TavRetention.h"
@@ -99,6 +100,14 @@ int RunForget(const CCliArgs& args, CCliContext& ctx) {
         return EXIT_OK;
     }
     ctx.out << DescribeForget(report) << '\n';
+    uint64_t total = 0;
+    for (uint32_t id = 0, last = session.Rep().GetCurrentImageID(); last != TAV_NONE && id <= last; ++id) {
+        TavFindData fd;
+        const std::string image = session.Rep().GetImagePath(id);
+        if (!image.empty() && plat::GetFindData(image, fd)) total += fd.Size();
+    }
+    ctx.out << "The kept baselines use " << report.liveBytes << " bytes of the " << total
+            << " bytes in the repository's images.\n";
     ctx.out << "Checked " << report.headersRead << " block headers in "
             << (plat::NowMillis() - start) << " ms.\n";
     return EXIT_OK;

@@ -70,6 +70,7 @@ bool ApplyKeepPolicy(CTavRepository& repository, const TavKeepPolicy& policy, bo
     if (dryRun) {
         live.AddBlock(repository.GetLatestBaselinePos());
         live.CloseFiles();
+        report.liveBytes = live.LiveBytes();
         report.reclaim = FindUnusedImages(repository, live);
         return true;
     }
@@ -81,6 +82,7 @@ bool ApplyKeepPolicy(CTavRepository& repository, const TavKeepPolicy& policy, bo
         return false;
     }
     live.CloseFiles();
+    report.liveBytes = live.LiveBytes();
     report.reclaim = ReclaimUnusedImages(repository, live, entry);
     if (!report.reclaim.failed.empty()) {
         report.error = "could not delete image " + IdList(report.reclaim.failed) +
@@ -119,7 +121,7 @@ std::string DescribeForget(const TavForgetReport& report) {
     text += ".";
     if (!r.busy.empty())
         text += " Image " + IdList(r.busy) +
-                " is no longer used but another program holds it open; the next forget or "
-                "backup run deletes it.";
+                " is no longer used but another program holds it open; the next forget (or "
+                "run of a job with a keep policy) deletes it.";
     return text;
 }

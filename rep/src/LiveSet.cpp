@@ -78,8 +78,11 @@ bool CTavLiveSet::ReadHeader(TavPosition p, uint32_t& length, uint32_t& kind, ui
 
 bool CTavLiveSet::AddBlock(TavPosition p) {
     if (p.offset == 0) return true;
+    if (m_seen.count((uint64_t(p.image) << 32) | p.offset) != 0) return true;
     uint32_t length, kind, link;
     if (!ReadHeader(p, length, kind, link)) return false;
+    m_seen.insert((uint64_t(p.image) << 32) | p.offset);
+    m_liveBytes += BLOCK_HEADER_SIZE + uint64_t(length);
     Mark(p.image, uint64_t(p.offset) + BLOCK_HEADER_SIZE + length);
     return true;
 }
@@ -90,6 +93,7 @@ bool CTavLiveSet::AddChain(TavPosition p) {
         if (!m_seen.insert(key).second) return true;  // walked before (or a loop)
         uint32_t length, kind, link;
         if (!ReadHeader(p, length, kind, link)) return false;
+        m_liveBytes += BLOCK_HEADER_SIZE + uint64_t(length);
         Mark(p.image, uint64_t(p.offset) + BLOCK_HEADER_SIZE + length);
         if ((kind & ~BLOCK_NEXT_IMAGE_MASK) != BLOCK_KIND_CONTENT || link == 0) return true;
         p = {kind & BLOCK_NEXT_IMAGE_MASK, link};

@@ -24,6 +24,7 @@ struct TAVENGINE_API TavForgetReport {
     std::vector<uint32_t> forgotten;
     TavReclaimResult reclaim;  // after a dry run: what would be deleted and cut
     uint64_t headersRead = 0;
+    uint64_t liveBytes = 0;  // the blocks the kept baselines use (with the new baseline table)
     std::string error;  // why nothing (or not everything) was done
 };
 

@@ -38,6 +38,8 @@ public:
     uint64_t LiveEnd(uint32_t imageId) const;
     const std::string& Error() const { return m_error; }
     uint64_t HeadersRead() const { return m_headersRead; }
+    // The bytes (headers and stored data) of the distinct blocks marked.
+    uint64_t LiveBytes() const { return m_liveBytes; }
 
 private:
     struct ImageState;
@@ -51,6 +53,7 @@ private:
     std::unordered_set<uint64_t> m_seen;  // blocks walked (image << 32 | offset)
     std::string m_error;
     uint64_t m_headersRead = 0;
+    uint64_t m_liveBytes = 0;
 };
 
 // What giving back the space of unused images did.
