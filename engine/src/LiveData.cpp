@@ -65,6 +65,11 @@ bool MarkLiveData(CTavRepository& repository, const std::vector<uint32_t>& numbe
             error = "baseline " + std::to_string(number) + ": node table: " + live.Error();
             return false;
         }
+        // Baseline 0's tables stay together: image 0 is never cut below them.
+        if (number == 0 && !live.AddTableAfter({header.image, header.nodeTable})) {
+            error = "baseline 0: " + live.Error();
+            return false;
+        }
         std::vector<TavNodeRec> nodes;
         {
             CTavRepBaselineDetails* table = nullptr;

@@ -87,6 +87,19 @@ bool CTavLiveSet::AddBlock(TavPosition p) {
     return true;
 }
 
+bool CTavLiveSet::AddTableAfter(TavPosition p) {
+    if (p.offset == 0) return true;
+    uint32_t length, kind, link;
+    if (!ReadHeader(p, length, kind, link)) return false;
+    const uint64_t next = uint64_t(p.offset) + BLOCK_HEADER_SIZE + length;
+    ImageState* s = Image(p.image);
+    if (s == nullptr || next + BLOCK_HEADER_SIZE > s->size || next > 0xFFFFFFFFull) return true;
+    uint8_t raw[BLOCK_HEADER_SIZE];
+    if (s->file->ReadAt(raw, sizeof(raw), next) != int64_t(sizeof(raw))) return true;
+    if (tavrep::GetLE32(raw + 12) != BLOCK_KIND_BASELINES) return true;
+    return AddBlock({p.image, uint32_t(next)});
+}
+
 bool CTavLiveSet::AddChain(TavPosition p) {
     while (p.offset != 0) {
         const uint64_t key = (uint64_t(p.image) << 32) | p.offset;

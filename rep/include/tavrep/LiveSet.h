@@ -27,6 +27,9 @@ public:
     bool AddChain(TavPosition position);
     // Marks one block (a node or baseline table).
     bool AddBlock(TavPosition position);
+    // Marks the baseline table that directly follows the block at `position` (the table
+    // a new repository writes behind baseline 0's node table), when there is one.
+    bool AddTableAfter(TavPosition position);
     // Marks every image up to `imageId` as used (data this walk cannot read positions from).
     void KeepImagesUpTo(uint32_t imageId);
     // Closes the image files the walk opened (they hold shared locks).
