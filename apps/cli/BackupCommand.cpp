@@ -44,6 +44,11 @@ void PrintSummary(const cmdhost::RunSummary& run, std::ostream& out) {
                             (run.bytesStored >= 1024 ? " (" + std::to_string(run.bytesStored) + " bytes)" : ""));
     row("Time", Seconds(run.elapsedMs));
     if (!run.logPath.empty()) row("Run log", Printable(run.logPath));
+    if (!run.retention.empty()) {
+        std::string text = run.retention;
+        for (size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
+        out << text;
+    }
 }
 
 void PrintJsonSummary(const cmdhost::RunSummary& run, std::ostream& out) {
@@ -88,6 +93,7 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     if (!run.Committed()) return EXIT_PROBLEMS;
     if (args.Has("json")) PrintJsonSummary(run, ctx.out);
     else PrintSummary(run, ctx.out);
+    if (run.retentionFailed) return EXIT_PROBLEMS;
     if (run.counters.errors > 0)
         ctx.err << Printf(jobtext::WARN_ITEMS_IN_ERROR, static_cast<unsigned long long>(run.counters.errors))
                 << '\n';

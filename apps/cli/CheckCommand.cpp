@@ -10,6 +10,7 @@
 #include "RepoChecker.h"
 #include "RepoRepair.h"
 #include "RepoSession.h"
+#include "UnusedSpace.h"
 
 namespace tavctl {
 
@@ -41,6 +42,9 @@ int RunCheck(const CCliArgs& args, CCliContext& ctx) {
     });
     checker.Run();
     progress.Clear();
+    // Reclaimable space is reported, not counted as a problem.
+    if (checker.Problems() == 0)
+        for (const std::string& line : DescribeUnusedSpace(session)) print(line);
 
     const uint64_t problems = checker.Problems();
     if (json) {
@@ -85,7 +89,9 @@ void RegisterCheckCommands(CCommandTable& table) {
                "which did not finish left behind are named with their size. --repair first sets\n"
                "aside (renames) the images whose newest baselines cannot be read, removes what\n"
                "unfinished runs left and rewrites security records that disagree, saying what it\n"
-               "did. Exit code 0 only when no problem was found.",
+               "did. Exit code 0 only when no problem was found. Images that no baseline uses (and\n"
+               "an unused end of image 0) are listed as space that 'tavctl forget' gives back;\n"
+               "they are not problems.",
                {{"read-data", 0, false, "", "recompute every fingerprint from the stored data"},
                 {"repair", 0, false, "",
                  "set aside images whose newest baselines cannot be read, remove what unfinished "

@@ -17,6 +17,7 @@ CCommandTable BuildCommandTable() {
     RegisterJobCommands(table);
     RegisterSelectionCommands(table);
     RegisterBackupCommands(table);
+    RegisterForgetCommands(table);
     RegisterRestoreCommands(table);
     RegisterOeCommands(table);
     RegisterJobOeCommands(table);

@@ -15,6 +15,7 @@ void RegisterRegistryCommands(CCommandTable& table);  // registry export, import
 void RegisterJobCommands(CCommandTable& table);        // job new, job show
 void RegisterSelectionCommands(CCommandTable& table);  // job add, remove, exclude, include, partial, filter
 void RegisterBackupCommands(CCommandTable& table);     // backup
+void RegisterForgetCommands(CCommandTable& table);     // forget
 void RegisterRestoreCommands(CCommandTable& table);    // restore, extract
 void RegisterOeCommands(CCommandTable& table);         // oe identities
 void RegisterJobOeCommands(CCommandTable& table);      // job oe JOB add, remove, exclude, include

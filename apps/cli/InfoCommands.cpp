@@ -9,6 +9,7 @@
 #include "NodeFormat.h"
 #include "PasswordSource.h"
 #include "RepoSession.h"
+#include "UnusedSpace.h"
 #include "platform/FileSystem.h"
 #include "tavrep/FormatAdaptor.h"
 
@@ -38,6 +39,14 @@ std::string ImagePassword(CTavRepository& rep, uint32_t id) {
     }
 }
 
+// True when a listed baseline's node table lies in image `id`.
+bool NeededImage(CTavRepository& rep, uint32_t id) {
+    if (const TavBaselineList* list = rep.GetBaselineList())
+        for (const TavBaselineHeaderRec& h : list->items)
+            if (h.image == id) return true;
+    return false;
+}
+
 struct ImageRow {
     uint32_t id = 0;
     std::string path, format = "-", password = "-";
@@ -53,6 +62,9 @@ std::vector<ImageRow> ImageRows(CTavRepository& rep) {
         row.id = id;
         row.path = ImagePathFor(rep, id);
         TavFindData data;
+        // A forget deletes the images no baseline uses: such gaps are not listed.
+        if (rep.GetImagePath(id).empty() && !plat::GetFindData(row.path, data) && !NeededImage(rep, id))
+            continue;
         if (!plat::GetFindData(row.path, data)) {
             row.missing = true;
         } else {
@@ -162,6 +174,10 @@ int RunInfo(const CCliArgs& args, CCliContext& ctx) {
     }
     out << "Images:       " << images.size() << '\n';
     PrintImages(images, out);
+    rep.ReleaseReadHandles();
+    const std::vector<std::string> unused = DescribeUnusedSpace(session);
+    if (!unused.empty()) out << '\n';
+    for (const std::string& line : unused) out << line << '\n';
     return EXIT_OK;
 }
 
@@ -266,7 +282,8 @@ void RegisterInfoCommands(CCommandTable& table) {
                "Shows the repository that REPO (any of its image files) belongs to: its format\n"
                "version, whether a password is set, the entry point (where the newest baseline\n"
                "table lies), the number of baselines, and every image file with its id, format,\n"
-               "password mark, size and path.",
+               "password mark, size and path (gaps in the numbering are left by forgotten\n"
+               "baselines), and the images that no baseline uses.",
                {JsonOption(), PasswordFileOption()},
                1,
                1,

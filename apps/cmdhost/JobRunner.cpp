@@ -12,6 +12,7 @@
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavModFactory.h"
+#include "tavengine/TavRetention.h"
 #include "tavengine/TavWords.h"
 #include "tavrep/TavException.h"
 #include "tavrep/TavRepository.h"
@@ -163,6 +164,13 @@ const RunSummary& CJobRunner::RunJob(const std::string& jobPath, bool full, RunK
     run.baseline = nullptr;
     CTavEngine::DisposeRep(run.repository);
     run.repository = nullptr;
+    // The job's keep policy, once the new baseline is safely in.
+    if (m_summary.Committed()) {
+        std::string retention;
+        if (!ApplyJobKeepPolicy(run.job, &m_hub, retention)) m_summary.retentionFailed = true;
+        if (!retention.empty()) Log(retention);
+        m_summary.retention = retention;
+    }
     End(startMillis);
     if (!IsStopRequested()) Message(text::MSG_BACKUP_FINISHED, MessageIcon::Information);
     return m_summary;

@@ -32,6 +32,8 @@ struct RunSummary {
     std::string logPath;            // empty when the log could not be started
     std::string problem;            // why nothing was committed, in words for the user
     std::vector<std::string> passedOver;  // modules of the job that did not run
+    std::string retention;          // what the job's keep policy forgot and freed (run log text)
+    bool retentionFailed = false;   // the keep policy could not be applied in full
 
     bool Committed() const { return outcome == RunOutcome::Committed; }
 };

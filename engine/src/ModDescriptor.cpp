@@ -60,6 +60,7 @@ bool ParseTavModDescriptor(const std::string& text, TavModDesc& out, std::string
     desc.createJobRootName = ProcName(module, "create-jobroot-proc");
     desc.createRepRootName = ProcName(module, "create-reproot-proc");
     desc.dataExchangeName = ProcName(module, "data-exchange-proc");
+    desc.dataPositionsName = ProcName(module, "data-positions-proc");
     ReadControl(module.GetChild("job-control"), desc.jobControl);
     ReadControl(module.GetChild("rep-control"), desc.repControl);
     out = std::move(desc);

@@ -15,6 +15,7 @@
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavImageSettings.h"
 #include "tavengine/TavJobHelper.h"
+#include "tavengine/TavRepLock.h"
 #include "tavrep/TavRepository.h"
 
 namespace {
@@ -29,15 +30,24 @@ constexpr const char* NEW_IMAGE_SUFFIX = ".new";
 class CTavBackupRepository final : public CTavRepository {
 public:
     CTavBackupRepository(const std::string& firstImage)
-        : m_runLock(RUN_LOCK_PREFIX + firstImage), m_firstImage(firstImage) {}
+        : m_runLock(RUN_LOCK_PREFIX + firstImage), m_firstImage(firstImage), m_lockFile(firstImage) {}
 
-    bool Lock() { return m_runLock.Acquire(RUN_LOCK_TIMEOUT_MS); }
+    // The run lock of this machine, then the lock file that other machines sharing the
+    // folder respect (false with LockError()).
+    bool Lock() {
+        if (!m_runLock.Acquire(RUN_LOCK_TIMEOUT_MS)) return false;
+        if (m_lockFile.Acquire()) return true;
+        m_runLock.Release();
+        return false;
+    }
+    const std::string& LockError() const { return m_lockFile.Error(); }
     const std::string& FirstImage() const { return m_firstImage; }
     uint32_t freshImage = TAV_NONE;
 
 private:
     plat::CNamedLock m_runLock;
     std::string m_firstImage;
+    CTavRepLockFile m_lockFile;
 };
 
 std::string& RepError() {
@@ -145,7 +155,10 @@ CTavRepository* CTavEngine::CreateRepForBackup(CTavJobHelper* job, const std::st
         return Fail(engtext::REP_CANNOT_ATTACH, first.c_str());
 
     auto repository = std::make_unique<CTavBackupRepository>(first);
-    if (!repository->Lock()) return Fail(engtext::REP_BUSY, first.c_str());
+    if (!repository->Lock()) {
+        if (!repository->LockError().empty()) return Fail("%s", repository->LockError().c_str());
+        return Fail(engtext::REP_BUSY, first.c_str());
+    }
     try {
         std::string attachPath = first;
         if (!CTavRepository::TestFileExisting(first)) {

@@ -142,6 +142,7 @@ bool CTavModFactory::LoadModule(const std::string& path) {
     desc.createJobRoot = reinterpret_cast<TavCreateJobRootProc>(bind(desc.createJobRootName));
     desc.createRepRoot = reinterpret_cast<TavCreateRepRootProc>(bind(desc.createRepRootName));
     desc.dataExchange = reinterpret_cast<TavDataExchangeProc>(bind(desc.dataExchangeName));
+    desc.dataPositions = reinterpret_cast<TavDataPositionsProc>(bind(desc.dataPositionsName));
     for (TavModControl* control : {&desc.jobControl, &desc.repControl}) {
         control->updateProc = reinterpret_cast<TavUpdateCmdUIProc>(bind(control->updateProcName));
         control->dropProc = reinterpret_cast<TavDropFilesProc>(bind(control->dropProcName));

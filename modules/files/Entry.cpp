@@ -17,6 +17,12 @@ TAV_MODULE_EXPORT CTavEngine* CreateEngineFiles() {
     }
 }
 
+// The module's data holds no positions beyond each node's content and extra chains.
+TAV_MODULE_EXPORT int32_t ListFilesDataPositions(CTavRepository*, const TavNodeRec*,
+                                                 TavPositionSink, void*) {
+    return 1;
+}
+
 // The job editor's view of the module (the job-root provider, data exchange and the
 // job-control commands) is not part of this build. Its procedures answer as a module without
 // a view does: no provider, nothing exchanged, every command unavailable and not handled.

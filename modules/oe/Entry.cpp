@@ -1,6 +1,7 @@
 // The Outlook Express module's exported entry points (extern "C", bound by the module hub).
 #include <new>
 
+#include "core/OeDataPositions.h"
 #include "core/OeTexts.h"
 #include "core/TavOeEngine.h"
 
@@ -25,4 +26,10 @@ TAV_OE_EXPORT void TavOeSetMapIdentityPrompt(int (*prompt)(COeIdentityMapping*))
         return;
     }
     CTavOeEngine::SetMapIdentityPrompt([prompt](COeIdentityMapping& mapping) { return prompt(&mapping); });
+}
+
+// The positions of the chunks a message-store node's chunk table names (for retention).
+TAV_OE_EXPORT int32_t ListOeDataPositions(CTavRepository* repository, const TavNodeRec* node,
+                                          TavPositionSink sink, void* context) {
+    return OeListDataPositions(repository, node, sink, context);
 }

@@ -35,6 +35,13 @@ typedef int32_t (*TavUpdateCmdUIProc)(intptr_t, intptr_t, intptr_t, intptr_t);
 typedef int32_t (*TavCommandProc)(intptr_t, intptr_t, intptr_t, intptr_t);
 // (root provider, target provider, window, path)
 typedef int32_t (*TavDropFilesProc)(intptr_t, intptr_t, intptr_t, intptr_t);
+// Receives one position that a module's data holds: (context, image id, offset).
+typedef void (*TavPositionSink)(void* context, uint32_t image, uint32_t offset);
+// Optional ("data-positions-proc"): lists through `sink` the block positions that one node
+// of the module holds inside its stored data, beyond its content and extra chains (which
+// every reader follows itself). 1 when the node's data was read, 0 when it cannot be read.
+typedef int32_t (*TavDataPositionsProc)(CTavRepository* repository, const TavNodeRec* node,
+                                        TavPositionSink sink, void* context);
 }
 
 // The name of the fixed export every module has.
@@ -73,7 +80,9 @@ struct TAVENGINE_API TavModDesc {
     // procedures of a build without windows); programs that need one check here.
     std::vector<std::string> missingProcs;
 
-    std::string createEngineName, createJobRootName, createRepRootName, dataExchangeName;
+    std::string createEngineName, createJobRootName, createRepRootName, dataExchangeName,
+        dataPositionsName;
+    TavDataPositionsProc dataPositions = nullptr;
     TavCreateEngineProc createEngine = nullptr;
     TavCreateJobRootProc createJobRoot = nullptr;
     TavCreateRepRootProc createRepRoot = nullptr;

@@ -90,7 +90,9 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
     SetEngineState(TAV_ENGINE_RUNNING);
     m_selection = &selection;
     m_word = word;
-    m_meta = std::make_unique<CPosixMetaStore>(m_repository);
+    // A full run writes its own records, so that it needs nothing of older images.
+    m_meta = std::make_unique<CPosixMetaStore>(m_repository,
+                                               (word & TAV_BKTYPE_MASK) != TAV_BKTYPE_FULL);
     const uint32_t rootId = LoadOrCreateRoot();
     if (rootId == TAV_NONE) {
         Log(Format(LOG_BACKUP_FAILED, LOG_NO_ROOT));

@@ -12,6 +12,7 @@ constexpr const char* MOD_INFO =
     "<create-engine-proc name='CreateEngineFiles'/>\t\t"
     "<create-jobroot-proc name='CreateFilesJobRoot'/>\t\t"
     "<data-exchange-proc name='DataExchange'/>\t\t"
+    "<data-positions-proc name='ListFilesDataPositions'/>\t\t"
     "<job-control>\t\t\t"
     "<update-cmdui-proc name='UpdateCmdUI'/>\t\t\t"
     "<command-ui-proc id='1' title='Add File' name='OnAddFile'/>\t\t\t"

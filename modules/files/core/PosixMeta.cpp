@@ -69,7 +69,7 @@ std::optional<TavPosixMeta> CPosixMetaStore::Read(TavPosition position) {
     }
     m_records.emplace(Key(position), meta);
     // A committed record can serve the items of this run that have the same values.
-    if (meta) m_positions.emplace(*meta, position);
+    if (meta && m_reuseCommitted) m_positions.emplace(*meta, position);
     return meta;
 }
 

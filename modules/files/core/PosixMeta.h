@@ -43,7 +43,10 @@ std::optional<TavPosixMeta> DecodePosixMeta(const uint8_t* bytes, size_t length)
 // Not thread-safe; lives for one run.
 class CPosixMetaStore {
 public:
-    explicit CPosixMetaStore(CTavRepository* repository) : m_repository(repository) {}
+    // `reuseCommitted`: records read from earlier baselines may serve this run's items. A
+    // full run passes false, so that it names no block of an older image and lets them go.
+    explicit CPosixMetaStore(CTavRepository* repository, bool reuseCommitted = true)
+        : m_repository(repository), m_reuseCommitted(reuseCommitted) {}
 
     // The position of a record holding `found`'s mode, owner and group; {0, 0} when it
     // cannot be written. A write failure of the repository may throw (CTavException*).
@@ -63,6 +66,7 @@ private:
     static constexpr size_t MAX_READS = 4096;
 
     CTavRepository* m_repository;
+    bool m_reuseCommitted;
     std::map<TavPosixMeta, TavPosition> m_positions;
     std::unordered_map<uint64_t, std::optional<TavPosixMeta>> m_records;
     size_t m_reads = 0;

@@ -12,6 +12,7 @@ constexpr const char* MODULE_DESCRIPTOR =
     "\t\t<create-reproot-proc name='CreateOeRepRoot'/>"
     "\t\t<create-jobroot-proc name='CreateOeJobRoot'/>"
     "\t\t<data-exchange-proc name='DataExchange'/>"
+    "\t\t<data-positions-proc name='ListOeDataPositions'/>"
     "\t\t<job-control>"
     "\t\t\t<update-cmdui-proc name='UpdateCmdUI'/>"
     "\t\t\t<command-ui-proc id='1' title='View Dbx Contents' name='OnViewDbxContents'/>"

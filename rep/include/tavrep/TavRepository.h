@@ -132,6 +132,11 @@ public:
     uint32_t SaveBaseline(CTavRepBaselineDetails* table, const char* name,
                           const char* description, uint32_t type);
     static uint32_t PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& in);
+    // Forgets the baselines `numbers` names (never baseline 0 or the newest): a baseline
+    // table without them is written into a fresh image, which then holds the entry point; a
+    // transaction of its own (a failure leaves the repository as it was). Returns 1, or 0
+    // with the reason in `error`. Their data stays until the unused images are reclaimed.
+    int ForgetBaselines(const std::vector<uint32_t>& numbers, std::string& error);
 
     // --- nodes ---
     uint32_t AddNode(CTavRepBaselineDetails* table, uint32_t parentId, uint32_t moduleId,

@@ -1,0 +1,430 @@
+// tavctl forget: keep rules applied to real backup runs, the space given back, and the
+// repository sound after every step (also when a forget is killed, or a reader holds an
+// image, or a stale lock file is in the way).
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "CliTestRepo.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/HostInfo.h"
+#include "platform/Process.h"
+#include "tavengine/TavRepLock.h"
+
+using namespace clitest;
+
+namespace {
+
+using Snapshot = std::map<std::string, std::string>;  // file name -> content
+
+class ForgetCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
+        const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
+        if (!plat::PathExists(modules + "/filesmodule.so")) GTEST_SKIP() << "filesmodule is not built";
+        plat::CreateDirectories(m_dir / "data");
+        plat::CreateDirectories(m_dir / "repo");
+        ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "--split", "1 MB"}).code, 0);
+        ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
+    }
+
+    void Write(const std::string& name, const std::string& content) {
+        if (content.empty()) {
+            plat::RemoveFile(m_dir / ("data/" + name));
+            m_current.erase(name);
+            return;
+        }
+        tavtest::WriteFile(m_dir / ("data/" + name), content);
+        m_current[name] = content;
+    }
+
+    // One run; the baseline it saved is remembered with the data it should restore to.
+    void Backup(bool full) {
+        std::vector<std::string> args = {"backup", m_job};
+        if (full) args.push_back("--full");
+        const CliResult r = m_cli.Run(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        m_expected[++m_runs] = m_current;
+    }
+
+    std::vector<uint32_t> Listed() {
+        std::vector<uint32_t> numbers;
+        CTavRepository rep;
+        EXPECT_EQ(rep.Attach(m_repo, nullptr), 1);
+        for (const TavBaselineHeaderRec& h : rep.GetBaselineList()->items) numbers.push_back(h.number);
+        rep.Detach();
+        return numbers;
+    }
+
+    // The repository opens, check --read-data is clean, and every listed baseline restores
+    // exactly the data it was saved from.
+    void ExpectSound() {
+        const CliResult check = m_cli.Run({"check", m_repo, "--read-data"});
+        EXPECT_EQ(check.code, 0) << check.out << check.err;
+        for (uint32_t number : Listed()) {
+            if (number == 0) continue;
+            const std::string to = m_dir / ("restore" + std::to_string(number) + "-" + std::to_string(m_restores++));
+            const CliResult r = m_cli.Run({"restore", m_repo, "-b", std::to_string(number), "--to", to});
+            EXPECT_EQ(r.code, 0) << r.err;
+            const std::string base = to + (m_dir / "data");
+            for (const auto& [name, content] : m_expected[number])
+                EXPECT_EQ(tavtest::ReadFile(base + "/" + name), content) << "baseline " << number << " " << name;
+            std::vector<TavFindData> entries;
+            plat::ListDirectory(base, entries);
+            EXPECT_EQ(entries.size(), m_expected[number].size()) << "baseline " << number;
+        }
+    }
+
+    std::string Image(uint32_t id) {
+        std::string path;
+        CTavRepository::BuildImagePath(path, m_repo, id == 0 ? TAV_NONE : id);
+        return path;
+    }
+    uint64_t Size(uint32_t id) {
+        TavFindData fd;
+        return plat::GetFindData(Image(id), fd) ? fd.Size() : 0;
+    }
+
+    // Three runs: a 1.5 MB file whose chain crosses images 0-1, then a second large file
+    // that the third run deletes again, and a small file changed every time.
+    void ThreeRuns() {
+        Write("big.bin", RandomBytes(1500000, 1));
+        Write("small.txt", "one");
+        Backup(true);
+        Write("mid.bin", RandomBytes(1200000, 2));
+        Write("small.txt", "two");
+        Backup(false);
+        Write("mid.bin", "");
+        Write("small.txt", "three");
+        Backup(false);
+    }
+
+    CTempDir m_dir;
+    CCli m_cli;
+    std::string m_job = m_dir / "job.tvj";
+    std::string m_repo = m_dir / "repo/store.tvr";
+    Snapshot m_current;
+    std::map<uint32_t, Snapshot> m_expected;
+    int m_restores = 0;
+    uint32_t m_runs = 0;
+};
+
+TEST_F(ForgetCommandTest, ForgetsByRuleFreesUnusedImagesAndKeepsChainsThatCrossThem) {
+    ThreeRuns();
+    ExpectSound();
+    const uint32_t last = uint32_t(Listed().size()) - 1;
+    ASSERT_EQ(last, 3u);
+
+    // The dry run says what the rules keep and changes nothing.
+    CliResult dry = m_cli.Run({"forget", m_repo, "--keep-last", "1", "--dry-run"});
+    ASSERT_EQ(dry.code, 0) << dry.err;
+    EXPECT_TRUE(Contains(dry.out, "  forget    1")) << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "  keep      3")) << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "newest, last")) << dry.out;
+    EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 1, 2, 3}));
+
+    // Baseline 3 still uses big.bin (image 0 and the next) but not mid.bin.
+    const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "Forgot baselines 1, 2.")) << r.out;
+    EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 3}));
+    m_expected.erase(1);
+    m_expected.erase(2);
+    ExpectSound();
+    EXPECT_TRUE(plat::PathExists(Image(1)));  // big.bin's chain ends there
+
+    // A full run and an incremental: forgetting all before them gives back every older
+    // image and cuts image 0 back to baseline 0's tables.
+    Write("small.txt", "four");
+    Backup(true);
+    Write("small.txt", "five");
+    Backup(false);
+    const CliResult again = m_cli.Run({"forget", m_repo, "--keep-last", "2"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 4, 5}));
+    m_expected.erase(3);
+    ExpectSound();
+    EXPECT_LT(Size(0), 2000u) << "image 0 is cut back";
+    EXPECT_FALSE(plat::PathExists(Image(1)));
+
+    // Numbers are never reused.
+    Write("small.txt", "six");
+    Backup(false);
+    EXPECT_EQ(Listed().back(), 6u);
+    ExpectSound();
+}
+
+TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForget) {
+    ThreeRuns();
+    // mid.bin lives only in the images of run 2.
+    // Images 0 and 1 hold run 1 (big.bin), image 2 is the first of run 2.
+    const std::vector<uint32_t> held = {2};
+    std::unique_ptr<plat::CFile> reader =
+        plat::CFile::Open(Image(2), plat::FileAccess::Read, plat::FileDisposition::OpenExisting);
+    ASSERT_TRUE(reader);
+    CTavRepository stale;  // attached before the forget, as a browser would be
+    ASSERT_EQ(stale.Attach(m_repo, nullptr), 1);
+
+    const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "another program holds it open")) << r.out;
+    EXPECT_TRUE(plat::PathExists(Image(held[0])));
+    reader.reset();
+
+    const CliResult next = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
+    ASSERT_EQ(next.code, 0) << next.err;
+    EXPECT_FALSE(plat::PathExists(Image(held[0]))) << next.out;
+    m_expected.erase(1);
+    m_expected.erase(2);
+    ExpectSound();
+
+    // The reader that still lists baseline 2 gets an error for its deleted data, never bytes.
+    bool failed = false;
+    try {
+        CTavRepBaselineDetails* t = stale.LoadBaseline(2);
+        failed = t == nullptr;
+        if (t) t->Dispose();
+    } catch (CTavException* e) {
+        failed = true;
+        e->Delete();
+    }
+    EXPECT_TRUE(failed);
+}
+
+TEST_F(ForgetCommandTest, AKilledForgetLeavesTheOldOrTheNewState) {
+    const std::string tavctl = plat::DirName(plat::ExecutablePath()) + "/tavctl";
+    if (!plat::PathExists(tavctl)) GTEST_SKIP() << "tavctl is not built";
+    ThreeRuns();
+    Write("small.txt", "four");
+    Backup(true);
+    const std::map<uint32_t, Snapshot> all = m_expected;
+    const std::string pristine = m_dir / "pristine";
+    plat::CreateDirectories(pristine);
+    std::vector<TavFindData> files;
+    plat::ListDirectory(m_dir / "repo", files);
+    for (const TavFindData& f : files)
+        tavtest::WriteFile(pristine + "/" + f.name, tavtest::ReadFile(m_dir / ("repo/" + f.name)));
+
+    for (const char* step : {"image-started", "table-written", "entry-moved", "committed",
+                             "image-deleted", "image0-entry"}) {
+        SCOPED_TRACE(step);
+        plat::ListDirectory(m_dir / "repo", files);
+        for (const TavFindData& f : files) plat::RemoveFile(m_dir / ("repo/" + f.name));
+        plat::ListDirectory(pristine, files);
+        for (const TavFindData& f : files)
+            tavtest::WriteFile(m_dir / ("repo/" + f.name), tavtest::ReadFile(pristine + "/" + f.name));
+
+        plat::SetEnv("TAVORA_TEST_KILL_AT", step);
+        const int status = plat::RunProcess({tavctl, "forget", m_repo, "--keep-last", "1"});
+        plat::SetEnv("TAVORA_TEST_KILL_AT", "");
+        EXPECT_EQ(status, 137);
+        const std::vector<uint32_t> listed = Listed();
+        EXPECT_TRUE(listed == (std::vector<uint32_t>{0, 1, 2, 3, 4}) || listed == (std::vector<uint32_t>{0, 4}))
+            << listed.size();
+        m_expected = all;
+        ExpectSound();
+        // The next forget finishes the work (the lock file of the killed one is taken over).
+        const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 4}));
+        EXPECT_LT(Size(0), 2000u);
+        ExpectSound();
+    }
+}
+
+TEST_F(ForgetCommandTest, AJobKeepPolicyRunsAfterEachCommittedRun) {
+    std::string job = tavtest::ReadFile(m_job);
+    const size_t end = job.rfind("</tavjob>");
+    ASSERT_NE(end, std::string::npos);
+    job.insert(end, "<keep last=\"2\"/>\n");
+    tavtest::WriteFile(m_job, job);
+    Write("small.txt", "one");
+    Backup(true);
+    Write("small.txt", "two");
+    Backup(false);
+    Write("small.txt", "three");
+    const CliResult r = m_cli.Run({"backup", m_job});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "Forgot baseline 1.")) << r.out;
+    EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 2, 3}));
+    std::vector<TavFindData> logs;
+    bool logged = false;
+    plat::ListDirectory(m_dir.Path(), logs);
+    for (const TavFindData& f : logs) {
+        if (f.name.find(".log") == std::string::npos) continue;
+        std::vector<TavFindData> inner;
+        plat::ListDirectory(m_dir / f.name, inner);
+        for (const TavFindData& l : inner)
+            logged = logged || Contains(tavtest::ReadFile(m_dir / (f.name + "/" + l.name)), "Forgot baseline 1.");
+    }
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(ForgetCommandTest, AStaleLockFileIsTakenOverAndALiveOneIsRespected) {
+    Write("small.txt", "one");
+    Backup(true);
+    Write("small.txt", "two");
+    Backup(false);
+    const std::string lock = m_repo + ".lock";
+    const uint32_t now = plat::NowSeconds();
+    struct Case {
+        std::string content;
+        bool takenOver;
+    } cases[] = {
+        {"host " + plat::HostName() + "\npid 2147483600\ntime " + std::to_string(now) + "\n", true},  // process gone
+        {"host elsewhere\npid 1\ntime " + std::to_string(now - 601) + "\n", true},                   // ten minutes old
+        {"host elsewhere\npid 1\ntime " + std::to_string(now - 30) + "\n", false},                   // fresh
+        {"garbage", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        tavtest::WriteFile(lock, c.content);
+        const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "5"});
+        if (c.takenOver) {
+            EXPECT_EQ(r.code, 0) << r.err;
+            EXPECT_FALSE(plat::PathExists(lock));
+        } else {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_TRUE(Contains(r.err, "in use by process 1 on elsewhere")) << r.err;
+            EXPECT_EQ(tavtest::ReadFile(lock), c.content);
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Size and fingerprint of a message-store node holding `chunks`.
+void SetStore(TavNodeRec& node, const std::vector<std::string>& chunks) {
+    const std::string all = chunks[0] + chunks[1] + chunks[2];
+    node.sizeLow = uint32_t(all.size());
+    CMD5Checksum md5;
+    md5.Update(all.data(), uint32_t(all.size()));
+    md5.GetHash(node.fingerprint);
+    node.flags |= NODE_TOUCHED | NODE_HAS_FINGERPRINT;
+}
+
+// A message store whose unchanged chunks stay where an older run stored them: the chunk
+// table of each run names blocks of older images.
+TEST(ForgetMessageStores, ChunksThatNewerTablesNameKeepTheirOlderImages) {
+    const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
+    if (!plat::PathExists(modules + "/oemodule.so")) GTEST_SKIP() << "oemodule is not built";
+    CTempDir dir;
+    const std::string path = dir / "mail.tvr";
+    TavImageSecurity security;
+    InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
+    ASSERT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
+
+    // Run k stores chunk k anew (and a new table); the other chunks keep their positions.
+    std::vector<std::string> chunks = {RandomBytes(32768, 10), RandomBytes(32768, 11), RandomBytes(5000, 12)};
+    std::vector<TavPosition> at(chunks.size());
+    std::map<uint32_t, std::string> expected;
+    uint32_t storeId = TAV_NONE;
+    for (uint32_t run = 0; run < 3; ++run) {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &security), 1);
+        ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
+        CTavRepBaselineDetails* t = rep.LoadBaseline(rep.GetLatestBaselineNumber());
+        ASSERT_NE(t, nullptr);
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        if (run > 0) chunks[run] = RandomBytes(chunks[run].size(), 20 + run);
+        std::string table;
+        for (size_t k = 0; k < chunks.size(); ++k) {
+            if (run == 0 || k == run) at[k] = rep.AddContent(chunks[k].data(), uint32_t(chunks[k].size()), {0, 0});
+            uint8_t record[40] = {};
+            for (int i = 0; i < 4; ++i) {
+                record[i] = uint8_t(at[k].image >> (8 * i));
+                record[4 + i] = uint8_t(at[k].offset >> (8 * i));
+            }
+            CMD5Checksum::Hash(chunks[k].data(), chunks[k].size(), record + 8);
+            table.append(reinterpret_cast<const char*>(record), 40);
+        }
+        const TavPosition tablePos = rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
+        if (run == 0) {
+            TavNodeRec* root = CTavRepository::CreateNode();
+            root->attributes = TAV_ATTR_DIRECTORY;
+            root->flags = NODE_DIRECTORY | NODE_TOUCHED;
+            root->moduleId = MODULE_OE_ROOT;
+            Utf8ToUtf16Field("Outlook Express", root->name, NODE_NAME_CHARS);
+            const uint32_t rootId = t->AddNode(*root, 1);
+            CTavRepository::DisposeNode(root);
+            TavFindData fd = FindData("Inbox.dbx", 0, TAV_ATTR_ARCHIVE);
+            storeId = rep.AddNode(t, rootId, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
+        }
+        TavNodeRec node;
+        ASSERT_TRUE(t->LoadNode(node, storeId));
+        node.content = tablePos;
+        SetStore(node, chunks);
+        t->UpdateNode(node);
+        const uint32_t number = rep.SaveBaseline(t, "Mail", "", 0x10002000);
+        ASSERT_NE(number, TAV_NONE);
+        rep.CommitTrans();
+        t->Dispose();
+        expected[number] = chunks[0] + chunks[1] + chunks[2];
+    }
+    // Images: 0 (baseline 0), 1 (run 1: all chunks), 2 (run 2: chunk 1), 3 (run 3: chunk 2).
+    CCli cli;
+    const CliResult r = cli.Run({"forget", path, "--keep-last", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "Forgot baselines 1, 2.")) << r.out;
+    std::string image;
+    for (uint32_t id : {1u, 2u, 3u}) {
+        CTavRepository::BuildImagePath(image, path, id);
+        EXPECT_TRUE(plat::PathExists(image)) << "image " << id << " holds a chunk of baseline 3";
+    }
+
+    // Run 4 replaces chunk 0: now only image 1 loses its last use.
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &security), 1);
+        ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
+        CTavRepBaselineDetails* t = rep.LoadBaseline(rep.GetLatestBaselineNumber());
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        chunks[0] = RandomBytes(32768, 40);
+        at[0] = rep.AddContent(chunks[0].data(), 32768, {0, 0});
+        std::string table;
+        for (size_t k = 0; k < chunks.size(); ++k) {
+            uint8_t record[40] = {};
+            for (int i = 0; i < 4; ++i) {
+                record[i] = uint8_t(at[k].image >> (8 * i));
+                record[4 + i] = uint8_t(at[k].offset >> (8 * i));
+            }
+            CMD5Checksum::Hash(chunks[k].data(), chunks[k].size(), record + 8);
+            table.append(reinterpret_cast<const char*>(record), 40);
+        }
+        TavNodeRec node;
+        ASSERT_TRUE(t->LoadNode(node, storeId));
+        node.content = rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
+        SetStore(node, chunks);
+        t->UpdateNode(node);
+        ASSERT_EQ(rep.SaveBaseline(t, "Mail", "", 0x10002000), 4u);
+        rep.CommitTrans();
+        t->Dispose();
+    }
+    const CliResult again = cli.Run({"forget", path, "--keep-last", "1"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    CTavRepository::BuildImagePath(image, path, 1);
+    EXPECT_FALSE(plat::PathExists(image)) << again.out;
+    for (uint32_t id : {2u, 3u}) {
+        CTavRepository::BuildImagePath(image, path, id);
+        EXPECT_TRUE(plat::PathExists(image)) << "image " << id;
+    }
+    EXPECT_EQ(cli.Run({"check", path, "--read-data"}).code, 0);
+    // The store reads back whole from its chunks.
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &security), 1);
+    std::string restored;
+    for (size_t k = 0; k < chunks.size(); ++k) {
+        CTavRepContent* c = rep.GetContent(at[k]);
+        ASSERT_NE(c, nullptr);
+        restored.append(c->data.begin(), c->data.end());
+        c->Dispose();
+    }
+    EXPECT_EQ(restored, chunks[0] + chunks[1] + chunks[2]);
+}
+
+}  // namespace
