@@ -233,7 +233,7 @@ TavBlockData CTavImage::PerformReadBlock(plat::CFile& file, uint32_t offset, Tav
     block.link = h.link;
     const uint64_t limit = BlockPayloadLimit(use, h.length, (h.coding >> 8) & 0xFF);
     const std::string damage = tavrep::DecodePayload(h.coding, stored, *m_codecs, limit, block.data);
-    if (!damage.empty()) throw fail(plat::ERR_CRC, "damaged: " + damage);
+    if (!damage.empty()) throw fail(tavrep::ERR_DATA_DAMAGED, "damaged: " + damage);
     block.length = uint32_t(block.data.size());
     return block;
 }

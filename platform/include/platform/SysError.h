@@ -10,7 +10,6 @@ constexpr uint32_t ERR_FILE_NOT_FOUND = 2;
 constexpr uint32_t ERR_PATH_NOT_FOUND = 3;
 constexpr uint32_t ERR_ACCESS_DENIED = 5;
 constexpr uint32_t ERR_NOT_ENOUGH_MEMORY = 8;
-constexpr uint32_t ERR_CRC = 23;  // data error: stored bytes do not check out
 constexpr uint32_t ERR_GEN_FAILURE = 31;
 constexpr uint32_t ERR_SHARING_VIOLATION = 32;
 constexpr uint32_t ERR_HANDLE_EOF = 38;
