@@ -43,11 +43,14 @@ void RegisterCheckCommands(CCommandTable& table) {
                "Checks that every image file opens, that every baseline's node table decodes\n"
                "and links consistently (ids and links inside the table, every item listed once\n"
                "under its own parent, no loops), and that every content chain can be read to\n"
-               "its end and holds as many bytes as the item's size. With --read-data every\n"
-               "fingerprint is recomputed from the stored data and compared (the fingerprint\n"
-               "covers the content up to its last whole 64-byte block). Each problem is one\n"
-               "line naming the baseline, the item and what is wrong. Exit code 0 only when no\n"
-               "problem was found.",
+               "its end and holds as many bytes as the item's size. Every block read is checked\n"
+               "as it is decoded (the CRC-32 and length of its gzip member, the most a block of\n"
+               "its kind may hold): a damaged block is a problem naming its image and offset.\n"
+               "With --read-data every fingerprint is recomputed from the stored data and\n"
+               "compared (the fingerprint covers the content up to its last whole 64-byte\n"
+               "block), and the earlier baseline tables kept in the images are decoded too.\n"
+               "Each problem is one line naming the baseline, the item and what is wrong. Exit\n"
+               "code 0 only when no problem was found.",
                {{"read-data", 0, false, "", "recompute every fingerprint from the stored data"},
                 PasswordFileOption()},
                1,
