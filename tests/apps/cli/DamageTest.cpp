@@ -141,6 +141,8 @@ TEST(DamageTest, EveryFlippedByteIsReportedOrHarmless) {
         }
         XorByte(flip.file, flip.offset, flip.mask);
     }
+    RecordProperty("flips", int(flips.size()));
+    RecordProperty("reported", int(reported));
     // Nearly every flip is damage; the harmless ones are fields no reader uses (the kind
     // and link of a table block, the next image of a chain's last block).
     EXPECT_GT(reported, flips.size() * 9 / 10);
