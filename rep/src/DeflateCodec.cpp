@@ -193,28 +193,24 @@ size_t StoredMemberSize(size_t n) {
 }
 
 void AppendStoredMember(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
-    const size_t start = out.size();
-    out.resize(start + StoredMemberSize(n));
-    uint8_t* at = out.data() + start;
-    std::memcpy(at, MEMBER_HEADER, HEADER_SIZE);
-    at += HEADER_SIZE;
+    out.reserve(out.size() + StoredMemberSize(n));  // the appends below never reallocate
+    out.insert(out.end(), MEMBER_HEADER, MEMBER_HEADER + HEADER_SIZE);
     // Stored blocks: a byte with BFINAL (bit 0) and BTYPE 00, then LEN and its complement
     // NLEN (16 bits each, little-endian), then LEN bytes as they are.
     size_t pos = 0;
     do {
         const size_t len = std::min(n - pos, MAX_STORED_BLOCK);
-        const bool last = pos + len == n;
-        at[0] = last ? 1 : 0;
-        at[1] = uint8_t(len);
-        at[2] = uint8_t(len >> 8);
-        at[3] = uint8_t(~len);
-        at[4] = uint8_t(~len >> 8);
-        if (len > 0) std::memcpy(at + STORED_BLOCK_HEADER, in + pos, len);
-        at += STORED_BLOCK_HEADER + len;
+        const uint8_t block[STORED_BLOCK_HEADER] = {uint8_t(pos + len == n ? 1 : 0), uint8_t(len),
+                                                    uint8_t(len >> 8), uint8_t(~len),
+                                                    uint8_t(~len >> 8)};
+        out.insert(out.end(), block, block + STORED_BLOCK_HEADER);
+        out.insert(out.end(), in + pos, in + pos + len);
         pos += len;
     } while (pos < n);
-    PutLE32(at, libdeflate_crc32(0, in, n));
-    PutLE32(at + 4, uint32_t(n));
+    uint8_t trailer[TRAILER_SIZE];
+    PutLE32(trailer, libdeflate_crc32(0, in, n));
+    PutLE32(trailer + 4, uint32_t(n));
+    out.insert(out.end(), trailer, trailer + TRAILER_SIZE);
 }
 
 std::string CDeflateCompressor::Decode(const uint8_t* in, size_t n, size_t limit,
