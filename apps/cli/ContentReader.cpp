@@ -51,7 +51,7 @@ std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& si
             return Where(p) + ": image file " + ImagePathFor(rep, p.image) + " cannot be opened";
         TavBlockData block;
         try {
-            block = image->ReadBlock(p.offset);
+            block = image->ReadBlock(p.offset, TavBlockUse::Content);
         } catch (CTavException* e) {
             return Where(p) + ": " + TakeException(e);
         }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "CliCommon.h"
 #include "platform/FileSystem.h"
@@ -37,6 +38,7 @@ void CRepoChecker::Report(const std::string& where, const std::string& what) {
 void CRepoChecker::Run() {
     CheckImages();
     CheckBaselineTable();
+    if (m_readData) CheckEarlierBaselineTables();
     const TavBaselineList* list = m_rep.GetBaselineList();
     if (list == nullptr) return;
     const std::vector<TavBaselineHeaderRec> headers = list->items;
@@ -90,6 +92,36 @@ void CRepoChecker::CheckBaselineTable() {
             Report("baseline table",
                    "baseline " + std::to_string(list->items[i].number) + " follows baseline " +
                        std::to_string(list->items[i - 1].number) + " (numbers must rise)");
+    }
+}
+
+// Every image names the baseline table that was newest when it was last written; the older
+// ones stay as fallbacks for a damaged newest one. Each is decoded (and so checked).
+void CRepoChecker::CheckEarlierBaselineTables() {
+    const TavBaselineList* list = m_rep.GetBaselineList();
+    std::set<std::pair<uint32_t, uint32_t>> seen;
+    if (list != nullptr) seen.insert({list->entryPoint.image, list->entryPoint.offset});
+    for (const TavPosition& p : m_rep.GetUnreadableTables()) seen.insert({p.image, p.offset});
+    const uint32_t last = m_rep.GetCurrentImageID();
+    for (uint32_t id = 0; last != TAV_NONE && id <= last; ++id) {
+        TavPosition entry{0, 0};
+        try {
+            if (m_rep.GetImageFromID(id) == nullptr) continue;
+            entry = m_rep.GetEntryPoint(id, 3);
+        } catch (CTavException* e) {
+            TakeException(e);  // the image check above reports it
+            continue;
+        }
+        if (entry.offset == 0 || !seen.insert({entry.image, entry.offset}).second) continue;
+        CTavImage* image = entry.image <= last ? m_rep.GetImageFromID(entry.image) : nullptr;
+        if (image == nullptr) continue;
+        try {
+            image->ReadBlock(entry.offset);
+        } catch (CTavException* e) {
+            Report("earlier baseline table in image " + std::to_string(entry.image) + " (" +
+                       ImagePathFor(m_rep, entry.image) + ") offset " + std::to_string(entry.offset),
+                   TakeException(e));
+        }
     }
 }
 

@@ -2,7 +2,8 @@
 // order, every baseline's node table decodes and links consistently (ids and links in
 // range, each item listed once under its own parent, no loops), every content chain can
 // be read to its end and holds the item's size, and with read-data every fingerprint is
-// recomputed. Each problem is reported as one line naming where it is.
+// recomputed and the earlier baseline tables are decoded too. Every block read is checked
+// as it is decoded (CRC-32 and length of its gzip member, its size bound). Each problem is reported as one line naming where it is.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -50,6 +51,7 @@ private:
     void Report(const std::string& where, const std::string& what);
     void CheckImages();
     void CheckBaselineTable();
+    void CheckEarlierBaselineTables();
     void CheckBaseline(const TavBaselineHeaderRec& header, size_t index, size_t total);
     void LoadLinks(const CBaselineView& view, std::vector<Links>& links);
     void WalkFrom(const CBaselineView& view, std::vector<Links>& links, uint32_t start);

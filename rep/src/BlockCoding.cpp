@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Codecs.h"
+#include "DeflateCodec.h"
 #include "Incompressible.h"
 
 namespace tavrep {
@@ -30,13 +31,19 @@ uint32_t EncodePayload(const uint8_t* p, size_t n, uint32_t prefix, TavCompresso
     out.clear();
     if (n == 0) return coding;  // an empty block stores nothing and names no method
 
-    // The compressed form (prefix, then the encoded rest) is kept only when it is no longer
-    // than the payload; a codec that cannot run leaves the payload as it is, and bytes that
-    // look random are left as they are without asking the codec.
+    // Behind the prefix goes the compressed form when it is no longer than the stored form
+    // (a gzip member of stored deflate blocks, whose CRC-32 still covers every byte). Bytes
+    // that look random, and level 0, go to the stored form without trying to compress.
     bool compressed = false;
-    if (k < n && (compressor.MethodId() & COMPRESSOR_BITS) != 0 && !LooksIncompressible(p + k, n - k)) {
+    if (k < n && (compressor.MethodId() & COMPRESSOR_BITS) != 0) {
+        const uint8_t* rest = p + k;
+        const size_t m = n - k;
         out.assign(p, p + k);
-        compressed = compressor.Encode(p + k, n - k, level, out) && out.size() <= n;
+        if (level != 0 && !LooksIncompressible(rest, m)) {
+            compressed = compressor.Encode(rest, m, level, out) && out.size() - k <= StoredMemberSize(m);
+            if (!compressed) out.resize(k);
+        }
+        if (!compressed) compressed = compressor.EncodeStored(rest, m, out);
     }
     if (compressed) {
         coding |= compressor.MethodId() & COMPRESSOR_BITS;
@@ -53,34 +60,43 @@ uint32_t EncodePayload(const uint8_t* p, size_t n, uint32_t prefix, TavCompresso
     return coding;
 }
 
-void DecodePayload(uint32_t coding, std::vector<uint8_t>& stored, TavCodecTable& codecs,
-                   std::vector<uint8_t>& out) {
+std::string DecodePayload(uint32_t coding, std::vector<uint8_t>& stored, TavCodecTable& codecs,
+                          size_t limit, std::vector<uint8_t>& out) {
     out.clear();
     size_t len = stored.size();
+    // Encoders only name the methods they have: any other slot is damage, not "none".
+    if (!codecs.HasEncryptor(coding)) return "the block names an unknown encryption method";
+    if (!codecs.HasCompressor(coding)) return "the block names an unknown compression method";
 
     TavEncryptor& encryptor = codecs.Encryptor(coding);
-    if ((encryptor.MethodId() & ENCRYPTOR_BITS) != 0) {
+    const bool encrypted = (encryptor.MethodId() & ENCRYPTOR_BITS) != 0;
+    if (encrypted) {
         // The encoder only writes whole cipher blocks: anything else is damage.
-        if (len % CIPHER_BLOCK != 0) return;
+        if (len % CIPHER_BLOCK != 0) return "the encrypted data is not a whole number of cipher blocks";
         encryptor.Decode(stored.data(), len);
     }
 
+    // Only encryption pads, by less than one cipher block.
     const size_t padding = coding & PADDING_MASK;
-    if (padding > len) return;  // damaged: no payload left
+    if (padding > (encrypted ? CIPHER_BLOCK - 1 : 0) || padding > len)
+        return "the padding count does not fit the stored data";
     len -= padding;
 
-    // Bytes up to the plain prefix are the payload as they are; a stored length below the
-    // prefix (damage) leaves what there is.
+    // Bytes up to the plain prefix are the payload as they are.
     const size_t k = (coding >> PREFIX_SHIFT) & MAX_PREFIX;
     TavCompressor& compressor = codecs.Compressor(coding);
-    if (len <= k || (compressor.MethodId() & COMPRESSOR_BITS) == 0) {
+    if ((compressor.MethodId() & COMPRESSOR_BITS) == 0) {
+        if (len > limit) return "the payload is longer than a block of its kind may be";
         // Nothing to decompress: the stored bytes are the payload, taken without a copy.
         out.swap(stored);
         out.resize(len);
-        return;
+        return "";
     }
+    // An encoder compresses only when there are bytes behind the prefix.
+    if (len <= k) return "the block is marked compressed but holds no compressed data";
+    if (k > limit) return "the payload is longer than a block of its kind may be";
     out.assign(stored.begin(), stored.begin() + k);
-    compressor.Decode(stored.data() + k, len - k, out);
+    return compressor.Decode(stored.data() + k, len - k, limit - k, out);
 }
 
 }  // namespace tavrep

@@ -19,8 +19,11 @@ public:
         out.insert(out.end(), in, in + n);
         return true;
     }
-    void Decode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override {
+    bool EncodeStored(const uint8_t*, size_t, std::vector<uint8_t>&) override { return false; }
+    std::string Decode(const uint8_t* in, size_t n, size_t limit, std::vector<uint8_t>& out) override {
+        if (n > limit) return "the payload is longer than a block of its kind may be";
         out.insert(out.end(), in, in + n);
+        return "";
     }
     uint32_t MethodId() const override { return COMPRESS_NONE; }
 };
@@ -59,6 +62,14 @@ TavCodecTable::TavCodecTable(const char password[128]) {
 TavCompressor& TavCodecTable::Compressor(uint32_t methodId) {
     const auto& slot = m_compressors[(methodId >> COMPRESSOR_SHIFT) & SLOT_MASK];
     return slot ? *slot : *m_compressors[0];
+}
+
+bool TavCodecTable::HasCompressor(uint32_t methodId) const {
+    return m_compressors[(methodId >> COMPRESSOR_SHIFT) & SLOT_MASK] != nullptr;
+}
+
+bool TavCodecTable::HasEncryptor(uint32_t methodId) const {
+    return m_encryptors[(methodId >> ENCRYPTOR_SHIFT) & SLOT_MASK] != nullptr;
 }
 
 TavEncryptor& TavCodecTable::Encryptor(uint32_t methodId) {

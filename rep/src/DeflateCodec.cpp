@@ -47,6 +47,10 @@ constexpr size_t MAX_ZLIB_CHUNK = size_t(1) << 30;  // zlib counts in 32-bit uIn
 
 constexpr int DEFAULT_LEVEL = 6;
 
+// A stored deflate block: one header byte, LEN and NLEN, then at most 65,535 bytes.
+constexpr size_t MAX_STORED_BLOCK = 65535;
+constexpr size_t STORED_BLOCK_HEADER = 5;
+
 bool HasMagic(const uint8_t* p, size_t n) { return n >= 2 && p[0] == 0x1F && p[1] == 0x8B; }
 
 // Skips a zero-terminated field; false when the terminator is not inside the buffer.
@@ -174,23 +178,58 @@ bool CDeflateCompressor::EncodeWithZlib(const uint8_t* in, size_t n, int level,
     return true;
 }
 
-void CDeflateCompressor::Decode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
-    if (!HasMagic(in, n)) {  // not a gzip member: the bytes are the payload
-        out.insert(out.end(), in, in + n);
-        return;
+bool CDeflateCompressor::EncodeStored(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+    try {
+        AppendStoredMember(in, n, out);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    if (DecodeSingleMember(in, n, out)) return;
-    DecodeStreaming(in, n, out);
 }
 
-bool CDeflateCompressor::DecodeSingleMember(const uint8_t* in, size_t n,
+size_t StoredMemberSize(size_t n) {
+    const size_t blocks = n == 0 ? 1 : (n + MAX_STORED_BLOCK - 1) / MAX_STORED_BLOCK;
+    return HEADER_SIZE + blocks * STORED_BLOCK_HEADER + n + TRAILER_SIZE;
+}
+
+void AppendStoredMember(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+    out.reserve(out.size() + StoredMemberSize(n));  // the appends below never reallocate
+    out.insert(out.end(), MEMBER_HEADER, MEMBER_HEADER + HEADER_SIZE);
+    // Stored blocks: a byte with BFINAL (bit 0) and BTYPE 00, then LEN and its complement
+    // NLEN (16 bits each, little-endian), then LEN bytes as they are.
+    size_t pos = 0;
+    do {
+        const size_t len = std::min(n - pos, MAX_STORED_BLOCK);
+        const uint8_t block[STORED_BLOCK_HEADER] = {uint8_t(pos + len == n ? 1 : 0), uint8_t(len),
+                                                    uint8_t(len >> 8), uint8_t(~len),
+                                                    uint8_t(~len >> 8)};
+        out.insert(out.end(), block, block + STORED_BLOCK_HEADER);
+        out.insert(out.end(), in + pos, in + pos + len);
+        pos += len;
+    } while (pos < n);
+    uint8_t trailer[TRAILER_SIZE];
+    PutLE32(trailer, libdeflate_crc32(0, in, n));
+    PutLE32(trailer + 4, uint32_t(n));
+    out.insert(out.end(), trailer, trailer + TRAILER_SIZE);
+}
+
+std::string CDeflateCompressor::Decode(const uint8_t* in, size_t n, size_t limit,
+                                       std::vector<uint8_t>& out) {
+    if (DecodeSingleMember(in, n, limit, out)) return "";
+    return DecodeStreaming(in, n, limit, out);
+}
+
+bool CDeflateCompressor::DecodeSingleMember(const uint8_t* in, size_t n, size_t limit,
                                             std::vector<uint8_t>& out) {
     const size_t header = ParseGzipHeader(in, n);
     if (header == 0 || n - header < TRAILER_SIZE) return false;
     const size_t deflateLen = n - header - TRAILER_SIZE;
     const uint32_t storedCrc = GetLE32(in + n - 8);
     const size_t size = GetLE32(in + n - 4);
-    if (size > FAST_PATH_MAX_OUTPUT || size > deflateLen * MAX_INFLATE_RATIO) return false;
+    // The trailer's length is believed for the allocation only within the caller's limit
+    // and what deflate can expand to.
+    if (size > limit || size > FAST_PATH_MAX_OUTPUT || size > deflateLen * MAX_INFLATE_RATIO)
+        return false;
 
     if (!m_decompressor && !m_decompressorFailed) {
         m_decompressor = libdeflate_alloc_decompressor();
@@ -212,40 +251,46 @@ bool CDeflateCompressor::DecodeSingleMember(const uint8_t* in, size_t n,
     return false;
 }
 
-void CDeflateCompressor::DecodeStreaming(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
-    if (!HasMagic(in, n)) {
-        out.insert(out.end(), in, in + n);
-        return;
-    }
+std::string CDeflateCompressor::DecodeStreaming(const uint8_t* in, size_t n, size_t limit,
+                                                std::vector<uint8_t>& out) {
+    if (!HasMagic(in, n)) return "the compressed data does not begin with a gzip member";
     if (!m_inflater) {
         auto* zs = new (std::nothrow) z_stream{};
-        if (!zs) return;
+        if (!zs) return "no memory to inflate";
         if (inflateInit2(zs, -MAX_WBITS) != Z_OK) {
             delete zs;
-            return;
+            return "no memory to inflate";
         }
         m_inflater = zs;
     }
     z_stream& zs = *m_inflater;
 
-    // Every exit below keeps the output produced so far: damage ends the payload quietly.
+    // The output grows with what the data really inflates to and never beyond one byte
+    // more than the limit (that byte tells a payload at the limit from one beyond it).
+    const size_t start = out.size();
+    const size_t outputEnd = start + std::min(limit, MAX_DECODED_BYTES) + 1;
     size_t pos = 0;
-    size_t produced = out.size();
-    const size_t outputLimit = out.size() + MAX_DECODED_BYTES;
+    size_t produced = start;
+    int members = 0;
     while (pos < n) {
         const size_t header = ParseGzipHeader(in + pos, n - pos);
-        if (header == 0 || inflateReset(&zs) != Z_OK) break;
+        if (header == 0) {
+            return members == 0 ? "the gzip member's header is damaged"
+                                : "bytes behind the last gzip member are not a gzip member";
+        }
+        if (inflateReset(&zs) != Z_OK) return "the inflater could not be reset";
         pos += header;
         const size_t memberStart = produced;
         int rc = Z_OK;
         while (rc == Z_OK) {
             if (produced == out.size()) {
-                if (produced >= outputLimit) break;
-                const size_t grow = std::max(MIN_OUTPUT_GROWTH, (produced - memberStart) / 2);
+                if (produced >= outputEnd) break;
+                const size_t grow = std::max(MIN_OUTPUT_GROWTH, (produced - start) / 2);
                 try {
-                    out.resize(std::min(produced + grow, outputLimit));
+                    out.resize(std::min(produced + grow, outputEnd));
                 } catch (const std::bad_alloc&) {
-                    break;
+                    out.resize(produced);
+                    return "no memory to inflate";
                 }
             }
             const size_t inChunk = std::min(n - pos, MAX_ZLIB_CHUNK);
@@ -258,15 +303,21 @@ void CDeflateCompressor::DecodeStreaming(const uint8_t* in, size_t n, std::vecto
             pos += inChunk - zs.avail_in;
             produced += outChunk - zs.avail_out;
         }
-        if (rc != Z_STREAM_END || n - pos < TRAILER_SIZE) break;  // damaged or cut short
+        out.resize(produced);
+        if (produced - start > limit) return "it decodes to more than a block of its kind may hold";
+        if (rc == Z_MEM_ERROR) return "no memory to inflate";
+        if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT) return "the deflate stream is damaged";
+        if (rc != Z_STREAM_END) return "the deflate stream is cut short";
+        if (n - pos < TRAILER_SIZE) return "the gzip member is cut short (no CRC-32 and length)";
         const size_t memberSize = produced - memberStart;
-        const bool crcOk =
-            libdeflate_crc32(0, out.data() + memberStart, memberSize) == GetLE32(in + pos);
-        const bool sizeOk = uint32_t(memberSize) == GetLE32(in + pos + 4);
+        if (libdeflate_crc32(0, out.data() + memberStart, memberSize) != GetLE32(in + pos))
+            return "the CRC-32 of the gzip member does not match its data";
+        if (uint32_t(memberSize) != GetLE32(in + pos + 4))
+            return "the length (ISIZE) of the gzip member does not match its data";
         pos += TRAILER_SIZE;
-        if (!crcOk || !sizeOk) break;
+        ++members;
     }
-    out.resize(produced);
+    return "";
 }
 
 }  // namespace tavrep

@@ -27,7 +27,8 @@ constexpr const char* TEXT_NOT_FOUND = "***** File not found.";
 constexpr const char* TEXT_UNKNOWN = "***** Unknown error.";
 constexpr uint32_t TRANS_TIMEOUT_MS = 5000;
 constexpr uint32_t FIRST_BLOCK_OF_NEW_IMAGE = 312;  // behind the two fixed blocks
-constexpr uint64_t BLOCK_OVERHEAD = 20 + 18 + 16;  // header, gzip framing, padding
+// Header, gzip framing with the headers of two stored deflate blocks, padding.
+constexpr uint64_t BLOCK_OVERHEAD = 20 + 28 + 16;
 constexpr int MAX_DISK_RETRIES = 1000;
 
 const char* OpenErrorText(uint32_t error) {

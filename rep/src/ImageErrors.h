@@ -1,4 +1,5 @@
-// Mapping of file-open failures to the library's exception codes.
+// Mapping of file-open failures to the library's exception codes, and the system error of
+// damaged blocks.
 #pragma once
 #include <cstdint>
 
@@ -6,6 +7,10 @@
 #include "tavrep/TavException.h"
 
 namespace tavrep {
+
+// The system error of a block whose stored bytes do not check out (the code systems use for
+// a data error found by a cyclic redundancy check).
+constexpr uint32_t ERR_DATA_DAMAGED = 23;
 
 // 2 busy for a sharing violation, 1 for a missing file or folder, 0 otherwise.
 inline int32_t OpenFailureCode(uint32_t error) {

@@ -78,7 +78,7 @@ CTavRepContent* CTavRepository::GetContent(TavPosition position) {
     // The image this object is writing is not read back while its transaction is open.
     if (image->InTrans()) throw new CTavRepException(TAVEX_BUSY, 0, SRC_GET_CONTENT);
     if (position.offset == 0) return nullptr;
-    TavBlockData block = image->ReadBlock(position.offset);
+    TavBlockData block = image->ReadBlock(position.offset, TavBlockUse::Content);
     auto* content = new CTavRepContent;
     content->image = position.image;
     content->offset = position.offset;

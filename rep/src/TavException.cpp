@@ -32,8 +32,9 @@ const char* CodeText(int32_t code) {
 }  // namespace
 
 std::string CTavException::Describe() const {
-    std::string text = std::string(source) + ": " + CodeText(code) + " (code " +
-                       std::to_string(code);
+    std::string text = std::string(source) + ": " + CodeText(code);
+    if (!detail.empty()) text += ": " + detail;
+    text += " (code " + std::to_string(code);
     if (systemError != 0) text += ", system error " + std::to_string(systemError);
     return text + ")";
 }

@@ -21,6 +21,8 @@
 
 using tavrep::GetLE32;
 using tavrep::PutLE32;
+using tavrep::TavCompressor;
+using tavrep::TavEncryptor;
 
 namespace {
 
@@ -129,12 +131,23 @@ void CTavImage::ReleaseReadHandle() { m_readFile.reset(); }
 uint32_t CTavImage::WriteBlock(const void* payload, uint32_t length, uint32_t prefix,
                                uint32_t kind, uint32_t link) {
     if (prefix > 255) prefix = 255;
+    const bool content = (kind & ~BLOCK_NEXT_IMAGE_MASK) == BLOCK_KIND_CONTENT;
+    // What no reader would accept is not written.
+    if (content && length > BlockPayloadLimit(TavBlockUse::Content, 0, prefix)) {
+        plat::SetLastError(plat::ERR_INVALID_PARAMETER);
+        return 0;
+    }
     std::vector<uint8_t> stored;
     uint32_t coding = prefix << 8;
     if (length > 0) {
-        coding = tavrep::EncodePayload(static_cast<const uint8_t*>(payload), length, prefix,
-                                       m_codecs->Compressor(m_compression), m_level,
-                                       m_codecs->Encryptor(m_encryption), stored);
+        const auto* p = static_cast<const uint8_t*>(payload);
+        TavCompressor& compressor = m_codecs->Compressor(m_compression);
+        TavEncryptor& encryptor = m_codecs->Encryptor(m_encryption);
+        coding = tavrep::EncodePayload(p, length, prefix, compressor, m_level, encryptor, stored);
+        // A table that compresses beyond what readers accept of a table is stored instead
+        // (level 0); real tables are far from that bound.
+        if (!content && length > BlockPayloadLimit(TavBlockUse::Table, uint32_t(stored.size()), prefix))
+            coding = tavrep::EncodePayload(p, length, prefix, compressor, 0, encryptor, stored);
     }
     return WriteEncodedBlock(stored, coding, kind, link);
 }
@@ -179,8 +192,13 @@ uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32
     }
 }
 
-TavBlockData CTavImage::ReadBlock(uint32_t offset) {
-    if (m_file) return PerformReadBlock(*m_file, offset);
+uint64_t BlockPayloadLimit(TavBlockUse use, uint32_t storedLength, uint32_t prefix) {
+    if (use == TavBlockUse::Content) return uint64_t(MAX_CHUNK_PAYLOAD) + prefix;
+    return std::max(TABLE_MIN_LIMIT, uint64_t(storedLength) * TABLE_MAX_EXPANSION);
+}
+
+TavBlockData CTavImage::ReadBlock(uint32_t offset, TavBlockUse use) {
+    if (m_file) return PerformReadBlock(*m_file, offset, use);
     // Outside a transaction the file is opened read-only (sharing reads) and the handle is
     // kept for the following reads until ReleaseReadHandle, EndTrans or BeginTrans.
     if (!m_readFile) {
@@ -190,30 +208,37 @@ TavBlockData CTavImage::ReadBlock(uint32_t offset) {
         if (!m_readFile)
             throw new CTavImageException(tavrep::OpenFailureCode(error), error, SRC_READ_BLOCK);
     }
-    return PerformReadBlock(*m_readFile, offset);
+    return PerformReadBlock(*m_readFile, offset, use);
 }
 
-TavBlockData CTavImage::PerformReadBlock(plat::CFile& file, uint32_t offset) {
+TavBlockData CTavImage::PerformReadBlock(plat::CFile& file, uint32_t offset, TavBlockUse use) {
+    auto fail = [&](uint32_t error, const std::string& what) {
+        auto* e = new CTavImageException(TAVEX_READ_BLOCK, error, SRC_PERFORM_READ);
+        e->detail = "block at offset " + std::to_string(offset) + " of image " + m_path + ": " + what;
+        return e;
+    };
     uint8_t raw[BLOCK_HEADER_SIZE];
     if (file.ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw)))
-        throw new CTavImageException(TAVEX_READ_BLOCK, plat::ERR_HANDLE_EOF, SRC_PERFORM_READ);
+        throw fail(plat::ERR_HANDLE_EOF, "the header lies beyond the end of the file");
     RawHeader h = ParseHeader(raw);
     if (h.self != offset && h.self != BLOCK_SELF_MARKER)
-        throw new CTavImageException(TAVEX_READ_BLOCK, plat::ERR_INVALID_PARAMETER, SRC_PERFORM_READ);
+        throw fail(plat::ERR_INVALID_PARAMETER, "no block header there (its first word is not its offset)");
     // The stored length is checked against the file before anything is allocated.
     int64_t fileSize = file.Size();
     if (fileSize < 0 || uint64_t(offset) + BLOCK_HEADER_SIZE + h.length > uint64_t(fileSize))
-        throw new CTavImageException(TAVEX_READ_BLOCK, plat::ERR_HANDLE_EOF, SRC_PERFORM_READ);
+        throw fail(plat::ERR_HANDLE_EOF, "its stored length reaches beyond the end of the file");
     std::vector<uint8_t> stored(h.length);
     if (h.length > 0 &&
         file.ReadAt(stored.data(), h.length, uint64_t(offset) + BLOCK_HEADER_SIZE) != int64_t(h.length))
-        throw new CTavImageException(TAVEX_READ_BLOCK, plat::GetLastError(), SRC_PERFORM_READ);
+        throw fail(plat::GetLastError(), "its stored bytes could not be read");
     TavBlockData block;
     block.self = offset;
     block.coding = h.coding;
     block.kind = h.kind;
     block.link = h.link;
-    tavrep::DecodePayload(h.coding, stored, *m_codecs, block.data);
+    const uint64_t limit = BlockPayloadLimit(use, h.length, (h.coding >> 8) & 0xFF);
+    const std::string damage = tavrep::DecodePayload(h.coding, stored, *m_codecs, limit, block.data);
+    if (!damage.empty()) throw fail(tavrep::ERR_DATA_DAMAGED, "damaged: " + damage);
     block.length = uint32_t(block.data.size());
     return block;
 }
@@ -237,7 +262,7 @@ int CTavImage::UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, u
         uint8_t raw[BLOCK_HEADER_SIZE];
         if (file->ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw))) return 0;
         RawHeader h = ParseHeader(raw);
-        TavBlockData block = PerformReadBlock(*file, offset);
+        TavBlockData block = PerformReadBlock(*file, offset, TavBlockUse::Table);
         const uint32_t prefix = (block.coding >> 8) & 0xFF;
         const bool compressed = ((block.coding >> 20) & 0xF) != 0;
         if (uint64_t(at) + count > block.data.size()) return 0;

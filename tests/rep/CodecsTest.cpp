@@ -63,11 +63,20 @@ Bytes Deflate(const Bytes& in, int level = -1) {
     return out;
 }
 
+constexpr size_t NO_LIMIT = size_t(1) << 30;
+
 Bytes Inflate(const Bytes& in) {
     CDeflateCompressor deflate;
     Bytes out;
-    deflate.Decode(in.data(), in.size(), out);
+    EXPECT_EQ(deflate.Decode(in.data(), in.size(), NO_LIMIT, out), "");
     return out;
+}
+
+// What the decoder finds wrong with `in` ("" when nothing).
+std::string InflateProblem(const Bytes& in, size_t limit = NO_LIMIT) {
+    CDeflateCompressor deflate;
+    Bytes out;
+    return deflate.Decode(in.data(), in.size(), limit, out);
 }
 
 // Inflates with zlib's own gzip reader (window bits 16 + 15): an independent check of the
@@ -151,8 +160,14 @@ Encoded EncodeWith(TavCodecTable& table, const Bytes& p, uint32_t prefix, uint32
 
 Bytes DecodeWith(TavCodecTable& table, uint32_t coding, Bytes stored) {
     Bytes out;
-    DecodePayload(coding, stored, table, out);
+    EXPECT_EQ(DecodePayload(coding, stored, table, NO_LIMIT, out), "");
     return out;
+}
+
+std::string DecodeProblem(TavCodecTable& table, uint32_t coding, Bytes stored,
+                          size_t limit = NO_LIMIT) {
+    Bytes out;
+    return DecodePayload(coding, stored, table, limit, out);
 }
 
 constexpr uint32_t PADDING_BITS = 0xFF;
@@ -315,8 +330,35 @@ TEST(DeflateCodec, SkipsEveryOptionalHeaderField) {
     EXPECT_EQ(Inflate(member), text);
     CDeflateCompressor deflate;
     Bytes streamed;
-    deflate.DecodeStreaming(member.data(), member.size(), streamed);
+    EXPECT_EQ(deflate.DecodeStreaming(member.data(), member.size(), NO_LIMIT, streamed), "");
     EXPECT_EQ(streamed, text);
+}
+
+TEST(DeflateCodec, StoredMembersAreReadByZlibAndGzip) {
+    std::mt19937 rng(3);
+    const bool haveGzip = std::system("gzip --version > /dev/null 2>&1") == 0;
+    for (size_t n : {size_t(0), size_t(1), size_t(65535), size_t(65536), size_t(65537), size_t(200000)}) {
+        const Bytes in = RandomBytes(rng, n);
+        Bytes member;
+        AppendStoredMember(in.data(), in.size(), member);
+        ASSERT_EQ(member.size(), StoredMemberSize(n));
+        EXPECT_EQ(member.size(), n + 18 + 5 * std::max<size_t>(1, (n + 65534) / 65535));
+        EXPECT_EQ(Bytes(member.begin(), member.begin() + 10), FromHex("1f8b080000000000000b"));
+        Bytes back;
+        ASSERT_TRUE(ZlibGunzip(member, back)) << n;
+        EXPECT_EQ(back, in);
+        EXPECT_EQ(Inflate(member), in);
+        if (haveGzip && n == 65537) {
+            const auto packed = TempPath("stored");
+            const auto unpacked = TempPath("stored-out");
+            WriteFile(packed, member);
+            const std::string gunzip = "gzip -dc '" + packed.string() + "' > '" + unpacked.string() + "'";
+            EXPECT_EQ(std::system(gunzip.c_str()), 0);
+            EXPECT_EQ(ReadFile(unpacked), in);
+            std::filesystem::remove(packed);
+            std::filesystem::remove(unpacked);
+        }
+    }
 }
 
 TEST(DeflateCodec, DecodesConcatenatedMembers) {
@@ -336,60 +378,52 @@ TEST(DeflateCodec, DecodesConcatenatedMembers) {
     EXPECT_EQ(Inflate(joined), expected);
 }
 
-TEST(DeflateCodec, DamageEndsTheOutputQuietly) {
+TEST(DeflateCodec, DamageIsReportedNeverAShorterPayload) {
     std::mt19937 rng(7);
     const Bytes first = TextBytes(rng, 3000);
-    const Bytes second = TextBytes(rng, 3000);
     const Bytes m1 = Deflate(first);
-    const Bytes m2 = Deflate(second);
+    const Bytes m2 = Deflate(TextBytes(rng, 3000));
     auto join = [](Bytes a, const Bytes& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     };
-
-    // A cut member yields a prefix of its bytes.
-    for (size_t cut : {size_t(3), size_t(10), m1.size() / 2, m1.size() - 9, m1.size() - 1}) {
-        const Bytes out = Inflate(Bytes(m1.begin(), m1.begin() + cut));
-        ASSERT_LE(out.size(), first.size());
-        EXPECT_TRUE(std::equal(out.begin(), out.end(), first.begin())) << "cut at " << cut;
+    auto flipped = [](Bytes b, size_t at, uint8_t mask) {
+        b[at] ^= mask;
+        return b;
+    };
+    std::vector<Bytes> damaged;
+    for (size_t cut : {size_t(0), size_t(3), size_t(10), m1.size() / 2, m1.size() - 9, m1.size() - 1})
+        damaged.push_back(Bytes(m1.begin(), m1.begin() + cut));
+    for (size_t at : {size_t(0), size_t(1), size_t(2), size_t(3), m1.size() / 2, m1.size() - 8, m1.size() - 2})
+        damaged.push_back(flipped(m1, at, 0x40));
+    damaged.push_back(flipped(join(m1, m2), m1.size() + 3, 0x20));  // reserved flag, second member
+    damaged.push_back(join(m1, Bytes{'t', 'a', 'i', 'l'}));         // bytes behind the member
+    damaged.push_back(Bytes{'p', 'l', 'a', 'i', 'n'});              // no member at all
+    for (uint32_t claimed : {0xFFFFFFFFu, 64u << 20, 1u}) {        // a trailer length that lies
+        Bytes b = m1;
+        for (int i = 0; i < 4; ++i) b[b.size() - 4 + i] = uint8_t(claimed >> (8 * i));
+        damaged.push_back(b);
     }
-    // A wrong CRC or length in the first trailer stops before the second member.
-    for (size_t offset : {m1.size() - 8, m1.size() - 2}) {
-        Bytes damaged = join(m1, m2);
-        damaged[offset] ^= 0x40;
-        EXPECT_EQ(Inflate(damaged), first);
-    }
-    // A damaged second member keeps the first one whole.
-    Bytes secondDamaged = join(m1, m2);
-    secondDamaged[m1.size() + 3] = 0x20;  // a reserved flag bit
-    EXPECT_EQ(Inflate(secondDamaged), first);
-    // Bytes behind the last member that are not a member are dropped.
-    EXPECT_EQ(Inflate(join(m1, Bytes{'t', 'a', 'i', 'l'})), first);
-    // A member whose method is not deflate or whose flags are reserved gives nothing.
-    Bytes badMethod = m1;
-    badMethod[2] = 7;
-    EXPECT_TRUE(Inflate(badMethod).empty());
-    Bytes badFlags = m1;
-    badFlags[3] = 0x80;
-    EXPECT_TRUE(Inflate(badFlags).empty());
+    for (size_t i = 0; i < damaged.size(); ++i) EXPECT_NE(InflateProblem(damaged[i]), "") << "case " << i;
+    EXPECT_EQ(InflateProblem(join(m1, m2)), "");
 }
 
-TEST(DeflateCodec, DataThatIsNoMemberDecodesToItself) {
-    const Bytes inputs[] = {Bytes{}, Bytes{0x1F}, Bytes{0x1F, 0x8C, 1, 2},
-                            Bytes{'p', 'l', 'a', 'i', 'n'}};
-    for (const Bytes& in : inputs) EXPECT_EQ(Inflate(in), in);
-}
-
-TEST(DeflateCodec, TrailerSizeIsNotTrustedForAllocation) {
-    std::mt19937 rng(8);
-    const Bytes text = TextBytes(rng, 2000);
-    for (uint32_t claimed : {0xFFFFFFFFu, 0x7FFFFFFFu, 64u << 20, 1u}) {
-        Bytes member = Deflate(text);
-        const size_t at = member.size() - 4;
-        for (int i = 0; i < 4; ++i) member[at + i] = uint8_t(claimed >> (8 * i));
-        // The data inflates fine; only the length check of the trailer fails.
-        EXPECT_EQ(Inflate(member), text) << claimed;
+TEST(DeflateCodec, OutputStopsAtTheLimitBeforeItIsAllocated) {
+    // 16 MiB of zeros deflate to about 16 KiB: a bomb for a reader that believes it.
+    const Bytes bomb = Deflate(Bytes(size_t(16) << 20, 0), 1);
+    ASSERT_LT(bomb.size(), size_t(100) << 10);
+    for (const bool streaming : {false, true}) {
+        CDeflateCompressor deflate;
+        Bytes out;
+        const std::string problem = streaming ? deflate.DecodeStreaming(bomb.data(), bomb.size(), 65536, out)
+                                              : deflate.Decode(bomb.data(), bomb.size(), 65536, out);
+        EXPECT_NE(problem, "");
+        EXPECT_LE(out.capacity(), size_t(4) * 65536);
     }
+    // Exactly at the limit is fine.
+    const Bytes full = Deflate(Bytes(65536, 'a'));
+    EXPECT_EQ(InflateProblem(full, 65536), "");
+    EXPECT_NE(InflateProblem(full, 65535), "");
 }
 
 TEST(DeflateCodec, FastPathAgreesWithStreamingOnDamagedMembers) {
@@ -405,13 +439,14 @@ TEST(DeflateCodec, FastPathAgreesWithStreamingOnDamagedMembers) {
         }
         if (rng() % 4 == 0) member.resize(rng() % (member.size() + 1));
         Bytes fast, streamed;
-        deflate.Decode(member.data(), member.size(), fast);
-        deflate.DecodeStreaming(member.data(), member.size(), streamed);
-        ASSERT_EQ(fast, streamed) << "round " << round;
-        if (flips == 0 && member.size() > 18) {
-            // An undamaged member (possibly cut) gives a prefix of the data.
-            ASSERT_LE(fast.size(), text.size());
-            ASSERT_TRUE(std::equal(fast.begin(), fast.end(), text.begin()));
+        const bool fastOk = deflate.Decode(member.data(), member.size(), NO_LIMIT, fast).empty();
+        const bool streamedOk =
+            deflate.DecodeStreaming(member.data(), member.size(), NO_LIMIT, streamed).empty();
+        ASSERT_EQ(fastOk, streamedOk) << "round " << round;
+        // Whatever decodes is the data itself: a CRC-32 lets no flip through unnoticed here.
+        if (fastOk) {
+            ASSERT_EQ(fast, text) << "round " << round;
+            ASSERT_EQ(streamed, text) << "round " << round;
         }
     }
 }
@@ -446,11 +481,23 @@ TEST_F(PayloadCoding, EncryptionPadsToWholeBlocks) {
     EXPECT_EQ(e.coding, 0u);
 }
 
-TEST_F(PayloadCoding, CompressesOnlyWhenItDoesNotGrow) {
+TEST_F(PayloadCoding, BytesThatDoNotShrinkGoIntoAStoredMember) {
+    // Random bytes (judged so without deflate) and level 0: one stored deflate block.
     const Bytes random = RandomBytes(m_rng, 4096);
-    Encoded e = EncodeWith(m_table, random, 0, COMPRESS_DEFLATE, ENCRYPT_NONE);
-    EXPECT_EQ(e.coding & COMPRESSION_BITS, 0u);
-    EXPECT_EQ(e.stored, random);
+    for (int level : {-1, 0}) {
+        Encoded e = EncodeWith(m_table, random, 0, COMPRESS_DEFLATE, ENCRYPT_NONE, level);
+        EXPECT_EQ(e.coding, COMPRESS_DEFLATE);
+        ASSERT_EQ(e.stored.size(), random.size() + 23);
+        EXPECT_EQ(Bytes(e.stored.begin() + 10, e.stored.begin() + 15), FromHex("010010ffef"));
+        Bytes back;
+        ASSERT_TRUE(ZlibGunzip(e.stored, back));
+        EXPECT_EQ(back, random);
+    }
+    // Short random bytes are not judged: deflate is tried and loses to the stored form.
+    const Bytes shortRandom = RandomBytes(m_rng, 300);
+    Encoded e = EncodeWith(m_table, shortRandom, 0, COMPRESS_DEFLATE, ENCRYPT_BUILTIN);
+    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), shortRandom);
+    EXPECT_EQ(e.stored.size() - (e.coding & PADDING_BITS), shortRandom.size() + 23);
 
     const Bytes text = TextBytes(m_rng, 4096);
     e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_NONE);
@@ -510,11 +557,10 @@ TEST_F(PayloadCoding, PasswordBlocksNeedTheSamePassword) {
     TavCodecTable same(samePassword.data());
     EXPECT_EQ(DecodeWith(same, e.coding, e.stored), text);
 
-    // A wrong key gives wrong bytes (here: no gzip member, so the bytes as they are).
+    // A wrong key gives bytes that are no gzip member: damage, not a payload.
     const auto otherPassword = PasswordField("another one");
     TavCodecTable other(otherPassword.data());
-    const Bytes wrong = DecodeWith(other, e.coding, e.stored);
-    EXPECT_NE(wrong, text);
+    EXPECT_NE(DecodeProblem(other, e.coding, e.stored), "");
 }
 
 TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
@@ -550,26 +596,43 @@ TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
             ASSERT_EQ(e.coding & (ENCRYPTION_BITS | PADDING_BITS), 0u);
         }
         const size_t unpadded = e.stored.size() - (e.coding & PADDING_BITS);
-        ASSERT_LE(unpadded, n);  // never grows beyond the payload
-        if (e.coding & COMPRESSION_BITS) {
-            ASSERT_EQ(c, COMPRESS_DEFLATE);
+        if (c == COMPRESS_DEFLATE && n > k) {
+            // Behind the prefix always a member, never longer than the stored one.
+            ASSERT_EQ(e.coding & COMPRESSION_BITS, COMPRESS_DEFLATE);
+            ASSERT_LE(unpadded, k + StoredMemberSize(n - k));
+        } else {
+            ASSERT_EQ(e.coding & COMPRESSION_BITS, 0u);
+            ASSERT_EQ(unpadded, n);
         }
         ASSERT_EQ(DecodeWith(m_table, e.coding, e.stored), p)
             << "n " << n << " prefix " << prefix << " coding " << std::hex << e.coding;
     }
 }
 
-TEST_F(PayloadCoding, ImpossibleCodingWordsAreTreatedAsDamage) {
+TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
     const Bytes bytes = TextBytes(m_rng, 40);
-    // Padding count above the stored length: no payload.
-    EXPECT_TRUE(DecodeWith(m_table, 41, bytes).empty());
-    EXPECT_TRUE(DecodeWith(m_table, ENCRYPT_BUILTIN | 0xFF, Bytes(32, 1)).empty());
-    // Encrypted bytes that are not whole cipher blocks were not written by an encoder.
-    EXPECT_TRUE(DecodeWith(m_table, ENCRYPT_BUILTIN, bytes).empty());
-    // Fewer bytes than the plain prefix: what there is.
-    EXPECT_EQ(DecodeWith(m_table, COMPRESS_DEFLATE | (200u << 8), bytes), bytes);
-    // A padding count within the data is taken off, with or without encryption.
-    EXPECT_EQ(DecodeWith(m_table, 4, bytes), Bytes(bytes.begin(), bytes.end() - 4));
+    const Bytes member = Deflate(bytes);
+    const std::pair<uint32_t, Bytes> cases[] = {
+        {41, bytes},                                   // padding without encryption
+        {4, bytes},                                    // the same, within the data
+        {ENCRYPT_BUILTIN | 0xFF, Bytes(32, 1)},        // padding of more than a cipher block
+        {ENCRYPT_BUILTIN, bytes},                      // not whole cipher blocks
+        {COMPRESS_DEFLATE | (200u << 8), bytes},       // compressed, but all prefix
+        {COMPRESS_DEFLATE | (40u << 8), bytes},        // compressed, nothing behind the prefix
+        {0x00200000, member},                          // a compressor no encoder has
+        {COMPRESS_DEFLATE | 0x00050000, member},       // an encryptor no encoder has
+        {COMPRESS_DEFLATE, bytes},                     // marked compressed, not a member
+    };
+    for (const auto& [coding, stored] : cases)
+        EXPECT_NE(DecodeProblem(m_table, coding, stored), "") << std::hex << coding;
+    EXPECT_EQ(DecodeWith(m_table, COMPRESS_DEFLATE, member), bytes);
+    // The limit bounds plain and compressed payloads alike; the prefix counts in.
+    EXPECT_NE(DecodeProblem(m_table, 0, bytes, 39), "");
+    EXPECT_EQ(DecodeProblem(m_table, 0, bytes, 40), "");
+    Bytes prefixed(bytes.begin(), bytes.begin() + 8);
+    prefixed.insert(prefixed.end(), member.begin(), member.end());
+    EXPECT_EQ(DecodeProblem(m_table, COMPRESS_DEFLATE | (8u << 8), prefixed, 48), "");
+    EXPECT_NE(DecodeProblem(m_table, COMPRESS_DEFLATE | (8u << 8), prefixed, 47), "");
 }
 
 TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
@@ -599,7 +662,7 @@ TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
         }
         Bytes out;
         Bytes copy = stored;
-        DecodePayload(coding, copy, m_table, out);
-        ASSERT_LE(copy.size(), stored.size());
+        DecodePayload(coding, copy, m_table, 1 << 20, out);
+        ASSERT_LE(out.size(), size_t(1) << 20);
     }
 }

@@ -2,14 +2,32 @@
 // an exception or a failure result, never in a crash, a hang or a huge allocation.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <set>
 #include <utility>
 
+#include "DeflateCodec.h"
 #include "RepTestUtil.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
 using namespace tavtest;
+
+// The largest single allocation since it was last cleared: a decompression bomb shows as
+// one huge buffer.
+static std::atomic<size_t> g_largestAllocation{0};
+
+void* operator new(size_t n) {
+    size_t seen = g_largestAllocation.load();
+    while (n > seen && !g_largestAllocation.compare_exchange_weak(seen, n)) {
+    }
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -156,13 +174,14 @@ TEST_F(FuzzRegressionTest, ForgedLengthsAreNotBelieved) {
         ASSERT_EQ(rep.GetBaselineHeader(0, h), 1);
         nodeTable = h.nodeTable;
     }
-    // The content block's gzip trailer says 0xFFFFFFF0 bytes: the real bytes still decode.
+    // The content block's gzip trailer says 0xFFFFFFF0 bytes: not believed for allocating,
+    // and reported as damage.
     const uint32_t stored = LE32(ReadFile(path), content.offset + 4);
     Patch(content.offset + BLOCK_HEADER_SIZE + stored - 4, 0xFFFFFFF0);
     {
         CTavRepository rep;
         ASSERT_EQ(rep.Attach(path, &sec), 1);
-        EXPECT_EQ(ReadChain(rep, content), text);
+        EXPECT_EQ(ThrownCode([&] { ReadChain(rep, content); }), TAVEX_READ_BLOCK);
     }
     // The node table's stored length reaches past the end of the file.
     Patch(nodeTable + 4, 0xFFFFFFF0);
@@ -189,4 +208,39 @@ TEST_F(FuzzRegressionTest, KeptInputsReadWithoutHarm) {
         WalkImage(path, plain);
         WalkImage(path, secret);
     }
+}
+
+// A node table of a few dozen KiB that inflates to 32 MiB: refused while inflating, before
+// the reader holds more than the table bound.
+TEST_F(FuzzRegressionTest, DecompressionBombIsRefusedWithoutABigAllocation) {
+    TavImageSecurity sec = Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE);
+    ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+    constexpr size_t BOMB = size_t(32) << 20;
+    std::vector<uint8_t> bomb;
+    {
+        tavrep::CDeflateCompressor deflate;
+        ASSERT_TRUE(deflate.Encode(std::vector<uint8_t>(BOMB, 0).data(), BOMB, 9, bomb));
+    }
+    ASSERT_LT(bomb.size(), BOMB / 512);
+    TavPosition table;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        table = rep.GetLatestBaselinePos();
+    }
+    uint32_t bombAt = 0;
+    {
+        CTavImage image(path, sec);
+        bombAt = image.WriteEncodedBlock(bomb, COMPRESS_DEFLATE, BLOCK_KIND_NODES, 0);
+        ASSERT_NE(bombAt, 0u);
+    }
+    Patch(table.offset + BLOCK_HEADER_SIZE + 4, bombAt);  // baseline 0's node table (stored plain)
+
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    g_largestAllocation = 0;
+    EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_READ_BLOCK);
+    const uint64_t bound = BlockPayloadLimit(TavBlockUse::Table, uint32_t(bomb.size()), 0);
+    EXPECT_LE(g_largestAllocation.load(), 2 * bound);
+    EXPECT_LT(g_largestAllocation.load(), BOMB / 4);
 }

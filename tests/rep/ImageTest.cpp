@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "DeflateCodec.h"
 #include "RepTestUtil.h"
 #include "platform/File.h"
 #include "tavrep/TavImage.h"
@@ -103,14 +104,21 @@ TEST_F(ImageTest, StoredBlockIsAGzipMemberThatGzipReads) {
     EXPECT_EQ(ReadFile(dir / "block.out"), text);
 }
 
-TEST_F(ImageTest, RandomBytesAreStoredUncompressed) {
+TEST_F(ImageTest, RandomBytesAreStoredInACheckedMember) {
     CTavImage image(path, sec);
     std::string noise = RandomBytes(4096, 1);
     uint32_t off = image.WriteBlock(noise.data(), 4096, 0, BLOCK_KIND_CONTENT, 0);
     std::string bytes = ReadFile(path);
-    EXPECT_EQ(LE32(bytes, off + 4), 4096u);
-    EXPECT_EQ(LE32(bytes, off + 8) & 0x00F00000, 0u);
-    EXPECT_EQ(bytes.substr(off + 20, 4096), noise);
+    // One gzip member of one stored deflate block: 10 + 5 + 4096 + 8 bytes, gzip reads it.
+    EXPECT_EQ(LE32(bytes, off + 4), 4096u + 23);
+    EXPECT_EQ(LE32(bytes, off + 8), COMPRESS_DEFLATE);
+    EXPECT_EQ(bytes.substr(off + 20 + 15, 4096), noise);
+    std::string gz = dir / "stored.gz";
+    ASSERT_TRUE(WriteFile(gz, bytes.substr(off + 20, 4096 + 23)));
+    std::string cmd = "gzip -dc '" + gz + "' > '" + (dir / "stored.out") + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(ReadFile(dir / "stored.out"), noise);
+    EXPECT_EQ(image.ReadBlock(off, TavBlockUse::Content).data, std::vector<uint8_t>(noise.begin(), noise.end()));
 }
 
 TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
@@ -167,6 +175,71 @@ TEST_F(ImageTest, ForgedLengthsNeverAllocateOrCrash) {
     }
     EXPECT_EQ(ThrownCode([&] { image.ReadBlock(off); }), TAVEX_READ_BLOCK);
     EXPECT_EQ(ThrownCode([&] { image.ReadBlock(0xFFFFFFF0); }), TAVEX_READ_BLOCK);
+}
+
+// The message of a read that failed ("" when none did).
+template <typename F>
+std::string ThrownText(F&& f) {
+    try {
+        f();
+    } catch (CTavException* e) {
+        std::string text = e->Describe();
+        e->Delete();
+        return text;
+    }
+    return "";
+}
+
+TEST_F(ImageTest, DamagedBlocksAreReportedWithImageAndOffset) {
+    CTavImage image(path, sec);
+    const std::string text = TextBytes(20000);
+    const uint32_t off = image.WriteBlock(text.data(), uint32_t(text.size()), 0, BLOCK_KIND_CONTENT, 0);
+    const uint32_t stored = LE32(ReadFile(path), off + 4);
+    image.ReleaseReadHandle();
+    // A flipped byte anywhere in the stored bytes: in the deflate data or in the trailer.
+    for (uint32_t at : {stored / 2, stored - 6, stored - 2}) {
+        {
+            auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+            uint8_t b = 0;
+            ASSERT_EQ(f->ReadAt(&b, 1, off + 20 + at), 1);
+            b ^= 0x10;
+            ASSERT_TRUE(f->WriteAt(&b, 1, off + 20 + at));
+        }
+        const std::string message = ThrownText([&] { image.ReadBlock(off, TavBlockUse::Content); });
+        EXPECT_NE(message.find("offset " + std::to_string(off) + " of image " + path), std::string::npos)
+            << message;
+        EXPECT_NE(message.find("damaged"), std::string::npos) << message;
+        image.ReleaseReadHandle();
+        auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+        uint8_t b = 0;
+        ASSERT_EQ(f->ReadAt(&b, 1, off + 20 + at), 1);
+        b ^= 0x10;
+        ASSERT_TRUE(f->WriteAt(&b, 1, off + 20 + at));
+    }
+    EXPECT_EQ(image.ReadBlock(off, TavBlockUse::Content).data, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+TEST_F(ImageTest, BlocksThatWouldInflateBeyondTheirBoundAreRefused) {
+    // 16 MiB of zeros in about 16 KiB: a bomb as a content block and as a table.
+    tavrep::CDeflateCompressor deflate;
+    std::vector<uint8_t> bomb;
+    ASSERT_TRUE(deflate.Encode(std::vector<uint8_t>(size_t(16) << 20, 0).data(), size_t(16) << 20, 1, bomb));
+    CTavImage image(path, sec);
+    const uint32_t off = image.WriteEncodedBlock(bomb, COMPRESS_DEFLATE, BLOCK_KIND_NODES, 0);
+    EXPECT_NE(ThrownText([&] { image.ReadBlock(off, TavBlockUse::Content); }).find("more than"), std::string::npos);
+    EXPECT_NE(ThrownText([&] { image.ReadBlock(off, TavBlockUse::Table); }).find("more than"), std::string::npos);
+    EXPECT_EQ(BlockPayloadLimit(TavBlockUse::Content, 99, 7), 65536u + 7);
+    EXPECT_EQ(BlockPayloadLimit(TavBlockUse::Table, bomb.size(), 0), bomb.size() * 128);
+
+    // Writers keep within the same bounds: a content block holds one chunk, and a table
+    // that would compress beyond the bound is stored instead.
+    const std::vector<uint8_t> zeros(size_t(4) << 20, 0);
+    EXPECT_EQ(image.WriteBlock(zeros.data(), 65537, 0, BLOCK_KIND_CONTENT, 0), 0u);
+    EXPECT_NE(image.WriteBlock(zeros.data(), 65536, 0, BLOCK_KIND_CONTENT, 0), 0u);
+    const uint32_t table = image.WriteBlock(zeros.data(), uint32_t(zeros.size()), 0, BLOCK_KIND_NODES, 0);
+    ASSERT_NE(table, 0u);
+    EXPECT_EQ(LE32(ReadFile(path), table + 4), tavrep::StoredMemberSize(zeros.size()));
+    EXPECT_EQ(image.ReadBlock(table).data, zeros);
 }
 
 TEST_F(ImageTest, TransactionHoldsTheFileAgainstReaders) {

@@ -124,6 +124,7 @@ bool CTavEngineFiles::CopyContent(const TavNodeRec& node, const std::string& pat
         damage = e.what();
     }
     if (damage.empty() && written < size) damage = WHY_CHAIN_SHORT;
+    if (damage.empty() && written > size) damage = WHY_CHAIN_LONG;
     if (damage.empty()) return true;
     writer.Abandon();
     Log(Format(LOG_CONTENT_DAMAGED, filespath::Printable(path).c_str(), damage.c_str()));

@@ -119,6 +119,7 @@ constexpr const char* LOG_FOLDER_META_NOT_SET =
 
 // Reasons given with the texts above.
 constexpr const char* WHY_CHAIN_SHORT = "the stored chunks end before its size";
+constexpr const char* WHY_CHAIN_LONG = "the stored chunks hold more than its size";
 constexpr const char* WHY_CHAIN_ORDER = "the chain of stored chunks is broken";
 constexpr const char* WHY_LINK_TEXT = "the stored link target is not valid";
 constexpr const char* WHY_NO_RESTORE_ELEMENT = "no \"restore\" element";

@@ -14,8 +14,11 @@ public:
     int32_t code;
     uint32_t systemError;
     char source[64];  // the raising operation, at most 63 characters
+    // What exactly went wrong and where, when the raiser knows more than the code says
+    // (a damaged block names its image, offset and damage); empty otherwise.
+    std::string detail;
 
-    // "<source>: <text of code> (system error N)" for messages.
+    // "<source>: <text of code>[: <detail>] (code C, system error N)" for messages.
     std::string Describe() const;
 };
 

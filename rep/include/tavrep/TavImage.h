@@ -32,6 +32,21 @@ constexpr uint32_t SECURITY_BLOCK_OFFSET = 36;
 constexpr uint32_t SECURITY_RECORD_SIZE = 256;
 constexpr uint32_t KEEP_FIELD = 0xFFFFFFFF;  // UpdateBlock/UpdateBlockHeader: leave as is
 
+// What a block is read as; it bounds what the block may decode to, checked while it is
+// decoded, before more is allocated: a block that would decode to more is damaged.
+enum class TavBlockUse {
+    // Tables and the fixed blocks: at most TABLE_MAX_EXPANSION times the stored bytes
+    // (at least TABLE_MIN_LIMIT bytes). Writers keep their tables inside this bound.
+    Table,
+    // A content block: one chunk of at most MAX_CHUNK_PAYLOAD bytes behind the plain prefix.
+    Content,
+};
+constexpr uint32_t MAX_CHUNK_PAYLOAD = 65536;
+constexpr uint64_t TABLE_MAX_EXPANSION = 128;
+constexpr uint64_t TABLE_MIN_LIMIT = 65536;
+// The most a block of `storedLength` stored bytes and plain prefix `prefix` may decode to.
+TAVREP_API uint64_t BlockPayloadLimit(TavBlockUse use, uint32_t storedLength, uint32_t prefix);
+
 class TAVREP_API CTavImage {
 public:
     CTavImage(const std::string& path, const TavImageSecurity& security);
@@ -58,8 +73,10 @@ public:
     // Appends a block whose stored bytes are already encoded (coding word given).
     uint32_t WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32_t coding,
                                uint32_t kind, uint32_t link);
-    // Reads and decodes a block; raises CTavImageException.
-    TavBlockData ReadBlock(uint32_t offset);
+    // Reads and decodes a block; raises CTavImageException: code 3 also for a block whose
+    // stored bytes do not decode and check out (its detail names the image, the offset and
+    // the damage), never a shorter or different payload.
+    TavBlockData ReadBlock(uint32_t offset, TavBlockUse use = TavBlockUse::Table);
     // Rewrites `count` decoded bytes at payload position `at` (and optionally kind/link).
     int UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, uint32_t at,
                     uint32_t newKind = KEEP_FIELD, uint32_t newLink = KEEP_FIELD);
@@ -81,7 +98,7 @@ public:
     int Level() const { return m_level; }
 
 private:
-    TavBlockData PerformReadBlock(plat::CFile& file, uint32_t offset);
+    TavBlockData PerformReadBlock(plat::CFile& file, uint32_t offset, TavBlockUse use);
     plat::CFile* WritableFile(std::unique_ptr<plat::CFile>& own);
 
     std::string m_path;
