@@ -37,7 +37,7 @@ std::string FormatDuration(uint64_t seconds) {
 
 std::string CProgressMeter::Render(const ProgressFigures& f, unsigned columns) {
     // The percent follows the bytes; a run of empty files follows the file count.
-    double fraction = 0;
+    double fraction = 1;  // nothing to do is all done
     if (f.bytesTotal > 0)
         fraction = double(std::min(f.bytesDone, f.bytesTotal)) / double(f.bytesTotal);
     else if (f.filesTotal > 0)

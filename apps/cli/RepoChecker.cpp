@@ -6,6 +6,9 @@
 #include <utility>
 
 #include "CliCommon.h"
+#include "JobFile.h"
+#include "ProgressMeter.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "tavrep/MD5Checksum.h"
 
@@ -36,6 +39,7 @@ void CRepoChecker::Report(const std::string& where, const std::string& what) {
 }
 
 void CRepoChecker::Run() {
+    m_start = plat::NowMillis();
     CheckImages();
     CheckBaselineTable();
     if (m_readData) CheckEarlierBaselineTables();
@@ -232,9 +236,21 @@ void CRepoChecker::CheckContents(const CBaselineView& view, const std::vector<Li
     TavNodeRec node;
     for (uint32_t i = 0; i < links.size(); ++i) {
         m_progress.Update([&] {
-            return m_baselineName + " (" + std::to_string(index + 1) + " of " +
-                   std::to_string(total) + "): item " + std::to_string(i + 1) + " of " +
-                   std::to_string(links.size()) + ", " + FormatBytes(m_stats.bytes) + " read";
+            // The whole check's share done: whole baselines, and this one's items.
+            const double done =
+                (double(index) + double(i + 1) / double(links.size())) / double(total);
+            const double seconds = double(plat::NowMillis() - m_start) / 1000.0;
+            std::string line = Printf("%3d%%  ", int(done * 100)) + m_baselineName + " (" +
+                               std::to_string(index + 1) + " of " + std::to_string(total) +
+                               "): item " + std::to_string(i + 1) + " of " +
+                               std::to_string(links.size()) + ", " + FormatBytes(m_stats.bytes) +
+                               " read";
+            if (seconds >= 1.0) {
+                line += ", " + FormatBytes(uint64_t(double(m_stats.bytes) / seconds)) + "/s";
+                if (done > 0 && done < 1)
+                    line += ", " + FormatDuration(uint64_t(seconds * (1 - done) / done + 0.5)) + " left";
+            }
+            return line;
         });
         if (links[i].state == UNREAD || !view.Load(i * NODE_REC_SIZE, node)) continue;
         ++m_items;

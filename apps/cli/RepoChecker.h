@@ -67,6 +67,7 @@ private:
     std::string m_baselineName;                             // "baseline N" while one is checked
     using ChainKey = std::tuple<uint32_t, uint32_t, bool>;  // image, offset, chunk table
     std::map<ChainKey, ChainResult> m_chains[2];            // [0] contents, [1] module data
+    uint64_t m_start = 0;  // when the check began (monotonic milliseconds)
     uint64_t m_problems = 0;
     uint64_t m_baselines = 0;
     uint64_t m_items = 0;

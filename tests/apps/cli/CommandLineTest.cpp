@@ -122,7 +122,8 @@ TEST(DispatcherTest, BadBaselineNumberIsAUsageError) {
     CCli cli;
     CliResult r = cli.Run({"ls", repo.path, "-b", "first"});
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err, "tavctl: -b needs a baseline number, not 'first'\n");
+    EXPECT_EQ(r.err, "tavctl: -b needs a baseline number or latest, not 'first'\n");
+    EXPECT_EQ(cli.Run({"ls", repo.path, "-b", "latest", "/home/ann/docs/a.txt"}).code, 0);
 }
 
 TEST(DispatcherTest, ErrorsNameTheFile) {
@@ -177,5 +178,5 @@ TEST(ProgressMeterTest, ShowsPercentCountsRateAndTimeLeft) {
               " 25%  3/10 files  50.0 MiB/200.0 MiB  5.0 MiB/s  0:30 left  /home/ann/a-rather-long-name.bin");
     const std::string narrow = tavctl::CProgressMeter::Render(f, 80);
     EXPECT_LE(narrow.size(), 80u);
-    EXPECT_TRUE(Contains(narrow, "...name.bin")) << narrow;
+    EXPECT_TRUE(Contains(narrow, "  ...") && Contains(narrow, "-long-name.bin")) << narrow;
 }

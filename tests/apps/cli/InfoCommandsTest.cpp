@@ -52,7 +52,7 @@ TEST(InfoCommandsTest, BaselinesListsNumbersTypesTimesAndNames) {
     // Items: baseline 1 holds docs, a.txt, lnk, sub, b.bin, app.conf and four Outlook
     // Express items; baseline 2 lost app.conf and replaced a.txt (21 bytes).
     const std::regex expected(
-        "  NO  TYPE         SAVED                          ITEMS        ADDED  IMAGES  NAME              DESCRIPTION\n"
+        "  NO  TYPE         SAVED                         ITEMS        ADDED  IMAGES  NAME              DESCRIPTION\n"
         "   0  -            " +
         date +
         "         0      0 bytes  0\n"

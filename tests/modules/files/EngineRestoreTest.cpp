@@ -105,14 +105,19 @@ TEST_F(FilesRestore, VerboseLogNamesEveryFileAndItsOutcome) {
     Existing("a.txt", "newer", 3600);
     Existing("other/e.txt", "older", -3600);
     const RestoreResult run = Restore(RS_BASE | TAV_RS_OVERWRITE_OLDER | TAV_RS_VERBOSE);
-    EXPECT_EQ(Count(run.log, "Restoring file \"" + Target("a.txt") +
-                                 "\".....Skipped, file is up to date.\r\n"), 1) << run.log;
+    // The newer file is kept by the rule, but it differs: it is not called up to date.
+    EXPECT_EQ(Count(run.log, "Restoring file \"" + Target("a.txt") + "\".....Skipped\r\nKept \"" +
+                                 Target("a.txt") +
+                                 "\": kept the existing file; it differs: use --overwrite always\r\n"),
+              1)
+        << run.log;
     EXPECT_EQ(Count(run.log, "Restoring file \"" + Target("other/e.txt") +
                                  "\".....Overwrite.....OK\r\n"), 1) << run.log;
     EXPECT_EQ(Count(run.log, "Restoring file \"" + Target("sub/c.txt") + "\".....OK\r\n"), 1);
     EXPECT_EQ(Count(run.log, ".....OK\r\n"), 4);
-    EXPECT_NE(run.log.find("\r\n4 Files Succeed\r\n1 Files Overwritten\r\n1 Files are already up "
-                           "to date\r\n0 Items Error\r\n"),
+    EXPECT_NE(run.log.find("\r\n4 Files Succeed\r\n1 Files Overwritten\r\n0 Files are already up "
+                           "to date\r\n0 Items Error\r\n1 Files kept the existing file; it differs: "
+                           "use --overwrite always\r\n"),
               std::string::npos);
 }
 
