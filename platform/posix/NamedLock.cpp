@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "../common/FaultHooks.h"
 #include "platform/Clock.h"
 #include "platform/SysError.h"
 
@@ -64,6 +65,10 @@ CNamedLock::~CNamedLock() { Release(); }
 bool CNamedLock::Acquire(uint32_t timeoutMs) {
     if (Held()) {
         SetLastError(ERR_INVALID_PARAMETER);  // not recursive
+        return false;
+    }
+    if (int injected = fault::CallFails(FaultOp::Lock, m_name)) {
+        SetLastError(MapErrno(injected));
         return false;
     }
     std::string dir;
