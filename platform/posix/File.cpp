@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "../common/FaultHooks.h"
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
 
@@ -41,6 +42,48 @@ uint32_t NotFoundCode(const std::string& path) {
     std::string parent = path.substr(0, slash);
     if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERR_PATH_NOT_FOUND;
     return ERR_FILE_NOT_FOUND;
+}
+
+// Applies a read rule of the fault plan to `count` bytes at `offset` of the file: false with
+// errno set when the read must fail, `count` cut when it must come back short. Bytes past
+// the end are not there to be damaged.
+bool FaultRead(int fd, const std::string& path, uint64_t offset, size_t& count) {
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && offset >= uint64_t(st.st_size)) return true;
+    int error = 0;
+    const size_t allowed = fault::ReadAllowanceSlow(path, offset, count, error);
+    if (allowed == count) return true;
+    if (allowed == 0) {
+        errno = error;
+        return false;
+    }
+    count = allowed;
+    return true;
+}
+
+// The same for a read at the file's current position.
+bool FaultReadHere(int fd, const std::string& path, size_t& count) {
+    const off_t pos = ::lseek(fd, 0, SEEK_CUR);
+    return pos < 0 || FaultRead(fd, path, uint64_t(pos), count);
+}
+
+// Applies a write rule to `count` bytes at `offset`: the bytes that may be written now; 0
+// with errno set when none may (a volume that is full, a failing device).
+size_t FaultWrite(int fd, const std::string& path, uint64_t offset, size_t count) {
+    if (!fault::Active()) return count;
+    struct stat st;
+    const uint64_t size = ::fstat(fd, &st) == 0 ? uint64_t(st.st_size) : 0;
+    int error = 0;
+    const size_t allowed = fault::WriteAllowanceSlow(path, offset, size, count, error);
+    if (allowed == 0 && count > 0) errno = error;
+    return allowed;
+}
+
+// The same for a write at the file's current position.
+size_t FaultWriteHere(int fd, const std::string& path, size_t count) {
+    if (!fault::Active()) return count;
+    const off_t pos = ::lseek(fd, 0, SEEK_CUR);
+    return pos < 0 ? count : FaultWrite(fd, path, uint64_t(pos), count);
 }
 
 int OpenFlags(FileAccess access, FileDisposition disposition) {
@@ -109,6 +152,7 @@ std::unique_ptr<CFile> CFile::Open(const std::string& path, FileAccess access,
         return nullptr;
     };
     if (path.empty()) return fail(ERR_INVALID_PARAMETER);
+    if (int injected = fault::CallFails(FaultOp::Open, path)) return fail(MapErrno(injected));
 
     int fd;
     do {
@@ -159,6 +203,10 @@ CFile::~CFile() {
 
 int64_t CFile::Read(void* buffer, size_t count) {
     if (count > MAX_CHUNK) count = MAX_CHUNK;
+    if (fault::Active() && !FaultReadHere(m_fd, m_path, count)) {
+        FailErrno();
+        return -1;
+    }
     for (;;) {
         ssize_t n = ::read(m_fd, buffer, count);
         if (n >= 0) return n;
@@ -174,6 +222,10 @@ int64_t CFile::ReadFull(void* buffer, size_t count) {
     size_t done = 0;
     while (done < count) {
         size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        if (fault::Active() && !FaultReadHere(m_fd, m_path, want)) {
+            FailErrno();
+            return -1;
+        }
         ssize_t n = ::read(m_fd, out + done, want);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -191,6 +243,8 @@ bool CFile::Write(const void* buffer, size_t count) {
     size_t done = 0;
     while (done < count) {
         size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        want = FaultWriteHere(m_fd, m_path, want);
+        if (want == 0) return FailErrno();
         ssize_t n = ::write(m_fd, in + done, want);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -211,6 +265,10 @@ int64_t CFile::ReadAt(void* buffer, size_t count, uint64_t offset) {
     size_t done = 0;
     while (done < count) {
         size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        if (fault::Active() && !FaultRead(m_fd, m_path, offset + done, want)) {
+            FailErrno();
+            return -1;
+        }
         ssize_t n = ::pread(m_fd, out + done, want, off_t(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -230,6 +288,8 @@ bool CFile::WriteAt(const void* buffer, size_t count, uint64_t offset) {
     size_t done = 0;
     while (done < count) {
         size_t want = count - done < MAX_CHUNK ? count - done : MAX_CHUNK;
+        want = FaultWrite(m_fd, m_path, offset + done, want);
+        if (want == 0) return FailErrno();
         ssize_t n = ::pwrite(m_fd, in + done, want, off_t(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -247,7 +307,8 @@ bool CFile::WriteAt(const void* head, size_t headCount, const void* body, size_t
         bodyCount > uint64_t(INT64_MAX) - offset - headCount)
         return FailWith(ERR_INVALID_PARAMETER);
     size_t done = 0;
-    if (headCount + bodyCount <= MAX_CHUNK) {
+    // With a fault plan installed the pieces go one by one, so that a write rule sees them.
+    if (headCount + bodyCount <= MAX_CHUNK && !fault::Active()) {
         iovec parts[2] = {{const_cast<void*>(head), headCount}, {const_cast<void*>(body), bodyCount}};
         ssize_t n;
         do {
@@ -297,6 +358,10 @@ int64_t CFile::Size() {
 
 bool CFile::Truncate(uint64_t size) {
     if (size > uint64_t(INT64_MAX)) return FailWith(ERR_INVALID_PARAMETER);
+    if (int injected = fault::CallFails(FaultOp::Truncate, m_path)) {
+        errno = injected;
+        return FailErrno();
+    }
     for (;;) {
         if (::ftruncate(m_fd, off_t(size)) == 0) return true;
         if (errno != EINTR) return FailErrno();
@@ -304,6 +369,10 @@ bool CFile::Truncate(uint64_t size) {
 }
 
 bool CFile::Sync() {
+    if (int injected = fault::CallFails(FaultOp::Sync, m_path)) {
+        errno = injected;
+        return FailErrno();
+    }
     if (::fsync(m_fd) != 0) return FailErrno();
     return true;
 }

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <limits>
 
+#include "../common/FaultHooks.h"
 #include "platform/Clock.h"
 #include "platform/SysError.h"
 
@@ -153,6 +154,29 @@ bool RemoveDirectory(const std::string& path) {
 
 bool RenameFile(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) return FailErrno();
+    return true;
+}
+
+bool SyncDirectory(const std::string& path) {
+    const std::string folder = path.empty() ? "." : path;
+    if (int injected = fault::CallFails(FaultOp::SyncFolder, folder)) {
+        errno = injected;
+        return FailErrno();
+    }
+    int fd;
+    do {
+        fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return FailErrno();
+    int result = ::fsync(fd);
+    // EINVAL: the file system has no way to sync a folder.
+    const bool ok = result == 0 || errno == EINVAL;
+    const int error = errno;
+    ::close(fd);
+    if (!ok) {
+        errno = error;
+        return FailErrno();
+    }
     return true;
 }
 

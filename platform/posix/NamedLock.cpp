@@ -1,4 +1,5 @@
-// CNamedLock on POSIX: a lock file per name, held with flock and polled for a time-out.
+// CNamedLock on POSIX: a lock file per name, held with flock and polled for a time-out, in a
+// folder that only the user can write to.
 #include "platform/NamedLock.h"
 
 #include <fcntl.h>
@@ -10,7 +11,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "../common/FaultHooks.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "platform/SysError.h"
 
 namespace plat {
@@ -30,32 +34,59 @@ uint64_t Fnv1a64(const std::string& text) {
     return hash;
 }
 
-// The folder of the lock files, made when missing. $XDG_RUNTIME_DIR belongs to the user
-// alone; under /tmp anyone may have made the folder first, so there it is used only when
-// it is a real folder of ours that nobody else may write to: a planted folder or link
-// must not decide who holds our locks.
-bool LockDirectory(std::string& dir) {
-    const char* runtime = ::getenv("XDG_RUNTIME_DIR");
-    bool shared = !(runtime && *runtime);
-    dir = shared ? "/tmp/tavora-" + std::to_string(::getuid()) : std::string(runtime) + "/tavora";
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        SetLastError(MapErrno(errno));
-        return false;
-    }
-    if (!shared) return true;
+// True when `dir` is a real folder (not a link) of this user that nobody else may use.
+bool IsPrivateFolder(const std::string& dir) {
     struct stat st;
-    if (::lstat(dir.c_str(), &st) != 0) {
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 0777) == 0700;
+}
+
+// Makes `dir` with mode 0700 when missing; true when it is then a private folder.
+bool MakePrivateFolder(const std::string& dir) {
+    if (::mkdir(dir.c_str(), 0700) == 0) {
+        ::chmod(dir.c_str(), 0700);  // whatever the umask took away
+    } else if (errno != EEXIST) {
         SetLastError(MapErrno(errno));
         return false;
     }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 022) != 0) {
-        SetLastError(ERR_ACCESS_DENIED);
-        return false;
-    }
-    return true;
+    if (IsPrivateFolder(dir)) return true;
+    SetLastError(ERR_ACCESS_DENIED);
+    return false;
+}
+
+// The user's cache folder: $XDG_CACHE_HOME when it is an absolute path, else ~/.cache.
+std::string CacheFolder() {
+    const char* cache = ::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/') return cache;
+    std::string home = HomeDirectory();
+    return home.empty() ? std::string() : home + "/.cache";
 }
 
 }  // namespace
+
+std::string LockFolder(const std::string& tmpRoot) {
+    const char* runtime = ::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) {
+        // The runtime folder belongs to the user alone.
+        std::string dir = std::string(runtime) + "/tavora";
+        if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+            SetLastError(MapErrno(errno));
+            return {};
+        }
+        return dir;
+    }
+    // Under /tmp anyone may have made the folder first: a folder or link planted there must
+    // neither decide who holds our locks nor keep us from taking them, so it is used only
+    // when it is ours alone, and the user's cache folder serves otherwise.
+    std::string shared = tmpRoot + "/tavora-" + std::to_string(::getuid());
+    if (MakePrivateFolder(shared)) return shared;
+    std::string cache = CacheFolder();
+    if (cache.empty()) return {};
+    std::string base = cache + "/tavora";
+    if (!CreateDirectories(base, 0700)) return {};
+    std::string dir = base + "/locks";
+    return MakePrivateFolder(dir) ? dir : std::string();
+}
 
 CNamedLock::CNamedLock(std::string name) : m_name(std::move(name)) {}
 
@@ -66,8 +97,12 @@ bool CNamedLock::Acquire(uint32_t timeoutMs) {
         SetLastError(ERR_INVALID_PARAMETER);  // not recursive
         return false;
     }
-    std::string dir;
-    if (!LockDirectory(dir)) return false;
+    if (int injected = fault::CallFails(FaultOp::Lock, m_name)) {
+        SetLastError(MapErrno(injected));
+        return false;
+    }
+    std::string dir = LockFolder();
+    if (dir.empty()) return false;
     char fileName[32];
     std::snprintf(fileName, sizeof fileName, "%016llx.lock",
                   static_cast<unsigned long long>(Fnv1a64(m_name)));

@@ -46,6 +46,14 @@ int CTavRepository::CreateRepository(const std::string& path, const TavImageSecu
                                       plat::FileDisposition::CreateAlways);
         if (!file) return 0;
     }
+    // From here the file is ours: one that could not be made whole is not left behind.
+    struct CRemoveUnlessDone {
+        const std::string& path;
+        bool done = false;
+        ~CRemoveUnlessDone() {
+            if (!done) plat::RemoveFile(path);
+        }
+    } made{path};
     std::unique_ptr<CTavFormatAdaptor> adaptor(MakeFormatAdaptor(FORMAT_2_1));
     const uint32_t created = plat::NowSeconds();
     CTavImage image(path, *security);
@@ -105,8 +113,10 @@ int CTavRepository::CreateRepository(const std::string& path, const TavImageSecu
         tavrep::PutLE32(record + 28, table);
         if (!image.UpdateBlock(SECURITY_BLOCK_OFFSET, record, SECURITY_RECORD_SIZE, 0)) return 0;
     }
-    image.Sync();
+    // The new file and its name in the folder are on the disk before anything relies on it.
+    if (!image.Sync() || !plat::SyncDirectory(plat::DirName(plat::AbsolutePath(path)))) return 0;
     image.EndTrans();
+    made.done = true;
     return 1;
 }
 
@@ -307,9 +317,14 @@ int CTavRepository::BeginTrans(uint32_t timeoutMs) {
 int CTavRepository::CommitTrans() {
     DropPrefetched();
     if (m_currentImage < 0) return 0;
+    // Nothing is committed before every byte of the run is on the disk. A sync that fails
+    // leaves the transaction open, so that RollbackTrans can still undo it.
+    for (int32_t id = m_currentImage; id >= 0; --id) {
+        CTavImage* image = m_images[size_t(id)].get();
+        if (image != nullptr && image->InTrans() && !image->Sync()) return 0;
+    }
     for (int32_t id = m_currentImage; id >= 0; --id)
         if (m_images[size_t(id)]) {
-            if (m_images[size_t(id)]->InTrans()) m_images[size_t(id)]->Sync();
             m_images[size_t(id)]->EndTrans();
             // What a committed run appended must not count for the next run's save.
             m_images[size_t(id)]->appendedCount = 0;
@@ -379,6 +394,7 @@ bool CTavRepository::StartNewImage(const std::string& path) {
         PutImage(path, id);
     } catch (CTavException* e) {
         e->Delete();
+        plat::RemoveFile(path);
         return false;
     }
     m_createdInRun.insert(id);

@@ -247,30 +247,45 @@ uint32_t CTavRepository::SaveBaseline(CTavRepBaselineDetails* table, const char*
     const uint32_t tableOffset =
         image->WriteBlock(headers.data(), uint32_t(headers.size()), 0, BLOCK_KIND_BASELINES, 0);
     if (tableOffset == 0) return TAV_NONE;
-    m_baselines->items.push_back(header);
 
     // Everything the new baseline references reaches the disk before any entry point
     // names it.
     for (auto& held : m_images)
-        if (held && held->InTrans()) held->Sync();
+        if (held && (held->InTrans() || held->appendedCount > 0) && !held->Sync()) return TAV_NONE;
     const TavPosition entry{c, tableOffset};
     std::set<uint32_t> targets;
     for (uint32_t id = 0; id <= c; ++id)
         if (m_images[id] && m_images[id]->appendedCount > 0) targets.insert(id);
     targets.insert(c);
     const bool inTrans = image->InTrans();
-    for (uint32_t id : targets) {
+    // The newest image first: when a later write fails and cannot be undone, the older
+    // images still name the previous baseline table, and the run's own image is cut back or
+    // removed by the rollback.
+    std::vector<std::pair<uint32_t, TavPosition>> moved;  // entry points rewritten so far
+    for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
+        const uint32_t id = *it;
         CTavImage* target = m_images[id].get();
         if (target == nullptr) continue;
+        const TavPosition before = GetEntryPoint(id, 3);
         // RollbackTrans restores the entry point this overwrites (first value only).
         if (inTrans) {
             bool recorded = false;
             for (const auto& undo : m_entryUndo) recorded = recorded || undo.first == id;
-            if (!recorded) m_entryUndo.emplace_back(id, GetEntryPoint(id, 3));
+            if (!recorded) m_entryUndo.emplace_back(id, before);
         }
-        SetEntryPoint(id, 3, entry);
-        target->Sync();
+        moved.emplace_back(id, before);
+        // The baseline counts as saved only when every entry point naming it is on the disk.
+        if (!SetEntryPoint(id, 3, entry) || !target->Sync()) {
+            const uint32_t error = plat::GetLastError();
+            for (const auto& [movedId, previous] : moved) {
+                SetEntryPoint(movedId, 3, previous);
+                m_images[movedId]->Sync();
+            }
+            plat::SetLastError(error != plat::ERR_NONE ? error : plat::ERR_GEN_FAILURE);
+            return TAV_NONE;
+        }
     }
+    m_baselines->items.push_back(header);
     m_baselines->entryPoint = entry;
     return header.number;
 }

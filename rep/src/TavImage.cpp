@@ -113,6 +113,12 @@ int CTavImage::BeginTrans(uint32_t timeoutMs) {
         sizeAtBegin = size > 0 ? uint64_t(size) : 0;
         m_end = sizeAtBegin;
         m_writtenBack = sizeAtBegin;
+    } else if (plat::GetLastError() != plat::ERR_TIMEOUT) {
+        // Only a wait that ran out may go on without the lock (each block operation then
+        // opens the file itself). A lock that cannot be taken at all would leave the run
+        // without its held file, so without rollback and sync: the transaction fails.
+        const uint32_t error = plat::GetLastError();
+        throw new CTavImageException(TAVEX_OPEN_FAILED, error, SRC_BEGIN_TRANS);
     }
     appendedCount = 0;
     updatedCount = 0;
@@ -123,7 +129,18 @@ void CTavImage::EndTrans() { m_file.reset(); }
 
 bool CTavImage::Sync() {
     plat::CrashPoint();
-    return m_file ? m_file->Sync() : true;
+    if (m_file) return m_file->Sync();
+    // Blocks written outside a transaction reach the disk through a handle opened for this.
+    try {
+        CScopedTrans trans(*this);
+        std::unique_ptr<plat::CFile> own;
+        plat::CFile* file = WritableFile(own);
+        return file != nullptr && file->Sync();
+    } catch (CTavException* e) {
+        plat::SetLastError(e->systemError);
+        e->Delete();
+        return false;
+    }
 }
 
 void CTavImage::ReleaseReadHandle() { m_readFile.reset(); }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -122,3 +123,51 @@ TEST_F(CNamedLockTest, FailsWhenTheLockFolderCannotBeMade) {
 }
 
 }  // namespace
+
+// Without a runtime folder the folder under /tmp is used only when it is the user's alone;
+// a folder or link someone else put there first sends the locks to the user's cache folder.
+TEST_F(CNamedLockTest, APlantedTmpFolderIsPassedOverForTheCacheFolder) {
+    const std::string tmp = m_dir / "tmp";
+    const std::string shared = tmp + "/tavora-" + std::to_string(UserId());
+    const std::string cache = m_dir / "cache";
+    const std::string fallback = cache + "/tavora/locks";
+    ASSERT_TRUE(CreateDirectory(tmp, 0777) && SetFileMode(tmp, 01777));
+    ASSERT_TRUE(CreateDirectory(m_dir / "mine", 0700));
+    ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", ""));
+    std::optional<std::string> oldCache = GetEnv("XDG_CACHE_HOME");
+    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", cache));
+    struct Case {
+        const char* what;
+        std::function<bool()> plant;  // makes the /tmp folder's state; false: cannot here
+        const std::string& expected;
+    };
+    const Case cases[] = {
+        {"missing: made 0700 and used", [] { return true; }, shared},
+        {"ours with 0700: used", [&] { return CreateDirectory(shared, 0700); }, shared},
+        {"ours but open to all", [&] { return CreateDirectory(shared, 0700) && SetFileMode(shared, 0777); },
+         fallback},
+        {"another user's", [&] { return IsRoot() && CreateDirectory(shared, 0700) && SetFileOwner(shared, 4242, 4242); },
+         fallback},
+        {"a link to a folder of ours", [&] { return CreateSymlink(m_dir / "mine", shared); }, fallback},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tavtest::RemoveTree(shared);
+        tavtest::RemoveTree(cache);
+        if (!c.plant()) continue;
+        EXPECT_EQ(LockFolder(tmp), c.expected);
+        TavFindData fd;
+        ASSERT_TRUE(GetFindData(c.expected, fd));
+        EXPECT_EQ(fd.kind, TavFileKind::Directory);
+        EXPECT_EQ(fd.mode & 0777, 0700u);
+        EXPECT_EQ(fd.uid, UserId());
+    }
+    // Without $XDG_CACHE_HOME the cache folder is ~/.cache.
+    std::optional<std::string> oldHome = GetEnv("HOME");
+    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", "") && SetEnv("HOME", m_dir / "home"));
+    tavtest::RemoveTree(shared);
+    ASSERT_TRUE(CreateDirectory(shared, 0700) && SetFileMode(shared, 0777));
+    EXPECT_EQ(LockFolder(tmp), m_dir / "home/.cache/tavora/locks");
+    SetEnv("HOME", oldHome.value_or(""));
+    SetEnv("XDG_CACHE_HOME", oldCache.value_or(""));
+}

@@ -17,6 +17,10 @@ bool RemoveFile(const std::string& path);   // a file or link; sets the last err
 bool RemoveDirectory(const std::string& path);  // an empty directory
 // Renames over an existing target atomically (same file system).
 bool RenameFile(const std::string& from, const std::string& to);
+// Flushes the folder's entries (names made, renamed or removed in it) to the disk, so that a
+// file created there survives a power loss. A file system that cannot sync folders counts
+// as done. False with the last error when the sync failed.
+bool SyncDirectory(const std::string& path);
 // Creates one directory (false with ERR_ALREADY_EXISTS when present).
 bool CreateDirectory(const std::string& path, uint32_t mode = 0755);
 // Creates the directory and its missing parents; true when it exists afterwards.

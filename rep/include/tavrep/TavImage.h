@@ -61,10 +61,14 @@ public:
 
     // 0 at once when the file is already held open; otherwise waits for the image lock
     // and opens the file for writing, raising CTavImageException on failure; returns 1.
+    // A wait that times out returns 1 without holding the file; a lock that cannot be taken
+    // for any other reason raises code 0 with the lock's system error.
     int BeginTrans(uint32_t timeoutMs);
     void EndTrans();
     bool InTrans() const { return m_file != nullptr; }
-    bool Sync();               // flushes the held file to the disk
+    // Flushes the file to the disk (outside a transaction through a handle opened for it);
+    // false with the last error when that failed.
+    bool Sync();
     void ReleaseReadHandle();  // closes the cached read-only handle
 
     // Appends a block; the offset of its header, or 0 on failure.

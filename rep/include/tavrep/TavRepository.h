@@ -108,6 +108,8 @@ public:
     int SetEntryPoint(uint32_t imageId, uint32_t slot, TavPosition position);
 
     // --- repository ---
+    // 1 once the file, its fixed blocks and its name in the folder are on the disk; 0 (the
+    // file it made removed again) otherwise.
     static int CreateRepository(const std::string& path, const TavImageSecurity* security,
                                 uint32_t imageId, TavPosition entry,
                                 const uint8_t* digest = nullptr);
@@ -119,7 +121,11 @@ public:
     // run's transaction holds only a file of its own. It carries the repository's password
     // digest and newest entry point. The new id, or TAV_NONE.
     uint32_t StartFreshImage();
+    // Raises CTavImageException (code 0) when the current image's lock cannot be taken for
+    // a reason other than the time-out.
     int BeginTrans(uint32_t timeoutMs);
+    // 0 when an image of the transaction could not be synced to the disk; the transaction
+    // then stays open and the caller rolls it back.
     int CommitTrans();
     int RollbackTrans();
 
@@ -129,6 +135,8 @@ public:
     TavPosition GetLatestBaselinePos() const;
     const TavBaselineList* GetBaselineList() const { return m_baselines.get(); }
     CTavRepBaselineDetails* LoadBaseline(uint32_t number);
+    // TAV_NONE (the last error set, the list and every entry point as before) also when the
+    // run's blocks or the entry points naming the new baseline could not be synced.
     uint32_t SaveBaseline(CTavRepBaselineDetails* table, const char* name,
                           const char* description, uint32_t type);
     static uint32_t PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& in);

@@ -1,0 +1,194 @@
+// Runs on a disk that fails under them (through the platform's fault plan): a sync that
+// fails, a write that does not fit, an image lock that cannot be taken. A run that meets
+// one fails and rolls back; every committed baseline reads as before, and the next run
+// commits.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "RepTestUtil.h"
+#include "platform/FaultPlan.h"
+#include "platform/FileSystem.h"
+#include "platform/NamedLock.h"
+#include "platform/SysError.h"
+
+using namespace tavtest;
+
+namespace {
+
+// Every baseline of a repository: number -> (name -> content).
+using Snapshot = std::map<uint32_t, std::map<std::string, std::string>>;
+
+class FailingDiskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir / "job.tvr";
+        // Small images, so that a run starts new ones.
+        sec = Security(nullptr, ENCRYPT_NONE, 32 * 1024);
+        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+        ASSERT_TRUE(Run("first", true));
+    }
+    void TearDown() override { plat::ClearFaults(); }
+
+    // One backup run storing three files named after `tag`, into a fresh image when asked.
+    // True when it committed; false when a step failed and the run was rolled back.
+    bool Run(const std::string& tag, bool fresh) {
+        try {
+            return TryRun(tag, fresh);
+        } catch (CTavException* e) {
+            ADD_FAILURE() << "the run raised " << e->Describe();
+            e->Delete();
+            return false;
+        }
+    }
+    bool TryRun(const std::string& tag, bool fresh) {
+        CTavRepository rep;
+        if (rep.Attach(path, &sec) != 1) return false;
+        if (fresh && rep.StartFreshImage() == TAV_NONE) return false;
+        TablePtr table(rep.LoadBaseline(rep.GetLatestBaselineNumber()));
+        if (!table) return false;
+        if (rep.BeginTrans(5000) != 1) return false;
+        const std::pair<std::string, std::string> files[] = {
+            {tag + ".txt", TextBytes(40000) + tag},
+            {tag + ".bin", RandomBytes(30000, uint32_t(tag.size()))},
+            {tag + ".small", tag},
+        };
+        bool ok = true;
+        for (const auto& [name, content] : files) {
+            const std::string source = dir / ("src-" + name);
+            EXPECT_TRUE(WriteFile(source, content));
+            TavFindData fd = FileData(name, content.size());
+            ok = ok && rep.AddNode(table.get(), 0, MODULE_FILES_ITEM, &fd, source.c_str(), 0,
+                                   {0, 0}, nullptr) != TAV_NONE;
+        }
+        // A node table that cannot be written raises code 4.
+        uint32_t number = TAV_NONE;
+        if (ok && ThrownCode([&] { number = rep.SaveBaseline(table.get(), tag.c_str(), nullptr, 0x10001000); }) != -1)
+            number = TAV_NONE;
+        ok = ok && number != TAV_NONE;
+        ok = ok && rep.CommitTrans() == 1;
+        if (!ok) {
+            EXPECT_EQ(rep.RollbackTrans(), 1);
+        }
+        return ok;
+    }
+
+    // What a fresh attach sees: every baseline with the contents of its files.
+    Snapshot Read() {
+        Snapshot out;
+        CTavRepository rep;
+        if (ThrownCode([&] { EXPECT_EQ(rep.Attach(path, &sec), 1); }) != -1) return out;
+        for (const TavBaselineHeaderRec& h : rep.GetBaselineList()->items) {
+            auto& files = out[h.number];
+            TablePtr table(rep.LoadBaseline(h.number));
+            std::vector<TavNodeRec> nodes;
+            EXPECT_TRUE(table && table->LoadAllNodes(nodes));
+            for (size_t i = 1; i < nodes.size(); ++i)
+                files[Utf16FieldToUtf8(nodes[i].name, NODE_NAME_CHARS)] = ReadChain(rep, nodes[i].content);
+        }
+        return out;
+    }
+
+    CTempDir dir;
+    std::string path;
+    TavImageSecurity sec;
+};
+
+}  // namespace
+
+// Every sync of a run in turn fails (the data before the entry points, the entry points,
+// the commit's, a new image's and its folder's): the run fails, the repository reads
+// exactly as before, and once the rule has nothing left to strike the run commits.
+TEST_F(FailingDiskTest, AFailedSyncFailsTheRunAndLeavesThePreviousBaselines) {
+    for (plat::FaultOp op : {plat::FaultOp::Sync, plat::FaultOp::SyncFolder}) {
+        for (bool fresh : {false, true}) {
+            bool committed = false;
+            for (uint64_t after = 0; !committed && after < 20; ++after) {
+                SCOPED_TRACE(testing::Message() << "op " << int(op) << " fresh " << fresh << " after " << after);
+                const Snapshot before = Read();
+                ASSERT_FALSE(before.empty());
+                plat::FaultRule rule{op, dir.Path()};
+                rule.after = after;
+                plat::CFaultScope scope(rule);
+                committed = Run("run" + std::to_string(before.size()), fresh);
+                if (!committed) {
+                    EXPECT_GT(scope.Hits(), 0u);
+                    EXPECT_EQ(Read(), before);
+                } else {
+                    EXPECT_EQ(scope.Hits(), 0u);
+                    EXPECT_EQ(Read().size(), before.size() + 1);
+                }
+            }
+            EXPECT_TRUE(committed);
+        }
+    }
+}
+
+// The run's writes stop fitting after N bytes, for N spread over the whole run (the
+// contents, a new image's fixed blocks, the tables, the entry points): the run fails and
+// rolls back, and every committed baseline reads as before. A full disk and a device that
+// fails one write are both tried.
+TEST_F(FailingDiskTest, AWriteThatFailsAfterNBytesRollsTheRunBack) {
+    // True when the run committed although its writes were limited to `after` bytes.
+    auto runWithLimit = [&](plat::FaultError error, bool fresh, uint64_t after) {
+        SCOPED_TRACE(testing::Message() << "error " << int(error) << " after " << after);
+        const Snapshot before = Read();
+        plat::FaultRule rule{plat::FaultOp::Write, "job"};
+        rule.after = after;
+        rule.error = error;
+        if (error == plat::FaultError::Io) rule.times = 1;
+        plat::CFaultScope scope(rule);
+        const bool committed = Run("run" + std::to_string(before.size()), fresh);
+        if (!committed) {
+            EXPECT_GT(scope.Hits(), 0u);
+            EXPECT_EQ(Read(), before);
+        }
+        return committed;
+    };
+    // A full disk with the run in an image of its own, a device that fails one write with
+    // the run appending to the current image.
+    for (auto [error, fresh] : {std::pair{plat::FaultError::DiskFull, true},
+                                std::pair{plat::FaultError::Io, false}}) {
+        // Doubling steps up to a limit the run fits in, halving ones down to about the
+        // least it needs, then fine ones over the last stretch (the tables and entry points
+        // of the save).
+        uint64_t low = 0, high = 0;
+        while (!runWithLimit(error, fresh, high)) {
+            low = high;
+            high = high * 2 + 256;
+        }
+        while (high - low > 128) {
+            const uint64_t mid = (low + high) / 2;
+            (runWithLimit(error, fresh, mid) ? high : low) = mid;
+        }
+        for (uint64_t n = high > 2000 ? high - 2000 : 0; n < high; n += 100) runWithLimit(error, fresh, n);
+    }
+    EXPECT_TRUE(Run("after", false));
+}
+
+TEST_F(FailingDiskTest, AnImageLockThatCannotBeTakenFailsBeginTrans) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    {
+        plat::FaultRule rule{plat::FaultOp::Lock, "TAVIMAGE"};
+        rule.error = plat::FaultError::AccessDenied;
+        plat::CFaultScope scope(rule);
+        uint32_t systemError = 0;
+        try {
+            rep.BeginTrans(5000);
+            ADD_FAILURE() << "BeginTrans went on without the image lock";
+        } catch (CTavException* e) {
+            EXPECT_EQ(e->code, TAVEX_OPEN_FAILED);
+            systemError = e->systemError;
+            e->Delete();
+        }
+        EXPECT_EQ(systemError, plat::ERR_ACCESS_DENIED);
+    }
+    // A lock held elsewhere is only waited for: after the time-out the run goes on, as before.
+    std::string name = plat::AbsolutePath(path);
+    if (name.size() > 67) name = name.substr(name.size() - 67);
+    plat::CNamedLock holder(name + "TAVIMAGE");
+    ASSERT_TRUE(holder.Acquire(0));
+    EXPECT_EQ(rep.BeginTrans(50), 1);
+    EXPECT_EQ(rep.CommitTrans(), 1);
+}
