@@ -83,7 +83,7 @@ bool CTavRepLockFile::TryCreate() {
         plat::RemoveFile(m_path);
         return false;
     }
-    plat::FlushDirectory(plat::DirName(m_path));
+    plat::SyncDirectory(plat::DirName(m_path));
     return true;
 }
 

@@ -23,16 +23,4 @@ bool ProcessAlive(uint32_t pid) {
     return errno == EPERM;
 }
 
-bool FlushDirectory(const std::string& dir) {
-    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        SetLastError(MapErrno(errno));
-        return false;
-    }
-    const bool ok = ::fsync(fd) == 0;
-    if (!ok) SetLastError(MapErrno(errno));
-    ::close(fd);
-    return ok;
-}
-
 }  // namespace plat

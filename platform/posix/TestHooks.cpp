@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace plat {
@@ -45,6 +46,11 @@ void CrashPoint() {
     CrashPoints& p = Points();
     if (p.killAt == 0 && !p.counting) return;
     if (++p.count == p.killAt) ::kill(::getpid(), SIGKILL);
+}
+
+void CrashStep(const char* step) {
+    const char* stop = ::getenv("TAVORA_TEST_KILL_AT");
+    if (stop != nullptr && std::strcmp(stop, step) == 0) ::_exit(137);
 }
 
 }  // namespace plat

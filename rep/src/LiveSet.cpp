@@ -8,6 +8,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
+#include "platform/TestHooks.h"
 #include "tavrep/TavRepository.h"
 
 namespace {
@@ -146,12 +147,6 @@ uint64_t FileBytes(const std::string& path) {
     return plat::GetFindData(path, fd) ? fd.Size() : 0;
 }
 
-// A test can end the process at a named step, as a power cut or kill -9 would.
-void StepReached(const char* step) {
-    const char* stop = std::getenv("TAVORA_TEST_KILL_AT");
-    if (stop != nullptr && std::string(stop) == step) std::_Exit(137);
-}
-
 }  // namespace
 
 TavReclaimResult FindUnusedImages(CTavRepository& repository, const CTavLiveSet& live) {
@@ -194,7 +189,7 @@ TavReclaimResult ReclaimUnusedImages(CTavRepository& repository, const CTavLiveS
             continue;
         }
         result.deleted.push_back(image);
-        StepReached("image-deleted");
+        plat::CrashStep("image-deleted");
     }
     if (found.cutBytes > 0) {
         const std::string path = repository.GetImagePath(0);
@@ -207,7 +202,7 @@ TavReclaimResult ReclaimUnusedImages(CTavRepository& repository, const CTavLiveS
         bool entryOk = true;
         if (entryBehindCut) entryOk = entry.offset != 0 && repository.SetEntryPoint(0, 3, entry) != 0;
         repository.ReleaseReadHandles();
-        StepReached("image0-entry");
+        plat::CrashStep("image0-entry");
         uint32_t error = 0;
         auto file = entryOk ? plat::CFile::Open(path, plat::FileAccess::ReadWrite,
                                                 plat::FileDisposition::OpenExisting, &error)

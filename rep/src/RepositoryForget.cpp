@@ -6,17 +6,12 @@
 #include "platform/FileSystem.h"
 #include "platform/HostInfo.h"
 #include "platform/SysError.h"
+#include "platform/TestHooks.h"
 #include "tavrep/TavRepository.h"
 
 namespace {
 
 constexpr uint32_t TRANS_TIMEOUT_MS = 5000;
-
-// A test can end the process at a named step, as a power cut or kill -9 would.
-void StepReached(const char* step) {
-    const char* stop = std::getenv("TAVORA_TEST_KILL_AT");
-    if (stop != nullptr && std::string(stop) == step) std::_Exit(137);
-}
 
 }  // namespace
 
@@ -46,7 +41,7 @@ int CTavRepository::ForgetBaselines(const std::vector<uint32_t>& numbers, std::s
         error = "cannot start a new image beside " + GetCurrentRepPath();
         return 0;
     }
-    StepReached("image-started");
+    plat::CrashStep("image-started");
     try {
         if (!BeginTrans(TRANS_TIMEOUT_MS)) {
             error = "cannot open " + GetCurrentRepPath() + " for writing";
@@ -69,15 +64,15 @@ int CTavRepository::ForgetBaselines(const std::vector<uint32_t>& numbers, std::s
             return 0;
         }
         // The new image's name is on the disk before anything depends on it.
-        plat::FlushDirectory(plat::DirName(image->Path()));
-        StepReached("table-written");
+        plat::SyncDirectory(plat::DirName(image->Path()));
+        plat::CrashStep("table-written");
         const TavPosition entry{id, table};
         if (!SetEntryPoint(id, 3, entry) || !image->Sync()) {
             error = "cannot move the entry point of " + image->Path();
             RollbackTrans();
             return 0;
         }
-        StepReached("entry-moved");
+        plat::CrashStep("entry-moved");
         if (!CommitTrans()) {
             error = "cannot commit " + image->Path();
             return 0;
@@ -85,7 +80,7 @@ int CTavRepository::ForgetBaselines(const std::vector<uint32_t>& numbers, std::s
         m_baselines->items = std::move(kept);
         m_baselines->entryPoint = entry;
         m_entryImage = int32_t(id);
-        StepReached("committed");
+        plat::CrashStep("committed");
         return 1;
     } catch (CTavException* e) {
         error = e->Describe();

@@ -10,7 +10,5 @@ std::string HostName();
 // True when a process of that id runs on this machine (also when it belongs to another
 // user); false when there is none.
 bool ProcessAlive(uint32_t pid);
-// Writes a folder's entries (files created, renamed or removed in it) to the disk.
-bool FlushDirectory(const std::string& dir);
 
 }  // namespace plat

@@ -10,4 +10,8 @@ namespace plat {
 
 void CrashPoint();
 
+// A named step of a longer operation (a forget): with TAVORA_TEST_KILL_AT equal to `step` the
+// process ends at once with status 137, as a kill -9 or a power cut would end it.
+void CrashStep(const char* step);
+
 }  // namespace plat
