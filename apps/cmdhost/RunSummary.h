@@ -11,12 +11,25 @@ namespace cmdhost {
 enum class RunOutcome {
     NotRun,              // no run yet
     JobNotLoaded,        // the job file could not be read
+    Refused,             // the job cannot run (nothing to back up, a module not installed)
     CannotStart,         // no repository or no transaction
     BaselineUnreadable,  // the repository's latest baseline could not be loaded
     Failed,              // a module failed (or the baseline could not be saved): rolled back
     Cancelled,           // stopped by the user: rolled back
     Committed            // a new baseline was saved and committed
 };
+
+// An item the run could not store, and why.
+struct ItemError {
+    std::string item;
+    std::string reason;
+};
+
+// Exit statuses of a run (TavCmdHost and tavctl backup), as cron and systemd read them.
+constexpr int EXIT_COMMITTED = 0;      // committed, every item stored
+constexpr int EXIT_NOT_COMMITTED = 1;  // nothing committed (failure, stop, bad job)
+constexpr int EXIT_USAGE = 2;          // the command line is wrong
+constexpr int EXIT_ITEMS_MISSING = 3;  // committed, but some items could not be stored
 
 // What one run did, for a summary on the terminal.
 struct RunSummary {
@@ -31,9 +44,18 @@ struct RunSummary {
     uint64_t elapsedMs = 0;
     std::string logPath;            // empty when the log could not be started
     std::string problem;            // why nothing was committed, in words for the user
-    std::vector<std::string> passedOver;  // modules of the job that did not run
+    std::vector<ItemError> itemErrors;  // the items in error the engines named, in order
 
     bool Committed() const { return outcome == RunOutcome::Committed; }
+    // Items in error: those named, or more when an engine counted some it did not name.
+    uint64_t ErrorCount() const {
+        return counters.errors > itemErrors.size() ? counters.errors : itemErrors.size();
+    }
+    // 0, 3 or 1 (see the constants above).
+    int ExitStatus() const {
+        if (!Committed()) return EXIT_NOT_COMMITTED;
+        return ErrorCount() > 0 ? EXIT_ITEMS_MISSING : EXIT_COMMITTED;
+    }
 };
 
 const char* RunOutcomeName(RunOutcome outcome);

@@ -2,6 +2,7 @@
 // codes that the stored formats and the messages of the suite test.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace plat {
 
@@ -20,6 +21,7 @@ constexpr uint32_t ERR_DIR_NOT_EMPTY = 145;
 constexpr uint32_t ERR_ALREADY_EXISTS = 183;
 constexpr uint32_t ERR_FILENAME_TOO_LONG = 206;
 constexpr uint32_t ERR_TIMEOUT = 1460;
+constexpr uint32_t ERR_IO_DEVICE = 1117;
 
 // The error of the last failed platform call on this thread (the design's "last error").
 uint32_t GetLastError();
@@ -27,5 +29,10 @@ void SetLastError(uint32_t error);
 
 // Maps an errno value to the codes above (unknown values become ERR_GEN_FAILURE).
 uint32_t MapErrno(int errnoValue);
+
+// The system's own message for one of the codes above ("No space left on device",
+// "Input/output error", ...), as the C library words it; "unknown system error N" for a
+// code without one.
+std::string ErrorText(uint32_t error);
 
 }  // namespace plat

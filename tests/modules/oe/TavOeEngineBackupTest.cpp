@@ -417,6 +417,42 @@ TEST_F(OeBackupTest, StoreFileInUseIsLoggedAndCounted) {
     EXPECT_EQ(kept->written, live.written);
 }
 
+TEST_F(OeBackupTest, StoreFileThatIsALinkOrChangesWhileReadKeepsItsEarlierBackup) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    // Inbox.dbx becomes a link to the file (moved beside it); Projects.dbx is newer and
+    // grows while it is read.
+    const std::string inbox = StoreA() + "Inbox.dbx";
+    const std::string projects = StoreA() + "Projects.dbx";
+    ASSERT_TRUE(plat::RenameFile(inbox, StoreA() + "Inbox.real"));
+    ASSERT_TRUE(plat::CreateSymlink("Inbox.real", inbox));
+    TavFindData listed;
+    ASSERT_TRUE(plat::GetFindData(projects, listed));
+    ASSERT_TRUE(plat::SetFileTimes(projects, listed.accessed,
+                                   TavFileTime::FromTicks(listed.written.Ticks() + 10000000)));
+    bool grown = false;
+    const RunResult run = Run([&](const std::string& item, uint32_t) {
+        if (item == projects && !grown) {
+            auto f = plat::CFile::Open(projects, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+            grown = f && f->SeekEnd() >= 0 && f->Write("more mail", 9);
+        }
+        return false;
+    });
+    ASSERT_TRUE(grown);
+    ASSERT_EQ(run.result, 1);
+    EXPECT_EQ(run.account.errors, 2u);
+    EXPECT_EQ(run.account.updated, 0u);
+    EXPECT_TRUE(Contains(run.log, "\"" + inbox + "\" is not a regular file")) << run.log;
+    EXPECT_TRUE(Contains(run.log, "\"" + projects + "\" changed while it was read")) << run.log;
+    CBaselineReader reader(ImagePath());
+    const auto keptInbox = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto keptProjects = reader.Path({ID_A, "<msgroot>", "Projects.dbx"});
+    ASSERT_TRUE(keptInbox && keptProjects);
+    EXPECT_EQ(keptInbox->Size(), 70000u);
+    EXPECT_EQ(keptProjects->Size(), 65537u);
+    EXPECT_EQ(reader.StoredFile(*keptProjects).size(), 65537u);
+}
+
 TEST_F(OeBackupTest, DamagedOrMissingFolderListStoresNoFolderFile) {
     StandardLayout();
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Folders.dbx", "only a few bytes"));
