@@ -46,8 +46,6 @@ uint32_t MapErrno(int errnoValue) {
             return ERR_FILENAME_TOO_LONG;
         case ETIMEDOUT:
             return ERR_TIMEOUT;
-        case EIO:
-            return ERR_IO_DEVICE;
         default:
             return ERR_GEN_FAILURE;
     }
@@ -70,7 +68,8 @@ std::string ErrorText(uint32_t error) {
         case ERR_DIR_NOT_EMPTY: value = ENOTEMPTY; break;
         case ERR_FILENAME_TOO_LONG: value = ENAMETOOLONG; break;
         case ERR_TIMEOUT: value = ETIMEDOUT; break;
-        case ERR_IO_DEVICE: value = EIO; break;
+        // Errors without a code of their own; on files that is an input/output error as a rule.
+        case ERR_GEN_FAILURE: return "Input/output error or another system failure";
         default: return "unknown system error " + std::to_string(error);
     }
     // strerror's table is fixed text; only unknown values would use its shared buffer.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "RepTestUtil.h"
 #include "platform/File.h"
@@ -20,15 +22,12 @@ struct Change {
     void (*apply)(const std::string& path);
 };
 
+// Another program changes the file without asking for the advisory lock the reader holds.
 const Change CHANGES[] = {
     {"grows", [](const std::string& path) {
-         auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-         ASSERT_TRUE(f && f->SeekEnd() >= 0 && f->Write("more", 4));
+         std::ofstream(path, std::ios::binary | std::ios::app) << "more";
      }},
-    {"shrinks", [](const std::string& path) {
-         auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-         ASSERT_TRUE(f && f->Truncate(SIZE / 2 + 7));
-     }},
+    {"shrinks", [](const std::string& path) { std::filesystem::resize_file(path, SIZE / 2 + 7); }},
 };
 
 TEST(ChangedSource, AFileThatChangesWhileReadIsNotStoredAndTheNodeKeepsItsVersion) {

@@ -21,7 +21,6 @@ constexpr uint32_t ERR_DIR_NOT_EMPTY = 145;
 constexpr uint32_t ERR_ALREADY_EXISTS = 183;
 constexpr uint32_t ERR_FILENAME_TOO_LONG = 206;
 constexpr uint32_t ERR_TIMEOUT = 1460;
-constexpr uint32_t ERR_IO_DEVICE = 1117;
 
 // The error of the last failed platform call on this thread (the design's "last error").
 uint32_t GetLastError();

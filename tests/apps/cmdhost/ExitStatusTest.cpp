@@ -24,7 +24,7 @@ struct ProgramResult {
 };
 
 // One program run with the modules of the build, a private settings store and Wine prefix.
-ProgramResult Run(const CTempDir& dir, const std::vector<std::string>& command) {
+ProgramResult RunProgram(const CTempDir& dir, const std::vector<std::string>& command) {
     std::string line = "TAVORA_MODULE_PATH=" + Quote(FILES_MODULE_DIR) +
                        " TAVORA_HOME=" + Quote(dir / "home") + " WINEPREFIX=" + Quote(dir / "wine") +
                        " XDG_RUNTIME_DIR=" + Quote(dir.Path());
@@ -118,11 +118,13 @@ TEST_P(ExitStatusTest, EachOutcomeHasItsStatusAndSaysWhy) {
         job.job.AddBackupNode("Files and Folders", "files").AddChild("file").SetAttribute("fullpath", dir / "data");
         c.prepare(dir, job.job);
         job.Save();
-        const ProgramResult r = Run(dir, Command(job.path));
+        const ProgramResult r = RunProgram(dir, Command(job.path));
         EXPECT_EQ(r.status, c.status) << r.err;
         for (const std::string& text : c.said) EXPECT_TRUE(Contains(r.err, text)) << r.err;
         EXPECT_EQ(Baselines(job.ImagePath()).size(), c.status == 1 ? (plat::PathExists(job.ImagePath()) ? 1u : 0u) : 2u);
-        if (c.status != 0) EXPECT_FALSE(Contains(r.err, "Backup Finished.")) << "a hidden run shows no box";
+        if (c.status != 0) {
+            EXPECT_FALSE(Contains(r.err, "Backup Finished.")) << "a hidden run shows no box";
+        }
     }
 }
 
@@ -136,7 +138,7 @@ TEST_P(ExitStatusTest, TwentyItemsAreListedThenTheRestCounted) {
     node.AddChild("file").SetAttribute("fullpath", dir / "data");
     for (int i = 0; i < 23; ++i) node.AddChild("file").SetAttribute("fullpath", dir / ("gone" + std::to_string(i)));
     job.Save();
-    const ProgramResult r = Run(dir, Command(job.path));
+    const ProgramResult r = RunProgram(dir, Command(job.path));
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_TRUE(Contains(r.err, "23 item(s) could not be backed up:")) << r.err;
     EXPECT_TRUE(Contains(r.err, "  ... and 3 more (see the run log)\n")) << r.err;
@@ -154,9 +156,9 @@ INSTANTIATE_TEST_SUITE_P(Programs, ExitStatusTest, ::testing::Values(false, true
 
 TEST(CmdHostWords, UnknownWordsAreWarnedAboutAndHelpPrintsUsage) {
     CTempDir dir;
-    ProgramResult r = Run(dir, {TAVCMDHOST_PATH, "--help"});
+    ProgramResult r = RunProgram(dir, {TAVCMDHOST_PATH, "--help"});
     EXPECT_EQ(r.status, 0);
-    r = Run(dir, {TAVCMDHOST_PATH, "JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
+    r = RunProgram(dir, {TAVCMDHOST_PATH, "JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"FULLL\"")) << r.err;
     EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"extra\"")) << r.err;

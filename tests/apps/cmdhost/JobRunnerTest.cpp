@@ -314,6 +314,7 @@ TEST_F(JobRunnerTest, AStopBeforeTheModulesStartKeepsThemFromRunning) {
 }
 
 TEST_F(JobRunnerTest, AHiddenRunShowsNoBoxes) {
+    m_job.AddModule("alpha");
     m_job.Save();
     m_view.visible = false;
     EXPECT_EQ(Run(true).outcome, RunOutcome::Committed);

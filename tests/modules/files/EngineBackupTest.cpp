@@ -236,7 +236,7 @@ TEST_F(FilesBackup, ReadErrorsAndAFullDiskAreItemsInErrorThatKeepTheirEarlierBac
         const char* said;
     } faults[] = {
         {"read error", {plat::FaultOp::Read, "data/big.bin", 100000, plat::FaultError::Io},
-         "big.bin\"\r\n***** Not stored: read error (Input/output error).\r\n"},
+         "big.bin\"\r\n***** Not stored: read error (Input/output error"},
         {"disk full", {plat::FaultOp::Write, ".tvr", 20000, plat::FaultError::DiskFull, 1},
          "big.bin\"\r\n***** Not stored: disk full (No space left on device).\r\n"},
     };
