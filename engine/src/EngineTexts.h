@@ -22,7 +22,6 @@ constexpr const char* JOB_BAD_IMAGE_NAME =
     "\"..\"); the images would be written outside the image folder.";
 constexpr const char* JOB_NO_PATH = "The job has no file name to save to.";
 constexpr const char* JOB_CANNOT_WRITE = "Cannot write job file \"%s\": %s.";
-constexpr const char* SYS_ERROR = "system error %u";
 constexpr const char* SYS_NOT_FOUND = "no such file or folder";
 constexpr const char* SYS_ACCESS_DENIED = "access denied";
 constexpr const char* SYS_BUSY = "the file is in use";

@@ -42,7 +42,7 @@ std::string SystemErrorText(uint32_t error) {
         case plat::ERR_SHARING_VIOLATION:
             return engtext::SYS_BUSY;
         default:
-            return tavtext::Format(engtext::SYS_ERROR, error);
+            return plat::ErrorText(error);
     }
 }
 

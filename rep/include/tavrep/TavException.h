@@ -15,7 +15,7 @@ public:
     uint32_t systemError;
     char source[64];  // the raising operation, at most 63 characters
 
-    // "<source>: <text of code> (system error N)" for messages.
+    // "<source>: <text of code> (code N: <the system's message>)" for messages.
     std::string Describe() const;
 };
 
