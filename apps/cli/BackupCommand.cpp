@@ -89,15 +89,12 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     const cmdhost::RunSummary& run = runner.RunJob(jobPath, args.Has("full"), cmdhost::RunKind::Manual);
     withProgress.Clear();
     console.ClearLine();
-    // The view has said why a run saved nothing.
-    if (!run.Committed()) return EXIT_PROBLEMS;
-    if (args.Has("json")) PrintJsonSummary(run, ctx.out);
-    else PrintSummary(run, ctx.out);
-    if (run.retentionFailed) return EXIT_PROBLEMS;
-    if (run.counters.errors > 0)
-        ctx.err << Printf(jobtext::WARN_ITEMS_IN_ERROR, static_cast<unsigned long long>(run.counters.errors))
-                << '\n';
-    return EXIT_OK;
+    // The view has said why a run saved nothing, and listed the items in error.
+    if (run.Committed()) {
+        if (args.Has("json")) PrintJsonSummary(run, ctx.out);
+        else PrintSummary(run, ctx.out);
+    }
+    return run.ExitStatus();
 }
 
 }  // namespace
@@ -111,8 +108,10 @@ void RegisterBackupCommands(CCommandTable& table) {
                "backs up its part into one new baseline, which is saved and committed, or\n"
                "rolled back when a module fails. Incremental unless --full. A progress bar\n"
                "shows the current file on a terminal; Ctrl-C stops the run and rolls it back.\n"
-               "The run log is written beside the job. Exit code 0 only when a baseline was\n"
-               "saved.",
+               "The run log is written beside the job. Exit status: 0 committed with every item\n"
+               "stored; 3 committed, but some items could not be stored (they are listed on\n"
+               "stderr, all of them in the run log) or the job's keep policy could not be\n"
+               "applied in full; 1 nothing committed; 2 wrong usage.",
                {{"full", 0, false, "", "store every file anew (default: incremental)"},
                 OldSpelling({"full", 'f', false, "", ""}),
                 JsonOption()},

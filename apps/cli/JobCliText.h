@@ -11,13 +11,14 @@ constexpr const char* JOB_TITLE = "title";
 
 // job new.
 constexpr const char* ERR_JOB_EXISTS = "the file exists already; give --force to replace it";
-constexpr const char* ERR_BAD_NAME = "the image name must be a file name (no '/'), not empty";
+constexpr const char* ERR_BAD_NAME =
+    "the image name must be a file name (no '/', not \".\" or \"..\"), not empty";
 constexpr const char* ERR_BAD_SPLIT = "cannot read the split size \"%s\" (write e.g. 700MB, 1.5GB or 2GB)";
 constexpr const char* ERR_BAD_LEVEL = "the compression level must be 1 to 9";
 constexpr const char* ERR_LEVEL_AND_NO_COMPRESS = "--level and --no-compress exclude each other";
 constexpr const char* WARN_SPLIT_HELD = "warning: images are split at %s (between 1 MB and 2 GB)";
-constexpr const char* WARN_NO_LOCATION =
-    "warning: the image folder %s does not exist; backups fail until it does";
+constexpr const char* MSG_LOCATION_CREATED = "Created the image folder %s.";
+constexpr const char* ERR_NO_LOCATION = "cannot create the image folder %s: %s";
 constexpr const char* MSG_JOB_CREATED = "Created job %s (images %s).";
 
 // Selections.
@@ -48,9 +49,5 @@ constexpr const char* MSG_FILTER_SET = "Filter of %s: included \"%s\", excluded 
 constexpr const char* MSG_FILTER_REMOVED = "Removed the filter of %s";
 constexpr const char* MSG_NO_FILTER = "%s has no filter";
 constexpr const char* MSG_UNCHANGED = "The job is unchanged.";
-
-// backup.
-constexpr const char* WARN_ITEMS_IN_ERROR =
-    "warning: %llu item(s) could not be backed up; see the run log";
 
 }  // namespace tavctl::jobtext

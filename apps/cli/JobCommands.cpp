@@ -6,6 +6,7 @@
 #include "JobFile.h"
 #include "NodeFormat.h"
 #include "platform/FileSystem.h"
+#include "platform/SysError.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavImageSettings.h"
 #include "tavengine/TavWords.h"
@@ -39,8 +40,7 @@ int RunJobNew(const CCliArgs& args, CCliContext& ctx) {
     const auto location = args.Value("location");
     const auto name = args.Value("name");
     if (!location || !name) return Fail(ctx, "job new", "--location and --name are required", EXIT_USAGE);
-    if (name->empty() || name->find('/') != std::string::npos)
-        return Fail(ctx, "job new", jobtext::ERR_BAD_NAME, EXIT_USAGE);
+    if (!CTavJobHelper::IsImageFileName(*name)) return Fail(ctx, "job new", jobtext::ERR_BAD_NAME, EXIT_USAGE);
     if (plat::PathExists(path) && !args.Has("force")) return Fail(ctx, path, jobtext::ERR_JOB_EXISTS);
 
     std::string split = TAV_DEFAULT_SPLIT_SIZE;
@@ -56,13 +56,18 @@ int RunJobNew(const CCliArgs& args, CCliContext& ctx) {
     if (!EncodingFromOptions(args, ctx, encoding)) return EXIT_USAGE;
 
     const std::string folder = CommandLinePath(*location);
-    if (!plat::IsDirectory(folder)) ctx.err << Printf(jobtext::WARN_NO_LOCATION, folder.c_str()) << '\n';
+    const bool makeFolder = !plat::IsDirectory(folder);
+    if (makeFolder && !plat::CreateDirectories(folder))
+        return Fail(ctx, "job new",
+                    Printf(jobtext::ERR_NO_LOCATION, Printable(folder).c_str(),
+                           plat::ErrorText(plat::GetLastError()).c_str()));
 
     CTavJobHelper job;
     job.SetImageDesc(*name, split, encoding, folder);
     if (const auto title = args.Value("title")) job.SetJobDesc(jobtext::JOB_TITLE, *title);
     FilesNode(job);
     if (!job.Save(path)) return Fail(ctx, "", job.GetErrorText());
+    if (makeFolder) ctx.out << Printf(jobtext::MSG_LOCATION_CREATED, Printable(folder).c_str()) << '\n';
     ctx.out << Printf(jobtext::MSG_JOB_CREATED, Printable(job.GetPath()).c_str(),
                       Printable(job.GetImagePath()).c_str())
             << '\n';

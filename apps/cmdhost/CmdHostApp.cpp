@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "ConsoleView.h"
 #include "StopSignal.h"
+#include "TextFormat.h"
 #include "platform/Process.h"
 #include "tavengine/TavModFactory.h"
 
@@ -22,6 +23,14 @@ int CCmdHostApp::HandleCommandLine(std::string_view line) {
 int CCmdHostApp::HandleTokens(const std::vector<std::string>& tokens) {
     const HostCommand command = ParseHostCommand(tokens);
     if (command.hide) m_view.Hide();
+    if (command.help) {
+        m_view.ShowUsage(text::USAGE);
+        return EXIT_COMMITTED;
+    }
+    // Ignored as the command line has always been, but never silently: "FULLL" would
+    // otherwise run an incremental backup without a word.
+    for (const std::string& token : command.unknown)
+        m_view.ReportProblem(FormatText(text::WARN_UNKNOWN_TOKEN, token.c_str()));
     if (!command.backup) {
         m_view.ReportProblem(std::string("nothing to do\n") + text::USAGE);
         return EXIT_USAGE;
@@ -30,8 +39,7 @@ int CCmdHostApp::HandleTokens(const std::vector<std::string>& tokens) {
         m_view.ReportProblem(std::string(text::ERR_NO_JOB_PATH) + "\n" + text::USAGE);
         return EXIT_USAGE;
     }
-    const RunSummary& summary = m_runner.RunJob(command.jobPath, command.full, RunKind::Scheduled);
-    return summary.Committed() ? EXIT_COMMITTED : EXIT_NOT_COMMITTED;
+    return m_runner.RunJob(command.jobPath, command.full, RunKind::Scheduled).ExitStatus();
 }
 
 int RunCmdHost(const std::vector<std::string>& argv) {

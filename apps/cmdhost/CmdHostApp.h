@@ -11,11 +11,6 @@ class CTavModFactory;
 
 namespace cmdhost {
 
-// Exit statuses of the command host.
-constexpr int EXIT_COMMITTED = 0;     // the run saved and committed a baseline
-constexpr int EXIT_NOT_COMMITTED = 1; // nothing was committed (failure, stop, bad job)
-constexpr int EXIT_USAGE = 2;         // the command line asks for no backup
-
 // The application without its window: a window (or the terminal front end) builds it with
 // the hub and itself as the view, then hands it the command line.
 class CCmdHostApp {

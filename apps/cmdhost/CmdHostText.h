@@ -1,5 +1,6 @@
 // Fixed texts of the command host: command-line words, run-log lines, messages, titles.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace cmdhost::text {
@@ -9,14 +10,21 @@ constexpr const char* PROGRAM = "TavCmdHost";
 // The command line.
 constexpr const char* TOKEN_JOB_BACKUP = "JOB_BACKUP";
 constexpr const char* TOKEN_FULL = "FULL";
+constexpr const char* TOKEN_INC = "INC";
 constexpr const char* TOKEN_SW_HIDE = "SW_HIDE";
+constexpr const char* TOKEN_HELP = "--help";
+constexpr const char* TOKEN_HELP_SHORT = "-h";
 constexpr const char* USAGE =
-    "usage: TavCmdHost JOB_BACKUP JOB_FILE [FULL] [SW_HIDE]\n"
+    "usage: TavCmdHost JOB_BACKUP JOB_FILE [FULL|INC] [SW_HIDE]\n"
+    "       TavCmdHost --help\n"
     "Runs one backup of the job file: full with FULL, else incremental. SW_HIDE runs\n"
-    "without messages (progress is still shown when the output is a terminal).\n"
-    "Exit status: 0 when the run saved a baseline, 1 when it did not, 2 for a wrong\n"
-    "command line.\n";
+    "without messages (progress is still shown when the output is a terminal; items in\n"
+    "error and failures are always listed on stderr).\n"
+    "Exit status: 0 the run committed a baseline and every item was stored; 3 it\n"
+    "committed, but some items could not be stored (see the run log); 1 nothing was\n"
+    "committed; 2 wrong command line. Other words are ignored with a warning.\n";
 constexpr const char* ERR_NO_JOB_PATH = "JOB_BACKUP needs the path of a job file";
+constexpr const char* WARN_UNKNOWN_TOKEN = "warning: ignored unknown word \"%s\" (see --help)";
 
 // The run log.
 constexpr const char* LOG_SCHEDULED_BANNER = "====SCHEDULED BACKUP====\r\n";
@@ -26,9 +34,12 @@ constexpr const char* LOG_CANNOT_LOAD_IMAGE =
 // An error line with the reason behind one of the failures above.
 constexpr const char* LOG_REASON = "***** %s\r\n";
 constexpr const char* LOG_MODULE_MISSING =
-    "***** Module \"%s\" is not installed; its part of the job was passed over.\r\n";
+    "\r\n***** Module \"%s\" of the job is not installed; the run is not started.\r\n";
 constexpr const char* LOG_MODULE_NO_ENGINE =
-    "***** Module \"%s\" gave no engine; its part of the job was passed over.\r\n";
+    "\r\n***** Module \"%s\" gave no engine; nothing of this run was kept.\r\n";
+constexpr const char* LOG_NOTHING_TO_BACK_UP =
+    "\r\n***** Nothing to back up: the job names no file, folder or identity.\r\n";
+constexpr const char* LOG_CANNOT_START = "\r\nCannot start backup operation.\r\n";
 constexpr const char* LOG_MODULE_EXCEPTION = "\r\n***** Module \"%s\" stopped with an error: %s\r\n";
 constexpr const char* LOG_SAVE_FAILED =
     "\r\n***** The baseline could not be saved (%s); nothing of this run was kept.\r\n";
@@ -59,9 +70,14 @@ constexpr const char* REASON_STOPPED = "the run was stopped";
 constexpr const char* REASON_MODULE_FAILED =
     "module \"%s\" did not finish its part of the job (see the run log)";
 constexpr const char* REASON_MODULE_MISSING =
-    "module \"%s\" is not installed; its part of the job was passed over";
+    "module \"%s\" of the job is not installed; nothing was backed up";
 constexpr const char* REASON_MODULE_NO_ENGINE =
-    "module \"%s\" gave no engine; its part of the job was passed over";
+    "module \"%s\" gave no engine; nothing was backed up";
+constexpr const char* REASON_NOTHING_TO_BACK_UP =
+    "nothing to back up: the job names no file, folder or identity";
+constexpr const char* REASON_NO_IMAGE_FOLDER =
+    "the image folder %s does not exist (create it, or change the job's image location)";
+
 constexpr const char* REASON_NO_LOG = "the run log cannot be written in \"%s\"";
 
 // Titles and the job record.
@@ -86,6 +102,10 @@ constexpr const char* MSG_STOPPING = "Stopping: the run is rolled back at the ne
 constexpr const char* MSG_NOT_COMMITTED =
     "No baseline was saved; the repository is left as it was before the run.";
 constexpr const char* MSG_SEE_LOG = "Run log: %s";
+constexpr const char* MSG_ITEMS_IN_ERROR = "%llu item(s) could not be backed up:";
+constexpr const char* MSG_ITEM_IN_ERROR = "  %s: %s";
+constexpr const char* MSG_MORE_ITEMS = "  ... and %llu more (see the run log)";
+constexpr size_t MAX_ITEMS_LISTED = 20;
 constexpr const char* ENV_COLUMNS = "COLUMNS";
 
 // The module hub of the command host hands out command identifiers above this number.

@@ -48,12 +48,21 @@ std::vector<std::string> TokenizeCommandLine(std::string_view line) {
 HostCommand ParseHostCommand(const std::vector<std::string>& tokens) {
     HostCommand command;
     if (tokens.size() < 2) return command;
-    for (size_t i = 1; i < tokens.size(); ++i)
-        if (EqualsNoCase(tokens[i], text::TOKEN_SW_HIDE)) command.hide = true;
     command.backup = EqualsNoCase(tokens[1], text::TOKEN_JOB_BACKUP);
-    if (!command.backup) return command;
-    if (tokens.size() > 2) command.jobPath = tokens[2];
-    command.full = tokens.size() > 3 && EqualsNoCase(tokens[3], text::TOKEN_FULL);
+    command.help = tokens[1] == text::TOKEN_HELP || tokens[1] == text::TOKEN_HELP_SHORT;
+    if (command.backup && tokens.size() > 2) command.jobPath = tokens[2];
+    const bool typed = command.backup && tokens.size() > 3 &&
+                       (EqualsNoCase(tokens[3], text::TOKEN_FULL) || EqualsNoCase(tokens[3], text::TOKEN_INC));
+    command.full = typed && EqualsNoCase(tokens[3], text::TOKEN_FULL);
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        if (EqualsNoCase(tokens[i], text::TOKEN_SW_HIDE)) {
+            command.hide = true;
+            continue;
+        }
+        const bool known = (i == 1 && (command.backup || command.help)) || (i == 2 && command.backup) ||
+                           (i == 3 && typed) || ((i == 4 || i == 5) && typed);
+        if (!known) command.unknown.push_back(tokens[i]);
+    }
     return command;
 }
 

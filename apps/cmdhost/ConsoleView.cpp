@@ -106,13 +106,41 @@ bool CConsoleView::Pump() {
     return true;
 }
 
+void CConsoleView::ShowUsage(const std::string& text) {
+    ClearLine();
+    m_progress << text << std::flush;
+}
+
+std::vector<std::string> CConsoleView::ItemErrorLines(const RunSummary& summary) {
+    std::vector<std::string> lines;
+    const uint64_t total = summary.ErrorCount();
+    if (total == 0) return lines;
+    lines.push_back(FormatText(text::MSG_ITEMS_IN_ERROR, static_cast<unsigned long long>(total)));
+    const size_t shown = std::min(summary.itemErrors.size(), text::MAX_ITEMS_LISTED);
+    for (size_t i = 0; i < shown; ++i)
+        lines.push_back(FormatText(text::MSG_ITEM_IN_ERROR, Printable(summary.itemErrors[i].item).c_str(),
+                                   Printable(summary.itemErrors[i].reason).c_str()));
+    if (total > shown)
+        lines.push_back(FormatText(text::MSG_MORE_ITEMS, static_cast<unsigned long long>(total - shown)));
+    return lines;
+}
+
 void CConsoleView::OnRunEnded(const RunSummary& summary) {
     ClearLine();
-    if (summary.Committed()) return;
+    const std::string seeLog =
+        summary.logPath.empty() ? "" : FormatText(text::MSG_SEE_LOG, Printable(summary.logPath).c_str());
+    if (summary.Committed()) {
+        const std::vector<std::string> lines = ItemErrorLines(summary);
+        if (lines.empty()) return;
+        ReportProblem(lines[0]);
+        for (size_t i = 1; i < lines.size(); ++i) m_messages << lines[i] << '\n';
+        if (!seeLog.empty()) ReportProblem(seeLog);
+        m_messages << std::flush;
+        return;
+    }
     if (!summary.problem.empty()) ReportProblem(summary.problem);
     std::string closing = text::MSG_NOT_COMMITTED;
-    if (!summary.logPath.empty())
-        closing += " " + FormatText(text::MSG_SEE_LOG, Printable(summary.logPath).c_str());
+    if (!seeLog.empty()) closing += " " + seeLog;
     ReportProblem(closing);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "RunnerView.h"
 
@@ -31,11 +32,16 @@ public:
     void Hide() override { m_options.visible = false; }
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     void ReportProblem(const std::string& text) override;
+    // On the progress stream (standard output for the command host).
+    void ShowUsage(const std::string& text) override;
     void OnEngineEvent(EngineEvent event, const HostStatusRecord& status) override;
     bool Pump() override;
-    // A run that saved nothing says why, whether or not the window is shown: cron and
+    // A run that saved nothing says why, and one that could not store every item lists
+    // them (at most 20 with their reasons), whether or not the window is shown: cron and
     // systemd read stderr.
     void OnRunEnded(const RunSummary& summary) override;
+    // The lines that list a run's items in error (none when there are none).
+    static std::vector<std::string> ItemErrorLines(const RunSummary& summary);
 
     // Erases the bar (before other output, and at the end).
     void ClearLine();

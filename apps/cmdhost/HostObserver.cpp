@@ -10,6 +10,7 @@ void CHostObserver::Reset() {
     m_status = HostStatusRecord{};
     m_log = HostLogRecord{};
     m_counters = RunCounters{};
+    m_itemErrors.clear();
     m_logPath.clear();  // each run starts its own log
 }
 
@@ -54,6 +55,17 @@ void CHostObserver::OnTavEngineLogNotify(CTavEngine*, const std::string& text) {
     m_log.text = CutChars(text, LOG_TEXT_CHARS);
     m_counters.AddFromLog(text);
     m_view.OnLogText(text);
+}
+
+}  // namespace cmdhost
+
+namespace cmdhost {
+
+void CHostObserver::OnTavEngineItemError(CTavEngine*, const std::string& item,
+                                         const std::string& reason) {
+    // A run with millions of failing items keeps a bounded list; the log names them all.
+    constexpr size_t MAX_KEPT = 10000;
+    if (m_itemErrors.size() < MAX_KEPT) m_itemErrors.push_back({item, reason});
 }
 
 }  // namespace cmdhost

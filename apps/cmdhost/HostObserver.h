@@ -3,9 +3,11 @@
 #pragma once
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "HostRecords.h"
 #include "RunCounters.h"
+#include "RunSummary.h"
 #include "RunnerView.h"
 #include "tavengine/TavEngineObserver.h"
 
@@ -27,6 +29,9 @@ public:
     void OnTavEngineCancelled(CTavEngine* engine) override;
     // Appends the text to the run log, keeps it as the last log text and reads counters.
     void OnTavEngineLogNotify(CTavEngine* engine, const std::string& text) override;
+    // Keeps the item for the run's list of items in error.
+    void OnTavEngineItemError(CTavEngine* engine, const std::string& item,
+                              const std::string& reason) override;
 
     // The stop flag: set by the user (window, tray, Ctrl-C), read at each progress report.
     void RequestStop() { m_stop = true; }
@@ -41,6 +46,7 @@ public:
     const HostStatusRecord& StatusRecord() const { return m_status; }
     const HostLogRecord& LogRecord() const { return m_log; }
     const RunCounters& Counters() const { return m_counters; }
+    const std::vector<ItemError>& ItemErrors() const { return m_itemErrors; }
 
 private:
     void EngineEvent(cmdhost::EngineEvent event, uint32_t runState);
@@ -51,6 +57,7 @@ private:
     HostStatusRecord m_status;
     HostLogRecord m_log;
     RunCounters m_counters;
+    std::vector<ItemError> m_itemErrors;
 };
 
 }  // namespace cmdhost

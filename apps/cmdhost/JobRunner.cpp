@@ -24,6 +24,19 @@ namespace {
 constexpr uint32_t TRANSACTION_TIMEOUT_MS = 5000;
 constexpr const char* MODULE_ATTRIBUTE = "module";
 constexpr const char* TITLE_ATTRIBUTE = "title";
+// Entries of a module's backup node that only narrow a selection; every other entry names
+// something to back up (a file or folder, an identity).
+constexpr const char* NARROWING_ENTRIES[] = {"excluded", "partial", "filter"};
+
+bool NamesASource(const XMLNode& node) {
+    for (int i = 0; i < node.GetChildCount(); ++i) {
+        const std::string name = node.GetChild(i).GetName();
+        bool narrowing = false;
+        for (const char* entry : NARROWING_ENTRIES) narrowing = narrowing || name == entry;
+        if (!narrowing) return true;
+    }
+    return false;
+}
 
 uint64_t FileSize(const std::string& path) {
     TavFindData data;
@@ -82,6 +95,7 @@ CJobRunner::~CJobRunner() = default;
 void CJobRunner::End(uint64_t startMillis) {
     m_summary.elapsedMs = plat::NowMillis() - startMillis;
     m_summary.counters = m_observer.Counters();
+    m_summary.itemErrors = m_observer.ItemErrors();
     m_view.OnRunEnded(m_summary);
 }
 
@@ -105,8 +119,7 @@ const RunSummary& CJobRunner::RunJob(const std::string& jobPath, bool full, RunK
     if (!run.job.Load(jobPath)) {
         m_summary.outcome = RunOutcome::JobNotLoaded;
         m_summary.problem = run.job.GetErrorText();
-        End(startMillis);
-        if (!IsStopRequested()) Message(text::MSG_BACKUP_FINISHED, MessageIcon::Information);
+        End(startMillis);  // the view says why; nothing was backed up, so nothing "finished"
         return m_summary;
     }
     m_summary.jobPath = run.job.GetPath();
@@ -135,7 +148,7 @@ const RunSummary& CJobRunner::RunJob(const std::string& jobPath, bool full, RunK
     m_view.SetTitle(m_title);
 
     // 4-6. Repository, working baseline, transaction.
-    if (!OpenRepository(run)) {
+    if (!CheckJob(run) || !OpenRepository(run)) {
         End(startMillis);
         return m_summary;
     }
@@ -172,11 +185,43 @@ const RunSummary& CJobRunner::RunJob(const std::string& jobPath, bool full, RunK
         m_summary.retention = retention;
     }
     End(startMillis);
-    if (!IsStopRequested()) Message(text::MSG_BACKUP_FINISHED, MessageIcon::Information);
+    // Only a committed run is finished; the view has said why another one saved nothing.
+    if (!IsStopRequested() && m_summary.Committed())
+        Message(text::MSG_BACKUP_FINISHED, MessageIcon::Information);
     return m_summary;
 }
 
+bool CJobRunner::CheckJob(CRun& run) {
+    std::string problem;
+    bool anySource = false;
+    int iterator = 0;
+    for (XMLNode node = run.job.GetBackupNode(iterator); !node.IsEmpty() && problem.empty();
+         node = run.job.GetBackupNode(iterator)) {
+        const std::string name = node.GetAttribute(MODULE_ATTRIBUTE);
+        const TavModDesc* module = m_hub.GetModDesc(name);
+        if (module == nullptr || module->createEngine == nullptr) {
+            // Its part would be missing from the new baseline, which later runs build on.
+            Log(FormatText(text::LOG_MODULE_MISSING, name.c_str()));
+            problem = FormatText(text::REASON_MODULE_MISSING, name.c_str());
+        }
+        anySource = anySource || NamesASource(node);
+    }
+    if (problem.empty() && !anySource) {
+        Log(text::LOG_NOTHING_TO_BACK_UP);
+        problem = text::REASON_NOTHING_TO_BACK_UP;
+    }
+    if (problem.empty()) return true;
+    m_summary.outcome = RunOutcome::Refused;
+    m_summary.problem = problem;
+    return false;
+}
+
 bool CJobRunner::OpenRepository(CRun& run) {
+    const std::string folder = plat::DirName(m_summary.repositoryPath);
+    if (!m_summary.repositoryPath.empty() && !folder.empty() && !plat::IsDirectory(folder)) {
+        FailToStart(run, FormatText(text::REASON_NO_IMAGE_FOLDER, folder.c_str()), false);
+        return false;
+    }
     run.repository = CTavEngine::CreateRepForBackup(&run.job);
     if (run.repository == nullptr) {
         const std::string& reason = CTavEngine::GetRepError();
@@ -225,12 +270,12 @@ bool CJobRunner::OpenRepository(CRun& run) {
     return true;
 }
 
-void CJobRunner::FailToStart(CRun&, const std::string& reason) {
-    Log(text::LOG_ACCESS_DENIED);
+void CJobRunner::FailToStart(CRun&, const std::string& reason, bool accessDenied) {
+    Log(accessDenied ? text::LOG_ACCESS_DENIED : text::LOG_CANNOT_START);
     Log(FormatText(text::LOG_REASON, reason.c_str()));
     m_summary.outcome = RunOutcome::CannotStart;
     m_summary.problem = reason;
-    Message(text::MSG_ACCESS_DENIED, MessageIcon::Exclamation);
+    if (accessDenied) Message(text::MSG_ACCESS_DENIED, MessageIcon::Exclamation);
 }
 
 bool CJobRunner::RunModules(CRun& run) {
@@ -245,18 +290,13 @@ bool CJobRunner::RunModules(CRun& run) {
             return false;
         }
         const TavModDesc* module = m_hub.GetModDesc(name);
-        if (module == nullptr || module->createEngine == nullptr) {
-            m_summary.passedOver.push_back(name);
-            Log(FormatText(text::LOG_MODULE_MISSING, name.c_str()));
-            m_view.ReportProblem(FormatText(text::REASON_MODULE_MISSING, name.c_str()));
-            continue;
-        }
-        CTavEngine* engine = module->createEngine();
+        CTavEngine* engine =
+            module != nullptr && module->createEngine != nullptr ? module->createEngine() : nullptr;
         if (engine == nullptr) {
-            m_summary.passedOver.push_back(name);
+            // The baseline would lack the module's part: nothing of the run is kept.
             Log(FormatText(text::LOG_MODULE_NO_ENGINE, name.c_str()));
-            m_view.ReportProblem(FormatText(text::REASON_MODULE_NO_ENGINE, name.c_str()));
-            continue;
+            m_summary.problem = FormatText(text::REASON_MODULE_NO_ENGINE, name.c_str());
+            return false;
         }
         const std::string jobText = run.job.GetXmlString();
         engine->SubscribeNotify(&m_observer);

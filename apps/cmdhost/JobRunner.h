@@ -50,10 +50,15 @@ public:
 
 private:
     struct CRun;
+    // Refuses a job that cannot run: one that names nothing to back up, or a module that is
+    // not installed. Nothing is created then.
+    bool CheckJob(CRun& run);
     bool OpenRepository(CRun& run);
     bool RunModules(CRun& run);
     void FinishTransaction(CRun& run, bool allSucceeded);
-    void FailToStart(CRun& run, const std::string& reason);
+    // `accessDenied`: the repository could not be had (the log's "Access denied" text);
+    // otherwise the reason alone says why.
+    void FailToStart(CRun& run, const std::string& reason, bool accessDenied = true);
     void End(uint64_t startMillis);
     void Log(const std::string& text);
     void Message(const char* text, MessageIcon icon);

@@ -7,6 +7,7 @@ const char* RunOutcomeName(RunOutcome outcome) {
     switch (outcome) {
         case RunOutcome::NotRun: return "not run";
         case RunOutcome::JobNotLoaded: return "job not loaded";
+        case RunOutcome::Refused: return "refused";
         case RunOutcome::CannotStart: return "cannot start";
         case RunOutcome::BaselineUnreadable: return "baseline unreadable";
         case RunOutcome::Failed: return "failed";

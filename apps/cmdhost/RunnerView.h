@@ -30,6 +30,8 @@ public:
     // be asked), whether or not the window is shown. Why a run saved nothing is in its
     // RunSummary instead.
     virtual void ReportProblem(const std::string& text) {}
+    // The command line's usage, asked for by "--help".
+    virtual void ShowUsage(const std::string& text) {}
     // A Yes/No question; false for No or when it cannot be asked.
     virtual bool AskYesNo(const std::string& question) { return false; }
     // Lets the user pick an image file (`forSaving`: a new file on another drive). False

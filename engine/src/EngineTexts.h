@@ -17,9 +17,11 @@ constexpr const char* JOB_TOO_LARGE = "Job file \"%s\" is too large to be a job 
 constexpr const char* JOB_CANNOT_READ = "Cannot read job file \"%s\".";
 constexpr const char* JOB_NOT_A_JOB = "\"%s\" is not a Tavora job: %s.";
 constexpr const char* JOB_TEXT_NOT_A_JOB = "The job text is not a Tavora job: %s.";
+constexpr const char* JOB_BAD_IMAGE_NAME =
+    "Job file \"%s\" names the image \"%s\", which is not a file name (it holds '/' or is "
+    "\"..\"); the images would be written outside the image folder.";
 constexpr const char* JOB_NO_PATH = "The job has no file name to save to.";
 constexpr const char* JOB_CANNOT_WRITE = "Cannot write job file \"%s\": %s.";
-constexpr const char* SYS_ERROR = "system error %u";
 constexpr const char* SYS_NOT_FOUND = "no such file or folder";
 constexpr const char* SYS_ACCESS_DENIED = "access denied";
 constexpr const char* SYS_BUSY = "the file is in use";
@@ -36,7 +38,7 @@ constexpr const char* LOG_FILE_AGAIN = "%08X.%08X-%u.log";  // a second run in t
 
 // Repositories for backup runs.
 constexpr const char* REP_NO_IMAGE_DESC = "The job names no image location or image name.";
-constexpr const char* REP_FOLDER_MISSING = "Image folder \"%s\" does not exist.";
+constexpr const char* REP_FOLDER_MISSING = "The image folder \"%s\" does not exist.";
 constexpr const char* REP_BUSY = "Another backup run is writing to \"%s\".";
 constexpr const char* REP_CANNOT_CREATE = "Cannot create image file \"%s\".";
 constexpr const char* REP_CANNOT_ATTACH = "\"%s\" is not a readable Tavora image file.";

@@ -50,3 +50,8 @@ void CTavEngine::FireOnFinish() {
 void CTavEngine::FireOnCancelled() {
     Notify(m_observer, [this](CTavEngineObserver* o) { o->OnTavEngineCancelled(this); });
 }
+
+void CTavEngine::FireOnItemError(const std::string& item, const std::string& reason) {
+    Notify(m_observer,
+           [&](CTavEngineObserver* o) { o->OnTavEngineItemError(this, item, reason); });
+}

@@ -46,6 +46,7 @@ void CTavEngineObserver::OnTavEngineCancelled(CTavEngine*) {}
 void CTavEngineObserver::OnTavEngineLogNotify(CTavEngine*, const std::string& text) {
     TavWriteLog(text);
 }
+void CTavEngineObserver::OnTavEngineItemError(CTavEngine*, const std::string&, const std::string&) {}
 void CTavEngineObserver::Dispose() { delete this; }
 
 std::string CTavEngineObserver::LogSeparator() { return "\r\n" + std::string(77, '-') + "\r\n"; }

@@ -42,7 +42,7 @@ std::string SystemErrorText(uint32_t error) {
         case plat::ERR_SHARING_VIOLATION:
             return engtext::SYS_BUSY;
         default:
-            return tavtext::Format(engtext::SYS_ERROR, error);
+            return plat::ErrorText(error);
     }
 }
 
@@ -121,8 +121,20 @@ int CTavJobHelper::Load(const std::string& path) {
         m_error = tavtext::Format(engtext::JOB_NOT_A_JOB, absolute.c_str(), reason.c_str());
         return 0;
     }
+    // A name with '/' or ".." would place the images outside the job's image folder.
+    const XMLNode image = root.GetChild(jobxml::IMAGE);
+    const std::string name = image ? image.GetAttribute(jobxml::NAME) : std::string();
+    if (!name.empty() && !IsImageFileName(name)) {
+        m_error = tavtext::Format(engtext::JOB_BAD_IMAGE_NAME, absolute.c_str(), name.c_str());
+        return 0;
+    }
     AdoptDocument(root, absolute);
     return 1;
+}
+
+bool CTavJobHelper::IsImageFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
 int CTavJobHelper::LoadXml(std::string_view text) {

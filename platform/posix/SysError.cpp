@@ -2,6 +2,7 @@
 #include "platform/SysError.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace plat {
 
@@ -48,6 +49,31 @@ uint32_t MapErrno(int errnoValue) {
         default:
             return ERR_GEN_FAILURE;
     }
+}
+
+std::string ErrorText(uint32_t error) {
+    int value = 0;
+    switch (error) {
+        case ERR_NONE: return "no error";
+        case ERR_FILE_NOT_FOUND: value = ENOENT; break;
+        case ERR_PATH_NOT_FOUND: value = ENOTDIR; break;
+        case ERR_ACCESS_DENIED: value = EACCES; break;
+        case ERR_NOT_ENOUGH_MEMORY: value = ENOMEM; break;
+        case ERR_SHARING_VIOLATION: return "the file is in use by another process";
+        case ERR_HANDLE_EOF: return "unexpected end of file";
+        case ERR_FILE_EXISTS:
+        case ERR_ALREADY_EXISTS: value = EEXIST; break;
+        case ERR_INVALID_PARAMETER: value = EINVAL; break;
+        case ERR_DISK_FULL: value = ENOSPC; break;
+        case ERR_DIR_NOT_EMPTY: value = ENOTEMPTY; break;
+        case ERR_FILENAME_TOO_LONG: value = ENAMETOOLONG; break;
+        case ERR_TIMEOUT: value = ETIMEDOUT; break;
+        // Errors without a code of their own; on files that is an input/output error as a rule.
+        case ERR_GEN_FAILURE: return "Input/output error or another system failure";
+        default: return "unknown system error " + std::to_string(error);
+    }
+    // strerror's table is fixed text; only unknown values would use its shared buffer.
+    return std::strerror(value);
 }
 
 }  // namespace plat

@@ -31,7 +31,7 @@ public:
     CContentSource& operator=(const CContentSource&) = delete;
 
     // Reads the next chunk and hands it on, encoded with `coding`. At the end of the file,
-    // or at a read error (which ends the chain there), nothing is read and EndOfFile() holds.
+    // or at a read error (ReadError() tells), nothing is read and EndOfFile() holds.
     void ReadNext(const ContentCoding& coding);
     // Waits for every chunk handed on.
     void Drain();
@@ -43,6 +43,9 @@ public:
     uint64_t Size() const { return m_size; }  // when it was opened
     bool EndOfFile() const { return m_endOfFile; }
     bool ReadAny() const { return m_readAny; }
+    // The bytes read so far, and the system error of a read that failed (0 when none did).
+    uint64_t BytesRead() const { return m_bytesRead; }
+    uint32_t ReadError() const { return m_readError; }
     CEncodePool* Pool() const { return m_pool; }
     // The chunks read and not yet taken, oldest first.
     std::deque<std::unique_ptr<EncodeJob>>& Pending() { return m_pending; }
@@ -55,6 +58,8 @@ private:
     CEncodePool* m_pool;
     bool m_endOfFile = false;
     bool m_readAny = false;
+    uint64_t m_bytesRead = 0;
+    uint32_t m_readError = 0;
     std::deque<std::unique_ptr<EncodeJob>> m_pending;
 };
 

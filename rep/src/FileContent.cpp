@@ -11,6 +11,7 @@
 // small files (one chunk each) are encoded side by side instead of one after the other.
 // What is stored does not change: a file announced is read and encoded exactly as
 // AddFileContent would, only earlier.
+#include <algorithm>
 #include <deque>
 #include <memory>
 
@@ -30,6 +31,19 @@ constexpr uint32_t FIRST_BLOCK_OF_NEW_IMAGE = 312;  // behind the two fixed bloc
 // Header, gzip framing with the headers of two stored deflate blocks, padding.
 constexpr uint64_t BLOCK_OVERHEAD = 20 + 28 + 16;
 constexpr int MAX_DISK_RETRIES = 1000;
+
+// Why a file was not stored, as OnRepError hears it.
+std::string ReadErrorText(uint32_t error) {
+    return "***** Not stored: read error (" + plat::ErrorText(error) + ").";
+}
+std::string WriteErrorText(uint32_t error) {
+    if (error == plat::ERR_DISK_FULL) return "***** Not stored: disk full (" + plat::ErrorText(error) + ").";
+    return "***** Not stored: the image cannot be written (" + plat::ErrorText(error) + ").";
+}
+constexpr const char* TEXT_NO_ROOM =
+    "***** Not stored: disk full (the image folder has too little free space for it).";
+constexpr const char* TEXT_CHANGED =
+    "***** Not stored: the file changed while it was read (its size is not the one listed).";
 
 const char* OpenErrorText(uint32_t error) {
     if (error == plat::ERR_SHARING_VIOLATION || error == plat::ERR_ACCESS_DENIED) return TEXT_ACCESS_DENIED;
@@ -59,10 +73,12 @@ void CContentSource::ReadNext(const ContentCoding& coding) {
     auto job = std::make_unique<EncodeJob>();
     job->raw.resize(m_chunk);
     const int64_t n = m_file->ReadFull(job->raw.data(), m_chunk);
-    if (n <= 0) {  // end of file, or a read error that ends the chain here
+    if (n <= 0) {  // end of file, or a read error
+        if (n < 0) m_readError = plat::GetLastError() != 0 ? plat::GetLastError() : plat::ERR_GEN_FAILURE;
         m_endOfFile = true;
         return;
     }
+    m_bytesRead += uint64_t(n);
     const bool first = !m_readAny;
     m_readAny = true;
     // ReadFull stops short only at the end of the file: no need to ask once more.
@@ -158,7 +174,8 @@ bool CTavRepository::PrepareRoom(uint64_t needed) {
 }
 
 TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
-                                           CTavRepositoryObserver* observer, CMD5Checksum* md5) {
+                                           CTavRepositoryObserver* observer, CMD5Checksum* md5,
+                                           uint64_t expectedSize) {
     if (path == nullptr || m_currentImage < 0) return {0, 0};
     const uint32_t chunk = VerifyChunkSize(chunkSize);
     const TavImageSecurity& security = *m_security;
@@ -178,9 +195,17 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
         const uint64_t chunks = (source->Size() + chunk - 1) / chunk;
         source->UsePool(chunks > 1 ? tavrep::CEncodePool::Instance() : nullptr);
     }
-    const uint64_t size = source->Size();
+    const uint64_t size = expectedSize != UINT64_MAX ? expectedSize : source->Size();
     const uint64_t chunks = (size + chunk - 1) / chunk;
-    if (!PrepareRoom(size + (chunks + 1) * BLOCK_OVERHEAD)) return {0, 0};
+    // A file is stored whole or not at all: a chain cut by a failure would pass a shorter
+    // file off as the item.
+    auto fail = [&](const std::string& why) -> TavPosition {
+        source->Drain();
+        if (observer != nullptr) observer->OnRepError(path, why.c_str());
+        return {0, 0};
+    };
+    if (!PrepareRoom(std::max(size, source->Size()) + (chunks + 1) * BLOCK_OVERHEAD))
+        return fail(TEXT_NO_ROOM);
     if (md5 != nullptr) md5->Reset();
 
     CTavImage* start = m_images[size_t(m_currentImage)].get();
@@ -193,10 +218,25 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
     TavPosition previous{0, 0};
     TavPosition predicted{0, 0};  // where the previous block's header says the next one is
     uint64_t written = 0;
+    std::string failure;
     while (true) {
-        while (pending.size() < window + 1 && !source->EndOfFile()) source->ReadNext(codingNow());
+        while (pending.size() < window + 1 && !source->EndOfFile() && source->BytesRead() <= size)
+            source->ReadNext(codingNow());
+        // A file that grew is not read on past its size; one that failed or shrank is not
+        // stored either.
+        if (source->ReadError() != 0) {
+            failure = ReadErrorText(source->ReadError());
+            break;
+        }
+        if (source->BytesRead() > size || (source->EndOfFile() && source->BytesRead() < size)) {
+            failure = TEXT_CHANGED;
+            break;
+        }
         if (pending.empty()) {
-            if (!source->ReadAny()) first = AddBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT);  // empty file
+            if (!source->ReadAny()) {  // empty file
+                first = AddBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT);
+                if (first.offset == 0) failure = WriteErrorText(plat::GetLastError());
+            }
             break;
         }
         tavrep::EncodeJob& job = *pending.front();
@@ -205,17 +245,17 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
         else
             job.Wait();
         image = job.failed ? nullptr : ImageForBlock(job.raw.size());
-        const uint32_t size = image ? image->GetImageSize() : 0;
-        if (image == nullptr || size == 0xFFFFFFFF) {
-            if (previous.offset != 0) TerminateBlock(previous);
+        const uint32_t end = image ? image->GetImageSize() : 0;
+        if (image == nullptr || end == 0xFFFFFFFF) {
+            failure = WriteErrorText(job.failed ? plat::ERR_GEN_FAILURE : plat::GetLastError());
             break;
         }
-        const TavPosition here{uint32_t(m_currentImage), size};
+        const TavPosition here{uint32_t(m_currentImage), end};
         if (previous.offset != 0 && !(predicted == here)) LinkBlock(previous, here);
         // Predict where the next block will go (the same rule ImageForBlock applies).
         TavPosition next{0, 0};
         if (pending.size() > 1) {
-            const uint64_t after = uint64_t(size) + 20 + job.stored.size();
+            const uint64_t after = uint64_t(end) + 20 + job.stored.size();
             if (after + pending[1]->raw.size() < ImageLimit())
                 next = {here.image, uint32_t(after)};
             else
@@ -224,7 +264,7 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
         const uint32_t kind = BLOCK_KIND_CONTENT | (next.offset ? (next.image & BLOCK_NEXT_IMAGE_MASK) : 0);
         const uint32_t offset = image->WriteEncodedBlock(job.stored, job.coding, kind, next.offset);
         if (offset == 0) {
-            if (previous.offset != 0) TerminateBlock(previous);
+            failure = WriteErrorText(plat::GetLastError());
             break;
         }
         const TavPosition p{here.image, offset};
@@ -249,6 +289,11 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
                 break;
             }
         }
+    }
+    if (!failure.empty()) {
+        // The blocks written so far stay unreferenced; the chain ends where it was cut.
+        if (previous.offset != 0) TerminateBlock(previous);
+        return fail(failure);
     }
     source->Drain();
     return first;

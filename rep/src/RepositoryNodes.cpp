@@ -28,7 +28,8 @@ TavPosition CTavRepository::StoreItemContent(const TavFindData& findData, const 
         md5.Update(target.data(), target.size());
         return AddContent(target.data(), uint32_t(target.size()), {0, 0});
     }
-    if (path != nullptr) return AddFileContent(path, chunk, observer, &md5);
+    // The node records the listed size: the chain must hold exactly that many bytes.
+    if (path != nullptr) return AddFileContent(path, chunk, observer, &md5, findData.Size());
     return AddBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT);
 }
 
@@ -91,8 +92,13 @@ int CTavRepository::UpdateNode(CTavRepBaselineDetails* table, TavNodeRec& node,
     const bool link = (findData->attributes & TAV_ATTR_REPARSE_POINT) != 0;
     bool stored = false;
     if (!directory && (path != nullptr || link)) {
-        node.chunkSize = VerifyChunkSize(node.chunkSize);
-        node.content = StoreItemContent(*findData, path, node.chunkSize, observer, md5);
+        const uint32_t chunk = VerifyChunkSize(node.chunkSize);
+        const TavPosition content = StoreItemContent(*findData, path, chunk, observer, md5);
+        // Content that could not be stored leaves the node as it was: it keeps its earlier
+        // version (and its size and times, so that the next run tries the item again).
+        if (content.offset == 0) return 0;
+        node.chunkSize = chunk;
+        node.content = content;
         stored = true;
     }
     CopyFindData(node, *findData);

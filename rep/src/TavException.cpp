@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/SysError.h"
+
 CTavException::CTavException(int32_t c, uint32_t error, const char* src)
     : code(c), systemError(error) {
     std::snprintf(source, sizeof(source), "%s", src ? src : "");
@@ -35,6 +37,6 @@ std::string CTavException::Describe() const {
     std::string text = std::string(source) + ": " + CodeText(code);
     if (!detail.empty()) text += ": " + detail;
     text += " (code " + std::to_string(code);
-    if (systemError != 0) text += ", system error " + std::to_string(systemError);
+    if (systemError != 0) text += ": " + plat::ErrorText(systemError);
     return text + ")";
 }

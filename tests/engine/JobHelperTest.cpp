@@ -133,6 +133,9 @@ TEST(JobDocument, RefusesFilesThatAreNotJobsAndSaysWhich) {
         {"garbage.tvj", std::string("\x00\xFF\xFE<tavjob\x01", 10)},
         {"other.tvj", "<tavmodule hubversion='1.0'/>"},
         {"cut.tvj", "<tavjob><job title='x'"},
+        // An image name that would write images outside the image folder.
+        {"up.tvj", "<tavjob><image name='../escape' location='/tmp'/></tavjob>"},
+        {"dots.tvj", "<tavjob><image name='..' location='/tmp'/></tavjob>"},
     };
     for (const Case& c : cases) {
         const std::string path = dir / c.name;

@@ -1,5 +1,6 @@
 // Helpers shared by the repository library's tests.
 #pragma once
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -78,6 +79,7 @@ public:
     int32_t OnRepProgress(const char*, TavPosition position, uint32_t percent) override {
         percents.push_back(percent);
         positions.push_back(position);
+        if (onProgress) onProgress();
         return stopAfter != 0 && percents.size() >= stopAfter ? 0 : 1;
     }
     void OnRepError(const char*, const char* message) override { errors.push_back(message); }
@@ -85,6 +87,7 @@ public:
     std::vector<TavPosition> positions;
     std::vector<std::string> errors;
     size_t stopAfter = 0;
+    std::function<void()> onProgress;  // called after each report (changes the file, say)
 };
 
 // Owns a working table.

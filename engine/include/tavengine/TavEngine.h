@@ -107,6 +107,7 @@ protected:
     void FireOnLogNotify(const std::string& text);
     void FireOnFinish();
     void FireOnCancelled();
+    void FireOnItemError(const std::string& item, const std::string& reason);
 
 private:
     uint32_t m_state = TAV_ENGINE_RUNNING;

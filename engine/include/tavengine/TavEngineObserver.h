@@ -31,6 +31,11 @@ public:
     virtual void OnTavEngineFinish(CTavEngine* engine);
     virtual void OnTavEngineCancelled(CTavEngine* engine);
     virtual void OnTavEngineLogNotify(CTavEngine* engine, const std::string& text);
+    // An item of the run could not be stored: `item` names it (a path, an identity) and
+    // `reason` says why. The engine has logged it and counted it among its items in error;
+    // this call lets a program list them. The base does nothing.
+    virtual void OnTavEngineItemError(CTavEngine* engine, const std::string& item,
+                                      const std::string& reason);
     // Destroys a heap-allocated observer.
     virtual void Dispose();
 

@@ -88,6 +88,9 @@ public:
     // --- image files ---
     // The image "name" with ".tvr" added unless it ends with it (letter case ignored).
     std::string GetImageFileName() const;
+    // Whether `name` can be an image's file name in the job's image folder: not empty, no
+    // '/', not "." or "..", no NUL. A job whose image name is not is refused by Load.
+    static bool IsImageFileName(const std::string& name);
     // The path of the repository's first image: "location", a '/' when needed, the image file
     // name. Empty when the job has no location or no name.
     std::string GetImagePath() const;

@@ -52,10 +52,22 @@ void CTavEngineFiles::OnRepError(const char* path, const char* message) try {
     } else {
         folder = plat::CurrentDirectory();
     }
-    FireOnLogNotify(
-        Format(LOG_REP_ERROR, folder.c_str(), name.c_str(), message != nullptr ? message : ""));
+    std::string text = message != nullptr ? message : "";
+    FireOnLogNotify(Format(LOG_REP_ERROR, folder.c_str(), name.c_str(), text.c_str()));
+    if (text.rfind("***** ", 0) == 0) text.erase(0, 6);
+    m_lastRepError = text;
 } catch (...) {
     // Called from inside the repository: nothing may escape back into it.
+}
+
+void CTavEngineFiles::ItemError(const std::string& path, const std::string& reason, bool logIt) {
+    ++m_counts.errors;
+    if (logIt) Log(Format(LOG_ITEM_ERROR, path.c_str(), reason.c_str()));
+    FireOnItemError(path, reason);
+}
+
+std::string CTavEngineFiles::StoreFailure() const {
+    return m_lastRepError.empty() ? WHY_NOT_STORED : m_lastRepError;
 }
 
 std::string CTavEngineFiles::BuildStartBackupLog(uint32_t word) const {

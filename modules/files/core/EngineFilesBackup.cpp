@@ -9,6 +9,7 @@
 #include "core/PosixMeta.h"
 #include "core/TavJobFilesHelper.h"
 #include "platform/FileSystem.h"
+#include "platform/SysError.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavWords.h"
 
@@ -155,40 +156,56 @@ void CTavEngineFiles::CollectSources(std::vector<CSource>& sources) {
     sources.clear();
     if (m_selection->SearchInExcludes(ROOT_PATH)) return;
     std::vector<CSource> taken;
+    // A source that an excluded path names exactly is not walked, and the run says so: the
+    // user asked for it, and a default exclusion (/media, /mnt) may not be what they meant.
+    auto excludedSource = [&](const std::string& path) {
+        const std::string shown = filespath::Printable(path);
+        Log(Format(LOG_SOURCE_EXCLUDED, shown.c_str()));
+        ItemError(shown, WHY_SOURCE_EXCLUDED, false);
+    };
     for (int i = 0; i < m_selection->GetFileCount(); ++i) {
         const std::optional<std::string> jobPath = m_selection->GetFile(i);
-        if (!jobPath || IsExcluded(*jobPath, true)) continue;
+        if (!jobPath) continue;
+        if (IsExcluded(*jobPath, true)) {
+            excludedSource(*jobPath);
+            continue;
+        }
         CSource source;
         source.jobPath = *jobPath;
         if (!NormalizeSource(*jobPath, source.path)) {
-            Log(Format(LOG_INVALID_PATH, filespath::Printable(*jobPath).c_str()));
-            ++m_counts.errors;
+            const std::string shown = filespath::Printable(*jobPath);
+            Log(Format(LOG_INVALID_PATH, shown.c_str()));
+            ItemError(shown, WHY_INVALID_PATH, false);
             continue;
         }
-        if (source.path != *jobPath && IsExcluded(source.path, true)) continue;
+        if (source.path != *jobPath && IsExcluded(source.path, true)) {
+            excludedSource(source.path);
+            continue;
+        }
         if (!filespath::IsValidUtf8(source.path)) {
-            Log(Format(LOG_NAME_NOT_UTF8, filespath::Printable(source.path).c_str()));
-            ++m_counts.errors;
+            const std::string shown = filespath::Printable(source.path);
+            Log(Format(LOG_NAME_NOT_UTF8, shown.c_str()));
+            ItemError(shown, WHY_NOT_UTF8, false);
             continue;
         }
         if (source.path.size() > NODE_NAME_MAX_UTF8) {
             Log(Format(LOG_PATH_TOO_LONG, source.path.c_str()));
-            ++m_counts.errors;
+            ItemError(source.path, WHY_TOO_LONG, false);
             continue;
         }
         taken.push_back(std::move(source));
     }
-    // Nested sources: a source below another one is reached through it.
+    // Nested sources: a source below another one is reached through it. "/" lies below no
+    // other source.
     std::unordered_map<std::string, size_t> first;
     for (size_t i = 0; i < taken.size(); ++i) first.emplace(taken[i].path, i);
     for (size_t i = 0; i < taken.size(); ++i) {
         const std::string& path = taken[i].path;
         if (first[path] != i) continue;  // the same path spelled twice
         bool nested = false;
-        for (std::string up = plat::DirName(path); !nested && !up.empty();) {
-            nested = first.count(up) != 0;
-            if (up == "/") break;
+        for (std::string up = path; !nested && up != "/" && !up.empty();) {
             up = plat::DirName(up);
+            nested = first.count(up) != 0;
         }
         if (!nested) sources.push_back(std::move(taken[i]));
     }
@@ -244,8 +261,10 @@ bool CTavEngineFiles::BackupPreviousSource(TavNodeRec& node, const CSource& sour
     if (!plat::GetFindData(source.path, found)) {
         // Kept as it was: a source that is missing now (an unmounted disk, a renamed folder)
         // keeps its last backup, and the log says why it was not read.
+        const std::string why = plat::ErrorText(plat::GetLastError());
         Log(Format(wasFolder ? LOG_CANNOT_OPEN_FOLDER : LOG_CANNOT_OPEN_ITEM, source.path.c_str()));
-        ++m_counts.errors;
+        Log(Format(LOG_REASON, why.c_str()));
+        ItemError(filespath::Printable(source.path), why, false);
         return true;
     }
     found.name = source.path;
@@ -279,8 +298,11 @@ bool CTavEngineFiles::BackupPreviousSource(TavNodeRec& node, const CSource& sour
 void CTavEngineFiles::AddNewSource(uint32_t rootId, const CSource& source) {
     TavFindData found;
     if (!plat::GetFindData(source.path, found)) {
-        Log(Format(LOG_CANNOT_OPEN_ITEM, filespath::Printable(source.jobPath).c_str()));
-        ++m_counts.errors;
+        const std::string why = plat::ErrorText(plat::GetLastError());
+        const std::string shown = filespath::Printable(source.jobPath);
+        Log(Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
+        Log(Format(LOG_REASON, why.c_str()));
+        ItemError(shown, why, false);
         return;
     }
     found.name = source.path;
@@ -293,13 +315,13 @@ void CTavEngineFiles::AddNewSource(uint32_t rootId, const CSource& source) {
     if (found.kind == TavFileKind::Directory) {
         const uint32_t id = AddItem(rootId, found, source.path);
         if (id == TAV_NONE)
-            ++m_counts.errors;
+            ItemError(source.path, StoreFailure(), m_lastRepError.empty());
         else
             DescendInto(id, source.path, nullptr);
         return;
     }
     if (AddItem(rootId, found, source.path) == TAV_NONE)
-        ++m_counts.errors;
+        ItemError(source.path, StoreFailure(), m_lastRepError.empty());
     else
         ++m_counts.added;
 }

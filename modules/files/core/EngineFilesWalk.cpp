@@ -6,6 +6,7 @@
 #include "core/PosixMeta.h"
 #include "core/TavJobFilesHelper.h"
 #include "platform/FileSystem.h"
+#include "platform/SysError.h"
 #include "tavengine/TavWords.h"
 
 namespace {
@@ -47,8 +48,11 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     // previous items, and the log says that its content was not read.
     std::vector<TavFindData> entries;
     if (!plat::ListDirectory(folder, entries)) {
-        Log(Format(LOG_CANNOT_OPEN_ITEM, filespath::Printable(folder).c_str()));
-        ++m_counts.errors;
+        const std::string why = plat::ErrorText(plat::GetLastError());
+        const std::string shown = filespath::Printable(folder);
+        Log(Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
+        Log(Format(LOG_REASON, why.c_str()));
+        ItemError(shown, std::string(WHY_NOT_LISTED) + ": " + why, false);
         return;
     }
     // Under the new-file mode 0x30, a folder that holds an excluded file takes no new items.
@@ -128,7 +132,7 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
         }
         const uint32_t id = AddItem(parentId, entry, path);
         if (id == TAV_NONE)
-            ++m_counts.errors;
+            ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());
         else
             DescendInto(id, path, filter);
         return;
@@ -145,7 +149,7 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
         if (!CheckShouldBeAdded(path, allSelected, m_word)) return;
         const uint32_t id = AddItem(parentId, entry, path);
         if (id == TAV_NONE)
-            ++m_counts.errors;
+            ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());
         else
             DescendInto(id, path, filter);
     } else if (isFolder) {
@@ -174,13 +178,14 @@ bool CTavEngineFiles::ShouldAddNew(const std::string& path, int allSelected) con
 // A stored name must come back unchanged: it fits the name field and is well-formed UTF-8.
 bool CTavEngineFiles::CanStore(const TavFindData& found, const std::string& path) {
     if (!filespath::IsValidUtf8(found.name)) {
-        Log(Format(LOG_NAME_NOT_UTF8, filespath::Printable(path).c_str()));
-        ++m_counts.errors;
+        const std::string shown = filespath::Printable(path);
+        Log(Format(LOG_NAME_NOT_UTF8, shown.c_str()));
+        ItemError(shown, WHY_NOT_UTF8, false);
         return false;
     }
     if (found.name.size() > NODE_NAME_MAX_UTF8) {
         Log(Format(LOG_PATH_TOO_LONG, path.c_str()));
-        ++m_counts.errors;
+        ItemError(path, WHY_TOO_LONG, false);
         return false;
     }
     return true;
@@ -193,7 +198,7 @@ void CTavEngineFiles::AddNewFile(uint32_t parentId, const TavFindData& found,
     if (!(m_word & TAV_COND_NO_ARCHIVE) && !(found.attributes & TAV_ATTR_ARCHIVE) && !IsLink(found))
         return;
     if (AddItem(parentId, found, path) == TAV_NONE)
-        ++m_counts.errors;
+        ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());
     else
         ++m_counts.added;
 }
@@ -202,33 +207,27 @@ uint32_t CTavEngineFiles::AddItem(uint32_t parentId, const TavFindData& found,
                                   const std::string& path) {
     const TavPosition extra = m_meta->PositionFor(found);
     const bool folder = (found.attributes & TAV_ATTR_DIRECTORY) != 0;
+    m_lastRepError.clear();
     return m_repository->AddNode(m_baseline, parentId, MODULE_FILES_ITEM, &found,
                                  folder ? nullptr : path.c_str(), 0, extra, this);
 }
 
 void CTavEngineFiles::UpdateItem(TavNodeRec& node, const TavFindData& found,
                                  const std::string& path) {
-    const TavNodeRec before = node;
     const TavPosition extra = m_meta->PositionFor(found);
-    const int done = m_repository->UpdateNode(m_baseline, node, &found, path.c_str(), extra, this);
-    if (node.content.offset == 0) {
-        // The file could not be read (the repository has logged why): its previous backup
-        // stays as it was rather than giving way to an item without content.
-        m_baseline->UpdateNode(before);
-        node = before;
-        ++m_counts.errors;
-        return;
-    }
-    if (done)
+    m_lastRepError.clear();
+    // A file that could not be stored whole keeps its node as it was: the previous backup
+    // stays, and its recorded size and times make the next run try the file again.
+    if (m_repository->UpdateNode(m_baseline, node, &found, path.c_str(), extra, this))
         ++m_counts.updated;
     else
-        ++m_counts.errors;
+        ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());
 }
 
 void CTavEngineFiles::UpdateFolder(TavNodeRec& node, const TavFindData& found) {
     const TavPosition extra = m_meta->PositionFor(found);
     if (!m_repository->UpdateNode(m_baseline, node, &found, nullptr, extra, this))
-        ++m_counts.errors;
+        ItemError(filespath::Printable(m_currentPath), WHY_NOT_STORED, true);
 }
 
 // An item whose content did not change. When only its mode, owner or group did, the node
@@ -249,13 +248,10 @@ void CTavEngineFiles::KeepUnchanged(TavNodeRec& node, const TavFindData& found) 
     }
     const TavPosition extra = m_meta->PositionFor(found);
     const int done = m_repository->UpdateNode(m_baseline, node, &kept, nullptr, extra, this);
-    if (folder) {
-        if (!done) ++m_counts.errors;
-    } else if (done) {
+    if (!done)
+        ItemError(filespath::Printable(m_currentPath), WHY_NOT_STORED, true);
+    else if (!folder)
         ++m_counts.updated;
-    } else {
-        ++m_counts.errors;
-    }
 }
 
 void CTavEngineFiles::DeleteItem(uint32_t nodeId, bool counted) {

@@ -69,6 +69,11 @@ constexpr const char* LOG_SPECIAL_FILE = "Skipped special file: %s\r\n";
 constexpr const char* LOG_PATH_TOO_LONG =
     "\r\n***** Path too long to be stored (more than 259 bytes of UTF-8): %s\r\n";
 constexpr const char* LOG_NAME_NOT_UTF8 = "\r\n***** File name is not valid UTF-8: %s\r\n";
+constexpr const char* LOG_ITEM_ERROR = "***** %s: %s\r\n";
+constexpr const char* LOG_REASON = "***** %s\r\n";
+constexpr const char* LOG_SOURCE_EXCLUDED =
+    "\r\n***** Source %s is in the excluded paths (the job's or the default list); it was not "
+    "backed up.\r\n";
 constexpr const char* LOG_BACKUP_FAILED = "\r\n***** Backup stopped by an error: %s\r\n";
 constexpr const char* LOG_UNEXPECTED = "unexpected failure";
 constexpr const char* LOG_NO_ROOT = "the module's root node cannot be stored";
@@ -118,6 +123,12 @@ constexpr const char* LOG_FOLDER_META_NOT_SET =
     "\r\n***** Cannot set the permissions or times of folder: %s\r\n";
 
 // Reasons given with the texts above.
+constexpr const char* WHY_NOT_STORED = "could not be stored";
+constexpr const char* WHY_INVALID_PATH = "not a valid path";
+constexpr const char* WHY_NOT_UTF8 = "the name is not valid UTF-8";
+constexpr const char* WHY_TOO_LONG = "the path is longer than 259 bytes";
+constexpr const char* WHY_SOURCE_EXCLUDED = "the source is in the excluded paths";
+constexpr const char* WHY_NOT_LISTED = "the folder cannot be read";
 constexpr const char* WHY_CHAIN_SHORT = "the stored chunks end before its size";
 constexpr const char* WHY_CHAIN_LONG = "the stored chunks hold more than its size";
 constexpr const char* WHY_CHAIN_ORDER = "the chain of stored chunks is broken";

@@ -165,6 +165,12 @@ private:
     bool IsPartial(const std::string& path) const;
 
     void Log(const std::string& text) { FireOnLogNotify(text); }
+    // Counts one item in error and tells the observer which and why; `logIt` writes the
+    // line "***** <path>: <reason>" too (for failures no other log line has named).
+    void ItemError(const std::string& path, const std::string& reason, bool logIt);
+    // Why the repository could not store the item just handed to it (its last OnRepError
+    // text, or a general reason).
+    std::string StoreFailure() const;
     void Progress(const std::string& item) { FireOnProgress(m_progressTitle, item, 0); }
 
     CTavRepository* m_repository = nullptr;
@@ -175,6 +181,7 @@ private:
     TavBkLogAccount m_counts;
     std::string m_currentPath;
     std::string m_progressTitle;
+    std::string m_lastRepError;  // the repository's last OnRepError text, without "***** "
     // Folders (with a trailing '/') that hold an excluded file: under the new-file mode 0x30
     // new items there are not added.
     std::unordered_set<std::string> m_partlySelected;

@@ -121,6 +121,23 @@ constexpr const char* LOG_TABLE_FILE = "\r\n***** Cannot write the temporary fil
 constexpr const char* LOG_STORE_FAILED =
     "\r\n***** Cannot write to the repository. The backup is stopped.\r\n";
 constexpr const char* LOG_REP_EXCEPTION = "\r\n***** %s\r\n";
+constexpr const char* LOG_NOT_REGULAR =
+    "\r\n***** \"%s\" is not a regular file (a symbolic link or another special file); it was "
+    "not backed up, and its earlier backup is kept.\r\n";
+constexpr const char* LOG_CHANGED =
+    "\r\n***** \"%s\" changed while it was read; it was not backed up this time.\r\n";
+constexpr const char* LOG_CHUNK_NOT_STORED = "\r\n***** \"%s\" was not backed up: %s\r\n";
+// Reasons given to the run's list of items in error.
+constexpr const char* WHY_NOT_REGULAR = "not a regular file (a symbolic link)";
+constexpr const char* WHY_CHANGED = "changed while it was read";
+constexpr const char* WHY_READ_ERROR = "read error (%s)";
+constexpr const char* WHY_DISK_FULL = "disk full (%s)";
+constexpr const char* WHY_WRITE_ERROR = "the image cannot be written (%s)";
+constexpr const char* WHY_TABLE_FILE = "its temporary chunk table cannot be written";
+constexpr const char* WHY_NO_STORE_FOLDER = "the message store folder of the identity cannot be found";
+constexpr const char* WHY_CANNOT_LIST = "the message store folder \"%s\" cannot be read (%s)";
+constexpr const char* WHY_NAME_TOO_LONG = "the identifier is too long to be stored";
+constexpr const char* ITEM_IDENTITY = "identity %s";
 constexpr const char* LOG_TEMP_DIR = "\r\n***** Cannot create the temporary folder \"%s\"\r\n";
 
 // --- restore ---

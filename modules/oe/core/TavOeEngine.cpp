@@ -157,6 +157,19 @@ void CTavOeEngine::EndItemLine(bool stored) {
     }
 }
 
+void CTavOeEngine::ItemError(const std::string& item, const std::string& reason) {
+    ++m_account.errors;
+    FireOnItemError(item, reason);
+}
+
+void CTavOeEngine::KeepMessageNodes(const std::string& identifier) {
+    for (auto it = m_existing.begin(); it != m_existing.end();) {
+        const bool message = it->second.tag == OE_TAG_MESSAGE &&
+                             OeEqualsNoCase(it->second.identifier, identifier);
+        it = message ? m_existing.erase(it) : std::next(it);
+    }
+}
+
 void CTavOeEngine::FailRun(const std::string& why) {
     if (!m_runFailed) Log(why);
     m_runFailed = true;

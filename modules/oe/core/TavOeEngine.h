@@ -245,6 +245,11 @@ protected:
     void Log(const std::string& text);
     // Ends the line that "Add"/"Update" opened, when nothing else has.
     void EndItemLine(bool stored);
+    // Counts one item in error and tells the observer which and why (the log has named it).
+    void ItemError(const std::string& item, const std::string& reason);
+    // Keeps the identity's message nodes of the previous run (its store folder cannot be
+    // read now): they are not deleted at the end of the run.
+    void KeepMessageNodes(const std::string& identifier);
     // Logs `why` and marks the run as failed (the repository cannot be written, the
     // temporary folder cannot be made): it stops as a cancel does, and Backup answers 0
     // with state 3, so that the caller rolls the run back.
@@ -283,8 +288,8 @@ private:
     // Writes the node's stored chunk table to `path`; false when the file cannot be written
     // (a table that cannot be read back only leaves the file shorter).
     bool WritePreviousTable(const TavNodeRec& node, const std::string& path);
-    // Logs an open failure of a store file by its system error.
-    void LogOpenError(uint32_t error);
+    // Logs an open failure of a store file by its system error; counted as an item in error.
+    void LogOpenError(const std::string& fullPath, uint32_t error);
     std::string TempFilePath(const char* format, const std::string& identifier,
                              const std::string& fileName) const;
 };

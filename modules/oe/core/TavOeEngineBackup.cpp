@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "platform/SysError.h"
 #include "tavrep/FormatAdaptor.h"
 
 void CTavOeEngine::DoBackup() {
@@ -81,9 +82,10 @@ void CTavOeEngine::BackupIdentity(TavNodeRec& root, const std::string& identifie
     }
     Log(oetext::LOG_LINE_END);
     // The node's name is the identifier; a stored name is never cut.
+    const std::string item = OeFormat(oetext::ITEM_IDENTITY, identifier.c_str());
     if (identifier.size() > NODE_NAME_MAX_UTF8) {
         Log(OeFormat(oetext::LOG_NAME_TOO_LONG, identifier.c_str()));
-        ++m_account.errors;
+        ItemError(item, oetext::WHY_NAME_TOO_LONG);
         return;
     }
     TavNodeRec identityNode;
@@ -95,18 +97,24 @@ void CTavOeEngine::BackupIdentity(TavNodeRec& root, const std::string& identifie
     if (m_jobHelper->SearchExcludedItem(identifier, oetext::KEY_MESSAGES, OE_SEARCH_EXACT)) {
         // Nothing of the message group is stored; its nodes of earlier runs go.
     } else if (!GetOeDir(identifier, storeDirectory)) {
+        // The message stores of the last run stay in the baseline; the run says they were
+        // not read.
         Log(OeFormat(oetext::LOG_NO_STORE_FOLDER, identifier.c_str()));
-        ++m_account.errors;
+        ItemError(item, oetext::WHY_NO_STORE_FOLDER);
+        KeepMessageNodes(identifier);
     } else {
-        PrepareMsgFolders(identifier, storeDirectory);
         std::vector<TavFindData> entries;
         if (!plat::ListDirectory(storeDirectory, entries)) {
+            const std::string why = plat::ErrorText(plat::GetLastError());
             Log(OeFormat(oetext::LOG_CANNOT_LIST, storeDirectory.c_str()));
-            ++m_account.errors;
+            ItemError(item, OeFormat(oetext::WHY_CANNOT_LIST, storeDirectory.c_str(), why.c_str()));
+            KeepMessageNodes(identifier);
+        } else {
+            PrepareMsgFolders(identifier, storeDirectory);
         }
         for (const TavFindData& entry : entries) {
             if (Stopped()) break;
-            if (entry.kind != TavFileKind::Regular ||
+            if (entry.kind == TavFileKind::Directory ||
                 !FileMatchFilters(entry.name, oetext::DBX_PATTERN))
                 continue;
             BackupMsg(identityNode, identifier, storeDirectory, entry);
@@ -188,6 +196,15 @@ uint32_t CTavOeEngine::BackupMsg(TavNodeRec& identityNode, const std::string& id
     const std::string fullPath = storeDirectory + findData.name;
     TavNodeRec node;
     uint32_t result = TAV_NONE;
+    if (findData.kind != TavFileKind::Regular) {
+        // A store file is read as the file it is: a link is not followed. Its earlier backup,
+        // if any, stays in the baseline, and the run counts it as not backed up.
+        if (SeekBaselineNode(messageRoot, OE_TAG_MESSAGE, findData.name, false, node))
+            RemoveFromExistList(identifier, OE_TAG_MESSAGE, findData.name);
+        Log(OeFormat(oetext::LOG_NOT_REGULAR, fullPath.c_str()));
+        ItemError(fullPath, oetext::WHY_NOT_REGULAR);
+        return TAV_NONE;
+    }
     if (SeekBaselineNode(messageRoot, OE_TAG_MESSAGE, findData.name, false, node)) {
         RemoveFromExistList(identifier, OE_TAG_MESSAGE, findData.name);
         if (CheckUpToDate(node, findData, m_command)) {

@@ -38,14 +38,16 @@ uint32_t CTavOeEngine::ChunkPercent(uint64_t done, uint64_t size) {
     return percent > 100 ? 100 : uint32_t(percent);
 }
 
-void CTavOeEngine::LogOpenError(uint32_t error) {
+void CTavOeEngine::LogOpenError(const std::string& fullPath, uint32_t error) {
     if (error == plat::ERR_SHARING_VIOLATION) {
         Log(oetext::LOG_SHARING);
     } else if (error == plat::ERR_FILE_NOT_FOUND || error == plat::ERR_PATH_NOT_FOUND) {
         Log(oetext::LOG_NOT_FOUND);
     } else {
         Log(oetext::LOG_CANNOT_OPEN);
+        Log(OeFormat(oetext::LOG_REASON, plat::ErrorText(error).c_str()));
     }
+    ItemError(fullPath, plat::ErrorText(error));
 }
 
 uint32_t CTavOeEngine::DoBackupMsg(const std::string& fullPath, const std::string& identifier,
@@ -53,8 +55,7 @@ uint32_t CTavOeEngine::DoBackupMsg(const std::string& fullPath, const std::strin
     uint32_t error = 0;
     std::unique_ptr<plat::CFile> source = OpenSource(fullPath, error);
     if (!source) {
-        LogOpenError(error);
-        ++m_account.errors;
+        LogOpenError(fullPath, error);
         return TAV_NONE;
     }
     const std::string tablePath = TempFilePath(oetext::CHUNK_TABLE_FILE, identifier, findData.name);
@@ -94,8 +95,7 @@ uint32_t CTavOeEngine::DoUpdateMsg(const std::string& fullPath, const std::strin
     if (!source) {
         // The node keeps its earlier content; the file was still not backed up, which the
         // run's error count tells.
-        LogOpenError(error);
-        ++m_account.errors;
+        LogOpenError(fullPath, error);
         return TAV_NONE;
     }
     // The earlier table lets unchanged chunks keep their stored blocks. Without it (it
@@ -143,7 +143,7 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
         tablePath, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateAlways);
     if (!table) {
         Log(OeFormat(oetext::LOG_TABLE_FILE, tablePath.c_str()));
-        ++m_account.errors;
+        ItemError(fullPath, oetext::WHY_TABLE_FILE);
         return ChunkResult::Failed;
     }
     std::vector<uint8_t> buffer(OE_CHUNK_SIZE);
@@ -151,12 +151,16 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
     uint64_t done = 0;
     uint32_t chunks = 0;
     bool havePrevious = previous != nullptr;
-    while (!Stopped()) {
+    // The node records the size of the listing: the table must cover exactly that many
+    // bytes. A file that grows is not read on past it; one that shrank is not stored.
+    while (!Stopped() && done <= size) {
         const int64_t n = source.ReadFull(buffer.data(), buffer.size());
         if (n < 0) {
             // A table cut at a read error would pass a shortened file off as the whole.
+            const std::string why = plat::ErrorText(plat::GetLastError());
             Log(oetext::LOG_READ_ERROR);
-            ++m_account.errors;
+            Log(OeFormat(oetext::LOG_REASON, why.c_str()));
+            ItemError(fullPath, OeFormat(oetext::WHY_READ_ERROR, why.c_str()));
             return ChunkResult::Failed;
         }
         if (n == 0) break;
@@ -179,15 +183,22 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
         if (!reused) {
             record.position = m_repository->AddContent(buffer.data(), uint32_t(n), {0, 0});
             if (record.position.offset == 0) {
-                FailRun(oetext::LOG_STORE_FAILED);
-                return ChunkResult::Stopped;
+                // This file is not stored (a full disk, as a rule); the run goes on with the
+                // next one and the runner decides whether what was stored is committed.
+                const uint32_t error = plat::GetLastError();
+                const std::string why =
+                    OeFormat(error == plat::ERR_DISK_FULL ? oetext::WHY_DISK_FULL : oetext::WHY_WRITE_ERROR,
+                             plat::ErrorText(error).c_str());
+                Log(OeFormat(oetext::LOG_CHUNK_NOT_STORED, fullPath.c_str(), why.c_str()));
+                ItemError(fullPath, why);
+                return ChunkResult::Failed;
             }
         }
         uint8_t raw[DBX_CHUNK_RECORD_SIZE];
         EncodeChunkRecord(record, raw);
         if (!table->Write(raw, sizeof raw)) {
             Log(OeFormat(oetext::LOG_TABLE_FILE, tablePath.c_str()));
-            ++m_account.errors;
+            ItemError(fullPath, oetext::WHY_TABLE_FILE);
             return ChunkResult::Failed;
         }
         running.Update(buffer.data(), size_t(n));
@@ -199,6 +210,11 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
         if (size_t(n) < buffer.size()) break;
     }
     if (Stopped()) return ChunkResult::Stopped;
+    if (done != size) {
+        Log(OeFormat(oetext::LOG_CHANGED, fullPath.c_str()));
+        ItemError(fullPath, oetext::WHY_CHANGED);
+        return ChunkResult::Failed;
+    }
     if (chunks == 0) return ChunkResult::Empty;
     running.GetHash(fingerprint);
     return ChunkResult::Stored;

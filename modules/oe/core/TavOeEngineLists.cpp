@@ -16,6 +16,7 @@
 #include "core/TavOeEngine.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "platform/SysError.h"
 #include "tavrep/FormatAdaptor.h"
 
 namespace {
@@ -163,7 +164,7 @@ void CTavOeEngine::PrepareMsgFolders(const std::string& identifier,
         DbxFileInput input(foldersPath);
         if (!input.IsOpen()) {
             Log(OeFormat(oetext::LOG_FOLDERS_UNOPENED, foldersPath.c_str()));
-            ++m_account.errors;
+            ItemError(foldersPath, plat::ErrorText(input.OpenError()));
         } else {
             std::set<uint32_t> excludedFolders;
             try {
@@ -195,7 +196,7 @@ void CTavOeEngine::PrepareMsgFolders(const std::string& identifier,
                 // The folders read so far are backed up; the damage is reported.
                 Log(OeFormat(oetext::LOG_FOLDERS_DAMAGED, foldersPath.c_str(),
                              e.Describe().c_str()));
-                ++m_account.errors;
+                ItemError(foldersPath, e.Describe());
             }
         }
     }

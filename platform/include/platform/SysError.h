@@ -2,6 +2,7 @@
 // codes that the stored formats and the messages of the suite test.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace plat {
 
@@ -27,5 +28,10 @@ void SetLastError(uint32_t error);
 
 // Maps an errno value to the codes above (unknown values become ERR_GEN_FAILURE).
 uint32_t MapErrno(int errnoValue);
+
+// The system's own message for one of the codes above ("No space left on device",
+// "Input/output error", ...), as the C library words it; "unknown system error N" for a
+// code without one.
+std::string ErrorText(uint32_t error);
 
 }  // namespace plat

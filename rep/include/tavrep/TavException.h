@@ -18,7 +18,7 @@ public:
     // (a damaged block names its image, offset and damage); empty otherwise.
     std::string detail;
 
-    // "<source>: <text of code>[: <detail>] (code C, system error N)" for messages.
+    // "<source>: <text of code>[: <detail>] (code N: <the system's message>)" for messages.
     std::string Describe() const;
 };
 

@@ -160,8 +160,14 @@ public:
     // --- contents ---
     TavPosition AddBlock(const void* payload, uint32_t length, uint32_t prefix, uint32_t kind);
     TavPosition AddContent(const void* payload, uint32_t length, TavPosition previous);
+    // Stores the file as a chain and returns its first block, or {0, 0} when the file was
+    // not stored whole: it cannot be opened, a read fails, its size is not `expectedSize`
+    // (the size its node records; by default the size when it was opened) once it is read
+    // to the end, or a block cannot be written (a full disk). The observer hears why through
+    // OnRepError. A stop asked by the observer keeps the chain of the chunks written so far.
     TavPosition AddFileContent(const char* path, uint32_t chunkSize,
-                               CTavRepositoryObserver* observer, CMD5Checksum* md5);
+                               CTavRepositoryObserver* observer, CMD5Checksum* md5,
+                               uint64_t expectedSize = UINT64_MAX);
     // Announces that AddFileContent(path, chunkSize, ...) comes soon: the file is opened and
     // its first chunks are read and handed to the encoders now, so that the encoders work on
     // several files at once. A hint only: what AddFileContent stores does not change, and

@@ -58,11 +58,11 @@ TEST_F(BackupCommandTest, AFullThenAnIncrementalRunWithSummaries) {
     EXPECT_TRUE(Contains(r.out, m_dir / "data/sub/b.bin\n")) << r.out;
 }
 
-TEST_F(BackupCommandTest, AJobWithNothingSelectedSavesAnEmptyBaseline) {
+TEST_F(BackupCommandTest, AJobWithNothingSelectedIsRefused) {
     CliResult r = m_cli.Run({"backup", m_job});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "saved as baseline 1 of ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "  Files added     0\n")) << r.out;
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "tavctl: nothing to back up")) << r.err;
+    EXPECT_FALSE(plat::PathExists(m_dir / "repo/store.tvr"));
 }
 
 TEST_F(BackupCommandTest, FailuresExitWithOneAndSayWhy) {
@@ -71,8 +71,8 @@ TEST_F(BackupCommandTest, FailuresExitWithOneAndSayWhy) {
     CliResult r = m_cli.Run({"backup", m_job});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_TRUE(Contains(r.err, "Access denied. Cannot start backup operation.\n")) << r.err;
-    EXPECT_TRUE(Contains(r.err, "tavctl: Image folder \"" + m_dir / "repo" + "\" does not exist.\n")) << r.err;
+    EXPECT_FALSE(Contains(r.err, "Access denied")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "tavctl: the image folder " + m_dir / "repo" + " does not exist")) << r.err;
     EXPECT_TRUE(Contains(r.err, "tavctl: No baseline was saved")) << r.err;
 
     r = m_cli.Run({"backup", m_dir / "none.tvj"});

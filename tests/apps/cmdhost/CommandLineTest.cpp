@@ -55,6 +55,22 @@ TEST(HostCommand, ReadsTheBackupWordsIgnoringLetterCase) {
     EXPECT_TRUE(c.hide);
 }
 
+TEST(HostCommand, UnknownWordsAreListedButTheSchedulersWordsAreNot) {
+    const struct {
+        std::vector<std::string> tokens;
+        std::vector<std::string> unknown;
+    } cases[] = {
+        {{"h", "JOB_BACKUP", "/j.tvj", "FULLL", "SW_HIDE"}, {"FULLL"}},
+        {{"h", "JOB_BACKUP", "/j.tvj", "FULL", "Scheduled", "Scheduled backup"}, {}},
+        {{"h", "JOB_BACKUP", "/j.tvj", "INC", "Scheduled", "Scheduled backup", "x"}, {"x"}},
+        {{"h", "JOB_BACKUP", "/j.tvj", "SW_HIDE", "Scheduled"}, {"Scheduled"}},
+        {{"h", "BACKUP", "/j.tvj"}, {"BACKUP", "/j.tvj"}},
+        {{"h", "--help"}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseHostCommand(c.tokens).unknown, c.unknown) << c.tokens[3 % c.tokens.size()];
+    EXPECT_TRUE(ParseHostCommand({"h", "--help"}).help);
+}
+
 TEST(HostCommand, WithoutJobBackupAsToken1NothingIsRun) {
     EXPECT_FALSE(ParseHostCommand({}).backup);
     EXPECT_FALSE(ParseHostCommand({"h"}).backup);

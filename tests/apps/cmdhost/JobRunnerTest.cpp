@@ -142,7 +142,7 @@ TEST_F(JobRunnerTest, AJobThatDoesNotLoadRunsNothing) {
     EXPECT_FALSE(plat::PathExists(m_job.ImagePath())) << "no repository";
     for (const std::string& entry : LogFiles(m_dir.Path()))
         EXPECT_FALSE(Contains(entry, ".log")) << "no log: " << entry;
-    EXPECT_TRUE(m_view.Shown("Backup Finished."));
+    EXPECT_FALSE(m_view.Shown("Backup Finished.")) << "nothing was backed up";
 
     m_view = CRecordingView();
     m_view.visible = false;
@@ -151,18 +151,17 @@ TEST_F(JobRunnerTest, AJobThatDoesNotLoadRunsNothing) {
     EXPECT_TRUE(m_view.messages.empty()) << "no box without a window";
 }
 
-TEST_F(JobRunnerTest, AMissingRepositoryFolderDeniesAccessAndSaysWhy) {
+TEST_F(JobRunnerTest, AMissingImageFolderIsNamedAndNothingIsMade) {
     m_job.job.SetImageDesc("store", "1 MB", 0x0F, m_dir / "unmounted");
     m_job.AddModule("alpha");
     m_job.Save();
     const RunSummary& run = Run(true);
     EXPECT_EQ(run.outcome, RunOutcome::CannotStart);
-    EXPECT_EQ(LogText(run), "====SCHEDULED BACKUP====\r\n\r\nAccess denied. Cannot start backup operation.\r\n"
-                            "***** Image folder \"" + m_dir / "unmounted" + "\" does not exist.\r\n");
+    EXPECT_EQ(LogText(run), "====SCHEDULED BACKUP====\r\n\r\nCannot start backup operation.\r\n"
+                            "***** the image folder " + m_dir / "unmounted" +
+                                " does not exist (create it, or change the job's image location)\r\n");
     EXPECT_TRUE(Contains(run.problem, m_dir / "unmounted"));
-    ASSERT_EQ(m_view.messages.size(), 1u);
-    EXPECT_EQ(m_view.messages[0].text, "Access denied. Cannot start backup operation.");
-    EXPECT_EQ(m_view.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(m_view.messages.empty()) << "not \"Access denied\"; the view says the reason";
     EXPECT_FALSE(plat::PathExists(m_dir / "unmounted"));
     EXPECT_TRUE(m_view.events.empty());
 }
@@ -214,7 +213,7 @@ TEST_F(JobRunnerTest, WhenTheSecondModuleFailsEverythingIsRolledBack) {
     EXPECT_TRUE(Contains(log, "Module alpha, command #10001015\r\n"));
     EXPECT_TRUE(Contains(log, "Module beta, command #10001015\r\n***** Run test failure\r\n"));
     EXPECT_FALSE(Contains(log, "nullmod")) << "modules after a failure do not run";
-    EXPECT_TRUE(m_view.Shown("Backup Finished."));
+    EXPECT_FALSE(m_view.Shown("Backup Finished.")) << "only a committed run is finished";
 
     EXPECT_EQ(Baselines(m_job.ImagePath()).size(), 2u) << "no baseline saved";
     EXPECT_FALSE(plat::PathExists(m_job.ImagePath(1))) << "the run's image is gone";
@@ -231,30 +230,51 @@ TEST_F(JobRunnerTest, AnExceptionOutOfAnEngineFailsTheRunInsteadOfEndingTheProgr
     EXPECT_LT(Baselines(m_job.ImagePath()).size(), 2u) << "nothing committed";
 }
 
-TEST_F(JobRunnerTest, ModulesThatAreMissingOrGiveNoEngineArePassedOver) {
-    m_job.AddModule("nullmod");
-    m_job.AddModule("notinstalled");
+TEST_F(JobRunnerTest, AJobThatCannotRunIsRefusedBeforeAnythingIsMade) {
+    // A module that is not installed: the new baseline would lose its part.
     m_job.AddModule("beta", {{"added", "2"}});
-    m_job.AddModule("alpha", {{"added", "3"}, {"deleted", "1"}});
+    m_job.AddModule("notinstalled");
+    m_job.Save();
+    const RunSummary& run = Run(true);
+    EXPECT_EQ(run.outcome, RunOutcome::Refused);
+    EXPECT_EQ(run.problem, "module \"notinstalled\" of the job is not installed; nothing was backed up");
+    EXPECT_TRUE(Contains(LogText(run), "***** Module \"notinstalled\" of the job is not installed"));
+    EXPECT_FALSE(Contains(LogText(run), "Module beta")) << "no module runs";
+    EXPECT_FALSE(plat::PathExists(m_job.ImagePath()));
+
+    // Nothing to back up: no backup node, or nodes with exclusions only.
+    for (bool withNode : {false, true}) {
+        CTestJob empty(m_dir, "Empty");
+        empty.path = m_dir / "empty.tvj";
+        if (withNode) empty.job.AddBackupNode("Files", "alpha").AddChild("excluded");
+        empty.Save();
+        CJobRunner runner(m_hub, m_view);
+        const RunSummary& refused = runner.RunJob(empty.path, false);
+        EXPECT_EQ(refused.outcome, RunOutcome::Refused) << withNode;
+        EXPECT_TRUE(Contains(refused.problem, "nothing to back up")) << refused.problem;
+        EXPECT_EQ(refused.ExitStatus(), EXIT_NOT_COMMITTED);
+        EXPECT_FALSE(plat::PathExists(empty.ImagePath()));
+    }
+    EXPECT_FALSE(m_view.Shown("Backup Finished."));
+}
+
+TEST_F(JobRunnerTest, AModuleThatGivesNoEngineFailsTheRun) {
+    m_job.AddModule("alpha", {{"added", "3"}});
+    m_job.AddModule("nullmod");
+    m_job.Save();
+    const RunSummary& run = Run(true);
+    EXPECT_EQ(run.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(Contains(run.problem, "\"nullmod\" gave no engine")) << run.problem;
+    EXPECT_LT(Baselines(m_job.ImagePath()).size(), 2u) << "nothing committed";
+}
+
+TEST_F(JobRunnerTest, ItemsInErrorMakeACommittedRunExitWithThree) {
+    m_job.AddModule("alpha", {{"added", "3"}, {"errors", "2"}});
     m_job.Save();
     const RunSummary& run = Run(true);
     ASSERT_EQ(run.outcome, RunOutcome::Committed);
-    EXPECT_EQ(run.passedOver, (std::vector<std::string>{"nullmod", "notinstalled"}));
-    EXPECT_EQ(run.counters.added, 5u) << "counters are summed over the modules";
-    EXPECT_EQ(run.counters.deleted, 1u);
-    const std::string log = LogText(run);
-    EXPECT_TRUE(Contains(log, "***** Module \"notinstalled\" is not installed; its part of the job was passed over.\r\n"));
-    EXPECT_LT(log.find("Module beta"), log.find("Module alpha")) << "document order";
-    EXPECT_EQ(m_view.problems.size(), 2u);
-}
-
-TEST_F(JobRunnerTest, AJobWithoutBackupNodesCommitsAnEmptyBaseline) {
-    m_job.Save();
-    const RunSummary& run = Run(false);
-    ASSERT_EQ(run.outcome, RunOutcome::Committed);
-    EXPECT_EQ(run.baseline, 1u);
-    EXPECT_EQ(LogText(run), "====SCHEDULED BACKUP====\r\n");
-    EXPECT_EQ(Baselines(m_job.ImagePath()).size(), 2u);
+    EXPECT_EQ(run.ErrorCount(), 2u);
+    EXPECT_EQ(run.ExitStatus(), EXIT_ITEMS_MISSING);
     EXPECT_TRUE(m_view.Shown("Backup Finished."));
 }
 
@@ -294,6 +314,7 @@ TEST_F(JobRunnerTest, AStopBeforeTheModulesStartKeepsThemFromRunning) {
 }
 
 TEST_F(JobRunnerTest, AHiddenRunShowsNoBoxes) {
+    m_job.AddModule("alpha");
     m_job.Save();
     m_view.visible = false;
     EXPECT_EQ(Run(true).outcome, RunOutcome::Committed);

@@ -95,6 +95,7 @@ public:
                       const std::vector<std::pair<std::string, std::string>>& attributes = {}) {
         XMLNode node = job.AddBackupNode("Run Test " + module, module);
         for (const auto& [name, value] : attributes) node.SetAttribute(name, value);
+        node.AddChild("item");  // something to back up: a job without it is refused
         return node;
     }
     void Save() { ASSERT_EQ(job.Save(path), 1) << job.GetErrorText(); }

@@ -2,8 +2,11 @@
 // decisions, the run log and the state a run leaves behind.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "FilesTestRun.h"
 #include "core/FilesTexts.h"
+#include "platform/FaultPlan.h"
 
 namespace {
 
@@ -203,6 +206,54 @@ TEST_F(FilesBackup, NestedAndRepeatedSourcesAreWalkedOnce) {
     run = Run();
     EXPECT_EQ(run.counts.deleted, 0u);
     EXPECT_EQ(run.counts.skipped, 2u);
+}
+
+TEST_F(FilesBackup, TheWholeSystemIsASourceAndTakesTheSourcesBelowIt) {
+    AddSource(Data());
+    AddSource("/");
+    // Stopped at once: only the first item the walk takes is of interest.
+    RunResult run = Run(false, 1);
+    EXPECT_EQ(run.firstItem, "/");
+    EXPECT_EQ(run.cancels, 1);
+}
+
+// A file that cannot be read to its end, or whose blocks do not fit on the disk, is an item
+// in error named with its reason; the run still commits, and the item keeps its earlier
+// backup whole.
+TEST_F(FilesBackup, ReadErrorsAndAFullDiskAreItemsInErrorThatKeepTheirEarlierBackup) {
+    std::mt19937 random(9);
+    std::string noise(300000, '\0');
+    for (char& c : noise) c = char(random());
+    Write("a.txt", "alpha");
+    Write("big.bin", noise);  // five chunks that deflate cannot shrink
+    Write("c.txt", "gamma");
+    AddSource(Data());
+    ASSERT_TRUE(Run(true).committed);
+
+    const struct {
+        const char* name;
+        plat::FaultRule rule;
+        const char* said;
+    } faults[] = {
+        {"read error", {plat::FaultOp::Read, "data/big.bin", 100000, plat::FaultError::Io},
+         "big.bin\"\r\n***** Not stored: read error (Input/output error"},
+        {"disk full", {plat::FaultOp::Write, ".tvr", 20000, plat::FaultError::DiskFull, 1},
+         "big.bin\"\r\n***** Not stored: disk full (No space left on device).\r\n"},
+    };
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        RunResult run;
+        {
+            plat::CFaultScope scope(fault.rule);
+            run = Run(true);
+            EXPECT_GT(scope.Hits(), 0u);
+        }
+        ASSERT_TRUE(run.committed) << run.log;
+        EXPECT_EQ(run.counts.errors, 1u);
+        EXPECT_EQ(run.counts.updated, 2u) << "a full run stores the others anew";
+        EXPECT_NE(run.log.find(fault.said), std::string::npos) << run.log;
+        ExpectStoredEqualsDisk({Data()});
+    }
 }
 
 TEST_F(FilesBackup, FiltersApplyToFilesAndReachSubFoldersOnlyWhenRecursive) {

@@ -30,6 +30,7 @@ public:
                              uint32_t) override {
         ++progress;
         titles[title] += 1;
+        if (firstItem.empty()) firstItem = item;
         if (cancelAfter > 0 && progress >= cancelAfter) engine->CancelOperation();
     }
     void OnTavEngineStart(CTavEngine*) override { ++starts; }
@@ -41,6 +42,7 @@ public:
     int cancelAfter = 0;
     std::map<std::string, int> titles;
     std::string log;
+    std::string firstItem;  // of the first progress report
 };
 
 struct RunResult {
@@ -52,6 +54,7 @@ struct RunResult {
     std::string log;
     int progress = 0, starts = 0, finishes = 0, cancels = 0;
     std::map<std::string, int> titles;
+    std::string firstItem;
 };
 
 // One stored or found item.
@@ -164,6 +167,7 @@ protected:
         out.finishes = recorder.finishes;
         out.cancels = recorder.cancels;
         out.titles = recorder.titles;
+        out.firstItem = recorder.firstItem;
         return out;
     }
 

@@ -3,6 +3,7 @@
 // failures and the log texts.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 
 #include "modules/oe/OeBackupFixture.h"
@@ -415,6 +416,43 @@ TEST_F(OeBackupTest, StoreFileInUseIsLoggedAndCounted) {
     const auto kept = reader.Path({ID_A, "<msgroot>", "Outbox.dbx"});
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->written, live.written);
+}
+
+TEST_F(OeBackupTest, StoreFileThatIsALinkOrChangesWhileReadKeepsItsEarlierBackup) {
+    StandardLayout();
+    ASSERT_EQ(Run().result, 1);
+    // Inbox.dbx becomes a link to the file (moved beside it); Projects.dbx is newer and
+    // grows while it is read.
+    const std::string inbox = StoreA() + "Inbox.dbx";
+    const std::string projects = StoreA() + "Projects.dbx";
+    ASSERT_TRUE(plat::RenameFile(inbox, StoreA() + "Inbox.real"));
+    ASSERT_TRUE(plat::CreateSymlink("Inbox.real", inbox));
+    TavFindData listed;
+    ASSERT_TRUE(plat::GetFindData(projects, listed));
+    ASSERT_TRUE(plat::SetFileTimes(projects, listed.accessed,
+                                   TavFileTime::FromTicks(listed.written.Ticks() + 10000000)));
+    bool grown = false;
+    const RunResult run = Run([&](const std::string& item, uint32_t) {
+        if (item == projects && !grown) {
+            // Outlook Express writing: it does not ask for the reader's advisory lock.
+            std::ofstream(projects, std::ios::binary | std::ios::app) << "more mail";
+            grown = true;
+        }
+        return false;
+    });
+    ASSERT_TRUE(grown);
+    ASSERT_EQ(run.result, 1);
+    EXPECT_EQ(run.account.errors, 2u);
+    EXPECT_EQ(run.account.updated, 0u);
+    EXPECT_TRUE(Contains(run.log, "\"" + inbox + "\" is not a regular file")) << run.log;
+    EXPECT_TRUE(Contains(run.log, "\"" + projects + "\" changed while it was read")) << run.log;
+    CBaselineReader reader(ImagePath());
+    const auto keptInbox = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto keptProjects = reader.Path({ID_A, "<msgroot>", "Projects.dbx"});
+    ASSERT_TRUE(keptInbox && keptProjects);
+    EXPECT_EQ(keptInbox->Size(), 70000u);
+    EXPECT_EQ(keptProjects->Size(), 65537u);
+    EXPECT_EQ(reader.StoredFile(*keptProjects).size(), 65537u);
 }
 
 TEST_F(OeBackupTest, DamagedOrMissingFolderListStoresNoFolderFile) {

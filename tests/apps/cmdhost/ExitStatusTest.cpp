@@ -1,0 +1,167 @@
+// The exit statuses of a backup run as cron and systemd see them, through the real
+// TavCmdHost and tavctl programs: 0 committed and complete, 3 committed with items missing,
+// 1 nothing committed, 2 wrong usage; and the items in error listed on stderr.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "RunnerTestUtil.h"
+#include "platform/Process.h"
+
+using namespace hosttest;
+
+namespace {
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+struct ProgramResult {
+    int status = -1;
+    std::string err;
+};
+
+// One program run with the modules of the build, a private settings store and Wine prefix.
+ProgramResult RunProgram(const CTempDir& dir, const std::vector<std::string>& command) {
+    std::string line = "TAVORA_MODULE_PATH=" + Quote(FILES_MODULE_DIR) +
+                       " TAVORA_HOME=" + Quote(dir / "home") + " WINEPREFIX=" + Quote(dir / "wine") +
+                       " XDG_RUNTIME_DIR=" + Quote(dir.Path());
+    for (const std::string& word : command) line += " " + Quote(word);
+    line += " >/dev/null 2>" + Quote(dir / "run.err") + " </dev/null";
+    ProgramResult r;
+    r.status = plat::RunProcess({"/bin/sh", "-c", line});
+    r.err = tavtest::ReadFile(dir / "run.err");
+    return r;
+}
+
+// A job over dir/data (a.txt in it); each case changes it before the run.
+struct ExitCase {
+    const char* name;
+    std::function<void(const CTempDir&, CTavJobHelper&)> prepare;
+    int status;
+    std::vector<std::string> said;  // texts stderr holds
+};
+
+const ExitCase CASES[] = {
+    {"complete", [](const CTempDir&, CTavJobHelper&) {}, 0, {}},
+    {"missing source",
+     [](const CTempDir& dir, CTavJobHelper& job) {
+         job.GetBackupNode("files").AddChild("file").SetAttribute("fullpath", dir / "gone");
+     },
+     3,
+     {"1 item(s) could not be backed up:", "/gone: No such file or directory"}},
+    {"source that an excluded path names",
+     [](const CTempDir& dir, CTavJobHelper& job) {
+         XMLNode node = job.GetBackupNode("files");
+         node.AddChild("file").SetAttribute("fullpath", dir / "skip");
+         node.AddChild("excluded").SetAttribute("fullpath", dir / "skip");
+         plat::CreateDirectories(dir / "skip");
+     },
+     3,
+     {"/skip: the source is in the excluded paths"}},
+    {"module not installed",
+     [](const CTempDir&, CTavJobHelper& job) {
+         job.AddBackupNode("Mail", "mailmodule").AddChild("item");
+     },
+     1,
+     {"module \"mailmodule\" of the job is not installed", "No baseline was saved"}},
+    {"job without a source",
+     [](const CTempDir&, CTavJobHelper& job) { job.GetBackupNode("files").RemoveChildren("file"); },
+     1,
+     {"nothing to back up"}},
+    {"identity whose store folder is missing",
+     [](const CTempDir& dir, CTavJobHelper& job) {
+         const std::string id = "{5C1D0A3E-1111-4A4A-9A9A-00000000000A}";
+         const std::string key = "HKEY_CURRENT_USER\\Identities\\" + id;
+         tavtest::WriteFile(dir / "home/user.reg",
+                            "Windows Registry Editor Version 5.00\r\n\r\n[" + key +
+                                "]\r\n\"Username\"=\"Anna\"\r\n\r\n[" + key +
+                                "\\Software\\Microsoft\\Outlook Express\\5.0]\r\n"
+                                "\"Store Root\"=\"C:\\\\nowhere\\\\Outlook Express\"\r\n");
+         job.AddBackupNode("Outlook Express", "oe").AddChild("identity").SetAttribute("uid", id);
+     },
+     3,
+     {"identity {5C1D0A3E-1111-4A4A-9A9A-00000000000A}"}},
+    {"image folder missing",
+     [](const CTempDir& dir, CTavJobHelper& job) {
+         job.SetImageDesc("store", "1 MB", 0x0F, dir / "no-such-folder");
+     },
+     1,
+     {"the image folder " + std::string() /* path follows */}},
+};
+
+class ExitStatusTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (std::string(FILES_MODULE_DIR).empty() ||
+            !plat::PathExists(std::string(FILES_MODULE_DIR) + "/filesmodule.so"))
+            GTEST_SKIP() << "the modules are not built";
+    }
+    // TavCmdHost (the parameter false) or tavctl backup.
+    std::vector<std::string> Command(const std::string& job) const {
+        if (GetParam()) return {TAVCTL_PATH, "backup", job};
+        return {TAVCMDHOST_PATH, "JOB_BACKUP", job, "FULL", "SW_HIDE"};
+    }
+};
+
+TEST_P(ExitStatusTest, EachOutcomeHasItsStatusAndSaysWhy) {
+    if (GetParam() && std::string(TAVCTL_PATH).empty()) GTEST_SKIP() << "tavctl is not built";
+    for (const ExitCase& c : CASES) {
+        SCOPED_TRACE(c.name);
+        CTempDir dir;
+        plat::CreateDirectories(dir / "data");
+        plat::CreateDirectories(dir / "home");
+        tavtest::WriteFile(dir / "data/a.txt", "alpha\n");
+        CTestJob job(dir);
+        job.job.AddBackupNode("Files and Folders", "files").AddChild("file").SetAttribute("fullpath", dir / "data");
+        c.prepare(dir, job.job);
+        job.Save();
+        const ProgramResult r = RunProgram(dir, Command(job.path));
+        EXPECT_EQ(r.status, c.status) << r.err;
+        for (const std::string& text : c.said) EXPECT_TRUE(Contains(r.err, text)) << r.err;
+        EXPECT_EQ(Baselines(job.ImagePath()).size(), c.status == 1 ? (plat::PathExists(job.ImagePath()) ? 1u : 0u) : 2u);
+        if (c.status != 0) {
+            EXPECT_FALSE(Contains(r.err, "Backup Finished.")) << "a hidden run shows no box";
+        }
+    }
+}
+
+TEST_P(ExitStatusTest, TwentyItemsAreListedThenTheRestCounted) {
+    if (GetParam() && std::string(TAVCTL_PATH).empty()) GTEST_SKIP() << "tavctl is not built";
+    CTempDir dir;
+    plat::CreateDirectories(dir / "data");
+    tavtest::WriteFile(dir / "data/a.txt", "alpha\n");
+    CTestJob job(dir);
+    XMLNode node = job.job.AddBackupNode("Files and Folders", "files");
+    node.AddChild("file").SetAttribute("fullpath", dir / "data");
+    for (int i = 0; i < 23; ++i) node.AddChild("file").SetAttribute("fullpath", dir / ("gone" + std::to_string(i)));
+    job.Save();
+    const ProgramResult r = RunProgram(dir, Command(job.path));
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_TRUE(Contains(r.err, "23 item(s) could not be backed up:")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "  ... and 3 more (see the run log)\n")) << r.err;
+    std::vector<std::string> logs = LogFiles(job.LogFolder());
+    ASSERT_EQ(logs.size(), 1u);
+    const std::string log = tavtest::ReadFile(logs[0]);
+    for (int i = 0; i < 23; ++i)
+        EXPECT_TRUE(Contains(log, dir / ("gone" + std::to_string(i)) + "\r\n***** No such file or directory\r\n")) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, ExitStatusTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "tavctl" : "TavCmdHost";
+                         });
+
+TEST(CmdHostWords, UnknownWordsAreWarnedAboutAndHelpPrintsUsage) {
+    CTempDir dir;
+    ProgramResult r = RunProgram(dir, {TAVCMDHOST_PATH, "--help"});
+    EXPECT_EQ(r.status, 0);
+    r = RunProgram(dir, {TAVCMDHOST_PATH, "JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"FULLL\"")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"extra\"")) << r.err;
+}
+
+}  // namespace
