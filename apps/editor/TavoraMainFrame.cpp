@@ -148,7 +148,7 @@ void CTavoraMainFrame::BuildToolbar() {
         {ID_FILE_SAVE, QStyle::SP_DialogSaveButton}, {0, QStyle::SP_CustomBase},
         {ID_TOOLS_BACKUP_NOW, QStyle::SP_MediaPlay}, {ID_TOOLS_RESTORE, QStyle::SP_BrowserReload},
         {ID_TOOLS_BROWSE, QStyle::SP_DirOpenIcon},   {0, QStyle::SP_CustomBase},
-        {ID_HELP_CONTENT, QStyle::SP_DialogHelpButton},
+        {ID_HELP_CONTENT, QStyle::SP_MessageBoxQuestion},
     };
     for (const auto& [id, icon] : buttons) {
         if (id == 0) {
