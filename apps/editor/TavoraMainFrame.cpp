@@ -119,7 +119,11 @@ void CTavoraMainFrame::BuildMenus() {
         a->setCheckable(true);
         a->setChecked(true);
     }
-    add(view, "&Refresh", ID_VIEW_REFRESH, QKeySequence("F5"), &CTavoraMainFrame::Refresh);
+    add(view, "&Refresh", ID_VIEW_REFRESH, QKeySequence("F5"), [this] {
+        // Edits not yet written into the job survive the reload.
+        if (m_doc.IsModified()) m_settings->SaveToJob();
+        Refresh();
+    });
 
     QMenu* tools = menuBar()->addMenu("&Tools");
     // Running a job at once and its schedules are not part of this editor yet: their
