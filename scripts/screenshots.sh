@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the suite and the demo repository (scripts/demo.sh), then opens the browser's
-# windows on it under Xvfb and saves PNG screenshots in docs/screenshots/.
+# Builds the suite and the demo repository (scripts/demo.sh), then opens the browser's and
+# the editor's windows on it under Xvfb and saves PNG screenshots in docs/screenshots/.
 set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -8,9 +8,11 @@ DEMO="${DEMO_DIR:-$ROOT/demo}"
 OUT="$ROOT/docs/screenshots"
 
 DEMO_DIR="$DEMO" bash scripts/demo.sh >/dev/null
-cmake --build "${BUILD_DIR:-build}" --target TvrBrowserShots >/dev/null
+cmake --build "${BUILD_DIR:-build}" --target TvrBrowserShots TavoraShots >/dev/null
 export TAVORA_HOME="$DEMO/settings"
 mkdir -p "$TAVORA_HOME" "$OUT"
 xvfb-run -a -s "-screen 0 1920x1080x24" \
     "$ROOT/${BUILD_DIR:-build}/bin/TvrBrowserShots" "$DEMO/repository/demo.tvr" "$OUT" notes
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+    "$ROOT/${BUILD_DIR:-build}/bin/TavoraShots" "$DEMO/demo.tvj" "$OUT"
 ls -l "$OUT"

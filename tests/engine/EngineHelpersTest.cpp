@@ -3,6 +3,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/TempDir.h"
+#include "tavengine/ExcludedPaths.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavWords.h"
 #include "tavrep/MD5Checksum.h"
@@ -256,6 +257,19 @@ TEST(DefaultExcludedPaths, SystemFoldersEachEndedBySeparator) {
     char small[6];
     EXPECT_EQ(GetDefaultExcludedPaths(small, sizeof(small)), 5u);
     EXPECT_STREQ(small, list.substr(0, 5).c_str());
+}
+
+TEST(UserExcludedPaths, ListsSplitWithTheLastPathKeptAndJoinWithSeparators) {
+    using List = std::vector<std::string>;
+    EXPECT_EQ(SplitExcludedPaths("/a;/b c;"), (List{"/a", "/b c"}));
+    EXPECT_EQ(SplitExcludedPaths("/a;/b"), (List{"/a", "/b"}));
+    EXPECT_EQ(SplitExcludedPaths(";;/a;;"), List{"/a"});
+    EXPECT_TRUE(SplitExcludedPaths("").empty());
+    EXPECT_EQ(JoinExcludedPaths({"/a", "/b"}), "/a;/b;");
+    EXPECT_EQ(JoinExcludedPaths({}), "");
+    EXPECT_TRUE(IsStorableExcludedPath("/home/u/a b"));
+    EXPECT_FALSE(IsStorableExcludedPath("/home/u/a;b"));
+    EXPECT_FALSE(IsStorableExcludedPath(""));
 }
 
 }  // namespace

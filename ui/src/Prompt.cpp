@@ -31,7 +31,7 @@ int FromQt(int button) {
 }
 
 int FirstButton(PromptButtons buttons) {
-    return buttons == PromptButtons::YesNo ? ID_YES : ID_OK;
+    return buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel ? ID_YES : ID_OK;
 }
 }  // namespace
 
@@ -83,6 +83,9 @@ int CQtPrompt::Message(QWidget* parent, const std::string& text, PromptIcon icon
         case PromptButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
         case PromptButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
         case PromptButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case PromptButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
     }
     box.setDefaultButton(ToQt(defaultButton ? defaultButton : FirstButton(buttons)));
     return FromQt(box.exec());

@@ -53,9 +53,10 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
     m_repository = repository;
     m_baseline = baseline;
 
-    // The default exclusions join the engine's own parsed copy only; the job file is untouched.
+    // The user's excluded paths (by default the built-in list) join the engine's own parsed
+    // copy only; the job file is untouched.
     CTavJobFilesHelper selection(job.GetBackupNode(MODULE_NAME), &job);
-    selection.LoadDefaultExcludedPaths();
+    selection.LoadUserExcludedPaths();
     selection.Sort();
 
     int32_t result = 0;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/FilesTexts.h"
+#include "tavengine/ExcludedPaths.h"
 #include "tavengine/TavEngine.h"
 
 namespace {
@@ -256,6 +257,13 @@ SubPathTestResult CTavJobFilesHelper::CheckDupSupPath(const std::string& name,
         if (r != SubPathNone) return r;
     }
     return SubPathNone;
+}
+
+void CTavJobFilesHelper::LoadUserExcludedPaths() {
+    const TavExcludedPaths settings = LoadExcludedPaths();
+    if (!settings.enabled) return;
+    for (const std::string& path : settings.paths)
+        if (!SearchInExcludes(path)) AddExclude(path);
 }
 
 void CTavJobFilesHelper::LoadDefaultExcludedPaths() {

@@ -95,6 +95,9 @@ public:
     SubPathTestResult CheckDupSupPath(const std::string& name, const std::string& path) const;
     // Adds the engine library's default excluded paths to "excluded" (those missing).
     void LoadDefaultExcludedPaths();
+    // Adds the user's excluded paths of the settings store to "excluded" (those missing);
+    // nothing when the user switched them off.
+    void LoadUserExcludedPaths();
 
     // True when `path` lies strictly below `folder` (a trailing '/' of the folder ignored).
     static bool IsBelow(const std::string& path, const std::string& folder);

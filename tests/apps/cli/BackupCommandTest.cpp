@@ -6,6 +6,7 @@
 
 #include "CliTestRepo.h"
 #include "platform/Process.h"
+#include "platform/Registry.h"
 
 using namespace clitest;
 
@@ -78,6 +79,21 @@ TEST_F(BackupCommandTest, FailuresExitWithOneAndSayWhy) {
     r = m_cli.Run({"backup", m_dir / "none.tvj"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.err, m_dir / "none.tvj")) << r.err;
+}
+
+TEST_F(BackupCommandTest, TheUsersExcludedPathsAreLeftOut) {
+    plat::CreateDirectories(m_dir / "settings");
+    ASSERT_TRUE(plat::SetEnv("TAVORA_HOME", m_dir / "settings"));
+    plat::CRegistry user;
+    ASSERT_TRUE(user.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora", true));
+    ASSERT_TRUE(user.WriteString("ExcludedPaths", m_dir / "data/sub;"));
+    ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
+    CliResult r = m_cli.Run({"backup", m_job, "--full"});
+    plat::SetEnv("TAVORA_HOME", "");
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = m_cli.Run({"ls", "-r", m_dir / "repo/store.tvr"});
+    EXPECT_TRUE(Contains(r.out, m_dir / "data/a.txt\n")) << r.out;
+    EXPECT_FALSE(Contains(r.out, m_dir / "data/sub")) << r.out;
 }
 
 }  // namespace

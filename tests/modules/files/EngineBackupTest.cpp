@@ -5,6 +5,8 @@
 #include <random>
 
 #include "FilesTestRun.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
 #include "core/FilesTexts.h"
 #include "platform/FaultPlan.h"
 
@@ -591,3 +593,28 @@ TEST_F(FilesBackup, ProgressNamesEachItemUnderTheBackupFileTitle) {
 }
 
 }  // namespace
+
+// The user's list in the settings store: a path left out of every backup while the
+// switch is on. The list's last path has no ";" after it and still counts.
+TEST_F(FilesBackup, UserExcludedPathsOfTheSettingsStoreAreLeftOutWhileEnabled) {
+    const std::string home = m_dir / "settings";
+    plat::CreateDirectory(home);
+    ASSERT_TRUE(plat::SetEnv("TAVORA_HOME", home));
+    Write("keep.txt", "k");
+    Write("skip/a.txt", "a");
+    AddSource(Data());
+    plat::CRegistry user;
+    ASSERT_TRUE(user.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora", true));
+    ASSERT_TRUE(user.WriteString("ExcludedPaths", "/proc;" + Data("skip")));
+    ASSERT_TRUE(Run().committed);
+    Tree stored;
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("skip")), 0u);
+    EXPECT_EQ(stored.count(Data("keep.txt")), 1u);
+
+    ASSERT_TRUE(user.WriteNumber("EnableExcludedPaths", 0));
+    ASSERT_TRUE(Run().committed);
+    Stored(stored);
+    EXPECT_EQ(stored.count(Data("skip/a.txt")), 1u);
+    plat::SetEnv("TAVORA_HOME", "");
+}

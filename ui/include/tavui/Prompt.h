@@ -13,7 +13,7 @@ class QWidget;
 namespace tavui {
 
 enum class PromptIcon { None, Information, Warning, Question, Error };
-enum class PromptButtons { Ok, OkCancel, YesNo };
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
 // Answers (the Win32 numbers).
 constexpr int ID_OK = 1;
 constexpr int ID_CANCEL = 2;

@@ -1,0 +1,47 @@
+#include "EncodingBoxes.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+
+CEncodingBoxes::CEncodingBoxes(QWidget* parent, QGridLayout* grid, int row) : QObject(parent) {
+    m_encrypt = new QCheckBox("Data Encryption (AES 128 bits)", parent);
+    m_encrypt->setObjectName("1019");
+    m_compress = new QCheckBox("Data Compression", parent);
+    m_compress->setObjectName("1018");
+    m_level = new QComboBox(parent);
+    m_level->setObjectName("1049");
+    for (const std::string& name : editor::CompressionLevelNames())
+        m_level->addItem(QString::fromStdString(name));
+    grid->addWidget(m_encrypt, row, 0, 1, 2);
+    grid->addWidget(m_compress, row + 1, 0);
+    auto* levelRow = new QWidget(parent);
+    auto* levelLayout = new QHBoxLayout(levelRow);
+    levelLayout->setContentsMargins(0, 0, 0, 0);
+    levelLayout->addWidget(new QLabel("Compression Level:", levelRow));
+    levelLayout->addWidget(m_level);
+    levelLayout->addStretch();
+    grid->addWidget(levelRow, row + 1, 1);
+    connect(m_encrypt, &QCheckBox::toggled, this, &CEncodingBoxes::edited);
+    connect(m_compress, &QCheckBox::toggled, this, [this] {
+        UpdateLevel();
+        emit edited();
+    });
+    connect(m_level, &QComboBox::currentIndexChanged, this, &CEncodingBoxes::edited);
+    UpdateLevel();
+}
+
+void CEncodingBoxes::Set(const editor::EncodingChoice& choice) {
+    const QSignalBlocker b1(m_encrypt), b2(m_compress), b3(m_level);
+    m_encrypt->setChecked(choice.encrypt);
+    m_compress->setChecked(choice.compress);
+    m_level->setCurrentIndex(choice.level);
+    UpdateLevel();
+}
+
+editor::EncodingChoice CEncodingBoxes::Get() const {
+    return {m_encrypt->isChecked(), m_compress->isChecked(), m_level->currentIndex()};
+}
+
+void CEncodingBoxes::UpdateLevel() { m_level->setEnabled(m_compress->isChecked()); }

@@ -1,0 +1,224 @@
+// The editor's window: pages, document handling with its prompts, the SETTINGS page and
+// the backup condition dialog.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "BackupConditionDlg.h"
+#include "EditorTexts.h"
+#include "OptionDlg.h"
+#include "platform/Registry.h"
+#include "tavengine/TavEngine.h"
+#include "TavoraMainFrame.h"
+#include "tavengine/TavModFactory.h"
+#include "tavui/Prompt.h"
+
+class EditorWindowTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_home;
+    std::unique_ptr<CTavModFactory> m_hub;
+    tavui::CScriptedPrompt m_prompt;
+    std::unique_ptr<CTavoraMainFrame> m_frame;
+    std::vector<QStringList> m_started;
+
+    template <typename T>
+    T* Find(int id) {
+        T* w = m_frame->findChild<T*>(QString::number(id));
+        if (!w) qFatal("no control %d", id);
+        return w;
+    }
+    std::string Job(const char* name) { return (m_home.path() + "/" + name).toStdString(); }
+
+private slots:
+    void init() {
+        qputenv("TAVORA_HOME", m_home.path().toUtf8());
+        qputenv("HOME", m_home.path().toUtf8());
+        QFile::remove(m_home.path() + "/machine.reg");
+        QFile::remove(m_home.path() + "/user.reg");
+        m_prompt = tavui::CScriptedPrompt();
+        m_hub = std::make_unique<CTavModFactory>(editortext::HUB_COMMAND_BASE);
+        m_frame = std::make_unique<CTavoraMainFrame>(m_hub.get(), m_prompt);
+        m_frame->startProgram = [this](const QString&, const QStringList& args) {
+            m_started.push_back(args);
+            return true;
+        };
+        m_started.clear();
+    }
+    void cleanup() {
+        tavui::SetDialogRunner(nullptr);
+        m_frame->Doc().SetModified(false);
+        m_frame.reset();
+    }
+
+    void pagesAndFrame() {
+        QCOMPARE(m_frame->minimumSize(), QSize(785, 528));
+        QCOMPARE(Find<QToolButton>(1077)->text(), QString("SETTINGS"));
+        QVERIFY(Find<QToolButton>(1077)->isChecked());
+        QCOMPARE(m_frame->CurrentPage()->objectName(), QString("136"));
+        QVERIFY(m_frame->SelectPage("history"));
+        QCOMPARE(m_frame->CurrentPage()->objectName(), QString("106"));
+        QVERIFY(Find<QToolButton>(1084)->isChecked());
+        QVERIFY(Find<QLabel>(1003)->text().isEmpty());
+        QVERIFY(Find<QLabel>(1085)->isHidden());
+        Find<QToolButton>(1081)->click();
+        QCOMPARE(m_frame->CurrentPage()->objectName(), QString("103"));
+        QVERIFY(Find<QLabel>(1003)->text().startsWith("Add files or folders"));
+        QVERIFY(!m_frame->SelectPage("nothing"));
+        // Commands of later pages are shown disabled, never pretending to work.
+        for (int id : {editortext::ID_TOOLS_BACKUP_NOW, editortext::ID_TOOLS_SCHEDULED_TASKS})
+            QVERIFY(!m_frame->Action(id)->isEnabled());
+        QCOMPARE(m_frame->Action(editortext::ID_FILE_SAVE)->shortcut(), QKeySequence("Ctrl+S"));
+    }
+
+    void newJobsAndTheSettingsPage() {
+        QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image000"));
+        QVERIFY(m_frame->NewJob());
+        QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image001"));
+        QCOMPARE(Find<QLineEdit>(1051)->text(), m_home.path() + "/Documents");
+        QCOMPARE(Find<QComboBox>(1050)->currentText(), QString("2.00 GB"));
+        QVERIFY(Find<QCheckBox>(1019)->isChecked() && Find<QCheckBox>(1018)->isChecked());
+        QCOMPARE(Find<QComboBox>(1049)->currentText(), QString("Default"));
+        QVERIFY(!m_frame->Doc().IsModified());
+
+        Find<QCheckBox>(1018)->click();
+        QVERIFY(!Find<QComboBox>(1049)->isEnabled());
+        QVERIFY(m_frame->Doc().IsModified());
+        QTest::keyClicks(Find<QLineEdit>(1010), "x");
+        m_prompt.files.push_back(Job("settings.tvj"));
+        QVERIFY(m_frame->SaveJob());
+        QVERIFY(!m_frame->Doc().IsModified());
+        QCOMPARE(m_frame->Doc().Job().GetImageEncoding(), 16u);
+
+        QVERIFY(m_frame->NewJob());
+        QVERIFY(m_frame->OpenJob(Job("settings.tvj")));
+        QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image001x"));
+        QVERIFY(!Find<QCheckBox>(1018)->isChecked());
+        QVERIFY(Find<QCheckBox>(1019)->isChecked());
+        QVERIFY(!m_frame->Doc().IsModified());
+    }
+
+    void saveChangesPrompt() {
+        QTest::keyClicks(Find<QLineEdit>(1010), "y");
+        m_prompt.answers.push_back(tavui::ID_CANCEL);
+        QVERIFY(!m_frame->NewJob());
+        QVERIFY(m_frame->Doc().IsModified());
+        QCOMPARE(m_prompt.messages.back().buttons, tavui::PromptButtons::YesNoCancel);
+        m_prompt.answers.push_back(tavui::ID_NO);
+        QVERIFY(m_frame->NewJob());
+        QVERIFY(!m_frame->Doc().IsModified());
+    }
+
+    void declinedSaveKeepsTheJobModified() {
+        m_prompt.answers.push_back(tavui::ID_NO);
+        QVERIFY(!m_frame->EnsureSavedJob());
+        QVERIFY(m_frame->Doc().IsModified());
+        // So closing still asks, and Cancel keeps the window.
+        m_prompt.answers.push_back(tavui::ID_CANCEL);
+        QVERIFY(!m_frame->close());
+        m_prompt.answers.push_back(tavui::ID_YES);
+        m_prompt.files.push_back(Job("ensured.tvj"));
+        QVERIFY(m_frame->EnsureSavedJob());
+        QVERIFY(QFile::exists(QString::fromStdString(Job("ensured.tvj"))));
+        QVERIFY(m_frame->EnsureSavedJob());  // a saved job is used as it is
+    }
+
+    void backupSettingsDialog() {
+        const uint32_t before = m_frame->Doc().Job().GetBackupCommand();
+        tavui::SetDialogRunner([](QDialog& d) {
+            auto& dialog = static_cast<CBackupConditionDlg&>(d);
+            auto* ignore = dialog.findChild<QCheckBox*>("1015");
+            ignore->setChecked(true);
+            if (dialog.findChild<QRadioButton*>("1103")->isEnabled()) return 0;
+            ignore->setChecked(false);
+            dialog.findChild<QRadioButton*>("1103")->setChecked(true);
+            dialog.findChild<QCheckBox*>("1012")->setChecked(false);
+            dialog.findChild<QCheckBox*>("1014")->setChecked(true);
+            dialog.findChild<QCheckBox*>("1010")->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        Find<QPushButton>(1102)->click();
+        const uint32_t after = m_frame->Doc().Job().GetBackupCommand();
+        QCOMPARE(after & ~0x135u, before & ~0x135u);
+        QCOMPARE(after & 0x135u, 0x10u | 0x1u | 0x100u);
+        QVERIFY(m_frame->Doc().IsModified());
+    }
+
+    void commandLineAndBrowser() {
+        m_frame->Action(editortext::ID_TOOLS_RESTORE)->trigger();
+        QCOMPARE(m_started.back(), QStringList{"/OPENDLG"});
+        m_prompt.files.push_back(Job("cmd.tvj"));
+        QVERIFY(m_frame->SaveJobAs());
+        QVERIFY(m_frame->NewJob());
+        m_frame->HandleCommandLine({QString::fromStdString(Job("cmd.tvj"))});
+        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Job("cmd.tvj")));
+        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->isVisible());
+        QVERIFY(!m_frame->OpenJob(Job("absent.tvj")));
+        QVERIFY(m_prompt.LastMessage().find("absent.tvj") != std::string::npos);
+        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Job("cmd.tvj")));
+    }
+
+    void optionsExcludedPaths() {
+        plat::CRegistry user;
+        QVERIFY(user.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora", true));
+        // A stored list whose last path has no ";" keeps that path.
+        QVERIFY(user.WriteString("ExcludedPaths", "/srv/a;/srv/b"));
+        m_prompt.files = {std::string("/srv/x;y"), std::string("/srv/c")};
+        m_prompt.answers = {tavui::ID_OK, tavui::ID_YES};
+        tavui::SetDialogRunner([](QDialog& d) {
+            auto* rows = d.findChild<QTreeWidget*>("1087");
+            if (rows->topLevelItemCount() != 2 || rows->topLevelItem(1)->text(0) != "/srv/b") return 0;
+            d.findChild<QPushButton*>("1089")->click();  // refused: holds ";"
+            d.findChild<QPushButton*>("1089")->click();
+            rows->setCurrentItem(rows->topLevelItem(0));
+            d.findChild<QPushButton*>("1090")->click();
+            if (rows->currentItem() != rows->topLevelItem(0)) return 0;
+            d.findChild<QCheckBox*>("1088")->setChecked(false);
+            d.accept();
+            return d.result();
+        });
+        m_frame->Action(editortext::ID_TOOLS_OPTIONS)->trigger();
+        QVERIFY(m_prompt.messages.at(0).text.find("/srv/x;y") != std::string::npos);
+        QCOMPARE(m_prompt.messages.at(1).text,
+                 std::string("Do you want to remove \"/srv/a\" from excluded path list?"));
+        QCOMPARE(m_prompt.messages.at(1).defaultButton, tavui::ID_NO);
+        std::string list;
+        uint32_t enabled = 1;
+        QVERIFY(user.ReadString("ExcludedPaths", list) && user.ReadNumber("EnableExcludedPaths", enabled));
+        QCOMPARE(list, std::string("/srv/b;/srv/c;"));
+        QCOMPARE(enabled, 0u);
+        // "Default" writes the default list at once, even when the dialog is cancelled.
+        m_prompt.answers = {tavui::ID_YES};
+        tavui::SetDialogRunner([](QDialog& d) {
+            d.findChild<QPushButton*>("1091")->click();
+            return int(QDialog::Rejected);
+        });
+        m_frame->Action(editortext::ID_TOOLS_OPTIONS)->trigger();
+        QVERIFY(user.ReadString("ExcludedPaths", list));
+        QCOMPARE(list, GetDefaultExcludedPaths());
+    }
+
+    void optionsBackupSettings() {
+        tavui::SetDialogRunner([](QDialog& d) {
+            auto* page = d.findChild<QWidget*>("206");
+            page->findChild<QLineEdit*>("1051")->setText("/srv/images");
+            page->findChild<QCheckBox*>("1019")->setChecked(false);
+            page->findChild<QComboBox*>("1049")->setCurrentIndex(5);
+            d.accept();
+            return d.result();
+        });
+        m_frame->Action(editortext::ID_TOOLS_OPTIONS)->trigger();
+        QVERIFY(m_frame->NewJob());
+        QCOMPARE(m_frame->Doc().Job().GetImageEncoding(), 9u);
+        QCOMPARE(m_frame->Doc().Job().GetImageDesc("location"), std::string("/srv/images"));
+    }
+};
+
+QTEST_MAIN(EditorWindowTest)
+#include "EditorWindowTest.moc"
