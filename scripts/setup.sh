@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libssl-dev
           libpugixml-dev googletest libgtest-dev libbenchmark-dev gzip
-          qt6-base-dev xvfb xauth)
+          qt6-base-dev xvfb xauth python3)
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -83,9 +83,14 @@ no_leftovers() {
     strays=$(ls -A "$WORK/repo" | grep -v -E '^store(\.[0-9]{4})?\.tvr$')
     [ -n "$strays" ] && fail "$what: stray files in the repository folder: $strays"
     [ -n "$(ls -A "$TMPDIR")" ] && fail "$what: working files left in the temporary folder: $(ls -A "$TMPDIR")"
-    # Every image file holds the node table of a baseline: none is a killed run's.
+    # Every image file holds data of a committed baseline: none is a killed run's.
     local used held
-    used=$("$TAVCTL" baselines "$REPO" | awk 'NR > 1 {print $5}' | sort -un | tr '\n' ' ')
+    used=$("$TAVCTL" baselines "$REPO" --json | python3 -c '
+import json, sys
+for line in sys.stdin:
+    b = json.loads(line)
+    for i in range(b["first_image"], b["last_image"] + 1):
+        print(i)' | sort -un | tr '\n' ' ')
     held=$(ls "$WORK/repo" | sed -E 's/^store\.tvr$/0/; s/^store\.0*([0-9]+)\.tvr$/\1/' | sort -un | tr '\n' ' ')
     [ "$used" = "$held" ] || fail "$what: images $held but baselines only in $used"
 }

@@ -1,7 +1,9 @@
 // The browser: the provider tree, the main window over real repositories, restore,
 // extract, password change and the run summary.
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QFile>
 #include <QLineEdit>
@@ -317,8 +319,16 @@ private slots:
         w.onDialog = [&](QDialog& d) {
             auto* dialog = As<CRestoreDlg>(d);
             dialog->OnRestore();
+            // Stop once the engine itself reports: a stop before its Restore starts skips it.
             QSignalSpy progress(dialog->Run(), &CEngineRun::progress);
-            if (!progress.wait(10000)) qWarning("no progress");
+            const auto engineReported = [&] {
+                return std::any_of(progress.cbegin(), progress.cend(), [](const QList<QVariant>& args) {
+                    return args.at(0).toString().startsWith("Restoring");
+                });
+            };
+            QDeadlineTimer deadline(10000);
+            while (!engineReported() && !deadline.hasExpired()) progress.wait(100);
+            if (!engineReported()) qWarning("the engine reported no progress");
             dialog->OnRestore();  // "Stop" → "Do you want to stop restoring?" → Yes
             WaitForRun(dialog);
             return 0;
