@@ -5,19 +5,13 @@
 #include <cctype>
 
 #include "core/FilesTexts.h"
+#include "tavengine/RestoreRequestNames.h"
 #include "tavengine/TavWords.h"
 #include "tavengine/XMLNode.h"
 
 namespace {
 
-constexpr const char* XML_ROOT = "tav-restore";
-constexpr const char* XML_RESTORE = "restore";
-constexpr const char* XML_EXCLUDED = "excluded";
-constexpr const char* XML_NODE = "node";
-constexpr const char* XML_ID = "id";
-constexpr const char* XML_BASELINE = "baseline";
-constexpr const char* XML_COMMAND = "command";
-constexpr const char* XML_LOCATION = "location";
+using namespace tavrequest;
 
 bool SameNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
