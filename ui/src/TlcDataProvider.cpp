@@ -26,6 +26,10 @@ int CTlcDataProvider::ListCompareProc(const CTlcDataProvider& a, const CTlcDataP
     return a.Name().compare(b.Name());
 }
 
+int CTlcDataProvider::InitialCheckState(int parentState) const {
+    return parentState == TLC_CHECKED ? TLC_CHECKED : TLC_UNCHECKED;
+}
+
 CTlcDataProvider* CTlcDataProvider::TopMostParent() {
     CTlcDataProvider* item = this;
     while (item->m_parent != nullptr) item = item->m_parent;
@@ -47,7 +51,7 @@ void CTlcDataProvider::ClearChildren() {
 
 void CTlcDataProvider::AdoptChild(CTlcDataProvider* child) {
     child->m_parent = this;
-    child->m_checkState = m_checkState == TLC_CHECKED ? TLC_CHECKED : TLC_UNCHECKED;
+    child->m_checkState = child->InitialCheckState(m_checkState);
     m_children.push_back(child);
 }
 

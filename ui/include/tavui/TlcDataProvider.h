@@ -61,6 +61,9 @@ public:
     virtual std::vector<std::vector<std::string>> GetDetailRows() const { return {}; }
     // Told after the user changed this item's check state (tree or list).
     virtual void OnTreeItemStateChanged() {}
+    // The state this item takes when a parent in `parentState` adopts it: 2 under a checked
+    // parent, else 1. Items whose state comes from elsewhere (a job) answer their own.
+    virtual int InitialCheckState(int parentState) const;
 
     // --- item data ---
     int Kind() const { return m_kind; }
@@ -88,7 +91,7 @@ public:
     void EnsureChildren(CTlcChildSink* sink = nullptr);
     // Forgets listed children (they are listed again on the next EnsureChildren).
     void ClearChildren();
-    // Appends a child (taking ownership); it inherits 2 from a checked parent, else 1.
+    // Appends a child (taking ownership); its state is its InitialCheckState.
     void AdoptChild(CTlcDataProvider* child);
     // The children in list order for `column` (folders first, then the column's order).
     std::vector<CTlcDataProvider*> SortedChildren(int column, bool descending) const;

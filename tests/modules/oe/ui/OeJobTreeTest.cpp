@@ -1,0 +1,310 @@
+// The Outlook Express job tree as the editor's FILES page drives it through the module hub:
+// identities and mail folders of fake Wine identities, check states written into the job
+// and read back, the command rules, a damaged folder list, and the viewer on a live store.
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <sstream>
+
+#include "core/DbxViewerModel.h"
+#include "core/TavJobOeHelper.h"
+#include "modules/oe/OeTestEnv.h"
+#include "platform/Process.h"
+#include "tavengine/TavJobHelper.h"
+#include "tavengine/TavModFactory.h"
+#include "tavui/Prompt.h"
+#include "tavui/TreeListCtrl.h"
+#include "ui/DbxBrowserDlg.h"
+
+namespace {
+constexpr const char* ID_A = "{5C1D0A3E-1111-4A4A-9A9A-00000000000A}";
+constexpr const char* ID_B = "{5C1D0A3E-2222-4A4A-9A9A-00000000000B}";
+const std::string LIVE_STORE = std::string(TAV_TESTDATA_DIR) + "/dbx/IPED/test_OutlookDBX.dbx";
+
+std::string ReadAll(const std::string& path) { return tavtest::ReadFile(path); }
+
+CTlcDataProvider* Child(CTlcDataProvider* parent, const std::string& name) {
+    if (parent == nullptr) return nullptr;
+    parent->EnsureChildren();
+    for (CTlcDataProvider* c : parent->Children())
+        if (c->Name() == name) return c;
+    return nullptr;
+}
+
+std::vector<std::string> Names(CTlcDataProvider* parent) {
+    parent->EnsureChildren();
+    std::vector<std::string> names;
+    for (CTlcDataProvider* c : parent->Children()) names.push_back(c->Name());
+    return names;
+}
+
+class CChangeFlag : public CTavJobObserver {
+public:
+    void OnTavJobChanged(CTavJobHelper*, int32_t flag) override { changed = flag != 0; }
+    bool changed = false;
+};
+
+int Tavctl(const std::vector<std::string>& args, const std::string& outFile = "/dev/null") {
+    std::string command = "'" TAVCTL_PATH "'";
+    for (const std::string& a : args) command += " '" + a + "'";
+    return plat::RunProcess({"/bin/sh", "-c", command + " >'" + outFile + "' 2>&1"});
+}
+
+// Two identities: "Main Identity" with the usual folders (its Inbox a real store), "Work"
+// whose folder list lists nothing, or is `workFolders` when given.
+struct Machine {
+    oetest::COeTestEnv env;
+    explicit Machine(const std::string& workFolders) {
+        using E = oetest::COeTestEnv;
+        env.WriteUserReg({{ID_A, "Main Identity", E::RegString(E::WindowsStore("anna", ID_A))},
+                          {ID_B, "Work", E::RegString(E::WindowsStore("anna", ID_B))}});
+        const std::string a = env.LocalStore("anna", ID_A);
+        env.WriteStore(a, oetest::StandardFolders(), {{"Outbox.dbx", 100}, {"Projects.dbx", 50}});
+        tavtest::WriteFile(a + "Inbox.dbx", ReadAll(LIVE_STORE));
+        env.WriteStore(env.LocalStore("anna", ID_B), {}, {});
+        if (!workFolders.empty()) tavtest::WriteFile(env.LocalStore("anna", ID_B) + "Folders.dbx", workFolders);
+    }
+};
+
+// The tree the FILES page would build: the module's job root over the job's "oe" node.
+struct Page {
+    CTavModFactory hub{61000};
+    CTreeListCtrl control;
+    const TavModDesc* oe = nullptr;
+    CTlcDataProvider* root = nullptr;
+
+    Page() {
+        hub.EnableViews(true);
+        hub.Reconnoiter({TAV_MODULES_DIR});
+        oe = hub.GetModDesc("oe");
+    }
+    ~Page() { control.ClearTree(); }
+    void Load(CTavJobHelper& job) {
+        control.ClearTree();
+        XMLNode node = job.GetBackupNode("oe");
+        if (node.IsEmpty()) node = job.AddBackupNode(oe->title, oe->name);
+        root = hub.CreateJobRoot(oe, &control, &node, &job);
+        QVERIFY(root != nullptr);
+        control.InsertRoot(root);
+        QCOMPARE(oe->dataExchange(root, &node, 0), 1);
+    }
+    void Save(CTavJobHelper& job) {
+        XMLNode node = job.GetBackupNode("oe");
+        QCOMPARE(oe->dataExchange(root, &node, 1), 1);
+    }
+    int CanView(CTlcDataProvider* item) const {
+        return oe->jobControl.updateProc(intptr_t("OnViewDbxContents"), intptr_t(root), intptr_t(item), 0);
+    }
+    CTlcDataProvider* Path(std::initializer_list<const char*> names) const {
+        CTlcDataProvider* item = root;
+        for (const char* name : names) item = Child(item, name);
+        return item;
+    }
+};
+
+}  // namespace
+
+class OeJobTreeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void uncheckedItemsBecomeExclusionsAndReadBack() {
+        Machine machine("");
+        tavui::CScriptedPrompt prompt;
+        tavui::SetSharedPrompt(&prompt);
+        Page page;
+        QVERIFY(page.oe != nullptr && page.oe->missingProcs.empty());
+        CTavJobHelper job;
+        CChangeFlag flag;
+        job.SetObserver(&flag);
+        page.Load(job);
+
+        // A job without identities backs up every one: all checked.
+        QCOMPARE(page.root->Name(), std::string("Outlook Express"));
+        QCOMPARE(page.root->CheckState(), TLC_CHECKED);
+        QCOMPARE(Names(page.root), (std::vector<std::string>{"Main Identity", "Work"}));
+        CTlcDataProvider* main = page.Path({"Main Identity"});
+        QCOMPARE(Names(main), (std::vector<std::string>{"Messages", "Preference", "Rules", "Blocksenders", "Signatures"}));
+        CTlcDataProvider* messages = Child(main, "Messages");
+        QCOMPARE(Names(messages), (std::vector<std::string>{"Inbox", "Outbox"}));
+        QCOMPARE(Names(Child(messages, "Inbox")), (std::vector<std::string>{"Projects"}));
+        QCOMPARE(page.root->RenderChildRow(*main), (std::vector<std::string>{"Main Identity", ID_A}));
+        const auto rows = Child(messages, "Inbox")->GetDetailRows();
+        QCOMPARE(rows.size(), size_t(6));
+        QCOMPARE(rows[2], (std::vector<std::string>{"Message Count", "12"}));
+        QCOMPARE(rows[5][1], machine.env.LocalStore("anna", ID_A) + "Inbox.dbx");
+
+        // "View Dbx Contents" only on real folders.
+        QCOMPARE(page.CanView(messages), 0);
+        QCOMPARE(page.CanView(main), 0);
+        QCOMPARE(page.CanView(Child(messages, "Inbox")), 1);
+
+        // Untick Outbox and Work's Rules: the job is marked changed, then saved.
+        flag.changed = false;
+        Child(messages, "Outbox")->ChangeCheckState(TLC_UNCHECKED);
+        QVERIFY(flag.changed);
+        page.Path({"Work", "Rules"})->ChangeCheckState(TLC_UNCHECKED);
+        QCOMPARE(page.root->CheckState(), TLC_PARTLY);
+        page.Save(job);
+        CTavJobOeHelper model(job.GetBackupNode("oe"), &job);
+        XMLNode excluded;
+        QCOMPARE(model.DoSearchExcludedItem(ID_A, ".Messages.Outbox.", excluded, OE_SEARCH_EXACT), 1);
+        QCOMPARE(excluded.GetAttribute("pid"), std::string("oemg"));
+        QCOMPARE(excluded.GetAttribute("dbxname"), std::string("Outbox.dbx"));
+        QCOMPARE(model.SearchExcludedItem(ID_B, ".Rules.", OE_SEARCH_EXACT), 1);
+        QCOMPARE(model.SearchExcludedItem(ID_A, ".Messages.Inbox.", OE_SEARCH_ALL), 0);
+
+        // tavctl writes the same element for the same intent.
+        const std::string saved = machine.env.Root() + "/editor.tvj";
+        const std::string byCli = machine.env.Root() + "/cli.tvj";
+        QVERIFY(job.Save(saved));
+        QCOMPARE(Tavctl({"job", "new", byCli, "-l", machine.env.Root(), "-n", "mail"}), 0);
+        QCOMPARE(Tavctl({"job", "oe", byCli, "add", ID_A}), 0);
+        QCOMPARE(Tavctl({"job", "oe", byCli, "exclude", ID_A, "--folder", "Outbox"}), 0);
+        CTavJobHelper cli;
+        QVERIFY(cli.Load(byCli));
+        XMLNode cliElement;
+        QCOMPARE(CTavJobOeHelper(cli.GetBackupNode("oe"), &cli)
+                     .DoSearchExcludedItem(ID_A, ".Messages.Outbox.", cliElement, OE_SEARCH_EXACT), 1);
+        QCOMPARE(cliElement.GetAttribute("dbxname"), excluded.GetAttribute("dbxname"));
+        QCOMPARE(cliElement.GetAttribute("pid"), excluded.GetAttribute("pid"));
+
+        // Reopened: the same states, and saving again changes nothing.
+        CTavJobHelper reopened;
+        QVERIFY(reopened.Load(saved));
+        const std::string before = reopened.GetXmlString();
+        page.Load(reopened);
+        QCOMPARE(page.root->CheckState(), TLC_PARTLY);
+        QCOMPARE(page.Path({"Main Identity"})->CheckState(), TLC_PARTLY);
+        QCOMPARE(page.Path({"Main Identity", "Messages"})->CheckState(), TLC_PARTLY);
+        QCOMPARE(page.Path({"Main Identity", "Messages", "Outbox"})->CheckState(), TLC_UNCHECKED);
+        QCOMPARE(page.Path({"Main Identity", "Messages", "Inbox", "Projects"})->CheckState(), TLC_CHECKED);
+        QCOMPARE(page.Path({"Main Identity", "Rules"})->CheckState(), TLC_CHECKED);
+        QCOMPARE(page.Path({"Work", "Rules"})->CheckState(), TLC_UNCHECKED);
+        QCOMPARE(page.Path({"Work", "Preference"})->CheckState(), TLC_CHECKED);
+        page.Save(reopened);
+        QCOMPARE(reopened.GetXmlString(), before);
+
+        // Reloaded in place while a folder is selected: the root shows its identities again.
+        page.control.SelectProvider(page.Path({"Main Identity", "Messages", "Outbox"}));
+        QCOMPARE(page.control.List()->topLevelItemCount(), 6);
+        XMLNode node = reopened.GetBackupNode("oe");
+        QCOMPARE(page.oe->dataExchange(page.root, &node, 0), 1);
+        QCOMPARE(page.control.SelectedTreeProvider(), page.root);
+        QCOMPARE(page.control.List()->topLevelItemCount(), 2);
+        QCOMPARE(page.Path({"Main Identity", "Messages", "Outbox"})->CheckState(), TLC_UNCHECKED);
+
+        // Saved before any folder was listed: the partly excluded group keeps its exclusion.
+        page.Load(reopened);
+        page.Save(reopened);
+        QCOMPARE(reopened.GetXmlString(), before);
+
+        // The whole of Work unticked, Outbox ticked again.
+        page.Path({"Work"})->ChangeCheckState(TLC_UNCHECKED);
+        page.Path({"Main Identity", "Messages", "Outbox"})->ChangeCheckState(TLC_CHECKED);
+        page.Save(reopened);
+        CTavJobOeHelper after(reopened.GetBackupNode("oe"), &reopened);
+        QCOMPARE(after.SearchExcludedItem(ID_B, ".", OE_SEARCH_EXACT), 1);
+        QCOMPARE(after.SearchExcludedItem(ID_A, ".", OE_SEARCH_ALL), 0);
+        page.Load(reopened);
+        QCOMPARE(page.Path({"Work"})->CheckState(), TLC_UNCHECKED);
+        QCOMPARE(page.Path({"Main Identity"})->CheckState(), TLC_CHECKED);
+        QCOMPARE(page.root->CheckState(), TLC_PARTLY);
+        tavui::SetSharedPrompt(nullptr);
+    }
+
+    // An identity the job does not name is not backed up, so it shows unchecked.
+    void identityMissingFromTheJobShowsUnchecked() {
+        Machine machine("");
+        Page page;
+        CTavJobHelper job;
+        XMLNode node = job.AddBackupNode("Outlook Express", "oe");
+        CTavJobOeHelper(node, &job).AddIdentity(ID_A);
+        page.Load(job);
+        QCOMPARE(page.root->CheckState(), TLC_PARTLY);
+        QCOMPARE(page.Path({"Main Identity"})->CheckState(), TLC_CHECKED);
+        QCOMPARE(page.Path({"Work"})->CheckState(), TLC_UNCHECKED);
+        QCOMPARE(page.Path({"Work", "Messages"})->CheckState(), TLC_UNCHECKED);
+        page.Save(job);
+        // Saving what is shown leaves Work out of the backup.
+        CTavJobOeHelper model(job.GetBackupNode("oe"), &job);
+        QCOMPARE(model.SearchExcludedItem(ID_B, ".", OE_SEARCH_EXACT), 1);
+    }
+
+    void damagedFolderListShowsAMessage() {
+        Machine machine(oetest::RandomBytes(4000, 7));
+        tavui::CScriptedPrompt prompt;
+        tavui::SetSharedPrompt(&prompt);
+        Page page;
+        CTavJobHelper job;
+        page.Load(job);
+        CTlcDataProvider* work = page.Path({"Work", "Messages"});
+        QVERIFY(work != nullptr);
+        work->EnsureChildren();
+        QVERIFY(work->Children().empty());
+        QCOMPARE(prompt.messages.size(), size_t(1));
+        QVERIFY(prompt.LastMessage().find("Folders.dbx") != std::string::npos);
+        QCOMPARE(work->GetDetailRows().back()[0], std::string("Folder List"));
+        // The control lists it too, and the save goes through.
+        page.control.SelectProvider(work);
+        page.Save(job);
+        tavui::SetSharedPrompt(nullptr);
+    }
+
+    // The viewer over the identity's live Inbox: lists, sorts by subject and exports what
+    // tavctl's "dbx export" writes.
+    void viewerOnALiveStore() {
+        Machine machine("");
+        tavui::CScriptedPrompt prompt;
+        tavui::SetSharedPrompt(&prompt);
+        Page page;
+        CTavJobHelper job;
+        page.Load(job);
+        CTlcDataProvider* inbox = page.Path({"Main Identity", "Messages", "Inbox"});
+        const std::string listed = machine.env.Root() + "/sorted.txt";
+        QCOMPARE(Tavctl({"dbx", "ls", LIVE_STORE, "--sort", "subject"}, listed), 0);
+        std::vector<uint32_t> expected;
+        std::istringstream lines(ReadAll(listed));
+        std::string line;
+        std::getline(lines, line);
+        while (std::getline(lines, line))
+            if (!line.empty()) expected.push_back(uint32_t(std::stoul(line)));
+        QVERIFY(expected.size() > 3);
+
+        const std::string eml = machine.env.Root() + "/viewer.eml";
+        prompt.files = {eml};
+        std::vector<uint32_t> order;
+        QString title;
+        tavui::SetDialogRunner([&](QDialog& d) {
+            d.show();
+            title = d.windowTitle();
+            auto& dialog = static_cast<CDbxBrowserDlg&>(d);
+            emit dialog.List()->header()->sectionClicked(3);
+            for (const DbxMessageRow& row : dialog.Model().Rows()) order.push_back(row.offset);
+            dialog.SelectRow(1);
+            d.findChild<QPushButton*>("10009")->click();
+            d.reject();
+            return 0;
+        });
+        const TavModCmdUI& view = page.oe->jobControl.commands.at(0);
+        QCOMPARE(view.title, std::string("View Dbx Contents"));
+        QCOMPARE(view.proc(intptr_t(inbox), 0, 0, 0), 0);
+        QCOMPARE(title, QString("Inbox.dbx"));
+        QCOMPARE(order, expected);
+        const std::string byCli = machine.env.Root() + "/tavctl.eml";
+        QCOMPARE(Tavctl({"dbx", "export", LIVE_STORE, std::to_string(order.at(1)), byCli}), 0);
+        QCOMPARE(ReadAll(eml), ReadAll(byCli));
+
+        // The group is never shown; a missing store file is said, not shown.
+        QCOMPARE(view.proc(intptr_t(page.Path({"Main Identity", "Messages"})), 0, 0, 0), 2);
+        plat::RemoveFile(machine.env.LocalStore("anna", ID_A) + "Inbox.dbx");
+        QCOMPARE(view.proc(intptr_t(inbox), 0, 0, 0), 2);
+        QVERIFY(prompt.LastMessage().find("Inbox.dbx") != std::string::npos);
+        tavui::SetDialogRunner(nullptr);
+        tavui::SetSharedPrompt(nullptr);
+    }
+};
+
+QTEST_MAIN(OeJobTreeTest)
+#include "OeJobTreeTest.moc"
