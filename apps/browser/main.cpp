@@ -6,6 +6,7 @@
 #include "tavengine/TavModFactory.h"
 #include "tavui/Prompt.h"
 #include "tavui/TavColors.h"
+#include "tavui/WindowBeacon.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         CBrowserMainDlg window(&hub, prompt);
+        // The editor finds this window by its title and brings it to the front.
+        tavui::CWindowBeacon beacon(&window);
         window.show();
         QStringList arguments = QApplication::arguments();
         arguments.removeFirst();
