@@ -21,6 +21,7 @@
 #include "SubViewSettings.h"
 #include "ViewSelectorBar.h"
 #include "tavui/Prompt.h"
+#include "tavui/WindowBeacon.h"
 
 using namespace editortext;
 
@@ -50,6 +51,7 @@ CTavoraMainFrame::CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, 
     startProgram = [](const QString& program, const QStringList& args) {
         return QProcess::startDetached(program, args);
     };
+    bringToFront = [](const std::string& title) { return tavui::BringWindowToFront(title); };
     openFolder = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
 
     auto* central = new QWidget(this);
@@ -126,13 +128,13 @@ void CTavoraMainFrame::BuildMenus() {
     });
 
     QMenu* tools = menuBar()->addMenu("&Tools");
-    // Running a job at once and its schedules are not part of this editor yet: their
-    // commands stay disabled rather than pretend to work.
-    add(tools, "Backup &Now", ID_TOOLS_BACKUP_NOW, QKeySequence("Ctrl+B"), [] {})->setEnabled(false);
+    add(tools, "Backup &Now", ID_TOOLS_BACKUP_NOW, QKeySequence("Ctrl+B"), &CTavoraMainFrame::OnBackupNow);
     add(tools, "&Restore", ID_TOOLS_RESTORE, QKeySequence("Ctrl+R"), [this] { OnStartBrowser(true); });
     add(tools, "TVR &Browse", ID_TOOLS_BROWSE, {}, [this] { OnStartBrowser(false); });
     tools->addSeparator();
     add(tools, "Windows &Explorer", ID_TOOLS_EXPLORER, QKeySequence("Ctrl+E"), &CTavoraMainFrame::OnExplorer);
+    // The job's schedules are not part of this editor yet: the command stays disabled rather
+    // than pretend to work.
     add(tools, "Windows &Scheduled Tasks", ID_TOOLS_SCHEDULED_TASKS, {}, [] {})->setEnabled(false);
     tools->addSeparator();
     add(tools, "&Options...", ID_TOOLS_OPTIONS, {}, &CTavoraMainFrame::OnOptions);
@@ -285,11 +287,33 @@ void CTavoraMainFrame::HandleCommandLine(const QStringList& arguments) {
 void CTavoraMainFrame::OnStartBrowser(bool restore) {
     std::string image;
     if (!m_doc.Path().empty()) m_doc.Job().FindLastImagePath(image);
+    // A browser that shows this image already comes to the front instead.
+    if (!image.empty() && bringToFront(editor::BrowserWindowTitle(image))) return;
+    StartSuiteProgram(editor::BROWSER_PROGRAM, editor::BrowserArguments(image, restore));
+}
+
+void CTavoraMainFrame::OnBackupNow() {
+    // The command host runs the job file: a job without one, or with edits, is offered to
+    // be saved first (No runs the file as it is).
+    if (m_doc.Path().empty()) m_doc.SetModified(true);
+    if (!SaveModified()) return;
+    if (m_doc.Path().empty()) {
+        m_prompt.Message(this, JOB_NOT_SAVED, tavui::PromptIcon::Warning);
+        return;
+    }
+    std::string last;
+    const bool hasImages = m_doc.Job().FindLastImagePath(last) != 0xFFFFFFFF;
+    if (StartSuiteProgram(editor::HOST_PROGRAM, editor::HostArguments(m_doc.Path(), !hasImages)))
+        statusBar()->showMessage(QString(BACKUP_STARTED).arg(Q(m_doc.Path())));
+}
+
+bool CTavoraMainFrame::StartSuiteProgram(const char* name, const std::vector<std::string>& arguments) {
     QStringList args;
-    for (const std::string& a : editor::BrowserArguments(image, restore)) args << Q(a);
-    const QString program = QCoreApplication::applicationDirPath() + "/TvrBrowser";
-    if (!startProgram(program, args))
-        m_prompt.Message(this, Format("Cannot start \"%s\".", program.toStdString()), tavui::PromptIcon::Error);
+    for (const std::string& a : arguments) args << Q(a);
+    const QString program = QCoreApplication::applicationDirPath() + "/" + name;
+    if (startProgram(program, args)) return true;
+    m_prompt.Message(this, Format("Cannot start \"%s\".", program.toStdString()), tavui::PromptIcon::Error);
+    return false;
 }
 
 void CTavoraMainFrame::OnExplorer() {
@@ -324,9 +348,13 @@ void CTavoraMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CTavoraMainFrame::dropEvent(QDropEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (!url.isLocalFile()) continue;
-        OpenJob(url.toLocalFile().toStdString());
-        break;
-    }
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    if (OpenDroppedFiles(files)) event->acceptProposedAction();
+}
+
+bool CTavoraMainFrame::OpenDroppedFiles(const QStringList& files) {
+    // One job is open at a time: the first file is opened.
+    return !files.isEmpty() && OpenJob(files.first().toStdString());
 }

@@ -37,6 +37,8 @@ public:
     // Makes sure the job has a file: asks to save it when it has none. False when it still
     // has none; the job then stays marked modified, so that its edits are not lost.
     bool EnsureSavedJob();
+    // Files dropped on the window: the first opens as the job. False when none opened.
+    bool OpenDroppedFiles(const QStringList& files);
     // Opens the job files of the command line (the first one).
     void HandleCommandLine(const QStringList& arguments);
     // Every page reloads its data from the job.
@@ -46,6 +48,8 @@ public:
     std::function<std::string()> documentsFolder;
     std::function<bool(const QString& program, const QStringList& args)> startProgram;
     std::function<bool(const QString& path)> openFolder;
+    // Brings another program's window of this title to the front; false when there is none.
+    std::function<bool(const std::string& title)> bringToFront;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,6 +63,10 @@ private:
     void UpdateTitle();
     void OnOpen();
     void OnStartBrowser(bool restore);
+    // Tools > Backup Now: the command host runs the saved job.
+    void OnBackupNow();
+    // Starts one of the suite's programs beside the editor; says so when it cannot.
+    bool StartSuiteProgram(const char* name, const std::vector<std::string>& arguments);
     void OnExplorer();
     void OnOptions();
     void OnHelp();

@@ -1,8 +1,10 @@
 // TavoraShots: opens a job in the editor's window and saves screenshots of it (the SETTINGS
-// and FILES pages at 800x600, the backup condition dialog and both options pages).
-// Usage: TavoraShots JOB OUTPUT-FOLDER
+// and FILES pages at 800x600, the backup condition dialog and both options pages), and of
+// the message viewer that "View Dbx Contents" opens on a live message store.
+// Usage: TavoraShots JOB OUTPUT-FOLDER [STORE.dbx]
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <cstdio>
@@ -11,6 +13,8 @@
 #include "EditorTexts.h"
 #include "OptionDlg.h"
 #include "TavoraMainFrame.h"
+#include "core/DbxFileInput.h"
+#include "ui/DbxBrowserDlg.h"
 #include "tavengine/TavModFactory.h"
 #include "tavui/Prompt.h"
 #include "tavui/TavColors.h"
@@ -27,7 +31,7 @@ bool Save(QWidget& widget, const QString& file) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: TavoraShots JOB OUTPUT-FOLDER\n");
+        std::fprintf(stderr, "usage: TavoraShots JOB OUTPUT-FOLDER [STORE.dbx]\n");
         return 2;
     }
     TavoraColorDef::InitColorDef();
@@ -66,6 +70,19 @@ int main(int argc, char** argv) {
         frame.findChild<QPushButton*>("1102")->click();
         frame.Action(editortext::ID_TOOLS_OPTIONS)->trigger();
         tavui::SetDialogRunner(nullptr);
+
+        if (argc > 3) {
+            DbxFileInput store(argv[3]);
+            if (!store.IsOpen()) {
+                std::fprintf(stderr, "cannot open %s\n", argv[3]);
+                return 1;
+            }
+            CDbxBrowserDlg viewer(store, QFileInfo(QString::fromLocal8Bit(argv[3])).fileName(), prompt, &frame);
+            viewer.resize(900, 560);
+            viewer.show();
+            viewer.SelectRow(0);
+            ok &= Save(viewer, out + "/editor-dbx-viewer.png");
+        }
     }
     hub.ReleaseModules();
     return ok ? 0 : 1;
