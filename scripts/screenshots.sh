@@ -13,6 +13,10 @@ export TAVORA_HOME="$DEMO/settings"
 mkdir -p "$TAVORA_HOME" "$OUT"
 xvfb-run -a -s "-screen 0 1920x1080x24" \
     "$ROOT/${BUILD_DIR:-build}/bin/TvrBrowserShots" "$DEMO/repository/demo.tvr" "$OUT" notes
+# The message viewer is shown over a small message store of the shared test files, when
+# they are there ($TAV_TESTDATA, else ../shared/testdata).
+STORE="${TAV_TESTDATA:-$ROOT/../shared/testdata}/dbx/Mail-Transport-Dbx/test1.dbx"
+[ -f "$STORE" ] || STORE=""
 xvfb-run -a -s "-screen 0 1920x1080x24" \
-    "$ROOT/${BUILD_DIR:-build}/bin/TavoraShots" "$DEMO/demo.tvj" "$OUT"
+    "$ROOT/${BUILD_DIR:-build}/bin/TavoraShots" "$DEMO/demo.tvj" "$OUT" ${STORE:+"$STORE"}
 ls -l "$OUT"
