@@ -64,7 +64,11 @@ namespace {
 // The viewer over a folder's live store file; 2 when it was not shown.
 int32_t ViewLiveStore(const COeJobFolder& folder, QWidget* parent) {
     const std::string path = folder.StorePath();
-    if (path.empty()) return 2;
+    if (path.empty()) {
+        tavui::SharedPrompt().Message(parent, "The folder \"" + folder.Name() + "\" has no message store file.",
+                                      tavui::PromptIcon::Warning);
+        return 2;
+    }
     try {
         DbxFileInput input(path);
         if (!input.IsOpen()) {
