@@ -252,6 +252,26 @@ private slots:
         tavui::SetSharedPrompt(nullptr);
     }
 
+    // Parent links that loop list each folder once on the way down.
+    void loopingFolderListEnds() {
+        const std::vector<uint8_t> list = oetest::FoldersDbx(
+            {{2, 1, "Inbox", "Inbox.dbx"}, {3, 2, "Sub", "Sub.dbx"}, {4, 3, "Deep", "Deep.dbx"},
+             {3, 4, "Again", "Again.dbx"}, {5, 5, "Self", "Self.dbx"}});
+        Machine machine(std::string(list.begin(), list.end()));
+        Page page;
+        CTavJobHelper job;
+        page.Load(job);
+        CTlcDataProvider* deep = page.Path({"Work", "Messages", "Inbox", "Sub", "Deep"});
+        QVERIFY(deep != nullptr);
+        QCOMPARE(Names(deep), std::vector<std::string>{});
+        QCOMPARE(Names(page.Path({"Work", "Messages"})), std::vector<std::string>{"Inbox"});
+        // The only folder unticked unticks those above it: the message group is left out.
+        deep->ChangeCheckState(TLC_UNCHECKED);
+        QCOMPARE(page.Path({"Work", "Messages"})->CheckState(), TLC_UNCHECKED);
+        page.Save(job);
+        QCOMPARE(CTavJobOeHelper(job.GetBackupNode("oe"), &job).SearchExcludedItem(ID_B, ".Messages.", OE_SEARCH_EXACT), 1);
+    }
+
     // The viewer over the identity's live Inbox: lists, sorts by subject and exports what
     // tavctl's "dbx export" writes.
     void viewerOnALiveStore() {
