@@ -18,7 +18,14 @@
 
 #include "EditorTexts.h"
 #include "OptionDlg.h"
+#include "RunPageTexts.h"
+#include "ScheduledTasksDlg.h"
+#include "SubViewHistory.h"
+#include "SubViewSchedule.h"
 #include "SubViewSettings.h"
+#include "SubViewStatus.h"
+#include "BackupNow.h"
+#include "core/ScheduleModel.h"
 #include "ViewSelectorBar.h"
 #include "tavui/Prompt.h"
 
@@ -61,8 +68,11 @@ CTavoraMainFrame::CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, 
     m_view->addWidget(m_settings);
     // The pages of what the job backs up, its schedules, its runs and their logs.
     for (size_t i = 1; i < std::size(PAGES); ++i) {
-        auto* page = new QWidget(m_view);
-        page->setObjectName(QString::number(PAGES[i].dialogId));
+        QWidget* page = CreatePage(i);
+        if (page == nullptr) {
+            page = new QWidget(m_view);
+            page->setObjectName(QString::number(PAGES[i].dialogId));
+        }
         m_view->addWidget(page);
     }
     layout->addWidget(m_selector);
@@ -79,6 +89,11 @@ CTavoraMainFrame::CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, 
     UpdateRecentMenu();
     m_doc.NewJob(documentsFolder());
     Refresh();
+}
+
+CTavoraMainFrame::~CTavoraMainFrame() {
+    // The run's worker uses the STATUS page: it ends before the pages go.
+    m_backupNow->Abandon();
 }
 
 QAction* CTavoraMainFrame::Action(int id) const {
@@ -128,12 +143,12 @@ void CTavoraMainFrame::BuildMenus() {
     QMenu* tools = menuBar()->addMenu("&Tools");
     // Running a job at once and its schedules are not part of this editor yet: their
     // commands stay disabled rather than pretend to work.
-    add(tools, "Backup &Now", ID_TOOLS_BACKUP_NOW, QKeySequence("Ctrl+B"), [] {})->setEnabled(false);
+    add(tools, "Backup &Now", ID_TOOLS_BACKUP_NOW, QKeySequence("Ctrl+B"), [this] { m_backupNow->Start(); });
     add(tools, "&Restore", ID_TOOLS_RESTORE, QKeySequence("Ctrl+R"), [this] { OnStartBrowser(true); });
     add(tools, "TVR &Browse", ID_TOOLS_BROWSE, {}, [this] { OnStartBrowser(false); });
     tools->addSeparator();
     add(tools, "Windows &Explorer", ID_TOOLS_EXPLORER, QKeySequence("Ctrl+E"), &CTavoraMainFrame::OnExplorer);
-    add(tools, "Windows &Scheduled Tasks", ID_TOOLS_SCHEDULED_TASKS, {}, [] {})->setEnabled(false);
+    add(tools, "Windows &Scheduled Tasks", ID_TOOLS_SCHEDULED_TASKS, {}, &CTavoraMainFrame::OnScheduledTasks);
     tools->addSeparator();
     add(tools, "&Options...", ID_TOOLS_OPTIONS, {}, &CTavoraMainFrame::OnOptions);
 
@@ -165,6 +180,46 @@ void CTavoraMainFrame::BuildToolbar() {
     }
 }
 
+QWidget* CTavoraMainFrame::CreatePage(size_t index) {
+    switch (index) {
+        case 2:
+            m_schedule = new CSubViewSchedule(m_doc, m_prompt, m_view);
+            m_schedule->ensureSavedJob = [this] { return EnsureSavedJob(); };
+            return m_schedule;
+        case 3:
+            m_status = new CSubViewStatus(m_doc, m_prompt, m_view);
+            m_backupNow = new CBackupNow(m_doc, m_prompt, *m_hub, *m_status, this);
+            m_backupNow->saveModified = [this] { return SaveModified(); };
+            m_backupNow->showStatusPage = [this] { SelectPage("STATUS"); };
+            m_backupNow->runningChanged = [this](bool running) {
+                for (int id : {ID_TOOLS_BACKUP_NOW, ID_TOOLS_RESTORE, ID_TOOLS_BROWSE}) Action(id)->setEnabled(!running);
+            };
+            connect(m_backupNow, &CBackupNow::finished, this, [this] {
+                m_history->LoadFromJob();
+    m_status->LoadFromJob();
+                if (m_closeWhenDone) close();
+            });
+            return m_status;
+        case 4:
+            m_history = new CSubViewHistory(m_doc, m_prompt, m_view);
+            return m_history;
+        default:
+            return nullptr;
+    }
+}
+
+void CTavoraMainFrame::OnScheduledTasks() {
+    std::string error;
+    std::shared_ptr<plat::ITaskScheduler> scheduler = m_schedule->openScheduler(error);
+    if (!scheduler) {
+        m_prompt.Message(this, std::string(runtext::SCHEDULER_UNAVAILABLE) + "\n(" + error + ")",
+                         tavui::PromptIcon::Warning);
+        return;
+    }
+    CScheduledTasksDlg dialog(editor::ScheduledTasksReport(*scheduler, plat::RunHelperProgram), this);
+    tavui::ExecDialog(dialog);
+}
+
 void CTavoraMainFrame::UpdateRecentMenu() {
     const auto& files = m_recent.Files();
     for (int i = 0; i < RECENT_FILES; ++i) {
@@ -193,6 +248,8 @@ QWidget* CTavoraMainFrame::CurrentPage() const { return m_view->currentWidget();
 
 void CTavoraMainFrame::Refresh() {
     m_settings->LoadFromJob();
+    m_schedule->LoadFromJob();
+    m_history->LoadFromJob();
     UpdateTitle();
 }
 
@@ -313,6 +370,16 @@ void CTavoraMainFrame::OnHelp() {
 void CTavoraMainFrame::OnAbout() { m_prompt.Message(this, ABOUT_TEXT, tavui::PromptIcon::Information); }
 
 void CTavoraMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_backupNow->IsRunning()) {
+        event->ignore();
+        if (m_prompt.Message(this, runtext::ASK_STOP_AND_EXIT, tavui::PromptIcon::Question,
+                             tavui::PromptButtons::YesNo, tavui::ID_NO) != tavui::ID_YES)
+            return;
+        m_closeWhenDone = true;
+        m_backupNow->RequestStop();
+        return;
+    }
+    m_closeWhenDone = false;
     if (SaveModified())
         event->accept();
     else

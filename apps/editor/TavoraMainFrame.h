@@ -8,6 +8,10 @@
 #include "core/EditorSettings.h"
 #include "core/TavoraDoc.h"
 
+class CBackupNow;
+class CSubViewHistory;
+class CSubViewStatus;
+class CSubViewSchedule;
 class CSubViewSettings;
 class CTavModFactory;
 class CViewSelectorBar;
@@ -20,8 +24,10 @@ class CTavoraMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, QWidget* parent = nullptr);
+    ~CTavoraMainFrame() override;
 
     CTavoraDoc& Doc() { return m_doc; }
+    CBackupNow& BackupNow() { return *m_backupNow; }
     QAction* Action(int id) const;
     // Shows a page by name (letter case ignored); false when there is none.
     bool SelectPage(const QString& name);
@@ -53,6 +59,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    QWidget* CreatePage(size_t index);
+    void OnScheduledTasks();
     void BuildMenus();
     void BuildToolbar();
     void UpdateRecentMenu();
@@ -72,6 +80,11 @@ private:
     CViewSelectorBar* m_selector;
     QStackedWidget* m_view;
     CSubViewSettings* m_settings;
+    CSubViewSchedule* m_schedule = nullptr;
+    CSubViewHistory* m_history = nullptr;
+    CSubViewStatus* m_status = nullptr;
+    CBackupNow* m_backupNow = nullptr;
+    bool m_closeWhenDone = false;
     QMenu* m_recentMenu = nullptr;
     std::map<int, QAction*> m_actions;
 };
