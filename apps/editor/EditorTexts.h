@@ -33,9 +33,9 @@ constexpr PageInfo PAGES[] = {
      "Explorer and drop into the Tree View or List View.\n\nAlter check boxes in the Tree View "
      "for selecting in detail."},
     {"SCHEDULE", 1082, 105,
-     "All the schedules created here are store in Windows' Scheduled Tasks folder (usually, "
-     "\"C:\\Windows\\Tasks\").\nYou can explore for that folder via the menu Tools-->Windows "
-     "Scheduled Tasks."},
+     "All the schedules created here are stored in your scheduler: systemd user timers, or "
+     "your crontab where no systemd user manager runs.\nYou can see them via the menu "
+     "Tools-->Windows Scheduled Tasks."},
     {"STATUS", 1083, 104, ""},
     {"HISTORY", 1084, 106, ""},
 };

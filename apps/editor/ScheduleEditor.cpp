@@ -5,7 +5,6 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -39,24 +38,26 @@ CScheduleEditor::CScheduleEditor(QWidget* parent) : QGroupBox(parent) {
     m_date->setCalendarPopup(true);
     m_dateLabel = new QLabel("Date:", this);
     m_days = new QWidget(this);
-    auto* dayRow = new QHBoxLayout(m_days);
-    dayRow->setContentsMargins(0, 0, 0, 0);
+    auto* dayGrid = new QGridLayout(m_days);
+    dayGrid->setContentsMargins(0, 0, 0, 0);
+    int position = 0;
     for (int day : DAY_ORDER) {
         m_dayBoxes[day] = new QCheckBox(DAY_TEXTS[day], m_days);
         m_dayBoxes[day]->setObjectName(QString("ScheduleDay%1").arg(day));
-        dayRow->addWidget(m_dayBoxes[day]);
+        dayGrid->addWidget(m_dayBoxes[day], position / 4, position % 4);
+        ++position;
         connect(m_dayBoxes[day], &QCheckBox::toggled, this, &CScheduleEditor::OnEdited);
     }
-    dayRow->addStretch();
     m_dayOfMonthLabel = new QLabel("Day of the month:", this);
     m_dayOfMonth = new QSpinBox(this);
     m_dayOfMonth->setObjectName("ScheduleDayOfMonth");
     m_dayOfMonth->setRange(1, 31);
-    m_enabled = new QCheckBox("Enabled (the schedule runs at these times)", this);
+    m_enabled = new QCheckBox("Enabled", this);
+    m_enabled->setToolTip("The schedule runs at these times; cleared, it is kept but does not run");
     m_enabled->setObjectName("ScheduleEnabled");
 
     int row = 0;
-    grid->addWidget(new QLabel("Schedule task:", this), row, 0);
+    grid->addWidget(new QLabel("Runs:", this), row, 0);
     grid->addWidget(m_kind, row++, 1, Qt::AlignLeft);
     grid->addWidget(new QLabel("Start time:", this), row, 0);
     grid->addWidget(m_time, row++, 1, Qt::AlignLeft);

@@ -33,8 +33,8 @@ CSubViewHistory::CSubViewHistory(CTavoraDoc& doc, tavui::IPrompt& prompt, QWidge
     m_list->setRootIsDecorated(false);
     m_list->setAllColumnsShowFocus(true);
     m_list->setHeaderLabels({"Date/Time", "Operation", "Log File Name"});
-    m_list->header()->resizeSection(0, TavoraColorDef::DluToPixels(m_list, 150 * 4 / 3, "2026/12/31 23:59:59 "));
-    m_list->header()->resizeSection(1, TavoraColorDef::DluToPixels(m_list, 120 * 4 / 3, "Incremental Backup "));
+    m_list->header()->resizeSection(0, m_list->fontMetrics().horizontalAdvance("2026/12/31 23:59:59") + 24);
+    m_list->header()->resizeSection(1, m_list->fontMetrics().horizontalAdvance("Unknown Backup Type") + 24);
     m_list->header()->setStretchLastSection(true);
     TavoraColorDef::InitFlatHeader(m_list->header());
     m_log = new QPlainTextEdit(this);

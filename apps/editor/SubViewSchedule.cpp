@@ -44,7 +44,7 @@ CSubViewSchedule::CSubViewSchedule(CTavoraDoc& doc, tavui::IPrompt& prompt, QWid
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setAllColumnsShowFocus(true);
     m_list->setHeaderLabels({"Backup Type", "Schedule"});
-    m_list->header()->resizeSection(0, TavoraColorDef::DluToPixels(m_list, 140 * 4 / 3));
+    m_list->header()->resizeSection(0, m_list->fontMetrics().horizontalAdvance("Incremental Backup") + 24);
     m_list->header()->setStretchLastSection(true);
     TavoraColorDef::InitFlatHeader(m_list->header());
     m_new = new QPushButton("New", this);
@@ -72,8 +72,9 @@ CSubViewSchedule::CSubViewSchedule(CTavoraDoc& doc, tavui::IPrompt& prompt, QWid
     left->addWidget(m_list, 1);
     left->addWidget(m_unavailable);
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 3);
-    layout->addWidget(m_editor, 2);
+    layout->addLayout(left, 1);
+    m_editor->setFixedWidth(260);
+    layout->addWidget(m_editor);
 
     connect(m_new, &QPushButton::clicked, this, &CSubViewSchedule::OnNew);
     connect(m_delete, &QPushButton::clicked, this, &CSubViewSchedule::OnDelete);

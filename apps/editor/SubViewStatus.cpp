@@ -43,7 +43,7 @@ CSubViewStatus::CSubViewStatus(CTavoraDoc& doc, tavui::IPrompt& prompt, QWidget*
     m_info->setAllColumnsShowFocus(true);
     m_info->setHeaderLabels({"Field", "Value"});
     m_info->headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
-    m_info->header()->resizeSection(0, TavoraColorDef::DluToPixels(m_info, 100 * 4 / 3, "Total Image Size  "));
+    m_info->header()->resizeSection(0, m_info->fontMetrics().horizontalAdvance("Total Image Size") + 24);
     m_info->header()->setStretchLastSection(true);
     TavoraColorDef::InitFlatHeader(m_info->header());
     for (const char* name : ROW_NAMES) {

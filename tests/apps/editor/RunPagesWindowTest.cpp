@@ -1,6 +1,8 @@
 // The editor's SCHEDULE, HISTORY and STATUS pages and Backup Now, on the in-memory scheduler
 // and the Files and Folders module of the build.
+#include <QCheckBox>
 #include <QLabel>
+#include <QTimeEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -147,6 +149,22 @@ private slots:
         QCOMPARE(list->topLevelItem(1)->text(0), QString("Incremental Backup"));
         QCOMPARE(list->topLevelItem(1)->text(1), QString("every day at 02:00"));
         QVERIFY(Find<QWidget>("1060")->isVisible());
+
+        // The editor's times reach the task when the job is saved.
+        list->setCurrentItem(list->topLevelItem(0));
+        Find<QTimeEdit>("ScheduleTime")->setTime(QTime(3, 30));
+        Find<QCheckBox>("ScheduleDay1")->setChecked(true);
+        QVERIFY(m_frame->Doc().IsModified());
+        QVERIFY(m_frame->SaveJob());
+        std::vector<plat::ScheduledTask> stored;
+        QVERIFY(m_scheduler->List(stored));
+        const std::string fullName = list->topLevelItem(0)->data(0, Qt::UserRole).toString().toStdString();
+        for (const plat::ScheduledTask& task : stored) {
+            if (task.name != fullName) continue;
+            QCOMPARE(task.triggers[0].hour * 60 + task.triggers[0].minute, 210);
+            QCOMPARE(int(task.triggers[0].weekDays), (1 << 1) | (1 << 6));
+        }
+        QCOMPARE(list->topLevelItem(0)->text(1), QString("every Mon, Sat at 03:30"));
 
         // Both selected: each is deleted once, the other job's task stays.
         list->selectAll();
