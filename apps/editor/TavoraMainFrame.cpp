@@ -96,6 +96,12 @@ CTavoraMainFrame::~CTavoraMainFrame() {
     m_backupNow->Abandon();
 }
 
+void CTavoraMainFrame::SetHostRunSource(IHostRunSource* source) {
+    m_backupNow->hostRuns = source;
+    m_status->SetHostRunSource(source);
+    m_status->LoadFromJob();
+}
+
 QAction* CTavoraMainFrame::Action(int id) const {
     const auto it = m_actions.find(id);
     return it == m_actions.end() ? nullptr : it->second;

@@ -9,6 +9,7 @@
 #include "core/TavoraDoc.h"
 
 class CBackupNow;
+class IHostRunSource;
 class CSubViewHistory;
 class CSubViewStatus;
 class CSubViewSchedule;
@@ -28,6 +29,8 @@ public:
 
     CTavoraDoc& Doc() { return m_doc; }
     CBackupNow& BackupNow() { return *m_backupNow; }
+    // Where Backup Now and the STATUS page learn of the command host's runs (null: none).
+    void SetHostRunSource(IHostRunSource* source);
     QAction* Action(int id) const;
     // Shows a page by name (letter case ignored); false when there is none.
     bool SelectPage(const QString& name);

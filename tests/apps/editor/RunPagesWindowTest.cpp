@@ -16,6 +16,7 @@
 
 #include "BackupNow.h"
 #include "BackupTypeDlg.h"
+#include "HostRunSource.h"
 #include "EditorTexts.h"
 #include "SubViewHistory.h"
 #include "SubViewSchedule.h"
@@ -51,6 +52,21 @@ std::vector<TavBaselineHeaderRec> ManualRuns(const std::string& image) {
     return runs;
 }
 }  // namespace
+
+// A command host run as the client of the host would report it.
+class CFakeHostRuns : public IHostRunSource {
+public:
+    std::string backingUp, restoring, followed;
+    IHostRunSink* sink = nullptr;
+    bool IsRestoring(const std::string& image) override { return image == restoring; }
+    bool IsBackingUp(const std::string& image) override { return image == backingUp; }
+    bool Follow(const std::string& image, IHostRunSink& s) override {
+        followed = image;
+        sink = image == backingUp ? &s : nullptr;
+        return sink != nullptr;
+    }
+    void Unfollow() override { sink = nullptr; }
+};
 
 class RunPagesWindowTest : public QObject {
     Q_OBJECT
@@ -281,6 +297,33 @@ private slots:
         QVERIFY(m_prompt.LastMessage().rfind("The backup did not finish: the run was stopped", 0) == 0);
         QCOMPARE(m_prompt.messages.back().icon, tavui::PromptIcon::Warning);
         QVERIFY(ManualRuns(Path("Image000.tvr")).empty());
+    }
+
+    void aHostRunOfTheJobIsFollowed() {
+        SaveJob();
+        CFakeHostRuns host;
+        host.backingUp = m_frame->Doc().Job().GetImagePathText();
+        m_frame->SetHostRunSource(&host);
+        QVERIFY(host.sink != nullptr);
+        // Backup Now only shows the host's run.
+        m_chooseFull = true;
+        QVERIFY(!m_frame->BackupNow().Start());
+        QCOMPARE(m_frame->CurrentPage()->objectName(), QString("104"));
+        QVERIFY(m_prompt.messages.empty());
+        host.sink->OnHostRunState(1);
+        QCOMPARE(Info(5), QString("Busy"));
+        host.sink->OnHostProgress("Backup", "/home/u/a.txt", 40);
+        QVERIFY(Find<QProgressBar>("1031")->isVisible());
+        QCOMPARE(Find<QProgressBar>("1031")->value(), 40);
+        QCOMPARE(Find<QLabel>("1032")->text(), QString("Backup: /home/u/a.txt"));
+        host.sink->OnHostRunState(3);
+        QCOMPARE(Info(5), QString("OK"));
+        QVERIFY(Find<QProgressBar>("1031")->isHidden());
+        // A restore of the same repository is said, and nothing runs.
+        host.restoring = host.backingUp;
+        QVERIFY(!m_frame->BackupNow().Start());
+        QCOMPARE(m_prompt.LastMessage(), host.restoring + " is in restoring process.");
+        m_frame->SetHostRunSource(nullptr);
     }
 
     void aFailedTransactionLeavesNothingHeld() {

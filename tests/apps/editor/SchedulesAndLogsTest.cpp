@@ -143,6 +143,20 @@ TEST(Schedules, FailuresAreReportedAndEachTaskIsDeletedOnce) {
     for (const auto& [name, count] : scheduler.deletes) EXPECT_EQ(count, 1) << name;
 }
 
+TEST(Schedules, TheReportListsTavorasTasksOfEveryJob) {
+    auto scheduler = plat::MakeMemoryScheduler();
+    CScheduleModel model(*scheduler);
+    plat::ScheduledTask task;
+    ASSERT_TRUE(model.Create(Schedule(true, "/home/u/my jobs/daily.tvj"), task));
+    plat::ScheduledTask foreign = task;
+    foreign.name = "backup-photos";
+    ASSERT_TRUE(scheduler->Create(foreign));
+    const std::string report = ScheduledTasksReport(*scheduler, {});
+    EXPECT_NE(report.find(task.name + "  (Full Backup)"), std::string::npos) << report;
+    EXPECT_NE(report.find("\"/home/u/my jobs/daily.tvj\" FULL"), std::string::npos) << report;
+    EXPECT_EQ(report.find("backup-photos"), std::string::npos) << report;
+}
+
 // --- run logs ---
 
 std::time_t Local(int year, int month, int day, int hour = 12, int minute = 0) {
