@@ -8,6 +8,7 @@
 #include "SubViewStatus.h"
 #include "core/BackupRun.h"
 #include "core/TavoraDoc.h"
+#include "platform/ThreadPriority.h"
 #include "tavui/Prompt.h"
 
 using namespace runtext;
@@ -80,6 +81,8 @@ bool CBackupNow::Start() {
         return true;
     }
     m_worker = std::thread([this] {
+        // The run works at idle priority; the window's thread keeps its own.
+        plat::LowerCurrentThreadPriority();
         m_run->Run(m_status);
         QMetaObject::invokeMethod(this, [this] { OnWorkerDone(); }, Qt::QueuedConnection);
     });
