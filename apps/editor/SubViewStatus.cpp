@@ -123,7 +123,9 @@ void CSubViewStatus::OnRunStarts(editor::CBackupRun& run) {
     m_lastPercent = -1;
     RefreshInfo(STATUS_BUSY);
     m_log->clear();
-    TavInitLog(m_doc.Job(), run.Command(), plat::NowSeconds());
+    if (!TavInitLog(m_doc.Job(), run.Command(), plat::NowSeconds()))
+        AppendLog("***** The run log cannot be written in \"" + GetLogFolder(m_doc.Job()) +
+                  "\"; it is shown here only.\r\n");
     m_status->clear();
     m_progress->setValue(0);
     ShowRunning(true);

@@ -191,6 +191,11 @@ QWidget* CTavoraMainFrame::CreatePage(size_t index) {
         case 2:
             m_schedule = new CSubViewSchedule(m_doc, m_prompt, m_view);
             m_schedule->ensureSavedJob = [this] { return EnsureSavedJob(); };
+            // Without a scheduler the page's button stays disabled, as the page has said why.
+            connect(m_schedule, &CSubViewSchedule::schedulerUnavailable, this, [this] {
+                if (auto* button = m_selector->findChild<QWidget*>(QString::number(PAGES[2].buttonId)))
+                    button->setEnabled(false);
+            });
             return m_schedule;
         case 3:
             m_status = new CSubViewStatus(m_doc, m_prompt, m_view);

@@ -206,6 +206,7 @@ private slots:
         QVERIFY(m_prompt.LastMessage().rfind("Cannot access to the Linux scheduler", 0) == 0);
         QVERIFY(m_prompt.LastMessage().find("no crontab program") != std::string::npos);
         QVERIFY(!Find<QPushButton>("1045")->isEnabled());
+        QVERIFY(!Find<QWidget>("1082")->isEnabled());
     }
 
     void historyListsAndPurges() {
