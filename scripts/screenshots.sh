@@ -8,7 +8,7 @@ DEMO="${DEMO_DIR:-$ROOT/demo}"
 OUT="$ROOT/docs/screenshots"
 
 DEMO_DIR="$DEMO" bash scripts/demo.sh >/dev/null
-cmake --build "${BUILD_DIR:-build}" --target TvrBrowserShots TavoraShots >/dev/null
+cmake --build "${BUILD_DIR:-build}" --target TvrBrowserShots TavoraShots TavoraRunShots >/dev/null
 export TAVORA_HOME="$DEMO/settings"
 mkdir -p "$TAVORA_HOME" "$OUT"
 xvfb-run -a -s "-screen 0 1920x1080x24" \
@@ -19,4 +19,7 @@ STORE="${TAV_TESTDATA:-$ROOT/../shared/testdata}/dbx/Mail-Transport-Dbx/test1.db
 [ -f "$STORE" ] || STORE=""
 xvfb-run -a -s "-screen 0 1920x1080x24" \
     "$ROOT/${BUILD_DIR:-build}/bin/TavoraShots" "$DEMO/demo.tvj" "$OUT" ${STORE:+"$STORE"}
+# SCHEDULE with two schedules, STATUS after a Backup Now, HISTORY with the demo's runs.
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+    "$ROOT/${BUILD_DIR:-build}/bin/TavoraRunShots" "$DEMO/demo.tvj" "$OUT"
 ls -l "$OUT"

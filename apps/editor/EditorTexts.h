@@ -14,8 +14,6 @@ constexpr const char* JOB_EXTENSION = "tvj";
 constexpr const char* ASK_TO_SAVE = "Save changes to %s?";
 constexpr const char* OPEN_FAILED = "Cannot open the job \"%s\".\n%s";
 constexpr const char* SAVE_FAILED = "Cannot save the job \"%s\".\n%s";
-constexpr const char* JOB_NOT_SAVED = "Backup job was not saved.";
-constexpr const char* BACKUP_STARTED = "Backup of %1 started.";
 constexpr const char* HELP_MISSING = "Help file is not available.";
 constexpr const char* SELECT_LOCATION = "Select location for backup image.";
 constexpr const char* ABOUT_TEXT = "Tavora\nThe backup job editor of the Tavora suite.";
@@ -35,9 +33,9 @@ constexpr PageInfo PAGES[] = {
      "Explorer and drop into the Tree View or List View.\n\nAlter check boxes in the Tree View "
      "for selecting in detail."},
     {"SCHEDULE", 1082, 105,
-     "All the schedules created here are store in Windows' Scheduled Tasks folder (usually, "
-     "\"C:\\Windows\\Tasks\").\nYou can explore for that folder via the menu Tools-->Windows "
-     "Scheduled Tasks."},
+     "All the schedules created here are stored in your scheduler: systemd user timers, or "
+     "your crontab where no systemd user manager runs.\nYou can see them via the menu "
+     "Tools-->Windows Scheduled Tasks."},
     {"STATUS", 1083, 104, ""},
     {"HISTORY", 1084, 106, ""},
 };

@@ -18,7 +18,14 @@
 
 #include "EditorTexts.h"
 #include "OptionDlg.h"
+#include "RunPageTexts.h"
+#include "ScheduledTasksDlg.h"
+#include "SubViewHistory.h"
+#include "SubViewSchedule.h"
 #include "SubViewSettings.h"
+#include "SubViewStatus.h"
+#include "BackupNow.h"
+#include "core/ScheduleModel.h"
 #include "ViewSelectorBar.h"
 #include "tavui/Prompt.h"
 #include "tavui/WindowBeacon.h"
@@ -63,8 +70,11 @@ CTavoraMainFrame::CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, 
     m_view->addWidget(m_settings);
     // The pages of what the job backs up, its schedules, its runs and their logs.
     for (size_t i = 1; i < std::size(PAGES); ++i) {
-        auto* page = new QWidget(m_view);
-        page->setObjectName(QString::number(PAGES[i].dialogId));
+        QWidget* page = CreatePage(i);
+        if (page == nullptr) {
+            page = new QWidget(m_view);
+            page->setObjectName(QString::number(PAGES[i].dialogId));
+        }
         m_view->addWidget(page);
     }
     layout->addWidget(m_selector);
@@ -81,6 +91,17 @@ CTavoraMainFrame::CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, 
     UpdateRecentMenu();
     m_doc.NewJob(documentsFolder());
     Refresh();
+}
+
+CTavoraMainFrame::~CTavoraMainFrame() {
+    // The run's worker uses the STATUS page: it ends before the pages go.
+    m_backupNow->Abandon();
+}
+
+void CTavoraMainFrame::SetHostRunSource(IHostRunSource* source) {
+    m_backupNow->hostRuns = source;
+    m_status->SetHostRunSource(source);
+    m_status->LoadFromJob();
 }
 
 QAction* CTavoraMainFrame::Action(int id) const {
@@ -128,14 +149,12 @@ void CTavoraMainFrame::BuildMenus() {
     });
 
     QMenu* tools = menuBar()->addMenu("&Tools");
-    add(tools, "Backup &Now", ID_TOOLS_BACKUP_NOW, QKeySequence("Ctrl+B"), &CTavoraMainFrame::OnBackupNow);
+    add(tools, "Backup &Now", ID_TOOLS_BACKUP_NOW, QKeySequence("Ctrl+B"), [this] { m_backupNow->Start(); });
     add(tools, "&Restore", ID_TOOLS_RESTORE, QKeySequence("Ctrl+R"), [this] { OnStartBrowser(true); });
     add(tools, "TVR &Browse", ID_TOOLS_BROWSE, {}, [this] { OnStartBrowser(false); });
     tools->addSeparator();
     add(tools, "Windows &Explorer", ID_TOOLS_EXPLORER, QKeySequence("Ctrl+E"), &CTavoraMainFrame::OnExplorer);
-    // The job's schedules are not part of this editor yet: the command stays disabled rather
-    // than pretend to work.
-    add(tools, "Windows &Scheduled Tasks", ID_TOOLS_SCHEDULED_TASKS, {}, [] {})->setEnabled(false);
+    add(tools, "Windows &Scheduled Tasks", ID_TOOLS_SCHEDULED_TASKS, {}, &CTavoraMainFrame::OnScheduledTasks);
     tools->addSeparator();
     add(tools, "&Options...", ID_TOOLS_OPTIONS, {}, &CTavoraMainFrame::OnOptions);
 
@@ -167,6 +186,51 @@ void CTavoraMainFrame::BuildToolbar() {
     }
 }
 
+QWidget* CTavoraMainFrame::CreatePage(size_t index) {
+    switch (index) {
+        case 2:
+            m_schedule = new CSubViewSchedule(m_doc, m_prompt, m_view);
+            m_schedule->ensureSavedJob = [this] { return EnsureSavedJob(); };
+            // Without a scheduler the page's button stays disabled, as the page has said why.
+            connect(m_schedule, &CSubViewSchedule::schedulerUnavailable, this, [this] {
+                if (auto* button = m_selector->findChild<QWidget*>(QString::number(PAGES[2].buttonId)))
+                    button->setEnabled(false);
+            });
+            return m_schedule;
+        case 3:
+            m_status = new CSubViewStatus(m_doc, m_prompt, m_view);
+            m_backupNow = new CBackupNow(m_doc, m_prompt, *m_hub, *m_status, this);
+            m_backupNow->saveModified = [this] { return SaveModified(); };
+            m_backupNow->showStatusPage = [this] { SelectPage("STATUS"); };
+            m_backupNow->runningChanged = [this](bool running) {
+                for (int id : {ID_TOOLS_BACKUP_NOW, ID_TOOLS_RESTORE, ID_TOOLS_BROWSE}) Action(id)->setEnabled(!running);
+            };
+            connect(m_backupNow, &CBackupNow::finished, this, [this] {
+                m_history->LoadFromJob();
+    m_status->LoadFromJob();
+                if (m_closeWhenDone) close();
+            });
+            return m_status;
+        case 4:
+            m_history = new CSubViewHistory(m_doc, m_prompt, m_view);
+            return m_history;
+        default:
+            return nullptr;
+    }
+}
+
+void CTavoraMainFrame::OnScheduledTasks() {
+    std::string error;
+    std::shared_ptr<plat::ITaskScheduler> scheduler = m_schedule->openScheduler(error);
+    if (!scheduler) {
+        m_prompt.Message(this, std::string(runtext::SCHEDULER_UNAVAILABLE) + "\n(" + error + ")",
+                         tavui::PromptIcon::Warning);
+        return;
+    }
+    CScheduledTasksDlg dialog(editor::ScheduledTasksReport(*scheduler, plat::RunHelperProgram), this);
+    tavui::ExecDialog(dialog);
+}
+
 void CTavoraMainFrame::UpdateRecentMenu() {
     const auto& files = m_recent.Files();
     for (int i = 0; i < RECENT_FILES; ++i) {
@@ -195,6 +259,8 @@ QWidget* CTavoraMainFrame::CurrentPage() const { return m_view->currentWidget();
 
 void CTavoraMainFrame::Refresh() {
     m_settings->LoadFromJob();
+    m_schedule->LoadFromJob();
+    m_history->LoadFromJob();
     UpdateTitle();
 }
 
@@ -292,21 +358,6 @@ void CTavoraMainFrame::OnStartBrowser(bool restore) {
     StartSuiteProgram(editor::BROWSER_PROGRAM, editor::BrowserArguments(image, restore));
 }
 
-void CTavoraMainFrame::OnBackupNow() {
-    // The command host runs the job file: a job without one, or with edits, is offered to
-    // be saved first (No runs the file as it is).
-    if (m_doc.Path().empty()) m_doc.SetModified(true);
-    if (!SaveModified()) return;
-    if (m_doc.Path().empty()) {
-        m_prompt.Message(this, JOB_NOT_SAVED, tavui::PromptIcon::Warning);
-        return;
-    }
-    std::string last;
-    const bool hasImages = m_doc.Job().FindLastImagePath(last) != 0xFFFFFFFF;
-    if (StartSuiteProgram(editor::HOST_PROGRAM, editor::HostArguments(m_doc.Path(), !hasImages)))
-        statusBar()->showMessage(QString(BACKUP_STARTED).arg(Q(m_doc.Path())));
-}
-
 bool CTavoraMainFrame::StartSuiteProgram(const char* name, const std::vector<std::string>& arguments) {
     QStringList args;
     for (const std::string& a : arguments) args << Q(a);
@@ -337,6 +388,16 @@ void CTavoraMainFrame::OnHelp() {
 void CTavoraMainFrame::OnAbout() { m_prompt.Message(this, ABOUT_TEXT, tavui::PromptIcon::Information); }
 
 void CTavoraMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_backupNow->IsRunning()) {
+        event->ignore();
+        if (m_prompt.Message(this, runtext::ASK_STOP_AND_EXIT, tavui::PromptIcon::Question,
+                             tavui::PromptButtons::YesNo, tavui::ID_NO) != tavui::ID_YES)
+            return;
+        m_closeWhenDone = true;
+        m_backupNow->RequestStop();
+        return;
+    }
+    m_closeWhenDone = false;
     if (SaveModified())
         event->accept();
     else

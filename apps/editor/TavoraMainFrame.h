@@ -8,6 +8,11 @@
 #include "core/EditorSettings.h"
 #include "core/TavoraDoc.h"
 
+class CBackupNow;
+class IHostRunSource;
+class CSubViewHistory;
+class CSubViewStatus;
+class CSubViewSchedule;
 class CSubViewSettings;
 class CTavModFactory;
 class CViewSelectorBar;
@@ -20,8 +25,12 @@ class CTavoraMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, QWidget* parent = nullptr);
+    ~CTavoraMainFrame() override;
 
     CTavoraDoc& Doc() { return m_doc; }
+    CBackupNow& BackupNow() { return *m_backupNow; }
+    // Where Backup Now and the STATUS page learn of the command host's runs (null: none).
+    void SetHostRunSource(IHostRunSource* source);
     QAction* Action(int id) const;
     // Shows a page by name (letter case ignored); false when there is none.
     bool SelectPage(const QString& name);
@@ -57,6 +66,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    QWidget* CreatePage(size_t index);
+    void OnScheduledTasks();
     void BuildMenus();
     void BuildToolbar();
     void UpdateRecentMenu();
@@ -64,7 +75,6 @@ private:
     void OnOpen();
     void OnStartBrowser(bool restore);
     // Tools > Backup Now: the command host runs the saved job.
-    void OnBackupNow();
     // Starts one of the suite's programs beside the editor; says so when it cannot.
     bool StartSuiteProgram(const char* name, const std::vector<std::string>& arguments);
     void OnExplorer();
@@ -80,6 +90,11 @@ private:
     CViewSelectorBar* m_selector;
     QStackedWidget* m_view;
     CSubViewSettings* m_settings;
+    CSubViewSchedule* m_schedule = nullptr;
+    CSubViewHistory* m_history = nullptr;
+    CSubViewStatus* m_status = nullptr;
+    CBackupNow* m_backupNow = nullptr;
+    bool m_closeWhenDone = false;
     QMenu* m_recentMenu = nullptr;
     std::map<int, QAction*> m_actions;
 };

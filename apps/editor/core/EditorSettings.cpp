@@ -163,10 +163,4 @@ std::vector<std::string> BrowserArguments(const std::string& lastImagePath, bool
 }
 
 std::string BrowserWindowTitle(const std::string& imagePath) { return "TvrBrowser - " + imagePath; }
-
-std::vector<std::string> HostArguments(const std::string& jobPath, bool full) {
-    std::vector<std::string> arguments = {"JOB_BACKUP", jobPath};
-    if (full) arguments.push_back("FULL");
-    return arguments;
-}
 }  // namespace editor

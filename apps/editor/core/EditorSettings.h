@@ -75,7 +75,4 @@ constexpr const char* HOST_PROGRAM = "TavCmdHost";
 std::vector<std::string> BrowserArguments(const std::string& lastImagePath, bool restore);
 // The title of the browser window that shows an image: "TvrBrowser - %s".
 std::string BrowserWindowTitle(const std::string& imagePath);
-// The command host's arguments for a run of the job at once: "JOB_BACKUP", the job, and
-// "FULL" for a full backup (else the run is incremental).
-std::vector<std::string> HostArguments(const std::string& jobPath, bool full);
 }  // namespace editor

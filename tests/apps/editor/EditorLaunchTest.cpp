@@ -43,32 +43,7 @@ private slots:
     }
 
     void commandLines() {
-        using editor::HostArguments;
-        QCOMPARE(HostArguments("/j/a.tvj", true), (std::vector<std::string>{"JOB_BACKUP", "/j/a.tvj", "FULL"}));
-        QCOMPARE(HostArguments("/j/a.tvj", false), (std::vector<std::string>{"JOB_BACKUP", "/j/a.tvj"}));
         QCOMPARE(editor::BrowserWindowTitle("/i/a.tvr"), std::string("TvrBrowser - /i/a.tvr"));
-    }
-
-    // The command host runs the saved job: full the first time, incremental once the job
-    // has an image.
-    void backupNowRunsTheSavedJobInTheHost() {
-        QVERIFY(m_frame->Action(editortext::ID_TOOLS_BACKUP_NOW)->isEnabled());
-        m_prompt.answers.push_back(tavui::ID_NO);
-        Trigger(editortext::ID_TOOLS_BACKUP_NOW);
-        QCOMPARE(m_prompt.LastMessage(), std::string("Backup job was not saved."));
-        QVERIFY(m_started.empty());
-        QVERIFY(m_frame->Doc().IsModified());
-
-        m_prompt.answers.push_back(tavui::ID_YES);
-        m_prompt.files.push_back(Path("now.tvj"));
-        Trigger(editortext::ID_TOOLS_BACKUP_NOW);
-        QCOMPARE(m_started.size(), size_t(1));
-        QCOMPARE(m_started.back(), (QStringList{"TavCmdHost", "JOB_BACKUP", QString::fromStdString(Path("now.tvj")), "FULL"}));
-
-        const std::string image = m_frame->Doc().Job().FormatImagePath("");
-        QVERIFY(QFile(QString::fromStdString(image)).open(QIODevice::WriteOnly));
-        Trigger(editortext::ID_TOOLS_BACKUP_NOW);
-        QCOMPARE(m_started.back(), (QStringList{"TavCmdHost", "JOB_BACKUP", QString::fromStdString(Path("now.tvj"))}));
     }
 
     // "TVR Browse" and "Restore" bring a browser that shows the job's image to the front;
