@@ -18,6 +18,7 @@
 
 #include "EditorTexts.h"
 #include "OptionDlg.h"
+#include "SubViewFiles.h"
 #include "SubViewSettings.h"
 #include "ViewSelectorBar.h"
 #include "tavui/Prompt.h"
@@ -59,8 +60,10 @@ CTavoraMainFrame::CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, 
     m_view->setObjectName("101");
     m_settings = new CSubViewSettings(m_doc, m_prompt, m_view);
     m_view->addWidget(m_settings);
-    // The pages of what the job backs up, its schedules, its runs and their logs.
-    for (size_t i = 1; i < std::size(PAGES); ++i) {
+    m_files = new CSubViewFiles(m_doc, m_hub, m_prompt, m_view);
+    m_view->addWidget(m_files);
+    // The pages of the job's schedules, its runs and their logs.
+    for (size_t i = 2; i < std::size(PAGES); ++i) {
         auto* page = new QWidget(m_view);
         page->setObjectName(QString::number(PAGES[i].dialogId));
         m_view->addWidget(page);
@@ -121,7 +124,10 @@ void CTavoraMainFrame::BuildMenus() {
     }
     add(view, "&Refresh", ID_VIEW_REFRESH, QKeySequence("F5"), [this] {
         // Edits not yet written into the job survive the reload.
-        if (m_doc.IsModified()) m_settings->SaveToJob();
+        if (m_doc.IsModified()) {
+            m_settings->SaveToJob();
+            m_files->SaveToJob();
+        }
         Refresh();
     });
 
@@ -193,6 +199,7 @@ QWidget* CTavoraMainFrame::CurrentPage() const { return m_view->currentWidget();
 
 void CTavoraMainFrame::Refresh() {
     m_settings->LoadFromJob();
+    m_files->Refresh();
     UpdateTitle();
 }
 

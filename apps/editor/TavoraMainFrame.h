@@ -8,6 +8,7 @@
 #include "core/EditorSettings.h"
 #include "core/TavoraDoc.h"
 
+class CSubViewFiles;
 class CSubViewSettings;
 class CTavModFactory;
 class CViewSelectorBar;
@@ -72,6 +73,7 @@ private:
     CViewSelectorBar* m_selector;
     QStackedWidget* m_view;
     CSubViewSettings* m_settings;
+    CSubViewFiles* m_files;
     QMenu* m_recentMenu = nullptr;
     std::map<int, QAction*> m_actions;
 };

@@ -47,8 +47,15 @@ void CTlcDataProvider::ClearChildren() {
 
 void CTlcDataProvider::AdoptChild(CTlcDataProvider* child) {
     child->m_parent = this;
-    child->m_checkState = m_checkState == TLC_CHECKED ? TLC_CHECKED : TLC_UNCHECKED;
+    if (m_checkState != TLC_PARTLY) child->m_checkState = m_checkState == TLC_CHECKED ? TLC_CHECKED : TLC_UNCHECKED;
     m_children.push_back(child);
+}
+
+void CTlcDataProvider::ReleaseChild(CTlcDataProvider* child) {
+    auto it = std::find(m_children.begin(), m_children.end(), child);
+    if (it == m_children.end()) return;
+    m_children.erase(it);
+    child->Dispose();
 }
 
 void CTlcDataProvider::ChangeCheckState(int state) {
