@@ -32,6 +32,8 @@ void EraseBelow(PathSet& set, const std::string& folder) {
 class CStatesToSets {
 public:
     PathSet excluded, partial;
+    // Paths of items the view listed from disk (so found there) that went into the sets.
+    std::unordered_set<std::string> listed;
 
     void Item(const CTlcDataFiles& item) {
         const std::string& p = item.FullPath();
@@ -54,6 +56,7 @@ private:
     void Exclude(const std::string& p) {
         excluded.insert(p);
         partial.erase(p);
+        listed.insert(p);
     }
 
     void Mixed(const CTlcDataFiles& folder) {
@@ -81,6 +84,7 @@ private:
             if (file->CheckState() == TLC_CHECKED) {
                 partial.insert(file->FullPath());
                 excluded.erase(file->FullPath());
+                listed.insert(file->FullPath());
             }
     }
 };
@@ -121,13 +125,15 @@ TavStoreStatesResult StoreCheckStates(CTavFilesRoot& root) {
 
     // Clean-up of entries whose path is gone. A path under a source that cannot be found
     // either (its disk is not mounted now) stays: it is still meant for when the disk is back.
+    // Items the view listed from their folder need no second look at the disk.
     std::vector<std::string> missingSources;
     for (int i = 0; i < selection.GetFileCount(); ++i)
         if (auto source = selection.GetFile(i); source && !Exists(*source)) missingSources.push_back(*source);
     std::unordered_set<std::string> gone;
     for (const PathSet* set : {&sets.excluded, &sets.partial})
         for (const std::string& path : *set) {
-            if (path == rootPath || gone.count(path) || !selection.SearchInFiles(path).IsEmpty() || Exists(path))
+            if (path == rootPath || gone.count(path) || sets.listed.count(path) ||
+                !selection.SearchInFiles(path).IsEmpty() || Exists(path))
                 continue;
             bool underMissing = false;
             for (const std::string& source : missingSources)
