@@ -11,6 +11,7 @@
 #include "core/FilesTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
+#include "tavrep/TavTypes.h"
 #include "tavengine/XMLNode.h"
 #include "tavui/Prompt.h"
 #include "tavui/TreeListCtrl.h"
@@ -47,6 +48,13 @@ int AddPath(CTavFilesRoot& root, QWidget* window, const std::string& path) {
     if (!plat::GetFindData(path, data)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         tavui::SharedPrompt().Message(window, filestext::Format(filesui::PATH_NOT_FOUND, path.c_str(), why.c_str()),
+                                      tavui::PromptIcon::Warning);
+        return 0;
+    }
+    // The whole path is the source's stored name: one that does not fit is refused now, not
+    // at every backup (and never cut to fit).
+    if (path.size() > NODE_NAME_MAX_UTF8) {
+        tavui::SharedPrompt().Message(window, filestext::Format(filesui::PATH_TOO_LONG, path.c_str()),
                                       tavui::PromptIcon::Warning);
         return 0;
     }

@@ -18,6 +18,8 @@ constexpr const char* ADD_FILE_FILTER = "All Files (*.*)|*.*||";
 constexpr const char* ADD_FILE_TITLE = "Add File";
 constexpr const char* ADD_FOLDER_TITLE = "Select location for backup image.";
 constexpr const char* PATH_NOT_FOUND = "\"%s\" cannot be found: %s";
+constexpr const char* PATH_TOO_LONG =
+    "\"%s\" is not added: a backup stores a source path of at most 259 bytes. Add a folder above it.";
 
 // "File Filtering" (dialog 141).
 constexpr const char* FILTERING_TITLE = "File Filtering";

@@ -35,12 +35,13 @@ private slots:
     void initTestCase() {
         qputenv("TAVORA_HOME", m_home.path().toUtf8());
         m_data = m_home.path().toStdString() + "/data";
-        // A folder whose path is longer than 260 characters.
+        // A folder whose path is longer than 260 characters, and a short one.
         std::string deep = m_data;
         while (deep.size() <= 300) deep += "/a-rather-long-folder-name-for-deep-paths";
         QVERIFY(QDir().mkpath(QString::fromStdString(deep)));
-        std::ofstream(deep + "/f.txt") << "x";
-        std::ofstream(deep + "/g.txt") << "y";
+        QVERIFY(QDir().mkpath(QString::fromStdString(m_data + "/pics")));
+        std::ofstream(m_data + "/pics/f.txt") << "x";
+        std::ofstream(m_data + "/pics/g.txt") << "y";
         m_hub = std::make_unique<CTavModFactory>(61000);
         m_hub->EnableViews(true);
         QVERIFY(m_hub->Reconnoiter() >= 1);
@@ -79,9 +80,15 @@ private slots:
         QVERIFY(!Button(page, "Remove")->isEnabled());
         QVERIFY(!Button(page, "File Filtering...")->isEnabled());
 
-        // The whole dropped path becomes a source, not its first 260 characters.
+        // A dropped path reaches the module whole: one too long to be stored is refused by
+        // name, never cut to a shorter path that means another folder.
         std::string deep = m_data;
         while (deep.size() <= 300) deep += "/a-rather-long-folder-name-for-deep-paths";
+        page.DropPaths({deep}, nullptr);
+        QVERIFY(root->Children().empty());
+        QVERIFY(m_prompt.LastMessage().rfind("\"" + deep + "\" is not added: a backup stores", 0) == 0);
+        QVERIFY(!doc.IsModified());
+        deep = m_data + "/pics";
         page.DropPaths({deep}, nullptr);
         QCOMPARE(root->Children().size(), size_t(1));
         QCOMPARE(root->Children()[0]->Name(), deep);
