@@ -66,15 +66,23 @@ CTreeListCtrl::CTreeListCtrl(QWidget* parent)
     m_tree->installEventFilter(this);
     m_list->installEventFilter(this);
 
+    // Changing an item's icon is no change of its check box: itemChanged is not followed then.
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (CTlcDataProvider* p = ProviderOf(item)) {
             ListChildren(p);
+            const bool was = m_updating;
+            m_updating = true;
             item->setIcon(0, tavui::CTavImageList::Shared().Icon(p->OpenIcon()));
+            m_updating = was;
         }
     });
-    connect(m_tree, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) {
-        if (CTlcDataProvider* p = ProviderOf(item))
+    connect(m_tree, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        if (CTlcDataProvider* p = ProviderOf(item)) {
+            const bool was = m_updating;
+            m_updating = true;
             item->setIcon(0, tavui::CTavImageList::Shared().Icon(p->Icon()));
+            m_updating = was;
+        }
     });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, &CTreeListCtrl::OnCurrentChanged);
     connect(m_tree, &QTreeWidget::itemChanged, this,

@@ -49,6 +49,9 @@ bool ShootFilesPage(CTavoraMainFrame& frame, const QString& out) {
     treeList->SelectProvider(docs);
     treeList->RefreshStates();
     bool ok = Save(frame, out + "/editor-files-800x600.png");
+    frame.resize(1280, 800);
+    ok &= Save(frame, out + "/editor-files-1280x800.png");
+    frame.resize(800, 600);
     auto press = [&](const char* title) {
         for (QPushButton* b : page->CommandButtons())
             if (b->text() == title) b->click();

@@ -136,7 +136,10 @@ CAllFiltersDlg::CAllFiltersDlg(CTavJobFilesHelper& selection, tavui::IPrompt& pr
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CAllFiltersDlg::UpdateButtons);
     Fill();
-    resize(620, 300);
+    // Wide enough for the four columns beside the buttons.
+    int columns = 0;
+    for (int i = 0; i < m_list->columnCount(); ++i) columns += m_list->columnWidth(i);
+    resize(columns + m_clearAll->sizeHint().width() + 60, 320);
 }
 
 void CAllFiltersDlg::Fill() {
