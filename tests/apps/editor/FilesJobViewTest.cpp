@@ -109,6 +109,7 @@ private slots:
         Write("docs/c.doc", 5);
         Write("docs/sub/x.txt", 1);
         Write("big.bin", 3000);
+        Write("docs-old/x.txt", 1);
         tavui::SetSharedPrompt(&m_prompt);
     }
     void cleanup() {
@@ -136,6 +137,13 @@ private slots:
             QCOMPARE(State(P("docs") + "|c.doc"), expected);
             QCOMPARE(State(P("docs") + "|sub"), TLC_CHECKED);
         }
+    }
+
+    void sourceStateLooksBelowThePathOnly() {
+        // "docs-old/x.txt" begins with the text "docs" but lies outside the folder docs.
+        Show({P("docs"), P("docs-old")}, {{"excluded", P("docs-old/x.txt")}});
+        QCOMPARE(State(P("docs")), TLC_CHECKED);
+        QCOMPARE(State(P("docs-old")), TLC_PARTLY);
     }
 
     void listColumnsAndSizeOrder() {
