@@ -22,6 +22,7 @@
 #include "ScheduledTasksDlg.h"
 #include "SubViewHistory.h"
 #include "SubViewSchedule.h"
+#include "SubViewFiles.h"
 #include "SubViewSettings.h"
 #include "SubViewStatus.h"
 #include "BackupNow.h"
@@ -144,7 +145,10 @@ void CTavoraMainFrame::BuildMenus() {
     }
     add(view, "&Refresh", ID_VIEW_REFRESH, QKeySequence("F5"), [this] {
         // Edits not yet written into the job survive the reload.
-        if (m_doc.IsModified()) m_settings->SaveToJob();
+        if (m_doc.IsModified()) {
+            m_settings->SaveToJob();
+            m_files->SaveToJob();
+        }
         Refresh();
     });
 
@@ -188,6 +192,9 @@ void CTavoraMainFrame::BuildToolbar() {
 
 QWidget* CTavoraMainFrame::CreatePage(size_t index) {
     switch (index) {
+        case 1:
+            m_files = new CSubViewFiles(m_doc, m_hub, m_prompt, m_view);
+            return m_files;
         case 2:
             m_schedule = new CSubViewSchedule(m_doc, m_prompt, m_view);
             m_schedule->ensureSavedJob = [this] { return EnsureSavedJob(); };
@@ -259,6 +266,7 @@ QWidget* CTavoraMainFrame::CurrentPage() const { return m_view->currentWidget();
 
 void CTavoraMainFrame::Refresh() {
     m_settings->LoadFromJob();
+    m_files->Refresh();
     m_schedule->LoadFromJob();
     m_history->LoadFromJob();
     UpdateTitle();

@@ -13,6 +13,7 @@ class IHostRunSource;
 class CSubViewHistory;
 class CSubViewStatus;
 class CSubViewSchedule;
+class CSubViewFiles;
 class CSubViewSettings;
 class CTavModFactory;
 class CViewSelectorBar;
@@ -95,6 +96,7 @@ private:
     CSubViewStatus* m_status = nullptr;
     CBackupNow* m_backupNow = nullptr;
     bool m_closeWhenDone = false;
+    CSubViewFiles* m_files = nullptr;
     QMenu* m_recentMenu = nullptr;
     std::map<int, QAction*> m_actions;
 };

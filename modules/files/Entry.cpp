@@ -24,17 +24,5 @@ TAV_MODULE_EXPORT int32_t ListFilesDataPositions(CTavRepository*, const TavNodeR
 }
 
 // The job editor's view of the module (the job-root provider, data exchange and the
-// job-control commands) is not part of this build. Its procedures answer as a module without
-// a view does: no provider, nothing exchanged, every command unavailable and not handled.
-TAV_MODULE_EXPORT CTlcDataProvider* CreateFilesJobRoot(CTreeListCtrl*, const XMLNode*,
-                                                       CTavJobHelper*) {
-    return nullptr;
-}
-TAV_MODULE_EXPORT int32_t DataExchange(CTlcDataProvider*, const XMLNode*, int32_t) { return 0; }
-TAV_MODULE_EXPORT int32_t UpdateCmdUI(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
-TAV_MODULE_EXPORT int32_t OnAddFile(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
-TAV_MODULE_EXPORT int32_t OnAddFolder(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
-TAV_MODULE_EXPORT int32_t OnRemoveItem(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
-TAV_MODULE_EXPORT int32_t OnFileFiltering(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
-TAV_MODULE_EXPORT int32_t OnSelection(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
-TAV_MODULE_EXPORT int32_t OnEventFilesDrop(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
+// job-control commands) lives in filesmodule_ui.so beside this library; programs with
+// windows bind those procedures from there.

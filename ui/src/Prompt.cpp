@@ -103,6 +103,17 @@ std::optional<std::string> CQtPrompt::FileDialog(QWidget* parent, const FileDial
     return dialog.selectedFiles().first().toStdString();
 }
 
+std::vector<std::string> CQtPrompt::OpenFiles(QWidget* parent, const FileDialogSpec& spec) {
+    QFileDialog dialog(parent, QString::fromStdString(spec.title), QString::fromStdString(spec.initialPath),
+                       QString::fromStdString(QtFilter(spec.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    std::vector<std::string> paths;
+    if (dialog.exec() != QDialog::Accepted) return paths;
+    for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());
+    return paths;
+}
+
 std::optional<std::string> CQtPrompt::FolderDialog(QWidget* parent, const std::string& title,
                                                    const std::string& initial) {
     const QString folder = QFileDialog::getExistingDirectory(

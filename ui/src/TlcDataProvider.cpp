@@ -27,6 +27,7 @@ int CTlcDataProvider::ListCompareProc(const CTlcDataProvider& a, const CTlcDataP
 }
 
 int CTlcDataProvider::InitialCheckState(int parentState) const {
+    if (parentState == TLC_PARTLY) return m_checkState;
     return parentState == TLC_CHECKED ? TLC_CHECKED : TLC_UNCHECKED;
 }
 
@@ -53,6 +54,13 @@ void CTlcDataProvider::AdoptChild(CTlcDataProvider* child) {
     child->m_parent = this;
     child->m_checkState = child->InitialCheckState(m_checkState);
     m_children.push_back(child);
+}
+
+void CTlcDataProvider::ReleaseChild(CTlcDataProvider* child) {
+    auto it = std::find(m_children.begin(), m_children.end(), child);
+    if (it == m_children.end()) return;
+    m_children.erase(it);
+    child->Dispose();
 }
 
 void CTlcDataProvider::ChangeCheckState(int state) {

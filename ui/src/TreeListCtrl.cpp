@@ -2,6 +2,7 @@
 #include "tavui/TreeListCtrl.h"
 
 #include <QEvent>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QSplitter>
@@ -13,6 +14,19 @@
 namespace {
 constexpr int PROVIDER_ROLE = Qt::UserRole + 1;
 constexpr const char* DUMMY_TEXT = "dummy";
+
+void SetBold(QTreeWidgetItem* item, bool bold) {
+    QFont font = item->font(0);
+    if (font.bold() == bold) return;
+    font.setBold(bold);
+    item->setFont(0, font);
+}
+
+bool SameOrBelow(const CTlcDataProvider* item, const CTlcDataProvider* top) {
+    for (; item != nullptr; item = item->Parent())
+        if (item == top) return true;
+    return false;
+}
 
 Qt::CheckState ToQt(int state) {
     return state == TLC_CHECKED ? Qt::Checked : state == TLC_PARTLY ? Qt::PartiallyChecked : Qt::Unchecked;
@@ -52,15 +66,23 @@ CTreeListCtrl::CTreeListCtrl(QWidget* parent)
     m_tree->installEventFilter(this);
     m_list->installEventFilter(this);
 
+    // Changing an item's icon is no change of its check box: itemChanged is not followed then.
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (CTlcDataProvider* p = ProviderOf(item)) {
             ListChildren(p);
+            const bool was = m_updating;
+            m_updating = true;
             item->setIcon(0, tavui::CTavImageList::Shared().Icon(p->OpenIcon()));
+            m_updating = was;
         }
     });
-    connect(m_tree, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) {
-        if (CTlcDataProvider* p = ProviderOf(item))
+    connect(m_tree, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        if (CTlcDataProvider* p = ProviderOf(item)) {
+            const bool was = m_updating;
+            m_updating = true;
             item->setIcon(0, tavui::CTavImageList::Shared().Icon(p->Icon()));
+            m_updating = was;
+        }
     });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, &CTreeListCtrl::OnCurrentChanged);
     connect(m_tree, &QTreeWidget::itemChanged, this,
@@ -92,6 +114,7 @@ QTreeWidgetItem* CTreeListCtrl::MakeTreeItem(CTlcDataProvider* provider) {
     item->setData(0, PROVIDER_ROLE, QVariant::fromValue(quintptr(provider)));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, ToQt(provider->CheckState()));
+    if (provider->IsBold()) SetBold(item, true);
     if (provider->MayHaveChildren()) item->addChild(new QTreeWidgetItem(QStringList(DUMMY_TEXT)));
     provider->SetTreeItem(item);
     return item;
@@ -123,7 +146,7 @@ void CTreeListCtrl::ClearTree() {
 void CTreeListCtrl::TreeInsertChild(CTlcDataProvider* parent, CTlcDataProvider* child) {
     parent->AdoptChild(child);
     auto* parentItem = static_cast<QTreeWidgetItem*>(parent->TreeItem());
-    if (parentItem != nullptr && child->Kind() == TLC_KIND_FOLDER) {
+    if (parentItem != nullptr && child->HasTreeItem()) {
         const bool was = m_updating;
         m_updating = true;
         parentItem->addChild(MakeTreeItem(child));
@@ -131,7 +154,68 @@ void CTreeListCtrl::TreeInsertChild(CTlcDataProvider* parent, CTlcDataProvider* 
     }
 }
 
-void CTreeListCtrl::ChildrenDone(CTlcDataProvider* parent) {}
+// The parent's own state may have been worked out from its children.
+void CTreeListCtrl::ChildrenDone(CTlcDataProvider* parent) {
+    if (auto* item = static_cast<QTreeWidgetItem*>(parent->TreeItem())) {
+        const bool was = m_updating;
+        m_updating = true;
+        item->setCheckState(0, ToQt(parent->CheckState()));
+        m_updating = was;
+    }
+}
+
+void CTreeListCtrl::ReloadChildren(CTlcDataProvider* provider) {
+    if (provider == nullptr) return;
+    auto* item = static_cast<QTreeWidgetItem*>(provider->TreeItem());
+    // The selection moves out of the items that go before their providers are released.
+    QTreeWidgetItem* current = m_tree->currentItem();
+    if (item != nullptr && current != nullptr && current != item && SameOrBelow(ProviderOf(current), provider))
+        m_tree->setCurrentItem(item);
+    const bool relist = m_listed != nullptr && SameOrBelow(m_listed, provider);
+    if (relist) ClearList();
+    if (item != nullptr) {
+        const bool was = m_updating;
+        m_updating = true;
+        for (int i = item->childCount() - 1; i >= 0; --i) delete item->takeChild(i);
+        if (provider->MayHaveChildren()) item->addChild(new QTreeWidgetItem(QStringList(DUMMY_TEXT)));
+        m_updating = was;
+    }
+    provider->ClearChildren();
+    ListChildren(provider);
+    if (relist) ShowList(SelectedTreeProvider());
+    RefreshStates();
+}
+
+void CTreeListCtrl::DeleteItem(CTlcDataProvider* provider) {
+    if (provider == nullptr) return;
+    if (m_listed != nullptr && SameOrBelow(m_listed, provider)) ClearList();
+    CTlcDataProvider* parent = provider->Parent();
+    if (auto* item = static_cast<QTreeWidgetItem*>(provider->TreeItem())) {
+        QTreeWidgetItem* current = m_tree->currentItem();
+        if (current != nullptr && SameOrBelow(ProviderOf(current), provider))
+            m_tree->setCurrentItem(parent != nullptr ? static_cast<QTreeWidgetItem*>(parent->TreeItem()) : nullptr);
+        const bool was = m_updating;
+        m_updating = true;
+        delete item;
+        m_updating = was;
+    }
+    const bool listedHere = m_listed == parent;
+    if (parent != nullptr) {
+        parent->ReleaseChild(provider);
+    } else {
+        m_roots.erase(std::remove(m_roots.begin(), m_roots.end(), provider), m_roots.end());
+        provider->Dispose();
+    }
+    if (listedHere || m_listed == nullptr) ShowList(SelectedTreeProvider());
+}
+
+void CTreeListCtrl::RefreshList() {
+    CTlcDataProvider* current = SelectedListProvider();
+    ShowList(m_listed);
+    if (current != nullptr)
+        for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+            if (ProviderOf(m_list->topLevelItem(i)) == current) m_list->setCurrentItem(m_list->topLevelItem(i));
+}
 
 void CTreeListCtrl::ListChildren(CTlcDataProvider* provider) {
     if (provider == nullptr) return;
@@ -144,7 +228,7 @@ void CTreeListCtrl::ListChildren(CTlcDataProvider* provider) {
         for (int i = parentItem->childCount() - 1; i >= 0; --i)
             if (ProviderOf(parentItem->child(i)) == nullptr) delete parentItem->takeChild(i);
         for (CTlcDataProvider* child : provider->Children())
-            if (child->Kind() == TLC_KIND_FOLDER && child->TreeItem() == nullptr) parentItem->addChild(MakeTreeItem(child));
+            if (child->HasTreeItem() && child->TreeItem() == nullptr) parentItem->addChild(MakeTreeItem(child));
         m_updating = was;
         return;
     }
@@ -251,6 +335,7 @@ void CTreeListCtrl::ShowList(CTlcDataProvider* provider) {
         item->setData(0, PROVIDER_ROLE, QVariant::fromValue(quintptr(child)));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, ToQt(child->CheckState()));
+        if (child->IsBold()) SetBold(item, true);
         items.push_back(item);
     }
     m_list->addTopLevelItems(items);
@@ -265,12 +350,7 @@ void CTreeListCtrl::SortList(int column) {
         m_sortColumn = column;
         m_descending = false;
     }
-    CTlcDataProvider* shown = m_listed;
-    CTlcDataProvider* current = SelectedListProvider();
-    ShowList(shown);
-    if (current != nullptr)
-        for (int i = 0; i < m_list->topLevelItemCount(); ++i)
-            if (ProviderOf(m_list->topLevelItem(i)) == current) m_list->setCurrentItem(m_list->topLevelItem(i));
+    RefreshList();
 }
 
 void CTreeListCtrl::SetListHeaderStyle(int, uint32_t colorRef) {
@@ -298,7 +378,10 @@ void CTreeListCtrl::OnListItemStateChanged(int row, int state) {
 }
 
 void CTreeListCtrl::RefreshTreeItem(QTreeWidgetItem* item) {
-    if (CTlcDataProvider* p = ProviderOf(item)) item->setCheckState(0, ToQt(p->CheckState()));
+    if (CTlcDataProvider* p = ProviderOf(item)) {
+        item->setCheckState(0, ToQt(p->CheckState()));
+        SetBold(item, p->IsBold());
+    }
     for (int i = 0; i < item->childCount(); ++i) RefreshTreeItem(item->child(i));
 }
 
@@ -307,7 +390,10 @@ void CTreeListCtrl::RefreshStates() {
     for (int i = 0; i < m_tree->topLevelItemCount(); ++i) RefreshTreeItem(m_tree->topLevelItem(i));
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = m_list->topLevelItem(i);
-        if (CTlcDataProvider* p = ProviderOf(row)) row->setCheckState(0, ToQt(p->CheckState()));
+        if (CTlcDataProvider* p = ProviderOf(row)) {
+            row->setCheckState(0, ToQt(p->CheckState()));
+            SetBold(row, p->IsBold());
+        }
     }
     m_updating = false;
 }

@@ -90,6 +90,19 @@ int CTavJobFilesHelper::DoRemoveChild(const Index& index, const char* name,
     return 1;
 }
 
+int CTavJobFilesHelper::RemoveEntries(const char* name, const std::unordered_set<std::string>& paths) {
+    if (paths.empty()) return 0;
+    std::vector<XMLNode> gone;
+    for (XMLNode child = m_node.GetFirstChild(); child; child = child.GetNextSibling())
+        if (child.GetName() == name && paths.count(child.GetAttribute(XML_FULLPATH))) gone.push_back(child);
+    int removed = 0;
+    for (const XMLNode& element : gone) removed += m_node.RemoveChild(element) ? 1 : 0;
+    if (removed == 0) return 0;
+    Sort();
+    NotifyJob(1);
+    return removed;
+}
+
 void CTavJobFilesHelper::DoClearAllChildren(const char* name) {
     if (m_node.RemoveChildren(name) > 0) {
         m_dirty = true;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "tavengine/TavJobNodeHelper.h"
@@ -45,6 +46,10 @@ public:
     int RemoveFilter(const std::string& path);
     int RemoveExclude(const std::string& path);
     int RemovePartial(const std::string& path);
+
+    // Removes, in one walk, every element of kind `name` ("excluded", ...) whose path is in
+    // `paths`; sorts and notifies when any was removed. The number removed.
+    int RemoveEntries(const char* name, const std::unordered_set<std::string>& paths);
 
     // Removes every element of that kind; sets dirty and notifies when any was removed.
     void ClearAllFiles();

@@ -36,6 +36,11 @@ public:
     virtual int Message(QWidget* parent, const std::string& text, PromptIcon icon,
                         PromptButtons buttons = PromptButtons::Ok, int defaultButton = 0) = 0;
     virtual std::optional<std::string> FileDialog(QWidget* parent, const FileDialogSpec& spec) = 0;
+    // An open-file dialog in which several files may be chosen; empty for Cancel.
+    virtual std::vector<std::string> OpenFiles(QWidget* parent, const FileDialogSpec& spec) {
+        auto one = FileDialog(parent, spec);
+        return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+    }
     virtual std::optional<std::string> FolderDialog(QWidget* parent, const std::string& title,
                                                     const std::string& initial) = 0;
     // The "Password Protection" dialog; nullopt for Cancel.
@@ -48,6 +53,7 @@ public:
     int Message(QWidget* parent, const std::string& text, PromptIcon icon, PromptButtons buttons,
                 int defaultButton) override;
     std::optional<std::string> FileDialog(QWidget* parent, const FileDialogSpec& spec) override;
+    std::vector<std::string> OpenFiles(QWidget* parent, const FileDialogSpec& spec) override;
     std::optional<std::string> FolderDialog(QWidget* parent, const std::string& title,
                                             const std::string& initial) override;
     std::optional<std::string> Password(QWidget* parent) override;

@@ -48,6 +48,10 @@ public:
     virtual int GetChildren(CTlcChildSink& sink) { return 1; }
     // Whether a folder item may have children (shows an expand button before listing).
     virtual bool MayHaveChildren() const { return m_kind == TLC_KIND_FOLDER; }
+    // Whether the item shows in the tree (folders; a file only where an item says so).
+    virtual bool HasTreeItem() const { return m_kind == TLC_KIND_FOLDER; }
+    // Whether the item's text is shown in bold (an item with a rule of its own).
+    virtual bool IsBold() const { return false; }
     // Without a column: the number of list columns. With one: fills it; 0 outside range.
     virtual int GetListColumnInfo(int index, TlcColumn* column) const;
     // The texts of a child's list row, one per column.
@@ -91,8 +95,13 @@ public:
     void EnsureChildren(CTlcChildSink* sink = nullptr);
     // Forgets listed children (they are listed again on the next EnsureChildren).
     void ClearChildren();
-    // Appends a child (taking ownership); its state is its InitialCheckState.
+    // Appends a child (taking ownership); its state is its InitialCheckState: 2 under a
+    // checked parent, 1 under a cleared one, its own (1 unless set before) under a mixed one.
     void AdoptChild(CTlcDataProvider* child);
+    // Removes a child and releases it.
+    void ReleaseChild(CTlcDataProvider* child);
+    // Works out this item's state and those above from their listed children again.
+    void RecomputeFromChildren() { RecomputeUp(); }
     // The children in list order for `column` (folders first, then the column's order).
     std::vector<CTlcDataProvider*> SortedChildren(int column, bool descending) const;
 

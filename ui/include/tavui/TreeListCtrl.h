@@ -42,6 +42,14 @@ public:
     void SelectProvider(CTlcDataProvider* provider);
     // Lists a folder item's children now (tree items included).
     void ListChildren(CTlcDataProvider* provider);
+    // Forgets an item's children (tree items and rows) and lists them again.
+    void ReloadChildren(CTlcDataProvider* provider);
+    // Removes an item (with its tree item and everything below) and releases it.
+    void DeleteItem(CTlcDataProvider* provider);
+    // Shows the list's item again (rows added, removed or changed), keeping the current row.
+    void RefreshList();
+    // Shows every item's check state and type face again (after the providers changed them).
+    void RefreshStates();
 
     void SetListHeaderStyle(int style, uint32_t colorRef);
     // The check state of list row `row` was set from outside (the Selection dialog).
@@ -77,7 +85,6 @@ private:
     void OnCurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void OnItemChanged(QTreeWidgetItem* item, bool fromList);
     void ShowList(CTlcDataProvider* provider);
-    void RefreshStates();
     void RefreshTreeItem(QTreeWidgetItem* item);
     void OnContextMenu(const QPoint& pos, bool fromList);
 
