@@ -82,4 +82,15 @@ TEST(NewerImageTest, AZstdJobBacksUpAndRestoresAndItsImagesAre22) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(dir / "out" + (dir / "data/a.txt")), text);
     EXPECT_EQ(cli.Run({"check", dir / "repo/z.tvr", "--read-data"}).code, 0);
+
+    // A run into a repository whose newest image a later release wrote refuses to start,
+    // and names the image instead of advising to move it away.
+    ASSERT_EQ(cli.Run({"backup", job}).code, 0);
+    ASSERT_TRUE(plat::PathExists(dir / "repo/z.0001.tvr"));
+    MarkNewer(dir / "repo/z.0001.tvr");
+    r = cli.Run({"backup", job});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.err, "image 1 needs a newer version of Tavora")) << r.err;
+    EXPECT_FALSE(Contains(r.err, "move it away")) << r.err;
+    EXPECT_FALSE(plat::PathExists(dir / "repo/z.0002.tvr"));
 }
