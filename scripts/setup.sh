@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(build-essential cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libssl-dev
+PACKAGES=(build-essential cmake ninja-build pkg-config zlib1g-dev libdeflate-dev libzstd-dev libssl-dev
           libpugixml-dev googletest libgtest-dev libbenchmark-dev gzip
           qt6-base-dev xvfb xauth python3)
 missing=()

@@ -50,13 +50,16 @@ bool NeededImage(CTavRepository& rep, uint32_t id) {
 struct ImageRow {
     uint32_t id = 0;
     std::string path, format = "-", password = "-";
-    bool missing = false, unreadable = false;
+    bool missing = false, unreadable = false, newer = false;
     uint64_t size = 0;
 };
 
 std::vector<ImageRow> ImageRows(CTavRepository& rep) {
     std::vector<ImageRow> rows;
-    const uint32_t last = rep.GetCurrentImageID();
+    uint32_t last = rep.GetCurrentImageID();
+    // Images a newer version of Tavora wrote are not held, but they are listed.
+    for (uint32_t id : rep.GetNewerImages())
+        if (last == TAV_NONE || id > last) last = id;
     for (uint32_t id = 0; last != TAV_NONE && id <= last; ++id) {
         ImageRow row;
         row.id = id;
@@ -69,7 +72,9 @@ std::vector<ImageRow> ImageRows(CTavRepository& rep) {
             row.missing = true;
         } else {
             row.size = data.Size();
-            if (rep.GetImageFromID(id) == nullptr) {
+            if (rep.GetNewerImages().count(id) != 0) {
+                row.newer = true;
+            } else if (rep.GetImageFromID(id) == nullptr) {
                 row.unreadable = true;
             } else {
                 if (CTavFormatAdaptor* adaptor = rep.GetAdaptor(id))
@@ -87,6 +92,7 @@ void PrintImages(const std::vector<ImageRow>& rows, std::ostream& out) {
     for (const ImageRow& row : rows) {
         const std::string note =
             row.missing ? " (missing)"
+            : row.newer ? " (" + NewerReaderText(row.id) + ")"
             : row.unreadable ? " (cannot be opened as image " + std::to_string(row.id) + ")" : "";
         out << PadLeft(std::to_string(row.id), 4) << "  " << Pad(row.format, 6) << "  "
             << Pad(row.password, 8) << "  "
@@ -102,6 +108,7 @@ std::string ImagesJson(const std::vector<ImageRow>& rows) {
         o.Num("id", row.id).Str("path", row.path).Bool("missing", row.missing);
         if (!row.missing) o.Num("size", row.size);
         if (row.format != "-") o.Str("format", row.format);
+        if (row.newer) o.Bool("needs_newer_version", true);
         if (row.password != "-") o.Str("password", row.password);
         items.push_back(o.Text());
     }

@@ -31,6 +31,29 @@ bool EncodingFromOptions(const CCliArgs& args, CCliContext& ctx, uint32_t& encod
         encoding = *number;
     }
     if (args.Has("no-compress")) encoding = 0;
+    if (const auto method = args.Value("compress")) {
+        if (args.Has("no-compress") || args.Value("level")) {
+            Fail(ctx, "job new", jobtext::ERR_COMPRESS_AND_LEVEL, EXIT_USAGE);
+            return false;
+        }
+        int32_t level = -1;
+        if (*method == "deflate") {
+            encoding = TAV_ENC_DEFAULT_LEVEL;
+        } else if (method->rfind("zstd", 0) == 0 && (method->size() == 4 || (*method)[4] == ':')) {
+            if (method->size() > 4) {
+                const auto number = ParseNumber(method->substr(5));
+                if (!number || *number < 1 || *number > uint64_t(TAV_ZSTD_MAX_LEVEL)) {
+                    Fail(ctx, "job new", jobtext::ERR_BAD_ZSTD_LEVEL, EXIT_USAGE);
+                    return false;
+                }
+                level = int32_t(*number);
+            }
+            encoding = ZstdEncoding(level, false);
+        } else {
+            Fail(ctx, "job new", Printf(jobtext::ERR_BAD_COMPRESS, method->c_str()), EXIT_USAGE);
+            return false;
+        }
+    }
     if (args.Has("encrypt")) encoding |= TAV_ENC_AES;
     return true;
 }
@@ -77,6 +100,10 @@ int RunJobNew(const CCliArgs& args, CCliContext& ctx) {
 std::string CompressionText(uint32_t encoding) {
     const uint32_t level = encoding & TAV_ENC_LEVEL_MASK;
     if (level == 0) return "none";
+    if (EncodingUsesZstd(encoding)) {
+        const int32_t zstdLevel = EncodingZstdLevel(encoding);
+        return zstdLevel < 0 ? "zstd, default level (3)" : "zstd level " + std::to_string(zstdLevel);
+    }
     if (level >= 1 && level <= 9) return "deflate level " + std::to_string(level);
     return "deflate, default level";
 }
@@ -146,12 +173,13 @@ int RunJobShow(const CCliArgs& args, CCliContext& ctx) {
 
 void RegisterJobCommands(CCommandTable& table) {
     table.Add({{"job", "new"},
-               "JOB --location DIR --name NAME [--title T] [--split SIZE] [--no-compress|--level N] [--encrypt]",
+               "JOB --location DIR --name NAME [--title T] [--split SIZE] [--no-compress|--level N|--compress M] [--encrypt]",
                "make a new job file",
                "Writes a new job file JOB whose images are DIR/NAME.tvr, DIR/NAME.0001.tvr, ...\n"
                "The job has an empty Files and Folders selection: add sources with\n"
                "'tavctl job add'. Images are compressed with deflate's default level unless\n"
-               "--level or --no-compress says otherwise, and encrypted with AES-128 and the\n"
+               "--level, --no-compress or --compress says otherwise (zstd is about three times\n"
+               "faster; its images are read only by Tavora versions that know zstd), and encrypted with AES-128 and the\n"
                "built-in key with --encrypt (this keeps out casual readers only). SIZE is the\n"
                "size at which the next image file is started (700MB, 2GB; at most 2 GB).\n"
                "Incremental runs update a file whose size or date changed and add new files.\n"
@@ -163,6 +191,7 @@ void RegisterJobCommands(CCommandTable& table) {
                 {"split", 's', true, "SIZE", "start a new image file at this size (default 2GB)"},
                 {"level", 0, true, "N", "deflate level 1 (fast) to 9 (small)"},
                 {"no-compress", 0, false, "", "store contents uncompressed"},
+                {"compress", 0, true, "M", "deflate, zstd or zstd:LEVEL (1-19; images need Tavora 2.2 readers)"},
                 {"encrypt", 0, false, "", "encrypt blocks with AES-128 (built-in key)"},
                 {"force", 'f', false, "", "replace an existing job file"}},
                1,

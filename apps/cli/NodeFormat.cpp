@@ -68,6 +68,7 @@ std::string BackupTypeText(uint32_t type) {
 }
 
 std::string FormatVersionText(uint32_t version) {
+    if (version == FORMAT_2_2) return "2.2";
     if (version == FORMAT_2_1) return "2.1";
     if (version == FORMAT_2_0) return "2.0";
     char text[16];

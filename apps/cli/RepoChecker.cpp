@@ -81,7 +81,11 @@ void CRepoChecker::CheckImages() {
 }
 
 void CRepoChecker::CheckBaselineTable() {
+    for (uint32_t id : m_rep.GetNewerImages())
+        Report("image " + std::to_string(id) + " (" + ImagePathFor(m_rep, id) + ")",
+               "needs a newer version of Tavora; its baselines and contents were not checked");
     for (const TavPosition& entry : m_rep.GetUnreadableTables())
+        if (m_rep.GetNewerImages().count(entry.image) == 0)
         Report("baseline table in image " + std::to_string(entry.image) + " (" +
                    ImagePathFor(m_rep, entry.image) + ") offset " + std::to_string(entry.offset),
                "cannot be read; the repository opens at the baselines before it and no backup "

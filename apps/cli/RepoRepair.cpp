@@ -49,6 +49,11 @@ bool RepairRepository(CRepoSession& session, const LineSink& out, std::string& p
         problem = "a backup run is writing to the repository; repair it when the run is over";
         return false;
     }
+    if (!rep.GetNewerImages().empty()) {
+        problem = NewerReaderText(*rep.GetNewerImages().begin()) +
+                  "; nothing was changed (repair it with that version)";
+        return false;
+    }
     uint64_t freed = 0;
     for (const TavLeftover& left : rep.RemoveLeftovers(rep.FindLeftovers())) {
         freed += left.Bytes();

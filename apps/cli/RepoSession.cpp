@@ -21,7 +21,7 @@ std::string AttachProblem(int32_t code, const std::string& detail) {
         case TAVEX_NOT_IMAGE:
             return text::ERR_NOT_IMAGE;
         case TAVEX_UNKNOWN_VERSION:
-            return text::ERR_UNKNOWN_VERSION;
+            return detail.empty() ? std::string(text::ERR_UNKNOWN_VERSION) : detail;
         case TAVEX_WRONG_ID:
             return text::ERR_WRONG_IMAGE_ID;
         default:
@@ -54,7 +54,7 @@ bool CRepoSession::AttachWith(const std::optional<std::string>& password, std::s
     }
     try {
         if (m_rep.Attach(m_path, &security) == 1) return true;
-        problem = AttachProblem(m_rep.LastAttachCode(), "");
+        problem = AttachProblem(m_rep.LastAttachCode(), m_rep.LastAttachDetail());
     } catch (CTavException* e) {
         const int32_t code = e->code;
         problem = AttachProblem(code, TakeException(e));
@@ -70,8 +70,15 @@ bool CRepoSession::Reattach(std::string& problem) {
 
 std::vector<std::string> CRepoSession::DamageNotes() {
     std::vector<std::string> notes;
+    const std::set<uint32_t>& newer = m_rep.GetNewerImages();
+    const uint32_t shownUpTo = m_rep.GetLatestBaselineNumber();
+    for (uint32_t id : newer)
+        notes.push_back(NewerReaderText(id) + " (" + ImagePathFor(m_rep, id) +
+                        "): the baselines it holds are not shown" +
+                        (shownUpTo != TAV_NONE ? "; showing the baselines up to " + std::to_string(shownUpTo) : "") +
+                        ", and nothing can be written to the repository with this version");
     const std::vector<TavPosition>& unreadable = m_rep.GetUnreadableTables();
-    if (!unreadable.empty()) {
+    if (!unreadable.empty() && newer.count(unreadable.front().image) == 0) {
         std::string note = "the newest baselines are damaged: the baseline table in " +
                            ImagePathFor(m_rep, unreadable.front().image) + " cannot be read";
         const uint32_t shown = m_rep.GetLatestBaselineNumber();

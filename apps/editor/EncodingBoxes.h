@@ -1,4 +1,4 @@
-// The "Data Encryption", "Data Compression" and "Compression Level" controls over an
+// The "Data Encryption", "Data Compression", "Compression Level" and method controls over an
 // encoding word, shared by the SETTINGS page and the options.
 #pragma once
 #include <QObject>
@@ -26,4 +26,5 @@ private:
     QCheckBox* m_encrypt;
     QCheckBox* m_compress;
     QComboBox* m_level;
+    QComboBox* m_method;
 };

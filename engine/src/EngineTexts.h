@@ -46,6 +46,10 @@ constexpr const char* REP_ERROR = "Cannot open repository \"%s\": %s.";
 constexpr const char* REP_FULL = "Repository \"%s\" has no room for another image file.";
 constexpr const char* REP_STRAY_IMAGE =
     "\"%s\" is not part of the repository; move it away to go on with backups.";
+constexpr const char* REP_NEEDS_NEWER =
+    "Cannot back up into this repository: %s (\"%s\"). Run the backup with that version, or "
+    "give the job a new image location.";
+constexpr const char* REP_NEEDS_NEWER_AT = "Cannot back up into this repository: %s.";
 constexpr const char* REP_CANNOT_START_IMAGE = "Cannot start image file \"%s\".";
 constexpr const char* REP_DAMAGED_NEWEST =
     "The newest baselines of the repository are damaged: the baseline table in \"%s\" cannot "

@@ -75,6 +75,15 @@ bool ReadDigest(CTavRepository& repository, uint8_t digest[16]) {
 // A run never builds on an older baseline table than the newest one that an image names:
 // it would reuse baseline numbers and hide the newer baselines for good.
 bool RefuseDamaged(CTavRepository& repository) {
+    // Nothing is written beside images this version cannot read: it would build on older
+    // baselines and hide the newer ones.
+    if (!repository.GetNewerImages().empty()) {
+        const uint32_t id = *repository.GetNewerImages().begin();
+        std::string image;
+        CTavRepository::BuildImagePath(image, repository.GetCurrentRepPath(), id);
+        Fail(engtext::REP_NEEDS_NEWER, NewerReaderText(id).c_str(), image.c_str());
+        return true;
+    }
     const std::vector<TavPosition>& unreadable = repository.GetUnreadableTables();
     if (unreadable.empty()) return false;
     std::string image;
@@ -180,8 +189,12 @@ CTavRepository* CTavEngine::CreateRepForBackup(CTavJobHelper* job, const std::st
                 return repository.release();
             }
         }
-        if (!repository->Attach(attachPath, &security))
+        if (!repository->Attach(attachPath, &security)) {
+            if (repository->LastAttachCode() == TAVEX_UNKNOWN_VERSION &&
+                !repository->LastAttachDetail().empty())
+                return Fail(engtext::REP_NEEDS_NEWER_AT, repository->LastAttachDetail().c_str());
             return Fail(engtext::REP_CANNOT_ATTACH, attachPath.c_str());
+        }
         if (RefuseDamaged(*repository)) return nullptr;
         // What killed runs left (their images, or a tail behind the newest baseline table)
         // goes before this run starts; this run holds the run lock, so no other run of

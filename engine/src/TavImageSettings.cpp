@@ -80,8 +80,10 @@ std::string FormatSplitSize(uint64_t bytes) {
 
 int FillImageSecurity(uint32_t encoding, uint32_t maxImageSize, TavImageSecurity& out) {
     const bool compress = EncodingCompresses(encoding);
-    return InitTavImageSecure(&out, nullptr, compress ? COMPRESS_DEFLATE : COMPRESS_NONE,
-                              compress ? EncodingLevel(encoding) : 0,
+    const bool zstd = EncodingUsesZstd(encoding);
+    const uint32_t method = zstd ? COMPRESS_ZSTD : compress ? COMPRESS_DEFLATE : COMPRESS_NONE;
+    const int32_t level = zstd ? EncodingZstdLevel(encoding) : compress ? EncodingLevel(encoding) : 0;
+    return InitTavImageSecure(&out, nullptr, method, level,
                               EncodingEncrypts(encoding) ? ENCRYPT_BUILTIN : ENCRYPT_NONE,
                               maxImageSize);
 }

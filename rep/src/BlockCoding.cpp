@@ -35,18 +35,23 @@ uint32_t EncodePayload(const uint8_t* p, size_t n, uint32_t prefix, TavCompresso
     // (a gzip member of stored deflate blocks, whose CRC-32 still covers every byte). Bytes
     // that look random, and level 0, go to the stored form without trying to compress.
     bool compressed = false;
+    uint32_t method = 0;
     if (k < n && (compressor.MethodId() & COMPRESSOR_BITS) != 0) {
         const uint8_t* rest = p + k;
         const size_t m = n - k;
         out.assign(p, p + k);
         if (level != 0 && !LooksIncompressible(rest, m)) {
             compressed = compressor.Encode(rest, m, level, out) && out.size() - k <= StoredMemberSize(m);
-            if (!compressed) out.resize(k);
+            if (compressed) method = compressor.MethodId();
+            else out.resize(k);
         }
-        if (!compressed) compressed = compressor.EncodeStored(rest, m, out);
+        if (!compressed && compressor.EncodeStored(rest, m, out)) {
+            compressed = true;
+            method = compressor.StoredMethodId();
+        }
     }
     if (compressed) {
-        coding |= compressor.MethodId() & COMPRESSOR_BITS;
+        coding |= method & COMPRESSOR_BITS;
     } else {
         out.assign(p, p + n);
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "DeflateCodec.h"
+#include "ZstdCodec.h"
 #include "tavrep/TavTypes.h"
 
 namespace tavrep {
@@ -43,6 +44,8 @@ std::unique_ptr<TavCompressor> MakeDeflateCompressor() {
     return std::make_unique<CDeflateCompressor>();
 }
 
+std::unique_ptr<TavCompressor> MakeZstdCompressor() { return std::make_unique<CZstdCompressor>(); }
+
 std::unique_ptr<TavEncryptor> MakeNoneEncryptor() { return std::make_unique<CNoneEncryptor>(); }
 
 TavCodecTable::TavCodecTable(const char password[128]) {
@@ -52,6 +55,7 @@ TavCodecTable::TavCodecTable(const char password[128]) {
 
     m_compressors[0] = MakeNoneCompressor();
     m_compressors[(COMPRESS_DEFLATE >> COMPRESSOR_SHIFT) & SLOT_MASK] = MakeDeflateCompressor();
+    m_compressors[(COMPRESS_ZSTD >> COMPRESSOR_SHIFT) & SLOT_MASK] = MakeZstdCompressor();
     m_encryptors[0] = MakeNoneEncryptor();
     m_encryptors[(ENCRYPT_BUILTIN >> ENCRYPTOR_SHIFT) & SLOT_MASK] =
         MakeAesEncryptor(BUILTIN_KEY, ENCRYPT_BUILTIN);

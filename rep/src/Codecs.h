@@ -19,6 +19,9 @@ public:
     // Appends a form that keeps the bytes as they are but lets a reader check them; false
     // when the codec has none (then `out` is left as it was).
     virtual bool EncodeStored(const uint8_t* in, size_t n, std::vector<uint8_t>& out) = 0;
+    // The method a block of that stored form is marked with (a codec may keep its stored
+    // form in another method's shape that every reader knows).
+    virtual uint32_t StoredMethodId() const { return MethodId(); }
     // Appends the decoded form to `out`, at most `limit` bytes of it. Returns "" when the
     // bytes decoded completely and checked out, else what is wrong with them (the stored
     // form is damaged, or would decode to more than `limit` bytes); `out` then holds
@@ -42,12 +45,13 @@ extern const uint8_t BUILTIN_KEY[16];
 
 std::unique_ptr<TavCompressor> MakeNoneCompressor();
 std::unique_ptr<TavCompressor> MakeDeflateCompressor();
+std::unique_ptr<TavCompressor> MakeZstdCompressor();
 std::unique_ptr<TavEncryptor> MakeNoneEncryptor();
 // AES-128 ECB with the given key (the 16 bytes are copied).
 std::unique_ptr<TavEncryptor> MakeAesEncryptor(const uint8_t key[16], uint32_t methodId);
 
 // 16 compressor slots (bits 20-23 of a method id) and 16 encryptor slots (bits 16-19).
-// Slot 0 holds none, compressor 1 deflate, encryptor 1 the built-in key, encryptor 2
+// Slot 0 holds none, compressor 1 deflate, compressor 2 zstd, encryptor 1 the built-in key, encryptor 2
 // the key taken from the first 16 bytes of the password field. An empty slot selects 0
 // for writing; a stored block that names an empty slot was not written by any encoder.
 class TavCodecTable {

@@ -64,7 +64,7 @@ uint32_t IdFromDisk(uint32_t id, uint32_t diskSize) {
 
 class CFormatAdaptor : public CTavFormatAdaptor {
 public:
-    explicit CFormatAdaptor(bool v21) : m_v21(v21) {}
+    explicit CFormatAdaptor(uint32_t version) : m_v21(version != FORMAT_2_0), m_version(version) {}
 
     int NodeToDisk(uint8_t* out, const TavNodeRec* node, const TavNodeRec* alternative) override {
         if (out == nullptr || node == nullptr) return Fail();
@@ -206,22 +206,33 @@ public:
 
     uint32_t NodeDiskSize() const override { return m_v21 ? NODE_DISK_2_1 : NODE_DISK_2_0; }
     uint32_t HeaderDiskSize() const override { return m_v21 ? HEADER_DISK_2_1 : HEADER_DISK_2_0; }
-    uint32_t FormatVersion() const override { return m_v21 ? FORMAT_2_1 : FORMAT_2_0; }
+    uint32_t FormatVersion() const override { return m_version; }
 
 private:
     int Fail() {
         m_message = INVALID_PARAMETERS;
         return 0;
     }
-    bool m_v21;
+    bool m_v21;  // 2.1 and 2.2 share the 2.1 layout
+    uint32_t m_version;
 };
 
 }  // namespace
 
 CTavFormatAdaptor* MakeFormatAdaptor(uint32_t version) {
-    if (version == FORMAT_2_1) return new CFormatAdaptor(true);
-    if (version == FORMAT_2_0) return new CFormatAdaptor(false);
+    if (version == FORMAT_2_2 || version == FORMAT_2_1 || version == FORMAT_2_0)
+        return new CFormatAdaptor(version);
     return nullptr;
+}
+
+bool ImageNeedsNewerReader(const TavRepHeader& header) {
+    if (header.version == FORMAT_2_0 || header.version == FORMAT_2_1) return false;
+    if (header.version != FORMAT_2_2) return true;
+    return (header.reserved & ~IMAGE_FEATURES_KNOWN) != 0;
+}
+
+std::string NewerReaderText(uint32_t imageId) {
+    return "image " + std::to_string(imageId) + " needs a newer version of Tavora";
 }
 
 void EncodeNodeRec(const TavNodeRec& n, uint8_t out[NODE_REC_SIZE]) {

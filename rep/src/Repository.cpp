@@ -202,7 +202,9 @@ std::vector<uint32_t> CTavRepository::SeriesImageIds(const std::string& path) co
 
 int CTavRepository::Attach(const std::string& path, const TavImageSecurity* security) {
     m_lastAttachCode = 0;
+    m_lastAttachDetail.clear();
     if (m_currentImage >= 0) return 0;
+    m_newerImages.clear();
     if (!TestFileExisting(path)) throw new CTavRepException(TAVEX_NOT_FOUND, 2, SRC_ATTACH);
     m_security = std::make_unique<TavImageSecurity>();
     if (security != nullptr) {
@@ -216,6 +218,7 @@ int CTavRepository::Attach(const std::string& path, const TavImageSecurity* secu
         first = PutImage(path, TAV_NONE);
     } catch (CTavException* e) {
         m_lastAttachCode = e->code;
+        m_lastAttachDetail = e->detail;
         e->Delete();
         m_security.reset();
         return 0;

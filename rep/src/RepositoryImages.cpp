@@ -82,6 +82,17 @@ uint32_t CTavRepository::PutImage(const std::string& path, uint32_t expectedId) 
         throw new CTavRepException(busy ? TAVEX_BUSY : TAVEX_NOT_IMAGE, error, SRC_PUT_IMAGE);
     }
     if (!ok) throw new CTavRepException(TAVEX_NOT_IMAGE, 0, SRC_PUT_IMAGE);
+    // An image a newer program wrote in a way this one cannot read is named, never read
+    // as something else; the repository remembers it so that every tool can say so.
+    if (ImageNeedsNewerReader(header)) {
+        m_newerImages.insert(header.imageId);
+        auto* e = new CTavRepException(TAVEX_UNKNOWN_VERSION, 0, SRC_PUT_IMAGE);
+        char format[64];
+        std::snprintf(format, sizeof(format), " (format 0x%08X, features 0x%X)", header.version,
+                      header.reserved);
+        e->detail = NewerReaderText(header.imageId) + format + ": " + path;
+        throw e;
+    }
     std::unique_ptr<CTavFormatAdaptor> adaptor(MakeFormatAdaptor(header.version));
     if (!adaptor) throw new CTavRepException(TAVEX_UNKNOWN_VERSION, 0, SRC_PUT_IMAGE);
     if (expectedId != TAV_NONE && expectedId != header.imageId)

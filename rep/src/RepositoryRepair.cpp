@@ -66,6 +66,8 @@ bool CTavRepository::HoldAsWriter(CTavImage& image) {
 std::vector<TavLeftover> CTavRepository::FindLeftovers() {
     std::vector<TavLeftover> found;
     if (m_currentImage < 0 || m_entryCandidates.empty()) return found;
+    // What a newer version of Tavora wrote is never taken for what a killed run left.
+    if (!m_newerImages.empty()) return found;
     const TavPosition newest = m_entryCandidates.front();
     const std::string seenFrom = GetCurrentRepPath();
     for (uint32_t id : SeriesImageIds(seenFrom)) {
@@ -188,6 +190,12 @@ bool CTavRepository::NodeTableReadable(const TavBaselineList& list) {
 
 bool CTavRepository::SetAsideDamaged(std::vector<TavSetAside>& done, std::string& problem) {
     if (m_currentImage < 0) return false;
+    if (!m_newerImages.empty()) {
+        problem = NewerReaderText(*m_newerImages.begin()) +
+                  ": setting images aside would hide the baselines it holds; open the repository "
+                  "with a newer version of Tavora";
+        return false;
+    }
     TavPosition intact{0, 0};
     for (const TavPosition& entry : m_entryCandidates) {
         TavBaselineList list;

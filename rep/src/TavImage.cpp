@@ -177,6 +177,9 @@ uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32
         std::unique_ptr<plat::CFile> own;
         plat::CFile* file = WritableFile(own);
         if (file == nullptr) return 0;
+        // A block that a reader of 2.1 images would misread is written only into an image
+        // whose header says that it needs a reader that knows the block's method.
+        if ((coding & 0x00F00000) == COMPRESS_ZSTD && !MarkFeature(IMAGE_FEATURE_ZSTD)) return 0;
         const int64_t end = file == m_file.get() ? int64_t(m_end) : file->Size();
         // Offsets are 32-bit: a block that would not be addressable is refused.
         if (end < 0 || uint64_t(end) + BLOCK_HEADER_SIZE + stored.size() > 0xFFFFFFFFull) {
@@ -207,6 +210,29 @@ uint32_t CTavImage::WriteEncodedBlock(const std::vector<uint8_t>& stored, uint32
         e->Delete();
         return 0;
     }
+}
+
+bool CTavImage::MarkFeature(uint32_t feature) {
+    if (m_features & feature) return true;
+    TavBlockData block = ReadBlock(0, TavBlockUse::Table);
+    if (block.data.size() != 16) return false;
+    uint8_t header[16];
+    std::memcpy(header, block.data.data(), sizeof(header));
+    const uint32_t version = tavrep::GetLE32(header);
+    uint32_t mask = version == FORMAT_2_2 ? tavrep::GetLE32(header + 12) : 0;
+    // Only the 2.1 layout can carry the mask; a 2.0 image stays as it is.
+    if (version != FORMAT_2_1 && version != FORMAT_2_2) {
+        plat::SetLastError(plat::ERR_INVALID_PARAMETER);
+        return false;
+    }
+    if (version != FORMAT_2_2 || (mask & feature) == 0) {
+        mask |= feature;
+        tavrep::PutLE32(header, FORMAT_2_2);
+        tavrep::PutLE32(header + 12, mask);
+        if (!UpdateBlock(0, header, sizeof(header), 0)) return false;
+    }
+    m_features = mask;
+    return true;
 }
 
 uint64_t BlockPayloadLimit(TavBlockUse use, uint32_t storedLength, uint32_t prefix) {

@@ -223,7 +223,8 @@ TEST(CodecTable, SelectsCodecsBySlotAndFallsBackToNone) {
     TavCodecTable table(password.data());
     EXPECT_EQ(table.Compressor(COMPRESS_NONE).MethodId(), COMPRESS_NONE);
     EXPECT_EQ(table.Compressor(COMPRESS_DEFLATE).MethodId(), COMPRESS_DEFLATE);
-    EXPECT_EQ(table.Compressor(0x00200000).MethodId(), COMPRESS_NONE);
+    EXPECT_EQ(table.Compressor(COMPRESS_ZSTD).MethodId(), COMPRESS_ZSTD);
+    EXPECT_EQ(table.Compressor(0x00300000).MethodId(), COMPRESS_NONE);
     EXPECT_EQ(table.Compressor(0x00F00000).MethodId(), COMPRESS_NONE);
     EXPECT_EQ(table.Encryptor(ENCRYPT_NONE).MethodId(), ENCRYPT_NONE);
     EXPECT_EQ(table.Encryptor(ENCRYPT_BUILTIN).MethodId(), ENCRYPT_BUILTIN);
@@ -506,8 +507,8 @@ TEST_F(PayloadCoding, BytesThatDoNotShrinkGoIntoAStoredMember) {
     EXPECT_EQ(e.stored[0], 0x1F);
     EXPECT_EQ(Inflate(e.stored), text);
 
-    // An empty slot (0x00200000) writes as none with id 0.
-    e = EncodeWith(m_table, text, 0, 0x00200000, ENCRYPT_NONE);
+    // An empty slot (0x00300000) writes as none with id 0.
+    e = EncodeWith(m_table, text, 0, 0x00300000, ENCRYPT_NONE);
     EXPECT_EQ(e.coding, 0u);
     EXPECT_EQ(e.stored, text);
 }
@@ -564,7 +565,7 @@ TEST_F(PayloadCoding, PasswordBlocksNeedTheSamePassword) {
 }
 
 TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
-    const uint32_t compressions[] = {COMPRESS_NONE, COMPRESS_DEFLATE, 0x00200000};
+    const uint32_t compressions[] = {COMPRESS_NONE, COMPRESS_DEFLATE, COMPRESS_ZSTD, 0x00300000};
     const uint32_t encryptions[] = {ENCRYPT_NONE, ENCRYPT_BUILTIN, ENCRYPT_PASSWORD, 0x00050000};
     for (int round = 0; round < 600; ++round) {
         const size_t sizes[] = {m_rng() % 40, m_rng() % 4096, m_rng() % 70000, 65536, 65537};
@@ -596,9 +597,11 @@ TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
             ASSERT_EQ(e.coding & (ENCRYPTION_BITS | PADDING_BITS), 0u);
         }
         const size_t unpadded = e.stored.size() - (e.coding & PADDING_BITS);
-        if (c == COMPRESS_DEFLATE && n > k) {
-            // Behind the prefix always a member, never longer than the stored one.
-            ASSERT_EQ(e.coding & COMPRESSION_BITS, COMPRESS_DEFLATE);
+        if ((c == COMPRESS_DEFLATE || c == COMPRESS_ZSTD) && n > k) {
+            // Behind the prefix always a member or frame, never longer than the stored
+            // member (which zstd, too, falls back to).
+            const uint32_t method = e.coding & COMPRESSION_BITS;
+            ASSERT_TRUE(method == COMPRESS_DEFLATE || method == c) << std::hex << method;
             ASSERT_LE(unpadded, k + StoredMemberSize(n - k));
         } else {
             ASSERT_EQ(e.coding & COMPRESSION_BITS, 0u);
@@ -619,7 +622,8 @@ TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
         {ENCRYPT_BUILTIN, bytes},                      // not whole cipher blocks
         {COMPRESS_DEFLATE | (200u << 8), bytes},       // compressed, but all prefix
         {COMPRESS_DEFLATE | (40u << 8), bytes},        // compressed, nothing behind the prefix
-        {0x00200000, member},                          // a compressor no encoder has
+        {0x00300000, member},                          // a compressor no encoder has
+        {COMPRESS_ZSTD, member},                       // marked zstd, not a frame
         {COMPRESS_DEFLATE | 0x00050000, member},       // an encryptor no encoder has
         {COMPRESS_DEFLATE, bytes},                     // marked compressed, not a member
     };

@@ -46,7 +46,7 @@ TEST(FormatAdaptor, MadeOnlyForKnownVersions) {
     std::unique_ptr<CTavFormatAdaptor> a21(MakeFormatAdaptor(FORMAT_2_1));
     std::unique_ptr<CTavFormatAdaptor> a20(MakeFormatAdaptor(FORMAT_2_0));
     ASSERT_TRUE(a21 && a20);
-    EXPECT_EQ(MakeFormatAdaptor(0x02020000), nullptr);
+    EXPECT_EQ(MakeFormatAdaptor(0x02030000), nullptr);
     EXPECT_EQ(a21->NodeDiskSize(), 368u);
     EXPECT_EQ(a20->NodeDiskSize(), 344u);
     EXPECT_EQ(a21->HeaderDiskSize(), 612u);

@@ -123,7 +123,7 @@ TEST_F(ImageTest, RandomBytesAreStoredInACheckedMember) {
 
 TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
     CTavImage image(path, sec);
-    image.SetCompression(0x00200000);  // an empty slot behaves as none
+    image.SetCompression(0x00300000);  // an empty slot behaves as none
     uint32_t empty = image.WriteBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT, 0);
     std::string text = "hello hello hello hello";
     uint32_t off = image.WriteBlock(text.data(), uint32_t(text.size()), 0, BLOCK_KIND_CONTENT, 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/Registry.h"
 #include "tavengine/TavJobHelper.h"
@@ -29,12 +30,24 @@ uint32_t ReadOrWrite(plat::CRegistry& key, const char* name, uint32_t fallback) 
 }
 }  // namespace
 
+namespace {
+// The zstd level behind each name of the level list ("Default" is zstd's own default, 3).
+constexpr int32_t ZSTD_LEVELS[] = {-1, 1, 2, 5, 9, 19};
+}  // namespace
+
 EncodingChoice DecodeEncoding(uint32_t word) {
     EncodingChoice choice;
     choice.encrypt = ((word >> 4) & 0xF) == 1;
     const uint32_t low = word & TAV_ENC_LEVEL_MASK;
     choice.compress = low != 0;
     choice.level = low > 9 ? 0 : int((word >> 1) & 7) + 1;
+    choice.zstd = EncodingUsesZstd(word);
+    if (choice.zstd) {
+        const int32_t level = EncodingZstdLevel(word);
+        choice.level = 0;
+        for (int i = 1; i < int(std::size(ZSTD_LEVELS)); ++i)
+            if (ZSTD_LEVELS[i] == level) choice.level = i;
+    }
     return choice;
 }
 
@@ -42,9 +55,15 @@ uint32_t EncodeEncoding(const EncodingChoice& choice) {
     uint32_t word = choice.encrypt ? TAV_ENC_AES : 0;
     if (choice.compress) {
         const int level = std::clamp(choice.level, 0, 5);
+        if (choice.zstd) return ZstdEncoding(ZSTD_LEVELS[level], choice.encrypt);
         word |= level == 0 ? TAV_ENC_DEFAULT_LEVEL : uint32_t(2 * level - 1);
     }
     return word;
+}
+
+const std::vector<std::string>& CompressionMethodNames() {
+    static const std::vector<std::string> names = {"Deflate", "Zstd"};
+    return names;
 }
 
 const std::vector<std::string>& CompressionLevelNames() {

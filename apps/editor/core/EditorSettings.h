@@ -14,12 +14,15 @@ namespace editor {
 struct EncodingChoice {
     bool encrypt = true;
     bool compress = true;
-    int level = 0;
+    int level = 0;       // index into CompressionLevelNames()
+    bool zstd = false;   // the method: zstd instead of deflate
 };
 EncodingChoice DecodeEncoding(uint32_t word);
 uint32_t EncodeEncoding(const EncodingChoice& choice);
 // The level names in list order.
 const std::vector<std::string>& CompressionLevelNames();
+// The method names in list order ("Deflate", "Zstd").
+const std::vector<std::string>& CompressionMethodNames();
 // The split sizes the lists offer.
 const std::vector<std::string>& SplitSizeChoices();
 

@@ -50,6 +50,14 @@ constexpr uint32_t TAV_ENC_LEVEL_MASK = 0x0F;
 constexpr uint32_t TAV_ENC_DEFAULT_LEVEL = 0x0F;
 constexpr uint32_t TAV_ENC_CRYPT_MASK = 0xF0;
 constexpr uint32_t TAV_ENC_AES = 0x10;
+// Bits 8-11 the compression method (0 deflate, 1 zstd) and, for zstd, bits 12-16 its level
+// (0: the default level 3). A zstd job keeps a non-zero level in bits 0-3, so that programs
+// that know only deflate read it as "deflate, default level".
+constexpr uint32_t TAV_ENC_METHOD_MASK = 0xF00;
+constexpr uint32_t TAV_ENC_METHOD_ZSTD = 0x100;
+constexpr unsigned TAV_ENC_ZSTD_LEVEL_SHIFT = 12;
+constexpr uint32_t TAV_ENC_ZSTD_LEVEL_MASK = 0x1F000;
+constexpr int32_t TAV_ZSTD_MAX_LEVEL = 19;
 constexpr uint32_t TAV_DEFAULT_ENCODING = TAV_ENC_AES | TAV_ENC_DEFAULT_LEVEL;  // 31
 
 // Command word helpers.
@@ -67,6 +75,19 @@ constexpr bool EncodingCompresses(uint32_t encoding) {
 }
 constexpr bool EncodingEncrypts(uint32_t encoding) {
     return (encoding & TAV_ENC_CRYPT_MASK) == TAV_ENC_AES;
+}
+constexpr bool EncodingUsesZstd(uint32_t encoding) {
+    return EncodingCompresses(encoding) && (encoding & TAV_ENC_METHOD_MASK) == TAV_ENC_METHOD_ZSTD;
+}
+// The zstd level of a zstd encoding word: 1-19, or -1 for the default.
+constexpr int32_t EncodingZstdLevel(uint32_t encoding) {
+    const int32_t level = int32_t((encoding & TAV_ENC_ZSTD_LEVEL_MASK) >> TAV_ENC_ZSTD_LEVEL_SHIFT);
+    return level >= 1 && level <= TAV_ZSTD_MAX_LEVEL ? level : -1;
+}
+// A zstd encoding word (`level` 1-19, or -1 for the default), keeping the encryption bits.
+constexpr uint32_t ZstdEncoding(int32_t level, bool encrypt) {
+    return TAV_ENC_DEFAULT_LEVEL | TAV_ENC_METHOD_ZSTD | (encrypt ? TAV_ENC_AES : 0) |
+           (level >= 1 && level <= TAV_ZSTD_MAX_LEVEL ? uint32_t(level) << TAV_ENC_ZSTD_LEVEL_SHIFT : 0);
 }
 // The deflate level for the repository: 1-9 as given, -1 (zlib's default) for 10-15.
 constexpr int32_t EncodingLevel(uint32_t encoding) {

@@ -25,8 +25,13 @@ protected:
     std::string m_message;
 };
 
-// An adaptor for 0x02000000 or 0x02010000; null for any other version.
+// An adaptor for 0x02000000, 0x02010000 or 0x02020000; null for any other version.
 TAVREP_API CTavFormatAdaptor* MakeFormatAdaptor(uint32_t version);
+// True when this library cannot read the image: a version it does not know, or a 2.2
+// feature mask with a bit it does not know.
+TAVREP_API bool ImageNeedsNewerReader(const TavRepHeader& header);
+// "image N needs a newer version of Tavora": how every tool names such an image.
+TAVREP_API std::string NewerReaderText(uint32_t imageId);
 
 // UTF-16 <-> UTF-8 helpers for the records' text fields.
 // Writes `text` as UTF-16 into `out` (capacity `chars` including the terminator; cut).

@@ -104,6 +104,9 @@ public:
 private:
     TavBlockData PerformReadBlock(plat::CFile& file, uint32_t offset, TavBlockUse use);
     plat::CFile* WritableFile(std::unique_ptr<plat::CFile>& own);
+    // Makes the image header name `feature` (version 2.2 with the bit in its mask) unless it
+    // does; false when the header cannot be read or rewritten.
+    bool MarkFeature(uint32_t feature);
 
     std::string m_path;
     std::unique_ptr<plat::CNamedLock> m_lock;
@@ -114,5 +117,6 @@ private:
     uint32_t m_encryption = 0;
     std::unique_ptr<tavrep::TavCodecTable> m_codecs;
     uint64_t m_end = 0;  // end of the held file (no other writer can move it)
-    uint64_t m_writtenBack = 0;  // the held file's bytes before this were handed to the disk
+    uint64_t m_writtenBack = 0;
+    uint32_t m_features = 0;  // feature bits the header is known to carry  // the held file's bytes before this were handed to the disk
 };

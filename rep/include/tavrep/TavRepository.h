@@ -189,9 +189,16 @@ public:
     void ReleaseReadHandles();
     // The exception code that made the last Attach return 0 (e.g. 2 busy, 5 not an image).
     int32_t LastAttachCode() const { return m_lastAttachCode; }
+    // What more the library knew about that failure (e.g. which image needs a newer
+    // version of Tavora); empty when nothing.
+    const std::string& LastAttachDetail() const { return m_lastAttachDetail; }
     // Entry points of baseline tables newer than the one Attach opened at that could not be
     // read (a damaged or cut image): the repository shows the baselines before them.
     const std::vector<TavPosition>& GetUnreadableTables() const { return m_unreadableTables; }
+    // Ids of the images met since Attach that a newer version of Tavora wrote in a way this
+    // one cannot read (an unknown format version or feature): their baselines are not shown,
+    // and nothing may be written into the repository.
+    const std::set<uint32_t>& GetNewerImages() const { return m_newerImages; }
     // Images whose security record is damaged or names another password than the one the
     // repository goes by (the newest intact record's, or the most intact records').
     const std::vector<TavSecurityMismatch>& GetSecurityMismatches() const { return m_securityMismatches; }
@@ -253,7 +260,9 @@ private:
     size_t m_baselineCountAtBegin = 0;
     TavPosition m_entryPointAtBegin;
     int32_t m_lastAttachCode = 0;
+    std::string m_lastAttachDetail;
     std::vector<TavPosition> m_unreadableTables;
+    std::set<uint32_t> m_newerImages;
     std::vector<TavPosition> m_entryCandidates;  // every entry point found, newest first
     std::vector<TavSecurityMismatch> m_securityMismatches;
     std::unique_ptr<tavrep::CReadAhead> m_readAhead;  // files announced by PrefetchFileContent

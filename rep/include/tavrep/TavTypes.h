@@ -20,6 +20,11 @@ struct TavPosition {
 // Format versions.
 constexpr uint32_t FORMAT_2_0 = 0x02000000;
 constexpr uint32_t FORMAT_2_1 = 0x02010000;
+// The 2.1 layout whose header's last word is a mask of features a reader must know to read
+// the image (a reader refuses an image with a bit it does not know).
+constexpr uint32_t FORMAT_2_2 = 0x02020000;
+constexpr uint32_t IMAGE_FEATURE_ZSTD = 0x1;       // blocks compressed with zstd
+constexpr uint32_t IMAGE_FEATURES_KNOWN = IMAGE_FEATURE_ZSTD;
 
 // Block kinds.
 constexpr uint32_t BLOCK_KIND_HEADER = 0;
@@ -33,6 +38,9 @@ constexpr uint32_t BLOCK_SELF_MARKER = 0x424B4243;  // "CBKB", accepted in place
 // Method ids (also the values OR-ed into a block's coding word).
 constexpr uint32_t COMPRESS_NONE = 0;
 constexpr uint32_t COMPRESS_DEFLATE = 0x00100000;
+// Each block one zstd frame with its content size and checksum; images holding such blocks
+// are written as FORMAT_2_2 with IMAGE_FEATURE_ZSTD in their feature mask.
+constexpr uint32_t COMPRESS_ZSTD = 0x00200000;
 constexpr uint32_t ENCRYPT_NONE = 0;
 constexpr uint32_t ENCRYPT_BUILTIN = 0x00010000;
 constexpr uint32_t ENCRYPT_PASSWORD = 0x00020000;
@@ -65,7 +73,7 @@ struct TavRepHeader {
     uint32_t version = FORMAT_2_1;
     uint32_t created = 0;
     uint32_t imageId = 0;
-    uint32_t reserved = 0;
+    uint32_t reserved = 0;  // FORMAT_2_2: the feature mask; 0 before
 };
 
 // One stored item of a baseline: 628 bytes in the working file.

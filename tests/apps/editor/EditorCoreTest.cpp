@@ -44,6 +44,16 @@ TEST(Encoding, WordsOfTheControls) {
     // Encryption reads as on only when bits 4 to 7 hold 1; levels above 9 read as "Default".
     EXPECT_FALSE(DecodeEncoding(0x3F).encrypt);
     EXPECT_EQ(DecodeEncoding(0x1C).level, 0);
+    // zstd: read by deflate-only programs as "deflate, default level"; the level names map to
+    // zstd levels and back, and a saved zstd job stays zstd.
+    const uint32_t best = EncodeEncoding({true, true, 5, true});
+    EXPECT_EQ(best, ZstdEncoding(19, true));
+    EXPECT_EQ(best & TAV_ENC_LEVEL_MASK, TAV_ENC_DEFAULT_LEVEL);
+    const EncodingChoice back = DecodeEncoding(best);
+    EXPECT_TRUE(back.zstd && back.encrypt && back.compress);
+    EXPECT_EQ(back.level, 5);
+    EXPECT_EQ(EncodeEncoding({false, true, 0, true}), ZstdEncoding(-1, false));
+    EXPECT_EQ(EncodeEncoding({false, false, 0, true}), 0u) << "no compression, no method";
 }
 
 TEST(Conditions, OkClearsTheOwnedBitsAndSetsThemFromTheBoxes) {

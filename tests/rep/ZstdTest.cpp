@@ -1,0 +1,245 @@
+// zstd blocks: round trips, damage that must be an error, and the image header that tells
+// readers which features an image needs (images a reader cannot read are named, not misread).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ByteOrder.h"
+#include "Codecs.h"
+#include "ZstdCodec.h"
+#include "platform/File.h"
+#include "platform/TempDir.h"
+#include "tavrep/TavRepository.h"
+#include "tavrep/TavSecurity.h"
+
+using namespace tavrep;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+constexpr uint32_t COMPRESSOR_BITS = 0x00F00000;
+
+Bytes Text(size_t n, uint32_t seed = 1) {
+    static const char* words[] = {"backup ", "image ", "baseline ", "node ", "chunk ", "the ", "\n"};
+    std::mt19937 rng(seed);
+    std::string s;
+    while (s.size() < n) s += words[rng() % 7];
+    return Bytes(s.begin(), s.begin() + long(n));
+}
+
+Bytes Random(size_t n) {
+    std::mt19937 rng(9);
+    Bytes out(n);
+    for (auto& b : out) b = uint8_t(rng());
+    return out;
+}
+
+Bytes ZstdFrame(const Bytes& in, int level = 3) {
+    CZstdCompressor zstd;
+    Bytes out;
+    EXPECT_TRUE(zstd.Encode(in.data(), in.size(), level, out));
+    return out;
+}
+
+std::string Decode(const Bytes& frame, size_t limit, Bytes& out) {
+    CZstdCompressor zstd;
+    out.clear();
+    return zstd.Decode(frame.data(), frame.size(), limit, out);
+}
+
+TavImageSecurity Security(uint32_t compression, int level = -1) {
+    TavImageSecurity s;
+    InitTavImageSecure(&s, nullptr, compression, level, ENCRYPT_BUILTIN, TAV_DEFAULT_IMAGE_SIZE);
+    return s;
+}
+
+TavRepHeader HeaderOf(CTavRepository& rep, const std::string& path) {
+    TavRepHeader h;
+    EXPECT_EQ(rep.GetImageHeader(path, h), 1);
+    return h;
+}
+
+// Rewrites the image header's version and feature mask in place (the header block is
+// stored plain at offset 20).
+void PatchHeader(const std::string& path, uint32_t version, uint32_t mask) {
+    uint8_t bytes[4];
+    auto file = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
+    ASSERT_TRUE(file);
+    PutLE32(bytes, version);
+    ASSERT_TRUE(file->WriteAt(bytes, 4, 20));
+    PutLE32(bytes, mask);
+    ASSERT_TRUE(file->WriteAt(bytes, 4, 32));
+}
+
+TavPosition StoreText(CTavRepository& rep, const Bytes& payload) {
+    EXPECT_EQ(rep.BeginTrans(5000), 1);
+    const TavPosition p = rep.AddBlock(payload.data(), uint32_t(payload.size()), 0, BLOCK_KIND_CONTENT);
+    EXPECT_EQ(rep.CommitTrans(), 1);
+    return p;
+}
+
+Bytes Read(CTavRepository& rep, TavPosition p) {
+    CTavRepContent* c = rep.GetContent(p);
+    if (c == nullptr) return {};
+    Bytes out(c->data.begin(), c->data.end());
+    c->Dispose();
+    return out;
+}
+
+}  // namespace
+
+TEST(ZstdBlocks, RoundTripsAtEveryLevelSizeAndPrefix) {
+    char password[128] = {};
+    TavCodecTable codecs(password);
+    for (int level : {-1, 1, 3, 19}) {
+        for (size_t n : {size_t(0), size_t(1), size_t(65536), size_t(65537)}) {
+            for (uint32_t prefix : {0u, 7u}) {
+                for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN}) {
+                    SCOPED_TRACE(testing::Message() << "level " << level << ", " << n << " bytes, prefix "
+                                                    << prefix << ", encryption " << encryption);
+                    const Bytes payload = Text(n, uint32_t(n + level));
+                    Bytes stored;
+                    const uint32_t coding = EncodePayload(payload.data(), n, prefix,
+                                                          codecs.Compressor(COMPRESS_ZSTD), level,
+                                                          codecs.Encryptor(encryption), stored);
+                    // Text behind the prefix shrinks: the block is a zstd block.
+                    if (n > prefix + 64) EXPECT_EQ(coding & COMPRESSOR_BITS, COMPRESS_ZSTD);
+                    Bytes back;
+                    EXPECT_EQ(DecodePayload(coding, stored, codecs, n + 1024, back), "");
+                    EXPECT_EQ(back, payload);
+                }
+            }
+        }
+    }
+}
+
+TEST(ZstdBlocks, WhatZstdCannotShrinkIsAStoredGzipMemberEveryReaderKnows) {
+    char password[128] = {};
+    TavCodecTable codecs(password);
+    const Bytes payload = Random(65536);
+    Bytes stored;
+    const uint32_t coding = EncodePayload(payload.data(), payload.size(), 0, codecs.Compressor(COMPRESS_ZSTD),
+                                          3, codecs.Encryptor(ENCRYPT_NONE), stored);
+    EXPECT_EQ(coding & COMPRESSOR_BITS, COMPRESS_DEFLATE);
+    ASSERT_GE(stored.size(), 2u);
+    EXPECT_EQ(stored[0], 0x1F);
+    EXPECT_EQ(stored[1], 0x8B);
+    Bytes back;
+    EXPECT_EQ(DecodePayload(coding, stored, codecs, payload.size(), back), "");
+    EXPECT_EQ(back, payload);
+}
+
+TEST(ZstdBlocks, DamagedFramesAreErrorsNeverOtherBytes) {
+    const Bytes payload = Text(20000);
+    const Bytes frame = ZstdFrame(payload);
+    Bytes out;
+    ASSERT_EQ(Decode(frame, payload.size(), out), "");
+    ASSERT_EQ(out, payload);
+
+    struct Case {
+        const char* what;
+        Bytes frame;
+        size_t limit;
+    };
+    Bytes cut(frame.begin(), frame.end() - 5);
+    Bytes badChecksum = frame;
+    badChecksum.back() ^= 0x01;
+    Bytes trailing = frame;
+    trailing.push_back(0);
+    // The frame content size sits right behind the 2-byte header of a single-segment frame
+    // (magic, descriptor, then the size): one more than the real size.
+    Bytes wrongSize = frame;
+    ASSERT_EQ(wrongSize[4] & 0x20, 0x20) << "single-segment frame";
+    wrongSize[5] ^= 0x01;
+    Bytes noChecksum = frame;
+    noChecksum[4] &= uint8_t(~0x04);  // descriptor without the checksum flag
+    Bytes notZstd = payload;
+    const Case cases[] = {
+        {"cut short", cut, payload.size()},
+        {"bad checksum", badChecksum, payload.size()},
+        {"bytes behind the frame", trailing, payload.size()},
+        {"content size differs from the blocks", wrongSize, payload.size() + 16},
+        {"no checksum", noChecksum, payload.size()},
+        {"not a frame", notZstd, payload.size()},
+        {"larger than its kind may be", frame, payload.size() - 1},
+        {"empty", Bytes(), payload.size()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NE(Decode(c.frame, c.limit, out), "");
+    }
+}
+
+TEST(ZstdImages, AZstdRepositoryIsVersion22WithItsFeatureBit) {
+    tavtest::CTempDir dir;
+    const std::string path = dir / "z.tvr";
+    const TavImageSecurity security = Security(COMPRESS_ZSTD);
+    ASSERT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &security), 1);
+    TavRepHeader h = HeaderOf(rep, path);
+    EXPECT_EQ(h.version, FORMAT_2_2);
+    EXPECT_EQ(h.reserved, IMAGE_FEATURE_ZSTD);
+    const Bytes payload = Text(60000);
+    const TavPosition p = StoreText(rep, payload);
+    rep.Detach();
+    CTavRepository reader;
+    ASSERT_EQ(reader.Attach(path, nullptr), 1);
+    EXPECT_EQ(Read(reader, p), payload);
+}
+
+TEST(ZstdImages, ADeflateImageThatGetsZstdBlocksSaysSoAndBothKindsRead) {
+    tavtest::CTempDir dir;
+    const std::string path = dir / "m.tvr";
+    const TavImageSecurity deflate = Security(COMPRESS_DEFLATE);
+    ASSERT_EQ(CTavRepository::CreateRepository(path, &deflate, 0, {0, 0}), 1);
+    const Bytes first = Text(30000, 1), second = Text(30000, 2);
+    TavPosition a, b;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &deflate), 1);
+        EXPECT_EQ(HeaderOf(rep, path).version, FORMAT_2_1);
+        a = StoreText(rep, first);
+        EXPECT_EQ(HeaderOf(rep, path).version, FORMAT_2_1) << "deflate alone keeps 2.1";
+    }
+    {
+        const TavImageSecurity zstd = Security(COMPRESS_ZSTD, 19);
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, &zstd), 1);
+        b = StoreText(rep, second);
+        const TavRepHeader h = HeaderOf(rep, path);
+        EXPECT_EQ(h.version, FORMAT_2_2);
+        EXPECT_EQ(h.reserved, IMAGE_FEATURE_ZSTD);
+    }
+    CTavRepository reader;
+    ASSERT_EQ(reader.Attach(path, nullptr), 1);
+    EXPECT_EQ(Read(reader, a), first);
+    EXPECT_EQ(Read(reader, b), second);
+}
+
+TEST(ZstdImages, ImagesThatNeedANewerReaderAreNamedAndRefused) {
+    struct Case {
+        const char* what;
+        uint32_t version, mask;
+    };
+    const Case cases[] = {
+        {"an unknown version", 0x02030000, 0},
+        {"an unknown feature bit", FORMAT_2_2, 0x2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tavtest::CTempDir dir;
+        const std::string path = dir / "n.tvr";
+        const TavImageSecurity security = Security(COMPRESS_DEFLATE);
+        ASSERT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
+        PatchHeader(path, c.version, c.mask);
+        CTavRepository rep;
+        EXPECT_EQ(rep.Attach(path, nullptr), 0);
+        EXPECT_EQ(rep.LastAttachCode(), TAVEX_UNKNOWN_VERSION);
+        EXPECT_NE(rep.LastAttachDetail().find("image 0 needs a newer version of Tavora"), std::string::npos)
+            << rep.LastAttachDetail();
+    }
+}
