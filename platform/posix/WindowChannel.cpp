@@ -164,7 +164,7 @@ IoResult ReadMessage(int fd, ChannelMessage& message, uint64_t deadline, bool& n
     return r == IoResult::Done ? r : IoResult::Failed;
 }
 
-std::atomic<uint32_t> g_listenerCount{0};
+std::atomic<uint32_t> g_socketCount{0};
 
 }  // namespace
 
@@ -183,7 +183,10 @@ bool CChannelServer::Open(const std::string& title) {
     Close();
     const std::string dir = LockFolder();
     if (dir.empty()) return false;
-    const std::string path = dir + "/" + NamePrefix('w', title) + std::to_string(::getpid()) + ".sock";
+    // The process id, and a number for each socket of the process: several windows of one
+    // process may carry one title.
+    const std::string path = dir + "/" + NamePrefix('w', title) + std::to_string(::getpid()) + "." +
+                             std::to_string(g_socketCount.fetch_add(1)) + ".sock";
     sockaddr_un address;
     if (!FillAddress(path, address)) return false;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -262,7 +265,7 @@ CEventListener::CEventListener(const std::string& name) : m_name(name) {
     const std::string dir = LockFolder();
     if (dir.empty()) return;
     m_path = dir + "/" + NamePrefix('e', name) + std::to_string(::getpid()) + "." +
-             std::to_string(g_listenerCount.fetch_add(1)) + ".sock";
+             std::to_string(g_socketCount.fetch_add(1)) + ".sock";
     sockaddr_un address;
     if (!FillAddress(m_path, address)) return;
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

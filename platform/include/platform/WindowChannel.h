@@ -1,7 +1,8 @@
 // Messages between programs, addressed by window title: each window that others may reach
 // listens on a Unix domain socket in the lock folder (LockFolder), named by a hash of its
 // title and the process id, so that several windows may carry one title and a program
-// finds every one of them by the title alone. One message is a type (32 bits,
+// finds every one of them by the title alone. The names are
+// "w<64-bit hash of the title in hex>.<process id>.<number>.sock". One message is a type (32 bits,
 // little-endian), a length (32 bits, little-endian) and that many bytes.
 //
 // A request is one connection: the asking side connects, sends one message and reads at

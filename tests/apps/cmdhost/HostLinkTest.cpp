@@ -121,8 +121,11 @@ TEST(HostClient, FindsHostsByTitleAndReadsTheirAnswersSafely) {
     plat::CChannelServer a, b;
     ASSERT_TRUE(a.Open(title));
     EXPECT_EQ(CTavCmdHostClient::Find(title).size(), 1u);
+    ASSERT_TRUE(b.Open(title));
+    EXPECT_EQ(CTavCmdHostClient::Find(title).size(), 2u) << "two windows with one title";
     EXPECT_TRUE(CTavCmdHostClient::Find(title + "x").empty());
     a.Close();
+    b.Close();
     EXPECT_TRUE(CTavCmdHostClient::Find(title).empty());
 
     // Answers of every kind, from a server on a thread.
