@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -25,6 +26,8 @@ namespace {
 constexpr uint32_t READ_REQUEST_MS = 250;   // a request's message must come this soon
 constexpr uint32_t WRITE_ANSWER_MS = 1000;  // and its answer must be taken this soon
 constexpr int MAX_REQUESTS_PER_SERVE = 16;  // the rest waits for the next call
+constexpr size_t MAX_PENDING = 32;          // connections whose messages are not complete
+constexpr uint64_t POLL_SLICE_MS = 50;      // a slow request's time-out is checked this often
 constexpr size_t HEADER_BYTES = 8;
 
 uint64_t Fnv1a64(const std::string& text) {
@@ -171,6 +174,8 @@ std::atomic<uint32_t> g_socketCount{0};
 CChannelServer::~CChannelServer() { Close(); }
 
 void CChannelServer::Close() {
+    for (const Pending& p : m_pending) ::close(p.fd);
+    m_pending.clear();
     if (m_fd < 0) return;
     ::close(m_fd);
     ::unlink(m_path.c_str());
@@ -206,26 +211,70 @@ bool CChannelServer::Open(const std::string& title) {
     return true;
 }
 
-int CChannelServer::Serve(uint32_t waitMs, const Handler& handler) {
-    if (m_fd < 0) return 0;
-    if (waitMs > 0 && !WaitReady(m_fd, POLLIN, NowMillis() + waitMs)) return 0;
-    int handled = 0;
-    while (handled < MAX_REQUESTS_PER_SERVE) {
+void CChannelServer::AcceptWaiting() {
+    while (m_pending.size() < MAX_PENDING) {
         const int connection = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (connection < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
-            break;  // none waiting (or a failure the next call may not see)
+            return;  // none waiting (or a failure the next call may not see)
         }
-        ChannelMessage request;
-        bool nothing = false;
-        if (ReadMessage(connection, request, NowMillis() + READ_REQUEST_MS, nothing) == IoResult::Done) {
+        m_pending.push_back({connection, NowMillis(), {}});
+    }
+}
+
+bool CChannelServer::Advance(Pending& p, const Handler& handler, int& handled) {
+    uint8_t buffer[4096];
+    for (;;) {
+        size_t want = HEADER_BYTES;
+        if (p.data.size() >= HEADER_BYTES) {
+            const uint32_t length = GetU32(p.data.data() + 4);
+            if (length > CHANNEL_MAX_BYTES) return true;  // nonsense: closed unanswered
+            want = HEADER_BYTES + length;
+        }
+        if (p.data.size() >= HEADER_BYTES && p.data.size() == want) {
+            ChannelMessage request;
+            request.type = GetU32(p.data.data());
+            request.bytes.assign(p.data.begin() + HEADER_BYTES, p.data.end());
             ++handled;
             if (std::optional<ChannelMessage> answer = handler(request))
-                WriteMessage(connection, *answer, NowMillis() + WRITE_ANSWER_MS);
+                WriteMessage(p.fd, *answer, NowMillis() + WRITE_ANSWER_MS);
+            return true;
         }
-        ::close(connection);
+        const size_t room = std::min(sizeof buffer, want - p.data.size());
+        const ssize_t n = ::recv(p.fd, buffer, room, MSG_DONTWAIT);
+        if (n > 0) {
+            p.data.insert(p.data.end(), buffer, buffer + n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return NowMillis() - p.since >= READ_REQUEST_MS;  // not yet: kept, unless too slow
+        return true;  // closed before its message was complete
     }
-    return handled;
+}
+
+int CChannelServer::Serve(uint32_t waitMs, const Handler& handler) {
+    if (m_fd < 0) return 0;
+    const uint64_t deadline = NowMillis() + waitMs;
+    int handled = 0;
+    for (;;) {
+        AcceptWaiting();
+        for (size_t i = 0; i < m_pending.size() && handled < MAX_REQUESTS_PER_SERVE;) {
+            if (Advance(m_pending[i], handler, handled)) {
+                ::close(m_pending[i].fd);
+                m_pending.erase(m_pending.begin() + std::ptrdiff_t(i));
+            } else {
+                ++i;
+            }
+        }
+        const uint64_t now = NowMillis();
+        if (handled > 0 || now >= deadline) return handled;
+        // Wait for a new connection or more of a pending one's message.
+        std::vector<pollfd> fds{{m_fd, POLLIN, 0}};
+        for (const Pending& p : m_pending) fds.push_back({p.fd, POLLIN, 0});
+        const uint64_t wait = std::min<uint64_t>(deadline - now, POLL_SLICE_MS);
+        ::poll(fds.data(), fds.size(), int(wait));
+    }
 }
 
 std::vector<ChannelAddress> FindChannels(const std::string& title) { return ListSockets(NamePrefix('w', title)); }

@@ -49,13 +49,24 @@ public:
 
     // The answer to one request; nullopt: none.
     using Handler = std::function<std::optional<ChannelMessage>(const ChannelMessage&)>;
-    // Handles the requests that are waiting, waiting up to `waitMs` for the first one.
-    // Each request's message must arrive within a short time; a connection that sends
-    // nothing sensible (a wrong length, too many bytes, nothing at all) is closed unanswered.
-    // Returns the number of requests handled.
+    // Handles the requests whose messages have arrived, waiting up to `waitMs` for one.
+    // Never waits for a slow sender: a connection whose message is not complete yet is
+    // kept for the next call, and closed unanswered when it stays incomplete for a while
+    // or sends nothing sensible (a wrong length, too many bytes). Returns the number of
+    // requests handled.
     int Serve(uint32_t waitMs, const Handler& handler);
 
 private:
+    struct Pending {
+        int fd = -1;
+        uint64_t since = 0;
+        std::vector<uint8_t> data;
+    };
+    void AcceptWaiting();
+    // Reads what `p` has sent; true when it is done with (handled, or closed).
+    bool Advance(Pending& p, const Handler& handler, int& handled);
+
+    std::vector<Pending> m_pending;
     int m_fd = -1;
     std::string m_title;
     std::string m_path;

@@ -99,6 +99,22 @@ private slots:
         QCOMPARE(m_prompt.messages[0].icon, tavui::PromptIcon::Warning);
     }
 
+    void aboutBoxFromTheContextMenu() {
+        CHostWindow window(*m_hub, m_prompt, false);
+        QString title, version;
+        tavui::SetDialogRunner([&](QDialog& dialog) {
+            title = dialog.windowTitle();
+            version = dialog.findChild<QLabel*>("version")->text();
+            return int(QDialog::Accepted);
+        });
+        QCOMPARE(window.actions().size(), qsizetype(1));
+        QCOMPARE(window.actions()[0]->text(), QString("&About TavCmdHost..."));
+        window.actions()[0]->trigger();
+        tavui::SetDialogRunner(nullptr);
+        QCOMPARE(title, QString("About TavCmdHost"));
+        QCOMPARE(version, QString("TavCmdHost Version 1.0"));
+    }
+
     void trayOpenShowsTheHiddenWindow() {
         CHostWindow window(*m_hub, m_prompt, true);
         window.Tray()->OpenAction()->trigger();
