@@ -5,7 +5,8 @@
 # pair and the ratio of the medians (followed / alone).
 #
 # Usage: bench/cmdhost_follow.sh [DATA_DIR]   (generated when missing, as cmdhost_priority.sh)
-# Environment: SIZE_MB=200, PAIRS=3, INTERVAL_MS=250, WORK=${TMPDIR:-/tmp}/tavora-follow
+# Environment: SIZE_MB=200, PAIRS=3, INTERVAL_MS=250, WORK=${TMPDIR:-/tmp}/tavora-follow,
+#   HOST_ENV="TAVORA_NORMAL_PRIORITY=1" to run the host at normal priority
 set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -36,7 +37,7 @@ run() {
         follower=$!
     fi
     start=$(date +%s.%N)
-    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$BIN/TavCmdHost" JOB_BACKUP "$WORK/job.tvj" FULL SW_HIDE
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ${HOST_ENV:-} "$BIN/TavCmdHost" JOB_BACKUP "$WORK/job.tvj" FULL SW_HIDE
     end=$(date +%s.%N)
     if [ -n "$follower" ]; then
         wait "$follower" || { echo "the follower did not see the run" >&2; exit 1; }
