@@ -6,8 +6,11 @@
 #include "CmdHostText.h"
 #include "CommandLine.h"
 #include "ConsoleView.h"
+#include "HostPublisher.h"
+#include "WindowLoader.h"
 #include "StopSignal.h"
 #include "TextFormat.h"
+#include "platform/Priority.h"
 #include "platform/Process.h"
 #include "tavengine/TavModFactory.h"
 
@@ -42,7 +45,21 @@ int CCmdHostApp::HandleTokens(const std::vector<std::string>& tokens) {
     return m_runner.RunJob(command.jobPath, command.full, RunKind::Scheduled).ExitStatus();
 }
 
+void LowerRunPriority() {
+    // An unattended backup yields the processor and the disks to the person at the
+    // machine. TAVORA_NORMAL_PRIORITY=1 keeps the priority (for measuring the difference).
+    if (plat::GetEnv(text::ENV_NORMAL_PRIORITY).value_or("") == "1") return;
+    std::string error;
+    plat::LowerToIdlePriority(error);  // a run at normal priority is still a good run
+}
+
 int RunCmdHost(const std::vector<std::string>& argv) {
+    LowerRunPriority();
+    // With a display the window shows the run; without one (cron, ssh), or when the window
+    // cannot start, the run is shown on the terminal.
+    int windowStatus = 0;
+    if (RunWindowIfDisplay(argv, windowStatus)) return windowStatus;
+
     CTavModFactory hub(text::HUB_COMMAND_BASE);
     hub.Reconnoiter();
     int status = EXIT_NOT_COMMITTED;
@@ -54,7 +71,9 @@ int RunCmdHost(const std::vector<std::string>& argv) {
         options.visible = true;
         options.columns = CConsoleView::TerminalColumns();
         CConsoleView view(std::cout, std::cerr, options, &stop);
-        CCmdHostApp app(hub, view);
+        CHostPublisher publisher(view, plat::ProcessId());
+        publisher.Open();
+        CCmdHostApp app(hub, publisher);
         status = app.HandleTokens(argv);
     }
     hub.ReleaseModules();

@@ -47,6 +47,10 @@ constexpr const char* LOG_STOPPED = "\r\n***** The run was stopped before module
 
 // Messages (the host window's message boxes; lines on the terminal without a window).
 constexpr const char* MSG_BACKUP_FINISHED = "Backup Finished.";
+constexpr const char* MSG_BACKUP_FAILED =
+    "Backup failed: %s.\nNo baseline was saved; the repository is left as it was before the run.";
+constexpr const char* MSG_FINISHED_INCOMPLETE = "The backup was saved, but not everything in it:\n%s";
+constexpr const char* MSG_KEEP_POLICY_FAILED = "The job's keep policy could not be applied in full.";
 constexpr const char* MSG_ACCESS_DENIED = "Access denied. Cannot start backup operation.";
 constexpr const char* MSG_CANNOT_LOAD_IMAGE = "Cannot load image file. The image file may be corrupt.";
 constexpr const char* ASK_CHANGE_PATH =
@@ -78,7 +82,22 @@ constexpr const char* REASON_NOTHING_TO_BACK_UP =
 constexpr const char* REASON_NO_IMAGE_FOLDER =
     "the image folder %s does not exist (create it, or change the job's image location)";
 
+constexpr const char* WARN_NOT_PUBLISHED =
+    "warning: other programs cannot follow this run (%s)";
 constexpr const char* REASON_NO_LOG = "the run log cannot be written in \"%s\"";
+
+// The host window.
+constexpr const char* ASK_STOP = "Do you want to stop operation?";
+constexpr const char* WORKING_IDLE = "Working Job:";
+constexpr const char* WORKING_PREFIX = "Working ";
+constexpr const char* BUTTON_HIDE = "Hide";
+constexpr const char* BUTTON_STOP = "Stop";
+constexpr const char* TRAY_TIP = "Tavora";
+constexpr const char* TRAY_OPEN = "Open";
+constexpr const char* TRAY_STOP = "Stop";
+constexpr const char* MENU_ABOUT = "&About TavCmdHost...";
+constexpr const char* ABOUT_TITLE = "About TavCmdHost";
+constexpr const char* ABOUT_TEXT = "TavCmdHost Version 1.0";
 
 // Titles and the job record.
 constexpr const char* WINDOW_TITLE_IDLE = "Tavora Command Host";
@@ -107,6 +126,7 @@ constexpr const char* MSG_ITEM_IN_ERROR = "  %s: %s";
 constexpr const char* MSG_MORE_ITEMS = "  ... and %llu more (see the run log)";
 constexpr size_t MAX_ITEMS_LISTED = 20;
 constexpr const char* ENV_COLUMNS = "COLUMNS";
+constexpr const char* ENV_NORMAL_PRIORITY = "TAVORA_NORMAL_PRIORITY";
 
 // The module hub of the command host hands out command identifiers above this number.
 constexpr uint32_t HUB_COMMAND_BASE = 60000;

@@ -10,7 +10,7 @@
 namespace tavui {
 
 CWindowBeacon::CWindowBeacon(QWidget* window)
-    : QObject(window), m_window(window), m_listener(std::make_unique<plat::CWindowListener>()) {
+    : QObject(window), m_window(window), m_listener(std::make_unique<plat::CChannelServer>()) {
     window->installEventFilter(this);
     Follow();
 }
@@ -27,19 +27,24 @@ bool CWindowBeacon::eventFilter(QObject* watched, QEvent* event) {
 
 void CWindowBeacon::Follow() {
     const std::string title = m_window->windowTitle().toStdString();
-    if (title == m_title && m_listener->Handle() >= 0) return;
+    if (title == m_title && m_listener->IsOpen()) return;
     m_notifier.reset();
     m_listener->Close();
     m_title.clear();
-    if (title.empty() || !m_listener->Listen(title)) return;
+    if (title.empty() || !m_listener->Open(title)) return;
     m_title = title;
     m_notifier = std::make_unique<QSocketNotifier>(m_listener->Handle(), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &CWindowBeacon::OnReadable);
 }
 
 void CWindowBeacon::OnReadable() {
-    plat::WindowMessage message;
-    if (!m_listener->Receive(message) || message.type != WINDOW_BRING_TO_FRONT) return;
+    // A sender writes its message right after connecting: a short wait takes it whole.
+    bool front = false;
+    m_listener->Serve(100, [&front](const plat::ChannelMessage& message) -> std::optional<plat::ChannelMessage> {
+        if (message.type == WINDOW_BRING_TO_FRONT) front = true;
+        return std::nullopt;
+    });
+    if (!front) return;
     if (m_window->isMinimized()) m_window->showNormal();
     m_window->show();
     m_window->raise();
@@ -48,9 +53,14 @@ void CWindowBeacon::OnReadable() {
 }
 
 bool BringWindowToFront(const std::string& title) {
-    plat::WindowMessage message;
+    plat::ChannelMessage message;
     message.type = WINDOW_BRING_TO_FRONT;
-    return plat::SendWindowMessage(title, message);
+    bool reached = false;
+    for (const plat::ChannelAddress& address : plat::FindChannels(title)) {
+        plat::ChannelMessage answer;
+        if (plat::ChannelRequest(address, message, answer, 500) != plat::ChannelResult::NotReached) reached = true;
+    }
+    return reached;
 }
 
 }  // namespace tavui

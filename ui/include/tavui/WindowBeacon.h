@@ -8,7 +8,7 @@
 class QSocketNotifier;
 class QWidget;
 namespace plat {
-class CWindowListener;
+class CChannelServer;
 }
 
 namespace tavui {
@@ -22,7 +22,7 @@ public:
     // Listens under the window's title, and under its new title whenever it changes.
     explicit CWindowBeacon(QWidget* window);
     ~CWindowBeacon() override;
-    // The title listened under; empty when none (another window of that title listens).
+    // The title listened under; empty when none (the socket could not be made).
     const std::string& Title() const { return m_title; }
 
 signals:
@@ -36,7 +36,7 @@ private:
     void OnReadable();
 
     QWidget* m_window;
-    std::unique_ptr<plat::CWindowListener> m_listener;
+    std::unique_ptr<plat::CChannelServer> m_listener;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::string m_title;
 };

@@ -1,0 +1,253 @@
+// The command host's records in their byte layouts, the channel they travel on, and the
+// client that reads them: what other programs receive, and what happens when a "host"
+// answers garbage.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "HostPublisher.h"
+#include "JobRunner.h"
+#include "RunnerTestUtil.h"
+#include "platform/Clock.h"
+#include "platform/Process.h"
+#include "platform/WindowChannel.h"
+#include "tavhost/HostMessages.h"
+#include "tavhost/HostRecords.h"
+#include "tavhost/TavCmdHostClient.h"
+
+using namespace hosttest;
+using namespace tavhost;
+
+namespace {
+
+std::string Utf16At(const std::vector<uint8_t>& bytes, size_t offset, size_t room) {
+    std::string out;
+    for (size_t i = offset; i + 1 < offset + room && (bytes[i] | bytes[i + 1]); i += 2) {
+        EXPECT_EQ(bytes[i + 1], 0) << "ASCII expected";
+        out += char(bytes[i]);
+    }
+    return out;
+}
+
+uint32_t U32At(const std::vector<uint8_t>& bytes, size_t offset) {
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | uint32_t(bytes[offset + 3]) << 24;
+}
+
+// A title no other test (or host) uses.
+std::string UniqueTitle(const char* what) {
+    return std::string("TavCmdHost Backup: /test/") + what + "/" + std::to_string(plat::ProcessId());
+}
+
+TEST(HostRecords, LayoutsAreExact) {
+    HostJobRecord job{"Full Backup", "TavJob", "/backups/store.tvr", "Started from: 2024/05/01 09:30:00 AM.",
+                      RUN_STATE_STARTED};
+    const std::vector<uint8_t> bytes = EncodeJobRecord(job);
+    ASSERT_EQ(bytes.size(), 2436u);
+    EXPECT_EQ(Utf16At(bytes, 0, 256), "Full Backup");
+    EXPECT_EQ(Utf16At(bytes, 256, 128), "TavJob");
+    EXPECT_EQ(Utf16At(bytes, 384, 1024), "/backups/store.tvr");
+    EXPECT_EQ(Utf16At(bytes, 1408, 1024), "Started from: 2024/05/01 09:30:00 AM.");
+    EXPECT_EQ(U32At(bytes, 2432), 2u);
+
+    const std::vector<uint8_t> status = EncodeStatusRecord({"Backup File", "/home/a.txt", 42});
+    ASSERT_EQ(status.size(), 1284u);
+    EXPECT_EQ(Utf16At(status, 0, 256), "Backup File");
+    EXPECT_EQ(Utf16At(status, 256, 1024), "/home/a.txt");
+    EXPECT_EQ(U32At(status, 1280), 42u);
+    EXPECT_EQ(EncodeLogRecord({"x"}).size(), 1024u);
+
+    HostJobRecord back;
+    std::string error;
+    ASSERT_TRUE(DecodeJobRecord(bytes, back, error)) << error;
+    EXPECT_EQ(back.imagePath, job.imagePath);
+    EXPECT_EQ(back.runState, 2u);
+}
+
+TEST(HostRecords, LongTextsAreCutAndStayTerminated) {
+    // 600 characters, and a text whose cut falls inside a surrogate pair.
+    const std::string path = "/" + std::string(599, 'p');
+    std::string emoji;
+    for (int i = 0; i < 64; ++i) emoji += "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+    const std::vector<uint8_t> bytes = EncodeJobRecord({emoji, "TavJob", path, "", RUN_STATE_PREPARED});
+    HostJobRecord back;
+    std::string error;
+    ASSERT_TRUE(DecodeJobRecord(bytes, back, error)) << error;
+    EXPECT_EQ(back.imagePath, path.substr(0, 511));
+    EXPECT_EQ(back.typeTitle.size(), 63u * 4) << "63 whole pairs fit in 127 units";
+    EXPECT_EQ(U32At(bytes, 1406), 0u) << "the image path's terminator";
+}
+
+TEST(HostRecords, GarbageIsAnErrorNeverACrash) {
+    std::string error;
+    HostJobRecord job;
+    HostStatusRecord status;
+    struct Case {
+        std::vector<uint8_t> bytes;
+        bool job;
+        const char* why;
+    };
+    std::vector<uint8_t> unterminated(2436, 'A');
+    std::vector<uint8_t> badState = EncodeJobRecord({});
+    badState[2432] = 9;
+    std::vector<uint8_t> badPercent = EncodeStatusRecord({});
+    badPercent[1280] = 101;
+    const Case cases[] = {{{}, true, "empty"},
+                          {std::vector<uint8_t>(2435, 0), true, "short"},
+                          {std::vector<uint8_t>(2437, 0), true, "long"},
+                          {unterminated, true, "no terminator"},
+                          {badState, true, "unknown state"},
+                          {std::vector<uint8_t>(1283, 0), false, "short status"},
+                          {badPercent, false, "percent above 100"}};
+    for (const Case& c : cases) {
+        error.clear();
+        const bool ok = c.job ? DecodeJobRecord(c.bytes, job, error) : DecodeStatusRecord(c.bytes, status, error);
+        EXPECT_FALSE(ok) << c.why;
+        EXPECT_FALSE(error.empty()) << c.why;
+    }
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<uint8_t> bytes(round % 2 ? 2436 : 1284);
+        for (uint8_t& b : bytes) b = uint8_t(random());
+        if (round % 3 == 0) bytes[bytes.size() - 5] = bytes[bytes.size() - 6] = 0;
+        DecodeJobRecord(bytes, job, error);
+        DecodeStatusRecord(bytes, status, error);
+    }
+}
+
+TEST(HostClient, FindsHostsByTitleAndReadsTheirAnswersSafely) {
+    const std::string title = UniqueTitle("client");
+    EXPECT_TRUE(CTavCmdHostClient::Find(title).empty());
+    plat::CChannelServer a, b;
+    ASSERT_TRUE(a.Open(title));
+    EXPECT_EQ(CTavCmdHostClient::Find(title).size(), 1u);
+    ASSERT_TRUE(b.Open(title));
+    EXPECT_EQ(CTavCmdHostClient::Find(title).size(), 2u) << "two windows with one title";
+    EXPECT_TRUE(CTavCmdHostClient::Find(title + "x").empty());
+    a.Close();
+    b.Close();
+    EXPECT_TRUE(CTavCmdHostClient::Find(title).empty());
+
+    // Answers of every kind, from a server on a thread.
+    struct Case {
+        std::optional<plat::ChannelMessage> answer;
+        HostAnswer expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {plat::ChannelMessage{1, EncodeJobRecord({"Full Backup", "TavJob", "/x", "s", 1})}, HostAnswer::Ok, "good"},
+        {std::nullopt, HostAnswer::NoAnswer, "nothing"},
+        {plat::ChannelMessage{1, std::vector<uint8_t>(100, 0)}, HostAnswer::BadAnswer, "short record"},
+        {plat::ChannelMessage{2, EncodeStatusRecord({})}, HostAnswer::BadAnswer, "another record"},
+        {plat::ChannelMessage{1, std::vector<uint8_t>(2436, 0xFF)}, HostAnswer::BadAnswer, "garbage"},
+    };
+    ASSERT_TRUE(b.Open(title));
+    const std::vector<CTavCmdHostClient> hosts = CTavCmdHostClient::Find(title);
+    ASSERT_EQ(hosts.size(), 1u);
+    EXPECT_EQ(hosts[0].ProcessId(), plat::ProcessId());
+    for (const Case& c : cases) {
+        std::thread server([&] {
+            b.Serve(5000, [&](const plat::ChannelMessage& request) {
+                EXPECT_EQ(request.type, MSG_REQUEST_RECORD);
+                return c.answer;
+            });
+        });
+        HostJobRecord job;
+        std::string error;
+        EXPECT_EQ(hosts[0].GetJobRecord(job, error), c.expected) << c.why << ": " << error;
+        server.join();
+    }
+}
+
+TEST(HostClient, AnAnswerOverTheLimitIsRefusedUnread) {
+    const std::string title = UniqueTitle("raw");
+    plat::CChannelServer server;
+    ASSERT_TRUE(server.Open(title));
+    const std::vector<CTavCmdHostClient> hosts = CTavCmdHostClient::Find(title);
+    ASSERT_EQ(hosts.size(), 1u);
+    std::thread t([&] {
+        server.Serve(5000, [](const plat::ChannelMessage&) {
+            return std::optional<plat::ChannelMessage>(
+                plat::ChannelMessage{2, std::vector<uint8_t>(plat::CHANNEL_MAX_BYTES + 1, 0)});
+        });
+    });
+    HostStatusRecord status;
+    std::string error;
+    CTavCmdHostClient client = hosts[0];
+    client.SetTimeout(3000);
+    EXPECT_EQ(client.GetStatusRecord(status, error), HostAnswer::BadAnswer);
+    t.join();
+}
+
+TEST(HostEvent, FiringWakesEveryListenerOfTheName) {
+    const std::string name = UniqueTitle("event");
+    plat::CEventListener first(name), second(name), other(name + "2");
+    ASSERT_TRUE(first.IsOpen());
+    EXPECT_FALSE(first.Wait(0));
+    EXPECT_EQ(plat::FireEvent(name), 2);
+    EXPECT_TRUE(first.Wait(1000));
+    EXPECT_TRUE(second.Wait(1000));
+    EXPECT_FALSE(other.Wait(0));
+    EXPECT_FALSE(first.Wait(0)) << "fired once";
+}
+
+// A run in this process, published: requests answered between items, the records as the
+// layouts say, a stop request, and the status record zero once the run is over.
+TEST(HostPublisher, PublishesARunAndTakesAStop) {
+    CTempDir dir;
+    CTestJob job(dir);
+    job.AddModule("alpha", {{"progress", "200"}});
+    job.Save();
+    CTavModFactory hub(60000);
+    plat::SetEnv("TAVORA_MODULE_PATH", CMDHOST_TEST_MODULE_DIR);
+    hub.Reconnoiter();
+    // Each report takes a little while, as a real file's chunk does.
+    struct CSlowView : CRecordingView {
+        bool Pump() override {
+            plat::SleepMillis(20);
+            return false;
+        }
+    } view;
+    cmdhost::CHostPublisher publisher(view, 0x1234);
+    ASSERT_TRUE(publisher.Open());
+    EXPECT_FALSE(CTavCmdHostClient::Find(HOST_TITLE_IDLE).empty());
+    cmdhost::CJobRunner runner(hub, publisher);
+    const std::string title = HostTitleForImage(job.job.GetImagePathText());
+    plat::CEventListener event(title);
+
+    std::vector<HostJobRecord> seen;
+    int reports = 0;
+    view.onEvent = [&] { EXPECT_TRUE(event.Wait(0)) << "the event is fired as the transaction opens"; };
+    // A client on a thread finds the run, asks for its job record and then stops it.
+    publisher.onStopRequest = [&] { ++reports; };
+    std::thread client([&] {
+        std::vector<CTavCmdHostClient> hosts;
+        for (int i = 0; i < 500 && hosts.empty(); ++i) {
+            hosts = CTavCmdHostClient::Find(title);
+            if (hosts.empty()) plat::SleepMillis(5);
+        }
+        ASSERT_EQ(hosts.size(), 1u);
+        HostJobRecord record;
+        std::string error;
+        ASSERT_EQ(hosts[0].GetJobRecord(record, error), HostAnswer::Ok) << error;
+        seen.push_back(record);
+        std::vector<uint8_t> raw;
+        EXPECT_EQ(hosts[0].RequestRecord(7, raw, error), HostAnswer::NoAnswer);
+        EXPECT_TRUE(hosts[0].RequestStop());
+    });
+    const cmdhost::RunSummary& summary = runner.RunJob(job.path, true);
+    client.join();
+    EXPECT_EQ(summary.outcome, cmdhost::RunOutcome::Cancelled) << summary.problem;
+    EXPECT_EQ(reports, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].jobKind, "TavJob");
+    EXPECT_EQ(seen[0].typeTitle, "Full Backup");
+    EXPECT_EQ(publisher.StatusBytes(), std::vector<uint8_t>(STATUS_RECORD_BYTES, 0));
+    HostJobRecord after;
+    std::string error;
+    ASSERT_TRUE(DecodeJobRecord(publisher.JobBytes(), after, error));
+    EXPECT_EQ(after.runState, RUN_STATE_CANCELLED);
+    EXPECT_EQ(Baselines(job.ImagePath()).size(), 1u) << "nothing committed";
+}
+
+}  // namespace
