@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "EditorTexts.h"
+#include "HostRunLink.h"
 #include "TavoraMainFrame.h"
 #include "tavengine/TavModFactory.h"
 #include "tavui/Prompt.h"
@@ -17,7 +18,11 @@ int main(int argc, char** argv) {
     tavui::CQtPrompt prompt;
     int result = 0;
     {
+        // STATUS follows, and Backup Now sees, the command host's runs of the job (made
+        // first: the window may let go of a run as it closes).
+        CHostRunLink hostRuns;
         CTavoraMainFrame window(&hub, prompt);
+        window.SetHostRunSource(&hostRuns);
         QStringList arguments = QApplication::arguments();
         arguments.removeFirst();
         window.HandleCommandLine(arguments);
