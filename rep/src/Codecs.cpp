@@ -59,6 +59,13 @@ TavCodecTable::TavCodecTable(const char password[128]) {
         MakeAesEncryptor(passwordKey, ENCRYPT_PASSWORD);
 }
 
+void CheckedCompression(uint32_t& methodId, int& level) {
+    if (((methodId >> COMPRESSOR_SHIFT) & SLOT_MASK) == ((COMPRESS_DEFLATE >> COMPRESSOR_SHIFT) & SLOT_MASK))
+        return;
+    methodId = COMPRESS_DEFLATE;
+    level = 0;
+}
+
 TavCompressor& TavCodecTable::Compressor(uint32_t methodId) {
     const auto& slot = m_compressors[(methodId >> COMPRESSOR_SHIFT) & SLOT_MASK];
     return slot ? *slot : *m_compressors[0];
