@@ -83,7 +83,9 @@ TEST_P(StoredMemberTest, BlocksCarryACrcAndAFlippedByteIsDamage) {
     EXPECT_EQ(LE32(after, off + 8) & 0x00F00000, COMPRESS_DEFLATE);
     const size_t member = tavrep::StoredMemberSize(chunk.size());
     EXPECT_EQ(LE32(after, off + 4), Plain() ? member : (member + 15) / 16 * 16);
-    if (Plain()) EXPECT_EQ(Gunzip(StoredBytes(path, off)), chunk);
+    if (Plain()) {
+        EXPECT_EQ(Gunzip(StoredBytes(path, off)), chunk);
+    }
     const TavBlockData back = image.ReadBlock(off, TavBlockUse::Content);
     EXPECT_EQ(std::string(back.data.begin(), back.data.end()), chunk);
 
