@@ -44,11 +44,18 @@ void PrintSummary(const cmdhost::RunSummary& run, std::ostream& out) {
                             (run.bytesStored >= 1024 ? " (" + std::to_string(run.bytesStored) + " bytes)" : ""));
     row("Time", Seconds(run.elapsedMs));
     if (!run.logPath.empty()) row("Run log", Printable(run.logPath));
+    for (const std::string& note : run.cleanedUp) out << "  " << Printable(note) << '\n';
     if (!run.retention.empty()) {
         std::string text = run.retention;
         for (size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
         out << text;
     }
+}
+
+std::string JsonStrings(const std::vector<std::string>& texts) {
+    std::string json = "[";
+    for (const std::string& text : texts) json += (json.size() > 1 ? "," : "") + JsonQuote(text);
+    return json + "]";
 }
 
 void PrintJsonSummary(const cmdhost::RunSummary& run, std::ostream& out) {
@@ -65,6 +72,7 @@ void PrintJsonSummary(const cmdhost::RunSummary& run, std::ostream& out) {
                .Num("bytes_stored", run.bytesStored)
                .Num("time_ms", run.elapsedMs)
                .Str("run_log", run.logPath)
+               .Raw("cleaned_up", JsonStrings(run.cleanedUp))
                .Text()
         << '\n';
 }
@@ -93,6 +101,8 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     if (run.Committed()) {
         if (args.Has("json")) PrintJsonSummary(run, ctx.out);
         else PrintSummary(run, ctx.out);
+    } else {
+        for (const std::string& note : run.cleanedUp) ctx.err << Printable(note) << '\n';
     }
     return run.ExitStatus();
 }

@@ -16,11 +16,13 @@ namespace {
 
 constexpr uint32_t CONTENT_KIND_MASK = ~BLOCK_NEXT_IMAGE_MASK;
 constexpr uint32_t MODULE_OE_STORE = MakeFourCC('o', 'e', 'm', 'g');
+constexpr size_t MAX_NAMED_DAMAGE = 5;  // damaged blocks of one chain named beside the first
 
-std::string Where(TavPosition p) {
-    return "content block at image " + std::to_string(p.image) + " offset " +
-           std::to_string(p.offset);
+std::string At(TavPosition p) {
+    return "image " + std::to_string(p.image) + " offset " + std::to_string(p.offset);
 }
+
+std::string Where(TavPosition p) { return "content block at " + At(p); }
 
 uint32_t GetLE32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -39,33 +41,59 @@ std::string ImagePathFor(CTavRepository& rep, uint32_t imageId) {
 }
 
 std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink,
-                      ReadStats& stats) {
+                      ReadStats& stats, bool allDamage) {
     std::unordered_set<uint64_t> seen;
+    std::string first;                 // the first damaged block's problem
+    std::vector<TavPosition> damaged;  // the damaged blocks behind it
+    bool feeding = true;               // the sink hears the bytes until the first damage
+    const auto finish = [&](std::string problem) {
+        if (first.empty()) return problem;
+        if (!problem.empty()) damaged.clear();  // the chain cannot be followed: say that
+        std::string text = first;
+        if (!damaged.empty()) {
+            text += "; " + std::to_string(damaged.size()) + " more damaged block" +
+                    (damaged.size() == 1 ? "" : "s") + " in the chain (";
+            for (size_t i = 0; i < damaged.size() && i < MAX_NAMED_DAMAGE; ++i)
+                text += (i > 0 ? ", " : "") + At(damaged[i]);
+            text += damaged.size() > MAX_NAMED_DAMAGE ? ", ...)" : ")";
+        }
+        if (!problem.empty()) text += "; then " + problem;
+        return text;
+    };
     for (TavPosition p = start; p.offset != 0;) {
         if (!seen.insert((uint64_t(p.image) << 32) | p.offset).second)
-            return "the content chain loops back to image " + std::to_string(p.image) + " offset " +
-                   std::to_string(p.offset);
-        if (p.image >= LAST_STARTED_IMAGE) return Where(p) + ": no such image";
+            return finish("the content chain loops back to image " + std::to_string(p.image) +
+                          " offset " + std::to_string(p.offset));
+        if (p.image >= LAST_STARTED_IMAGE) return finish(Where(p) + ": no such image");
         CTavImage* image = rep.GetImageFromID(p.image);
         if (image == nullptr)
-            return Where(p) + ": image file " + ImagePathFor(rep, p.image) + " cannot be opened";
+            return finish(Where(p) + ": image file " + ImagePathFor(rep, p.image) + " cannot be opened");
         TavBlockData block;
         try {
             block = image->ReadBlock(p.offset, TavBlockUse::Content);
         } catch (CTavException* e) {
-            return Where(p) + ": " + TakeException(e);
+            const std::string problem = Where(p) + ": " + TakeException(e);
+            // The header may still name the next block: the rest of the chain is checked too.
+            if (!allDamage || !image->ReadBlockHeader(p.offset, block) ||
+                (block.kind & CONTENT_KIND_MASK) != BLOCK_KIND_CONTENT)
+                return finish(problem);
+            if (first.empty()) first = problem;
+            else damaged.push_back(p);
+            feeding = false;
+            p = {block.kind & BLOCK_NEXT_IMAGE_MASK, block.link};
+            continue;
         }
         if ((block.kind & CONTENT_KIND_MASK) != BLOCK_KIND_CONTENT) {
             char kind[16];
             std::snprintf(kind, sizeof(kind), "0x%08X", block.kind);
-            return Where(p) + ": not a content block (kind " + kind + ")";
+            return finish(Where(p) + ": not a content block (kind " + kind + ")");
         }
         ++stats.blocks;
         stats.bytes += block.data.size();
-        if (!block.data.empty() && !sink(block.data.data(), block.data.size())) return "";
+        if (feeding && !block.data.empty() && !sink(block.data.data(), block.data.size())) return "";
         p = {block.kind & BLOCK_NEXT_IMAGE_MASK, block.link};
     }
-    return "";
+    return finish("");
 }
 
 ContentLayout LayoutOf(const TavNodeRec& node) {
@@ -75,10 +103,10 @@ ContentLayout LayoutOf(const TavNodeRec& node) {
 }
 
 std::string ReadItemData(CTavRepository& rep, const TavNodeRec& node, bool verifyChunks,
-                         const DataSink& sink, ReadStats& stats) {
+                         const DataSink& sink, ReadStats& stats, bool allDamage) {
     const ContentLayout layout = LayoutOf(node);
     if (layout == ContentLayout::None) return "";
-    if (layout == ContentLayout::Plain) return ReadChain(rep, node.content, sink, stats);
+    if (layout == ContentLayout::Plain) return ReadChain(rep, node.content, sink, stats, allDamage);
 
     // A chunk table: {position, MD5 of the chunk, 16 zero bytes} per chunk, in file order.
     std::vector<uint8_t> table;

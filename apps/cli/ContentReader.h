@@ -22,9 +22,12 @@ struct ReadStats {
 std::string ImagePathFor(CTavRepository& rep, uint32_t imageId);
 
 // Reads the chain that starts at `start` to its end. Returns "" when the whole chain was
-// read, else the problem ("content block at image 1 offset 4242: ...").
+// read, else the problem ("content block at image 1 offset 4242: ..."). With `allDamage`,
+// a block that does not decode is stepped over by its header and the rest of the chain is
+// still read (the sink hears nothing more): the problem then also counts the other damaged
+// blocks and names the first few.
 std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink,
-                      ReadStats& stats);
+                      ReadStats& stats, bool allDamage = false);
 
 // How an item's stored data is laid out.
 enum class ContentLayout {
@@ -36,8 +39,9 @@ ContentLayout LayoutOf(const TavNodeRec& node);
 
 // Streams the item's data (reassembled for a chunk table). With `verifyChunks` each
 // chunk of a chunk table is compared with its stored MD5. "" on success, else the problem.
+// `allDamage` as for ReadChain, for the chain of a plain item.
 std::string ReadItemData(CTavRepository& rep, const TavNodeRec& node, bool verifyChunks,
-                         const DataSink& sink, ReadStats& stats);
+                         const DataSink& sink, ReadStats& stats, bool allDamage = false);
 
 // What is wrong with an item's data as read (`length` bytes; `fingerprint` the MD5 state
 // over them, null when not computed) compared with its record: "" when nothing.

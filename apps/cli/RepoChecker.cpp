@@ -295,10 +295,10 @@ const CRepoChecker::ChainResult& CRepoChecker::ReadContent(const TavNodeRec& nod
         return true;
     };
     if (extra) {
-        result.problem = ReadChain(m_rep, start, sink, m_stats);
+        result.problem = ReadChain(m_rep, start, sink, m_stats, true);
     } else {
         TavNodeRec probe = node;  // only the layout and position matter for reading
-        result.problem = ReadItemData(m_rep, probe, m_readData, sink, m_stats);
+        result.problem = ReadItemData(m_rep, probe, m_readData, sink, m_stats, true);
     }
     if (m_readData) md5.GetHash(result.fingerprint);
     return cache.emplace(key, std::move(result)).first->second;

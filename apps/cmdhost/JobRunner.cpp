@@ -228,6 +228,10 @@ bool CJobRunner::OpenRepository(CRun& run) {
         FailToStart(run, reason.empty() ? text::REASON_NO_REPOSITORY : reason);
         return false;
     }
+    for (const std::string& note : CTavEngine::GetRepNotes()) {
+        Log(note + "\r\n");
+        m_summary.cleanedUp.push_back(note);
+    }
     run.firstImage = run.repository->GetCurrentImageID();
     run.firstImageSize = FileSize(run.repository->GetImagePath(run.firstImage));
 

@@ -48,6 +48,7 @@ struct RunSummary {
     std::string retention;          // what the job's keep policy forgot and freed (run log text)
     bool retentionFailed = false;   // the keep policy could not be applied in full
     std::vector<ItemError> itemErrors;  // the items in error the engines named, in order
+    std::vector<std::string> cleanedUp;  // leftovers of unfinished runs removed first (run log lines)
 
     bool Committed() const { return outcome == RunOutcome::Committed; }
     // Items in error: those named, or more when an engine counted some it did not name.

@@ -51,6 +51,11 @@ constexpr const char* REP_NEEDS_NEWER =
     "give the job a new image location.";
 constexpr const char* REP_NEEDS_NEWER_AT = "Cannot back up into this repository: %s.";
 constexpr const char* REP_CANNOT_START_IMAGE = "Cannot start image file \"%s\".";
+// Run-log lines about the leftovers of backup runs that did not finish, removed at the start.
+constexpr const char* REP_LEFTOVER_REMOVED =
+    "Removed image file \"%s\": %llu bytes left by a backup run that did not finish.";
+constexpr const char* REP_LEFTOVER_CUT =
+    "Cut image file \"%s\" back to %llu bytes: %llu bytes left by a backup run that did not finish.";
 constexpr const char* REP_DAMAGED_NEWEST =
     "The newest baselines of the repository are damaged: the baseline table in \"%s\" cannot "
     "be read. Run \"tavctl check --repair %s\" to set the damaged images aside; backups then go on "

@@ -55,6 +55,11 @@ std::string& RepError() {
     return error;
 }
 
+std::vector<std::string>& RepNotes() {
+    thread_local std::vector<std::string> notes;
+    return notes;
+}
+
 template <typename... Args>
 CTavRepository* Fail(const char* format, Args... args) {
     RepError() = tavtext::Format(format, args...);
@@ -132,6 +137,17 @@ bool StartFreshImage(CTavBackupRepository& repository, const TavImageSecurity& s
     return true;
 }
 
+// What the run cleaned up, for its run log.
+void NoteRemoved(const std::vector<TavLeftover>& removed) {
+    for (const TavLeftover& left : removed) {
+        const auto bytes = static_cast<unsigned long long>(left.Bytes());
+        RepNotes().push_back(
+            left.keep == 0 ? tavtext::Format(engtext::REP_LEFTOVER_REMOVED, left.path.c_str(), bytes)
+                           : tavtext::Format(engtext::REP_LEFTOVER_CUT, left.path.c_str(),
+                                             static_cast<unsigned long long>(left.keep), bytes));
+    }
+}
+
 // The image to attach through when the first image's file is missing: the lowest numbered
 // image of the series (the repository then counts upwards from it); empty when none.
 std::string FirstExistingImage(const std::string& firstImage) {
@@ -144,12 +160,15 @@ std::string FirstExistingImage(const std::string& firstImage) {
 
 const std::string& CTavEngine::GetRepError() { return RepError(); }
 
+const std::vector<std::string>& CTavEngine::GetRepNotes() { return RepNotes(); }
+
 std::string CTavEngine::GetRunLockName(const std::string& firstImage) {
     return RUN_LOCK_PREFIX + firstImage;
 }
 
 CTavRepository* CTavEngine::CreateRepForBackup(CTavJobHelper* job, const std::string& path) {
     RepError().clear();
+    RepNotes().clear();
     std::string first = path.empty() && job != nullptr ? job->GetImagePath() : path;
     if (first.empty()) return Fail(engtext::REP_NO_IMAGE_DESC);
     // The engines change the current directory while they walk; every path stays absolute.
@@ -200,7 +219,7 @@ CTavRepository* CTavEngine::CreateRepForBackup(CTavJobHelper* job, const std::st
         // goes before this run starts; this run holds the run lock, so no other run of
         // ours writes them, and images another writer holds are left alone.
         const std::vector<TavLeftover> leftovers = repository->FindLeftovers();
-        if (!leftovers.empty()) repository->RemoveLeftovers(leftovers);
+        if (!leftovers.empty()) NoteRemoved(repository->RemoveLeftovers(leftovers));
         if (!StartFreshImage(*repository, security)) return nullptr;
         return repository.release();
     } catch (CTavException* e) {

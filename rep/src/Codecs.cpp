@@ -63,6 +63,15 @@ TavCodecTable::TavCodecTable(const char password[128]) {
         MakeAesEncryptor(passwordKey, ENCRYPT_PASSWORD);
 }
 
+void CheckedCompression(uint32_t& methodId, int& level) {
+    const uint32_t slot = (methodId >> COMPRESSOR_SHIFT) & SLOT_MASK;
+    if (slot == ((COMPRESS_DEFLATE >> COMPRESSOR_SHIFT) & SLOT_MASK) ||
+        slot == ((COMPRESS_ZSTD >> COMPRESSOR_SHIFT) & SLOT_MASK))
+        return;
+    methodId = COMPRESS_DEFLATE;
+    level = 0;
+}
+
 TavCompressor& TavCodecTable::Compressor(uint32_t methodId) {
     const auto& slot = m_compressors[(methodId >> COMPRESSOR_SHIFT) & SLOT_MASK];
     return slot ? *slot : *m_compressors[0];

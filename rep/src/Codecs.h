@@ -67,6 +67,11 @@ private:
     std::unique_ptr<TavEncryptor> m_encryptors[16];
 };
 
+// Blocks that carry data are always written through a compressor, so that a gzip member's
+// CRC-32 covers their bytes: a compression method that compresses nothing (none, or an
+// empty slot) becomes deflate at level 0, which writes the bytes as stored deflate blocks.
+void CheckedCompression(uint32_t& methodId, int& level);
+
 // Encodes payload `p` (`n` bytes, plain prefix `prefix` <= 255) into `out` (replaced) and
 // returns the coding word: prefix << 8 | compressor id | encryptor id | padding count.
 // With a compressor, the bytes behind the prefix always become its checked form: compressed

@@ -15,6 +15,7 @@
 #include <deque>
 #include <memory>
 
+#include "Codecs.h"
 #include "ContentSource.h"
 #include "EncodePool.h"
 #include "platform/File.h"
@@ -52,7 +53,10 @@ const char* OpenErrorText(uint32_t error) {
 }
 
 tavrep::ContentCoding CodingOf(const CTavImage& image, const TavImageSecurity& security) {
-    return {image.Compression(), image.Level(), image.Encryption(), security.password};
+    uint32_t compression = image.Compression();
+    int level = image.Level();
+    tavrep::CheckedCompression(compression, level);
+    return {compression, level, image.Encryption(), security.password};
 }
 
 }  // namespace

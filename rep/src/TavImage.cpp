@@ -11,6 +11,7 @@
 
 #include "ByteOrder.h"
 #include "Codecs.h"
+#include "DeflateCodec.h"
 #include "ImageErrors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -158,9 +159,14 @@ uint32_t CTavImage::WriteBlock(const void* payload, uint32_t length, uint32_t pr
     uint32_t coding = prefix << 8;
     if (length > 0) {
         const auto* p = static_cast<const uint8_t*>(payload);
-        TavCompressor& compressor = m_codecs->Compressor(m_compression);
+        // The two fixed blocks stay as configured (the security record is rewritten in place);
+        // every other block gets a CRC-32 over its bytes even without compression.
+        uint32_t compression = m_compression;
+        int level = m_level;
+        if (kind != BLOCK_KIND_HEADER && kind != BLOCK_KIND_SECURITY) tavrep::CheckedCompression(compression, level);
+        TavCompressor& compressor = m_codecs->Compressor(compression);
         TavEncryptor& encryptor = m_codecs->Encryptor(m_encryption);
-        coding = tavrep::EncodePayload(p, length, prefix, compressor, m_level, encryptor, stored);
+        coding = tavrep::EncodePayload(p, length, prefix, compressor, level, encryptor, stored);
         // A table that compresses beyond what readers accept of a table is stored instead
         // (level 0); real tables are far from that bound.
         if (!content && length > BlockPayloadLimit(TavBlockUse::Table, uint32_t(stored.size()), prefix))
@@ -286,6 +292,20 @@ TavBlockData CTavImage::PerformReadBlock(plat::CFile& file, uint32_t offset, Tav
     return block;
 }
 
+bool CTavImage::ReadBlockHeader(uint32_t offset, TavBlockData& header) {
+    if (!m_file && !m_readFile) {
+        m_readFile = plat::CFile::Open(m_path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting);
+        if (!m_readFile) return false;
+    }
+    plat::CFile& file = m_file ? *m_file : *m_readFile;
+    uint8_t raw[BLOCK_HEADER_SIZE];
+    if (file.ReadAt(raw, sizeof(raw), offset) != int64_t(sizeof(raw))) return false;
+    const RawHeader h = ParseHeader(raw);
+    if (h.self != offset && h.self != BLOCK_SELF_MARKER) return false;
+    header = TavBlockData{offset, h.length, h.coding, h.kind, h.link, {}};
+    return true;
+}
+
 // The held file, or (when the lock wait of BeginTrans timed out) the file opened for this
 // one operation into `own`; null when it cannot be opened.
 plat::CFile* CTavImage::WritableFile(std::unique_ptr<plat::CFile>& own) {
@@ -309,12 +329,20 @@ int CTavImage::UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, u
         const uint32_t prefix = (block.coding >> 8) & 0xFF;
         const bool compressed = ((block.coding >> 20) & 0xF) != 0;
         if (uint64_t(at) + count > block.data.size()) return 0;
-        if (compressed && uint64_t(at) + count > prefix) return 0;
+        // Behind the prefix, a member of stored deflate blocks is written the same way again
+        // (its length depends on the payload's length only), with the CRC-32 of the new
+        // bytes. Compressed data could change its length, so only the prefix of such a block
+        // can be rewritten.
+        const uint32_t padding = h.coding & 0xFF;
+        const size_t behind = block.data.size() > prefix ? block.data.size() - prefix : 0;
+        const bool storedMember = compressed && behind > 0 && padding <= h.length &&
+                                  h.length - padding == prefix + tavrep::StoredMemberSize(behind);
+        if (compressed && !storedMember && uint64_t(at) + count > prefix) return 0;
         std::memcpy(block.data.data() + at, bytes, count);
         std::vector<uint8_t> stored;
         uint32_t coding = tavrep::EncodePayload(
             block.data.data(), uint32_t(block.data.size()), prefix,
-            m_codecs->Compressor(block.coding & 0x00F00000), m_level,
+            m_codecs->Compressor(block.coding & 0x00F00000), storedMember ? 0 : m_level,
             m_codecs->Encryptor(block.coding & 0x000F0000), stored);
         coding |= block.coding & 0xFF000000;
         // The stored length cannot change on disk: anything else would overwrite the

@@ -71,8 +71,9 @@ TEST_F(ImageTest, EncryptionPadsToSixteenBytes) {
     image.SetCompression(COMPRESS_NONE);
     image.SetEncryption(ENCRYPT_BUILTIN);
     std::string p16(16, 'a'), p17(17, 'b');
-    uint32_t o16 = image.WriteBlock(p16.data(), 16, 0, BLOCK_KIND_CONTENT, 0);
-    uint32_t o17 = image.WriteBlock(p17.data(), 17, 0, BLOCK_KIND_CONTENT, 0);
+    // Security blocks are stored as they are without compression (other kinds never are).
+    uint32_t o16 = image.WriteBlock(p16.data(), 16, 0, BLOCK_KIND_SECURITY, 0);
+    uint32_t o17 = image.WriteBlock(p17.data(), 17, 0, BLOCK_KIND_SECURITY, 0);
     ASSERT_NE(o16, 0u);
     ASSERT_NE(o17, 0u);
     std::string bytes = ReadFile(path);
@@ -123,14 +124,15 @@ TEST_F(ImageTest, RandomBytesAreStoredInACheckedMember) {
 
 TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
     CTavImage image(path, sec);
-    image.SetCompression(0x00300000);  // an empty slot behaves as none
+    image.SetCompression(0x00300000);  // an empty slot behaves as none: a stored member
     uint32_t empty = image.WriteBlock(nullptr, 0, 0, BLOCK_KIND_CONTENT, 0);
     std::string text = "hello hello hello hello";
     uint32_t off = image.WriteBlock(text.data(), uint32_t(text.size()), 0, BLOCK_KIND_CONTENT, 0);
     EXPECT_TRUE(image.ReadBlock(empty).data.empty());
     std::string bytes = ReadFile(path);
     EXPECT_EQ(LE32(bytes, empty + 4), 0u);
-    EXPECT_EQ(LE32(bytes, off + 8) & 0x00F00000, 0u);
+    EXPECT_EQ(LE32(bytes, off + 8) & 0x00F00000, COMPRESS_DEFLATE);
+    EXPECT_EQ(LE32(bytes, off + 4), tavrep::StoredMemberSize(text.size()));
     // A header that carries "CBKB" instead of its offset reads the same.
     image.ReleaseReadHandle();  // its shared read lock would refuse our write handle
     {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tavengine/TavEngineExport.h"
 
@@ -95,6 +96,9 @@ public:
     static void DisposeRep(CTavRepository* repository);
     // Why the last CreateRepForBackup of this thread failed (empty after a success).
     static const std::string& GetRepError();
+    // Run-log lines about what the last successful CreateRepForBackup of this thread cleaned
+    // up before the run (leftovers of runs that did not finish, with their image and bytes).
+    static const std::vector<std::string>& GetRepNotes();
     // The name of the lock that a backup run holds on the repository whose first image is
     // `firstImage` (an absolute path) for its whole life; repairs take it too.
     static std::string GetRunLockName(const std::string& firstImage);

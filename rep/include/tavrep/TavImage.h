@@ -81,6 +81,9 @@ public:
     // stored bytes do not decode and check out (its detail names the image, the offset and
     // the damage), never a shorter or different payload.
     TavBlockData ReadBlock(uint32_t offset, TavBlockUse use = TavBlockUse::Table);
+    // Reads only the header of the block at `offset` (length = its stored length, no data);
+    // false when there is no block header there. Lets a reader step over a damaged block.
+    bool ReadBlockHeader(uint32_t offset, TavBlockData& header);
     // Rewrites `count` decoded bytes at payload position `at` (and optionally kind/link).
     int UpdateBlock(uint32_t offset, const void* bytes, uint32_t count, uint32_t at,
                     uint32_t newKind = KEEP_FIELD, uint32_t newLink = KEEP_FIELD);

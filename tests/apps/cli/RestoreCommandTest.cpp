@@ -4,6 +4,7 @@
 
 #include "CliTestRepo.h"
 #include "RestoreRequest.h"
+#include "tavrep/TavImage.h"
 #include "platform/Process.h"
 #include "tavengine/XMLNode.h"
 
@@ -172,14 +173,23 @@ TEST_F(RestoreCommand, DryRunListsWhatTheRestoreThenDoes) {
 
 TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
     BackUp({"--no-compress"});
-    // The image the backup wrote holds b.bin as stored: change one of its bytes.
+    // The image the backup wrote holds b.bin in stored members: one of its bytes is changed
+    // through the library, so that the block still checks out and only the file's
+    // fingerprint can tell.
     std::string image;
     CTavRepository::BuildImagePath(image, Repo(), 1);
     if (!plat::PathExists(image)) image = Repo();
     std::string bytes = tavtest::ReadFile(image);
     const size_t at = bytes.find(m_big.substr(0, 64));
     ASSERT_NE(at, std::string::npos);
-    FlipByte(image, at + 1000);
+    {
+        TavImageSecurity security;
+        InitTavImageSecure(&security, nullptr, COMPRESS_NONE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
+        CTavImage stored(image, security);
+        const char changed = char(m_big[1000] ^ 0x01);
+        // The chunk's bytes follow the block header, the gzip header and a stored block's header.
+        ASSERT_EQ(stored.UpdateBlock(uint32_t(at - BLOCK_HEADER_SIZE - 10 - 5), &changed, 1, 1000), 1);
+    }
 
     const std::string to = m_dir / "out";
     const CliResult r = m_cli.Run({"restore", Repo(), "--to", to});  // verified by default
