@@ -16,12 +16,16 @@ void CBackupProgressView::OnEngineEvent(cmdhost::EngineEvent event,
         m_inner.OnEngineEvent(event, status);
         return;
     }
-    // An engine that does not count (Outlook Express) shows its current item only.
-    m_meter.SetState(status.counting  ? CProgressMeter::State::Counting
-                     : status.counted ? CProgressMeter::State::Counted
-                                      : CProgressMeter::State::Unknown);
-    m_meter.SetTotals(status.filesTotal, status.bytesTotal);
-    m_meter.Update(status.filesDone, status.bytesDone, Printable(status.item));
+    // Reports come for every item, the line at most ten times a second: the line's text is
+    // made only when it is drawn.
+    if (m_meter.Due()) {
+        // An engine that does not count (Outlook Express) shows its current item only.
+        m_meter.SetState(status.counting  ? CProgressMeter::State::Counting
+                         : status.counted ? CProgressMeter::State::Counted
+                                          : CProgressMeter::State::Unknown);
+        m_meter.SetTotals(status.filesTotal, status.bytesTotal);
+        m_meter.Update(status.filesDone, status.bytesDone, Printable(status.item));
+    }
     m_inner.OnEngineEvent(event, status);
 }
 

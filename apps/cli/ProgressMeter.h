@@ -37,6 +37,8 @@ public:
     // Shows the figures (rate-limited); cheap when the line is not due.
     void Update(uint64_t filesDone, uint64_t bytesDone, const std::string& item);
     void Clear() { m_line.Clear(); }
+    // Whether Update would draw now.
+    bool Due() const { return m_line.Due(); }
     bool Enabled() const { return m_enabled; }
 
     // The line for `figures`, cut to `columns` characters (the item is shortened first).
