@@ -1,11 +1,14 @@
 // The browser's main window.
 #include "BrowserMainDlg.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +23,7 @@
 #include "BrowserNodeProvider.h"
 #include "BrowserTexts.h"
 #include "ExtractItemDlg.h"
+#include "RepositoryNotes.h"
 #include "RestoreDlg.h"
 #include "SmallDialogs.h"
 #include "tavengine/TavModFactory.h"
@@ -158,7 +162,23 @@ bool CBrowserMainDlg::OpenRepository(const std::string& path) {
     setWindowTitle(QString::fromStdString(m_document.Title()));
     FillBaselineList();
     RefreshCommandStates();
+    ShowDamageNotes();
     return true;
+}
+
+// A repository whose newest baselines cannot be read opens at the ones before, and images
+// may disagree about the password: the user is told, as tavctl tells its user.
+void CBrowserMainDlg::ShowDamageNotes() {
+    const std::vector<std::string> notes = tavctl::RepositoryDamageNotes(m_document.Repository());
+    if (notes.empty()) return;
+    char heading[1100];
+    std::snprintf(heading, sizeof heading, OPENED_WITH_DAMAGE, m_document.Path().c_str());
+    std::string text = heading;
+    for (std::string note : notes) {
+        if (note[0] >= 'a' && note[0] <= 'z') note[0] = char(note[0] - 'a' + 'A');
+        text += "\n\n" + note + ".";
+    }
+    m_prompt.Message(this, text, tavui::PromptIcon::Warning);
 }
 
 void CBrowserMainDlg::FillBaselineList() {
@@ -287,6 +307,12 @@ void CBrowserMainDlg::RebuildModuleButtons() {
         auto* button = new QPushButton(QString::fromStdString(command.title), this);
         button->setObjectName(QString::number(command.commandId));
         TavoraColorDef::InitButtonST(button);
+        // As wide as the caption in the tree's font plus 4: one pixel of border and one of
+        // padding on each side; as high as "Extract".
+        button->setFont(m_treeList->Tree()->font());
+        button->setStyleSheet(button->styleSheet() + "QPushButton { padding: 3px 1px; }");
+        button->setFixedWidth(QFontMetrics(button->font()).horizontalAdvance(button->text()) + 4);
+        button->setFixedHeight(m_extract->sizeHint().height());
         const int id = int(command.commandId);
         connect(button, &QPushButton::clicked, this, [this, id] { OnModuleCommand(uint32_t(id)); });
         if (!m_moduleButtons.empty()) gap(7);

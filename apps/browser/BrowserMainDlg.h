@@ -72,6 +72,7 @@ public:
 
 private:
     void BuildMenus(QVBoxLayout* layout);
+    void ShowDamageNotes();
     void RebuildModuleButtons();
     void ShowContextMenu(CTlcDataProvider* provider, const QPoint& globalPos);
     const struct TavModDesc* ModuleOf(CTlcDataProvider* provider) const;

@@ -17,6 +17,7 @@ constexpr const char* MAIN_CHANGE_PATH =
 constexpr const char* DLG_CHANGE_PATH = "Cannot find image path \"%s\".\nDo you want to browse for the path?";
 constexpr const char* DLG_CHANGE_DISK =
     "Disk space for image path \"%s\" is full.\nDo you want to open new image path in another drive?";
+constexpr const char* OPENED_WITH_DAMAGE = "%s was opened, but:";
 constexpr const char* OPT_OPENDLG = "/OPENDLG";
 constexpr const char* OPT_RESTOREDLG = "/RESTOREDLG";
 

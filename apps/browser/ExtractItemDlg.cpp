@@ -17,6 +17,7 @@
 
 #include "BrowserTexts.h"
 #include "EngineRun.h"
+#include "RunPanel.h"
 #include "tavrep/FormatAdaptor.h"
 #include "tavui/Prompt.h"
 #include "tavui/TavColors.h"
@@ -99,22 +100,18 @@ CExtractItemDlg::CExtractItemDlg(const BrowserRunContext& context, const TavNode
     optionLayout->addWidget(m_overwrite);
     optionLayout->addWidget(m_verify);
 
-    m_status = new QLabel(this);
-    m_status->setObjectName("1004");
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName("1003");
-    m_progress->setRange(0, 100);
-    m_progress->setVisible(false);
     m_extract = new QPushButton("Extract", this);
     m_extract->setObjectName("1015");
     m_extract->setDefault(true);
     m_close = new QPushButton("Close", this);
     m_close->setObjectName("2");
     for (QPushButton* b : {m_extract, m_close, m_browse}) TavoraColorDef::InitButtonST(b);
+    m_panel = new CRunPanel(*this, *m_extract, m_context);
+    m_panel->onRunning = [this](bool running) { m_close->setEnabled(!running); };
 
     auto* buttons = new QHBoxLayout();
-    buttons->addWidget(m_status, 1);
-    buttons->addWidget(m_progress, 1);
+    buttons->addWidget(m_panel->Status(), 1);
+    buttons->addWidget(m_panel->Progress(), 1);
     buttons->addWidget(m_extract);
     buttons->addWidget(m_close);
     auto* layout = new QVBoxLayout(this);
@@ -142,13 +139,12 @@ CExtractItemDlg::CExtractItemDlg(const BrowserRunContext& context, const TavNode
 }
 
 CExtractItemDlg::~CExtractItemDlg() {
-    if (m_run) {
-        m_run->RequestStop();
-        m_run->disconnect(this);
-        m_run->Finish();
-    }
+    m_panel->Abort();
     m_context.repository->SetRepErrorCallback(m_context.mainCallback);
 }
+
+bool CExtractItemDlg::IsRunning() const { return m_panel->IsRunning(); }
+CEngineRun* CExtractItemDlg::Run() const { return m_panel->Run(); }
 
 QCheckBox* CExtractItemDlg::Check(int id) const { return findChild<QCheckBox*>(QString::number(id)); }
 
@@ -175,45 +171,15 @@ std::string CExtractItemDlg::BuildRequest() {
 }
 
 void CExtractItemDlg::OnExtract() {
-    if (m_run) {
-        if (m_context.prompt->Message(this, STOP_QUESTION, tavui::PromptIcon::Question,
-                                      tavui::PromptButtons::YesNo, tavui::ID_NO) == tavui::ID_YES)
-            m_run->RequestStop();
-        return;
-    }
+    if (m_panel->AskStop()) return;
     const std::string request = BuildRequest();
     m_context.repository->SetRepErrorCallback(&m_callback);
-    m_run = std::make_unique<CEngineRun>(*m_context.hub, *m_context.repository, request, false);
-    m_run->Prepare({m_root});
-    connect(m_run.get(), &CEngineRun::progress, this, [this](const QString& status, int percent) {
-        m_status->setText(status);
-        m_progress->setValue(percent);
-    });
-    connect(m_run.get(), &CEngineRun::finished, this, &CExtractItemDlg::OnFinished, Qt::QueuedConnection);
-    m_status->setText(STARTING_EXTRACT);
-    m_progress->setValue(0);
-    m_progress->setVisible(true);
-    m_extract->setText("Stop");
-    m_close->setEnabled(false);
-    m_run->Start();
-}
-
-void CExtractItemDlg::OnFinished() {
-    if (!m_run) return;
-    m_run->disconnect(this);
-    m_run->Finish();
-    const bool stopped = m_run->StopRequested();
-    const std::string log = m_run->Log();
-    m_run.reset();
-    if (!stopped && m_context.showSummary) m_context.showSummary(SUMMARY_TITLE, log);
-    m_status->clear();
-    m_progress->setValue(0);
-    m_progress->setVisible(false);
-    m_extract->setText("Extract");
-    m_close->setEnabled(true);
+    auto run = std::make_unique<CEngineRun>(*m_context.hub, *m_context.repository, request, false);
+    run->Prepare({m_root});
+    m_panel->Start(std::move(run), STARTING_EXTRACT);
 }
 
 void CExtractItemDlg::reject() {
-    if (m_run) return;
+    if (m_panel->IsRunning()) return;
     QDialog::reject();
 }

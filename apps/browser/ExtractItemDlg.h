@@ -2,7 +2,6 @@
 // into a folder the user names.
 #pragma once
 #include <QDialog>
-#include <memory>
 
 #include "BrowserSettings.h"
 #include "DialogErrorCallback.h"
@@ -10,10 +9,9 @@
 #include "tavrep/TavTypes.h"
 
 class CEngineRun;
+class CRunPanel;
 class QCheckBox;
-class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
@@ -31,7 +29,7 @@ public:
     std::string BuildRequest();
     const ExtractOptions& Options() const { return m_options; }
     void OnExtract();
-    bool IsRunning() const { return m_run != nullptr; }
+    bool IsRunning() const;
 
     QTreeWidget* InfoList() const { return m_info; }
     QLineEdit* DestinationEdit() const { return m_destination; }
@@ -39,7 +37,7 @@ public:
     QRadioButton* AllRadio() const { return m_all; }
     QRadioButton* SelectedRadio() const { return m_selected; }
     QCheckBox* Check(int id) const;
-    CEngineRun* Run() const { return m_run.get(); }
+    CEngineRun* Run() const;
     // The texts of the information list (Field, Value).
     static std::vector<std::pair<std::string, std::string>> InfoRows(const TavNodeRec& node);
 
@@ -48,7 +46,6 @@ protected:
 
 private:
     void ShowData();
-    void OnFinished();
 
     BrowserRunContext m_context;
     CDialogErrorCallback m_callback;
@@ -56,7 +53,7 @@ private:
     TavNodeRec m_source;
     TavNodeRec m_root;
     uint32_t m_baseline;
-    std::unique_ptr<CEngineRun> m_run;
+    CRunPanel* m_panel = nullptr;
     QTreeWidget* m_info;
     QLineEdit* m_destination;
     QPushButton* m_browse;
@@ -65,8 +62,6 @@ private:
     QCheckBox* m_verify;
     QRadioButton* m_all;
     QRadioButton* m_selected;
-    QLabel* m_status;
-    QProgressBar* m_progress;
     QPushButton* m_extract;
     QPushButton* m_close;
 };

@@ -22,6 +22,7 @@
 
 #include "BrowserTexts.h"
 #include "EngineRun.h"
+#include "RunPanel.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavrep/FormatAdaptor.h"
 #include "tavui/Prompt.h"
@@ -73,12 +74,6 @@ CRestoreDlg::CRestoreDlg(const BrowserRunContext& context, uint32_t baseline, bo
     m_stack = new QStackedWidget(this);
     m_stack->addWidget(m_list);
     m_stack->addWidget(m_log);
-    m_status = new QLabel(this);
-    m_status->setObjectName("1004");
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName("1003");
-    m_progress->setRange(0, 100);
-    m_progress->setVisible(false);
 
     auto* scope = new QGroupBox("Restore", this);
     m_entire = new QRadioButton("Restore entire baseline", scope);
@@ -126,13 +121,19 @@ CRestoreDlg::CRestoreDlg(const BrowserRunContext& context, uint32_t baseline, bo
     TavoraColorDef::InitButtonST(m_restore);
     TavoraColorDef::InitButtonST(m_close);
     TavoraColorDef::InitButtonST(m_browse);
+    m_panel = new CRunPanel(*this, *m_restore, m_context);
+    m_panel->onRunning = [this](bool running) { running ? RunningView() : IdleView(); };
+    m_panel->onLog = [this](const std::string& log) {
+        m_log->setPlainText(QString::fromStdString(log));
+        m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+    };
 
     auto* lower = new QHBoxLayout();
     lower->addWidget(scope);
     lower->addWidget(options, 1);
     auto* buttons = new QHBoxLayout();
-    buttons->addWidget(m_status, 1);
-    buttons->addWidget(m_progress, 1);
+    buttons->addWidget(m_panel->Status(), 1);
+    buttons->addWidget(m_panel->Progress(), 1);
     buttons->addWidget(m_restore);
     buttons->addWidget(m_close);
     auto* layout = new QVBoxLayout(this);
@@ -160,13 +161,13 @@ CRestoreDlg::CRestoreDlg(const BrowserRunContext& context, uint32_t baseline, bo
 }
 
 CRestoreDlg::~CRestoreDlg() {
-    if (m_run) {
-        m_run->RequestStop();
-        EndRun();
-    }
+    m_panel->Abort();
     // The dialog no longer answers for the repository.
     m_context.repository->SetRepErrorCallback(m_context.mainCallback);
 }
+
+bool CRestoreDlg::IsRunning() const { return m_panel->IsRunning(); }
+CEngineRun* CRestoreDlg::Run() const { return m_panel->Run(); }
 
 QCheckBox* CRestoreDlg::Check(int id) const { return findChild<QCheckBox*>(QString::number(id)); }
 
@@ -222,7 +223,7 @@ void CRestoreDlg::SaveData() {
 }
 
 void CRestoreDlg::ApplyRules() {
-    const bool running = m_run != nullptr;
+    const bool running = m_panel->IsRunning();
     m_restore->setEnabled(running || m_list->currentItem() != nullptr);
     m_destination->setEnabled(!running && !m_original->isChecked());
     m_browse->setEnabled(!running && !m_original->isChecked());
@@ -248,51 +249,27 @@ std::string CRestoreDlg::BuildRequest() {
 }
 
 void CRestoreDlg::OnRestore() {
-    if (m_run) {
-        if (m_context.prompt->Message(this, STOP_QUESTION, tavui::PromptIcon::Question,
-                                      tavui::PromptButtons::YesNo, tavui::ID_NO) == tavui::ID_YES)
-            m_run->RequestStop();
-        return;
-    }
+    if (m_panel->AskStop()) return;
     const std::string request = BuildRequest();
     std::vector<TavNodeRec> roots;
     for (CTlcDataProvider* provider : m_context.tree->Roots()) {
         if (!m_entire->isChecked() && provider->CheckState() == TLC_UNCHECKED) continue;
         if (const TavNodeRec* node = ProviderNode(provider)) roots.push_back(*node);
     }
-    m_run = std::make_unique<CEngineRun>(*m_context.hub, *m_context.repository, request, true);
-    const bool goOn = m_run->Prepare(roots);
+    auto run = std::make_unique<CEngineRun>(*m_context.hub, *m_context.repository, request, true);
+    const bool goOn = run->Prepare(roots);
     if (!goOn || m_context.prompt->Message(this, START_QUESTION, tavui::PromptIcon::Question,
                                            tavui::PromptButtons::OkCancel) != tavui::ID_OK) {
-        m_run->Finish();
-        m_run.reset();
+        run->Finish();
         return;
     }
-    connect(m_run.get(), &CEngineRun::progress, this, [this](const QString& status, int percent) {
-        m_status->setText(status);
-        m_progress->setValue(percent);
-    });
-    connect(m_run.get(), &CEngineRun::logChanged, this, [this] {
-        if (!m_run) return;
-        m_log->setPlainText(QString::fromStdString(m_run->Log()));
-        m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
-    });
-    connect(m_run.get(), &CEngineRun::cancelledByEngine, this, [this] {
-        m_context.prompt->Message(this, CANCELLED_BY_USER, tavui::PromptIcon::Warning);
-    });
-    connect(m_run.get(), &CEngineRun::finished, this, &CRestoreDlg::OnFinished, Qt::QueuedConnection);
-    RunningView();
-    m_run->Start();
+    m_panel->Start(std::move(run), STARTING_RESTORE);
 }
 
 void CRestoreDlg::RunningView() {
     char heading[64];
     std::snprintf(heading, sizeof heading, RESTORING_FROM, int(m_baseline));
     m_heading->setText(heading);
-    m_status->setText(STARTING_RESTORE);
-    m_progress->setValue(0);
-    m_progress->setVisible(true);
-    m_restore->setText("Stop");
     m_log->clear();
     m_stack->setCurrentWidget(m_log);
     ApplyRules();
@@ -300,31 +277,12 @@ void CRestoreDlg::RunningView() {
 
 void CRestoreDlg::IdleView() {
     m_heading->setText(SELECT_BASELINE);
-    m_status->clear();
-    m_progress->setValue(0);
-    m_progress->setVisible(false);
-    m_restore->setText("Restore");
     m_stack->setCurrentWidget(m_list);
     m_log->clear();
     ApplyRules();
 }
 
-void CRestoreDlg::EndRun() {
-    m_run->disconnect(this);
-    m_run->Finish();
-}
-
-void CRestoreDlg::OnFinished() {
-    if (!m_run) return;
-    EndRun();
-    const bool stopped = m_run->StopRequested();
-    const std::string log = m_run->Log();
-    m_run.reset();
-    IdleView();
-    if (!stopped && m_context.showSummary) m_context.showSummary(SUMMARY_TITLE, log);
-}
-
 void CRestoreDlg::reject() {
-    if (m_run) return;  // "Close" is disabled while running; Escape is ignored too
+    if (m_panel->IsRunning()) return;  // "Close" is disabled while running; Escape is ignored too
     QDialog::reject();
 }

@@ -1,18 +1,17 @@
 // CRestoreDlg: restores a baseline, whole or as selected in the main tree.
 #pragma once
 #include <QDialog>
-#include <memory>
 
 #include "BrowserSettings.h"
 #include "DialogErrorCallback.h"
 #include "RunContext.h"
 
 class CEngineRun;
+class CRunPanel;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
@@ -33,7 +32,7 @@ public:
     std::string BuildRequest();
     const RestoreOptions& Options() const { return m_options; }
     uint32_t ChosenBaseline() const { return m_baseline; }
-    bool IsRunning() const { return m_run != nullptr; }
+    bool IsRunning() const;
     // The "Restore" button: starts, or asks whether to stop.
     void OnRestore();
     void ApplyRules();
@@ -45,7 +44,7 @@ public:
     QRadioButton* SelectedRadio() const { return m_selected; }
     QLineEdit* DestinationEdit() const { return m_destination; }
     QCheckBox* Check(int id) const;
-    CEngineRun* Run() const { return m_run.get(); }
+    CEngineRun* Run() const;
 
 protected:
     void reject() override;
@@ -56,20 +55,16 @@ private:
     void OnBrowse();
     void RunningView();
     void IdleView();
-    void OnFinished();
-    void EndRun();
 
     BrowserRunContext m_context;
     CDialogErrorCallback m_callback;
     RestoreOptions m_options;
     uint32_t m_baseline;
-    std::unique_ptr<CEngineRun> m_run;
+    CRunPanel* m_panel = nullptr;
     QLabel* m_heading;
-    QLabel* m_status;
     QStackedWidget* m_stack;
     QTreeWidget* m_list;
     QPlainTextEdit* m_log;
-    QProgressBar* m_progress;
     QRadioButton* m_entire;
     QRadioButton* m_selected;
     QCheckBox* m_always;

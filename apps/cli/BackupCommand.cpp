@@ -90,8 +90,7 @@ int RunBackup(const CCliArgs& args, CCliContext& ctx) {
     options.columns = cmdhost::CConsoleView::TerminalColumns();
     cmdhost::CConsoleView console(ctx.err, ctx.err, options, &stop);
     const bool progress = ctx.progress && !args.Has("json");
-    const BackupWork work = progress ? CountBackupWork(jobPath, args.Has("full")) : BackupWork{};
-    CBackupProgressView withProgress(console, ctx.err, work, options.columns);
+    CBackupProgressView withProgress(console, ctx.err, options.columns);
     cmdhost::CRunnerView& view = progress ? static_cast<cmdhost::CRunnerView&>(withProgress) : console;
     cmdhost::CJobRunner runner(hub, view);
     const cmdhost::RunSummary& run = runner.RunJob(jobPath, args.Has("full"), cmdhost::RunKind::Manual);

@@ -1,33 +1,19 @@
-// The progress line of tavctl backup: the work is counted before the run (a walk of the
-// job's sources, compared with the newest baseline for an incremental run), so that the
-// percent and the time left are right from the start.
+// The progress line of tavctl backup: the engines count their work before storing anything
+// (out of the walk they make anyway), so that the percent and the time left are right from
+// the start.
 #pragma once
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 
 #include "ProgressMeter.h"
 #include "RunnerView.h"
 
 namespace tavctl {
 
-// The files a run will store and their bytes, by path.
-struct BackupWork {
-    uint64_t files = 0;
-    uint64_t bytes = 0;
-    std::unordered_map<std::string, uint64_t> sizes;
-};
-
-// Walks the Files and Folders sources of the job at `jobPath` (without its excluded paths)
-// and counts every file a full run stores, or an incremental run: the files that are new or
-// whose size or written time differ from the newest baseline.
-BackupWork CountBackupWork(const std::string& jobPath, bool full);
-
 // A view that draws the progress line itself and passes everything else to `inner`.
 class CBackupProgressView : public cmdhost::CRunnerView {
 public:
-    CBackupProgressView(cmdhost::CRunnerView& inner, std::ostream& stream, const BackupWork& work,
-                        unsigned columns);
+    CBackupProgressView(cmdhost::CRunnerView& inner, std::ostream& stream, unsigned columns);
 
     bool IsVisible() const override { return m_inner.IsVisible(); }
     void Hide() override { m_inner.Hide(); }
@@ -44,6 +30,7 @@ public:
     bool ChooseImagePath(std::string& path, bool forSaving) override {
         return m_inner.ChooseImagePath(path, forSaving);
     }
+    bool WantsWorkTotals() const override { return true; }
     void OnEngineEvent(cmdhost::EngineEvent event, const cmdhost::HostStatusRecord& status) override;
     void OnLogText(const std::string& text) override { m_inner.OnLogText(text); }
     void OnJobRecord(const cmdhost::HostJobRecord& record) override { m_inner.OnJobRecord(record); }
@@ -57,10 +44,7 @@ public:
 
 private:
     cmdhost::CRunnerView& m_inner;
-    const BackupWork& m_work;
     CProgressMeter m_meter;
-    std::string m_item;
-    uint64_t m_itemSize = 0, m_filesDone = 0, m_bytesDone = 0;
 };
 
 }  // namespace tavctl

@@ -8,6 +8,7 @@
 
 #include "BaselineView.h"
 #include "CliCommon.h"
+#include "RepositoryNotes.h"
 #include "tavrep/MD5Checksum.h"
 
 namespace tavctl {
@@ -30,15 +31,7 @@ uint32_t GetLE32(const uint8_t* p) {
 
 }  // namespace
 
-std::string ImagePathFor(CTavRepository& rep, uint32_t imageId) {
-    std::string path = rep.GetImagePath(imageId);
-    if (!path.empty()) return path;
-    const std::string base = rep.GetCurrentRepPath();
-    CTavRepository::BuildImagePath(path, base, imageId);
-    if (imageId == 0 && !CTavRepository::TestFileExisting(path))
-        CTavRepository::BuildImagePath(path, base, TAV_NONE);
-    return path;
-}
+std::string ImagePathFor(CTavRepository& rep, uint32_t imageId) { return ImageFilePath(rep, imageId); }
 
 std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink,
                       ReadStats& stats, bool allDamage) {

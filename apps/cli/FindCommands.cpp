@@ -16,12 +16,19 @@ namespace tavctl {
 
 namespace {
 
-// '*' any run of characters (also '/'), '?' one character; everything else as it stands.
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// '*' any run of characters (also '/'), '?' one character (of any script); everything
+// else as it stands.
 bool Matches(const char* pattern, const char* text) {
     const char* star = nullptr;
     const char* resume = nullptr;
     while (*text != '\0') {
-        if (*pattern == '?' || (*pattern != '*' && *pattern == *text)) {
+        if (*pattern == '?') {
+            ++pattern;
+            ++text;
+            while (IsContinuation(*text)) ++text;
+        } else if (*pattern != '*' && *pattern == *text) {
             ++pattern;
             ++text;
         } else if (*pattern == '*') {
@@ -36,6 +43,33 @@ bool Matches(const char* pattern, const char* text) {
     }
     while (*pattern == '*') ++pattern;
     return *pattern == '\0';
+}
+
+// Small letters for the capitals of the scripts names most often use: ASCII, Latin-1, Greek
+// and Cyrillic (the folding the engine's file filters use). Other bytes stay as they are.
+std::string FoldCase(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            ++i;
+        } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size() && IsContinuation(text[i + 1])) {
+            char32_t cp = char32_t(c & 0x1F) << 6 | char32_t(text[i + 1] & 0x3F);
+            if ((cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) || (cp >= 0x391 && cp <= 0x3A9 && cp != 0x3A2) ||
+                (cp >= 0x410 && cp <= 0x42F))
+                cp += 32;
+            else if (cp >= 0x400 && cp <= 0x40F)
+                cp += 80;
+            out += char(0xC0 | (cp >> 6));
+            out += char(0x80 | (cp & 0x3F));
+            i += 2;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
 }
 
 std::string RowJson(uint32_t baseline, const TavNodeRec& node, const std::string& path) {
@@ -84,7 +118,9 @@ int RunFind(const CCliArgs& args, CCliContext& ctx) {
         return Fail(ctx, "find", "--all-baselines and -b exclude each other", EXIT_USAGE);
     std::vector<uint32_t> numbers;
     if (!ChosenBaselines(session, args, all, ctx, numbers, code)) return code;
-    const std::string& pattern = args.positionals[1];
+    const bool ignoreCase = args.Has("ignore-case");
+    const std::string& given = args.positionals[1];
+    const std::string pattern = ignoreCase ? FoldCase(given) : given;
     const bool byPath = pattern.find('/') != std::string::npos;
     const bool json = args.Has("json");
     uint64_t found = 0;
@@ -99,14 +135,14 @@ int RunFind(const CCliArgs& args, CCliContext& ctx) {
         }
         ForEachItem(*view, args.Has("deleted"), [&](const TavNodeRec& node, const std::string& path) {
             const std::string subject = byPath ? path : NodeName(node);
-            if (!Matches(pattern.c_str(), subject.c_str())) return;
+            if (!Matches(pattern.c_str(), (ignoreCase ? FoldCase(subject) : subject).c_str())) return;
             ++found;
             ctx.out << (json ? RowJson(number, node, path) : RowText(number, node, path)) << '\n';
         });
     }
     session.Rep().ReleaseReadHandles();
     if (found == 0 && code == EXIT_OK && !json)
-        ctx.err << "tavctl: nothing matches '" << Printable(pattern) << "'\n";
+        ctx.err << "tavctl: nothing matches '" << Printable(given) << "'\n";
     return found == 0 && code == EXIT_OK ? EXIT_PROBLEMS : code;
 }
 
@@ -156,16 +192,18 @@ int RunHistory(const CCliArgs& args, CCliContext& ctx) {
 
 void RegisterFindCommands(CCommandTable& table) {
     table.Add({{"find"},
-               "REPO PATTERN [-b N | --all-baselines] [--deleted] [--json] [--password-file FILE]",
+               "REPO PATTERN [-b N | --all-baselines] [-i] [--deleted] [--json] [--password-file FILE]",
                "find stored items by a wildcard on their name or path",
                "Lists the items of the newest baseline (or baseline N, or with --all-baselines\n"
                "of every baseline) whose name matches PATTERN, or, when PATTERN holds a '/',\n"
                "whose whole item path does: '*' stands for any run of characters, '?' for one;\n"
-               "letter case counts. Each row gives the baseline, then the columns of ls.\n"
+               "letter case counts unless -i is given. Each row gives the baseline, then the\n"
+               "columns of ls.\n"
                "--deleted also looks at items marked deleted. Exit code 1 when nothing matches.",
                {BaselineOption(),
                 {"all-baselines", 'A', false, "", "look in every baseline"},
                 {"deleted", 0, false, "", "also items marked deleted"},
+                {"ignore-case", 'i', false, "", "letter case does not count"},
                 JsonOption(),
                 PasswordFileOption()},
                2,

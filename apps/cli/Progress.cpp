@@ -7,6 +7,10 @@
 
 namespace tavctl {
 
+bool CProgress::Due() const {
+    return m_enabled && (m_shown == 0 || plat::NowMillis() - m_last >= INTERVAL_MS);
+}
+
 void CProgress::Update(const std::function<std::string()>& make) {
     if (!m_enabled) return;
     const uint64_t now = plat::NowMillis();

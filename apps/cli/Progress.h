@@ -18,6 +18,8 @@ public:
     // Shows the text `make` gives, unless the line was rewritten very recently (`make` is
     // then not called).
     void Update(const std::function<std::string()>& make);
+    // Whether Update would rewrite the line now (callers skip preparing its text else).
+    bool Due() const;
     // Erases the line (before a report line, and at the end).
     void Clear();
 

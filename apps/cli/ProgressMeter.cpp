@@ -35,7 +35,26 @@ std::string FormatDuration(uint64_t seconds) {
     return text;
 }
 
+// `line`, then as much of `item` as the columns leave room for.
+static std::string WithItem(std::string line, const std::string& item, unsigned columns) {
+    const size_t used = line.empty() ? 1 : Utf8Width(line) + 3;  // the gap, and the cursor's column
+    if (item.empty() || used + 4 >= columns) return line;
+    const size_t room = columns - used;
+    std::string shown = item;
+    if (Utf8Width(shown) > room) {
+        // Keep the end of the path: the file name says most.
+        size_t cut = shown.size() - std::min(shown.size(), room - 3);
+        while (cut < shown.size() && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) ++cut;
+        shown = "..." + shown.substr(cut);
+    }
+    return line.empty() ? shown : line + "  " + shown;
+}
+
 std::string CProgressMeter::Render(const ProgressFigures& f, unsigned columns) {
+    if (f.unknown) return WithItem("", f.item, columns);
+    if (f.counting)
+        return WithItem("counting  " + std::to_string(f.filesTotal) + " files  " + FormatBytes(f.bytesTotal),
+                        f.item, columns);
     // The percent follows the bytes; a run of empty files follows the file count.
     double fraction = 1;  // nothing to do is all done
     if (f.bytesTotal > 0)
@@ -56,19 +75,7 @@ std::string CProgressMeter::Render(const ProgressFigures& f, unsigned columns) {
             line += "  " + FormatDuration(uint64_t(double(f.bytesTotal - f.bytesDone) / rate + 0.5)) +
                     " left";
     }
-    const size_t width = Utf8Width(line);
-    if (!f.item.empty() && width + 4 < columns) {
-        const size_t room = columns - width - 3;
-        std::string item = f.item;
-        if (Utf8Width(item) > room) {
-            // Keep the end of the path: the file name says most.
-            size_t cut = item.size() - std::min(item.size(), room - 3);
-            while (cut < item.size() && (static_cast<unsigned char>(item[cut]) & 0xC0) == 0x80) ++cut;
-            item = "..." + item.substr(cut);
-        }
-        line += "  " + item;
-    }
-    return line;
+    return WithItem(line, f.item, columns);
 }
 
 }  // namespace tavctl

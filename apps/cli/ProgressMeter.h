@@ -16,11 +16,20 @@ struct ProgressFigures {
     uint64_t bytesDone = 0, bytesTotal = 0;
     uint64_t elapsedMs = 0;
     std::string item;
+    // Counting: the totals grow and nothing is done yet. Unknown: there are no totals (the
+    // line shows the item only).
+    bool counting = false;
+    bool unknown = false;
 };
 
 class CProgressMeter {
 public:
     CProgressMeter(std::ostream& stream, bool enabled, unsigned columns);
+    enum class State { Counted, Counting, Unknown };
+    void SetState(State state) {
+        m_figures.counting = state == State::Counting;
+        m_figures.unknown = state == State::Unknown;
+    }
     void SetTotals(uint64_t files, uint64_t bytes) {
         m_figures.filesTotal = files;
         m_figures.bytesTotal = bytes;
@@ -28,6 +37,8 @@ public:
     // Shows the figures (rate-limited); cheap when the line is not due.
     void Update(uint64_t filesDone, uint64_t bytesDone, const std::string& item);
     void Clear() { m_line.Clear(); }
+    // Whether Update would draw now.
+    bool Due() const { return m_line.Due(); }
     bool Enabled() const { return m_enabled; }
 
     // The line for `figures`, cut to `columns` characters (the item is shortened first).

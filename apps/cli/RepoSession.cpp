@@ -5,6 +5,7 @@
 #include "CliText.h"
 #include "ContentReader.h"
 #include "PasswordSource.h"
+#include "RepositoryNotes.h"
 #include "platform/FileSystem.h"
 #include "tavrep/TavSecurity.h"
 
@@ -68,30 +69,7 @@ bool CRepoSession::Reattach(std::string& problem) {
     return AttachWith(m_password.empty() ? std::nullopt : std::optional<std::string>(m_password), problem);
 }
 
-std::vector<std::string> CRepoSession::DamageNotes() {
-    std::vector<std::string> notes;
-    const std::set<uint32_t>& newer = m_rep.GetNewerImages();
-    const uint32_t shownUpTo = m_rep.GetLatestBaselineNumber();
-    for (uint32_t id : newer)
-        notes.push_back(NewerReaderText(id) + " (" + ImagePathFor(m_rep, id) +
-                        "): the baselines it holds are not shown" +
-                        (shownUpTo != TAV_NONE ? "; showing the baselines up to " + std::to_string(shownUpTo) : "") +
-                        ", and nothing can be written to the repository with this version");
-    const std::vector<TavPosition>& unreadable = m_rep.GetUnreadableTables();
-    if (!unreadable.empty() && newer.count(unreadable.front().image) == 0) {
-        std::string note = "the newest baselines are damaged: the baseline table in " +
-                           ImagePathFor(m_rep, unreadable.front().image) + " cannot be read";
-        const uint32_t shown = m_rep.GetLatestBaselineNumber();
-        if (shown != TAV_NONE) note += "; showing the baselines up to " + std::to_string(shown);
-        notes.push_back(note + " (tavctl check --repair sets the damaged images aside)");
-    }
-    for (const TavSecurityMismatch& m : m_rep.GetSecurityMismatches())
-        notes.push_back("image " + std::to_string(m.image) + " (" + ImagePathFor(m_rep, m.image) +
-                        (m.damaged ? ") has a damaged security record"
-                                   : ") names another password than the other images") +
-                        " (tavctl check --repair or tavctl passwd makes them agree)");
-    return notes;
-}
+std::vector<std::string> CRepoSession::DamageNotes() { return RepositoryDamageNotes(m_rep); }
 
 bool CRepoSession::Open(const std::string& path, const CCliArgs& args, CCliContext& ctx,
                         int& code) {

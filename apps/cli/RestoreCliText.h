@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "RestoreRequestText.h"
+#include "tavrep/TavTypes.h"
 
 namespace tavctl::restoretext {
 
@@ -12,6 +13,12 @@ constexpr uint32_t HUB_COMMAND_BASE = 61000;
 // Command words: the restore marker with the restore's and the extract's fixed bits.
 constexpr uint32_t RESTORE_WORD = 0x20000008;
 constexpr uint32_t EXTRACT_WORD = 0x20010000;
+
+// The roots whose engines know the dry-run bit: Files and Folders, Outlook Express.
+constexpr uint32_t OE_ROOT = MakeFourCC('o', 'e', 'r', 't');
+constexpr bool CanDryRun(uint32_t rootModule) {
+    return rootModule == MODULE_FILES_ROOT || rootModule == OE_ROOT;
+}
 
 // --overwrite values.
 constexpr const char* OVERWRITE_ALWAYS = "always";
@@ -23,6 +30,7 @@ constexpr const char* OVERWRITE_NEVER = "never";
 constexpr const char* LOG_WOULD_WRITE = "Would write \"";
 constexpr const char* LOG_WOULD_REPLACE = "Would replace \"";
 constexpr const char* LOG_WOULD_SKIP = "Would skip \"";
+constexpr const char* LOG_WOULD_IMPORT = "Would import \"";
 constexpr const char* LOG_KEPT = "Kept \"";
 constexpr const char* FINISH_PREFIX = "Finish Restoring ";
 constexpr const char* SUMMARY_KEPT_SUFFIX =

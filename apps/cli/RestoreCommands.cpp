@@ -115,12 +115,11 @@ int Report(const RestoreRunResult& run, CCliContext& ctx, const std::string& sub
     return run.Ok() ? EXIT_OK : EXIT_PROBLEMS;
 }
 
-// A dry run can only be asked of the Files and Folders engine; other roots are named and
-// left out.
+// A dry run can only be asked of engines that know it; other roots are named and left out.
 void KeepDryRunRoots(std::vector<TavNodeRec>& roots, CCliContext& ctx) {
     std::vector<TavNodeRec> kept;
     for (const TavNodeRec& root : roots) {
-        if (root.moduleId == MODULE_FILES_ROOT) kept.push_back(root);
+        if (CanDryRun(root.moduleId)) kept.push_back(root);
         else ctx.err << Printf(MSG_DRY_RUN_NOT_SHOWN, Printable(NodeName(root)).c_str()) << '\n';
     }
     roots = std::move(kept);
@@ -195,7 +194,9 @@ int RunRestore(const CCliArgs& args, CCliContext& ctx) {
     const uint32_t number = view->Number();
     if (dryRun) KeepDryRunRoots(roots, ctx);
     RestoreRunOptions options;
-    options.prepare = !dryRun;  // a dry run prepares nothing on the machine
+    // Preparing changes nothing on the machine (Outlook Express confirms its identity
+    // mapping), so a dry run refuses what the restore would refuse.
+    options.prepare = true;
     options.verbose = args.Has("verbose");
     options.dryRun = dryRun;
     options.json = args.Has("json");
@@ -251,7 +252,7 @@ int RunExtract(const CCliArgs& args, CCliContext& ctx) {
     if (!args.Has("no-verify")) word |= TAV_RS_VERIFY;
     if (args.Has("verbose")) word |= TAV_RS_VERBOSE;
     if (dryRun) word |= TAV_RS_DRY_RUN;
-    if (dryRun && root.moduleId != MODULE_FILES_ROOT)
+    if (dryRun && !CanDryRun(root.moduleId))
         return Fail(ctx, subject, Printf(MSG_DRY_RUN_NOT_SHOWN, Printable(NodeName(root)).c_str()));
     const uint32_t number = view->Number();
     const std::string request = BuildRestoreRequest(number, word, location, {}, {item.node.nodeId});
@@ -311,8 +312,9 @@ void RegisterRestoreCommands(CCommandTable& table) {
                "that differs from the stored one is named. A file is replaced only by a complete\n"
                "copy, read back and checked against its stored fingerprint (--no-verify skips\n"
                "the check). --dry-run lists what would be written, replaced or kept, with the\n"
-               "same summary, and writes nothing (Files and Folders items only). Error lines of\n"
-               "the run log go to standard error; each module's summary to standard output.\n"
+               "same summary, and writes nothing (for Outlook Express: the store files, and the\n"
+               "settings it would import). Error lines of the run log go to standard error;\n"
+               "each module's summary to standard output.\n"
                "Exit code 1 when any item could not be restored. Ctrl-C stops after the current\n"
                "file's chunk.\n"
                "Outlook Express identities go back into the identity of the same identifier on\n"

@@ -127,6 +127,7 @@ private:
         if (line.rfind(LOG_WOULD_WRITE, 0) == 0) action = "write";
         else if (line.rfind(LOG_WOULD_REPLACE, 0) == 0) action = "replace";
         else if (line.rfind(LOG_WOULD_SKIP, 0) == 0) action = "skip";
+        else if (line.rfind(LOG_WOULD_IMPORT, 0) == 0) action = "import";
         else if (line.rfind(LOG_KEPT, 0) == 0) action = "keep";
         if (action != nullptr && m_options.json) {
             m_result.listed.push_back({action, QuotedPath(line, 0)});

@@ -294,7 +294,8 @@ void RegisterSelectionCommands(CCommandTable& table) {
                "The options give the whole filter: a list not given is empty. With --recursive\n"
                "the filter also governs sub folders that have none of their own. Folders are\n"
                "never filtered. --remove (or two empty lists) removes the filter.",
-               {{"include", 'i', true, "PATTERNS", "back up only files that match"},
+               {{"include", 0, true, "PATTERNS", "back up only files that match"},
+                OldSpelling({"include", 'i', true, "PATTERNS", ""}),
                 {"exclude", 'x', true, "PATTERNS", "leave out files that match"},
                 {"recursive", 'r', false, "", "also for sub folders without a filter"},
                 {"remove", 0, false, "", "remove the folder's filter"}},

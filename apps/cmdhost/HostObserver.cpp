@@ -31,6 +31,14 @@ void CHostObserver::OnTavEngineProgress(CTavEngine* engine, const std::string& t
     m_status.title = CutChars(title, PROGRESS_TITLE_CHARS);
     m_status.item = CutChars(item, PROGRESS_ITEM_CHARS);
     m_status.percent = percent;
+    if (engine != nullptr) {
+        m_status.counting = engine->IsCountingWork();
+        m_status.counted = engine->HasWorkTotal();
+        m_status.filesTotal = engine->GetWorkTotal().files;
+        m_status.bytesTotal = engine->GetWorkTotal().bytes;
+        m_status.filesDone = engine->GetWorkDone().files;
+        m_status.bytesDone = engine->GetWorkDone().bytes;
+    }
     m_view.OnEngineEvent(cmdhost::EngineEvent::Progress, m_status);
     // The window's messages (Stop, Hide, record requests) are handled here, between items.
     if (m_view.Pump()) m_stop = true;

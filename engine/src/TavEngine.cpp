@@ -51,6 +51,15 @@ void CTavEngine::FireOnCancelled() {
     Notify(m_observer, [this](CTavEngineObserver* o) { o->OnTavEngineCancelled(this); });
 }
 
+bool CTavEngine::ObserverWantsWorkTotals() const {
+    if (m_observer == nullptr) return false;
+    try {
+        return m_observer->WantsWorkTotals();
+    } catch (...) {
+        return false;
+    }
+}
+
 void CTavEngine::FireOnItemError(const std::string& item, const std::string& reason) {
     Notify(m_observer,
            [&](CTavEngineObserver* o) { o->OnTavEngineItemError(this, item, reason); });

@@ -1,7 +1,9 @@
 // TvrBrowserShots: opens a repository in the browser's windows and saves screenshots of
 // them (the main window at 800x600 and 1920x1080 with a folder selected, the Restore and
 // Extract dialogs, and the message viewer when the repository holds a message store).
-// Usage: TvrBrowserShots REPOSITORY OUTPUT-FOLDER [FOLDER-NAME]
+// Usage: TvrBrowserShots REPOSITORY OUTPUT-FOLDER [FOLDER-NAME] [--oe REPOSITORY]
+//   --oe  a repository with an Outlook Express backup: its main window and the message
+//         viewer over its stored Inbox are saved too.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -53,6 +55,51 @@ CTlcDataProvider* PickFolder(CTreeListCtrl& tree, const std::string& name) {
     return last;
 }
 
+CTlcDataProvider* Named(CTreeListCtrl& tree, CTlcDataProvider* parent, const std::string& name) {
+    if (parent == nullptr) return nullptr;
+    tree.ListChildren(parent);
+    for (CTlcDataProvider* c : parent->Children())
+        if (c->Name() == name) return c;
+    return parent->Children().empty() ? nullptr : parent->Children().front();
+}
+
+// The main window with the stored Inbox selected, and the message viewer over it.
+bool ShootOutlookExpress(CTavModFactory& hub, const std::string& repo, const QString& out) {
+    tavui::CQtPrompt prompt;
+    CBrowserMainDlg window(&hub, prompt);
+    if (!window.OpenRepository(repo)) {
+        std::fprintf(stderr, "TvrBrowserShots: cannot open %s\n", repo.c_str());
+        return false;
+    }
+    window.show();
+    window.resize(1024, 700);
+    CTreeListCtrl& tree = *window.TreeList();
+    CTlcDataProvider* root = nullptr;
+    for (CTlcDataProvider* r : tree.Roots())
+        if (r->Name() == "Outlook Express") root = r;
+    CTlcDataProvider* messages = Named(tree, Named(tree, root, ""), "Messages");
+    CTlcDataProvider* inbox = Named(tree, messages, "Inbox");
+    const TavModDesc* module = hub.GetModDesc("oe");
+    if (inbox == nullptr || module == nullptr || module->repControl.commands.empty()) {
+        std::fprintf(stderr, "TvrBrowserShots: no stored message store in %s\n", repo.c_str());
+        return false;
+    }
+    tree.SelectProvider(inbox);
+    bool ok = Save(window, out + "/main-oe.png");
+    bool shown = false;
+    tavui::SetDialogRunner([&](QDialog& dialog) {
+        dialog.show();
+        dialog.resize(1000, 640);
+        shown = true;
+        ok = Save(dialog, out + "/dbx-viewer.png") && ok;
+        dialog.reject();
+        return 0;
+    });
+    window.OnModuleCommand(module->repControl.commands.front().commandId);
+    tavui::SetDialogRunner(nullptr);
+    return ok && shown;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,7 +110,11 @@ int main(int argc, char** argv) {
     }
     const std::string repo = argv[1];
     const QString out = QString::fromLocal8Bit(argv[2]);
-    const std::string folderName = argc > 3 ? argv[3] : "";
+    std::string folderName, oeRepo;
+    for (int i = 3; i < argc; ++i) {
+        if (std::string(argv[i]) == "--oe" && i + 1 < argc) oeRepo = argv[++i];
+        else folderName = argv[i];
+    }
     QDir().mkpath(out);
     CTavModFactory hub(browsertext::HUB_COMMAND_BASE);
     hub.EnableViews(true);
@@ -99,6 +150,7 @@ int main(int argc, char** argv) {
             ok = Save(extract, out + "/extract.png") && ok;
         }
     }
+    if (!oeRepo.empty()) ok = ShootOutlookExpress(hub, oeRepo, out) && ok;
     hub.ReleaseModules();
     return ok ? 0 : 1;
 }

@@ -20,6 +20,12 @@ constexpr uint32_t TAV_ENGINE_FINISHED = 1;
 constexpr uint32_t TAV_ENGINE_CANCELLED = 2;
 constexpr uint32_t TAV_ENGINE_FAILED = 3;
 
+// The work of a backup run: files (with links) and their bytes.
+struct TavRunWork {
+    uint64_t files = 0;
+    uint64_t bytes = 0;
+};
+
 // Engines are made by a module's create-engine procedure and released with Dispose (which
 // runs the module's own destructor). One engine runs one operation at a time, on the
 // caller's thread; only CancelOperation may be called from elsewhere.
@@ -49,6 +55,17 @@ public:
     // Attaches the observer that hears this engine (null detaches); not owned.
     void SubscribeNotify(CTavEngineObserver* observer) { m_observer = observer; }
     CTavEngineObserver* GetObserver() const { return m_observer; }
+
+    // The work of the running backup, for a progress display whose time left is right from
+    // the start. An engine whose observer wants it (CTavEngineObserver::WantsWorkTotals)
+    // counts what it will store before it stores anything, out of the walk it makes anyway;
+    // HasWorkTotal is false for an engine that does not count. Read them in the observer's
+    // progress call: "done" includes the part of the current file stored so far.
+    bool HasWorkTotal() const { return m_hasWorkTotal; }
+    // True while the engine counts; GetWorkTotal then gives what it has counted so far.
+    bool IsCountingWork() const { return m_countingWork; }
+    const TavRunWork& GetWorkTotal() const { return m_workTotal; }
+    const TavRunWork& GetWorkDone() const { return m_workDone; }
 
     // --- helpers shared by the engines ---
 
@@ -112,8 +129,29 @@ protected:
     void FireOnFinish();
     void FireOnCancelled();
     void FireOnItemError(const std::string& item, const std::string& reason);
+    // Whether the observer wants the run's work counted first.
+    bool ObserverWantsWorkTotals() const;
+    // Counting starts (the total grows with SetWorkCounted), then ends with the total.
+    void BeginWorkCount() {
+        ClearWork();
+        m_countingWork = true;
+    }
+    void SetWorkCounted(const TavRunWork& sofar) { m_workTotal = sofar; }
+    void SetWorkTotal(const TavRunWork& total) {
+        m_workTotal = total;
+        m_hasWorkTotal = true;
+        m_countingWork = false;
+    }
+    void SetWorkDone(const TavRunWork& done) { m_workDone = done; }
+    void ClearWork() {
+        m_workTotal = m_workDone = TavRunWork{};
+        m_hasWorkTotal = m_countingWork = false;
+    }
 
 private:
+    TavRunWork m_workTotal, m_workDone;
+    bool m_hasWorkTotal = false;
+    bool m_countingWork = false;
     uint32_t m_state = TAV_ENGINE_RUNNING;
     CTavEngineObserver* m_observer = nullptr;
 };

@@ -1,4 +1,5 @@
 // CTavEngineFiles: life cycle, cancel, the repository's callbacks and the run-log texts.
+#include <algorithm>
 #include <ctime>
 
 #include "core/FilesTexts.h"
@@ -35,6 +36,8 @@ void CTavEngineFiles::CancelOperation() { m_cancel.store(1); }
 int32_t CTavEngineFiles::ContinueChecksum() { return IsCancelled() ? 0 : 1; }
 
 int32_t CTavEngineFiles::OnRepProgress(const char*, TavPosition, uint32_t percent) {
+    if (HasWorkTotal() && m_currentSize != 0)
+        SetWorkDone({m_done.files, m_done.bytes + m_currentSize * std::min<uint32_t>(percent, 100) / 100});
     FireOnProgress(m_progressTitle, m_currentPath, percent);  // never throws
     return IsCancelled() ? 0 : 1;
 }

@@ -79,6 +79,8 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
     m_selection = nullptr;
     m_meta.reset();
     m_partlySelected.clear();
+    m_listings.clear();
+    m_keptEntries = 0;
     if (result == 0) {
         SetEngineState(TAV_ENGINE_FAILED);
         return 0;
@@ -109,6 +111,8 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
     std::vector<CSource> sources;
     CollectSources(sources);
     CollectPartlySelectedFolders();
+    ClearWork();
+    if (ObserverWantsWorkTotals()) CountWork(rootId, sources);
     MatchPreviousItems(rootId, sources);
     for (const CSource& source : sources) {
         if (IsCancelled()) break;
@@ -125,6 +129,8 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
         FireOnFinish();
     }
     m_selection = nullptr;
+    m_listings.clear();
+    m_keptEntries = 0;
     return 1;
 }
 

@@ -47,7 +47,7 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     // One listing with the lstat data of every entry. A folder that cannot be read keeps its
     // previous items, and the log says that its content was not read.
     std::vector<TavFindData> entries;
-    if (!plat::ListDirectory(folder, entries)) {
+    if (!TakeListing(folder, entries)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         const std::string shown = filespath::Printable(folder);
         Log(Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
@@ -56,26 +56,18 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
         return;
     }
     // Under the new-file mode 0x30, a folder that holds an excluded file takes no new items.
-    const int allSelected = m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
+    const int allSelected = AllSelected(folder);
 
     // Read-ahead: once a file of this folder was stored, the files after it that will be
     // stored too are announced to the repository, which reads them and has them encoded side
-    // by side while the walk goes on. The guess repeats HandleEntry's choice without its side
-    // effects; a wrong guess costs only the work done ahead, never what is stored. It stops
-    // at a sub folder, whose files come first.
+    // by side while the walk goes on. A wrong guess costs only the work done ahead, never
+    // what is stored. It stops at a sub folder, whose files come first.
     auto willStoreContent = [&](const TavFindData& entry, const std::string& path) {
         if (entry.kind != TavFileKind::Regular) return false;
-        if (filter != nullptr && filter->Skips(entry.name)) return false;
-        if (IsExcluded(path, false)) return false;
-        if (!filespath::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8) return false;
         const auto previous = byName.find(entry.name);
-        if (previous == byName.end() || children[previous->second].taken)
-            return ShouldAddNew(path, allSelected) &&
-                   ((m_word & TAV_COND_NO_ARCHIVE) || (entry.attributes & TAV_ATTR_ARCHIVE));
-        const TavNodeRec& node = children[previous->second].node;
-        if (node.flags & NODE_DIRECTORY)
-            return CheckShouldBeAdded(path, allSelected, m_word) || IsPartial(path);
-        return CheckUpToDate(node, entry, m_word) != 0;
+        const bool open = previous != byName.end() && !children[previous->second].taken;
+        return WillStoreContent(entry, path, allSelected, filter,
+                                open ? &children[previous->second].node : nullptr);
     };
     size_t ahead = 0;  // the next entry to consider for the read-ahead
     auto readAhead = [&](size_t from) {
@@ -170,6 +162,25 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
     }
 }
 
+int CTavEngineFiles::AllSelected(const std::string& folder) const {
+    return m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
+}
+
+bool CTavEngineFiles::WillStoreContent(const TavFindData& entry, const std::string& path,
+                                       int allSelected, const TavFileFilter* filter,
+                                       const TavNodeRec* previous) const {
+    if (entry.kind == TavFileKind::Directory || entry.kind == TavFileKind::Other) return false;
+    if (filter != nullptr && filter->Skips(entry.name)) return false;
+    if (IsExcluded(path, false)) return false;
+    if (!filespath::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8) return false;
+    if (previous == nullptr)
+        return ShouldAddNew(path, allSelected) && ((m_word & TAV_COND_NO_ARCHIVE) ||
+                                                   (entry.attributes & TAV_ATTR_ARCHIVE) || IsLink(entry));
+    if (previous->flags & NODE_DIRECTORY)
+        return CheckShouldBeAdded(path, allSelected, m_word) || IsPartial(path);
+    return CheckUpToDate(*previous, entry, m_word) != 0;
+}
+
 bool CTavEngineFiles::ShouldAddNew(const std::string& path, int allSelected) const {
     return CheckShouldBeAdded(path, allSelected, m_word) || IsPartial(path) ||
            m_baseline->baselineNumber == 0;
@@ -208,8 +219,19 @@ uint32_t CTavEngineFiles::AddItem(uint32_t parentId, const TavFindData& found,
     const TavPosition extra = m_meta->PositionFor(found);
     const bool folder = (found.attributes & TAV_ATTR_DIRECTORY) != 0;
     m_lastRepError.clear();
-    return m_repository->AddNode(m_baseline, parentId, MODULE_FILES_ITEM, &found,
-                                 folder ? nullptr : path.c_str(), 0, extra, this);
+    m_currentSize = folder ? 0 : found.Size();
+    const uint32_t id = m_repository->AddNode(m_baseline, parentId, MODULE_FILES_ITEM, &found,
+                                              folder ? nullptr : path.c_str(), 0, extra, this);
+    if (!folder) WorkDone(found);
+    return id;
+}
+
+void CTavEngineFiles::WorkDone(const TavFindData& found) {
+    m_currentSize = 0;
+    if (!HasWorkTotal()) return;
+    ++m_done.files;
+    m_done.bytes += found.Size();
+    SetWorkDone(m_done);
 }
 
 void CTavEngineFiles::UpdateItem(TavNodeRec& node, const TavFindData& found,
@@ -218,7 +240,10 @@ void CTavEngineFiles::UpdateItem(TavNodeRec& node, const TavFindData& found,
     m_lastRepError.clear();
     // A file that could not be stored whole keeps its node as it was: the previous backup
     // stays, and its recorded size and times make the next run try the file again.
-    if (m_repository->UpdateNode(m_baseline, node, &found, path.c_str(), extra, this))
+    m_currentSize = found.Size();
+    const int stored = m_repository->UpdateNode(m_baseline, node, &found, path.c_str(), extra, this);
+    WorkDone(found);
+    if (stored)
         ++m_counts.updated;
     else
         ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());

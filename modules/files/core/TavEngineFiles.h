@@ -147,6 +147,16 @@ private:
     void AddNewSource(uint32_t rootId, const CSource& source);
     uint32_t LoadOrCreateRoot();
 
+    // Counting the run's work first (EngineFilesCount.cpp), when the observer wants totals.
+    void CountWork(uint32_t rootId, const std::vector<CSource>& sources);
+    void CountFolder(uint32_t nodeId, const std::string& folder, const TavFileFilter* parentFilter,
+                     TavRunWork& total);
+    // The listing the count kept for `folder` (moved out), or a fresh one; false when the
+    // folder cannot be listed.
+    bool TakeListing(const std::string& folder, std::vector<TavFindData>& entries);
+    // A file's content was handed to the repository (stored or not): it counts as done.
+    void WorkDone(const TavFindData& found);
+
     // Item workers (EngineFilesWalk.cpp).
     void HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
                      TavFindData& entry, const TavFileFilter* filter, std::vector<CChild>& children,
@@ -159,6 +169,13 @@ private:
     void AddNewFile(uint32_t parentId, const TavFindData& found, const std::string& path);
     void DeleteItem(uint32_t nodeId, bool counted);
     bool ShouldAddNew(const std::string& path, int allSelected) const;
+    // 0 when `folder` holds an excluded file under the new-file mode 0x30, else 1.
+    int AllSelected(const std::string& folder) const;
+    // Whether the walk will store the content of the file or link `entry` of the folder
+    // being walked: HandleEntry's choice without its side effects. `previous`: the folder's
+    // previous item of that name (not yet taken), or null.
+    bool WillStoreContent(const TavFindData& entry, const std::string& path, int allSelected,
+                          const TavFileFilter* filter, const TavNodeRec* previous) const;
     bool CanStore(const TavFindData& found, const std::string& path);
     std::unique_ptr<TavFileFilter> FilterOf(const std::string& path) const;
     bool IsExcluded(const std::string& path, bool folder) const;
@@ -186,6 +203,13 @@ private:
     // new items there are not added.
     std::unordered_set<std::string> m_partlySelected;
     std::unique_ptr<CPosixMetaStore> m_meta;
+    // Folder listings the count made, taken by the walk; at most MAX_KEPT_ENTRIES entries
+    // are kept (a larger tree is listed again as the walk reaches it).
+    std::unordered_map<std::string, std::vector<TavFindData>> m_listings;
+    size_t m_keptEntries = 0;
+    // The work done so far and the size of the file being stored.
+    TavRunWork m_done;
+    uint64_t m_currentSize = 0;
     // Restore state: the counters, the run's command word and the stored records it reads.
     TavRsLogAccount m_restoreCounts;
     uint32_t m_restoreWord = 0;

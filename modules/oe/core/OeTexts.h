@@ -182,6 +182,11 @@ constexpr const char* LOG_CANNOT_CREATE = "***** Cannot create \"%s\"";
 constexpr const char* LOG_RESTORING_ITEM = "Restoring %s";
 constexpr const char* LOG_CANNOT_RESTORE = "\r\n***** Cannot restore \"%s\"\r\n";
 // Restore reports beyond the texts above.
+// A dry run: what a restore would do, one line each, nothing written.
+constexpr const char* LOG_DRY_WRITE = "Would write \"%s\"\r\n";
+constexpr const char* LOG_DRY_REPLACE = "Would replace \"%s\"\r\n";
+constexpr const char* LOG_DRY_UP_TO_DATE = "Would skip \"%s\": already up to date\r\n";
+constexpr const char* LOG_DRY_IMPORT = "Would import \"%s\" into the settings of identity %s\r\n";
 constexpr const char* LOG_RESTORE_TO_IDENTITY = "Restoring into identity %s\r\n";
 constexpr const char* LOG_REASON = "***** %s\r\n";
 constexpr const char* LOG_REFUSED_NAME =

@@ -243,6 +243,8 @@ protected:
 
     // Logs a text and remembers whether the log now stands at a line's end.
     void Log(const std::string& text);
+    // True while a dry run (TAV_RS_DRY_RUN) works out what a restore would write.
+    bool DryRun() const;
     // Ends the line that "Add"/"Update" opened, when nothing else has.
     void EndItemLine(bool stored);
     // Counts one item in error and tells the observer which and why (the log has named it).

@@ -267,7 +267,7 @@ int CTavOeEngine::DoRestore() {
             continue;
         }
         // An identity that never started Outlook Express has no store folder yet.
-        if (!plat::IsDirectory(directory) && !plat::CreateDirectories(directory)) {
+        if (!plat::IsDirectory(directory) && !DryRun() && !plat::CreateDirectories(directory)) {
             Log(OeFormat(oetext::LOG_CANNOT_MAKE_FOLDER, directory.c_str()));
             ++m_restoreAccount.errors;
             continue;
@@ -299,7 +299,7 @@ bool CTavOeEngine::EnsureLocation() {
         Log(oetext::LOG_NO_LOCATION);
         return false;
     }
-    if (plat::IsDirectory(m_targetDir) || plat::CreateDirectories(m_targetDir)) return true;
+    if (DryRun() || plat::IsDirectory(m_targetDir) || plat::CreateDirectories(m_targetDir)) return true;
     StartLine();
     Log(OeFormat(oetext::LOG_CANNOT_MAKE_FOLDER, m_targetDir.c_str()));
     ++m_restoreAccount.errors;
@@ -357,6 +357,8 @@ std::string CTavOeEngine::BuildFinishRestoreLog() const {
                     long(m_restoreAccount.overwritten), long(m_restoreAccount.upToDate),
                     long(m_restoreAccount.errors));
 }
+
+bool CTavOeEngine::DryRun() const { return (m_command & TAV_RS_DRY_RUN) != 0; }
 
 void CTavOeEngine::StartLine() {
     if (!m_atLineEnd) Log(oetext::LOG_LINE_END);

@@ -57,7 +57,7 @@ int CTavOeEngine::RestoreIdentityTo(const std::string& directory, const TavNodeR
     std::string name;
     if (!PlainNodeName(identity, name)) return 0;
     const std::string folder = directory + name + "/";
-    if (!plat::IsDirectory(folder) && !plat::CreateDirectories(folder)) {
+    if (!plat::IsDirectory(folder) && !DryRun() && !plat::CreateDirectories(folder)) {
         StartLine();
         Log(OeFormat(oetext::LOG_CANNOT_MAKE_FOLDER, folder.c_str()));
         ++m_restoreAccount.errors;
@@ -93,6 +93,14 @@ int CTavOeEngine::RestoreMsg(const std::string& directory, const TavNodeRec& nod
     const bool write = (m_command & TAV_RS_OVERWRITE_ALWAYS) || !exists ||
                        CheckUpToDate(node, existing, m_command) != 0;
     StartLine();
+    if (DryRun()) {  // counted as the restore would count it
+        if (!write) ++m_restoreAccount.upToDate;
+        else if (exists) ++m_restoreAccount.overwritten;
+        if (write) ++m_restoreAccount.succeeded;
+        Log(OeFormat(!write ? oetext::LOG_DRY_UP_TO_DATE : exists ? oetext::LOG_DRY_REPLACE : oetext::LOG_DRY_WRITE,
+                     target.c_str()));
+        return 1;
+    }
     Log(OeFormat(oetext::LOG_RESTORING_FILE, target.c_str()));
     FireOnProgress(oetext::PROGRESS_RESTORE, target, 0);
     if (!write) {
@@ -198,6 +206,12 @@ int CTavOeEngine::RestoreItemFile(const std::string& directory, const TavNodeRec
     std::string name;
     if (!PlainNodeName(node, name)) return 0;
     const std::string file = directory + name + oetext::REG_SUFFIX;
+    if (DryRun()) {
+        StartLine();
+        Log(OeFormat(plat::PathExists(file) ? oetext::LOG_DRY_REPLACE : oetext::LOG_DRY_WRITE, file.c_str()));
+        ++m_restoreAccount.succeeded;
+        return 1;
+    }
     if (RestoreReg(file, node)) {
         ++m_restoreAccount.succeeded;
         return 1;
@@ -213,6 +227,12 @@ int CTavOeEngine::RestoreItem(const TavNodeRec& node, const std::string& identif
                               const std::string* target) {
     const std::string name = Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
     StartLine();
+    if (DryRun()) {
+        const std::string& into = target != nullptr ? *target : identifier;
+        Log(OeFormat(oetext::LOG_DRY_IMPORT, name.c_str(), into.c_str()));
+        ++m_restoreAccount.succeeded;
+        return 1;
+    }
     Log(OeFormat(oetext::LOG_RESTORING_ITEM, name.c_str()));
 
     const std::string stored =

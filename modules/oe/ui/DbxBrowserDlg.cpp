@@ -1,6 +1,8 @@
 // The message viewer.
 #include "DbxBrowserDlg.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -41,6 +43,9 @@ CDbxBrowserDlg::CDbxBrowserDlg(DbxInput& input, const QString& title, tavui::IPr
     const int widths[] = {20, 150, 150, 200, 120, 150};
     for (int i = 0; i < 6; ++i)
         m_list->setColumnWidth(i, i == 0 ? 28 : TavoraColorDef::DluToPixels(m_list, widths[i]) * 3 / 4);
+    // The received date is never cut: as wide as the longest date the list shows.
+    m_list->setColumnWidth(4, std::max(m_list->columnWidth(4),
+                                       m_list->fontMetrics().horizontalAdvance("2021/12/12 12:45 PM") + 16));
     m_list->header()->setSectionsClickable(true);
     TavoraColorDef::InitFlatHeader(m_list->header());
     m_text = new QPlainTextEdit(this);

@@ -22,6 +22,7 @@
 #include "EngineRun.h"
 #include "ExtractItemDlg.h"
 #include "RestoreDlg.h"
+#include "RepositoryNotes.h"
 #include "RestoreRequest.h"
 #include "SmallDialogs.h"
 #include "tavengine/TavModFactory.h"
@@ -205,6 +206,38 @@ private slots:
         QCOMPARE(w.Rows(big)["huge.bin"][1], std::string("5.00 GB"));
         const TavNodeRec* node = ProviderNode(Child(big, "huge.bin"));
         QCOMPARE(CExtractItemDlg::InfoRows(*node)[2].second, std::string("5,368,709,120 Bytes"));
+    }
+
+    void damagedRepositoryWarnsOnOpen() {
+        QTemporaryDir dir;
+        std::string data;
+        const std::string repo = MakeTavctlRepo(dir.path().toStdString(), data);
+        std::string newest;
+        {
+            CTavRepository rep;
+            TavImageSecurity security;
+            InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_BUILTIN, TAV_DEFAULT_IMAGE_SIZE);
+            QCOMPARE(rep.Attach(repo, &security), 1);
+            TavBaselineHeaderRec header;
+            QCOMPARE(rep.GetBaselineHeader(rep.GetLatestBaselineNumber(), header), 1);
+            newest = tavctl::ImageFilePath(rep, header.image);
+            rep.Detach();
+        }
+        // The newest image cut inside its first block: its baseline table is gone.
+        QVERIFY(WriteFile(newest, ReadFile(newest).substr(0, 400)));
+        CWindow w;
+        QVERIFY(w.window->OpenRepository(repo));
+        QCOMPARE(w.prompt.messages.size(), size_t(1));
+        QCOMPARE(w.prompt.messages[0].icon, tavui::PromptIcon::Warning);
+        const std::string& text = w.prompt.messages[0].text;
+        QVERIFY2(text.find("The newest baselines are damaged: the baseline table in " + newest +
+                           " cannot be read; showing the baselines up to 1") != std::string::npos,
+                 text.c_str());
+        QCOMPARE(w.window->BaselineCombo()->count(), 1);
+
+        CWindow intact;
+        QVERIFY(intact.window->OpenRepository(m_repo));
+        QVERIFY(intact.prompt.messages.empty());
     }
 
     void passwordLoopAndCancel() {

@@ -233,4 +233,43 @@ TEST_F(OeRestoreCommandTest, RestoreToAFolderWritesFilesAndImportsNothing) {
               tavtest::ReadFile(Store("anna", ID_A) + "Outbox.dbx"));
 }
 
+// The "modules" array of a restore's JSON summary: what each engine wrote, replaced, kept.
+std::string ModuleCounts(const std::string& json) {
+    const size_t at = json.find("\"modules\":[");
+    return at == std::string::npos ? "<none>" : json.substr(at, json.find(']', at) - at);
+}
+
+TEST_F(OeRestoreCommandTest, DryRunListsTheStoreFilesAndSettingsARestoreWouldWrite) {
+    const std::string settings = tavtest::ReadFile(m_env.UserReg());
+    const std::string out = m_env.Root() + "/out";
+    CliResult dry = m_cli.Run({"restore", Repo(), "Outlook Express", "--to", out, "--dry-run", "--json"});
+    ASSERT_EQ(dry.code, 0) << dry.err << dry.out;
+    EXPECT_FALSE(plat::PathExists(out)) << "a dry run writes nothing";
+    EXPECT_TRUE(Contains(dry.out, "{\"type\":\"file\",\"action\":\"write\",\"path\":\"" + out + "/" +
+                                      ID_A + "/Inbox.dbx\"}"))
+        << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "/" + std::string(ID_A) + "/Preference.reg\"}")) << dry.out;
+    CliResult real = m_cli.Run({"restore", Repo(), "Outlook Express", "--to", out, "--json"});
+    ASSERT_EQ(real.code, 0) << real.err << real.out;
+    EXPECT_EQ(ModuleCounts(dry.out), ModuleCounts(real.out));
+
+    // In place over the live store: the default rule keeps the unchanged files; "always"
+    // would replace them and import the settings, and the dry run still changes nothing.
+    dry = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--dry-run"});
+    ASSERT_EQ(dry.code, 0) << dry.err << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "Would skip \"" + Store("anna", ID_A) + "Inbox.dbx\": already up to date"))
+        << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "Dry run of restoring Outlook Express: nothing was written")) << dry.out;
+    dry = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--dry-run",
+                     "--json"});
+    ASSERT_EQ(dry.code, 0) << dry.err << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "\"action\":\"replace\",\"path\":\"" + Store("anna", ID_A) + "Inbox.dbx\""))
+        << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "\"action\":\"import\"")) << dry.out;
+    EXPECT_EQ(tavtest::ReadFile(m_env.UserReg()), settings);
+    real = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--json"});
+    ASSERT_EQ(real.code, 0) << real.err << real.out;
+    EXPECT_EQ(ModuleCounts(dry.out), ModuleCounts(real.out));
+}
+
 }  // namespace

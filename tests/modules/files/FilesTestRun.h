@@ -34,12 +34,21 @@ public:
         if (cancelAfter > 0 && progress >= cancelAfter) engine->CancelOperation();
     }
     void OnTavEngineStart(CTavEngine*) override { ++starts; }
-    void OnTavEngineFinish(CTavEngine*) override { ++finishes; }
+    void OnTavEngineFinish(CTavEngine* engine) override {
+        ++finishes;
+        counted = engine->HasWorkTotal();
+        workTotal = engine->GetWorkTotal();
+        workDone = engine->GetWorkDone();
+    }
+    bool WantsWorkTotals() const override { return wantTotals; }
     void OnTavEngineCancelled(CTavEngine*) override { ++cancels; }
     void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
 
     int progress = 0, starts = 0, finishes = 0, cancels = 0;
     int cancelAfter = 0;
+    bool wantTotals = false;
+    bool counted = false;
+    TavRunWork workTotal, workDone;
     std::map<std::string, int> titles;
     std::string log;
     std::string firstItem;  // of the first progress report
@@ -55,6 +64,8 @@ struct RunResult {
     int progress = 0, starts = 0, finishes = 0, cancels = 0;
     std::map<std::string, int> titles;
     std::string firstItem;
+    bool counted = false;  // the engine counted its work first (with `totals`)
+    TavRunWork workTotal, workDone;
 };
 
 // One stored or found item.
@@ -128,7 +139,7 @@ protected:
 
     // One run as the runners do it: create or attach, latest baseline, transaction, the
     // engine, then save and commit, or roll back.
-    RunResult Run(bool full = false, int cancelAfter = 0) {
+    RunResult Run(bool full = false, int cancelAfter = 0, bool totals = false) {
         RunResult out;
         const uint32_t word = SetTavCmd(
             SetBkType(m_job.GetBackupCommand(), full ? TAV_BKTYPE_FULL : TAV_BKTYPE_INCREMENTAL),
@@ -147,6 +158,7 @@ protected:
         out.imageId = rep->GetCurrentImageID();
         CRecorder recorder;
         recorder.cancelAfter = cancelAfter;
+        recorder.wantTotals = totals;
         auto* engine = new CTavEngineFiles;
         engine->SubscribeNotify(&recorder);
         out.result = engine->Backup(xml, rep, table);
@@ -168,6 +180,9 @@ protected:
         out.cancels = recorder.cancels;
         out.titles = recorder.titles;
         out.firstItem = recorder.firstItem;
+        out.counted = recorder.counted;
+        out.workTotal = recorder.workTotal;
+        out.workDone = recorder.workDone;
         return out;
     }
 

@@ -1,0 +1,19 @@
+// What a program says about a repository it has just opened: the newest baselines cannot be
+// read (the repository shows the ones before), or the images' security records disagree.
+// tavctl prints these as warnings; the browser shows them in a message.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CTavRepository;
+
+namespace tavctl {
+
+// The path of image `imageId` of the attached repository, as the library would open it.
+std::string ImageFilePath(CTavRepository& rep, uint32_t imageId);
+
+// One line per state worth a warning; empty when there is nothing to say.
+std::vector<std::string> RepositoryDamageNotes(CTavRepository& rep);
+
+}  // namespace tavctl
