@@ -29,6 +29,7 @@
 #include "tavui/TavFormat.h"
 #include "tavui/TavTlcDataRep.h"
 #include "tavui/TreeListCtrl.h"
+#include "platform/TextFormat.h"
 
 using namespace browsertext;
 
@@ -286,9 +287,7 @@ void CRestoreDlg::OnRestore() {
 }
 
 void CRestoreDlg::RunningView() {
-    char heading[64];
-    std::snprintf(heading, sizeof heading, RESTORING_FROM, int(m_baseline));
-    m_heading->setText(heading);
+    m_heading->setText(QString::fromStdString(plat::Format(RESTORING_FROM, int(m_baseline))));
     m_status->setText(STARTING_RESTORE);
     m_progress->setValue(0);
     m_progress->setVisible(true);

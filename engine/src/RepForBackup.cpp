@@ -22,7 +22,6 @@ namespace {
 
 constexpr const char* RUN_LOCK_PREFIX = "TavEngine.BackupRun:";
 // As long as a run waits for a repository's transaction.
-constexpr uint32_t RUN_LOCK_TIMEOUT_MS = 5000;
 constexpr const char* NEW_IMAGE_SUFFIX = ".new";
 
 // A repository opened for a backup run: it holds the run lock for its whole life and knows
@@ -35,7 +34,7 @@ public:
     // The run lock of this machine, then the lock file that other machines sharing the
     // folder respect (false with LockError()).
     bool Lock() {
-        if (!m_runLock.Acquire(RUN_LOCK_TIMEOUT_MS)) return false;
+        if (!m_runLock.Acquire(TAV_RUN_LOCK_TIMEOUT_MS)) return false;
         if (m_lockFile.Acquire()) return true;
         m_runLock.Release();
         return false;
@@ -57,7 +56,7 @@ std::string& RepError() {
 
 template <typename... Args>
 CTavRepository* Fail(const char* format, Args... args) {
-    RepError() = tavtext::Format(format, args...);
+    RepError() = plat::Format(format, args...);
     return nullptr;
 }
 

@@ -243,6 +243,7 @@ protected:
 
     // Logs a text and remembers whether the log now stands at a line's end.
     void Log(const std::string& text);
+    void WriteLog(const std::string& text) override { Log(text); }
     // Ends the line that "Add"/"Update" opened, when nothing else has.
     void EndItemLine(bool stored);
     // Counts one item in error and tells the observer which and why (the log has named it).
