@@ -1,5 +1,5 @@
 # The browser's model over a large repository: open, list a big folder, switch baselines.
-if(TARGET browser_lib)
+if(TAV_BUILD_GUI)
     add_executable(bench_browser_model ${CMAKE_CURRENT_LIST_DIR}/browser_model.cpp)
     target_link_libraries(bench_browser_model PRIVATE browser_lib tavrestore)
 endif()

@@ -53,7 +53,7 @@ std::string MakeRepository(const std::string& dir) {
         rep.Attach(path, &security);
         rep.StartFreshImage();
         CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-        rep.BeginTrans(5000);
+        rep.BeginTrans(TAV_TRANS_TIMEOUT_MS);
         if (run == 0) {
             TavNodeRec* root = CTavRepository::CreateNode();
             root->attributes = TAV_ATTR_DIRECTORY;

@@ -98,7 +98,7 @@ PathFigures RunPath(const std::string& dir, const std::string& name, const std::
     if (!CTavRepository::CreateRepository(path, &security, 0, {0, 0})) return f;
     try {
         CTavRepository rep;
-        if (!rep.Attach(path, &security) || rep.BeginTrans(5000) != 1) return f;
+        if (!rep.Attach(path, &security) || rep.BeginTrans(TAV_TRANS_TIMEOUT_MS) != 1) return f;
         CMD5Checksum md5;
         double t = Now();
         TavPosition first = rep.AddFileContent(source.c_str(), 0, nullptr, &md5);

@@ -4,5 +4,6 @@ tav_add_fuzzer(fuzz_regfile
             ${CMAKE_SOURCE_DIR}/platform/posix/RegFileParser.cpp
             ${CMAKE_SOURCE_DIR}/platform/posix/RegFileWriter.cpp
             ${CMAKE_SOURCE_DIR}/platform/posix/RegTree.cpp
-            ${CMAKE_SOURCE_DIR}/platform/posix/RegText.cpp)
+            ${CMAKE_SOURCE_DIR}/platform/posix/RegText.cpp
+            ${CMAKE_SOURCE_DIR}/platform/text/Utf8.cpp)
 target_include_directories(fuzz_regfile PRIVATE ${CMAKE_SOURCE_DIR}/platform/include)

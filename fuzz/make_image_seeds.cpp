@@ -61,7 +61,7 @@ template <typename F>
 bool Run(CTavRepository& rep, F&& edit) {
     CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
     if (table == nullptr) return false;
-    bool ok = rep.BeginTrans(5000) == 1 && edit(*table);
+    bool ok = rep.BeginTrans(TAV_TRANS_TIMEOUT_MS) == 1 && edit(*table);
     ok = ok && rep.SaveBaseline(table, "Seed run", "made for the image fuzzer", RUN_TYPE) != TAV_NONE;
     if (ok)
         rep.CommitTrans();

@@ -33,13 +33,8 @@ bool CRestoreSequence::Guarded(const std::string& rootName, const std::string& m
     try {
         call();
         return true;
-    } catch (CTavException* e) {
-        problem = e->Describe();
-        e->Delete();
-    } catch (const std::exception& e) {
-        problem = e.what();
     } catch (...) {
-        problem = "unexpected failure";
+        problem = TakeCurrentException();
     }
     if (m_report) m_report(Problem::Threw, rootName, module, problem);
     return false;

@@ -12,6 +12,7 @@
 #include "tavrep/TavSecurity.h"
 #include "tavui/Prompt.h"
 #include "tavui/TavFormat.h"
+#include "platform/TextFormat.h"
 
 using namespace browsertext;
 
@@ -30,9 +31,7 @@ void CBrowserDocument::Close() {
 
 std::string CBrowserDocument::Title() const {
     if (m_path.empty()) return APP_TITLE;
-    char text[4200];
-    std::snprintf(text, sizeof text, TITLE_WITH_PATH, m_path.c_str());
-    return text;
+    return plat::Format(TITLE_WITH_PATH, m_path.c_str());
 }
 
 bool CBrowserDocument::Open(const std::string& path, QWidget* parent) {
@@ -55,12 +54,10 @@ bool CBrowserDocument::Open(const std::string& path, QWidget* parent) {
                 opened = true;
             }
         }
-    } catch (CTavException* e) {
+    } catch (...) {
         // A failure after the attach (the password check, the baseline list) fails the
         // open: a protected repository never stays open unverified.
-        e->Delete();
-        opened = false;
-    } catch (...) {
+        TakeCurrentException();
         opened = false;
     }
     if (!opened) {
@@ -79,10 +76,8 @@ void CBrowserDocument::ReadBaselines() {
         TavBaselineHeaderRec header;
         // A header that cannot be read is passed over; older baselines may still be whole.
         if (m_repository->GetBaselineHeader(number, header) != 1) continue;
-        char text[512];
         const std::string when = tavui::LocalTimeText(header.time, tavui::LIST_TIME_FORMAT);
-        std::snprintf(text, sizeof text, BASELINE_ENTRY, long(number), when.c_str());
-        m_baselines.push_back({number, text});
+        m_baselines.push_back({number, plat::Format(BASELINE_ENTRY, long(number), when.c_str())});
     }
 }
 

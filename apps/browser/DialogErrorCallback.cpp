@@ -9,15 +9,14 @@
 
 #include "BrowserTexts.h"
 #include "tavui/Prompt.h"
+#include "platform/TextFormat.h"
 
 using namespace browsertext;
 
 int32_t CDialogErrorCallback::Ask(const char* pattern, bool save, std::string& path) {
     int32_t result = 0;
     auto ask = [&] {
-        char text[4400];
-        std::snprintf(text, sizeof text, pattern, path.c_str());
-        if (m_prompt.Message(m_window, text, tavui::PromptIcon::Question, tavui::PromptButtons::YesNo) !=
+        if (m_prompt.Message(m_window, plat::Format(pattern, path.c_str()), tavui::PromptIcon::Question, tavui::PromptButtons::YesNo) !=
             tavui::ID_YES)
             return;
         tavui::FileDialogSpec spec;

@@ -5,6 +5,7 @@
 
 #include "BrowserTexts.h"
 #include "tavengine/TavEngine.h"
+#include "platform/TextFormat.h"
 
 using namespace browsertext;
 
@@ -23,16 +24,16 @@ std::string CEngineRun::Separator() { return "\r\n" + std::string(71, '-') + "\r
 
 void CEngineRun::Report(tavctl::CRestoreSequence::Problem problem, const std::string& root,
                         const std::string& module, const std::string& detail) {
-    char line[1200];
+    std::string line;
     switch (problem) {
         case tavctl::CRestoreSequence::Problem::NoModule:
-            std::snprintf(line, sizeof line, NO_MODULE_LINE, root.c_str(), module.c_str());
+            line = plat::Format(NO_MODULE_LINE, root.c_str(), module.c_str());
             break;
         case tavctl::CRestoreSequence::Problem::NoEngine:
-            std::snprintf(line, sizeof line, NO_ENGINE_LINE, root.c_str(), module.c_str());
+            line = plat::Format(NO_ENGINE_LINE, root.c_str(), module.c_str());
             break;
         case tavctl::CRestoreSequence::Problem::Threw:
-            std::snprintf(line, sizeof line, ENGINE_THREW_LINE, root.c_str(), detail.c_str());
+            line = plat::Format(ENGINE_THREW_LINE, root.c_str(), detail.c_str());
             break;
         default:
             return;  // a refusal is silent; a failed engine has said why in its log

@@ -30,6 +30,7 @@
 #include "tavui/TavFormat.h"
 #include "tavui/TavTlcDataRep.h"
 #include "tavui/TreeListCtrl.h"
+#include "platform/TextFormat.h"
 
 using namespace browsertext;
 
@@ -267,9 +268,7 @@ void CRestoreDlg::OnRestore() {
 }
 
 void CRestoreDlg::RunningView() {
-    char heading[64];
-    std::snprintf(heading, sizeof heading, RESTORING_FROM, int(m_baseline));
-    m_heading->setText(heading);
+    m_heading->setText(QString::fromStdString(plat::Format(RESTORING_FROM, int(m_baseline))));
     m_log->clear();
     m_stack->setCurrentWidget(m_log);
     ApplyRules();

@@ -17,6 +17,7 @@
 #include "tavrep/TavRepository.h"
 #include "tavui/Prompt.h"
 #include "tavui/TavColors.h"
+#include "platform/TextFormat.h"
 
 using namespace browsertext;
 
@@ -132,9 +133,7 @@ bool CResultSummaryDlg::SaveLogTo(const std::string& path) {
         return true;
     }
     const std::string problem = file.errorString().toStdString();
-    char text[4400];
-    std::snprintf(text, sizeof text, LOG_NOT_WRITTEN, path.c_str(), problem.c_str());
-    m_prompt.Message(this, text, tavui::PromptIcon::Warning);
+    m_prompt.Message(this, plat::Format(LOG_NOT_WRITTEN, path.c_str(), problem.c_str()), tavui::PromptIcon::Warning);
     return false;
 }
 

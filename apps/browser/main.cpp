@@ -7,9 +7,10 @@
 #include "tavui/Prompt.h"
 #include "tavui/TavColors.h"
 #include "tavui/WindowBeacon.h"
+#include "tavui/TavApplication.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    tavui::CTavApplication app(argc, argv);
     QApplication::setApplicationName(browsertext::APP_TITLE);
     TavoraColorDef::InitColorDef();
     CTavModFactory hub(browsertext::HUB_COMMAND_BASE);

@@ -17,13 +17,14 @@
 #include "StopSignal.h"
 #include "tavengine/TavModFactory.h"
 #include "tavengine/TavWords.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
 namespace {
 
 std::string Seconds(uint64_t millis) {
-    return Printf("%llu.%01llu s", static_cast<unsigned long long>(millis / 1000),
+    return plat::Format("%llu.%01llu s", static_cast<unsigned long long>(millis / 1000),
                   static_cast<unsigned long long>(millis % 1000 / 100));
 }
 

@@ -21,13 +21,6 @@ int Fail(CCliContext& ctx, const std::string& subject, const std::string& proble
     return code;
 }
 
-std::string TakeException(CTavException* e) {
-    if (e == nullptr) return "unknown repository error";
-    std::string text = e->Describe();
-    e->Delete();
-    return text;
-}
-
 std::string SystemErrorText(uint32_t error) {
     switch (error) {
         case plat::ERR_FILE_NOT_FOUND:

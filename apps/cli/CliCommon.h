@@ -5,8 +5,7 @@
 
 #include "ArgParser.h"
 #include "CliContext.h"
-
-class CTavException;
+#include "tavrep/TavException.h"
 
 namespace tavctl {
 
@@ -21,9 +20,6 @@ CliOption JsonOption();
 // Writes "tavctl: <subject>: <problem>" to the error stream and returns `code`.
 int Fail(CCliContext& ctx, const std::string& subject, const std::string& problem,
          int code = EXIT_PROBLEMS);
-
-// The text of a library exception; the exception is deleted.
-std::string TakeException(CTavException* e);
 
 // "file not found", "access denied" or "system error N" for a platform error code.
 std::string SystemErrorText(uint32_t error);

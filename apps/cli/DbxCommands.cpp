@@ -17,6 +17,7 @@
 #include "core/DbxViewerText.h"
 #include "core/EmlExport.h"
 #include "core/OeStrings.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -74,7 +75,7 @@ class CSearchProgress : public CDbxSearchObserver {
 public:
     explicit CSearchProgress(CCliContext& ctx) : m_line(ctx.err, ctx.progress) {}
     void OnSearchProgress(uint32_t percent) override {
-        m_line.Update([&] { return OeFormat(dbxviewer::PROGRESS_FORMAT, long(percent)); });
+        m_line.Update([&] { return plat::Format(dbxviewer::PROGRESS_FORMAT, long(percent)); });
     }
     void Clear() { m_line.Clear(); }
 

@@ -17,8 +17,6 @@ namespace tavctl {
 
 namespace {
 
-constexpr uint32_t LOCK_TIMEOUT_MS = 5000;
-
 bool ReadCount(const CCliArgs& args, const char* name, uint32_t& out, std::string& problem) {
     const auto value = args.Value(name);
     if (!value) return true;
@@ -78,7 +76,7 @@ int RunForget(const CCliArgs& args, CCliContext& ctx) {
 
     // No backup run may commit between reading the baselines and writing the new table.
     CTavRepositoryLock lock(path);
-    if (!lock.Acquire(LOCK_TIMEOUT_MS)) return Fail(ctx, Printable(path), lock.Error());
+    if (!lock.Acquire(TAV_RUN_LOCK_TIMEOUT_MS)) return Fail(ctx, Printable(path), lock.Error());
     CRepoSession session;
     int code = EXIT_OK;
     if (!session.Open(path, args, ctx, code)) return code;

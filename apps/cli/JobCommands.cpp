@@ -10,6 +10,7 @@
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavImageSettings.h"
 #include "tavengine/TavWords.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -50,7 +51,7 @@ bool EncodingFromOptions(const CCliArgs& args, CCliContext& ctx, uint32_t& encod
             }
             encoding = ZstdEncoding(level, false);
         } else {
-            Fail(ctx, "job new", Printf(jobtext::ERR_BAD_COMPRESS, method->c_str()), EXIT_USAGE);
+            Fail(ctx, "job new", plat::Format(jobtext::ERR_BAD_COMPRESS, method->c_str()), EXIT_USAGE);
             return false;
         }
     }
@@ -70,10 +71,10 @@ int RunJobNew(const CCliArgs& args, CCliContext& ctx) {
     if (const auto text = args.Value("split")) {
         uint64_t bytes = 0;
         if (!ParseSplitSize(*text, bytes) || bytes == 0)
-            return Fail(ctx, "job new", Printf(jobtext::ERR_BAD_SPLIT, text->c_str()), EXIT_USAGE);
+            return Fail(ctx, "job new", plat::Format(jobtext::ERR_BAD_SPLIT, text->c_str()), EXIT_USAGE);
         const uint32_t limit = SplitSizeToImageLimit(*text);
         split = FormatSplitSize(limit);
-        if (limit != bytes) ctx.err << Printf(jobtext::WARN_SPLIT_HELD, split.c_str()) << '\n';
+        if (limit != bytes) ctx.err << plat::Format(jobtext::WARN_SPLIT_HELD, split.c_str()) << '\n';
     }
     uint32_t encoding = 0;
     if (!EncodingFromOptions(args, ctx, encoding)) return EXIT_USAGE;
@@ -82,7 +83,7 @@ int RunJobNew(const CCliArgs& args, CCliContext& ctx) {
     const bool makeFolder = !plat::IsDirectory(folder);
     if (makeFolder && !plat::CreateDirectories(folder))
         return Fail(ctx, "job new",
-                    Printf(jobtext::ERR_NO_LOCATION, Printable(folder).c_str(),
+                    plat::Format(jobtext::ERR_NO_LOCATION, Printable(folder).c_str(),
                            plat::ErrorText(plat::GetLastError()).c_str()));
 
     CTavJobHelper job;
@@ -90,8 +91,8 @@ int RunJobNew(const CCliArgs& args, CCliContext& ctx) {
     if (const auto title = args.Value("title")) job.SetJobDesc(jobtext::JOB_TITLE, *title);
     FilesNode(job);
     if (!job.Save(path)) return Fail(ctx, "", job.GetErrorText());
-    if (makeFolder) ctx.out << Printf(jobtext::MSG_LOCATION_CREATED, Printable(folder).c_str()) << '\n';
-    ctx.out << Printf(jobtext::MSG_JOB_CREATED, Printable(job.GetPath()).c_str(),
+    if (makeFolder) ctx.out << plat::Format(jobtext::MSG_LOCATION_CREATED, Printable(folder).c_str()) << '\n';
+    ctx.out << plat::Format(jobtext::MSG_JOB_CREATED, Printable(job.GetPath()).c_str(),
                       Printable(job.GetImagePath()).c_str())
             << '\n';
     return EXIT_OK;

@@ -1,7 +1,6 @@
 // Helpers of tavctl's job commands: paths from the command line, loading and saving a job,
-// its Files and Folders node, printf-style texts.
+// its Files and Folders node.
 #pragma once
-#include <cstdio>
 #include <string>
 
 #include "CliContext.h"
@@ -21,15 +20,5 @@ bool SaveJobFile(CTavJobHelper& job, CCliContext& ctx);
 
 // The job's Files and Folders node, made when the job has none.
 XMLNode FilesNode(CTavJobHelper& job);
-
-template <typename... Args>
-std::string Printf(const char* format, Args... args) {
-    const int length = std::snprintf(nullptr, 0, format, args...);
-    if (length <= 0) return {};
-    std::string out(size_t(length) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format, args...);
-    out.resize(size_t(length));
-    return out;
-}
 
 }  // namespace tavctl

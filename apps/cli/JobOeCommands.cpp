@@ -18,6 +18,7 @@
 #include "core/TavJobOeHelper.h"
 #include "core/TavOeEngine.h"
 #include "tavengine/TavJobHelper.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -166,7 +167,7 @@ bool FindFolder(const std::string& identifier, const std::string& path, OeTarget
         out.label = "folder " + Printable(joined);
         return true;
     }
-    problem = Printf(oecli::ERR_NO_FOLDER, Printable(path).c_str());
+    problem = plat::Format(oecli::ERR_NO_FOLDER, Printable(path).c_str());
     return false;
 }
 
@@ -180,7 +181,7 @@ void AddIdentities(COeJobEdit& edit, const std::vector<OeIdentity>& machine,
             continue;
         }
         const bool added = edit.Helper().AddIdentity(identity.identifier) != 0;
-        edit.Say(Printf(added ? oecli::MSG_ADDED : oecli::MSG_ALREADY_ADDED,
+        edit.Say(plat::Format(added ? oecli::MSG_ADDED : oecli::MSG_ALREADY_ADDED,
                         IdentityLabel(identity).c_str()));
     }
 }
@@ -191,7 +192,7 @@ void RemoveIdentities(COeJobEdit& edit, const std::vector<OeIdentity>& machine,
         OeIdentity identity;
         if (!edit.JobIdentity(machine, text, identity)) continue;
         edit.Helper().RemoveIdentity(identity.identifier);
-        edit.Say(Printf(oecli::MSG_REMOVED, IdentityLabel(identity).c_str()));
+        edit.Say(plat::Format(oecli::MSG_REMOVED, IdentityLabel(identity).c_str()));
     }
 }
 
@@ -206,7 +207,7 @@ void ExcludeOrInclude(COeJobEdit& edit, const std::vector<OeIdentity>& machine, 
         for (const ItemWord& item : ITEM_WORDS)
             if (OeEqualsNoCase(item.word, texts[i])) found = &item;
         if (found == nullptr) {
-            edit.Problem(texts[i], Printf(oecli::ERR_BAD_ITEM, Printable(texts[i]).c_str()));
+            edit.Problem(texts[i], plat::Format(oecli::ERR_BAD_ITEM, Printable(texts[i]).c_str()));
             continue;
         }
         targets.push_back({found->key, found->tag, std::nullopt, found->word});
@@ -229,18 +230,18 @@ void ExcludeOrInclude(COeJobEdit& edit, const std::vector<OeIdentity>& machine, 
         const char* what = target.label.c_str();
         if (exclude) {
             if (helper.SearchExcludedItem(identity.identifier, target.key, OE_SEARCH_EXACT)) {
-                edit.Say(Printf(oecli::MSG_ALREADY_EXCLUDED, what, label.c_str()));
+                edit.Say(plat::Format(oecli::MSG_ALREADY_EXCLUDED, what, label.c_str()));
                 continue;
             }
             // A folder's exclusion stands for the folders below it too.
             if (target.tag == OE_TAG_MESSAGE && target.dbxName)
                 helper.RemoveExcludedItem(identity.identifier, target.key);
             helper.AddExcludedItem(identity.identifier, target.tag, target.key, target.dbxName);
-            edit.Say(Printf(oecli::MSG_EXCLUDED, what, label.c_str()));
+            edit.Say(plat::Format(oecli::MSG_EXCLUDED, what, label.c_str()));
         } else if (helper.RemoveExcludedItem(identity.identifier, target.key)) {
-            edit.Say(Printf(oecli::MSG_INCLUDED, what, label.c_str()));
+            edit.Say(plat::Format(oecli::MSG_INCLUDED, what, label.c_str()));
         } else {
-            edit.Say(Printf(oecli::MSG_NOT_EXCLUDED, what, label.c_str()));
+            edit.Say(plat::Format(oecli::MSG_NOT_EXCLUDED, what, label.c_str()));
         }
     }
 }
@@ -254,10 +255,10 @@ int RunJobOe(const CCliArgs& args, CCliContext& ctx) {
     const bool exclude = action == oecli::ACTION_EXCLUDE;
     const bool include = action == oecli::ACTION_INCLUDE;
     if (!add && !remove && !exclude && !include)
-        return Fail(ctx, "job oe", Printf(oecli::ERR_BAD_ACTION, Printable(action).c_str()),
+        return Fail(ctx, "job oe", plat::Format(oecli::ERR_BAD_ACTION, Printable(action).c_str()),
                     EXIT_USAGE);
     if (texts.empty())
-        return Fail(ctx, "job oe", Printf(oecli::ERR_NEEDS_IDENTITY, action.c_str()), EXIT_USAGE);
+        return Fail(ctx, "job oe", plat::Format(oecli::ERR_NEEDS_IDENTITY, action.c_str()), EXIT_USAGE);
     if ((add || remove) && !folders.empty())
         return Fail(ctx, "job oe", oecli::ERR_FOLDER_OPTION, EXIT_USAGE);
 

@@ -3,46 +3,20 @@
 
 #include <cstdio>
 
+#include "platform/Utf8.h"
+
 namespace tavctl {
-
-namespace {
-
-// The length of the valid UTF-8 sequence at `at`, 0 when the bytes there are not one.
-size_t Utf8Sequence(const std::string& s, size_t at) {
-    const unsigned char c = static_cast<unsigned char>(s[at]);
-    size_t length;
-    uint32_t min;
-    if (c < 0x80) return 1;
-    if ((c & 0xE0) == 0xC0) { length = 2; min = 0x80; }
-    else if ((c & 0xF0) == 0xE0) { length = 3; min = 0x800; }
-    else if ((c & 0xF8) == 0xF0) { length = 4; min = 0x10000; }
-    else return 0;
-    if (at + length > s.size()) return 0;
-    uint32_t code = c & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        const unsigned char d = static_cast<unsigned char>(s[at + i]);
-        if ((d & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (d & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
-}  // namespace
 
 std::string JsonQuote(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            const size_t n = Utf8Sequence(text, i);
-            if (n == 0) {
-                out += "\xEF\xBF\xBD";  // U+FFFD
-                ++i;
-            } else {
-                out.append(text, i, n);
-                i += n;
-            }
+            const size_t start = i;
+            if (plat::NextCodePoint(text, i) < 0)
+                plat::AppendUtf8(out, plat::REPLACEMENT_CHARACTER);
+            else
+                out.append(text, start, i - start);
             continue;
         }
         switch (c) {

@@ -5,6 +5,7 @@
 #include "NodeFormat.h"
 #include "OeCliText.h"
 #include "core/OeStrings.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -30,7 +31,7 @@ bool ResolveMachineIdentity(const std::vector<OeIdentity>& identities, const std
 
 std::string IdentityLabel(const OeIdentity& identity) {
     if (identity.displayName.empty()) return Printable(identity.identifier);
-    return Printf(oecli::IDENTITY_TEXT, Printable(identity.displayName).c_str(),
+    return plat::Format(oecli::IDENTITY_TEXT, Printable(identity.displayName).c_str(),
                   Printable(identity.identifier).c_str());
 }
 

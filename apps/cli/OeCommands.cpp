@@ -10,6 +10,7 @@
 #include "core/OeIdentities.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -18,7 +19,7 @@ namespace {
 int RunOeIdentities(const CCliArgs&, CCliContext& ctx) {
     const std::vector<OeIdentity> identities = COeIdentities::EnumIdentities();
     if (identities.empty()) {
-        ctx.out << Printf(oecli::MSG_NO_IDENTITIES,
+        ctx.out << plat::Format(oecli::MSG_NO_IDENTITIES,
                           Printable(plat::RegistryFilePath(plat::HKEY_CURRENT_USER)).c_str())
                 << '\n';
         return EXIT_OK;
@@ -29,7 +30,7 @@ int RunOeIdentities(const CCliArgs&, CCliContext& ctx) {
         std::string store = oecli::NO_STORE;
         if (COeIdentities::GetOeDir(identity.identifier, folder)) {
             store = Printable(folder);
-            if (!plat::IsDirectory(folder)) store = Printf(oecli::STORE_MISSING, store.c_str());
+            if (!plat::IsDirectory(folder)) store = plat::Format(oecli::STORE_MISSING, store.c_str());
         }
         table.AddRow({Printable(identity.identifier), Printable(identity.displayName), store});
     }

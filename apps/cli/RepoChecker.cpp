@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "tavrep/MD5Checksum.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -244,7 +245,7 @@ void CRepoChecker::CheckContents(const CBaselineView& view, const std::vector<Li
             const double done =
                 (double(index) + double(i + 1) / double(links.size())) / double(total);
             const double seconds = double(plat::NowMillis() - m_start) / 1000.0;
-            std::string line = Printf("%3d%%  ", int(done * 100)) + m_baselineName + " (" +
+            std::string line = plat::Format("%3d%%  ", int(done * 100)) + m_baselineName + " (" +
                                std::to_string(index + 1) + " of " + std::to_string(total) +
                                "): item " + std::to_string(i + 1) + " of " +
                                std::to_string(links.size()) + ", " + FormatBytes(m_stats.bytes) +

@@ -6,12 +6,12 @@
 #include "platform/FileSystem.h"
 #include "platform/NamedLock.h"
 #include "tavengine/TavEngine.h"
+#include "tavengine/TavRepLock.h"
 
 namespace tavctl {
 
 namespace {
 
-constexpr uint32_t RUN_LOCK_TIMEOUT_MS = 5000;
 
 std::string Image(const TavLeftover& left) {
     return "image " + std::to_string(left.image) + " (" + left.path + ")";
@@ -45,7 +45,7 @@ bool RepairRepository(CRepoSession& session, const LineSink& out, std::string& p
     CTavRepository::BuildImagePath(first, plat::AbsolutePath(session.Path()), TAV_NONE);
     // A backup run holds this lock for its whole life: none may start while images move.
     plat::CNamedLock runLock(CTavEngine::GetRunLockName(first));
-    if (!runLock.Acquire(RUN_LOCK_TIMEOUT_MS)) {
+    if (!runLock.Acquire(TAV_RUN_LOCK_TIMEOUT_MS)) {
         problem = "a backup run is writing to the repository; repair it when the run is over";
         return false;
     }

@@ -17,6 +17,7 @@
 #include "RestoreRequest.h"
 #include "RestoreRunner.h"
 #include "tavengine/TavWords.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -111,7 +112,7 @@ void PrintJson(const RestoreRunResult& run, const std::string& repo, uint32_t ba
 int Report(const RestoreRunResult& run, CCliContext& ctx, const std::string& subject) {
     if (run.cancelled) return Fail(ctx, subject, ERR_CANCELLED);
     if (run.errorLines > 0)
-        Fail(ctx, subject, Printf(ERR_ITEMS_FAILED, static_cast<unsigned long long>(run.errorLines)));
+        Fail(ctx, subject, plat::Format(ERR_ITEMS_FAILED, static_cast<unsigned long long>(run.errorLines)));
     return run.Ok() ? EXIT_OK : EXIT_PROBLEMS;
 }
 
@@ -120,7 +121,7 @@ void KeepDryRunRoots(std::vector<TavNodeRec>& roots, CCliContext& ctx) {
     std::vector<TavNodeRec> kept;
     for (const TavNodeRec& root : roots) {
         if (CanDryRun(root.moduleId)) kept.push_back(root);
-        else ctx.err << Printf(MSG_DRY_RUN_NOT_SHOWN, Printable(NodeName(root)).c_str()) << '\n';
+        else ctx.err << plat::Format(MSG_DRY_RUN_NOT_SHOWN, Printable(NodeName(root)).c_str()) << '\n';
     }
     roots = std::move(kept);
 }
@@ -161,7 +162,7 @@ int RunRestore(const CCliArgs& args, CCliContext& ctx) {
     uint32_t overwrite = TAV_RS_OVERWRITE_OLDER;  // the browser's default
     if (const std::optional<std::string> value = args.Value("overwrite")) {
         if (!OverwriteBits(*value, overwrite))
-            return Fail(ctx, "", Printf(ERR_BAD_OVERWRITE, value->c_str()), EXIT_USAGE);
+            return Fail(ctx, "", plat::Format(ERR_BAD_OVERWRITE, value->c_str()), EXIT_USAGE);
     }
     const bool dryRun = args.Has("dry-run");
     uint32_t word = RESTORE_WORD | overwrite;
@@ -208,7 +209,7 @@ int RunRestore(const CCliArgs& args, CCliContext& ctx) {
                   options);
     view.reset();  // the engines load the baseline themselves
     if (roots.empty()) {
-        if (!options.json) ctx.out << Printf(MSG_NOTHING_SELECTED, number) << '\n';
+        if (!options.json) ctx.out << plat::Format(MSG_NOTHING_SELECTED, number) << '\n';
         else PrintJson({}, session.Path(), number, location, dryRun, ctx);
         return EXIT_OK;
     }
@@ -239,12 +240,12 @@ int RunExtract(const CCliArgs& args, CCliContext& ctx) {
     TavNodeRec root;
     if (item.node.parentId == TAV_NONE || !RootOf(*view, item.node, root))
         return Fail(ctx, subject, ERR_IS_ROOT);
-    if (IsDeleted(item.node)) return Fail(ctx, subject, Printf(ERR_IS_DELETED, view->Number()));
+    if (IsDeleted(item.node)) return Fail(ctx, subject, plat::Format(ERR_IS_DELETED, view->Number()));
 
     uint32_t overwrite = 0;  // existing files are kept unless a rule is given
     if (const std::optional<std::string> value = args.Value("overwrite")) {
         if (!OverwriteBits(*value, overwrite))
-            return Fail(ctx, "", Printf(ERR_BAD_OVERWRITE, value->c_str()), EXIT_USAGE);
+            return Fail(ctx, "", plat::Format(ERR_BAD_OVERWRITE, value->c_str()), EXIT_USAGE);
     }
     const bool dryRun = args.Has("dry-run");
     uint32_t word = EXTRACT_WORD | overwrite;
@@ -253,7 +254,7 @@ int RunExtract(const CCliArgs& args, CCliContext& ctx) {
     if (args.Has("verbose")) word |= TAV_RS_VERBOSE;
     if (dryRun) word |= TAV_RS_DRY_RUN;
     if (dryRun && !CanDryRun(root.moduleId))
-        return Fail(ctx, subject, Printf(MSG_DRY_RUN_NOT_SHOWN, Printable(NodeName(root)).c_str()));
+        return Fail(ctx, subject, plat::Format(MSG_DRY_RUN_NOT_SHOWN, Printable(NodeName(root)).c_str()));
     const uint32_t number = view->Number();
     const std::string request = BuildRestoreRequest(number, word, location, {}, {item.node.nodeId});
 

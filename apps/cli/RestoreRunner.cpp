@@ -23,6 +23,7 @@
 #include "tavengine/TavModFactory.h"
 #include "tavrep/TavException.h"
 #include "tavrep/TavRepository.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -163,7 +164,7 @@ private:
                                              colon == std::string::npos ? std::string::npos
                                                                         : colon - std::strlen(FINISH_PREFIX));
                 line = m_options.dryRun
-                           ? Printf(MSG_DRY_RUN_HEADING, summary.module.c_str())
+                           ? plat::Format(MSG_DRY_RUN_HEADING, summary.module.c_str())
                            : line.substr(0, colon == std::string::npos ? line.size() : colon) + ": " +
                                  FormatLocalTime(plat::NowSeconds());
             }
@@ -213,19 +214,19 @@ RestoreRunResult RunRestoreEngines(CTavRepository& repository, const std::vector
             const std::string name = Printable(root);
             switch (problem) {
                 case CRestoreSequence::Problem::NoModule:
-                    Fail(ctx, options.subject, Printf(ERR_NO_MODULE, name.c_str(), module.c_str()));
+                    Fail(ctx, options.subject, plat::Format(ERR_NO_MODULE, name.c_str(), module.c_str()));
                     break;
                 case CRestoreSequence::Problem::NoEngine:
-                    Fail(ctx, options.subject, Printf(ERR_NO_ENGINE, name.c_str(), module.c_str()));
+                    Fail(ctx, options.subject, plat::Format(ERR_NO_ENGINE, name.c_str(), module.c_str()));
                     break;
                 case CRestoreSequence::Problem::Refused:
-                    Fail(ctx, options.subject, Printf(ERR_PREPARE_REFUSED, name.c_str()));
+                    Fail(ctx, options.subject, plat::Format(ERR_PREPARE_REFUSED, name.c_str()));
                     break;
                 case CRestoreSequence::Problem::Threw:
-                    Fail(ctx, options.subject, Printf(ERR_ENGINE_THREW, name.c_str(), detail.c_str()));
+                    Fail(ctx, options.subject, plat::Format(ERR_ENGINE_THREW, name.c_str(), detail.c_str()));
                     break;
                 case CRestoreSequence::Problem::Failed:
-                    Fail(ctx, options.subject, Printf(ERR_ENGINE_FAILED, name.c_str()));
+                    Fail(ctx, options.subject, plat::Format(ERR_ENGINE_FAILED, name.c_str()));
                     break;
             }
         });

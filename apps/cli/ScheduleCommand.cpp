@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/TaskScheduler.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -86,7 +87,7 @@ int RunList(const CCliArgs& args, CCliContext& ctx) {
     if (!args.positionals.empty()) {
         CTavJobHelper job;
         if (!LoadJobFile(CommandLinePath(args.positionals[0]), job, ctx)) return EXIT_PROBLEMS;
-        prefix = Printf("Tavora.%08X", job.GetJobID());
+        prefix = plat::Format("Tavora.%08X", job.GetJobID());
     }
     int code = EXIT_OK;
     std::shared_ptr<plat::ITaskScheduler> scheduler = OpenScheduler(ctx, code);
@@ -173,7 +174,7 @@ int RunCreate(const CCliArgs& args, CCliContext& ctx) {
 
     plat::ScheduledTask task;
     const uint32_t id = job.GetJobID();
-    task.name = Printf("Tavora.%08X.%s.%08X", id, full ? "Ful" : "Inc", id ^ plat::NowSeconds());
+    task.name = plat::Format("Tavora.%08X.%s.%08X", id, full ? "Ful" : "Inc", id ^ plat::NowSeconds());
     task.command = {host, "JOB_BACKUP", jobPath, full ? "FULL" : "INC", "SW_HIDE"};
     for (const char* variable : CARRIED_VARIABLES)
         if (std::optional<std::string> value = ctx.getEnv ? ctx.getEnv(variable) : std::nullopt; value && !value->empty())

@@ -11,6 +11,7 @@
 #include "core/FilesSelection.h"
 #include "core/TavJobFilesHelper.h"
 #include "platform/FileSystem.h"
+#include "platform/TextFormat.h"
 
 namespace tavctl {
 
@@ -106,11 +107,11 @@ int RunAdd(const CCliArgs& args, CCliContext& ctx) {
                 edit.Problem(path, jobtext::ERR_NOT_ADDED);
                 break;
             case TavAddPathOutcome::Added:
-                edit.Say(Printf(jobtext::MSG_ADDED, Printable(path).c_str()));
+                edit.Say(plat::Format(jobtext::MSG_ADDED, Printable(path).c_str()));
                 for (const std::string& replaced : result.removedSources)
-                    edit.Say(Printf(jobtext::MSG_REPLACED, Printable(replaced).c_str()));
+                    edit.Say(plat::Format(jobtext::MSG_REPLACED, Printable(replaced).c_str()));
                 if (!images.empty() && (images == path || CTavJobFilesHelper::IsBelow(images, path)))
-                    edit.Warn(Printf(jobtext::WARN_REPOSITORY_INSIDE, Printable(path).c_str()));
+                    edit.Warn(plat::Format(jobtext::WARN_REPOSITORY_INSIDE, Printable(path).c_str()));
                 break;
         }
     }
@@ -122,7 +123,7 @@ int RunRemove(const CCliArgs& args, CCliContext& ctx) {
     if (!edit.Open(args.positionals[0])) return EXIT_PROBLEMS;
     for (const std::string& path : Paths(args)) {
         if (RemoveSelectionSource(edit.Selection(), path))
-            edit.Say(Printf(jobtext::MSG_REMOVED, Printable(path).c_str()));
+            edit.Say(plat::Format(jobtext::MSG_REMOVED, Printable(path).c_str()));
         else
             edit.Problem(path, jobtext::ERR_NOT_A_SOURCE);
     }
@@ -139,9 +140,9 @@ int RunExclude(const CCliArgs& args, CCliContext& ctx) {
         }
         if (edit.Selection().AddExclude(path)) {
             edit.Selection().Sort();
-            edit.Say(Printf(jobtext::MSG_EXCLUDED, Printable(path).c_str()));
+            edit.Say(plat::Format(jobtext::MSG_EXCLUDED, Printable(path).c_str()));
         } else {
-            edit.Say(Printf(jobtext::MSG_ALREADY_EXCLUDED, Printable(path).c_str()));
+            edit.Say(plat::Format(jobtext::MSG_ALREADY_EXCLUDED, Printable(path).c_str()));
         }
     }
     return edit.Finish();
@@ -170,14 +171,14 @@ int RunInclude(const CCliArgs& args, CCliContext& ctx) {
             for (const std::string& p : below) changed = selection.RemovePartial(p) != 0 || changed;
         }
         if (changed) {
-            edit.Say(Printf(jobtext::MSG_INCLUDED, Printable(path).c_str()));
+            edit.Say(plat::Format(jobtext::MSG_INCLUDED, Printable(path).c_str()));
             continue;
         }
         const std::string ancestor = path == jobtext::ROOT_PATH ? "" : edit.ExcludedAncestor(path);
         if (!ancestor.empty())
-            edit.Problem(path, Printf(jobtext::ERR_INSIDE_EXCLUDED, Printable(ancestor).c_str()));
+            edit.Problem(path, plat::Format(jobtext::ERR_INSIDE_EXCLUDED, Printable(ancestor).c_str()));
         else
-            edit.Say(Printf(jobtext::MSG_NOT_EXCLUDED, Printable(path).c_str()));
+            edit.Say(plat::Format(jobtext::MSG_NOT_EXCLUDED, Printable(path).c_str()));
     }
     return edit.Finish();
 }
@@ -192,13 +193,13 @@ int RunPartial(const CCliArgs& args, CCliContext& ctx) {
         }
         if (edit.Selection().AddPartial(path)) {
             edit.Selection().Sort();
-            edit.Say(Printf(jobtext::MSG_PARTIAL, Printable(path).c_str()));
+            edit.Say(plat::Format(jobtext::MSG_PARTIAL, Printable(path).c_str()));
         } else {
-            edit.Say(Printf(jobtext::MSG_ALREADY_PARTIAL, Printable(path).c_str()));
+            edit.Say(plat::Format(jobtext::MSG_ALREADY_PARTIAL, Printable(path).c_str()));
         }
         const std::string ancestor = edit.ExcludedAncestor(path);
         if (!ancestor.empty())
-            edit.Warn(Printf(jobtext::WARN_PARTIAL_UNDER_EXCLUDED, Printable(path).c_str(),
+            edit.Warn(plat::Format(jobtext::WARN_PARTIAL_UNDER_EXCLUDED, Printable(path).c_str(),
                              Printable(ancestor).c_str()));
     }
     return edit.Finish();
@@ -222,11 +223,11 @@ int RunFilter(const CCliArgs& args, CCliContext& ctx) {
     const bool had = !edit.Selection().SearchInFilters(folder).IsEmpty();
     EditFolderFilter(edit.Selection(), folder, remove ? "" : included, remove ? "" : excluded, recursive);
     if (remove)
-        edit.Say(Printf(had ? jobtext::MSG_FILTER_REMOVED : jobtext::MSG_NO_FILTER, Printable(folder).c_str()));
+        edit.Say(plat::Format(had ? jobtext::MSG_FILTER_REMOVED : jobtext::MSG_NO_FILTER, Printable(folder).c_str()));
     else if (included.empty() && excluded.empty())
-        edit.Say(Printf(had ? jobtext::MSG_FILTER_REMOVED : jobtext::MSG_NO_FILTER, Printable(folder).c_str()));
+        edit.Say(plat::Format(had ? jobtext::MSG_FILTER_REMOVED : jobtext::MSG_NO_FILTER, Printable(folder).c_str()));
     else
-        edit.Say(Printf(jobtext::MSG_FILTER_SET, Printable(folder).c_str(), Printable(included).c_str(),
+        edit.Say(plat::Format(jobtext::MSG_FILTER_SET, Printable(folder).c_str(), Printable(included).c_str(),
                         Printable(excluded).c_str(), recursive ? "recursive" : "this folder only"));
     return edit.Finish();
 }

@@ -9,10 +9,10 @@
 #include "HostPublisher.h"
 #include "WindowLoader.h"
 #include "StopSignal.h"
-#include "TextFormat.h"
 #include "platform/Priority.h"
 #include "platform/Process.h"
 #include "tavengine/TavModFactory.h"
+#include "platform/TextFormat.h"
 
 namespace cmdhost {
 
@@ -33,7 +33,7 @@ int CCmdHostApp::HandleTokens(const std::vector<std::string>& tokens) {
     // Ignored as the command line has always been, but never silently: "FULLL" would
     // otherwise run an incremental backup without a word.
     for (const std::string& token : command.unknown)
-        m_view.ReportProblem(FormatText(text::WARN_UNKNOWN_TOKEN, token.c_str()));
+        m_view.ReportProblem(plat::Format(text::WARN_UNKNOWN_TOKEN, token.c_str()));
     if (!command.backup) {
         m_view.ReportProblem(std::string("nothing to do\n") + text::USAGE);
         return EXIT_USAGE;

@@ -6,9 +6,9 @@
 
 #include "CmdHostText.h"
 #include "StopSignal.h"
-#include "TextFormat.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"
+#include "platform/TextFormat.h"
 
 namespace cmdhost {
 
@@ -115,20 +115,20 @@ std::vector<std::string> CConsoleView::ItemErrorLines(const RunSummary& summary)
     std::vector<std::string> lines;
     const uint64_t total = summary.ErrorCount();
     if (total == 0) return lines;
-    lines.push_back(FormatText(text::MSG_ITEMS_IN_ERROR, static_cast<unsigned long long>(total)));
+    lines.push_back(plat::Format(text::MSG_ITEMS_IN_ERROR, static_cast<unsigned long long>(total)));
     const size_t shown = std::min(summary.itemErrors.size(), text::MAX_ITEMS_LISTED);
     for (size_t i = 0; i < shown; ++i)
-        lines.push_back(FormatText(text::MSG_ITEM_IN_ERROR, Printable(summary.itemErrors[i].item).c_str(),
+        lines.push_back(plat::Format(text::MSG_ITEM_IN_ERROR, Printable(summary.itemErrors[i].item).c_str(),
                                    Printable(summary.itemErrors[i].reason).c_str()));
     if (total > shown)
-        lines.push_back(FormatText(text::MSG_MORE_ITEMS, static_cast<unsigned long long>(total - shown)));
+        lines.push_back(plat::Format(text::MSG_MORE_ITEMS, static_cast<unsigned long long>(total - shown)));
     return lines;
 }
 
 void CConsoleView::OnRunEnded(const RunSummary& summary) {
     ClearLine();
     const std::string seeLog =
-        summary.logPath.empty() ? "" : FormatText(text::MSG_SEE_LOG, Printable(summary.logPath).c_str());
+        summary.logPath.empty() ? "" : plat::Format(text::MSG_SEE_LOG, Printable(summary.logPath).c_str());
     if (summary.Committed()) {
         const std::vector<std::string> lines = ItemErrorLines(summary);
         if (lines.empty()) return;
@@ -149,7 +149,7 @@ std::string CConsoleView::RenderProgressLine(const HostStatusRecord& status, uns
     const uint32_t percent = std::min<uint32_t>(status.percent, 100);
     const unsigned filled = unsigned(percent * BAR_CELLS / 100);
     std::string line = "[" + std::string(filled, '#') + std::string(BAR_CELLS - filled, '.') + "] ";
-    line += FormatText("%3u%%", unsigned(percent));
+    line += plat::Format("%3u%%", unsigned(percent));
     std::string what = Printable(status.title);
     const std::string item = Printable(status.item);
     if (!what.empty() && !item.empty()) what += ": ";

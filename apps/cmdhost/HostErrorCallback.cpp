@@ -2,12 +2,12 @@
 #include "HostErrorCallback.h"
 
 #include "CmdHostText.h"
-#include "TextFormat.h"
+#include "platform/TextFormat.h"
 
 namespace cmdhost {
 
 int32_t CHostErrorCallback::Ask(const char* question, std::string& path, bool forSaving) {
-    const std::string text = FormatText(question, path.c_str());
+    const std::string text = plat::Format(question, path.c_str());
     if (!m_view.IsVisible()) {
         // Nobody to ask: say what happened, then let the repository give up.
         m_view.ReportProblem(text.substr(0, text.find('\n')));

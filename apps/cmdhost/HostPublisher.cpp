@@ -2,7 +2,7 @@
 #include "HostPublisher.h"
 
 #include "CmdHostText.h"
-#include "TextFormat.h"
+#include "platform/TextFormat.h"
 #include "platform/Clock.h"
 #include "platform/Priority.h"
 #include "platform/SysError.h"
@@ -41,7 +41,7 @@ bool CHostPublisher::Open() {
 void CHostPublisher::SetTitle(const std::string& title) {
     if (!m_channel.Open(title) && !m_channelProblemReported) {
         m_channelProblemReported = true;
-        m_view.ReportProblem(FormatText(text::WARN_NOT_PUBLISHED, plat::ErrorText(plat::GetLastError()).c_str()));
+        m_view.ReportProblem(plat::Format(text::WARN_NOT_PUBLISHED, plat::ErrorText(plat::GetLastError()).c_str()));
     }
     m_view.SetTitle(title);
 }

@@ -6,7 +6,6 @@
 #include <exception>
 
 #include "CmdHostText.h"
-#include "TextFormat.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "tavengine/TavEngine.h"
@@ -16,12 +15,12 @@
 #include "tavengine/TavWords.h"
 #include "tavrep/TavException.h"
 #include "tavrep/TavRepository.h"
+#include "platform/TextFormat.h"
 
 namespace cmdhost {
 
 namespace {
 
-constexpr uint32_t TRANSACTION_TIMEOUT_MS = 5000;
 constexpr const char* MODULE_ATTRIBUTE = "module";
 constexpr const char* TITLE_ATTRIBUTE = "title";
 // Entries of a module's backup node that only narrow a selection; every other entry names
@@ -58,13 +57,6 @@ std::string StartText(std::time_t start) {
     char buffer[128];
     const size_t length = std::strftime(buffer, sizeof(buffer), text::START_TEXT_FORMAT, &local);
     return std::string(buffer, length);
-}
-
-std::string TakeException(CTavException* e) {
-    if (e == nullptr) return text::REASON_UNKNOWN_ERROR;
-    std::string reason = e->Describe();
-    e->Delete();
-    return reason;
 }
 
 }  // namespace
@@ -137,14 +129,14 @@ const RunSummary& CJobRunner::RunJob(const std::string& jobPath, bool full, RunK
         if (kind == RunKind::Scheduled) Log(text::LOG_SCHEDULED_BANNER);
     } else {
         // The run goes on without a log; the terminal and the exit status still tell.
-        m_view.ReportProblem(FormatText(text::REASON_NO_LOG,
+        m_view.ReportProblem(plat::Format(text::REASON_NO_LOG,
                                         CTavEngineObserver::GetLogFolder(run.job).c_str()));
     }
 
     // 3. The title by which other programs find this run.
     m_summary.imagePath = run.job.GetImagePathText();
     m_summary.repositoryPath = run.job.GetImagePath();
-    m_title = FormatText(text::WINDOW_TITLE_BACKUP, m_summary.imagePath.c_str());
+    m_title = plat::Format(text::WINDOW_TITLE_BACKUP, m_summary.imagePath.c_str());
     m_view.SetTitle(m_title);
 
     // 4-6. Repository, working baseline, transaction.
@@ -201,8 +193,8 @@ bool CJobRunner::CheckJob(CRun& run) {
         const TavModDesc* module = m_hub.GetModDesc(name);
         if (module == nullptr || module->createEngine == nullptr) {
             // Its part would be missing from the new baseline, which later runs build on.
-            Log(FormatText(text::LOG_MODULE_MISSING, name.c_str()));
-            problem = FormatText(text::REASON_MODULE_MISSING, name.c_str());
+            Log(plat::Format(text::LOG_MODULE_MISSING, name.c_str()));
+            problem = plat::Format(text::REASON_MODULE_MISSING, name.c_str());
         }
         anySource = anySource || NamesASource(node);
     }
@@ -219,7 +211,7 @@ bool CJobRunner::CheckJob(CRun& run) {
 bool CJobRunner::OpenRepository(CRun& run) {
     const std::string folder = plat::DirName(m_summary.repositoryPath);
     if (!m_summary.repositoryPath.empty() && !folder.empty() && !plat::IsDirectory(folder)) {
-        FailToStart(run, FormatText(text::REASON_NO_IMAGE_FOLDER, folder.c_str()), false);
+        FailToStart(run, plat::Format(text::REASON_NO_IMAGE_FOLDER, folder.c_str()), false);
         return false;
     }
     run.repository = CTavEngine::CreateRepForBackup(&run.job);
@@ -247,11 +239,11 @@ bool CJobRunner::OpenRepository(CRun& run) {
         if (run.repository->GetBaselineHeader(run.repository->GetLatestBaselineNumber(), newest)) {
             std::string image = run.repository->GetImagePath(newest.image);
             if (image.empty()) CTavRepository::BuildImagePath(image, run.repository->GetCurrentRepPath(), newest.image);
-            reason += FormatText(text::REASON_REPAIR_HINT, image.c_str(), run.job.GetImagePath().c_str());
+            reason += plat::Format(text::REASON_REPAIR_HINT, image.c_str(), run.job.GetImagePath().c_str());
         }
         // Without the latest baseline an incremental run has nothing to start from.
         Log(text::LOG_CANNOT_LOAD_IMAGE);
-        Log(FormatText(text::LOG_REASON, reason.c_str()));
+        Log(plat::Format(text::LOG_REASON, reason.c_str()));
         m_summary.outcome = RunOutcome::BaselineUnreadable;
         m_summary.problem = reason;
         Message(text::MSG_CANNOT_LOAD_IMAGE, MessageIcon::Exclamation);
@@ -261,7 +253,7 @@ bool CJobRunner::OpenRepository(CRun& run) {
     int began = 0;
     reason = text::REASON_NO_TRANSACTION;
     try {
-        began = run.repository->BeginTrans(TRANSACTION_TIMEOUT_MS);
+        began = run.repository->BeginTrans(TAV_TRANS_TIMEOUT_MS);
     } catch (CTavException* e) {
         reason += ": " + TakeException(e);
     }
@@ -276,7 +268,7 @@ bool CJobRunner::OpenRepository(CRun& run) {
 
 void CJobRunner::FailToStart(CRun&, const std::string& reason, bool accessDenied) {
     Log(accessDenied ? text::LOG_ACCESS_DENIED : text::LOG_CANNOT_START);
-    Log(FormatText(text::LOG_REASON, reason.c_str()));
+    Log(plat::Format(text::LOG_REASON, reason.c_str()));
     m_summary.outcome = RunOutcome::CannotStart;
     m_summary.problem = reason;
     if (accessDenied) Message(text::MSG_ACCESS_DENIED, MessageIcon::Exclamation);
@@ -289,7 +281,7 @@ bool CJobRunner::RunModules(CRun& run) {
         const std::string name = node.GetAttribute(MODULE_ATTRIBUTE);
         if (IsStopRequested()) {
             // No engine is running to report the stop, so the log says it.
-            Log(FormatText(text::LOG_STOPPED, name.c_str()));
+            Log(plat::Format(text::LOG_STOPPED, name.c_str()));
             run.cancelled = true;
             return false;
         }
@@ -298,8 +290,8 @@ bool CJobRunner::RunModules(CRun& run) {
             module != nullptr && module->createEngine != nullptr ? module->createEngine() : nullptr;
         if (engine == nullptr) {
             // The baseline would lack the module's part: nothing of the run is kept.
-            Log(FormatText(text::LOG_MODULE_NO_ENGINE, name.c_str()));
-            m_summary.problem = FormatText(text::REASON_MODULE_NO_ENGINE, name.c_str());
+            Log(plat::Format(text::LOG_MODULE_NO_ENGINE, name.c_str()));
+            m_summary.problem = plat::Format(text::REASON_MODULE_NO_ENGINE, name.c_str());
             return false;
         }
         const std::string jobText = run.job.GetXmlString();
@@ -308,24 +300,20 @@ bool CJobRunner::RunModules(CRun& run) {
         std::string failure;
         try {
             result = engine->Backup(jobText, run.repository, run.baseline);
-        } catch (CTavException* e) {
-            failure = TakeException(e);
-        } catch (const std::exception& e) {
-            failure = e.what();
         } catch (...) {
-            failure = text::REASON_UNKNOWN_ERROR;
+            failure = TakeCurrentException();
         }
         const uint32_t state = engine->GetEngineState();
         engine->SubscribeNotify(nullptr);
         engine->Dispose();
         if (!failure.empty()) {
-            Log(FormatText(text::LOG_MODULE_EXCEPTION, name.c_str(), failure.c_str()));
+            Log(plat::Format(text::LOG_MODULE_EXCEPTION, name.c_str(), failure.c_str()));
             m_summary.problem = failure;
             return false;
         }
         if (result == 0 || state != TAV_ENGINE_FINISHED) {
             run.cancelled = state == TAV_ENGINE_CANCELLED || IsStopRequested();
-            m_summary.problem = FormatText(text::REASON_MODULE_FAILED, name.c_str());
+            m_summary.problem = plat::Format(text::REASON_MODULE_FAILED, name.c_str());
             return false;
         }
     }
@@ -352,7 +340,7 @@ void CJobRunner::FinishTransaction(CRun& run, bool allSucceeded) {
             return;
         }
         // A baseline that is not safely written must not be left as the newest one.
-        Log(FormatText(text::LOG_SAVE_FAILED, reason.c_str()));
+        Log(plat::Format(text::LOG_SAVE_FAILED, reason.c_str()));
         m_summary.problem = reason;
     }
     try {

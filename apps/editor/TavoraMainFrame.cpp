@@ -30,19 +30,12 @@
 #include "ViewSelectorBar.h"
 #include "tavui/Prompt.h"
 #include "tavui/WindowBeacon.h"
+#include "platform/TextFormat.h"
 
 using namespace editortext;
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-std::string Format(const char* pattern, const std::string& a, const std::string& b = {}) {
-    QString text = QString(pattern).replace("%s", "\x01");
-    text = text.replace(text.indexOf('\x01'), 1, Q(a));
-    const int second = text.indexOf('\x01');
-    if (second >= 0) text = text.replace(second, 1, Q(b));
-    return text.toStdString();
-}
 }  // namespace
 
 CTavoraMainFrame::CTavoraMainFrame(CTavModFactory* hub, tavui::IPrompt& prompt, QWidget* parent)
@@ -282,7 +275,7 @@ bool CTavoraMainFrame::NewJob() {
 bool CTavoraMainFrame::OpenJob(const std::string& path) {
     if (!SaveModified()) return false;
     if (!m_doc.Open(path)) {
-        m_prompt.Message(this, Format(OPEN_FAILED, path, m_doc.ErrorText()), tavui::PromptIcon::Error);
+        m_prompt.Message(this, plat::Format(OPEN_FAILED, path.c_str(), m_doc.ErrorText().c_str()), tavui::PromptIcon::Error);
         m_recent.Remove(path);
         UpdateRecentMenu();
         return false;
@@ -304,7 +297,7 @@ void CTavoraMainFrame::OnOpen() {
 
 bool CTavoraMainFrame::WriteJob(const std::string& path) {
     if (!m_doc.Save(path)) {
-        m_prompt.Message(this, Format(SAVE_FAILED, path.empty() ? m_doc.Path() : path, m_doc.ErrorText()),
+        m_prompt.Message(this, plat::Format(SAVE_FAILED, (path.empty() ? m_doc.Path() : path).c_str(), m_doc.ErrorText().c_str()),
                          tavui::PromptIcon::Error);
         return false;
     }
@@ -334,7 +327,7 @@ bool CTavoraMainFrame::SaveJobAs() {
 
 bool CTavoraMainFrame::SaveModified() {
     if (!m_doc.IsModified()) return true;
-    switch (m_prompt.Message(this, Format(ASK_TO_SAVE, m_doc.Title()), tavui::PromptIcon::Warning,
+    switch (m_prompt.Message(this, plat::Format(ASK_TO_SAVE, m_doc.Title().c_str()), tavui::PromptIcon::Warning,
                              tavui::PromptButtons::YesNoCancel)) {
         case tavui::ID_YES: return SaveJob();
         case tavui::ID_NO: return true;
@@ -371,7 +364,7 @@ bool CTavoraMainFrame::StartSuiteProgram(const char* name, const std::vector<std
     for (const std::string& a : arguments) args << Q(a);
     const QString program = QCoreApplication::applicationDirPath() + "/" + name;
     if (startProgram(program, args)) return true;
-    m_prompt.Message(this, Format("Cannot start \"%s\".", program.toStdString()), tavui::PromptIcon::Error);
+    m_prompt.Message(this, plat::Format("Cannot start \"%s\".", program.toStdString().c_str()), tavui::PromptIcon::Error);
     return false;
 }
 
@@ -379,7 +372,7 @@ void CTavoraMainFrame::OnExplorer() {
     std::string folder = m_doc.Job().GetImageDesc("location");
     if (folder.empty() || !QFileInfo(Q(folder)).isDir()) folder = documentsFolder();
     if (!openFolder(Q(folder)))
-        m_prompt.Message(this, Format("Cannot open the folder \"%s\".", folder), tavui::PromptIcon::Error);
+        m_prompt.Message(this, plat::Format("Cannot open the folder \"%s\".", folder.c_str()), tavui::PromptIcon::Error);
 }
 
 void CTavoraMainFrame::OnOptions() {

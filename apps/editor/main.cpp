@@ -7,9 +7,10 @@
 #include "tavengine/TavModFactory.h"
 #include "tavui/Prompt.h"
 #include "tavui/TavColors.h"
+#include "tavui/TavApplication.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    tavui::CTavApplication app(argc, argv);
     QApplication::setApplicationName(editortext::APP_TITLE);
     TavoraColorDef::InitColorDef();
     CTavModFactory hub(editortext::HUB_COMMAND_BASE);

@@ -9,6 +9,10 @@ constexpr const char* XML_PARSE_ERROR = "%s at byte %lld";
 constexpr const char* XML_NO_ROOT = "no root element";
 constexpr const char* XML_WRONG_ROOT = "the root element is <%s>, not <%s>";
 
+// The run log, when the program's observer of an engine throws.
+constexpr const char* LOG_OBSERVER_THREW =
+    "\r\n***** The program's observer of the engine failed: %s\r\n";
+
 // Job files.
 constexpr const char* JOB_ROOT = "tavjob";
 constexpr const char* JOB_EXTENSION_IMAGE = ".tvr";

@@ -6,7 +6,6 @@
 #include "tavrep/TavRepository.h"
 
 namespace {
-constexpr uint32_t LOCK_TIMEOUT_MS = 5000;
 }  // namespace
 
 bool ApplyJobKeepPolicy(const CTavJobHelper& job, const CTavModFactory* hub, std::string& log) {
@@ -20,7 +19,7 @@ bool ApplyJobKeepPolicy(const CTavJobHelper& job, const CTavModFactory* hub, std
     if (policy.Empty()) return true;
     const std::string first = job.GetImagePath();
     CTavRepositoryLock lock(first);
-    if (!lock.Acquire(LOCK_TIMEOUT_MS)) {
+    if (!lock.Acquire(TAV_RUN_LOCK_TIMEOUT_MS)) {
         log = "***** Keep policy not applied: " + lock.Error() + "\r\n";
         return false;
     }

@@ -33,7 +33,7 @@ bool ParseTavModDescriptor(const std::string& text, TavModDesc& out, std::string
     std::string reason;
     XMLNode root = XMLNode::Parse(text, "tavmodule", &reason);
     if (!root) {
-        error = tavtext::Format(engtext::HUB_BAD_DESCRIPTOR, reason.c_str());
+        error = plat::Format(engtext::HUB_BAD_DESCRIPTOR, reason.c_str());
         return false;
     }
     XMLNode module = root.GetChild("module");
@@ -52,7 +52,7 @@ bool ParseTavModDescriptor(const std::string& text, TavModDesc& out, std::string
         return false;
     }
     if (desc.rootIdText.size() != 4) {
-        error = tavtext::Format(engtext::HUB_BAD_ROOT_ID, desc.rootIdText.c_str());
+        error = plat::Format(engtext::HUB_BAD_ROOT_ID, desc.rootIdText.c_str());
         return false;
     }
     for (char c : desc.rootIdText) desc.rootId = (desc.rootId << 8) | uint8_t(c);

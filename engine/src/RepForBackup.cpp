@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/TextFormat.h"
 #include "EngineTexts.h"
 #include "ImageFiles.h"
 #include "TextUtil.h"
@@ -22,7 +23,6 @@ namespace {
 
 constexpr const char* RUN_LOCK_PREFIX = "TavEngine.BackupRun:";
 // As long as a run waits for a repository's transaction.
-constexpr uint32_t RUN_LOCK_TIMEOUT_MS = 5000;
 constexpr const char* NEW_IMAGE_SUFFIX = ".new";
 
 // A repository opened for a backup run: it holds the run lock for its whole life and knows
@@ -35,7 +35,7 @@ public:
     // The run lock of this machine, then the lock file that other machines sharing the
     // folder respect (false with LockError()).
     bool Lock() {
-        if (!m_runLock.Acquire(RUN_LOCK_TIMEOUT_MS)) return false;
+        if (!m_runLock.Acquire(TAV_RUN_LOCK_TIMEOUT_MS)) return false;
         if (m_lockFile.Acquire()) return true;
         m_runLock.Release();
         return false;
@@ -62,7 +62,7 @@ std::vector<std::string>& RepNotes() {
 
 template <typename... Args>
 CTavRepository* Fail(const char* format, Args... args) {
-    RepError() = tavtext::Format(format, args...);
+    RepError() = plat::Format(format, args...);
     return nullptr;
 }
 
@@ -142,8 +142,8 @@ void NoteRemoved(const std::vector<TavLeftover>& removed) {
     for (const TavLeftover& left : removed) {
         const auto bytes = static_cast<unsigned long long>(left.Bytes());
         RepNotes().push_back(
-            left.keep == 0 ? tavtext::Format(engtext::REP_LEFTOVER_REMOVED, left.path.c_str(), bytes)
-                           : tavtext::Format(engtext::REP_LEFTOVER_CUT, left.path.c_str(),
+            left.keep == 0 ? plat::Format(engtext::REP_LEFTOVER_REMOVED, left.path.c_str(), bytes)
+                           : plat::Format(engtext::REP_LEFTOVER_CUT, left.path.c_str(),
                                              static_cast<unsigned long long>(left.keep), bytes));
     }
 }

@@ -12,11 +12,11 @@
 #include "platform/Process.h"
 #include "platform/SysError.h"
 #include "tavrep/TavRepository.h"
+#include "tavengine/TavEngine.h"
 
 namespace {
 
 // The named lock of backup runs (CreateRepForBackup takes the same one).
-constexpr const char* RUN_LOCK_PREFIX = "TavEngine.BackupRun:";
 constexpr size_t MAX_LOCK_TEXT = 4096;
 
 struct LockText {
@@ -185,7 +185,7 @@ std::string CTavRepositoryLock::FirstImageOf(const std::string& imagePath) {
 
 CTavRepositoryLock::CTavRepositoryLock(const std::string& imagePath)
     : m_first(FirstImageOf(imagePath)),
-      m_runLock(new plat::CNamedLock(RUN_LOCK_PREFIX + m_first)),
+      m_runLock(new plat::CNamedLock(CTavEngine::GetRunLockName(m_first))),
       m_file(m_first) {}
 
 CTavRepositoryLock::~CTavRepositoryLock() {

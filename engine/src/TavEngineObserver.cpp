@@ -54,7 +54,7 @@ std::string CTavEngineObserver::LogSeparator() { return "\r\n" + std::string(77,
 
 std::string CTavEngineObserver::GetLogFolder(const CTavJobHelper& job) {
     if (job.GetPath().empty()) return {};
-    return tavtext::Format(engtext::LOG_FOLDER, job.GetPath().c_str(), job.GetJobID());
+    return plat::Format(engtext::LOG_FOLDER, job.GetPath().c_str(), job.GetJobID());
 }
 
 int CTavEngineObserver::TavInitLog(const CTavJobHelper& job) {
@@ -68,8 +68,8 @@ int CTavEngineObserver::TavInitLog(const CTavJobHelper& job, uint32_t command,
     if (folder.empty() || !plat::CreateDirectories(folder)) return 0;
     for (unsigned attempt = 1; attempt <= MAX_SAME_SECOND_RUNS; ++attempt) {
         const std::string name =
-            attempt == 1 ? tavtext::Format(engtext::LOG_FILE, startSeconds, command)
-                         : tavtext::Format(engtext::LOG_FILE_AGAIN, startSeconds, command, attempt);
+            attempt == 1 ? plat::Format(engtext::LOG_FILE, startSeconds, command)
+                         : plat::Format(engtext::LOG_FILE_AGAIN, startSeconds, command, attempt);
         const std::string path = plat::JoinPath(folder, name);
         uint32_t error = 0;
         auto file = plat::CFile::Open(path, plat::FileAccess::ReadWrite,

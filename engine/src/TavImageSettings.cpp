@@ -75,7 +75,7 @@ std::string FormatSplitSize(uint64_t bytes) {
     // Hundredths, rounded half up, in integers so that no locale changes the point.
     const unsigned long long hundredths = static_cast<unsigned long long>(
         (bytes / divisor) * 100 + ((bytes % divisor) * 100 + divisor / 2) / divisor);
-    return tavtext::Format("%llu.%02llu %s", hundredths / 100, hundredths % 100, UNITS[unit]);
+    return plat::Format("%llu.%02llu %s", hundredths / 100, hundredths % 100, UNITS[unit]);
 }
 
 int FillImageSecurity(uint32_t encoding, uint32_t maxImageSize, TavImageSecurity& out) {

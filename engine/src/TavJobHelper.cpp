@@ -88,7 +88,7 @@ void CTavJobHelper::AdoptDocument(const XMLNode& root, const std::string& path) 
 int CTavJobHelper::Load(const std::string& path) {
     const std::string absolute = plat::AbsolutePath(path);
     if (plat::IsDirectory(absolute)) {
-        m_error = tavtext::Format(engtext::JOB_CANNOT_OPEN, absolute.c_str(), "it is a folder");
+        m_error = plat::Format(engtext::JOB_CANNOT_OPEN, absolute.c_str(), "it is a folder");
         return 0;
     }
     uint32_t error = 0;
@@ -96,36 +96,36 @@ int CTavJobHelper::Load(const std::string& path) {
         plat::CFile::Open(absolute, plat::FileAccess::Read, plat::FileDisposition::OpenExisting,
                           &error, plat::FileHint::Sequential);
     if (!file) {
-        m_error = tavtext::Format(engtext::JOB_CANNOT_OPEN, absolute.c_str(),
+        m_error = plat::Format(engtext::JOB_CANNOT_OPEN, absolute.c_str(),
                                   SystemErrorText(error).c_str());
         return 0;
     }
     const int64_t size = file->Size();
     if (size < 0) {
-        m_error = tavtext::Format(engtext::JOB_CANNOT_READ, absolute.c_str());
+        m_error = plat::Format(engtext::JOB_CANNOT_READ, absolute.c_str());
         return 0;
     }
     if (uint64_t(size) > jobxml::MAX_JOB_FILE_BYTES) {
-        m_error = tavtext::Format(engtext::JOB_TOO_LARGE, absolute.c_str(),
+        m_error = plat::Format(engtext::JOB_TOO_LARGE, absolute.c_str(),
                                   static_cast<unsigned long long>(size));
         return 0;
     }
     std::string text(size_t(size), '\0');
     if (file->ReadFull(text.data(), text.size()) != size) {
-        m_error = tavtext::Format(engtext::JOB_CANNOT_READ, absolute.c_str());
+        m_error = plat::Format(engtext::JOB_CANNOT_READ, absolute.c_str());
         return 0;
     }
     std::string reason;
     XMLNode root = XMLNode::Parse(text, jobxml::ROOT, &reason);
     if (!root) {
-        m_error = tavtext::Format(engtext::JOB_NOT_A_JOB, absolute.c_str(), reason.c_str());
+        m_error = plat::Format(engtext::JOB_NOT_A_JOB, absolute.c_str(), reason.c_str());
         return 0;
     }
     // A name with '/' or ".." would place the images outside the job's image folder.
     const XMLNode image = root.GetChild(jobxml::IMAGE);
     const std::string name = image ? image.GetAttribute(jobxml::NAME) : std::string();
     if (!name.empty() && !IsImageFileName(name)) {
-        m_error = tavtext::Format(engtext::JOB_BAD_IMAGE_NAME, absolute.c_str(), name.c_str());
+        m_error = plat::Format(engtext::JOB_BAD_IMAGE_NAME, absolute.c_str(), name.c_str());
         return 0;
     }
     AdoptDocument(root, absolute);
@@ -141,7 +141,7 @@ int CTavJobHelper::LoadXml(std::string_view text) {
     std::string reason;
     XMLNode root = XMLNode::Parse(text, jobxml::ROOT, &reason);
     if (!root) {
-        m_error = tavtext::Format(engtext::JOB_TEXT_NOT_A_JOB, reason.c_str());
+        m_error = plat::Format(engtext::JOB_TEXT_NOT_A_JOB, reason.c_str());
         return 0;
     }
     AdoptDocument(root, {});
@@ -176,7 +176,7 @@ int CTavJobHelper::Save(const std::string& path) {
     }
     if (!written) {
         plat::RemoveFile(temporary);
-        m_error = tavtext::Format(engtext::JOB_CANNOT_WRITE, target.c_str(),
+        m_error = plat::Format(engtext::JOB_CANNOT_WRITE, target.c_str(),
                                   SystemErrorText(error).c_str());
         return 0;
     }

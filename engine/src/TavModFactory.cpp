@@ -90,29 +90,29 @@ bool CTavModFactory::LoadModule(const std::string& path) {
     auto module = std::make_unique<CModule>();
     if (!module->library.Load(path)) {
         const std::string why =
-            tavtext::Format(engtext::HUB_LOAD_FAILED, module->library.Error().c_str());
-        Report(tavtext::Format(engtext::HUB_SKIPPED, path.c_str(), why.c_str()));
+            plat::Format(engtext::HUB_LOAD_FAILED, module->library.Error().c_str());
+        Report(plat::Format(engtext::HUB_SKIPPED, path.c_str(), why.c_str()));
         return false;
     }
     auto info = reinterpret_cast<TavGetModInfoProc>(module->library.Symbol(TAV_GET_MOD_INFO));
     if (info == nullptr) {
-        Report(tavtext::Format(engtext::HUB_SKIPPED, path.c_str(), engtext::HUB_NO_INFO));
+        Report(plat::Format(engtext::HUB_SKIPPED, path.c_str(), engtext::HUB_NO_INFO));
         return false;
     }
     const char* text = info();
     if (text == nullptr) {
-        Report(tavtext::Format(engtext::HUB_SKIPPED, path.c_str(), engtext::HUB_NULL_INFO));
+        Report(plat::Format(engtext::HUB_SKIPPED, path.c_str(), engtext::HUB_NULL_INFO));
         return false;
     }
     std::string error;
     if (!ParseTavModDescriptor(text, module->desc, error)) {
-        Report(tavtext::Format(engtext::HUB_SKIPPED, path.c_str(), error.c_str()));
+        Report(plat::Format(engtext::HUB_SKIPPED, path.c_str(), error.c_str()));
         return false;
     }
     if (const TavModDesc* other = GetModDesc(module->desc.name)) {
         const std::string why =
-            tavtext::Format(engtext::HUB_DUPLICATE, other->name.c_str(), other->path.c_str());
-        Report(tavtext::Format(engtext::HUB_SKIPPED, path.c_str(), why.c_str()));
+            plat::Format(engtext::HUB_DUPLICATE, other->name.c_str(), other->path.c_str());
+        Report(plat::Format(engtext::HUB_SKIPPED, path.c_str(), why.c_str()));
         return false;
     }
     TavModDesc& desc = module->desc;
@@ -120,7 +120,7 @@ bool CTavModFactory::LoadModule(const std::string& path) {
     if (m_views) {
         const std::string viewPath = path.substr(0, path.size() - std::string(MODULE_SUFFIX).size()) + VIEW_SUFFIX;
         if (plat::PathExists(viewPath) && !module->views.Load(viewPath))
-            Report(tavtext::Format(engtext::HUB_WARNING, desc.name.c_str(), module->views.Error().c_str()));
+            Report(plat::Format(engtext::HUB_WARNING, desc.name.c_str(), module->views.Error().c_str()));
     }
     // Binds one named procedure. A missing create-engine procedure is reported (backups
     // and restores need it); other missing ones are only recorded, since programs without
@@ -132,8 +132,8 @@ bool CTavModFactory::LoadModule(const std::string& path) {
         if (proc == nullptr) {
             desc.missingProcs.push_back(name);
             if (name == desc.createEngineName) {
-                const std::string why = tavtext::Format(engtext::HUB_MISSING_PROC, name.c_str());
-                Report(tavtext::Format(engtext::HUB_WARNING, desc.name.c_str(), why.c_str()));
+                const std::string why = plat::Format(engtext::HUB_MISSING_PROC, name.c_str());
+                Report(plat::Format(engtext::HUB_WARNING, desc.name.c_str(), why.c_str()));
             }
         }
         return proc;
@@ -172,7 +172,7 @@ void CTavModFactory::BindControl(CModule& module, TavModControl& control) {
         if (command.IsSeparator()) continue;
         if (m_nextCommand - m_commandBase > MAX_COMMANDS) {
             if (!reported)
-                Report(tavtext::Format(engtext::HUB_WARNING, module.desc.name.c_str(),
+                Report(plat::Format(engtext::HUB_WARNING, module.desc.name.c_str(),
                                        engtext::HUB_TOO_MANY_COMMANDS));
             reported = true;
             continue;

@@ -1,21 +1,11 @@
-// Small text helpers of the engine library: printf-style formatting, ASCII case rules.
+// Small text helpers of the engine library: ASCII case rules, hexadecimal words.
 #pragma once
-#include <cstdio>
 #include <string>
 #include <string_view>
 
-namespace tavtext {
+#include "platform/TextFormat.h"
 
-// printf-style formatting into a string (the fixed texts use printf conversions).
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    int n = std::snprintf(nullptr, 0, format, args...);
-    if (n <= 0) return {};
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format, args...);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
+namespace tavtext {
 
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
@@ -32,6 +22,6 @@ inline bool EndsWithNoCase(std::string_view text, std::string_view tail) {
 }
 
 // Eight upper-case hexadecimal digits.
-inline std::string Hex8(unsigned value) { return Format("%08X", value); }
+inline std::string Hex8(unsigned value) { return plat::Format("%08X", value); }
 
 }  // namespace tavtext

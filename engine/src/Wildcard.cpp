@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "tavengine/TavEngine.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -13,32 +14,10 @@ char32_t Escaped(unsigned char byte) { return 0xDC00 + byte; }
 std::vector<char32_t> Decode(std::string_view text) {
     std::vector<char32_t> out;
     out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const int extra = c >= 0xF8 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : 0;
-        if (c < 0x80 || extra == 0 || i + size_t(extra) >= text.size()) {
-            out.push_back(c < 0x80 ? char32_t(c) : Escaped(c));
-            ++i;
-            continue;
-        }
-        char32_t cp = c & (0x3F >> extra);
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char t = static_cast<unsigned char>(text[i + size_t(k)]);
-            if ((t & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        if (!valid) {
-            out.push_back(Escaped(c));
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += size_t(extra) + 1;
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        const int32_t cp = plat::NextCodePoint(text, i);
+        out.push_back(cp < 0 ? Escaped(static_cast<unsigned char>(text[start])) : char32_t(cp));
     }
     return out;
 }

@@ -69,7 +69,7 @@ XMLNode XMLNode::Parse(std::string_view text, const std::string& rootName, std::
         text.data(), text.size(), pugi::parse_default | pugi::parse_comments, pugi::encoding_auto);
     if (!result) {
         if (error != nullptr)
-            *error = tavtext::Format(engtext::XML_PARSE_ERROR, result.description(),
+            *error = plat::Format(engtext::XML_PARSE_ERROR, result.description(),
                                      static_cast<long long>(result.offset));
         return {};
     }
@@ -80,7 +80,7 @@ XMLNode XMLNode::Parse(std::string_view text, const std::string& rootName, std::
     }
     if (!rootName.empty() && rootName != root.name()) {
         if (error != nullptr)
-            *error = tavtext::Format(engtext::XML_WRONG_ROOT, root.name(), rootName.c_str());
+            *error = plat::Format(engtext::XML_WRONG_ROOT, root.name(), rootName.c_str());
         return {};
     }
     return XMLNode(holder, root.internal_object());

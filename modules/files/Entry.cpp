@@ -2,6 +2,7 @@
 #include "core/FilesTexts.h"
 #include "core/TavEngineFiles.h"
 #include "tavengine/TavModFactory.h"
+#include "tavrep/TavException.h"
 
 #define TAV_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -13,6 +14,8 @@ TAV_MODULE_EXPORT CTavEngine* CreateEngineFiles() {
     try {
         return new CTavEngineFiles;
     } catch (...) {
+        // The hub reports the module without an engine; what was thrown is released here.
+        TakeCurrentException();
         return nullptr;
     }
 }

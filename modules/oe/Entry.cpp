@@ -4,6 +4,7 @@
 #include "core/OeDataPositions.h"
 #include "core/OeTexts.h"
 #include "core/TavOeEngine.h"
+#include "tavrep/TavException.h"
 
 #define TAV_OE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -15,6 +16,8 @@ TAV_OE_EXPORT CTavEngine* CreateEngineOe() {
     try {
         return new CTavOeEngine;
     } catch (...) {
+        // The hub reports the module without an engine; what was thrown is released here.
+        TakeCurrentException();
         return nullptr;
     }
 }

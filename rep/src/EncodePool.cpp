@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Codecs.h"
+#include "tavrep/TavException.h"
 
 namespace tavrep {
 
@@ -47,6 +48,8 @@ void EncodeOnThisThread(EncodeJob& job) {
                                    codecs.table->Encryptor(job.encryption), job.stored);
         if (job.hashWhole) job.hash.Update(job.raw.data(), job.raw.size());
     } catch (...) {
+        // The writer reports the block as not stored; what was thrown is released here.
+        TakeCurrentException();
         job.failed = true;
     }
 }

@@ -27,10 +27,8 @@ namespace {
 constexpr const char* TEXT_ACCESS_DENIED = "***** Access denied.";
 constexpr const char* TEXT_NOT_FOUND = "***** File not found.";
 constexpr const char* TEXT_UNKNOWN = "***** Unknown error.";
-constexpr uint32_t TRANS_TIMEOUT_MS = 5000;
-constexpr uint32_t FIRST_BLOCK_OF_NEW_IMAGE = 312;  // behind the two fixed blocks
 // Header, gzip framing with the headers of two stored deflate blocks, padding.
-constexpr uint64_t BLOCK_OVERHEAD = 20 + 28 + 16;
+constexpr uint64_t BLOCK_OVERHEAD = BLOCK_HEADER_SIZE + 28 + 16;
 constexpr int MAX_DISK_RETRIES = 1000;
 
 // Why a file was not stored, as OnRepError hears it.
@@ -168,7 +166,7 @@ bool CTavRepository::PrepareRoom(uint64_t needed) {
     if (!StartNewImage(buffer)) return false;
     if (inTrans) {
         try {
-            m_images[size_t(m_currentImage)]->BeginTrans(TRANS_TIMEOUT_MS);
+            m_images[size_t(m_currentImage)]->BeginTrans(TAV_TRANS_TIMEOUT_MS);
         } catch (CTavException* e) {
             e->Delete();
             return false;
@@ -259,11 +257,11 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
         // Predict where the next block will go (the same rule ImageForBlock applies).
         TavPosition next{0, 0};
         if (pending.size() > 1) {
-            const uint64_t after = uint64_t(end) + 20 + job.stored.size();
+            const uint64_t after = uint64_t(end) + BLOCK_HEADER_SIZE + job.stored.size();
             if (after + pending[1]->raw.size() < ImageLimit())
                 next = {here.image, uint32_t(after)};
             else
-                next = {here.image + 1, FIRST_BLOCK_OF_NEW_IMAGE};
+                next = {here.image + 1, FIRST_DATA_BLOCK_OFFSET};
         }
         const uint32_t kind = BLOCK_KIND_CONTENT | (next.offset ? (next.image & BLOCK_NEXT_IMAGE_MASK) : 0);
         const uint32_t offset = image->WriteEncodedBlock(job.stored, job.coding, kind, next.offset);

@@ -12,7 +12,6 @@
 #include "tavrep/TavRepository.h"
 
 namespace {
-constexpr uint32_t FIXED_BLOCKS_END = 312;  // header block + security block
 }  // namespace
 
 struct CTavLiveSet::ImageState {
@@ -158,7 +157,7 @@ TavReclaimResult FindUnusedImages(CTavRepository& repository, const CTavLiveSet&
         if (path.empty()) continue;
         const uint64_t bytes = FileBytes(path);
         if (id == 0) {
-            const uint64_t end = std::max<uint64_t>(live.LiveEnd(0), FIXED_BLOCKS_END);
+            const uint64_t end = std::max<uint64_t>(live.LiveEnd(0), FIRST_DATA_BLOCK_OFFSET);
             if (end < bytes) result.cutBytes = bytes - end;
             continue;
         }
@@ -193,7 +192,7 @@ TavReclaimResult ReclaimUnusedImages(CTavRepository& repository, const CTavLiveS
     }
     if (found.cutBytes > 0) {
         const std::string path = repository.GetImagePath(0);
-        const uint64_t end = std::max<uint64_t>(live.LiveEnd(0), FIXED_BLOCKS_END);
+        const uint64_t end = std::max<uint64_t>(live.LiveEnd(0), FIRST_DATA_BLOCK_OFFSET);
         // Image 0's entry point may name a baseline table behind the cut: it names the
         // newest table first.
         const TavPosition own = repository.GetEntryPoint(0, 3);

@@ -15,8 +15,6 @@
 namespace {
 
 constexpr const char* SRC_ATTACH = "CTavRepository::Attach";
-constexpr uint32_t TRANS_TIMEOUT_MS = 5000;
-constexpr uint32_t FIXED_BLOCKS_END = 312;  // header block + security block
 constexpr int MAX_ENTRY_HOPS = 64;
 
 CTavRepErrorCallback& DefaultCallback() {
@@ -57,11 +55,11 @@ int CTavRepository::CreateRepository(const std::string& path, const TavImageSecu
     std::unique_ptr<CTavFormatAdaptor> adaptor(MakeFormatAdaptor(FORMAT_2_1));
     const uint32_t created = plat::NowSeconds();
     CTavImage image(path, *security);
-    if (image.BeginTrans(TRANS_TIMEOUT_MS) == 0) return 0;
+    if (image.BeginTrans(TAV_TRANS_TIMEOUT_MS) == 0) return 0;
 
     image.SetCompression(COMPRESS_NONE);
     image.SetEncryption(ENCRYPT_NONE);
-    uint8_t header[16];
+    uint8_t header[IMAGE_HEADER_RECORD_SIZE];
     tavrep::PutLE32(header, FORMAT_2_1);
     tavrep::PutLE32(header + 4, created);
     tavrep::PutLE32(header + 8, imageId);
@@ -349,7 +347,7 @@ int CTavRepository::RollbackTrans() {
         const bool held = image->InTrans();
         const bool created = m_createdInRun.count(uint32_t(id)) != 0;
         // An image that held only its fixed blocks carries nothing a baseline refers to.
-        const bool emptyAtBegin = held && image->sizeAtBegin <= FIXED_BLOCKS_END;
+        const bool emptyAtBegin = held && image->sizeAtBegin <= FIRST_DATA_BLOCK_OFFSET;
         if (created || emptyAtBegin) {
             image->EndTrans();
             image->ReleaseReadHandle();

@@ -6,7 +6,6 @@
 
 namespace {
 constexpr const char* SRC_GET_CONTENT = "CTavRepository::GetNodeContent";
-constexpr uint32_t TRANS_TIMEOUT_MS = 5000;
 }  // namespace
 
 void CTavRepContent::Dispose() { delete this; }
@@ -40,7 +39,7 @@ CTavImage* CTavRepository::ImageForBlock(uint64_t length) {
     CTavImage* next = m_images[size_t(m_currentImage)].get();
     if (inTrans) {
         try {
-            next->BeginTrans(TRANS_TIMEOUT_MS);
+            next->BeginTrans(TAV_TRANS_TIMEOUT_MS);
         } catch (CTavException* e) {
             e->Delete();
             return nullptr;

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr uint32_t TRANS_TIMEOUT_MS = 5000;
 
 }  // namespace
 
@@ -43,7 +42,7 @@ int CTavRepository::ForgetBaselines(const std::vector<uint32_t>& numbers, std::s
     }
     plat::CrashStep("image-started");
     try {
-        if (!BeginTrans(TRANS_TIMEOUT_MS)) {
+        if (!BeginTrans(TAV_TRANS_TIMEOUT_MS)) {
             error = "cannot open " + GetCurrentRepPath() + " for writing";
             RollbackTrans();
             return 0;

@@ -61,7 +61,7 @@ TavImageSecurity NoSecurity() {
 int CTavRepository::GetImageHeader(const std::string& path, TavRepHeader& header) {
     CTavImage image(path, m_security ? *m_security : NoSecurity());
     TavBlockData block = image.ReadBlock(0);
-    if (block.data.size() < 16) return 0;
+    if (block.data.size() < IMAGE_HEADER_RECORD_SIZE) return 0;
     header.version = tavrep::GetLE32(block.data.data());
     header.created = tavrep::GetLE32(block.data.data() + 4);
     header.imageId = tavrep::GetLE32(block.data.data() + 8);

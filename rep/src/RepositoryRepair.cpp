@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr uint64_t FIXED_BLOCKS_END = 312;  // header block + security block
 constexpr const char* SET_ASIDE_SUFFIX = ".set-aside";
 
 uint64_t FileBytes(const std::string& path) {
@@ -79,9 +78,9 @@ std::vector<TavLeftover> CTavRepository::FindLeftovers() {
         CTavImage* image = int64_t(id) <= m_currentImage ? m_images[id].get() : nullptr;
         // Holds no block of anything: an image of this id with its fixed blocks at most, or
         // the start of one.
-        bool leftover = left.size <= FIXED_BLOCKS_END && image != nullptr;
+        bool leftover = left.size <= FIRST_DATA_BLOCK_OFFSET && image != nullptr;
         bool held = false;
-        if (left.size <= FIXED_BLOCKS_END && image == nullptr) {
+        if (left.size <= FIRST_DATA_BLOCK_OFFSET && image == nullptr) {
             const Made made = CutWhileMade(left.path, left.size);
             leftover = made != Made::No;
             held = made == Made::Held;

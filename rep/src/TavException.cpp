@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "platform/SysError.h"
 
@@ -39,4 +40,23 @@ std::string CTavException::Describe() const {
     text += " (code " + std::to_string(code);
     if (systemError != 0) text += ": " + plat::ErrorText(systemError);
     return text + ")";
+}
+
+std::string TakeException(CTavException* e) {
+    if (e == nullptr) return "unknown repository error";
+    std::string text = e->Describe();
+    e->Delete();
+    return text;
+}
+
+std::string TakeCurrentException() {
+    try {
+        throw;
+    } catch (CTavException* e) {
+        return TakeException(e);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unexpected failure";
+    }
 }

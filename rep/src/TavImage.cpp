@@ -30,7 +30,6 @@ namespace {
 constexpr const char* SRC_BEGIN_TRANS = "CTavImage::BeginTrans";
 constexpr const char* SRC_READ_BLOCK = "CTavImage::ReadBlock";
 constexpr const char* SRC_PERFORM_READ = "CTavImage::PerformReadBlock";
-constexpr uint32_t DEFAULT_TIMEOUT_MS = 5000;
 // The run's appended bytes are handed to the disk in steps of this size.
 constexpr uint64_t WRITE_BACK_STEP = uint64_t(8) << 20;
 
@@ -61,7 +60,7 @@ void PutHeader(uint8_t* p, const RawHeader& h) {
 class CScopedTrans {
 public:
     explicit CScopedTrans(CTavImage& image) : m_image(image) {
-        if (!image.InTrans()) m_began = image.BeginTrans(DEFAULT_TIMEOUT_MS) != 0;
+        if (!image.InTrans()) m_began = image.BeginTrans(TAV_TRANS_TIMEOUT_MS) != 0;
     }
     ~CScopedTrans() {
         if (m_began) m_image.EndTrans();

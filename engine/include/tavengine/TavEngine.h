@@ -52,6 +52,9 @@ public:
     virtual int32_t ContinueChecksum();
 
     uint32_t GetEngineState() const { return m_state; }
+    // Exceptions that reached this engine's boundary (thrown by the module's own code, the
+    // repository or an observer) and were turned into logged errors of the run.
+    uint32_t GetThrownCount() const { return m_thrown; }
     // Attaches the observer that hears this engine (null detaches); not owned.
     void SubscribeNotify(CTavEngineObserver* observer) { m_observer = observer; }
     CTavEngineObserver* GetObserver() const { return m_observer; }
@@ -122,7 +125,15 @@ public:
 
 protected:
     void SetEngineState(uint32_t state) { m_state = state; }
-    // Notifications to the observer; exceptions thrown by it are swallowed.
+    // Inside a catch handler at the engine's boundary: the exception now handled, whatever its
+    // kind, becomes one error of the run: counted (GetThrownCount) and logged with WriteLog
+    // through `format`, which holds one "%s" for its text. Returns the text. Never throws.
+    std::string LogThrown(const char* format);
+    // Writes text to the run log; the base hands it to the observer. Engines that keep track
+    // of their log's line ends override it.
+    virtual void WriteLog(const std::string& text);
+    // Notifications to the observer; what it throws stays on this side of the engine, as an
+    // error of the run (counted, and told to the observer's log).
     void FireOnStart();
     void FireOnProgress(const std::string& title, const std::string& item, uint32_t percent);
     void FireOnLogNotify(const std::string& text);
@@ -152,8 +163,14 @@ private:
     TavRunWork m_workTotal, m_workDone;
     bool m_hasWorkTotal = false;
     bool m_countingWork = false;
+    // Calls the observer; what it throws is counted and, once, logged (see TavEngine.cpp).
+    template <typename Call>
+    void Notify(Call call);
+
     uint32_t m_state = TAV_ENGINE_RUNNING;
     CTavEngineObserver* m_observer = nullptr;
+    uint32_t m_thrown = 0;
+    bool m_inObserverFault = false;
 };
 
 // The default excluded paths: system folders that hold no user data (/proc, /sys, /dev,

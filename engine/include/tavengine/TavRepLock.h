@@ -14,6 +14,10 @@ namespace plat {
 class CNamedLock;
 }
 
+// How long a backup run, a forget or a repair waits for another one of this machine to
+// release the same repository.
+constexpr uint32_t TAV_RUN_LOCK_TIMEOUT_MS = 5000;
+
 // The lock file. Its time is refreshed every minute while it is held; a lock file whose
 // process is gone (same host) or whose time is ten minutes old is taken over, so that no
 // one ever has to remove it by hand.

@@ -8,6 +8,7 @@
 #include "core/TavEngineFiles.h"
 #include "platform/FileSystem.h"
 #include "tavengine/TavWords.h"
+#include "platform/TextFormat.h"
 
 namespace {
 
@@ -56,16 +57,17 @@ void CTavEngineFiles::OnRepError(const char* path, const char* message) try {
         folder = plat::CurrentDirectory();
     }
     std::string text = message != nullptr ? message : "";
-    FireOnLogNotify(Format(LOG_REP_ERROR, folder.c_str(), name.c_str(), text.c_str()));
+    FireOnLogNotify(plat::Format(LOG_REP_ERROR, folder.c_str(), name.c_str(), text.c_str()));
     if (text.rfind("***** ", 0) == 0) text.erase(0, 6);
     m_lastRepError = text;
 } catch (...) {
     // Called from inside the repository: nothing may escape back into it.
+    LogThrown(LOG_UNEXPECTED_LINE);
 }
 
 void CTavEngineFiles::ItemError(const std::string& path, const std::string& reason, bool logIt) {
     ++m_counts.errors;
-    if (logIt) Log(Format(LOG_ITEM_ERROR, path.c_str(), reason.c_str()));
+    if (logIt) Log(plat::Format(LOG_ITEM_ERROR, path.c_str(), reason.c_str()));
     FireOnItemError(path, reason);
 }
 
@@ -77,29 +79,29 @@ std::string CTavEngineFiles::BuildStartBackupLog(uint32_t word) const {
     const std::string time = LocalTimeText();
     const std::string image = m_repository != nullptr ? m_repository->GetCurrentRepPath() : "";
     const std::string type = GetBackupTypeName(word);
-    return Format(LOG_START_BACKUP, time.c_str(), image.c_str(), type.c_str(),
+    return plat::Format(LOG_START_BACKUP, time.c_str(), image.c_str(), type.c_str(),
                   EncodingCompresses(m_encoding) ? LOG_YES : LOG_NO,
                   EncodingEncrypts(m_encoding) ? LOG_AES_128 : LOG_NONE);
 }
 
 std::string CTavEngineFiles::BuildFinishBackupLog(const TavBkLogAccount& counts) {
     const std::string time = LocalTimeText();
-    return Format(LOG_FINISH_BACKUP, time.c_str(), long(counts.added), long(counts.updated),
+    return plat::Format(LOG_FINISH_BACKUP, time.c_str(), long(counts.added), long(counts.updated),
                   long(counts.skipped), long(counts.deleted), long(counts.errors));
 }
 
 std::string CTavEngineFiles::BuildStartRestoreLog() const {
     const std::string time = LocalTimeText();
     const std::string image = m_repository != nullptr ? m_repository->GetCurrentRepPath() : "";
-    return Format(LOG_START_RESTORE, image.c_str(), time.c_str());
+    return plat::Format(LOG_START_RESTORE, image.c_str(), time.c_str());
 }
 
 std::string CTavEngineFiles::BuildFinishRestoreLog(const TavRsLogAccount& counts) {
     const std::string time = LocalTimeText();
     // Files kept although they differ are not "already up to date".
-    std::string text = Format(LOG_FINISH_RESTORE, time.c_str(), long(counts.succeeded),
+    std::string text = plat::Format(LOG_FINISH_RESTORE, time.c_str(), long(counts.succeeded),
                               long(counts.overwritten), long(counts.upToDate - counts.kept),
                               long(counts.errors));
-    if (counts.kept != 0) text += Format(LOG_FINISH_KEPT, long(counts.kept));
+    if (counts.kept != 0) text += plat::Format(LOG_FINISH_KEPT, long(counts.kept));
     return text;
 }

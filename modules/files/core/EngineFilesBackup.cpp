@@ -12,6 +12,8 @@
 #include "platform/SysError.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavWords.h"
+#include "platform/TextFormat.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -60,19 +62,10 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
     selection.Sort();
 
     int32_t result = 0;
-    std::string failure;
     try {
         result = Backup(selection, word, nullptr, nullptr);
-    } catch (CTavException* e) {
-        failure = e->Describe();
-        e->Delete();
-    } catch (const std::exception& e) {
-        failure = e.what();
     } catch (...) {
-        failure = LOG_UNEXPECTED;
-    }
-    if (!failure.empty()) {
-        Log(Format(LOG_BACKUP_FAILED, failure.c_str()));
+        LogThrown(LOG_BACKUP_FAILED);
         result = 0;
     }
     m_baseline = nullptr;
@@ -99,7 +92,7 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
                                                (word & TAV_BKTYPE_MASK) != TAV_BKTYPE_FULL);
     const uint32_t rootId = LoadOrCreateRoot();
     if (rootId == TAV_NONE) {
-        Log(Format(LOG_BACKUP_FAILED, LOG_NO_ROOT));
+        Log(plat::Format(LOG_BACKUP_FAILED, LOG_NO_ROOT));
         m_selection = nullptr;
         return 0;
     }
@@ -167,7 +160,7 @@ void CTavEngineFiles::CollectSources(std::vector<CSource>& sources) {
     // user asked for it, and a default exclusion (/media, /mnt) may not be what they meant.
     auto excludedSource = [&](const std::string& path) {
         const std::string shown = filespath::Printable(path);
-        Log(Format(LOG_SOURCE_EXCLUDED, shown.c_str()));
+        Log(plat::Format(LOG_SOURCE_EXCLUDED, shown.c_str()));
         ItemError(shown, WHY_SOURCE_EXCLUDED, false);
     };
     for (int i = 0; i < m_selection->GetFileCount(); ++i) {
@@ -181,7 +174,7 @@ void CTavEngineFiles::CollectSources(std::vector<CSource>& sources) {
         source.jobPath = *jobPath;
         if (!NormalizeSource(*jobPath, source.path)) {
             const std::string shown = filespath::Printable(*jobPath);
-            Log(Format(LOG_INVALID_PATH, shown.c_str()));
+            Log(plat::Format(LOG_INVALID_PATH, shown.c_str()));
             ItemError(shown, WHY_INVALID_PATH, false);
             continue;
         }
@@ -189,14 +182,14 @@ void CTavEngineFiles::CollectSources(std::vector<CSource>& sources) {
             excludedSource(source.path);
             continue;
         }
-        if (!filespath::IsValidUtf8(source.path)) {
+        if (!plat::IsValidUtf8(source.path)) {
             const std::string shown = filespath::Printable(source.path);
-            Log(Format(LOG_NAME_NOT_UTF8, shown.c_str()));
+            Log(plat::Format(LOG_NAME_NOT_UTF8, shown.c_str()));
             ItemError(shown, WHY_NOT_UTF8, false);
             continue;
         }
         if (source.path.size() > NODE_NAME_MAX_UTF8) {
-            Log(Format(LOG_PATH_TOO_LONG, source.path.c_str()));
+            Log(plat::Format(LOG_PATH_TOO_LONG, source.path.c_str()));
             ItemError(source.path, WHY_TOO_LONG, false);
             continue;
         }
@@ -269,14 +262,14 @@ bool CTavEngineFiles::BackupPreviousSource(TavNodeRec& node, const CSource& sour
         // Kept as it was: a source that is missing now (an unmounted disk, a renamed folder)
         // keeps its last backup, and the log says why it was not read.
         const std::string why = plat::ErrorText(plat::GetLastError());
-        Log(Format(wasFolder ? LOG_CANNOT_OPEN_FOLDER : LOG_CANNOT_OPEN_ITEM, source.path.c_str()));
-        Log(Format(LOG_REASON, why.c_str()));
+        Log(plat::Format(wasFolder ? LOG_CANNOT_OPEN_FOLDER : LOG_CANNOT_OPEN_ITEM, source.path.c_str()));
+        Log(plat::Format(LOG_REASON, why.c_str()));
         ItemError(filespath::Printable(source.path), why, false);
         return true;
     }
     found.name = source.path;
     if (found.kind == TavFileKind::Other) {
-        Log(Format(LOG_SPECIAL_FILE, source.path.c_str()));
+        Log(plat::Format(LOG_SPECIAL_FILE, source.path.c_str()));
         DeleteItem(node.nodeId, true);
         return true;
     }
@@ -307,14 +300,14 @@ void CTavEngineFiles::AddNewSource(uint32_t rootId, const CSource& source) {
     if (!plat::GetFindData(source.path, found)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         const std::string shown = filespath::Printable(source.jobPath);
-        Log(Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
-        Log(Format(LOG_REASON, why.c_str()));
+        Log(plat::Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
+        Log(plat::Format(LOG_REASON, why.c_str()));
         ItemError(shown, why, false);
         return;
     }
     found.name = source.path;
     if (found.kind == TavFileKind::Other) {
-        Log(Format(LOG_SPECIAL_FILE, source.path.c_str()));
+        Log(plat::Format(LOG_SPECIAL_FILE, source.path.c_str()));
         return;
     }
     m_currentPath = source.path;

@@ -2,6 +2,8 @@
 // progress display knows its totals from the start. The count walks the sources as the run
 // will, compares each entry with the previous items the same way (WillStoreContent), and
 // keeps each folder's listing for the walk, which then does not list the folder again.
+#include "platform/Utf8.h"
+#include "platform/TextFormat.h"
 #include "core/EngineFilesItems.h"
 #include "core/FileFilter.h"
 #include "core/PathText.h"
@@ -88,7 +90,7 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
             }
             continue;
         }
-        if (IsExcluded(path, true) || !filespath::IsValidUtf8(entry.name) ||
+        if (IsExcluded(path, true) || !plat::IsValidUtf8(entry.name) ||
             entry.name.size() > NODE_NAME_MAX_UTF8)
             continue;
         if (node == nullptr) {

@@ -12,15 +12,14 @@
 #include "core/RestorePaths.h"
 #include "platform/FileSystem.h"
 #include "tavengine/TavWords.h"
+#include "platform/TextFormat.h"
+#include "tavrep/TavDisposed.h"
 
 namespace {
 
 using namespace filestext;
 
-struct BaselineDeleter {
-    void operator()(CTavRepBaselineDetails* baseline) const { baseline->Dispose(); }
-};
-using BaselinePtr = std::unique_ptr<CTavRepBaselineDetails, BaselineDeleter>;
+using BaselinePtr = TavDisposedPtr<CTavRepBaselineDetails>;
 
 std::string NameOf(const TavNodeRec& node) { return Utf16FieldToUtf8(node.name, NODE_NAME_CHARS); }
 
@@ -69,7 +68,7 @@ bool OriginalParts(CTavRepBaselineDetails& baseline, const TavNodeRec& node,
 }  // namespace
 
 void CTavEngineFiles::RestoreError(const char* format, const std::string& path) {
-    Log(Format(format, filespath::Printable(path).c_str()));
+    Log(plat::Format(format, filespath::Printable(path).c_str()));
     ++m_restoreCounts.errors;
 }
 
@@ -77,12 +76,11 @@ int32_t CTavEngineFiles::Restore(const std::string& requestXml, CTavRepository* 
     CTavRestoreParam param;
     std::string error;
     if (repository == nullptr || !param.Parse(requestXml, error)) {
-        if (!error.empty()) Log(Format(LOG_BAD_REQUEST, error.c_str()));
+        if (!error.empty()) Log(plat::Format(LOG_BAD_REQUEST, error.c_str()));
         return 0;
     }
     m_repository = repository;
     int32_t result = 1;
-    std::string failure;
     try {
         if (param.nodes.empty()) {
             result = Restore(param);
@@ -93,16 +91,8 @@ int32_t CTavEngineFiles::Restore(const std::string& requestXml, CTavRepository* 
                 if (result == 0) break;
             }
         }
-    } catch (CTavException* e) {
-        failure = e->Describe();
-        e->Delete();
-    } catch (const std::exception& e) {
-        failure = e.what();
     } catch (...) {
-        failure = LOG_UNEXPECTED;
-    }
-    if (!failure.empty()) {
-        Log(Format(LOG_RESTORE_FAILED, failure.c_str()));
+        LogThrown(LOG_RESTORE_FAILED);
         result = 0;
     }
     m_restoreMeta.reset();
@@ -118,7 +108,7 @@ int32_t CTavEngineFiles::Restore(const std::string& requestXml, CTavRepository* 
 CTavRepBaselineDetails* CTavEngineFiles::LoadRestoreBaseline(const CTavRestoreParam& param) {
     if (m_repository == nullptr) return nullptr;
     CTavRepBaselineDetails* baseline = m_repository->LoadBaseline(param.baseline);
-    if (baseline == nullptr) Log(Format(LOG_NO_BASELINE, static_cast<unsigned long>(param.baseline)));
+    if (baseline == nullptr) Log(plat::Format(LOG_NO_BASELINE, static_cast<unsigned long>(param.baseline)));
     m_restoreMeta = std::make_unique<CRestoreMetaReader>(m_repository);
     m_restoreWord = param.command;
     m_restoreOwners = plat::IsRoot();
@@ -185,7 +175,7 @@ void CTavEngineFiles::CollectTopLevel(const TavNodeRec& item, CRestoreList& list
     const std::string name = NameOf(item);
     std::vector<std::string> parts;
     if (!restorepath::SplitTopLevel(name, parts) || (!IsFolderNode(item) && parts.empty())) {
-        Log(Format(LOG_BAD_STORED_NAME, filespath::Printable(name).c_str(), ROOT_NODE_NAME));
+        Log(plat::Format(LOG_BAD_STORED_NAME, filespath::Printable(name).c_str(), ROOT_NODE_NAME));
         ++m_restoreCounts.errors;
         return;
     }
@@ -225,7 +215,7 @@ void CTavEngineFiles::RestoreGoDeep(const TavNodeRec& folder, const std::string&
         if ((child.flags & NODE_DELETED) || list.param->IsExcluded(id)) continue;
         const std::string name = NameOf(child);
         if (!restorepath::IsPlainName(name)) {
-            Log(Format(LOG_BAD_STORED_NAME, filespath::Printable(name).c_str(),
+            Log(plat::Format(LOG_BAD_STORED_NAME, filespath::Printable(name).c_str(),
                        filespath::Printable(path).c_str()));
             ++m_restoreCounts.errors;
             continue;
@@ -298,7 +288,7 @@ bool CTavEngineFiles::CollectNode(const TavNodeRec& node, CRestoreList& list) {
     size_t topCount = 0;
     std::string badName, where;
     if (!OriginalParts(*list.baseline, node, parts, topCount, badName, where)) {
-        Log(Format(LOG_BAD_STORED_NAME, filespath::Printable(badName).c_str(),
+        Log(plat::Format(LOG_BAD_STORED_NAME, filespath::Printable(badName).c_str(),
                    filespath::Printable(where).c_str()));
         ++m_restoreCounts.errors;
         return false;
@@ -326,7 +316,7 @@ bool CTavEngineFiles::CollectNode(const TavNodeRec& node, CRestoreList& list) {
         return true;
     }
     if (parts.empty()) {
-        Log(Format(LOG_BAD_STORED_NAME, "", ROOT_NODE_NAME));
+        Log(plat::Format(LOG_BAD_STORED_NAME, "", ROOT_NODE_NAME));
         ++m_restoreCounts.errors;
         return false;
     }

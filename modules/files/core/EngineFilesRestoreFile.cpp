@@ -12,14 +12,13 @@
 #include "platform/SysError.h"
 #include "tavengine/TavWords.h"
 #include "tavrep/MD5Checksum.h"
+#include "platform/TextFormat.h"
+#include "tavrep/TavDisposed.h"
 
 namespace {
 
 using namespace filestext;
 
-struct ContentDeleter {
-    void operator()(CTavRepContent* content) const { content->Dispose(); }
-};
 
 // Link targets are short texts; a longer stored "target" is damage.
 constexpr uint64_t MAX_LINK_TEXT = 65536;
@@ -74,7 +73,7 @@ void CTavEngineFiles::FinishFolders(CRestoreList& list) {
         if (!ApplyRestoreMeta(it->path, node, plan, ownerProblem))
             RestoreError(LOG_FOLDER_META_NOT_SET, it->path);
         else if (!ownerProblem.empty())
-            Log(Format(LOG_OWNER_NOT_SET, filespath::Printable(it->path).c_str(), ownerProblem.c_str()));
+            Log(plat::Format(LOG_OWNER_NOT_SET, filespath::Printable(it->path).c_str(), ownerProblem.c_str()));
     }
 }
 
@@ -96,7 +95,7 @@ bool CTavEngineFiles::CopyContent(const TavNodeRec& node, const std::string& pat
                 damage = WHY_CHAIN_ORDER;
                 break;
             }
-            std::unique_ptr<CTavRepContent, ContentDeleter> content(m_repository->GetContent(position));
+            TavDisposedPtr<CTavRepContent> content(m_repository->GetContent(position));
             if (!content) {
                 damage = WHY_CHAIN_ORDER;
                 break;
@@ -118,8 +117,7 @@ bool CTavEngineFiles::CopyContent(const TavNodeRec& node, const std::string& pat
             position = content->Next();
         }
     } catch (CTavException* e) {
-        damage = e->Describe();
-        e->Delete();
+        damage = TakeException(e);
     } catch (const std::exception& e) {
         damage = e.what();
     }
@@ -127,7 +125,7 @@ bool CTavEngineFiles::CopyContent(const TavNodeRec& node, const std::string& pat
     if (damage.empty() && written > size) damage = WHY_CHAIN_LONG;
     if (damage.empty()) return true;
     writer.Abandon();
-    Log(Format(LOG_CONTENT_DAMAGED, filespath::Printable(path).c_str(), damage.c_str()));
+    Log(plat::Format(LOG_CONTENT_DAMAGED, filespath::Printable(path).c_str(), damage.c_str()));
     ++m_restoreCounts.errors;
     return false;
 }
@@ -155,9 +153,9 @@ void CTavEngineFiles::KeepExisting(const TavNodeRec& node, const TavFindData& ex
     if (!same) {
         ++m_restoreCounts.kept;
         if (verbose && !DryRun()) Log(LOG_SKIPPED_KEPT);
-        Log(Format(LOG_KEPT_DIFFERS, filespath::Printable(path).c_str()));
+        Log(plat::Format(LOG_KEPT_DIFFERS, filespath::Printable(path).c_str()));
     } else if (DryRun()) {
-        Log(Format(LOG_DRY_UP_TO_DATE, filespath::Printable(path).c_str()));
+        Log(plat::Format(LOG_DRY_UP_TO_DATE, filespath::Printable(path).c_str()));
     } else if (verbose) {
         Log(LOG_SKIPPED_UP_TO_DATE);
     }
@@ -171,7 +169,7 @@ int32_t CTavEngineFiles::RestoreFile(const TavNodeRec& node, const std::string& 
     const bool write = (word & TAV_RS_OVERWRITE_ALWAYS) || !exists ||
                        CheckUpToDate(node, existing, SetTavCmd(word, TAV_CMD_RESTORE)) != 0;
     const bool verbose = (word & TAV_RS_VERBOSE) != 0;
-    if (verbose && !DryRun()) Log(Format(LOG_RESTORING_FILE, filespath::Printable(path).c_str()));
+    if (verbose && !DryRun()) Log(plat::Format(LOG_RESTORING_FILE, filespath::Printable(path).c_str()));
     if (!write) {
         KeepExisting(node, existing, path, verbose);
         return 1;
@@ -182,7 +180,7 @@ int32_t CTavEngineFiles::RestoreFile(const TavNodeRec& node, const std::string& 
         return 0;
     }
     if (DryRun()) {
-        Log(Format(exists ? LOG_DRY_REPLACE : LOG_DRY_WRITE, filespath::Printable(path).c_str()));
+        Log(plat::Format(exists ? LOG_DRY_REPLACE : LOG_DRY_WRITE, filespath::Printable(path).c_str()));
         if (exists) ++m_restoreCounts.overwritten;
         ++m_restoreCounts.succeeded;
         return 1;
@@ -194,7 +192,7 @@ int32_t CTavEngineFiles::RestoreFile(const TavNodeRec& node, const std::string& 
     if (link) {
         if (!CopyContent(node, path, writer, &linkText)) return 0;
         if (linkText.empty() || linkText.find('\0') != std::string::npos) {
-            Log(Format(LOG_CONTENT_DAMAGED, filespath::Printable(path).c_str(), WHY_LINK_TEXT));
+            Log(plat::Format(LOG_CONTENT_DAMAGED, filespath::Printable(path).c_str(), WHY_LINK_TEXT));
             ++m_restoreCounts.errors;
             return 0;
         }
@@ -237,7 +235,7 @@ int32_t CTavEngineFiles::RestoreFile(const TavNodeRec& node, const std::string& 
         return 0;
     }
     if (!ownerProblem.empty())
-        Log(Format(LOG_OWNER_NOT_SET, filespath::Printable(path).c_str(), ownerProblem.c_str()));
+        Log(plat::Format(LOG_OWNER_NOT_SET, filespath::Printable(path).c_str(), ownerProblem.c_str()));
     if (exists) {
         ++m_restoreCounts.overwritten;
         if (verbose) Log(LOG_OVERWRITE);

@@ -8,6 +8,8 @@
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
 #include "tavengine/TavWords.h"
+#include "platform/TextFormat.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -50,8 +52,8 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     if (!TakeListing(folder, entries)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         const std::string shown = filespath::Printable(folder);
-        Log(Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
-        Log(Format(LOG_REASON, why.c_str()));
+        Log(plat::Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
+        Log(plat::Format(LOG_REASON, why.c_str()));
         ItemError(shown, std::string(WHY_NOT_LISTED) + ": " + why, false);
         return;
     }
@@ -106,7 +108,7 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
                                   std::unordered_map<std::string, size_t>& byName) {
     const std::string path = filespath::Join(folder, entry.name);
     if (entry.kind == TavFileKind::Other) {
-        Log(Format(LOG_SPECIAL_FILE, filespath::Printable(path).c_str()));
+        Log(plat::Format(LOG_SPECIAL_FILE, filespath::Printable(path).c_str()));
         return;
     }
     const bool isFolder = entry.kind == TavFileKind::Directory;
@@ -172,7 +174,7 @@ bool CTavEngineFiles::WillStoreContent(const TavFindData& entry, const std::stri
     if (entry.kind == TavFileKind::Directory || entry.kind == TavFileKind::Other) return false;
     if (filter != nullptr && filter->Skips(entry.name)) return false;
     if (IsExcluded(path, false)) return false;
-    if (!filespath::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8) return false;
+    if (!plat::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8) return false;
     if (previous == nullptr)
         return ShouldAddNew(path, allSelected) && ((m_word & TAV_COND_NO_ARCHIVE) ||
                                                    (entry.attributes & TAV_ATTR_ARCHIVE) || IsLink(entry));
@@ -188,14 +190,14 @@ bool CTavEngineFiles::ShouldAddNew(const std::string& path, int allSelected) con
 
 // A stored name must come back unchanged: it fits the name field and is well-formed UTF-8.
 bool CTavEngineFiles::CanStore(const TavFindData& found, const std::string& path) {
-    if (!filespath::IsValidUtf8(found.name)) {
+    if (!plat::IsValidUtf8(found.name)) {
         const std::string shown = filespath::Printable(path);
-        Log(Format(LOG_NAME_NOT_UTF8, shown.c_str()));
+        Log(plat::Format(LOG_NAME_NOT_UTF8, shown.c_str()));
         ItemError(shown, WHY_NOT_UTF8, false);
         return false;
     }
     if (found.name.size() > NODE_NAME_MAX_UTF8) {
-        Log(Format(LOG_PATH_TOO_LONG, path.c_str()));
+        Log(plat::Format(LOG_PATH_TOO_LONG, path.c_str()));
         ItemError(path, WHY_TOO_LONG, false);
         return false;
     }

@@ -3,6 +3,7 @@
 
 #include "core/FilesTexts.h"
 #include "core/TavJobFilesHelper.h"
+#include "platform/TextFormat.h"
 
 TavAddPathResult AddSelectionPath(CTavJobFilesHelper& selection, const std::string& path,
                                   bool isFolder) {
@@ -10,7 +11,7 @@ TavAddPathResult AddSelectionPath(CTavJobFilesHelper& selection, const std::stri
     const SubPathTestResult r = selection.CheckDupSupPath(filestext::XML_FILE, path);
     if (r == SubPathSame || r == SubPathInside) {
         result.outcome = TavAddPathOutcome::AlreadyCovered;
-        result.warning = filestext::Format(filestext::WARN_ALREADY_IN_LIST, path.c_str());
+        result.warning = plat::Format(filestext::WARN_ALREADY_IN_LIST, path.c_str());
         return result;
     }
     if (r == SubPathContains) {

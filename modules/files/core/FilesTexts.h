@@ -1,6 +1,5 @@
 // The Files and Folders module's fixed texts: descriptor, job XML names, log lines, messages.
 #pragma once
-#include <cstdio>
 #include <string>
 
 namespace filestext {
@@ -75,7 +74,7 @@ constexpr const char* LOG_SOURCE_EXCLUDED =
     "\r\n***** Source %s is in the excluded paths (the job's or the default list); it was not "
     "backed up.\r\n";
 constexpr const char* LOG_BACKUP_FAILED = "\r\n***** Backup stopped by an error: %s\r\n";
-constexpr const char* LOG_UNEXPECTED = "unexpected failure";
+constexpr const char* LOG_UNEXPECTED_LINE = "\r\n***** %s\r\n";
 constexpr const char* LOG_NO_ROOT = "the module's root node cannot be stored";
 
 // Progress title of a restore.
@@ -136,16 +135,5 @@ constexpr const char* WHY_LINK_TEXT = "the stored link target is not valid";
 constexpr const char* WHY_NO_RESTORE_ELEMENT = "no \"restore\" element";
 constexpr const char* WHY_NO_BASELINE_NUMBER = "no baseline number";
 constexpr const char* WHY_PERMISSION = "permission denied";
-
-// printf-style formatting of the texts above into a string.
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    const int n = std::snprintf(nullptr, 0, format, args...);
-    if (n <= 0) return {};
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format, args...);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
 
 }  // namespace filestext

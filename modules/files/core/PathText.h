@@ -1,4 +1,4 @@
-// Path texts of the Files and Folders engine: joining, UTF-8 checks and printable forms.
+// Path texts of the Files and Folders engine: joining and printable forms.
 #pragma once
 #include <string>
 #include <string_view>
@@ -9,9 +9,6 @@ namespace filespath {
 std::string Join(const std::string& folder, const std::string& name);
 // `path` without trailing '/' (a lone "/" stays).
 std::string TrimSlashes(std::string path);
-// True when the text is well-formed UTF-8 (no stray bytes, no surrogates, no overlongs), as
-// a stored name must be to come back unchanged.
-bool IsValidUtf8(std::string_view text);
 // The text with every byte that is not part of well-formed UTF-8 written as "\xNN", for logs.
 std::string Printable(std::string_view text);
 

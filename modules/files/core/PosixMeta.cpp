@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "tavrep/TavRepository.h"
+#include "tavrep/TavDisposed.h"
 
 namespace {
 
@@ -19,9 +20,6 @@ uint32_t GetU32(const uint8_t* in) {
            (uint32_t(in[3]) << 24);
 }
 
-struct ContentDeleter {
-    void operator()(CTavRepContent* content) const { content->Dispose(); }
-};
 
 }  // namespace
 
@@ -62,7 +60,7 @@ std::optional<TavPosixMeta> CPosixMetaStore::Read(TavPosition position) {
     ++m_reads;
     std::optional<TavPosixMeta> meta;
     try {
-        std::unique_ptr<CTavRepContent, ContentDeleter> content(m_repository->GetContent(position));
+        TavDisposedPtr<CTavRepContent> content(m_repository->GetContent(position));
         if (content) meta = DecodePosixMeta(content->data.data(), content->data.size());
     } catch (CTavException* e) {
         e->Delete();

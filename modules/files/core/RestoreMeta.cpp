@@ -6,15 +6,13 @@
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
 #include "tavrep/TavRepository.h"
+#include "tavrep/TavDisposed.h"
 
 namespace {
 
 constexpr uint32_t MODE_BITS = 07777;
 constexpr uint32_t WRITE_BITS = 0222;
 
-struct ContentDeleter {
-    void operator()(CTavRepContent* content) const { content->Dispose(); }
-};
 
 }  // namespace
 
@@ -25,7 +23,7 @@ std::optional<TavPosixMeta> CRestoreMetaReader::Of(const TavNodeRec& node) {
     if (known != m_records.end()) return known->second;
     std::optional<TavPosixMeta> meta;
     try {
-        std::unique_ptr<CTavRepContent, ContentDeleter> content(
+        TavDisposedPtr<CTavRepContent> content(
             m_repository->GetContent(node.extra));
         if (content) meta = DecodePosixMeta(content->data.data(), content->data.size());
     } catch (CTavException* e) {

@@ -1,4 +1,5 @@
 // The Files and Folders job-editing commands over the job tree's providers.
+#include "platform/TextFormat.h"
 #include "FilesCommands.h"
 
 #include <QString>
@@ -47,14 +48,14 @@ int AddPath(CTavFilesRoot& root, QWidget* window, const std::string& path) {
     TavFindData data;
     if (!plat::GetFindData(path, data)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
-        tavui::SharedPrompt().Message(window, filestext::Format(filesui::PATH_NOT_FOUND, path.c_str(), why.c_str()),
+        tavui::SharedPrompt().Message(window, plat::Format(filesui::PATH_NOT_FOUND, path.c_str(), why.c_str()),
                                       tavui::PromptIcon::Warning);
         return 0;
     }
     // The whole path is the source's stored name: one that does not fit is refused now, not
     // at every backup (and never cut to fit).
     if (path.size() > NODE_NAME_MAX_UTF8) {
-        tavui::SharedPrompt().Message(window, filestext::Format(filesui::PATH_TOO_LONG, path.c_str()),
+        tavui::SharedPrompt().Message(window, plat::Format(filesui::PATH_TOO_LONG, path.c_str()),
                                       tavui::PromptIcon::Warning);
         return 0;
     }

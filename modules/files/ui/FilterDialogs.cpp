@@ -1,4 +1,5 @@
 // "File Filtering", "All Filtering Rules" and "Select File Type".
+#include "platform/TextFormat.h"
 #include "FilterDialogs.h"
 
 #include <QCheckBox>
@@ -165,7 +166,7 @@ void CAllFiltersDlg::OnRemove() {
     const auto selected = m_list->selectedItems();
     if (selected.size() != 1) return;
     const std::string path = selected.first()->text(0).toStdString();
-    const std::string question = filestext::Format(filesui::ASK_REMOVE_FILTER, path.c_str());
+    const std::string question = plat::Format(filesui::ASK_REMOVE_FILTER, path.c_str());
     if (m_prompt.Message(this, question, tavui::PromptIcon::Question, tavui::PromptButtons::YesNo, tavui::ID_NO) !=
         tavui::ID_YES)
         return;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/DbxTextConv.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -26,45 +26,18 @@ uint32_t LowerCodePoint(uint32_t c) {
     return c;
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out.push_back(char(c));
-    } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (c >> 18)));
-        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    }
-}
-
 // Folds valid UTF-8.
 std::string FoldValidUtf8(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        const uint8_t b = uint8_t(s[i]);
-        if (b < 0x80) {
-            out.push_back(char(LowerCodePoint(b)));
-            ++i;
-            continue;
-        }
-        const size_t extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-        uint32_t c = b & (0x3F >> extra);
-        for (size_t k = 1; k <= extra; ++k) c = (c << 6) | (uint8_t(s[i + k]) & 0x3F);
-        // Only two-byte characters have a lower-case form in the ranges above.
-        if (extra == 1)
-            AppendUtf8(out, LowerCodePoint(c));
+    for (size_t i = 0; i < s.size();) {
+        const size_t start = i;
+        const int32_t c = plat::NextCodePoint(s, i);
+        // Only ASCII and two-byte characters have a lower-case form in the ranges above.
+        if (c >= 0 && i - start <= 2)
+            plat::AppendUtf8(out, LowerCodePoint(uint32_t(c)));
         else
-            out.append(s.substr(i, extra + 1));
-        i += extra + 1;
+            out.append(s.substr(start, i - start));
     }
     return out;
 }
@@ -72,8 +45,8 @@ std::string FoldValidUtf8(std::string_view s) {
 }  // namespace
 
 std::string DbxFoldCase(std::string_view text) {
-    if (DbxIsValidUtf8(text.data(), text.size())) return FoldValidUtf8(text);
-    return FoldValidUtf8(DbxWindows1252ToUtf8(text.data(), text.size()));
+    if (plat::IsValidUtf8(text)) return FoldValidUtf8(text);
+    return FoldValidUtf8(plat::Cp1252ToUtf8(text));
 }
 
 int DbxCompareNoCase(std::string_view a, std::string_view b) {

@@ -6,7 +6,7 @@
 #include "core/DbxBytes.h"
 #include "core/DbxException.h"
 #include "core/DbxInput.h"
-#include "core/DbxTextConv.h"
+#include "platform/Utf8.h"
 
 namespace {
 constexpr uint32_t RECORD_MARKER = 0x00;
@@ -107,7 +107,7 @@ std::string DbxRecord::Utf8Text(uint32_t index) const {
     const void* nul = std::memchr(data.data(), 0, data.size());
     const size_t length =
         nul ? size_t(static_cast<const uint8_t*>(nul) - data.data()) : data.size();
-    return DbxTextToUtf8(reinterpret_cast<const char*>(data.data()), length);
+    return plat::Utf8OrCp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(data.data()), length));
 }
 
 uint32_t DbxRecord::Integer(uint32_t index) const {

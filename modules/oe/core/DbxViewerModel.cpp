@@ -1,16 +1,17 @@
 #include "core/DbxViewerModel.h"
 
-#include "core/DbxTextConv.h"
 #include "core/DbxViewerText.h"
 #include "core/EmlExport.h"
 #include "core/OeStrings.h"
+#include "platform/TextFormat.h"
+#include "platform/Utf8.h"
 
 // Passes the search's progress to the window and the cancel flag to the search.
 class CDbxViewerModel::CObserver : public CDbxSearchObserver {
 public:
     explicit CObserver(CDbxViewerModel& model) : m_model(model) {}
     void OnSearchProgress(uint32_t percent) override {
-        m_model.m_progress = OeFormat(dbxviewer::PROGRESS_FORMAT, long(percent));
+        m_model.m_progress = plat::Format(dbxviewer::PROGRESS_FORMAT, long(percent));
         if (m_model.m_pump) m_model.m_pump();
     }
     bool SearchCancelled() override { return m_model.m_cancel; }
@@ -83,7 +84,7 @@ std::string CDbxViewerModel::FocusRow(size_t row) {
         m_problem = error;
         return {};
     }
-    return DbxTextToUtf8(text.data(), text.size());
+    return plat::Utf8OrCp1252ToUtf8(text);
 }
 
 bool CDbxViewerModel::ExportSelected() {

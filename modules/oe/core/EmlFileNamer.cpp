@@ -3,9 +3,10 @@
 #include <cstdint>
 
 #include "core/DbxCaseFold.h"
-#include "core/DbxTextConv.h"
 #include "core/DbxViewerText.h"
 #include "core/OeStrings.h"
+#include "platform/TextFormat.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ size_t CutAt(const std::string& s, size_t max) {
 }  // namespace
 
 std::string CEmlFileNamer::SafeBaseName(std::string_view subject) {
-    const std::string text = DbxTextToUtf8(subject.data(), subject.size());
+    const std::string text = plat::Utf8OrCp1252ToUtf8(subject);
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {
@@ -72,7 +73,7 @@ std::string CEmlFileNamer::Next(std::string_view subject) {
     const std::string base = SafeBaseName(subject);
     for (uint64_t n = 1;; ++n) {
         const std::string name = n == 1 ? base + EML_SUFFIX
-                                        : OeFormat("%s (%llu)%s", base.c_str(),
+                                        : plat::Format("%s (%llu)%s", base.c_str(),
                                                    static_cast<unsigned long long>(n), EML_SUFFIX);
         const std::string folded = DbxFoldCase(name);
         if (m_given.count(folded) != 0 || (m_taken && m_taken(name))) continue;

@@ -10,6 +10,8 @@
 #include "platform/FileSystem.h"
 #include "platform/RegFile.h"
 #include "platform/RegText.h"
+#include "platform/TextFormat.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -62,8 +64,7 @@ std::string COeSettingsImport::DecodeText(std::string_view bytes) {
                                    false);
     }
     if (bytes.substr(0, UTF8_BOM.size()) == UTF8_BOM) bytes.remove_prefix(UTF8_BOM.size());
-    if (plat::IsValidUtf8(bytes)) return std::string(bytes);
-    return plat::Cp1252ToUtf8(bytes);
+    return plat::Utf8OrCp1252ToUtf8(bytes);
 }
 
 std::string COeSettingsImport::ReplaceNoCase(std::string_view text, std::string_view from,
@@ -94,7 +95,7 @@ std::string COeSettingsImport::CheckScope(std::string_view text, const std::stri
                       OeEqualsNoCase(section.names[1], identifier);
         for (size_t i = 0; inside && i < std::size(OE_KEY_NAMES); ++i)
             inside = OeEqualsNoCase(section.names[2 + i], OE_KEY_NAMES[i]);
-        if (!inside) return OeFormat("line %u: %s", section.line, oetext::REASON_SCOPE);
+        if (!inside) return plat::Format("line %u: %s", section.line, oetext::REASON_SCOPE);
     }
     return {};
 }

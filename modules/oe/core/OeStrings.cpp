@@ -2,9 +2,7 @@
 #include "core/OeStrings.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
-#include <vector>
+#include "platform/TextFormat.h"
 
 char OeFoldChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
@@ -33,29 +31,12 @@ bool COeCaseLess::operator()(std::string_view a, std::string_view b) const {
         });
 }
 
-std::string OeFormat(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string out;
-    if (n > 0) {
-        std::vector<char> buffer(size_t(n) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        out.assign(buffer.data(), size_t(n));
-    }
-    va_end(args);
-    return out;
-}
-
 std::string OeFileNamePart(std::string_view text, bool escapeDots) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
         if (c == '%' || c == '/' || c == '\0' || (escapeDots && c == '.')) {
-            out += OeFormat("%%%02X", unsigned(static_cast<unsigned char>(c)));
+            out += plat::Format("%%%02X", unsigned(static_cast<unsigned char>(c)));
         } else {
             out += c;
         }

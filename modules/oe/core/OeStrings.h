@@ -18,9 +18,6 @@ struct COeCaseLess {
     bool operator()(std::string_view a, std::string_view b) const;
 };
 
-// printf-style formatting into a std::string.
-std::string OeFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 // A text made fit to be one part of a file name in a folder of ours: '%', '/' and NUL (and,
 // with `escapeDots`, '.') become "%" and two hexadecimal digits. No name taken from a job,
 // the settings or a ".dbx" file then leaves the folder, and distinct texts stay distinct

@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
+#include "platform/TextFormat.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ uint32_t COeTargetFile::Open(const std::string& target) {
     uint32_t error = plat::ERR_GEN_FAILURE;
     for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS && !m_temp; ++attempt) {
         const std::string name =
-            OeFormat(oetext::TARGET_TEMP_FILE, plat::NowSeconds(), (++s_counter) & 0xFFFF);
+            plat::Format(oetext::TARGET_TEMP_FILE, plat::NowSeconds(), (++s_counter) & 0xFFFF);
         const std::string path = folder.empty() ? name : plat::JoinPath(folder, name);
         m_temp = plat::CFile::Open(path, plat::FileAccess::ReadWrite,
                                    plat::FileDisposition::CreateNew, &error);

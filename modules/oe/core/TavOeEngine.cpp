@@ -12,6 +12,7 @@
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavWords.h"
 #include "tavrep/TavException.h"
+#include "platform/TextFormat.h"
 
 CTavOeEngine::CTavOeEngine() = default;
 
@@ -41,16 +42,9 @@ int32_t CTavOeEngine::Backup(const std::string& jobXml, CTavRepository* reposito
     bool thrown = false;
     try {
         DoBackup();
-    } catch (CTavException* e) {
-        const std::string why = e->Describe();
-        e->Delete();
-        thrown = true;
-        Log(OeFormat(oetext::LOG_REP_EXCEPTION, why.c_str()));
-    } catch (const std::exception& e) {
-        thrown = true;
-        Log(OeFormat(oetext::LOG_REP_EXCEPTION, e.what()));
     } catch (...) {
         thrown = true;
+        LogThrown(oetext::LOG_REP_EXCEPTION);
     }
     if (thrown) ClearBackup();
     m_jobHelper.reset();
@@ -78,15 +72,17 @@ int32_t CTavOeEngine::OnRepProgress(const char* path, TavPosition, uint32_t perc
     try {
         FireOnProgress(oetext::PROGRESS_BACKUP, path != nullptr ? path : "", percent);
     } catch (...) {
+        LogThrown(oetext::LOG_REP_EXCEPTION);
     }
     return m_cancel.load() != 0 ? 0 : 1;
 }
 
 void CTavOeEngine::OnRepError(const char* path, const char* message) {
     try {
-        Log(OeFormat(oetext::LOG_REP_ERROR, path != nullptr ? path : "",
+        Log(plat::Format(oetext::LOG_REP_ERROR, path != nullptr ? path : "",
                      message != nullptr ? message : ""));
     } catch (...) {
+        LogThrown(oetext::LOG_REP_EXCEPTION);
     }
 }
 
@@ -112,7 +108,7 @@ int CTavOeEngine::ExportReg(const std::string& file, const std::string& key) {
 
 std::string CTavOeEngine::MakeNodeKey(const std::string& identifier, uint32_t tag,
                                       const std::string& name) {
-    return OeFormat("%s.%08X.%s", identifier.c_str(), tag, OeLowerAscii(name).c_str());
+    return plat::Format("%s.%08X.%s", identifier.c_str(), tag, OeLowerAscii(name).c_str());
 }
 
 std::string CTavOeEngine::LocalTimeText() {
@@ -121,7 +117,7 @@ std::string CTavOeEngine::LocalTimeText() {
     if (local == nullptr) return {};
     const int weekday = local->tm_wday >= 0 && local->tm_wday < 7 ? local->tm_wday : 0;
     const int month = local->tm_mon >= 0 && local->tm_mon < 12 ? local->tm_mon : 0;
-    return OeFormat("%.3s %.3s%3d %.2d:%.2d:%.2d %d", oetext::WEEKDAYS[weekday],
+    return plat::Format("%.3s %.3s%3d %.2d:%.2d:%.2d %d", oetext::WEEKDAYS[weekday],
                     oetext::MONTHS[month], local->tm_mday, local->tm_hour, local->tm_min,
                     local->tm_sec, 1900 + local->tm_year);
 }
@@ -130,7 +126,7 @@ std::string CTavOeEngine::BuildStartBackupLog() const {
     const std::string time = LocalTimeText();
     const std::string path = m_repository != nullptr ? m_repository->GetCurrentRepPath() : "";
     const std::string type = GetBackupTypeName(m_command);
-    return OeFormat(oetext::LOG_START_BACKUP, time.c_str(), path.c_str(), type.c_str(),
+    return plat::Format(oetext::LOG_START_BACKUP, time.c_str(), path.c_str(), type.c_str(),
                     (m_encoding & TAV_ENC_LEVEL_MASK) != 0 ? oetext::YES : oetext::NO,
                     (m_encoding & TAV_ENC_CRYPT_MASK) == TAV_ENC_AES ? oetext::AES_128
                                                                       : oetext::NONE);
@@ -138,7 +134,7 @@ std::string CTavOeEngine::BuildStartBackupLog() const {
 
 std::string CTavOeEngine::BuildFinishBackupLog() const {
     const std::string time = LocalTimeText();
-    return OeFormat(oetext::LOG_FINISH_BACKUP, time.c_str(), long(m_account.added),
+    return plat::Format(oetext::LOG_FINISH_BACKUP, time.c_str(), long(m_account.added),
                     long(m_account.updated), long(m_account.skipped), long(m_account.deleted),
                     long(m_account.errors));
 }
@@ -202,6 +198,6 @@ void CTavOeEngine::ClearBackup() {
 std::string CTavOeEngine::TempFilePath(const char* format, const std::string& identifier,
                                        const std::string& fileName) const {
     return m_tempDir +
-           OeFormat(format, OeFileNamePart(identifier, true).c_str(),
+           plat::Format(format, OeFileNamePart(identifier, true).c_str(),
                     OeFileNamePart(fileName).c_str());
 }

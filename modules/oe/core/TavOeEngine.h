@@ -245,6 +245,7 @@ protected:
     void Log(const std::string& text);
     // True while a dry run (TAV_RS_DRY_RUN) works out what a restore would write.
     bool DryRun() const;
+    void WriteLog(const std::string& text) override { Log(text); }
     // Ends the line that "Add"/"Update" opened, when nothing else has.
     void EndItemLine(bool stored);
     // Counts one item in error and tells the observer which and why (the log has named it).

@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 #include "platform/SysError.h"
 #include "tavrep/FormatAdaptor.h"
+#include "platform/TextFormat.h"
 
 void CTavOeEngine::DoBackup() {
     m_cancel.store(0);
@@ -21,9 +22,9 @@ void CTavOeEngine::DoBackup() {
 
     PrepareBackup();
     // A folder of its own for each run: two runs never share their temporary files.
-    m_tempDir = plat::MakeTempDirectory(OeFormat(oetext::TEMP_DIR_PREFIX, plat::NowSeconds()));
+    m_tempDir = plat::MakeTempDirectory(plat::Format(oetext::TEMP_DIR_PREFIX, plat::NowSeconds()));
     if (m_tempDir.empty()) {
-        FailRun(OeFormat(oetext::LOG_TEMP_DIR, plat::TempDirectory().c_str()));
+        FailRun(plat::Format(oetext::LOG_TEMP_DIR, plat::TempDirectory().c_str()));
         ClearBackup();
         return;
     }
@@ -69,22 +70,22 @@ void CTavOeEngine::BackupIdentity(TavNodeRec& root, const std::string& identifie
     std::string displayName;
     if (m_jobHelper->SearchExcludedItem(identifier, oetext::KEY_IDENTITY, OE_SEARCH_EXACT) ||
         !GetIdenName(identifier, displayName)) {
-        Log(OeFormat(oetext::LOG_SKIP_IDENTITY, identifier.c_str()));
+        Log(plat::Format(oetext::LOG_SKIP_IDENTITY, identifier.c_str()));
         return;
     }
     // A job that names an identity twice backs it up once.
     if (!m_identitiesDone.insert(identifier).second) return;
-    Log(OeFormat(oetext::LOG_BACKUP_IDENTITY, identifier.c_str()));
+    Log(plat::Format(oetext::LOG_BACKUP_IDENTITY, identifier.c_str()));
     plat::CRegistry oeKey;
     if (!OpenOeKey(identifier, oeKey)) {
-        Log(OeFormat(oetext::LOG_CANNOT_OPEN_IDENTITY, identifier.c_str()));
+        Log(plat::Format(oetext::LOG_CANNOT_OPEN_IDENTITY, identifier.c_str()));
         return;
     }
     Log(oetext::LOG_LINE_END);
     // The node's name is the identifier; a stored name is never cut.
-    const std::string item = OeFormat(oetext::ITEM_IDENTITY, identifier.c_str());
+    const std::string item = plat::Format(oetext::ITEM_IDENTITY, identifier.c_str());
     if (identifier.size() > NODE_NAME_MAX_UTF8) {
-        Log(OeFormat(oetext::LOG_NAME_TOO_LONG, identifier.c_str()));
+        Log(plat::Format(oetext::LOG_NAME_TOO_LONG, identifier.c_str()));
         ItemError(item, oetext::WHY_NAME_TOO_LONG);
         return;
     }
@@ -99,15 +100,15 @@ void CTavOeEngine::BackupIdentity(TavNodeRec& root, const std::string& identifie
     } else if (!GetOeDir(identifier, storeDirectory)) {
         // The message stores of the last run stay in the baseline; the run says they were
         // not read.
-        Log(OeFormat(oetext::LOG_NO_STORE_FOLDER, identifier.c_str()));
+        Log(plat::Format(oetext::LOG_NO_STORE_FOLDER, identifier.c_str()));
         ItemError(item, oetext::WHY_NO_STORE_FOLDER);
         KeepMessageNodes(identifier);
     } else {
         std::vector<TavFindData> entries;
         if (!plat::ListDirectory(storeDirectory, entries)) {
             const std::string why = plat::ErrorText(plat::GetLastError());
-            Log(OeFormat(oetext::LOG_CANNOT_LIST, storeDirectory.c_str()));
-            ItemError(item, OeFormat(oetext::WHY_CANNOT_LIST, storeDirectory.c_str(), why.c_str()));
+            Log(plat::Format(oetext::LOG_CANNOT_LIST, storeDirectory.c_str()));
+            ItemError(item, plat::Format(oetext::WHY_CANNOT_LIST, storeDirectory.c_str(), why.c_str()));
             KeepMessageNodes(identifier);
         } else {
             PrepareMsgFolders(identifier, storeDirectory);
@@ -201,14 +202,14 @@ uint32_t CTavOeEngine::BackupMsg(TavNodeRec& identityNode, const std::string& id
         // if any, stays in the baseline, and the run counts it as not backed up.
         if (SeekBaselineNode(messageRoot, OE_TAG_MESSAGE, findData.name, false, node))
             RemoveFromExistList(identifier, OE_TAG_MESSAGE, findData.name);
-        Log(OeFormat(oetext::LOG_NOT_REGULAR, fullPath.c_str()));
+        Log(plat::Format(oetext::LOG_NOT_REGULAR, fullPath.c_str()));
         ItemError(fullPath, oetext::WHY_NOT_REGULAR);
         return TAV_NONE;
     }
     if (SeekBaselineNode(messageRoot, OE_TAG_MESSAGE, findData.name, false, node)) {
         RemoveFromExistList(identifier, OE_TAG_MESSAGE, findData.name);
         if (CheckUpToDate(node, findData, m_command)) {
-            Log(OeFormat(oetext::LOG_UPDATE, fullPath.c_str()));
+            Log(plat::Format(oetext::LOG_UPDATE, fullPath.c_str()));
             FireOnProgress(oetext::PROGRESS_BACKUP, fullPath, 0);
             result = DoUpdateMsg(fullPath, identifier, node, findData);
             if (result != TAV_NONE) ++m_account.updated;
@@ -217,7 +218,7 @@ uint32_t CTavOeEngine::BackupMsg(TavNodeRec& identityNode, const std::string& id
             ++m_account.skipped;
         }
     } else {
-        Log(OeFormat(oetext::LOG_ADD, fullPath.c_str()));
+        Log(plat::Format(oetext::LOG_ADD, fullPath.c_str()));
         FireOnProgress(oetext::PROGRESS_BACKUP, fullPath, 0);
         result = DoBackupMsg(fullPath, identifier, messageRoot.nodeId, findData);
         if (result != TAV_NONE) ++m_account.added;

@@ -12,15 +12,12 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
+#include "platform/TextFormat.h"
+#include "tavrep/TavDisposed.h"
 
 namespace {
 
-struct ContentDeleter {
-    void operator()(CTavRepContent* content) const {
-        if (content != nullptr) content->Dispose();
-    }
-};
-using ContentPtr = std::unique_ptr<CTavRepContent, ContentDeleter>;
+using ContentPtr = TavDisposedPtr<CTavRepContent>;
 
 std::unique_ptr<plat::CFile> OpenSource(const std::string& path, uint32_t& error) {
     error = 0;
@@ -45,7 +42,7 @@ void CTavOeEngine::LogOpenError(const std::string& fullPath, uint32_t error) {
         Log(oetext::LOG_NOT_FOUND);
     } else {
         Log(oetext::LOG_CANNOT_OPEN);
-        Log(OeFormat(oetext::LOG_REASON, plat::ErrorText(error).c_str()));
+        Log(plat::Format(oetext::LOG_REASON, plat::ErrorText(error).c_str()));
     }
     ItemError(fullPath, plat::ErrorText(error));
 }
@@ -142,7 +139,7 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
     std::unique_ptr<plat::CFile> table = plat::CFile::Open(
         tablePath, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateAlways);
     if (!table) {
-        Log(OeFormat(oetext::LOG_TABLE_FILE, tablePath.c_str()));
+        Log(plat::Format(oetext::LOG_TABLE_FILE, tablePath.c_str()));
         ItemError(fullPath, oetext::WHY_TABLE_FILE);
         return ChunkResult::Failed;
     }
@@ -159,8 +156,8 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
             // A table cut at a read error would pass a shortened file off as the whole.
             const std::string why = plat::ErrorText(plat::GetLastError());
             Log(oetext::LOG_READ_ERROR);
-            Log(OeFormat(oetext::LOG_REASON, why.c_str()));
-            ItemError(fullPath, OeFormat(oetext::WHY_READ_ERROR, why.c_str()));
+            Log(plat::Format(oetext::LOG_REASON, why.c_str()));
+            ItemError(fullPath, plat::Format(oetext::WHY_READ_ERROR, why.c_str()));
             return ChunkResult::Failed;
         }
         if (n == 0) break;
@@ -187,9 +184,9 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
                 // next one and the runner decides whether what was stored is committed.
                 const uint32_t error = plat::GetLastError();
                 const std::string why =
-                    OeFormat(error == plat::ERR_DISK_FULL ? oetext::WHY_DISK_FULL : oetext::WHY_WRITE_ERROR,
+                    plat::Format(error == plat::ERR_DISK_FULL ? oetext::WHY_DISK_FULL : oetext::WHY_WRITE_ERROR,
                              plat::ErrorText(error).c_str());
-                Log(OeFormat(oetext::LOG_CHUNK_NOT_STORED, fullPath.c_str(), why.c_str()));
+                Log(plat::Format(oetext::LOG_CHUNK_NOT_STORED, fullPath.c_str(), why.c_str()));
                 ItemError(fullPath, why);
                 return ChunkResult::Failed;
             }
@@ -197,7 +194,7 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
         uint8_t raw[DBX_CHUNK_RECORD_SIZE];
         EncodeChunkRecord(record, raw);
         if (!table->Write(raw, sizeof raw)) {
-            Log(OeFormat(oetext::LOG_TABLE_FILE, tablePath.c_str()));
+            Log(plat::Format(oetext::LOG_TABLE_FILE, tablePath.c_str()));
             ItemError(fullPath, oetext::WHY_TABLE_FILE);
             return ChunkResult::Failed;
         }
@@ -211,7 +208,7 @@ CTavOeEngine::ChunkResult CTavOeEngine::StoreChunks(plat::CFile& source,
     }
     if (Stopped()) return ChunkResult::Stopped;
     if (done != size) {
-        Log(OeFormat(oetext::LOG_CHANGED, fullPath.c_str()));
+        Log(plat::Format(oetext::LOG_CHANGED, fullPath.c_str()));
         ItemError(fullPath, oetext::WHY_CHANGED);
         return ChunkResult::Failed;
     }

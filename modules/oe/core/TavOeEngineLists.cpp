@@ -18,6 +18,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SysError.h"
 #include "tavrep/FormatAdaptor.h"
+#include "platform/TextFormat.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ void CTavOeEngine::CreateExistingNode(const std::string& identifier, uint32_t ta
     // listed: the second goes under its id, so that it is deleted if not met.
     const std::string key = MakeNodeKey(identifier, tag, name);
     if (!m_existing.emplace(key, entry).second)
-        m_existing.emplace(key + OeFormat("#%08X", nodeId), entry);
+        m_existing.emplace(key + plat::Format("#%08X", nodeId), entry);
 }
 
 void CTavOeEngine::CreateActualNode(const std::string& key, TavOeActualNode node) {
@@ -163,7 +164,7 @@ void CTavOeEngine::PrepareMsgFolders(const std::string& identifier,
     if (!foldersPath.empty()) {
         DbxFileInput input(foldersPath);
         if (!input.IsOpen()) {
-            Log(OeFormat(oetext::LOG_FOLDERS_UNOPENED, foldersPath.c_str()));
+            Log(plat::Format(oetext::LOG_FOLDERS_UNOPENED, foldersPath.c_str()));
             ItemError(foldersPath, plat::ErrorText(input.OpenError()));
         } else {
             std::set<uint32_t> excludedFolders;
@@ -194,7 +195,7 @@ void CTavOeEngine::PrepareMsgFolders(const std::string& identifier,
                 }
             } catch (const DbxException& e) {
                 // The folders read so far are backed up; the damage is reported.
-                Log(OeFormat(oetext::LOG_FOLDERS_DAMAGED, foldersPath.c_str(),
+                Log(plat::Format(oetext::LOG_FOLDERS_DAMAGED, foldersPath.c_str(),
                              e.Describe().c_str()));
                 ItemError(foldersPath, e.Describe());
             }

@@ -10,6 +10,8 @@
 #include "platform/FileSystem.h"
 #include "tavengine/TavWords.h"
 #include "tavrep/FormatAdaptor.h"
+#include "platform/TextFormat.h"
+#include "tavrep/TavDisposed.h"
 
 OeUidMap CTavOeEngine::MapUid;
 
@@ -20,12 +22,7 @@ OeMapIdentityPrompt& InstalledPrompt() {
     return prompt;
 }
 
-struct BaselineDeleter {
-    void operator()(CTavRepBaselineDetails* baseline) const {
-        if (baseline != nullptr) baseline->Dispose();
-    }
-};
-using BaselinePtr = std::unique_ptr<CTavRepBaselineDetails, BaselineDeleter>;
+using BaselinePtr = TavDisposedPtr<CTavRepBaselineDetails>;
 
 // The baseline of a restore; null when it does not load (a repository exception included).
 BaselinePtr LoadRestoreBaseline(CTavRepository* repository, uint32_t number) {
@@ -57,10 +54,9 @@ int32_t CTavOeEngine::PreRestoreProcess(const std::string& requestXml, CTavRepos
     int32_t result = 0;
     try {
         result = DoPreRestore(requestXml, repository);
-    } catch (CTavException* e) {
-        e->Delete();
-        result = 0;
     } catch (...) {
+        StartLine();
+        LogThrown(oetext::LOG_REASON);
         result = 0;
     }
     m_baseline = nullptr;
@@ -106,11 +102,11 @@ int32_t CTavOeEngine::DoPreRestore(const std::string& requestXml, CTavRepository
     for (const auto& [from, to] : request.identityMap) {
         if (mapping.FindRow(from) < 0) {
             if (stored.count(from) != 0) continue;  // an identity the request leaves out
-            Log(OeFormat(oetext::LOG_MAP_UNKNOWN_SOURCE, from.c_str()));
+            Log(plat::Format(oetext::LOG_MAP_UNKNOWN_SOURCE, from.c_str()));
             return 0;
         }
         if (!mapping.SetTargetById(from, to)) {
-            Log(OeFormat(oetext::LOG_MAP_UNKNOWN_TARGET, to.c_str()));
+            Log(plat::Format(oetext::LOG_MAP_UNKNOWN_TARGET, to.c_str()));
             return 0;
         }
     }
@@ -121,15 +117,17 @@ int32_t CTavOeEngine::DoPreRestore(const std::string& requestXml, CTavRepository
         try {
             answer = prompt(mapping);
         } catch (...) {
+            StartLine();
+            LogThrown(oetext::LOG_REASON);
             answer = 0;
         }
         if (answer == 0) return 0;
     }
     if (!mapping.IsConfirmed() && !mapping.Confirm(MapUid)) {
         StartLine();
-        Log(OeFormat(oetext::LOG_REASON, oetext::MAP_INCOMPLETE));
+        Log(plat::Format(oetext::LOG_REASON, oetext::MAP_INCOMPLETE));
         for (const std::string& row : mapping.UnassignedRows())
-            Log(OeFormat(oetext::LOG_MAP_UNASSIGNED, row.c_str()));
+            Log(plat::Format(oetext::LOG_MAP_UNASSIGNED, row.c_str()));
         return 0;
     }
     m_confirmedMap = mapping.Result();
@@ -210,17 +208,9 @@ int32_t CTavOeEngine::Restore(const std::string& requestXml, CTavRepository* rep
         } else {
             result = DoRestore();
         }
-    } catch (CTavException* e) {
-        const std::string why = e->Describe();
-        e->Delete();
-        StartLine();
-        Log(OeFormat(oetext::LOG_REASON, why.c_str()));
-        result = 0;
-    } catch (const std::exception& e) {
-        StartLine();
-        Log(OeFormat(oetext::LOG_REASON, e.what()));
-        result = 0;
     } catch (...) {
+        StartLine();
+        LogThrown(oetext::LOG_REASON);
         result = 0;
     }
 
@@ -254,21 +244,21 @@ int CTavOeEngine::DoRestore() {
         if (identity.moduleId != OE_TAG_IDENTITY) continue;
         const std::string identifier = NodeName(identity);
         StartLine();
-        Log(OeFormat(oetext::LOG_OPEN_IDENTITY, identifier.c_str()));
+        Log(plat::Format(oetext::LOG_OPEN_IDENTITY, identifier.c_str()));
         const auto mapped = mapping.find(identifier);
         const std::string target = mapped != mapping.end() ? mapped->second : identifier;
         const bool renamed = !OeEqualsNoCase(target, identifier);
-        if (renamed) Log(OeFormat(oetext::LOG_RESTORE_TO_IDENTITY, target.c_str()));
+        if (renamed) Log(plat::Format(oetext::LOG_RESTORE_TO_IDENTITY, target.c_str()));
 
         std::string directory;
         if (!GetOeDir(target, directory)) {
-            Log(OeFormat(oetext::LOG_CANNOT_OPEN_IDENTITY_RESTORE, target.c_str()));
+            Log(plat::Format(oetext::LOG_CANNOT_OPEN_IDENTITY_RESTORE, target.c_str()));
             ++m_restoreAccount.errors;
             continue;
         }
         // An identity that never started Outlook Express has no store folder yet.
         if (!plat::IsDirectory(directory) && !DryRun() && !plat::CreateDirectories(directory)) {
-            Log(OeFormat(oetext::LOG_CANNOT_MAKE_FOLDER, directory.c_str()));
+            Log(plat::Format(oetext::LOG_CANNOT_MAKE_FOLDER, directory.c_str()));
             ++m_restoreAccount.errors;
             continue;
         }
@@ -301,7 +291,7 @@ bool CTavOeEngine::EnsureLocation() {
     }
     if (DryRun() || plat::IsDirectory(m_targetDir) || plat::CreateDirectories(m_targetDir)) return true;
     StartLine();
-    Log(OeFormat(oetext::LOG_CANNOT_MAKE_FOLDER, m_targetDir.c_str()));
+    Log(plat::Format(oetext::LOG_CANNOT_MAKE_FOLDER, m_targetDir.c_str()));
     ++m_restoreAccount.errors;
     return false;
 }
@@ -348,12 +338,12 @@ std::vector<TavNodeRec> CTavOeEngine::RestoreChildren(const TavNodeRec& parent) 
 std::string CTavOeEngine::BuildStartRestoreLog() const {
     const std::string path = m_repository != nullptr ? m_repository->GetCurrentRepPath() : "";
     const std::string time = LocalTimeText();
-    return OeFormat(oetext::LOG_START_RESTORE, path.c_str(), time.c_str());
+    return plat::Format(oetext::LOG_START_RESTORE, path.c_str(), time.c_str());
 }
 
 std::string CTavOeEngine::BuildFinishRestoreLog() const {
     const std::string time = LocalTimeText();
-    return OeFormat(oetext::LOG_FINISH_RESTORE, time.c_str(), long(m_restoreAccount.succeeded),
+    return plat::Format(oetext::LOG_FINISH_RESTORE, time.c_str(), long(m_restoreAccount.succeeded),
                     long(m_restoreAccount.overwritten), long(m_restoreAccount.upToDate),
                     long(m_restoreAccount.errors));
 }

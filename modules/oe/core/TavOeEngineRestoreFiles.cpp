@@ -18,15 +18,12 @@
 #include "platform/SysError.h"
 #include "tavengine/TavWords.h"
 #include "tavrep/FormatAdaptor.h"
+#include "platform/TextFormat.h"
+#include "tavrep/TavDisposed.h"
 
 namespace {
 
-struct ContentDeleter {
-    void operator()(CTavRepContent* content) const {
-        if (content != nullptr) content->Dispose();
-    }
-};
-using ContentPtr = std::unique_ptr<CTavRepContent, ContentDeleter>;
+using ContentPtr = TavDisposedPtr<CTavRepContent>;
 
 // Removes a temporary file of the restore when it goes out of scope.
 class CTempFileGuard {
@@ -48,7 +45,7 @@ bool CTavOeEngine::PlainNodeName(const TavNodeRec& node, std::string& name) {
     name = Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
     if (OeIsPlainFileName(name)) return true;
     StartLine();
-    Log(OeFormat(oetext::LOG_REFUSED_NAME, name.c_str()));
+    Log(plat::Format(oetext::LOG_REFUSED_NAME, name.c_str()));
     ++m_restoreAccount.errors;
     return false;
 }
@@ -59,7 +56,7 @@ int CTavOeEngine::RestoreIdentityTo(const std::string& directory, const TavNodeR
     const std::string folder = directory + name + "/";
     if (!plat::IsDirectory(folder) && !DryRun() && !plat::CreateDirectories(folder)) {
         StartLine();
-        Log(OeFormat(oetext::LOG_CANNOT_MAKE_FOLDER, folder.c_str()));
+        Log(plat::Format(oetext::LOG_CANNOT_MAKE_FOLDER, folder.c_str()));
         ++m_restoreAccount.errors;
         return 0;
     }
@@ -97,11 +94,11 @@ int CTavOeEngine::RestoreMsg(const std::string& directory, const TavNodeRec& nod
         if (!write) ++m_restoreAccount.upToDate;
         else if (exists) ++m_restoreAccount.overwritten;
         if (write) ++m_restoreAccount.succeeded;
-        Log(OeFormat(!write ? oetext::LOG_DRY_UP_TO_DATE : exists ? oetext::LOG_DRY_REPLACE : oetext::LOG_DRY_WRITE,
+        Log(plat::Format(!write ? oetext::LOG_DRY_UP_TO_DATE : exists ? oetext::LOG_DRY_REPLACE : oetext::LOG_DRY_WRITE,
                      target.c_str()));
         return 1;
     }
-    Log(OeFormat(oetext::LOG_RESTORING_FILE, target.c_str()));
+    Log(plat::Format(oetext::LOG_RESTORING_FILE, target.c_str()));
     FireOnProgress(oetext::PROGRESS_RESTORE, target, 0);
     if (!write) {
         ++m_restoreAccount.upToDate;
@@ -117,7 +114,7 @@ int CTavOeEngine::RestoreMsg(const std::string& directory, const TavNodeRec& nod
     // fails or is cancelled leaves the existing store file as it was.
     COeTargetFile out;
     if (const uint32_t error = out.Open(target); error != 0) {
-        Log(OeFormat(error == plat::ERR_SHARING_VIOLATION ? oetext::LOG_ACCESS_DENIED_WRITE
+        Log(plat::Format(error == plat::ERR_SHARING_VIOLATION ? oetext::LOG_ACCESS_DENIED_WRITE
                                                           : oetext::LOG_UNKNOWN_OPEN_WRITE,
                      target.c_str()));
         ++m_restoreAccount.errors;
@@ -159,7 +156,7 @@ int CTavOeEngine::RestoreMsg(const std::string& directory, const TavNodeRec& nod
             out.Abandon();
             if (m_cancel.load() != 0) return 0;
             ++m_restoreAccount.errors;
-            Log(OeFormat(oetext::LOG_CHECKSUM_ERROR, target.c_str()));
+            Log(plat::Format(oetext::LOG_CHECKSUM_ERROR, target.c_str()));
             return 0;
         }
     }
@@ -167,7 +164,7 @@ int CTavOeEngine::RestoreMsg(const std::string& directory, const TavNodeRec& nod
         out.Abandon();
         ++m_restoreAccount.errors;
         StartLine();
-        Log(OeFormat(oetext::LOG_WRITE_ERROR, target.c_str()));
+        Log(plat::Format(oetext::LOG_WRITE_ERROR, target.c_str()));
         return 0;
     }
     ++m_restoreAccount.succeeded;
@@ -208,7 +205,7 @@ int CTavOeEngine::RestoreItemFile(const std::string& directory, const TavNodeRec
     const std::string file = directory + name + oetext::REG_SUFFIX;
     if (DryRun()) {
         StartLine();
-        Log(OeFormat(plat::PathExists(file) ? oetext::LOG_DRY_REPLACE : oetext::LOG_DRY_WRITE, file.c_str()));
+        Log(plat::Format(plat::PathExists(file) ? oetext::LOG_DRY_REPLACE : oetext::LOG_DRY_WRITE, file.c_str()));
         ++m_restoreAccount.succeeded;
         return 1;
     }
@@ -218,7 +215,7 @@ int CTavOeEngine::RestoreItemFile(const std::string& directory, const TavNodeRec
     }
     ++m_restoreAccount.errors;
     StartLine();
-    Log(OeFormat(oetext::LOG_CANNOT_CREATE, file.c_str()));
+    Log(plat::Format(oetext::LOG_CANNOT_CREATE, file.c_str()));
     Log(oetext::LOG_LINE_END);
     return 0;
 }
@@ -229,14 +226,14 @@ int CTavOeEngine::RestoreItem(const TavNodeRec& node, const std::string& identif
     StartLine();
     if (DryRun()) {
         const std::string& into = target != nullptr ? *target : identifier;
-        Log(OeFormat(oetext::LOG_DRY_IMPORT, name.c_str(), into.c_str()));
+        Log(plat::Format(oetext::LOG_DRY_IMPORT, name.c_str(), into.c_str()));
         ++m_restoreAccount.succeeded;
         return 1;
     }
-    Log(OeFormat(oetext::LOG_RESTORING_ITEM, name.c_str()));
+    Log(plat::Format(oetext::LOG_RESTORING_ITEM, name.c_str()));
 
     const std::string stored =
-        plat::MakeTempFile(OeFormat(oetext::TEMP_RESTORE_PREFIX, plat::NowSeconds()));
+        plat::MakeTempFile(plat::Format(oetext::TEMP_RESTORE_PREFIX, plat::NowSeconds()));
     CTempFileGuard storedGuard(stored);
     const std::string import = stored.empty() ? std::string() : stored + oetext::REG_SUFFIX;
     CTempFileGuard importGuard(import);
@@ -249,8 +246,8 @@ int CTavOeEngine::RestoreItem(const TavNodeRec& node, const std::string& identif
                                         target != nullptr ? *target : identifier, why);
     if (ok) ok = COeIdentities::ImportReg(import, &why) != 0;
     if (!ok) {
-        Log(OeFormat(oetext::LOG_CANNOT_RESTORE, name.c_str()));
-        if (!why.empty()) Log(OeFormat(oetext::LOG_REASON, why.c_str()));
+        Log(plat::Format(oetext::LOG_CANNOT_RESTORE, name.c_str()));
+        if (!why.empty()) Log(plat::Format(oetext::LOG_REASON, why.c_str()));
         ++m_restoreAccount.errors;
         return 0;
     }

@@ -22,6 +22,18 @@ public:
     std::string Describe() const;
 };
 
+// The text of a caught exception (Describe), after which the exception is deleted: the one
+// way every catcher of a CTavException* turns it into a message. Null gives
+// "unknown repository error".
+TAVREP_API std::string TakeException(CTavException* e);
+
+// The text of the exception now being handled, whatever its kind: a CTavException* gives
+// TakeException's text (and is deleted), a std::exception its what(), anything else
+// "unexpected failure". The one way a boundary of the suite (an engine's entry, a plug-in's
+// export, a call into program code, a window's handler) turns "catch (...)" into a message
+// without leaking what was thrown. Call it only inside a catch handler.
+TAVREP_API std::string TakeCurrentException();
+
 class TAVREP_API CTavImageException : public CTavException {
 public:
     using CTavException::CTavException;

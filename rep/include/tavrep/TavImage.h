@@ -27,9 +27,18 @@ struct TavBlockData {
     std::vector<uint8_t> data;
 };
 
+// Layout of an image file: every block starts with a 20-byte header; the header block (the
+// 16-byte TavRepHeader record) sits at offset 0, the security block (its 256-byte record) at
+// 36, and the blocks of data begin at 312, behind those two fixed blocks.
 constexpr uint32_t BLOCK_HEADER_SIZE = 20;
-constexpr uint32_t SECURITY_BLOCK_OFFSET = 36;
+constexpr uint32_t IMAGE_HEADER_RECORD_SIZE = 16;
+constexpr uint32_t SECURITY_BLOCK_OFFSET = BLOCK_HEADER_SIZE + IMAGE_HEADER_RECORD_SIZE;
 constexpr uint32_t SECURITY_RECORD_SIZE = 256;
+constexpr uint32_t FIRST_DATA_BLOCK_OFFSET =
+    SECURITY_BLOCK_OFFSET + BLOCK_HEADER_SIZE + SECURITY_RECORD_SIZE;
+static_assert(SECURITY_BLOCK_OFFSET == 36 && FIRST_DATA_BLOCK_OFFSET == 312);
+// How long a transaction waits for the lock of an image file that another one holds.
+constexpr uint32_t TAV_TRANS_TIMEOUT_MS = 5000;
 constexpr uint32_t KEEP_FIELD = 0xFFFFFFFF;  // UpdateBlock/UpdateBlockHeader: leave as is
 
 // What a block is read as; it bounds what the block may decode to, checked while it is

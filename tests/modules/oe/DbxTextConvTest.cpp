@@ -1,12 +1,12 @@
 // Tests of the conversion of the 8-bit texts of ".dbx" files to UTF-8.
 #include <gtest/gtest.h>
 
-#include "core/DbxTextConv.h"
+#include "platform/Utf8.h"
 
 namespace {
 
-bool Valid(const std::string& s) { return DbxIsValidUtf8(s.data(), s.size()); }
-std::string Convert(const std::string& s) { return DbxTextToUtf8(s.data(), s.size()); }
+bool Valid(const std::string& s) { return plat::IsValidUtf8(s); }
+std::string Convert(const std::string& s) { return plat::Utf8OrCp1252ToUtf8(s); }
 
 TEST(DbxTextConvTest, RecognisesValidUtf8) {
     EXPECT_TRUE(Valid(""));
