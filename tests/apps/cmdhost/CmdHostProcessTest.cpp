@@ -76,8 +76,8 @@ TEST(CmdHostProcess, FailuresExitNonZeroAndSayWhyEvenWhenHidden) {
 class FilesEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (std::string(FILES_MODULE_DIR).empty() || !plat::PathExists(std::string(FILES_MODULE_DIR) + "/filesmodule.so"))
-            GTEST_SKIP() << "the Files and Folders module is not built";
+        ASSERT_TRUE(plat::PathExists(std::string(FILES_MODULE_DIR) + "/filesmodule.so"))
+            << "the Files and Folders module is not built";
         ASSERT_TRUE(plat::CreateDirectories(m_dir / "data/sub"));
         ASSERT_TRUE(plat::CreateDirectories(m_dir / "repo"));
         tavtest::WriteFile(m_dir / "data/a.txt", "alpha\n");
