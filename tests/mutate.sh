@@ -111,7 +111,7 @@ PY
         if ctest --test-dir "$build" -R "$tests" -j "${JOBS:-2}" --timeout "${MUT_TIMEOUT:-300}" >"$log" 2>&1; then
             result="NOT CAUGHT"
         else
-            failed=$(sed -n 's/^ *[0-9]* - \([^ ]*\) .*/\1/p' "$log" | head -4 | tr '\n' ' ')
+            failed=$(sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\) .*/\1/p' "$log" | head -4 | tr '\n' ' ')
             result="${failed:-caught (see $log)}"
             caught=$((caught + 1))
         fi
