@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavengine/ExcludedPaths.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavWords.h"

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavJobNodeHelper.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavrep/TavRepository.h"

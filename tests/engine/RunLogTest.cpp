@@ -3,7 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavJobHelper.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "platform/FaultPlan.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/NamedLock.h"

@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "platform/Process.h"
 #include "platform/TaskScheduler.h"
 #include "platform/TaskText.h"

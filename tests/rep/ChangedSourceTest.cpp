@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"

@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/FaultPlan.h"
 #include "platform/FileSystem.h"
 #include "platform/NamedLock.h"

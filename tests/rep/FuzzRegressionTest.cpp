@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "DeflateCodec.h"
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 

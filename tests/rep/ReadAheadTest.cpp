@@ -4,7 +4,7 @@
 #include <array>
 #include <thread>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -15,12 +15,8 @@ namespace {
 constexpr uint64_t FIRST_BLOCK = 312;  // behind the two fixed blocks of an image
 
 std::string ReadAll(const std::string& path) {
-    auto file = plat::CFile::Open(path, plat::FileAccess::Read, plat::FileDisposition::OpenExisting);
-    std::string out;
-    if (!file) return out;
-    out.resize(size_t(file->Size()));
-    file->ReadFull(out.data(), out.size());
-    return out;
+    const std::string content = ReadFile(path);
+    return content == "<unreadable>" ? std::string() : content;
 }
 
 // One repository in its own folder, in a transaction.

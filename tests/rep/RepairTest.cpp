@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -42,21 +42,14 @@ protected:
         return n;
     }
 
-    std::string Image(uint32_t id) {
-        std::string p;
-        CTavRepository::BuildImagePath(p, path, id);
-        return id == 0 ? path : p;
-    }
+    std::string Image(uint32_t id) { return ImagePath(path, id); }
 
     static void Poke(const std::string& file, uint64_t offset, const std::string& bytes) {
         auto f = plat::CFile::Open(file, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
         ASSERT_TRUE(f && f->WriteAt(bytes.data(), bytes.size(), offset));
     }
 
-    static uint64_t Size(const std::string& file) {
-        TavFindData fd;
-        return plat::GetFindData(file, fd) ? fd.Size() : 0;
-    }
+    static uint64_t Size(const std::string& file) { return FileSize(file); }
 
     CTempDir dir;
     std::string path;

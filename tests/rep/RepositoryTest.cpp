@@ -1,7 +1,7 @@
 // Repository operations: attach, baselines, nodes, transactions and entry points.
 #include <gtest/gtest.h>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 

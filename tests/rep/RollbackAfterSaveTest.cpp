@@ -2,7 +2,7 @@
 // moved are put back, so the repository still opens at its last committed baseline.
 #include <gtest/gtest.h>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/FileSystem.h"
 
 using namespace tavtest;

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "tavrep/BaselineDetails.h"
 

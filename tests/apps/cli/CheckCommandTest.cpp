@@ -13,16 +13,13 @@ namespace {
 // Rewrites the links of one node of the newest baseline in a new baseline.
 void BreakLinks(CTestRepo& repo, const std::string& item, uint32_t firstChild,
                 uint32_t nextSibling) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
     const TavNodeRec target = repo.Node(2, item);
-    repo.Run(rep, "Broken", "", 0x10002000, [&](CTavRepBaselineDetails& t) {
-        TavNodeRec node;
-        ASSERT_EQ(t.LoadNode(node, target.nodeId), 1);
-        if (firstChild != 0) node.firstChildId = firstChild;
-        if (nextSibling != 0) node.nextSiblingId = nextSibling;
-        ASSERT_NE(t.UpdateNode(node), TAV_NONE);
-    });
+    repo.builder.Baseline([&] {
+        repo.builder.Edit(target.nodeId, [&](TavNodeRec& node) {
+            if (firstChild != 0) node.firstChildId = firstChild;
+            if (nextSibling != 0) node.nextSiblingId = nextSibling;
+        });
+    }, {.name = "Broken", .type = 0x10002000});
 }
 
 std::vector<std::string> Lines(const std::string& text) {

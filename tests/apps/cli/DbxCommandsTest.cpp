@@ -33,78 +33,37 @@ std::set<std::string> Names(const std::string& dir) {
 //   baseline 2: Inbox.dbx replaced by Mail-Transport test1.dbx.
 class CDbxRepo {
 public:
-    CDbxRepo() {
-        path = dir / "oe.tvr";
-        InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE,
-                           TAV_DEFAULT_IMAGE_SIZE);
-        EXPECT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
-        Run([&](CTavRepository& rep, CTavRepBaselineDetails& t) {
-            TavNodeRec* root = CTavRepository::CreateNode();
-            root->attributes = TAV_ATTR_DIRECTORY;
-            root->flags = NODE_DIRECTORY | NODE_TOUCHED;
-            root->moduleId = MODULE_OE_ROOT;
-            Utf8ToUtf16Field("Outlook Express", root->name, NODE_NAME_CHARS);
-            const uint32_t oe = t.AddNode(*root, 1);
-            CTavRepository::DisposeNode(root);
-            const uint32_t identity = Folder(rep, t, oe, IDENTITY, MODULE_OE_IDENTITY);
-            const uint32_t msgroot = Folder(rep, t, identity, "<msgroot>", MODULE_OE_STORE);
-            Store(rep, t, msgroot, "Inbox.dbx",
-                  tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test.dbx")));
-            Store(rep, t, msgroot, "Big.dbx",
-                  tavtest::ReadFile(DataPath("IPED/test_OutlookDBX.dbx")));
-            Store(rep, t, msgroot, "Folders.dbx",
-                  tavtest::ReadFile(DataPath("DbxOutlookExpress/Folders.dbx")));
-            const std::string source = dir / "rules.reg";
-            EXPECT_TRUE(tavtest::WriteFile(source, "REGEDIT4\r\n"));
-            TavFindData fd = FindData("Rules", 10, TAV_ATTR_ARCHIVE);
-            rep.AddNode(&t, identity, MODULE_OE_ITEM, &fd, source.c_str(), 0, {0, 0}, nullptr);
+    CDbxRepo() : builder(dir / "oe.tvr"), path(builder.path), security(builder.security) {
+        builder.Baseline([&] {
+            tavtest::CRepBuilder& b = builder;
+            const uint32_t identity = b.Folder(b.Root("Outlook Express", MODULE_OE_ROOT), IDENTITY, MODULE_OE_IDENTITY);
+            const uint32_t msgroot = b.Folder(identity, "<msgroot>", MODULE_OE_STORE);
+            for (const auto& [name, file] : {std::pair{"Inbox.dbx", "Mail-Transport-Dbx/test.dbx"},
+                                             {"Big.dbx", "IPED/test_OutlookDBX.dbx"},
+                                             {"Folders.dbx", "DbxOutlookExpress/Folders.dbx"}}) {
+                const std::string content = tavtest::ReadFile(DataPath(file));
+                ASSERT_GT(content.size(), 1000u) << file;
+                b.MessageStore(msgroot, name, content, MODULE_OE_STORE);
+            }
+            b.File(identity, "Rules", "REGEDIT4\r\n", TAV_ATTR_ARCHIVE, MODULE_OE_ITEM);
         });
-        Run([&](CTavRepository& rep, CTavRepBaselineDetails& t) {
+        builder.Baseline([&] {
+            CTavRepBaselineDetails& t = builder.Table();
             TavNodeRec node;
             for (uint32_t id = 0; t.LoadNode(node, id) == 1; id += NODE_REC_SIZE) {
                 if (tavctl::NodeName(node) != "Inbox.dbx") continue;
-                node.content =
-                    StoreChunkTable(rep, tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test1.dbx")));
+                node.content = StoreChunkTable(builder.Rep(),
+                                               tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test1.dbx")));
+                node.flags &= ~NODE_HAS_FINGERPRINT;  // the first file's, no longer true
                 EXPECT_NE(t.UpdateNode(node), TAV_NONE);
             }
         });
     }
 
-    template <typename F>
-    void Run(F&& edit) {
-        CTavRepository rep;
-        EXPECT_EQ(rep.Attach(path, &security), 1);
-        EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
-        CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-        ASSERT_NE(table, nullptr);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        edit(rep, *table);
-        EXPECT_NE(rep.SaveBaseline(table, "Manual Backup", "", 0x10001000), TAV_NONE);
-        rep.CommitTrans();
-        table->Dispose();
-    }
-
-    uint32_t Folder(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
-                    const std::string& name, uint32_t module) {
-        TavFindData fd = FindData(name, 0, TAV_ATTR_DIRECTORY);
-        return rep.AddNode(&t, parent, module, &fd, nullptr, 0, {0, 0}, nullptr);
-    }
-
-    void Store(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
-               const std::string& name, const std::string& content) {
-        ASSERT_GT(content.size(), 1000u) << name;
-        TavFindData fd = FindData(name, content.size(), TAV_ATTR_ARCHIVE);
-        const uint32_t id =
-            rep.AddNode(&t, parent, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
-        TavNodeRec node;
-        ASSERT_EQ(t.LoadNode(node, id), 1);
-        node.content = StoreChunkTable(rep, content);
-        EXPECT_NE(t.UpdateNode(node), TAV_NONE);
-    }
-
     CTempDir dir;
-    std::string path;
-    TavImageSecurity security;
+    tavtest::CRepBuilder builder;
+    const std::string path;
+    const TavImageSecurity security;
 };
 
 class DbxCommandsTest : public ::testing::Test {

@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
         const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-        if (!plat::PathExists(modules + "/filesmodule.so")) GTEST_SKIP() << "filesmodule is not built";
+        ASSERT_TRUE(plat::PathExists(modules + "/filesmodule.so")) << "filesmodule is not built";
         plat::CreateDirectories(m_dir / "data");
         plat::CreateDirectories(m_dir / "repo");
         ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "--split", "1 MB"}).code, 0);
@@ -78,15 +78,8 @@ protected:
         }
     }
 
-    std::string Image(uint32_t id) {
-        std::string path;
-        CTavRepository::BuildImagePath(path, m_repo, id == 0 ? TAV_NONE : id);
-        return path;
-    }
-    uint64_t Size(uint32_t id) {
-        TavFindData fd;
-        return plat::GetFindData(Image(id), fd) ? fd.Size() : 0;
-    }
+    std::string Image(uint32_t id) { return tavtest::ImagePath(m_repo, id); }
+    uint64_t Size(uint32_t id) { return tavtest::FileSize(Image(id)); }
 
     // Three runs: a 1.5 MB file whose chain crosses images 0-1, then a second large file
     // that the third run deletes again, and a small file changed every time.
@@ -196,7 +189,7 @@ TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForget) {
 
 TEST_F(ForgetCommandTest, AKilledForgetLeavesTheOldOrTheNewState) {
     const std::string tavctl = plat::DirName(plat::ExecutablePath()) + "/tavctl";
-    if (!plat::PathExists(tavctl)) GTEST_SKIP() << "tavctl is not built";
+    ASSERT_TRUE(plat::PathExists(tavctl)) << "tavctl is not built";
     ThreeRuns();
     Write("small.txt", "four");
     Backup(true);
@@ -312,59 +305,37 @@ void SetStore(TavNodeRec& node, const std::vector<std::string>& chunks) {
 // table of each run names blocks of older images.
 TEST(ForgetMessageStores, ChunksThatNewerTablesNameKeepTheirOlderImages) {
     const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-    if (!plat::PathExists(modules + "/oemodule.so")) GTEST_SKIP() << "oemodule is not built";
+    ASSERT_TRUE(plat::PathExists(modules + "/oemodule.so")) << "oemodule is not built";
     CTempDir dir;
-    const std::string path = dir / "mail.tvr";
-    TavImageSecurity security;
-    InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
-    ASSERT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
+    tavtest::CRepBuilder builder(dir / "mail.tvr");
+    const std::string& path = builder.path;
 
     // Run k stores chunk k anew (and a new table); the other chunks keep their positions.
     std::vector<std::string> chunks = {RandomBytes(32768, 10), RandomBytes(32768, 11), RandomBytes(5000, 12)};
     std::vector<TavPosition> at(chunks.size());
-    std::map<uint32_t, std::string> expected;
     uint32_t storeId = TAV_NONE;
-    for (uint32_t run = 0; run < 3; ++run) {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &security), 1);
-        ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
-        CTavRepBaselineDetails* t = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-        ASSERT_NE(t, nullptr);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-        if (run > 0) chunks[run] = RandomBytes(chunks[run].size(), 20 + run);
-        std::string table;
-        for (size_t k = 0; k < chunks.size(); ++k) {
-            if (run == 0 || k == run) at[k] = rep.AddContent(chunks[k].data(), uint32_t(chunks[k].size()), {0, 0});
-            uint8_t record[40] = {};
-            for (int i = 0; i < 4; ++i) {
-                record[i] = uint8_t(at[k].image >> (8 * i));
-                record[4 + i] = uint8_t(at[k].offset >> (8 * i));
+    // Stores the chunks named in `fresh` and a new chunk table for the store node.
+    auto run = [&](const std::vector<size_t>& fresh) {
+        return builder.Baseline([&] {
+            CTavRepository& rep = builder.Rep();
+            for (size_t k : fresh) at[k] = rep.AddContent(chunks[k].data(), uint32_t(chunks[k].size()), {0, 0});
+            const std::string table = tavtest::ChunkRecords(at, chunks);
+            const TavPosition tablePos = rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
+            if (storeId == TAV_NONE) {
+                TavFindData fd = FindData("Inbox.dbx", 0, TAV_ATTR_ARCHIVE);
+                storeId = rep.AddNode(&builder.Table(), builder.Root("Outlook Express", MODULE_OE_ROOT),
+                                      MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
             }
-            CMD5Checksum::Hash(chunks[k].data(), chunks[k].size(), record + 8);
-            table.append(reinterpret_cast<const char*>(record), 40);
-        }
-        const TavPosition tablePos = rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
-        if (run == 0) {
-            TavNodeRec* root = CTavRepository::CreateNode();
-            root->attributes = TAV_ATTR_DIRECTORY;
-            root->flags = NODE_DIRECTORY | NODE_TOUCHED;
-            root->moduleId = MODULE_OE_ROOT;
-            Utf8ToUtf16Field("Outlook Express", root->name, NODE_NAME_CHARS);
-            const uint32_t rootId = t->AddNode(*root, 1);
-            CTavRepository::DisposeNode(root);
-            TavFindData fd = FindData("Inbox.dbx", 0, TAV_ATTR_ARCHIVE);
-            storeId = rep.AddNode(t, rootId, MODULE_OE_STORE, &fd, nullptr, 32768, {0, 0}, nullptr);
-        }
-        TavNodeRec node;
-        ASSERT_TRUE(t->LoadNode(node, storeId));
-        node.content = tablePos;
-        SetStore(node, chunks);
-        t->UpdateNode(node);
-        const uint32_t number = rep.SaveBaseline(t, "Mail", "", 0x10002000);
-        ASSERT_NE(number, TAV_NONE);
-        rep.CommitTrans();
-        t->Dispose();
-        expected[number] = chunks[0] + chunks[1] + chunks[2];
+            builder.Edit(storeId, [&](TavNodeRec& node) {
+                node.content = tablePos;
+                SetStore(node, chunks);
+            });
+        }, {.name = "Mail", .type = 0x10002000});
+    };
+    ASSERT_EQ(run({0, 1, 2}), 1u);
+    for (size_t k : {1u, 2u}) {
+        chunks[k] = RandomBytes(chunks[k].size(), uint32_t(20 + k));
+        ASSERT_EQ(run({k}), k + 1);
     }
     // Images: 0 (baseline 0), 1 (run 1: all chunks), 2 (run 2: chunk 1), 3 (run 3: chunk 2).
     CCli cli;
@@ -378,33 +349,8 @@ TEST(ForgetMessageStores, ChunksThatNewerTablesNameKeepTheirOlderImages) {
     }
 
     // Run 4 replaces chunk 0: now only image 1 loses its last use.
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &security), 1);
-        ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
-        CTavRepBaselineDetails* t = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-        chunks[0] = RandomBytes(32768, 40);
-        at[0] = rep.AddContent(chunks[0].data(), 32768, {0, 0});
-        std::string table;
-        for (size_t k = 0; k < chunks.size(); ++k) {
-            uint8_t record[40] = {};
-            for (int i = 0; i < 4; ++i) {
-                record[i] = uint8_t(at[k].image >> (8 * i));
-                record[4 + i] = uint8_t(at[k].offset >> (8 * i));
-            }
-            CMD5Checksum::Hash(chunks[k].data(), chunks[k].size(), record + 8);
-            table.append(reinterpret_cast<const char*>(record), 40);
-        }
-        TavNodeRec node;
-        ASSERT_TRUE(t->LoadNode(node, storeId));
-        node.content = rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
-        SetStore(node, chunks);
-        t->UpdateNode(node);
-        ASSERT_EQ(rep.SaveBaseline(t, "Mail", "", 0x10002000), 4u);
-        rep.CommitTrans();
-        t->Dispose();
-    }
+    chunks[0] = RandomBytes(32768, 40);
+    ASSERT_EQ(run({0}), 4u);
     const CliResult again = cli.Run({"forget", path, "--keep-last", "1"});
     ASSERT_EQ(again.code, 0) << again.err;
     CTavRepository::BuildImagePath(image, path, 1);
@@ -416,7 +362,7 @@ TEST(ForgetMessageStores, ChunksThatNewerTablesNameKeepTheirOlderImages) {
     EXPECT_EQ(cli.Run({"check", path, "--read-data"}).code, 0);
     // The store reads back whole from its chunks.
     CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &security), 1);
+    ASSERT_EQ(rep.Attach(path, &builder.security), 1);
     std::string restored;
     for (size_t k = 0; k < chunks.size(); ++k) {
         CTavRepContent* c = rep.GetContent(at[k]);

@@ -167,7 +167,7 @@ protected:
         if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
         const std::string modules =
             plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-        if (!plat::PathExists(modules + "/oemodule.so")) GTEST_SKIP() << "oemodule is not built";
+        ASSERT_TRUE(plat::PathExists(modules + "/oemodule.so")) << "oemodule is not built";
         Layout();
         NewJob();
         ASSERT_EQ(m_cli.Run({"job", "oe", m_job, "add", ID_A}).code, 0);

@@ -20,8 +20,7 @@ class RestoreCommand : public ::testing::Test {
 protected:
     void SetUp() override {
         if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
-        if (!plat::PathExists(ModulesFolder() + "/filesmodule.so"))
-            GTEST_SKIP() << "filesmodule is not built";
+        ASSERT_TRUE(plat::PathExists(ModulesFolder() + "/filesmodule.so")) << "filesmodule is not built";
         plat::CreateDirectories(m_dir / "data/sub/deep");
         plat::CreateDirectories(m_dir / "repo");
         tavtest::WriteFile(m_dir / "data/a.txt", "first\n");

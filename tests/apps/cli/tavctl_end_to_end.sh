@@ -4,7 +4,7 @@
 # Usage: tavctl_end_to_end.sh TAVCTL
 set -eu
 TAVCTL=$1
-command -v python3 >/dev/null || exit 77
+command -v python3 >/dev/null || { echo "python3 is needed to read the JSON output" >&2; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"

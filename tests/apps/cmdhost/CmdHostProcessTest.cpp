@@ -5,35 +5,20 @@
 #include <algorithm>
 
 #include "RunnerTestUtil.h"
-#include "platform/Process.h"
+#include "support/ProgramRun.h"
 
 using namespace hosttest;
 
 namespace {
 
-struct HostResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using HostResult = tavtest::ProgramResult;
 
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// Runs TavCmdHost with `arguments` and the modules of `moduleDir`, output to files.
+// Runs TavCmdHost with `arguments` and the modules of `moduleDir`.
 HostResult RunHost(const CTempDir& dir, const std::string& moduleDir,
                    const std::vector<std::string>& arguments) {
-    std::string command = "TAVORA_MODULE_PATH=" + Quote(moduleDir) + " " + Quote(TAVCMDHOST_PATH);
-    for (const std::string& a : arguments) command += " " + Quote(a);
-    command += " >" + Quote(dir / "host.out") + " 2>" + Quote(dir / "host.err") + " </dev/null";
-    HostResult r;
-    r.status = plat::RunProcess({"/bin/sh", "-c", command});
-    r.out = tavtest::ReadFile(dir / "host.out");
-    r.err = tavtest::ReadFile(dir / "host.err");
-    return r;
+    std::vector<std::string> command = {TAVCMDHOST_PATH};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return tavtest::RunProgram(dir, command, {{"TAVORA_MODULE_PATH", moduleDir}});
 }
 
 TEST(CmdHostProcess, AHiddenRunFromCronPrintsNothingAndExitsZero) {
@@ -76,8 +61,8 @@ TEST(CmdHostProcess, FailuresExitNonZeroAndSayWhyEvenWhenHidden) {
 class FilesEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (std::string(FILES_MODULE_DIR).empty() || !plat::PathExists(std::string(FILES_MODULE_DIR) + "/filesmodule.so"))
-            GTEST_SKIP() << "the Files and Folders module is not built";
+        ASSERT_TRUE(plat::PathExists(std::string(FILES_MODULE_DIR) + "/filesmodule.so"))
+            << "the Files and Folders module is not built";
         ASSERT_TRUE(plat::CreateDirectories(m_dir / "data/sub"));
         ASSERT_TRUE(plat::CreateDirectories(m_dir / "repo"));
         tavtest::WriteFile(m_dir / "data/a.txt", "alpha\n");

@@ -6,34 +6,17 @@
 #include <functional>
 
 #include "RunnerTestUtil.h"
-#include "platform/Process.h"
+#include "support/ProgramRun.h"
 
 using namespace hosttest;
 
 namespace {
 
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct ProgramResult {
-    int status = -1;
-    std::string err;
-};
-
 // One program run with the modules of the build, a private settings store and Wine prefix.
-ProgramResult RunProgram(const CTempDir& dir, const std::vector<std::string>& command) {
-    std::string line = "TAVORA_MODULE_PATH=" + Quote(FILES_MODULE_DIR) +
-                       " TAVORA_HOME=" + Quote(dir / "home") + " WINEPREFIX=" + Quote(dir / "wine") +
-                       " XDG_RUNTIME_DIR=" + Quote(dir.Path());
-    for (const std::string& word : command) line += " " + Quote(word);
-    line += " >/dev/null 2>" + Quote(dir / "run.err") + " </dev/null";
-    ProgramResult r;
-    r.status = plat::RunProcess({"/bin/sh", "-c", line});
-    r.err = tavtest::ReadFile(dir / "run.err");
-    return r;
+tavtest::ProgramResult RunWithModules(const CTempDir& dir, const std::vector<std::string>& command) {
+    return tavtest::RunProgram(dir, command,
+                               {{"TAVORA_MODULE_PATH", FILES_MODULE_DIR}, {"TAVORA_HOME", dir / "home"},
+                                {"WINEPREFIX", dir / "wine"}, {"XDG_RUNTIME_DIR", dir.Path()}});
 }
 
 // A job over dir/data (a.txt in it); each case changes it before the run.
@@ -95,9 +78,8 @@ const ExitCase CASES[] = {
 class ExitStatusTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        if (std::string(FILES_MODULE_DIR).empty() ||
-            !plat::PathExists(std::string(FILES_MODULE_DIR) + "/filesmodule.so"))
-            GTEST_SKIP() << "the modules are not built";
+        ASSERT_TRUE(plat::PathExists(std::string(FILES_MODULE_DIR) + "/filesmodule.so"))
+            << "the modules are not built";
     }
     // TavCmdHost (the parameter false) or tavctl backup.
     std::vector<std::string> Command(const std::string& job) const {
@@ -107,7 +89,6 @@ protected:
 };
 
 TEST_P(ExitStatusTest, EachOutcomeHasItsStatusAndSaysWhy) {
-    if (GetParam() && std::string(TAVCTL_PATH).empty()) GTEST_SKIP() << "tavctl is not built";
     for (const ExitCase& c : CASES) {
         SCOPED_TRACE(c.name);
         CTempDir dir;
@@ -118,7 +99,7 @@ TEST_P(ExitStatusTest, EachOutcomeHasItsStatusAndSaysWhy) {
         job.job.AddBackupNode("Files and Folders", "files").AddChild("file").SetAttribute("fullpath", dir / "data");
         c.prepare(dir, job.job);
         job.Save();
-        const ProgramResult r = RunProgram(dir, Command(job.path));
+        const tavtest::ProgramResult r = RunWithModules(dir, Command(job.path));
         EXPECT_EQ(r.status, c.status) << r.err;
         for (const std::string& text : c.said) EXPECT_TRUE(Contains(r.err, text)) << r.err;
         EXPECT_EQ(Baselines(job.ImagePath()).size(), c.status == 1 ? (plat::PathExists(job.ImagePath()) ? 1u : 0u) : 2u);
@@ -129,7 +110,6 @@ TEST_P(ExitStatusTest, EachOutcomeHasItsStatusAndSaysWhy) {
 }
 
 TEST_P(ExitStatusTest, TwentyItemsAreListedThenTheRestCounted) {
-    if (GetParam() && std::string(TAVCTL_PATH).empty()) GTEST_SKIP() << "tavctl is not built";
     CTempDir dir;
     plat::CreateDirectories(dir / "data");
     tavtest::WriteFile(dir / "data/a.txt", "alpha\n");
@@ -138,7 +118,7 @@ TEST_P(ExitStatusTest, TwentyItemsAreListedThenTheRestCounted) {
     node.AddChild("file").SetAttribute("fullpath", dir / "data");
     for (int i = 0; i < 23; ++i) node.AddChild("file").SetAttribute("fullpath", dir / ("gone" + std::to_string(i)));
     job.Save();
-    const ProgramResult r = RunProgram(dir, Command(job.path));
+    const tavtest::ProgramResult r = RunWithModules(dir, Command(job.path));
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_TRUE(Contains(r.err, "23 item(s) could not be backed up:")) << r.err;
     EXPECT_TRUE(Contains(r.err, "  ... and 3 more (see the run log)\n")) << r.err;
@@ -156,9 +136,9 @@ INSTANTIATE_TEST_SUITE_P(Programs, ExitStatusTest, ::testing::Values(false, true
 
 TEST(CmdHostWords, UnknownWordsAreWarnedAboutAndHelpPrintsUsage) {
     CTempDir dir;
-    ProgramResult r = RunProgram(dir, {TAVCMDHOST_PATH, "--help"});
+    tavtest::ProgramResult r = RunWithModules(dir, {TAVCMDHOST_PATH, "--help"});
     EXPECT_EQ(r.status, 0);
-    r = RunProgram(dir, {TAVCMDHOST_PATH, "JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
+    r = RunWithModules(dir, {TAVCMDHOST_PATH, "JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"FULLL\"")) << r.err;
     EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"extra\"")) << r.err;

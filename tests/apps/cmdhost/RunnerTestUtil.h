@@ -9,7 +9,7 @@
 
 #include "RunnerView.h"
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavJobHelper.h"
@@ -138,8 +138,6 @@ inline std::vector<std::string> LogFiles(const std::string& folder) {
     return out;
 }
 
-inline bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using tavtest::Contains;
 
 }  // namespace hosttest

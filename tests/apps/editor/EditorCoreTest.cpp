@@ -2,7 +2,7 @@
 // the SETTINGS fields and the document's modified flag.
 #include <gtest/gtest.h>
 
-#include "../../platform/TempDir.h"
+#include "support/TempDir.h"
 #include "core/EditorSettings.h"
 #include "core/SettingsModel.h"
 #include "core/TavoraDoc.h"

@@ -11,7 +11,8 @@
 #include "core/TavEngineFiles.h"
 #include "core/TavJobFilesHelper.h"
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/EngineRun.h"
+#include "support/RepBuilder.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavWords.h"
@@ -23,42 +24,10 @@ namespace filestest {
 
 using tavtest::CTempDir;
 
-// Records what an engine tells its observer; can cancel the run after some progress reports.
-class CRecorder : public CTavEngineObserver {
-public:
-    void OnTavEngineProgress(CTavEngine* engine, const std::string& title, const std::string& item,
-                             uint32_t) override {
-        ++progress;
-        titles[title] += 1;
-        if (firstItem.empty()) firstItem = item;
-        if (cancelAfter > 0 && progress >= cancelAfter) engine->CancelOperation();
-    }
-    void OnTavEngineStart(CTavEngine*) override { ++starts; }
-    void OnTavEngineFinish(CTavEngine* engine) override {
-        ++finishes;
-        counted = engine->HasWorkTotal();
-        workTotal = engine->GetWorkTotal();
-        workDone = engine->GetWorkDone();
-    }
-    bool WantsWorkTotals() const override { return wantTotals; }
-    void OnTavEngineCancelled(CTavEngine*) override { ++cancels; }
-    void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
+using tavtest::CEngineRecorder;
+using CRecorder = tavtest::CEngineRecorder;
 
-    int progress = 0, starts = 0, finishes = 0, cancels = 0;
-    int cancelAfter = 0;
-    bool wantTotals = false;
-    bool counted = false;
-    TavRunWork workTotal, workDone;
-    std::map<std::string, int> titles;
-    std::string log;
-    std::string firstItem;  // of the first progress report
-};
-
-struct RunResult {
-    int32_t result = -1;
-    uint32_t state = 99;
-    bool committed = false;
-    uint32_t imageId = TAV_NONE;  // the image the run wrote into
+struct RunResult : tavtest::BackupRun {
     TavBkLogAccount counts;
     std::string log;
     int progress = 0, starts = 0, finishes = 0, cancels = 0;
@@ -149,37 +118,21 @@ protected:
         const std::string xml = m_job.GetXmlString();
         m_job.SetBackupCommand(saved);
 
-        CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
-        EXPECT_NE(rep, nullptr) << CTavEngine::GetRepError();
-        if (rep == nullptr) return out;
-        CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
-        EXPECT_NE(table, nullptr);
-        EXPECT_EQ(rep->BeginTrans(5000), 1);
-        out.imageId = rep->GetCurrentImageID();
-        CRecorder recorder;
+        CEngineRecorder recorder;
         recorder.cancelAfter = cancelAfter;
         recorder.wantTotals = totals;
         auto* engine = new CTavEngineFiles;
-        engine->SubscribeNotify(&recorder);
-        out.result = engine->Backup(xml, rep, table);
-        out.state = engine->GetEngineState();
+        static_cast<tavtest::BackupRun&>(out) =
+            tavtest::RunBackup(m_job, xml, *engine, recorder, word, "job");
         out.counts = engine->GetBackupCounts();
         engine->Dispose();
-        if (out.result != 0 && out.state == TAV_ENGINE_FINISHED) {
-            out.committed = rep->SaveBaseline(table, "job", "Manual Backup", word) != TAV_NONE &&
-                            rep->CommitTrans() != 0;
-        } else {
-            rep->RollbackTrans();
-        }
-        table->Dispose();
-        CTavEngine::DisposeRep(rep);
         out.log = recorder.log;
-        out.progress = recorder.progress;
+        out.progress = int(recorder.progress.size());
         out.starts = recorder.starts;
         out.finishes = recorder.finishes;
         out.cancels = recorder.cancels;
         out.titles = recorder.titles;
-        out.firstItem = recorder.firstItem;
+        out.firstItem = recorder.FirstItem();
         out.counted = recorder.counted;
         out.workTotal = recorder.workTotal;
         out.workDone = recorder.workDone;
@@ -227,18 +180,6 @@ protected:
         for (const TavFindData& e : entries) OnDisk(plat::JoinPath(path, e.name), tree);
     }
 
-    static std::string ReadChain(CTavRepository& rep, TavPosition position) {
-        std::string out;
-        for (int guard = 0; position.offset != 0 && guard < 100000; ++guard) {
-            CTavRepContent* content = rep.GetContent(position);
-            if (content == nullptr) break;
-            out.append(content->data.begin(), content->data.end());
-            position = content->Next();
-            content->Dispose();
-        }
-        return out;
-    }
-
     static void ReadChildren(CTavRepository& rep, CTavRepBaselineDetails& table,
                              const TavNodeRec& parent, const std::string& folder, Tree& tree) {
         TavNodeRec node;
@@ -255,10 +196,10 @@ protected:
             item.contentPos = node.content;
             if (!item.folder) {
                 std::copy(node.fingerprint, node.fingerprint + 4, item.fingerprint);
-                item.content = ReadChain(rep, node.content);
+                item.content = tavtest::ReadChain(rep, node.content);
             }
             if (node.extra.offset != 0) {
-                const std::string bytes = ReadChain(rep, node.extra);
+                const std::string bytes = tavtest::ReadChain(rep, node.extra);
                 auto meta =
                     DecodePosixMeta(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
                 if (meta) {

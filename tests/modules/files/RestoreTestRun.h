@@ -10,7 +10,6 @@
 #include "FilesTestRun.h"
 #include "core/TavEngineFiles.h"
 #include "tavengine/XMLNode.h"
-#include "tavrep/TavSecurity.h"
 
 namespace filestest {
 
@@ -35,21 +34,7 @@ inline std::string Request(uint32_t baseline, uint32_t command, const std::strin
     return root.CreateXMLString();
 }
 
-struct Progress {
-    std::string title, item;
-    uint32_t percent;
-};
-
-// Records a restore; can cancel after a number of progress reports.
-class CRestoreRecorder : public CRecorder {
-public:
-    void OnTavEngineProgress(CTavEngine* engine, const std::string& title, const std::string& item,
-                             uint32_t percent) override {
-        reports.push_back({title, item, percent});
-        CRecorder::OnTavEngineProgress(engine, title, item, percent);
-    }
-    std::vector<Progress> reports;
-};
+using tavtest::Progress;
 
 struct RestoreResult {
     int32_t result = -1;
@@ -69,7 +54,7 @@ inline RestoreResult RunRestore(const std::string& imagePath, const std::string&
         ADD_FAILURE() << "cannot attach " << imagePath;
         return out;
     }
-    CRestoreRecorder recorder;
+    CEngineRecorder recorder;
     recorder.cancelAfter = cancelAfter;
     auto* engine = new CTavEngineFiles;
     engine->SubscribeNotify(&recorder);
@@ -81,7 +66,7 @@ inline RestoreResult RunRestore(const std::string& imagePath, const std::string&
     out.starts = recorder.starts;
     out.finishes = recorder.finishes;
     out.cancels = recorder.cancels;
-    out.reports = recorder.reports;
+    out.reports = recorder.progress;
     return out;
 }
 
@@ -135,11 +120,7 @@ inline std::vector<std::string> TempFilesBelow(const std::string& path) {
     return found;
 }
 
-inline int Count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
+using tavtest::Count;
 
 // The id of the stored item `path` (names from the top-level item down, '/' joined) in the
 // latest baseline; TAV_NONE when there is none.
@@ -163,89 +144,17 @@ inline uint32_t StoredId(const std::string& imagePath, const std::string& path) 
     return found;
 }
 
-// A repository whose baselines a test writes node by node, as damaged or hostile images
-// could hold them (names, sizes and chains the engine would never store itself).
-class CHandRepo {
+// A repository whose baselines a test writes node by node, below the Files and Folders
+// root (its id given to the edit).
+class CHandRepo : public tavtest::CRepBuilder {
 public:
-    explicit CHandRepo(const std::string& path) : m_path(path) {
-        InitTavImageSecure(&m_security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE,
-                           TAV_DEFAULT_IMAGE_SIZE);
-        EXPECT_EQ(CTavRepository::CreateRepository(path, &m_security, 0, {0, 0}), 1);
-    }
-
-    // One committed baseline; `edit` adds its nodes below the module root (its id given).
+    using CRepBuilder::CRepBuilder;
     template <typename F>
     void Baseline(F&& edit) {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(m_path, &m_security), 1);
-        EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
-        CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-        ASSERT_NE(table, nullptr);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        TavNodeRec root;
-        uint32_t rootId = table->LoadRoot(root, MODULE_FILES_ROOT) ? root.nodeId : TAV_NONE;
-        if (rootId == TAV_NONE) {
-            TavNodeRec* node = CTavRepository::CreateNode();
-            node->attributes = TAV_ATTR_DIRECTORY;
-            node->flags = NODE_DIRECTORY | NODE_TOUCHED;
-            node->moduleId = MODULE_FILES_ROOT;
-            Utf8ToUtf16Field("Files and Folders", node->name, NODE_NAME_CHARS);
-            rootId = table->AddNode(*node, 1);
-            CTavRepository::DisposeNode(node);
-        }
-        m_rep = &rep;
-        m_table = table;
-        edit(rootId);
-        EXPECT_NE(rep.SaveBaseline(table, "hand", "", 0x10001000), TAV_NONE);
-        rep.CommitTrans();
-        table->Dispose();
-        m_rep = nullptr;
-        m_table = nullptr;
+        CRepBuilder::Baseline([&] { edit(Root("Files and Folders", MODULE_FILES_ROOT)); },
+                              {.name = "hand"});
     }
-
-    uint32_t Folder(uint32_t parent, const std::string& name) {
-        TavFindData fd;
-        fd.name = name;
-        fd.attributes = TAV_ATTR_DIRECTORY;
-        fd.written = TavFileTime::FromTicks(133000000000000000ull);
-        return m_rep->AddNode(m_table, parent, MODULE_FILES_ITEM, &fd, nullptr, 0, {0, 0}, nullptr);
-    }
-
-    uint32_t File(uint32_t parent, const std::string& name, const std::string& content,
-                  uint32_t attributes = TAV_ATTR_ARCHIVE) {
-        const std::string source = m_path + ".src" + std::to_string(m_sources++);
-        EXPECT_TRUE(tavtest::WriteFile(source, content));
-        TavFindData fd;
-        fd.name = name;
-        fd.attributes = attributes;
-        fd.SetSize(content.size());
-        fd.written = TavFileTime::FromTicks(133000000000000000ull);  // 2022-06-18
-        fd.accessed = fd.written;
-        if (attributes & TAV_ATTR_REPARSE_POINT) fd.linkTarget = content;
-        const uint32_t id =
-            m_rep->AddNode(m_table, parent, MODULE_FILES_ITEM, &fd, source.c_str(), 0, {0, 0}, nullptr);
-        plat::RemoveFile(source);
-        return id;
-    }
-
-    // Changes a stored node in place.
-    template <typename F>
-    void Edit(uint32_t id, F&& change) {
-        TavNodeRec node;
-        ASSERT_EQ(m_table->LoadNode(node, id), 1);
-        change(node);
-        EXPECT_NE(m_table->UpdateNode(node), TAV_NONE);
-    }
-
-    CTavRepository& Rep() { return *m_rep; }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    TavImageSecurity m_security;
-    CTavRepository* m_rep = nullptr;
-    CTavRepBaselineDetails* m_table = nullptr;
-    int m_sources = 0;
+    const std::string& Path() const { return path; }
 };
 
 }  // namespace filestest

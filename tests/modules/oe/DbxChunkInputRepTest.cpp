@@ -11,7 +11,7 @@
 #include "core/DbxIndexTree.h"
 #include "core/DbxMessageRecord.h"
 #include "core/DbxMessageText.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavrep/MD5Checksum.h"
 #include "tavrep/TavRepository.h"
 #include "tavrep/TavSecurity.h"

@@ -8,7 +8,7 @@
 #include "core/DbxViewerModel.h"
 #include "modules/oe/DbxTestStore.h"
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "core/EmlFileNamer.h"
 #include "modules/oe/DbxTestStore.h"
 #include "platform/FileSystem.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

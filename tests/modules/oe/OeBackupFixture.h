@@ -16,6 +16,8 @@
 #include "core/TavJobOeHelper.h"
 #include "core/TavOeEngine.h"
 #include "modules/oe/OeTestEnv.h"
+#include "support/EngineRun.h"
+#include "support/RepBuilder.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavrep/FormatAdaptor.h"
@@ -26,38 +28,15 @@ namespace oetest {
 constexpr const char* ID_A = "{5C1D0A3E-1111-4A4A-9A9A-00000000000A}";
 constexpr const char* ID_B = "{5C1D0A3E-2222-4B4B-9B9B-00000000000B}";
 
-// Hears an engine: the log text, progress, and the three endings; may cancel the run.
-class CRecordingObserver : public CTavEngineObserver {
-public:
-    struct Progress {
-        std::string title;
-        std::string item;
-        uint32_t percent;
-    };
-    void OnTavEngineProgress(CTavEngine* engine, const std::string& title, const std::string& item,
-                             uint32_t percent) override {
-        progress.push_back({title, item, percent});
-        if (cancelWhen && cancelWhen(item, percent)) engine->CancelOperation();
-    }
-    void OnTavEngineStart(CTavEngine*) override { ++starts; }
-    void OnTavEngineFinish(CTavEngine*) override { ++finishes; }
-    void OnTavEngineCancelled(CTavEngine*) override { ++cancels; }
-    void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
-
-    std::function<bool(const std::string&, uint32_t)> cancelWhen;
-    std::vector<Progress> progress;
-    std::string log;
-    int starts = 0;
-    int finishes = 0;
-    int cancels = 0;
-};
+using CRecordingObserver = tavtest::CEngineRecorder;
+using tavtest::Contains;
 
 struct RunResult {
     int32_t result = -1;
     uint32_t state = 0;
     TavOeBackupAccount account;
     std::string log;
-    std::vector<CRecordingObserver::Progress> progress;
+    std::vector<tavtest::Progress> progress;
     int starts = 0;
     int finishes = 0;
     int cancels = 0;
@@ -114,17 +93,7 @@ public:
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string Content(TavPosition position) {
-        std::string out;
-        for (int guard = 0; position.offset != 0 && guard < 100000; ++guard) {
-            CTavRepContent* c = m_rep.GetContent(position);
-            if (c == nullptr) break;
-            out.append(reinterpret_cast<const char*>(c->data.data()), c->data.size());
-            position = c->Next();
-            c->Dispose();
-        }
-        return out;
-    }
+    std::string Content(TavPosition position) { return tavtest::ReadChain(m_rep, position); }
     std::vector<DbxChunkRecord> Table(const TavNodeRec& node) {
         const std::string bytes = Content(node.content);
         return DecodeChunkTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
@@ -184,29 +153,17 @@ protected:
     // a transaction; commit when the engine finished, else roll back.
     RunResult Run(std::function<bool(const std::string&, uint32_t)> cancelWhen = {}) {
         RunResult out;
-        CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
-        EXPECT_NE(rep, nullptr) << CTavEngine::GetRepError();
-        if (rep == nullptr) return out;
-        CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
-        EXPECT_NE(table, nullptr);
-        EXPECT_EQ(rep->BeginTrans(5000), 1);
         CRecordingObserver observer;
         observer.cancelWhen = std::move(cancelWhen);
         CTavOeEngine* engine = new CTavOeEngine;
-        engine->SubscribeNotify(&observer);
         const uint32_t command = SetTavCmd(m_job.GetBackupCommand(), TAV_CMD_BACKUP);
-        out.result = engine->Backup(m_job.GetXmlString(), rep, table);
-        out.state = engine->GetEngineState();
+        const tavtest::BackupRun run =
+            tavtest::RunBackup(m_job, m_job.GetXmlString(), *engine, observer, command, "oe job");
+        out.result = run.result;
+        out.state = run.state;
         out.account = engine->GetBackupAccount();
-        if (out.result == 1 && out.state == TAV_ENGINE_FINISHED) {
-            EXPECT_NE(rep->SaveBaseline(table, "oe job", "Manual Backup", command), TAV_NONE);
-            EXPECT_EQ(rep->CommitTrans(), 1);
-        } else {
-            rep->RollbackTrans();
-        }
         engine->Dispose();
-        table->Dispose();
-        CTavEngine::DisposeRep(rep);
+        if (run.result == 1 && run.state == TAV_ENGINE_FINISHED) EXPECT_TRUE(run.committed);
         out.log = observer.log;
         out.progress = observer.progress;
         out.starts = observer.starts;
@@ -231,9 +188,5 @@ protected:
     CTavJobHelper m_job;
     std::unique_ptr<CTavJobOeHelper> m_helper;
 };
-
-inline bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 }  // namespace oetest

@@ -58,7 +58,7 @@ struct RestoreResult {
     uint32_t state = 0;
     TavOeRestoreAccount account;
     std::string log;
-    std::vector<CRecordingObserver::Progress> progress;
+    std::vector<tavtest::Progress> progress;
     int finishes = 0;
     int cancels = 0;
 };
@@ -146,105 +146,39 @@ protected:
 
 // A repository written through the library, for stored trees that no backup of ours
 // makes: names that are not file names, tables that lie, settings that reach elsewhere.
+// One baseline below the Outlook Express root; Save() writes it.
 class CCraftedRepo {
 public:
-    explicit CCraftedRepo(const std::string& folder) : m_folder(folder) {
-        path = folder + "/crafted.tvr";
-        InitTavImageSecure(&m_security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_NONE,
-                           TAV_DEFAULT_IMAGE_SIZE);
-        EXPECT_EQ(CTavRepository::CreateRepository(path, &m_security, 0, {0, 0}), 1);
-        EXPECT_EQ(m_rep.Attach(path, &m_security), 1);
-        EXPECT_NE(m_rep.StartFreshImage(), TAV_NONE);
-        m_table = m_rep.LoadBaseline(m_rep.GetLatestBaselineNumber());
-        EXPECT_NE(m_table, nullptr);
-        EXPECT_EQ(m_rep.BeginTrans(5000), 1);
-        TavNodeRec* root = CTavRepository::CreateNode();
-        root->attributes = TAV_ATTR_DIRECTORY;
-        root->flags = NODE_DIRECTORY | NODE_TOUCHED;
-        root->moduleId = OE_TAG_ROOT;
-        Utf8ToUtf16Field("Outlook Express", root->name, NODE_NAME_CHARS);
-        rootId = m_table->AddNode(*root, 1);
-        CTavRepository::DisposeNode(root);
-    }
-    ~CCraftedRepo() {
-        if (m_table) m_table->Dispose();
+    explicit CCraftedRepo(const std::string& folder) : m_builder(folder + "/crafted.tvr") {
+        path = m_builder.path;
+        m_builder.Begin({.name = "crafted", .description = "Manual Backup"});
+        rootId = m_builder.Root("Outlook Express", OE_TAG_ROOT);
     }
 
     uint32_t AddFolder(uint32_t parent, const std::string& name, uint32_t tag) {
-        TavFindData fd;
-        fd.name = name;
-        fd.attributes = TAV_ATTR_DIRECTORY;
-        fd.kind = TavFileKind::Directory;
-        return m_rep.AddNode(m_table, parent, tag, &fd, nullptr, 0, {0, 0}, nullptr);
+        return m_builder.Folder(parent, name, tag);
     }
     // A store file as the engine keeps it; `tableChunks` records are written (fewer than
     // the content needs makes a table that ends early).
     uint32_t AddStore(uint32_t parent, const std::string& name, const std::string& content,
                       size_t tableChunks = SIZE_MAX) {
-        TavFindData fd;
-        fd.name = name;
-        fd.attributes = TAV_ATTR_ARCHIVE;
-        fd.SetSize(content.size());
-        fd.written = TavFileTime::FromTicks(133000000000000000ull);
-        const uint32_t id = m_rep.AddNode(m_table, parent, OE_TAG_MESSAGE, &fd, nullptr,
-                                          OE_CHUNK_SIZE, {0, 0}, nullptr);
-        std::string table;
-        for (size_t at = 0, n = 0; at < content.size() && n < tableChunks;
-             at += OE_CHUNK_SIZE, ++n) {
-            const std::string chunk = content.substr(at, OE_CHUNK_SIZE);
-            DbxChunkRecord record;
-            record.position = m_rep.AddContent(chunk.data(), uint32_t(chunk.size()), {0, 0});
-            CMD5Checksum::Hash(chunk.data(), chunk.size(), record.digest);
-            uint8_t raw[DBX_CHUNK_RECORD_SIZE];
-            EncodeChunkRecord(record, raw);
-            table.append(reinterpret_cast<const char*>(raw), sizeof raw);
-        }
-        TavNodeRec node;
-        EXPECT_EQ(m_table->LoadNode(node, id), 1);
-        node.content = m_rep.AddContent(table.data(), uint32_t(table.size()), {0, 0});
-        CMD5Checksum md5;
-        md5.Update(content.data(), content.size());
-        md5.GetHash(node.fingerprint);
-        node.flags |= NODE_HAS_FINGERPRINT;
-        EXPECT_NE(m_table->UpdateNode(node), TAV_NONE);
-        return id;
+        return m_builder.MessageStore(parent, name, content, OE_TAG_MESSAGE, OE_CHUNK_SIZE, tableChunks);
     }
     // Spoils the stored fingerprint of a node (its content stays sound).
     void SpoilFingerprint(uint32_t id) {
-        TavNodeRec node;
-        ASSERT_EQ(m_table->LoadNode(node, id), 1);
-        node.fingerprint[0] ^= 1;
-        EXPECT_NE(m_table->UpdateNode(node), TAV_NONE);
+        m_builder.Edit(id, [](TavNodeRec& node) { node.fingerprint[0] ^= 1; });
     }
     uint32_t AddItem(uint32_t parent, const std::string& name, const std::string& content) {
-        const std::string source = m_folder + "/item" + std::to_string(m_items++);
-        EXPECT_TRUE(tavtest::WriteFile(source, content));
-        TavFindData fd;
-        fd.name = name;
-        fd.attributes = TAV_ATTR_ARCHIVE;
-        fd.SetSize(content.size());
-        return m_rep.AddNode(m_table, parent, OE_TAG_ITEM, &fd, source.c_str(), 0, {0, 0}, nullptr);
+        return m_builder.File(parent, name, content, TAV_ATTR_ARCHIVE, OE_TAG_ITEM);
     }
     // Saves the baseline; its number.
-    uint32_t Save() {
-        const uint32_t number = m_rep.SaveBaseline(m_table, "crafted", "Manual Backup", 0x10001000);
-        EXPECT_NE(number, TAV_NONE);
-        EXPECT_EQ(m_rep.CommitTrans(), 1);
-        m_table->Dispose();
-        m_table = nullptr;
-        m_rep.Detach();
-        return number;
-    }
+    uint32_t Save() { return m_builder.End(); }
 
     std::string path;
     uint32_t rootId = TAV_NONE;
 
 private:
-    std::string m_folder;
-    TavImageSecurity m_security;
-    CTavRepository m_rep;
-    CTavRepBaselineDetails* m_table = nullptr;
-    int m_items = 0;
+    tavtest::CRepBuilder m_builder;
 };
 
 }  // namespace oetest

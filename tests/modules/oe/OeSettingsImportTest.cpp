@@ -5,7 +5,7 @@
 #include "core/OeSettingsImport.h"
 #include "platform/FileSystem.h"
 #include "platform/RegText.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

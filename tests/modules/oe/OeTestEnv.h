@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -12,25 +11,12 @@
 #include "modules/oe/DbxWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 
 namespace oetest {
 
-// Sets an environment variable for the life of the object, then puts the old value back.
-class CEnvOverride {
-public:
-    CEnvOverride(const std::string& name, const std::string& value)
-        : m_name(name), m_old(plat::GetEnv(name)) {
-        plat::SetEnv(name, value);
-    }
-    ~CEnvOverride() { plat::SetEnv(m_name, m_old.value_or("")); }
-    CEnvOverride(const CEnvOverride&) = delete;
-    CEnvOverride& operator=(const CEnvOverride&) = delete;
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
+using tavtest::CEnvOverride;
+using tavtest::RandomBytes;
 
 // One folder of a "folders.dbx".
 struct FolderSpec {
@@ -68,13 +54,6 @@ inline std::vector<FolderSpec> StandardFolders() {
             {2, 1, "Inbox", "Inbox.dbx", 12, 3, 1},
             {3, 1, "Outbox", "Outbox.dbx", 0, 0, 0},
             {7, 2, "Projects", "Projects.dbx", 5, 5, 1}};
-}
-
-inline std::string RandomBytes(size_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = char(rng());
-    return s;
 }
 
 // TAVORA_HOME, XDG_RUNTIME_DIR, HOME and WINEPREFIX point into a temporary folder; the

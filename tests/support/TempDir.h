@@ -1,10 +1,14 @@
-// A temporary folder for one test, removed with everything in it afterwards.
+// A temporary folder for one test, removed with everything in it afterwards; files written
+// and read whole; the environment of one test.
 #pragma once
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 
 namespace tavtest {
 
@@ -55,5 +59,40 @@ inline std::string ReadFile(const std::string& path) {
         return "<unreadable>";
     return content;
 }
+
+// `n` bytes that do not compress, the same for the same seed.
+inline std::string RandomBytes(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = char(rng());
+    return s;
+}
+
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// How often `part` occurs in `text` (overlapping occurrences count).
+inline int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class CEnvOverride {
+public:
+    CEnvOverride(const std::string& name, const std::string& value)
+        : m_name(name), m_old(plat::GetEnv(name)) {
+        plat::SetEnv(name, value);
+    }
+    ~CEnvOverride() { plat::SetEnv(m_name, m_old.value_or("")); }
+    CEnvOverride(const CEnvOverride&) = delete;
+    CEnvOverride& operator=(const CEnvOverride&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
 
 }  // namespace tavtest
