@@ -67,6 +67,7 @@ constexpr const char* REASON_REPAIR_HINT =
     "intact baseline";
 constexpr const char* REASON_NO_TRANSACTION = "the repository's transaction cannot be opened";
 constexpr const char* REASON_NO_REPOSITORY = "the repository cannot be created or opened";
+constexpr const char* REASON_UNKNOWN_ERROR = "unknown error";
 constexpr const char* REASON_COMMIT_FAILED = "the transaction could not be committed";
 constexpr const char* REASON_NOT_SAVED = "the baseline table could not be written";
 constexpr const char* REASON_STOPPED = "the run was stopped";

@@ -5,7 +5,7 @@
 #include <zlib.h>
 
 #include "DeflateCodec.h"
-#include "RepTestUtil.h"
+#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "tavrep/TavImage.h"
 

@@ -11,7 +11,7 @@
 #include "Codecs.h"
 #include "ZstdCodec.h"
 #include "platform/File.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavrep/TavRepository.h"
 #include "tavrep/TavSecurity.h"
 

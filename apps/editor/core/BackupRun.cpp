@@ -13,15 +13,7 @@ namespace editor {
 
 namespace {
 
-constexpr uint32_t TRANSACTION_TIMEOUT_MS = 5000;
 constexpr const char* MANUAL_BACKUP = "Manual Backup";
-
-std::string TakeException(CTavException* e) {
-    if (e == nullptr) return "unknown error";
-    std::string reason = e->Describe();
-    e->Delete();
-    return reason;
-}
 
 }  // namespace
 
@@ -69,7 +61,7 @@ bool CBackupRun::Prepare(CTavJobHelper& job, bool full, CTavRepErrorCallback* er
     }
     int began = 0;
     try {
-        began = m_repository->BeginTrans(TRANSACTION_TIMEOUT_MS);
+        began = m_repository->BeginTrans(TAV_TRANS_TIMEOUT_MS);
     } catch (CTavException* e) {
         m_problem = TakeException(e);
     }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Process.h"
-#include "platform/TempDir.h"
+#include "support/TempDir.h"
 #include "tavengine/TavModFactory.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "../../platform/TempDir.h"
+#include "support/TempDir.h"
 #include "core/LogHistory.h"
 #include "core/ScheduleModel.h"
 #include "platform/Clock.h"
