@@ -39,17 +39,21 @@ void CWindowBeacon::Follow() {
 
 void CWindowBeacon::OnReadable() {
     // A sender writes its message right after connecting: a short wait takes it whole.
-    bool front = false;
-    m_listener->Serve(100, [&front](const plat::ChannelMessage& message) -> std::optional<plat::ChannelMessage> {
-        if (message.type == WINDOW_BRING_TO_FRONT) front = true;
+    // Every request that has arrived is taken (the listening socket signals only new ones).
+    int fronts = 0;
+    const auto handler = [&fronts](const plat::ChannelMessage& message) -> std::optional<plat::ChannelMessage> {
+        if (message.type == WINDOW_BRING_TO_FRONT) ++fronts;
         return std::nullopt;
-    });
-    if (!front) return;
-    if (m_window->isMinimized()) m_window->showNormal();
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-    emit broughtToFront();
+    };
+    while (m_listener->Serve(100, handler) > 0) {
+    }
+    for (int i = 0; i < fronts; ++i) {
+        if (m_window->isMinimized()) m_window->showNormal();
+        m_window->show();
+        m_window->raise();
+        m_window->activateWindow();
+        emit broughtToFront();
+    }
 }
 
 bool BringWindowToFront(const std::string& title) {
@@ -58,7 +62,8 @@ bool BringWindowToFront(const std::string& title) {
     bool reached = false;
     for (const plat::ChannelAddress& address : plat::FindChannels(title)) {
         plat::ChannelMessage answer;
-        if (plat::ChannelRequest(address, message, answer, 500) != plat::ChannelResult::NotReached) reached = true;
+        // The window answers nothing: the request is done when it closes the connection.
+        if (plat::ChannelRequest(address, message, answer, 200) != plat::ChannelResult::NotReached) reached = true;
     }
     return reached;
 }
