@@ -28,10 +28,15 @@ CEncodingBoxes::CEncodingBoxes(QWidget* parent, QGridLayout* grid, int row) : QO
     levelLayout->setContentsMargins(0, 0, 0, 0);
     levelLayout->addWidget(new QLabel("Compression Level:", levelRow));
     levelLayout->addWidget(m_level);
-    levelLayout->addWidget(new QLabel("Method:", levelRow));
-    levelLayout->addWidget(m_method);
     levelLayout->addStretch();
     grid->addWidget(levelRow, row + 1, 1);
+    auto* methodRow = new QWidget(parent);
+    auto* methodLayout = new QHBoxLayout(methodRow);
+    methodLayout->setContentsMargins(0, 0, 0, 0);
+    methodLayout->addWidget(new QLabel("Compression Method:", methodRow));
+    methodLayout->addWidget(m_method);
+    methodLayout->addStretch();
+    grid->addWidget(methodRow, row + 2, 1);
     connect(m_encrypt, &QCheckBox::toggled, this, &CEncodingBoxes::edited);
     connect(m_compress, &QCheckBox::toggled, this, [this] {
         UpdateLevel();

@@ -13,7 +13,7 @@ class QWidget;
 class CEncodingBoxes : public QObject {
     Q_OBJECT
 public:
-    // Adds the controls to `grid` from `row` on (two rows).
+    // Adds the controls to `grid` from `row` on (three rows).
     CEncodingBoxes(QWidget* parent, QGridLayout* grid, int row);
     void Set(const editor::EncodingChoice& choice);
     editor::EncodingChoice Get() const;
