@@ -10,9 +10,6 @@ class CTavRepository;
 
 namespace tavctl {
 
-// The path of image `imageId` of the attached repository, as the library would open it.
-std::string ImageFilePath(CTavRepository& rep, uint32_t imageId);
-
 // One line per state worth a warning; empty when there is nothing to say.
 std::vector<std::string> RepositoryDamageNotes(CTavRepository& rep);
 

@@ -31,7 +31,6 @@ uint32_t GetLE32(const uint8_t* p) {
 
 }  // namespace
 
-std::string ImagePathFor(CTavRepository& rep, uint32_t imageId) { return ImageFilePath(rep, imageId); }
 
 std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& sink,
                       ReadStats& stats, bool allDamage) {
@@ -60,7 +59,7 @@ std::string ReadChain(CTavRepository& rep, TavPosition start, const DataSink& si
         if (p.image >= LAST_STARTED_IMAGE) return finish(Where(p) + ": no such image");
         CTavImage* image = rep.GetImageFromID(p.image);
         if (image == nullptr)
-            return finish(Where(p) + ": image file " + ImagePathFor(rep, p.image) + " cannot be opened");
+            return finish(Where(p) + ": image file " + rep.ImagePathOf(p.image) + " cannot be opened");
         TavBlockData block;
         try {
             block = image->ReadBlock(p.offset, TavBlockUse::Content);
@@ -118,31 +117,50 @@ std::string ReadItemData(CTavRepository& rep, const TavNodeRec& node, bool verif
     if (table.size() % CHUNK_RECORD_SIZE != 0)
         return "the chunk table's length " + std::to_string(table.size()) +
                " is not a multiple of 40 bytes";
-    bool stopped = false;
-    for (size_t i = 0; i < table.size() / CHUNK_RECORD_SIZE && !stopped; ++i) {
+    bool feeding = true;  // the sink hears the bytes until it stops or a chunk is damaged
+    std::string first;    // the first damaged chunk's problem
+    std::vector<size_t> damaged;  // the damaged chunks behind it
+    for (size_t i = 0; i < table.size() / CHUNK_RECORD_SIZE; ++i) {
         const uint8_t* record = table.data() + i * CHUNK_RECORD_SIZE;
         const TavPosition chunk{GetLE32(record), GetLE32(record + 4)};
-        if (chunk.offset == 0) return "chunk " + std::to_string(i) + " has no stored content";
         std::vector<uint8_t> bytes;
-        problem = ReadChain(
-            rep, chunk,
-            [&](const uint8_t* b, size_t count) {
-                tooLarge = bytes.size() + count > MAX_CHUNK_BYTES;
-                if (!tooLarge) bytes.insert(bytes.end(), b, b + count);
-                return !tooLarge;
-            },
-            stats);
-        if (!problem.empty()) return "chunk " + std::to_string(i) + ": " + problem;
-        if (tooLarge) return "chunk " + std::to_string(i) + " is longer than a chunk may be";
-        if (verifyChunks) {
+        if (chunk.offset == 0) {
+            problem = "chunk " + std::to_string(i) + " has no stored content";
+        } else {
+            problem = ReadChain(
+                rep, chunk,
+                [&](const uint8_t* b, size_t count) {
+                    tooLarge = bytes.size() + count > MAX_CHUNK_BYTES;
+                    if (!tooLarge) bytes.insert(bytes.end(), b, b + count);
+                    return !tooLarge;
+                },
+                stats, allDamage);
+            if (!problem.empty()) problem = "chunk " + std::to_string(i) + ": " + problem;
+            else if (tooLarge) problem = "chunk " + std::to_string(i) + " is longer than a chunk may be";
+        }
+        if (problem.empty() && verifyChunks) {
             uint8_t digest[16];
             CMD5Checksum::Hash(bytes.data(), bytes.size(), digest);
             if (std::memcmp(digest, record + 8, 16) != 0)
-                return "chunk " + std::to_string(i) + " does not match its checksum";
+                problem = "chunk " + std::to_string(i) + " does not match its checksum";
         }
-        if (!bytes.empty() && !sink(bytes.data(), bytes.size())) stopped = true;
+        if (!problem.empty()) {
+            if (!allDamage) return problem;
+            if (first.empty()) first = problem;
+            else damaged.push_back(i);
+            feeding = false;
+            continue;
+        }
+        if (feeding && !bytes.empty() && !sink(bytes.data(), bytes.size())) {
+            if (!allDamage) return "";
+            feeding = false;
+        }
     }
-    return "";
+    if (first.empty() || damaged.empty()) return first;
+    first += "; " + std::to_string(damaged.size()) + " more damaged chunk" + (damaged.size() == 1 ? "" : "s") + " (";
+    for (size_t i = 0; i < damaged.size() && i < MAX_NAMED_DAMAGE; ++i)
+        first += (i > 0 ? ", " : "") + std::to_string(damaged[i]);
+    return first + (damaged.size() > MAX_NAMED_DAMAGE ? ", ...)" : ")");
 }
 
 std::string CompareWithNode(const TavNodeRec& node, uint64_t length, const uint32_t* fingerprint) {

@@ -18,9 +18,6 @@ struct ReadStats {
     uint64_t bytes = 0;
 };
 
-// The path of image `imageId` of the attached repository (also when it is not open).
-std::string ImagePathFor(CTavRepository& rep, uint32_t imageId);
-
 // Reads the chain that starts at `start` to its end. Returns "" when the whole chain was
 // read, else the problem ("content block at image 1 offset 4242: ..."). With `allDamage`,
 // a block that does not decode is stepped over by its header and the rest of the chain is
@@ -39,7 +36,8 @@ ContentLayout LayoutOf(const TavNodeRec& node);
 
 // Streams the item's data (reassembled for a chunk table). With `verifyChunks` each
 // chunk of a chunk table is compared with its stored MD5. "" on success, else the problem.
-// `allDamage` as for ReadChain, for the chain of a plain item.
+// `allDamage` as for ReadChain; for a chunk table, a damaged chunk is stepped over too and
+// the problem counts the other damaged chunks and names the first few.
 std::string ReadItemData(CTavRepository& rep, const TavNodeRec& node, bool verifyChunks,
                          const DataSink& sink, ReadStats& stats, bool allDamage = false);
 

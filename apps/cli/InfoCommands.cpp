@@ -63,7 +63,7 @@ std::vector<ImageRow> ImageRows(CTavRepository& rep) {
     for (uint32_t id = 0; last != TAV_NONE && id <= last; ++id) {
         ImageRow row;
         row.id = id;
-        row.path = ImagePathFor(rep, id);
+        row.path = rep.ImagePathOf(id);
         TavFindData data;
         // A forget deletes the images no baseline uses: such gaps are not listed.
         if (rep.GetImagePath(id).empty() && !plat::GetFindData(row.path, data) && !NeededImage(rep, id))

@@ -61,7 +61,7 @@ void CRepoChecker::CheckImages() {
     for (const TavLeftover& left : m_rep.FindLeftovers())
         if (left.keep == 0) leftovers.insert(left.image);
     for (uint32_t id = 0; last != TAV_NONE && id <= last; ++id) {
-        const std::string path = ImagePathFor(m_rep, id);
+        const std::string path = m_rep.ImagePathOf(id);
         if (!plat::PathExists(path) || leftovers.count(id) != 0) continue;
         const std::string where = "image " + std::to_string(id) + " (" + path + ")";
         if (m_rep.GetImageFromID(id) == nullptr) {
@@ -76,19 +76,19 @@ void CRepoChecker::CheckImages() {
         }
     }
     for (const TavSecurityMismatch& m : m_rep.GetSecurityMismatches())
-        Report("image " + std::to_string(m.image) + " (" + ImagePathFor(m_rep, m.image) + ")",
+        Report("image " + std::to_string(m.image) + " (" + m_rep.ImagePathOf(m.image) + ")",
                m.damaged ? "the security record is damaged"
                          : "the security record names another password than the other images");
 }
 
 void CRepoChecker::CheckBaselineTable() {
     for (uint32_t id : m_rep.GetNewerImages())
-        Report("image " + std::to_string(id) + " (" + ImagePathFor(m_rep, id) + ")",
+        Report("image " + std::to_string(id) + " (" + m_rep.ImagePathOf(id) + ")",
                "needs a newer version of Tavora; its baselines and contents were not checked");
     for (const TavPosition& entry : m_rep.GetUnreadableTables())
         if (m_rep.GetNewerImages().count(entry.image) == 0)
         Report("baseline table in image " + std::to_string(entry.image) + " (" +
-                   ImagePathFor(m_rep, entry.image) + ") offset " + std::to_string(entry.offset),
+                   m_rep.ImagePathOf(entry.image) + ") offset " + std::to_string(entry.offset),
                "cannot be read; the repository opens at the baselines before it and no backup "
                "runs into it until tavctl check --repair sets the damaged images aside");
     const TavBaselineList* list = m_rep.GetBaselineList();
@@ -128,7 +128,7 @@ void CRepoChecker::CheckEarlierBaselineTables() {
             image->ReadBlock(entry.offset);
         } catch (CTavException* e) {
             Report("earlier baseline table in image " + std::to_string(entry.image) + " (" +
-                       ImagePathFor(m_rep, entry.image) + ") offset " + std::to_string(entry.offset),
+                       m_rep.ImagePathOf(entry.image) + ") offset " + std::to_string(entry.offset),
                    TakeException(e));
         }
     }
@@ -141,7 +141,7 @@ void CRepoChecker::CheckBaseline(const TavBaselineHeaderRec& header, size_t inde
     std::unique_ptr<CBaselineView> view = m_session.LoadBaseline(header.number, problem);
     if (!view) {
         Report(m_baselineName, "node table in image " + std::to_string(header.image) + " (" +
-                                   ImagePathFor(m_rep, header.image) + ") offset " +
+                                   m_rep.ImagePathOf(header.image) + ") offset " +
                                    std::to_string(header.nodeTable) + ": " + problem);
         return;
     }

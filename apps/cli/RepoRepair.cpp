@@ -71,7 +71,7 @@ bool RepairRepository(CRepoSession& session, const LineSink& out, std::string& p
         if (!ok) return false;
     }
     for (uint32_t id : rep.MendSecurityRecords())
-        out("rewrote the security record of image " + std::to_string(id) + " (" + ImagePathFor(rep, id) +
+        out("rewrote the security record of image " + std::to_string(id) + " (" + rep.ImagePathOf(id) +
             ") to agree with the other images");
     rep.ReleaseReadHandles();
     return true;

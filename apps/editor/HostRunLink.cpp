@@ -15,7 +15,7 @@ CHostRunLink::CHostRunLink(QObject* parent) : QObject(parent) {
 CHostRunLink::~CHostRunLink() = default;
 
 bool CHostRunLink::IsRestoring(const std::string& imagePathText) {
-    return !CTavCmdHostClient::Find("TavCmdHost Restore: " + imagePathText).empty();
+    return !CTavCmdHostClient::Find(tavhost::HostRestoreTitleForImage(imagePathText)).empty();
 }
 
 bool CHostRunLink::IsBackingUp(const std::string& imagePathText) {

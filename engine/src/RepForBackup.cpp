@@ -84,17 +84,12 @@ bool RefuseDamaged(CTavRepository& repository) {
     // baselines and hide the newer ones.
     if (!repository.GetNewerImages().empty()) {
         const uint32_t id = *repository.GetNewerImages().begin();
-        std::string image;
-        CTavRepository::BuildImagePath(image, repository.GetCurrentRepPath(), id);
-        Fail(engtext::REP_NEEDS_NEWER, NewerReaderText(id).c_str(), image.c_str());
+        Fail(engtext::REP_NEEDS_NEWER, NewerReaderText(id).c_str(), repository.ImagePathOf(id).c_str());
         return true;
     }
     const std::vector<TavPosition>& unreadable = repository.GetUnreadableTables();
     if (unreadable.empty()) return false;
-    std::string image;
-    CTavRepository::BuildImagePath(image, repository.GetCurrentRepPath(), unreadable.front().image);
-    if (unreadable.front().image == 0 && !CTavRepository::TestFileExisting(image))
-        CTavRepository::BuildImagePath(image, repository.GetCurrentRepPath(), TAV_NONE);
+    const std::string image = repository.ImagePathOf(unreadable.front().image);
     std::string first;
     CTavRepository::BuildImagePath(first, repository.GetCurrentRepPath(), TAV_NONE);
     Fail(engtext::REP_DAMAGED_NEWEST, image.c_str(), first.c_str());

@@ -112,8 +112,17 @@ bool DecodeStatusRecord(const std::vector<uint8_t>& bytes, HostStatusRecord& rec
     return true;
 }
 
-std::string HostTitleForImage(const std::string& imagePath) {
-    return std::string(HOST_TITLE_BACKUP).replace(std::string(HOST_TITLE_BACKUP).find("%s"), 2, imagePath);
+namespace {
+std::string TitleWith(const char* format, const std::string& imagePath) {
+    std::string title(format);
+    return title.replace(title.find("%s"), 2, imagePath);
+}
+}  // namespace
+
+std::string HostTitleForImage(const std::string& imagePath) { return TitleWith(HOST_TITLE_BACKUP, imagePath); }
+
+std::string HostRestoreTitleForImage(const std::string& imagePath) {
+    return TitleWith(HOST_TITLE_RESTORE, imagePath);
 }
 
 std::string HostLockName(const char* format, uint32_t id) {

@@ -151,6 +151,11 @@ std::string CTavRepository::GetImagePath(uint32_t id) const {
     return m_images[id]->Path();
 }
 
+std::string CTavRepository::ImagePathOf(uint32_t id) const {
+    std::string path = GetImagePath(id);
+    return path.empty() ? PathOfImageSeenFrom(GetCurrentRepPath(), id) : path;
+}
+
 std::string CTavRepository::GetCurrentRepPath() const {
     if (m_currentImage < 0 || !m_images[size_t(m_currentImage)]) return std::string();
     return m_images[size_t(m_currentImage)]->Path();

@@ -22,6 +22,8 @@ constexpr uint32_t RECORD_STATUS = 2;
 
 constexpr const char* HOST_TITLE_IDLE = "Tavora Command Host";
 constexpr const char* HOST_TITLE_BACKUP = "TavCmdHost Backup: %s";
+// The title of a host that restores from an image; the editor leaves such an image alone.
+constexpr const char* HOST_TITLE_RESTORE = "TavCmdHost Restore: %s";
 
 // The named locks of one host's records; `id` tells the host apart from others.
 constexpr const char* LOCK_STATUS_INFO = "TavCmdHost.StatusInfo.%08X";
@@ -35,6 +37,8 @@ constexpr uint32_t ANSWER_WAIT_MS = 1000;
 
 // "TavCmdHost Backup: <image path>": the title of a host that backs up into that image.
 std::string HostTitleForImage(const std::string& imagePath);
+// "TavCmdHost Restore: <image path>": the title of a host that restores from that image.
+std::string HostRestoreTitleForImage(const std::string& imagePath);
 // One of the lock names above for host `id`.
 std::string HostLockName(const char* format, uint32_t id);
 

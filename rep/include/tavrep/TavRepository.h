@@ -100,6 +100,9 @@ public:
     void ClearImageSlot();
     CTavImage* GetImageFromID(uint32_t imageId);
     std::string GetImagePath(uint32_t imageId) const;
+    // The file of image `imageId`: the open one's path, else the path beside the current
+    // image (image 0 may be the first image's plain name).
+    std::string ImagePathOf(uint32_t imageId) const;
     std::string GetCurrentRepPath() const;
     uint32_t GetCurrentImageID() const;
     uint32_t GetEntryImageID() const { return m_entryImage < 0 ? TAV_NONE : uint32_t(m_entryImage); }

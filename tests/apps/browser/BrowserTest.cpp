@@ -220,7 +220,7 @@ private slots:
             QCOMPARE(rep.Attach(repo, &security), 1);
             TavBaselineHeaderRec header;
             QCOMPARE(rep.GetBaselineHeader(rep.GetLatestBaselineNumber(), header), 1);
-            newest = tavctl::ImageFilePath(rep, header.image);
+            newest = rep.ImagePathOf(header.image);
             rep.Detach();
         }
         // The newest image cut inside its first block: its baseline table is gone.
