@@ -313,12 +313,4 @@ TEST_F(JobRunnerTest, AStopBeforeTheModulesStartKeepsThemFromRunning) {
     EXPECT_LT(Baselines(m_job.ImagePath()).size(), 2u);
 }
 
-TEST_F(JobRunnerTest, AHiddenRunShowsNoBoxes) {
-    m_job.AddModule("alpha");
-    m_job.Save();
-    m_view.visible = false;
-    EXPECT_EQ(Run(true).outcome, RunOutcome::Committed);
-    EXPECT_TRUE(m_view.messages.empty());
-}
-
 }  // namespace
