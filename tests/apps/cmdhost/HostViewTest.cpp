@@ -90,9 +90,6 @@ TEST(ConsoleView, WithoutATerminalNoBarIsDrawn) {
     view.ShowMessage("Backup Finished.", MessageIcon::Information);
     EXPECT_EQ(progress.str(), "");
     EXPECT_EQ(messages.str(), "");
-    EXPECT_TRUE(view.IsVisible());
-    view.Hide();
-    EXPECT_FALSE(view.IsVisible());
 }
 
 TEST(ConsoleView, TheStopSignalAsksTheRunToStopOnce) {
