@@ -18,19 +18,7 @@ namespace {
 
 class CFileSystemTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_FALSE(m_dir.Path().empty()); }
     tavtest::CTempDir m_dir;
-};
-
-// Restores an environment variable when the test ends.
-class CEnvRestore {
-public:
-    explicit CEnvRestore(std::string name) : m_name(std::move(name)), m_old(GetEnv(m_name)) {}
-    ~CEnvRestore() { SetEnv(m_name, m_old.value_or("")); }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
 };
 
 // --- find data ------------------------------------------------------------------------
@@ -213,8 +201,7 @@ TEST_F(CFileSystemTest, RenameReplacesTheTarget) {
 // --- temporary files and free space ---------------------------------------------------
 
 TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefix) {
-    CEnvRestore restore("TMPDIR");
-    ASSERT_TRUE(SetEnv("TMPDIR", m_dir.Path() + "/"));
+    tavtest::CEnvOverride tmpdir("TMPDIR", m_dir.Path() + "/");
     EXPECT_EQ(TempDirectory(), m_dir.Path());
 
     std::string first = MakeTempFile();
@@ -255,7 +242,7 @@ TEST_F(CFileSystemTest, FreeSpaceOfFoldersFilesAndPathsNotYetMade) {
 
 // --- path helpers ---------------------------------------------------------------------
 
-TEST(CPathTextTest, DirNameAndBaseName) {
+TEST(CPathTextTest, DirNameBaseNameAndJoinPath) {
     struct Case {
         const char* path;
         const char* dir;
@@ -267,15 +254,9 @@ TEST(CPathTextTest, DirNameAndBaseName) {
         EXPECT_EQ(DirName(c.path), c.dir) << c.path;
         EXPECT_EQ(BaseName(c.path), c.base) << c.path;
     }
-}
-
-TEST(CPathTextTest, JoinPath) {
-    EXPECT_EQ(JoinPath("/a", "b"), "/a/b");
-    EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
-    EXPECT_EQ(JoinPath("/a", "/b"), "/a/b");
-    EXPECT_EQ(JoinPath("", "b"), "b");
-    EXPECT_EQ(JoinPath("/", "b"), "/b");
-    EXPECT_EQ(JoinPath("/a", ""), "/a");
+    for (const Case& c : {Case{"/a", "b", "/a/b"}, Case{"/a/", "b", "/a/b"}, Case{"/a", "/b", "/a/b"},
+                          Case{"", "b", "b"}, Case{"/", "b", "/b"}, Case{"/a", "", "/a"}})
+        EXPECT_EQ(JoinPath(c.path, c.dir), c.base) << c.path << " + " << c.dir;
 }
 
 TEST(CPathTextTest, AbsolutePathResolvesDotsAsText) {

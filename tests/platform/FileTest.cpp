@@ -62,11 +62,7 @@ bool WaitForPath(const std::string& path) {
 
 class CFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(m_dir.Path().empty());
-        m_file = m_dir / "data.bin";
-        ASSERT_TRUE(tavtest::WriteFile(m_file, "hello"));
-    }
+    void SetUp() override { ASSERT_TRUE(tavtest::WriteFile(m_file, "hello")); }
 
     static std::unique_ptr<CFile> OpenExisting(const std::string& path, FileAccess access,
                                                uint32_t* error = nullptr) {
@@ -74,37 +70,39 @@ protected:
     }
 
     tavtest::CTempDir m_dir;
-    std::string m_file;
+    const std::string m_file = m_dir / "data.bin";
 };
 
 // --- sharing within one process -------------------------------------------------------
 
-TEST_F(CFileTest, WriterExcludesWritersAndReaders) {
-    auto writer = OpenExisting(m_file, FileAccess::ReadWrite);
-    ASSERT_TRUE(writer);
-    uint32_t error = 0;
-    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite, &error));
-    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
-    EXPECT_EQ(GetLastError(), ERR_SHARING_VIOLATION);
-    error = 0;
-    EXPECT_FALSE(OpenExisting(m_file, FileAccess::Read, &error));
-    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
-
-    writer.reset();
-    EXPECT_TRUE(OpenExisting(m_file, FileAccess::ReadWrite));
-    EXPECT_TRUE(OpenExisting(m_file, FileAccess::Read));
-}
-
-TEST_F(CFileTest, ReadersShareButExcludeWriters) {
+TEST_F(CFileTest, WritersExcludeEveryoneAndReadersExcludeWriters) {
+    const struct {
+        FileAccess held, tried;
+        bool opens;
+    } cases[] = {
+        {FileAccess::ReadWrite, FileAccess::ReadWrite, false},
+        {FileAccess::ReadWrite, FileAccess::Read, false},
+        {FileAccess::Read, FileAccess::ReadWrite, false},
+        {FileAccess::Read, FileAccess::Read, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.held) * 10 + int(c.tried));
+        auto held = OpenExisting(m_file, c.held);
+        ASSERT_TRUE(held);
+        uint32_t error = 0;
+        EXPECT_EQ(OpenExisting(m_file, c.tried, &error) != nullptr, c.opens);
+        if (!c.opens) {
+            EXPECT_EQ(error, ERR_SHARING_VIOLATION);
+            EXPECT_EQ(GetLastError(), ERR_SHARING_VIOLATION);
+        }
+        held.reset();
+        EXPECT_TRUE(OpenExisting(m_file, c.tried));
+    }
+    // A writer waits for the last of two readers.
     auto first = OpenExisting(m_file, FileAccess::Read);
     auto second = OpenExisting(m_file, FileAccess::Read);
-    ASSERT_TRUE(first);
-    ASSERT_TRUE(second);
-    uint32_t error = 0;
-    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite, &error));
-    EXPECT_EQ(error, ERR_SHARING_VIOLATION);
     first.reset();
-    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite));  // the second reader remains
+    EXPECT_FALSE(OpenExisting(m_file, FileAccess::ReadWrite));
     second.reset();
     EXPECT_TRUE(OpenExisting(m_file, FileAccess::ReadWrite));
 }

@@ -2,15 +2,12 @@
 // instances and processes, damaged files, export and import.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
-#include "platform/EnvExpand.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/RegFile.h"
 #include "platform/Registry.h"
 #include "platform/SysError.h"
+#include "support/TempDir.h"
 
 using namespace plat;
 
@@ -19,55 +16,19 @@ namespace {
 constexpr const char* CHILD_FLAG = "TAV_REGISTRY_TEST_CHILD";
 constexpr const char* TAVORA_KEY = "Software\\Norvik\\Tavora";
 
-void RemoveTree(const std::string& path) {
-    std::vector<TavFindData> entries;
-    if (ListDirectory(path, entries)) {
-        for (const TavFindData& e : entries) {
-            std::string child = JoinPath(path, e.name);
-            if (e.kind == TavFileKind::Directory) {
-                RemoveTree(child);
-            } else {
-                RemoveFile(child);
-            }
-        }
-    }
-    RemoveDirectory(path);
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+std::string ReadText(const std::string& path) { return tavtest::ReadFile(path); }
+void WriteText(const std::string& path, const std::string& text) { ASSERT_TRUE(tavtest::WriteFile(path, text)); }
 
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = MakeTempDirectory("tav~regtest");
-        ASSERT_FALSE(m_dir.empty());
-        m_home = JoinPath(m_dir, "home");
-        ASSERT_TRUE(SetEnv("TAVORA_HOME", m_home));
-        // The stores' lock files go into the test's folder too.
-        m_savedRuntime = GetEnv("XDG_RUNTIME_DIR").value_or("");
-        ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", m_dir));
-    }
-    void TearDown() override {
-        SetEnv("TAVORA_HOME", "");
-        SetEnv("XDG_RUNTIME_DIR", m_savedRuntime);
-        RemoveTree(m_dir);
-    }
     std::string UserFile() const { return JoinPath(m_home, "user.reg"); }
     std::string MachineFile() const { return JoinPath(m_home, "machine.reg"); }
 
-    std::string m_dir;
-    std::string m_home;
-    std::string m_savedRuntime;
+    tavtest::CTempDir m_tmp;
+    const std::string m_dir = m_tmp.Path();
+    const std::string m_home = m_tmp / "home";
+    tavtest::CEnvOverride m_homeEnv{"TAVORA_HOME", m_home};
+    tavtest::CEnvOverride m_runtimeEnv{"XDG_RUNTIME_DIR", m_dir};  // the stores' lock files
 };
 
 }  // namespace
@@ -298,12 +259,7 @@ TEST_F(RegistryTest, DamagedFileFailsEveryAccessAndStaysAsItWas) {
                                    ": line 3: the key belongs to HKEY_LOCAL_MACHINE, not to "
                                    "HKEY_CURRENT_USER");
 
-    // A hand-written REGEDIT4 file with CR LF reads; an empty file is an empty store.
-    WriteText(UserFile(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"caf\xE9\"\r\n");
-    ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, "a", false));
-    std::string text;
-    EXPECT_TRUE(reg.ReadString("X", text));
-    EXPECT_EQ(text, "caf\xC3\xA9");
+    // An empty file is an empty store.
     WriteText(UserFile(), "");
     EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "A", false));
     EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
@@ -389,17 +345,6 @@ TEST_F(RegistryTest, ImportAppliesDeletionsToBothRootsOrNothingAtAll) {
     ASSERT_TRUE(machine.Open(HKEY_LOCAL_MACHINE, "Software\\Norvik\\Tavora\\Browser", false));
     EXPECT_TRUE(machine.ReadNumber("Verbose", number));
     EXPECT_EQ(number, 1u);
-}
-
-TEST_F(RegistryTest, StoreRootValuesExpandFromTheEnvironment) {
-    CRegistry reg;
-    ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, "Identities\\{X}"));
-    ASSERT_TRUE(SetEnv("TAV_REGISTRY_TEST_PROFILE", "/home/someone"));
-    ASSERT_TRUE(reg.WriteString("Store Root", "%TAV_REGISTRY_TEST_PROFILE%/Outlook Express",
-                                REG_EXPAND_SZ));
-    std::string text;
-    ASSERT_TRUE(reg.ReadString("Store Root", text));
-    EXPECT_EQ(ExpandEnvironmentStrings(text), "/home/someone/Outlook Express");
 }
 
 TEST_F(RegistryTest, SettingsFolderFollowsTheEnvironment) {

@@ -102,18 +102,12 @@ class BrowserTest : public QObject {
     std::string m_repo, m_data;
 
 private slots:
+    void init() { m_env = std::make_unique<CTestEnvironment>(); }
+
     void initTestCase() {
         m_env = std::make_unique<CTestEnvironment>();
         m_repo = MakeTavctlRepo(m_dir.path().toStdString(), m_data);
         QVERIFY(QFile::exists(QString::fromStdString(m_repo)));
-    }
-
-    void sizeAndNumberTexts() {
-        const std::pair<uint64_t, const char*> cases[] = {
-            {1024, "1024 Bytes"}, {1025, "1.00 KB"}, {1 << 20, "1024.00 KB"},
-            {(1 << 20) + 1, "1.00 MB"}, {5ull << 30, "5.00 GB"}, {(4ull << 30) + 512, "4.00 GB"}};
-        for (const auto& [size, text] : cases) QCOMPARE(tavui::SizeText(size), std::string(text));
-        QCOMPARE(tavui::GroupedNumber(5368709120ull), std::string("5,368,709,120"));
     }
 
     void checkStatesPropagateBothWays() {
@@ -204,6 +198,7 @@ private slots:
         CTlcDataProvider* big = w.At({"/big"});
         QVERIFY(big != nullptr);
         QCOMPARE(w.Rows(big)["huge.bin"][1], std::string("5.00 GB"));
+        QCOMPARE(tavui::SizeText((4ull << 30) + 512), std::string("4.00 GB"));
         const TavNodeRec* node = ProviderNode(Child(big, "huge.bin"));
         QCOMPARE(CExtractItemDlg::InfoRows(*node)[2].second, std::string("5,368,709,120 Bytes"));
     }
@@ -336,9 +331,18 @@ private slots:
         qputenv("TAV_FAKE_TRACE", trace.c_str());
         CWindow w;
         QVERIFY(w.window->OpenRepository(repo));
+        // Into a folder of this test: neither the original place ("/big") nor a destination
+        // an earlier test left in the settings.
+        QTemporaryDir out;
+        const auto into = [&](QDialog& d) {
+            auto* dialog = As<CRestoreDlg>(d);
+            dialog->Check(1021)->setChecked(false);
+            dialog->DestinationEdit()->setText(out.path());
+            return dialog;
+        };
         w.prompt.answers = {tavui::ID_CANCEL};
         w.onDialog = [&](QDialog& d) {
-            As<CRestoreDlg>(d)->OnRestore();
+            into(d)->OnRestore();
             return 0;
         };
         w.window->OnRestore();
@@ -350,7 +354,7 @@ private slots:
         qputenv("TAV_FAKE_ENDLESS", "1");
         w.prompt.answers = {tavui::ID_OK, tavui::ID_YES};
         w.onDialog = [&](QDialog& d) {
-            auto* dialog = As<CRestoreDlg>(d);
+            auto* dialog = into(d);
             dialog->OnRestore();
             // Stop once the engine itself reports: a stop before its Restore starts skips it.
             QSignalSpy progress(dialog->Run(), &CEngineRun::progress);

@@ -32,7 +32,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 }  // namespace
 
-TEST(CheckCommandTest, CleanRepositoryPasses) {
+TEST(CheckCommandTest, CleanRepositoryPassesAndProgressOnATerminalIsErasedAgain) {
     CTestRepo repo(nullptr, ENCRYPT_BUILTIN);
     CCli cli;
     for (const char* mode : {"", "--read-data"}) {
@@ -44,11 +44,6 @@ TEST(CheckCommandTest, CleanRepositoryPasses) {
         EXPECT_TRUE(Contains(r.out, "Checked 3 baselines, ")) << r.out;
         EXPECT_TRUE(Contains(r.out, ": no problems found.\n"));
     }
-}
-
-TEST(CheckCommandTest, ProgressOnATerminalIsErasedAgain) {
-    CTestRepo repo;
-    CCli cli;
     const std::string quiet = cli.Run({"check", repo.path}).out;
     cli.progress = true;
     CliResult r = cli.Run({"check", repo.path});
@@ -61,8 +56,7 @@ TEST(CheckCommandTest, ProgressOnATerminalIsErasedAgain) {
     EXPECT_TRUE(Contains(r.err, "baseline 0 (1 of 3): item 1 of 1")) << r.err;
     const size_t last = r.err.rfind('\r', r.err.size() - 2);
     EXPECT_EQ(r.err.back(), '\r');
-    EXPECT_EQ(r.err.substr(last + 1, r.err.size() - last - 2).find_first_not_of(' '),
-              std::string::npos);
+    EXPECT_EQ(r.err.substr(last + 1, r.err.size() - last - 2).find_first_not_of(' '), std::string::npos);
 }
 
 TEST(CheckCommandTest, AFlippedByteIsADamagedBlockNamedByImageAndOffset) {

@@ -12,6 +12,7 @@
 #include "BaselineView.h"
 #include "CommandTable.h"
 #include "ItemResolver.h"
+#include "platform/Process.h"
 #include "support/RepBuilder.h"
 
 namespace clitest {
@@ -62,6 +63,18 @@ using tavtest::Contains;
 using tavtest::FlipByte;
 using tavtest::RandomBytes;
 using tavtest::StoreChunkTable;
+
+// The modules the build puts beside the programs (bin/../lib/modules).
+inline std::string BuiltModules() {
+    return plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
+}
+
+// Lets the hub find the built modules (TAVORA_MODULE_PATH unset); fails when `module` is
+// missing. Call it as ASSERT_NO_FATAL_FAILURE(UseBuiltModules()).
+inline void UseBuiltModules(const std::string& module = "filesmodule") {
+    if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
+    ASSERT_TRUE(plat::PathExists(BuiltModules() + "/" + module + ".so")) << module << " is not built";
+}
 
 inline TavFindData FindData(const std::string& name, uint64_t size, uint32_t attributes) {
     TavFindData fd = tavtest::FileData(name, size, attributes);

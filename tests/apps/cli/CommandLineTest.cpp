@@ -96,33 +96,24 @@ TEST(DispatcherTest, HelpAndOverview) {
 }
 
 TEST(DispatcherTest, UsageErrorsExitWithTwo) {
-    CCli cli;
-    CliResult unknown = cli.Run({"frobnicate", "x"});
-    EXPECT_EQ(unknown.code, 2);
-    EXPECT_EQ(unknown.err, "tavctl: unknown command 'frobnicate'; run 'tavctl --help'\n");
-
-    CliResult option = cli.Run({"ls", "repo.tvr", "--bogus"});
-    EXPECT_EQ(option.code, 2);
-    EXPECT_TRUE(Contains(option.err, "tavctl: ls: unknown option --bogus\nusage: tavctl ls"));
-
-    CliResult missing = cli.Run({"cat", "repo.tvr"});
-    EXPECT_EQ(missing.code, 2);
-    EXPECT_TRUE(Contains(missing.err, "tavctl: cat: missing arguments"));
-
-    CliResult extra = cli.Run({"info", "a.tvr", "b.tvr"});
-    EXPECT_EQ(extra.code, 2);
-    EXPECT_TRUE(Contains(extra.err, "unexpected argument 'b.tvr'"));
-
-    CliResult conflict = cli.Run({"passwd", "a.tvr", "--remove", "--new-password-file", "f"});
-    EXPECT_EQ(conflict.code, 2);
-}
-
-TEST(DispatcherTest, BadBaselineNumberIsAUsageError) {
     CTestRepo repo;
+    const struct {
+        std::vector<std::string> args;
+        std::string err;  // a part of the error text
+    } cases[] = {
+        {{"frobnicate", "x"}, "tavctl: unknown command 'frobnicate'; run 'tavctl --help'\n"},
+        {{"ls", "repo.tvr", "--bogus"}, "tavctl: ls: unknown option --bogus\nusage: tavctl ls"},
+        {{"cat", "repo.tvr"}, "tavctl: cat: missing arguments"},
+        {{"info", "a.tvr", "b.tvr"}, "unexpected argument 'b.tvr'"},
+        {{"passwd", "a.tvr", "--remove", "--new-password-file", "f"}, ""},
+        {{"ls", repo.path, "-b", "first"}, "tavctl: -b needs a baseline number or latest, not 'first'\n"},
+    };
     CCli cli;
-    CliResult r = cli.Run({"ls", repo.path, "-b", "first"});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err, "tavctl: -b needs a baseline number or latest, not 'first'\n");
+    for (const auto& c : cases) {
+        const CliResult r = cli.Run(c.args);
+        EXPECT_EQ(r.code, 2) << c.args[0];
+        EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
+    }
     EXPECT_EQ(cli.Run({"ls", repo.path, "-b", "latest", "/home/ann/docs/a.txt"}).code, 0);
 }
 

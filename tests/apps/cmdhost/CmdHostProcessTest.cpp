@@ -56,6 +56,13 @@ TEST(CmdHostProcess, FailuresExitNonZeroAndSayWhyEvenWhenHidden) {
     r = RunHost(dir, CMDHOST_TEST_MODULE_DIR, {"BACKUP", job.path});
     EXPECT_EQ(r.status, 2) << "nothing to do";
     EXPECT_TRUE(Contains(r.err, "usage: TavCmdHost JOB_BACKUP JOB_FILE")) << r.err;
+    EXPECT_EQ(RunHost(dir, CMDHOST_TEST_MODULE_DIR, {"--help"}).status, 0);
+
+    // Unknown words are warned about, and the run goes on.
+    r = RunHost(dir, CMDHOST_TEST_MODULE_DIR, {"JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"FULLL\"")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"extra\"")) << r.err;
 }
 
 class FilesEndToEnd : public ::testing::Test {

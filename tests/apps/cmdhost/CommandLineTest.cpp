@@ -33,26 +33,30 @@ TEST(Tokenize, AQuotedTokenEndsOnlyAtAQuoteBeforeWhiteSpaceOrTheEnd) {
     EXPECT_EQ(TokenizeCommandLine("\"only\""), (Tokens{"only"}));
 }
 
-TEST(HostCommand, ReadsTheBackupWordsIgnoringLetterCase) {
-    HostCommand c = ParseHostCommand(TokenizeCommandLine("h JOB_BACKUP \"/j b.tvj\" FULL SW_HIDE"));
-    EXPECT_TRUE(c.backup);
-    EXPECT_EQ(c.jobPath, "/j b.tvj");
-    EXPECT_TRUE(c.full);
-    EXPECT_TRUE(c.hide);
-
-    c = ParseHostCommand({"h", "job_backup", "/j.tvj", "full"});
-    EXPECT_TRUE(c.backup);
-    EXPECT_TRUE(c.full) << "\"full\" in lower case is still full";
-    EXPECT_FALSE(c.hide);
-
-    c = ParseHostCommand({"h", "JOB_BACKUP", "/j.tvj"});
-    EXPECT_FALSE(c.full) << "no third token: incremental";
-    c = ParseHostCommand({"h", "JOB_BACKUP", "/j.tvj", "INCREMENTAL", "sw_hide"});
-    EXPECT_FALSE(c.full);
-    EXPECT_TRUE(c.hide) << "SW_HIDE counts anywhere";
-    c = ParseHostCommand({"h", "JOB_BACKUP", "/j.tvj", "SW_HIDE", "FULL"});
-    EXPECT_FALSE(c.full) << "only token 3 selects the type";
-    EXPECT_TRUE(c.hide);
+TEST(HostCommand, ReadsTheWordsByTheirPlaceIgnoringLetterCase) {
+    const struct {
+        Tokens tokens;
+        bool backup, full, hide;
+        const char* why;
+    } cases[] = {
+        {TokenizeCommandLine("h JOB_BACKUP \"/j b.tvj\" FULL SW_HIDE"), true, true, true, "the scheduler's line"},
+        {{"h", "job_backup", "/j.tvj", "full"}, true, true, false, "lower case"},
+        {{"h", "JOB_BACKUP", "/j.tvj"}, true, false, false, "no third token: incremental"},
+        {{"h", "JOB_BACKUP", "/j.tvj", "INCREMENTAL", "sw_hide"}, true, false, true, "SW_HIDE counts anywhere"},
+        {{"h", "JOB_BACKUP", "/j.tvj", "SW_HIDE", "FULL"}, true, false, true, "only token 3 selects the type"},
+        {{}, false, false, false, "nothing"},
+        {{"h", "/j.tvj", "JOB_BACKUP"}, false, false, false, "JOB_BACKUP must be token 1"},
+        {{"h", "JOB_BACKUPX", "/j.tvj"}, false, false, false, "a longer word"},
+        {{"h", "SW_HIDE"}, false, false, true, "hidden, nothing to run"},
+    };
+    for (const auto& c : cases) {
+        const HostCommand command = ParseHostCommand(c.tokens);
+        EXPECT_EQ(command.backup, c.backup) << c.why;
+        EXPECT_EQ(command.full, c.full) << c.why;
+        EXPECT_EQ(command.hide, c.hide) << c.why;
+    }
+    EXPECT_EQ(ParseHostCommand(TokenizeCommandLine("h JOB_BACKUP \"/j b.tvj\"")).jobPath, "/j b.tvj");
+    EXPECT_EQ(ParseHostCommand({"h", "JOB_BACKUP"}).jobPath, "") << "the runner refuses a missing job path";
 }
 
 TEST(HostCommand, UnknownWordsAreListedButTheSchedulersWordsAreNot) {
@@ -69,19 +73,6 @@ TEST(HostCommand, UnknownWordsAreListedButTheSchedulersWordsAreNot) {
     };
     for (const auto& c : cases) EXPECT_EQ(ParseHostCommand(c.tokens).unknown, c.unknown) << c.tokens[3 % c.tokens.size()];
     EXPECT_TRUE(ParseHostCommand({"h", "--help"}).help);
-}
-
-TEST(HostCommand, WithoutJobBackupAsToken1NothingIsRun) {
-    EXPECT_FALSE(ParseHostCommand({}).backup);
-    EXPECT_FALSE(ParseHostCommand({"h"}).backup);
-    EXPECT_FALSE(ParseHostCommand({"h", "/j.tvj", "JOB_BACKUP"}).backup);
-    EXPECT_FALSE(ParseHostCommand({"h", "JOB_BACKUPX", "/j.tvj"}).backup);
-    HostCommand c = ParseHostCommand({"h", "SW_HIDE"});
-    EXPECT_FALSE(c.backup);
-    EXPECT_TRUE(c.hide);
-    c = ParseHostCommand({"h", "JOB_BACKUP"});
-    EXPECT_TRUE(c.backup);
-    EXPECT_EQ(c.jobPath, "") << "the runner refuses a missing job path";
 }
 
 TEST(RunCounters, SumsTheCounterLinesOfClosingLogs) {

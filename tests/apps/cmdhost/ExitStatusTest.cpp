@@ -134,14 +134,4 @@ INSTANTIATE_TEST_SUITE_P(Programs, ExitStatusTest, ::testing::Values(false, true
                              return info.param ? "tavctl" : "TavCmdHost";
                          });
 
-TEST(CmdHostWords, UnknownWordsAreWarnedAboutAndHelpPrintsUsage) {
-    CTempDir dir;
-    tavtest::ProgramResult r = RunWithModules(dir, {TAVCMDHOST_PATH, "--help"});
-    EXPECT_EQ(r.status, 0);
-    r = RunWithModules(dir, {TAVCMDHOST_PATH, "JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"FULLL\"")) << r.err;
-    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"extra\"")) << r.err;
-}
-
 }  // namespace

@@ -52,16 +52,6 @@ TEST_F(HostAppTest, ALineWithoutJobBackupRunsNothing) {
     EXPECT_TRUE(m_view.events.empty());
 }
 
-TEST_F(HostAppTest, TheExitStatusIsZeroOnlyWhenABaselineWasCommitted) {
-    m_job.AddModule("alpha", {{"fail", "yes"}});
-    m_job.Save();
-    EXPECT_EQ(m_app.HandleTokens({"h", "JOB_BACKUP", m_job.path, "FULL"}), EXIT_NOT_COMMITTED);
-    EXPECT_EQ(m_app.HandleTokens({"h", "JOB_BACKUP", m_dir / "none.tvj"}), EXIT_NOT_COMMITTED);
-    m_job.job.GetBackupNode("alpha").SetAttribute("fail", "no");
-    m_job.Save();
-    EXPECT_EQ(m_app.HandleTokens({"h", "JOB_BACKUP", m_job.path}), EXIT_COMMITTED);
-}
-
 TEST(ConsoleView, MessagesAndProblemsBecomeLinesAndTheBarIsErased) {
     std::ostringstream progress, messages;
     ConsoleOptions options;
@@ -100,9 +90,6 @@ TEST(ConsoleView, WithoutATerminalNoBarIsDrawn) {
     view.ShowMessage("Backup Finished.", MessageIcon::Information);
     EXPECT_EQ(progress.str(), "");
     EXPECT_EQ(messages.str(), "");
-    EXPECT_TRUE(view.IsVisible());
-    view.Hide();
-    EXPECT_FALSE(view.IsVisible());
 }
 
 TEST(ConsoleView, TheStopSignalAsksTheRunToStopOnce) {

@@ -112,25 +112,16 @@ TEST_F(JobRunnerTest, TheRecordsFollowTheRun) {
     EXPECT_EQ(m_runner.LogRecord().text.substr(0, 14), "Finish Backup ");
 }
 
-TEST_F(JobRunnerTest, AnIncrementalRunHandsTheEnginesTheIncrementalWord) {
+TEST_F(JobRunnerTest, AnIncrementalManualRunHasItsWordAndNoBanner) {
     CommitFirstRun();
-    const RunSummary& run = Run(false);
+    const RunSummary& run = m_runner.RunJob(m_job.path, false, RunKind::Manual);
     ASSERT_EQ(run.outcome, RunOutcome::Committed);
     EXPECT_EQ(run.baseline, 2u);
-    EXPECT_TRUE(Contains(LogText(run), "Module alpha, command #10002015\r\n"));
+    EXPECT_EQ(LogText(run).substr(0, 33), "Module alpha, command #10002015\r\n");
     EXPECT_TRUE(std::regex_match(plat::BaseName(run.logPath), std::regex("[0-9A-F]{8}\\.10002015\\.log")));
-    EXPECT_EQ(Baselines(m_job.ImagePath()).size(), 3u);
-}
-
-TEST_F(JobRunnerTest, AManualRunHasNoBannerAndIsDescribedAsManual) {
-    m_job.AddModule("alpha");
-    m_job.Save();
-    const RunSummary& run = Run(true, RunKind::Manual);
-    ASSERT_EQ(run.outcome, RunOutcome::Committed);
-    EXPECT_EQ(LogText(run).substr(0, 13), "Module alpha,");
     const std::vector<TavBaselineHeaderRec> baselines = Baselines(m_job.ImagePath());
-    ASSERT_EQ(baselines.size(), 2u);
-    EXPECT_EQ(Utf16Text(baselines[1].description, 512), "Manual Backup");
+    ASSERT_EQ(baselines.size(), 3u);
+    EXPECT_EQ(Utf16Text(baselines[2].description, 512), "Manual Backup");
 }
 
 TEST_F(JobRunnerTest, AJobThatDoesNotLoadRunsNothing) {
@@ -311,14 +302,6 @@ TEST_F(JobRunnerTest, AStopBeforeTheModulesStartKeepsThemFromRunning) {
     EXPECT_FALSE(Contains(LogText(run), "Module alpha"));
     EXPECT_TRUE(Contains(LogText(run), "\r\n***** The run was stopped before module \"alpha\".\r\n"));
     EXPECT_LT(Baselines(m_job.ImagePath()).size(), 2u);
-}
-
-TEST_F(JobRunnerTest, AHiddenRunShowsNoBoxes) {
-    m_job.AddModule("alpha");
-    m_job.Save();
-    m_view.visible = false;
-    EXPECT_EQ(Run(true).outcome, RunOutcome::Committed);
-    EXPECT_TRUE(m_view.messages.empty());
 }
 
 }  // namespace

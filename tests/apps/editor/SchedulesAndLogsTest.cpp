@@ -79,25 +79,6 @@ TEST(Schedules, TwoInOneSecondBothExistUnderDifferentNames) {
     EXPECT_EQ(listed.size(), 2u);
 }
 
-TEST(Schedules, TheJobPathReachesTheHostWhateverItHolds) {
-    const std::string path = "/home/u/My \"Jobs\" 100% $HOME/it's.tvj";
-    auto scheduler = plat::MakeMemoryScheduler();
-    CScheduleModel model(*scheduler);
-    plat::ScheduledTask task;
-    ASSERT_TRUE(model.Create(Schedule(false, path), task));
-    ASSERT_EQ(task.command[2], path);
-    // As systemd and cron read the lines the real schedulers write.
-    std::vector<std::string> systemd;
-    ASSERT_TRUE(plat::SystemdSplitExecLine(plat::SystemdExecLine(task.command), systemd));
-    EXPECT_EQ(systemd, task.command);
-    std::string line, error;
-    ASSERT_TRUE(plat::CronCommand({}, task.command, line, error)) << error;
-    plat::TaskEnvironment environment;
-    std::vector<std::string> cron;
-    ASSERT_TRUE(plat::CronSplitCommand(line, environment, cron));
-    EXPECT_EQ(cron, task.command);
-}
-
 TEST(Schedules, OnlyTheJobsOwnTasksAreListed) {
     auto scheduler = plat::MakeMemoryScheduler();
     CScheduleModel model(*scheduler);
