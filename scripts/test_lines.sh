@@ -7,29 +7,27 @@ root=${1:-"$(cd "$(dirname "$0")/.." && pwd)"}
 cd "$root"
 
 # Lines of the files given on standard input (NUL-separated), without blank lines, // lines
-# and /* ... */ blocks.
+# and /* ... */ blocks. String and character literals are skipped while looking for comments
+# ("/*" inside a string starts none), and each file starts outside any comment.
 count() {
-    xargs -0 -r cat -- | awk '
-        BEGIN { n = 0; inblock = 0 }
-        {
-            line = $0
-            if (inblock) {
-                end = index(line, "*/")
-                if (end == 0) next
-                line = substr(line, end + 2)
-                inblock = 0
-            }
-            while ((start = index(line, "/*")) > 0) {
-                rest = substr(line, start + 2)
-                end = index(rest, "*/")
-                if (end == 0) { line = substr(line, 1, start - 1); inblock = 1; break }
-                line = substr(line, 1, start - 1) substr(rest, end + 2)
-            }
-            sub(/^[ \t]+/, "", line)
-            if (line == "" || substr(line, 1, 2) == "//") next
-            n++
-        }
-        END { print n }'
+    python3 -c '
+import re, sys
+token = re.compile(r"R\"([^(\s]*)\((?:.|\n)*?\)\1\"|\"(?:[^\"\\\n]|\\.)*\"|\x27(?:[^\x27\\\n]|\\.)*\x27|//[^\n]*|/\*(?:.|\n)*?(?:\*/|$)")
+total = 0
+for path in sys.stdin.read().split("\0"):
+    if not path:
+        continue
+    text = open(path, encoding="utf-8", errors="replace").read()
+    # Comments become nothing; literals stay (as a placeholder that keeps their line breaks).
+    def keep(m):
+        t = m.group(0)
+        if t.startswith("//") or t.startswith("/*"):
+            return "\n" * t.count("\n")
+        return "S" + "\nS" * t.count("\n")
+    text = token.sub(keep, text)
+    total += sum(1 for line in text.split("\n") if line.strip())
+print(total)
+'
 }
 
 # C++ sources below the given folders (or the whole tree), build folders and shared/ left out.
