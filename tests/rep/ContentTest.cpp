@@ -225,33 +225,6 @@ TEST(Password, ChangeAndCarryToNewImages) {
     EXPECT_EQ(again.VerifyPassword(""), 1);
 }
 
-TEST(Password, PasswordKeyUsesTheFirstSixteenBytes) {
-    CTempDir dir;
-    std::string p = dir / "k.tvr";
-    std::string pw20 = "abcdefghijklmnopqrst";
-    TavImageSecurity sec = Security(pw20.c_str(), ENCRYPT_PASSWORD);
-    ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
-    std::string data = TextBytes(5000);
-    TavPosition pos;
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, &sec), 1);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-        pos = rep.AddContent(data.data(), uint32_t(data.size()), {0, 0});
-        rep.CommitTrans();
-    }
-    TavImageSecurity sameKey = Security("abcdefghijklmnopXYZ", ENCRYPT_PASSWORD);
-    TavImageSecurity otherKey = Security("Abcdefghijklmnopqrst", ENCRYPT_PASSWORD);
-    CTavRepository a, b;
-    ASSERT_EQ(a.Attach(p, &sameKey), 1);
-    EXPECT_EQ(ReadChain(a, pos), data);
-    // Another key decodes the tables themselves into nonsense: at best the content is wrong.
-    int attached = 0;
-    int code = ThrownCode([&] { attached = b.Attach(p, &otherKey); });
-    if (attached == 1) EXPECT_NE(ReadChain(b, pos), data);
-    else EXPECT_TRUE(code == TAVEX_NOT_IMAGE || code == -1);
-}
-
 TEST(Processes, WriterAndReaderExcludeEachOther) {
     CTempDir dir;
     std::string p = dir / "job.tvr";

@@ -46,19 +46,12 @@ TEST_F(ModuleEntry, TheHubLoadsTheModuleAndItsEngineBacksUp) {
     ASSERT_NE(engine, nullptr);
     Write("x.txt", "x");
     AddSource(Data());
-    CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
-    ASSERT_NE(rep, nullptr);
-    CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
-    ASSERT_EQ(rep->BeginTrans(5000), 1);
     CRecorder recorder;
-    engine->SubscribeNotify(&recorder);
-    EXPECT_EQ(engine->Backup(m_job.GetXmlString(), rep, table), 1);
-    EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_FINISHED);
-    EXPECT_NE(rep->SaveBaseline(table, "job", "Scheduled Backup", 0x10002015), TAV_NONE);
-    rep->CommitTrans();
-    table->Dispose();
-    CTavEngine::DisposeRep(rep);
-
+    const tavtest::BackupRun run =
+        tavtest::RunBackup(m_job, m_job.GetXmlString(), *engine, recorder, 0x10002015, "job");
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
+    EXPECT_TRUE(run.committed);
     // A request that is not a restore request is refused.
     EXPECT_EQ(engine->Restore("<tav-restore", nullptr), 0);
     engine->Dispose();

@@ -21,14 +21,6 @@ protected:
         fields.baseline = m_baseline;
         return RunRestoreOn(m_repo.path, BuildRequest(fields));
     }
-    static std::vector<std::string> NamesIn(const std::string& folder) {
-        std::vector<TavFindData> entries;
-        plat::ListDirectory(folder, entries);
-        std::vector<std::string> names;
-        for (const TavFindData& e : entries) names.push_back(e.name);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
     CCraftedRepo m_repo;
     uint32_t m_baseline = 0;

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -128,6 +129,17 @@ protected:
             list.push_back(
                 {id, user, COeTestEnv::RegString(COeTestEnv::WindowsStore(user, id)), false});
         m_env.WriteUserReg(list);
+    }
+
+    // The sorted names in a folder (those containing `part` when given).
+    static std::vector<std::string> NamesIn(const std::string& folder, const std::string& part = {}) {
+        std::vector<TavFindData> entries;
+        plat::ListDirectory(folder, entries);
+        std::vector<std::string> names;
+        for (const TavFindData& e : entries)
+            if (e.name.find(part) != std::string::npos) names.push_back(e.name);
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     static std::string ReadValue(const std::string& key, const std::string& name) {
