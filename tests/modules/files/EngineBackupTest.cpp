@@ -532,7 +532,7 @@ TEST_F(FilesBackup, JobWithoutSourcesCommitsAnEmptyModuleRoot) {
 
 TEST_F(FilesBackup, JobTextThatDoesNotParseFailsTheRun) {
     CTavEngineFiles engine;
-    CRecorder recorder;
+    CEngineRecorder recorder;
     engine.SubscribeNotify(&recorder);
     CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
     ASSERT_NE(rep, nullptr);

@@ -46,7 +46,7 @@ TEST_F(ModuleEntry, TheHubLoadsTheModuleAndItsEngineBacksUp) {
     ASSERT_NE(engine, nullptr);
     Write("x.txt", "x");
     AddSource(Data());
-    CRecorder recorder;
+    CEngineRecorder recorder;
     const tavtest::BackupRun run =
         tavtest::RunBackup(m_job, m_job.GetXmlString(), *engine, recorder, 0x10002015, "job");
     EXPECT_EQ(run.result, 1);
