@@ -181,6 +181,12 @@ TEST_F(ImageTest, DamagedBlocksAreReportedWithImageAndOffset) {
         flip(at);
     }
     EXPECT_EQ(image.ReadBlock(off, TavBlockUse::Content).data, std::vector<uint8_t>(text.begin(), text.end()));
+
+    // A file cut a few bytes short: the stored length, header included, is checked first.
+    image.ReleaseReadHandle();
+    ASSERT_TRUE(WriteFile(path, ReadFile(path).substr(0, off + 20 + stored - 5)));
+    const std::string cut = ThrownText([&] { image.ReadBlock(off, TavBlockUse::Content); });
+    EXPECT_NE(cut.find("reaches beyond the end of the file"), std::string::npos) << cut;
 }
 
 TEST_F(ImageTest, BlocksThatWouldInflateBeyondTheirBoundAreRefused) {
