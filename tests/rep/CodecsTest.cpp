@@ -588,6 +588,8 @@ TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
     for (const auto& [coding, stored] : cases)
         EXPECT_NE(DecodeProblem(m_table, coding, stored), "") << std::hex << coding;
     EXPECT_EQ(DecodeWith(m_table, COMPRESS_DEFLATE, member), bytes);
+    EXPECT_EQ(DecodeProblem(m_table, COMPRESS_DEFLATE | (40u << 8), bytes),
+              "the block is marked compressed but holds no compressed data");
     // The limit bounds plain and compressed payloads alike; the prefix counts in.
     EXPECT_NE(DecodeProblem(m_table, 0, bytes, 39), "");
     EXPECT_EQ(DecodeProblem(m_table, 0, bytes, 40), "");
