@@ -3,6 +3,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "support/EngineRun.h"
 #include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavEngineObserver.h"
@@ -26,30 +27,7 @@ const char* FILES_DESCRIPTOR =
     "<command-ui-proc id='5' title='Selection...' name='OnSelection'/>\t\t\t"
     "<event-dropfiles-proc name='OnEventFilesDrop'/>\t\t</job-control>\t</module></tavmodule>";
 
-// Sets an environment variable for one test and puts the old value back.
-class CEnvironment {
-public:
-    CEnvironment(std::string name, const std::string& value)
-        : m_name(std::move(name)), m_old(plat::GetEnv(m_name)) {
-        plat::SetEnv(m_name, value);
-    }
-    ~CEnvironment() { plat::SetEnv(m_name, m_old.value_or("")); }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
-
-struct CCountingObserver : CTavEngineObserver {
-    int progress = 0, finish = 0;
-    std::string log;
-    void OnTavEngineProgress(CTavEngine*, const std::string&, const std::string&,
-                             uint32_t) override {
-        ++progress;
-    }
-    void OnTavEngineFinish(CTavEngine*) override { ++finish; }
-    void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
-};
+using CEnvironment = tavtest::CEnvOverride;
 
 TEST(ModDescriptor, ReadsTheFilesModuleDescriptor) {
     TavModDesc desc;
@@ -196,14 +174,14 @@ TEST_F(ModFactory, MakesEnginesThatRunAndReleasesEverything) {
 
     CTavJobHelper job;
     job.AddBackupNode("Fake", "fake").SetAttribute("item", "/data/x");
-    CCountingObserver observer;
+    tavtest::CEngineRecorder observer;
     CTavEngine* engine = fake->createEngine();
     ASSERT_NE(engine, nullptr);
     engine->SubscribeNotify(&observer);
     EXPECT_EQ(engine->Backup(job.GetXmlString(), nullptr, nullptr), 1);
     EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_FINISHED);
-    EXPECT_EQ(observer.progress, 1);
-    EXPECT_EQ(observer.finish, 1);
+    EXPECT_EQ(observer.progress.size(), 1u);
+    EXPECT_EQ(observer.finishes, 1);
     EXPECT_EQ(observer.log, "Fake backup of \"/data/x\"\r\n");
     engine->Dispose();
 

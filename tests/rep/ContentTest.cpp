@@ -93,28 +93,7 @@ TEST_F(ContentTest, SmallChunksEncryptedWithTheirOwnLinks) {
     EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
 }
 
-TEST_F(ContentTest, FingerprintIsTheStateWithoutFinal) {
-    Open(Security());
-    const uint32_t initial[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
-    for (size_t size : {size_t(0), size_t(63), size_t(64), size_t(70000)}) {
-        std::string data = RandomBytes(size, uint32_t(size));
-        std::string file = dir / "f";
-        ASSERT_TRUE(WriteFile(file, data));
-        TablePtr t;
-        rep.CommitTrans();
-        t.reset(rep.LoadBaseline(0));
-        rep.BeginTrans(5000);
-        TavFindData fd = FileData("f", size);
-        uint32_t id = rep.AddNode(t.get(), 0, MODULE_FILES_ITEM, &fd, file.c_str(), 0, {0, 0}, nullptr);
-        TavNodeRec n;
-        ASSERT_EQ(t->LoadNode(n, id), 1);
-        EXPECT_NE(n.flags & NODE_HAS_FINGERPRINT, 0u);
-        auto want = StateOf(data);
-        EXPECT_TRUE(std::equal(n.fingerprint, n.fingerprint + 4, want.begin())) << size;
-        if (size < 64) EXPECT_TRUE(std::equal(n.fingerprint, n.fingerprint + 4, initial)) << size;
-    }
-}
-
+// (The fingerprint a node gets is the one the module tests compare with the file on disk.)
 TEST_F(ContentTest, ObserverStopKeepsAReadableChain) {
     Open(Security());
     CRecordingObserver obs;
@@ -223,33 +202,6 @@ TEST(Password, ChangeAndCarryToNewImages) {
     EXPECT_EQ(again.VerifyPassword(""), 0);
     EXPECT_EQ(again.ChangePassword("new", ""), 1);
     EXPECT_EQ(again.VerifyPassword(""), 1);
-}
-
-TEST(Password, PasswordKeyUsesTheFirstSixteenBytes) {
-    CTempDir dir;
-    std::string p = dir / "k.tvr";
-    std::string pw20 = "abcdefghijklmnopqrst";
-    TavImageSecurity sec = Security(pw20.c_str(), ENCRYPT_PASSWORD);
-    ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
-    std::string data = TextBytes(5000);
-    TavPosition pos;
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, &sec), 1);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-        pos = rep.AddContent(data.data(), uint32_t(data.size()), {0, 0});
-        rep.CommitTrans();
-    }
-    TavImageSecurity sameKey = Security("abcdefghijklmnopXYZ", ENCRYPT_PASSWORD);
-    TavImageSecurity otherKey = Security("Abcdefghijklmnopqrst", ENCRYPT_PASSWORD);
-    CTavRepository a, b;
-    ASSERT_EQ(a.Attach(p, &sameKey), 1);
-    EXPECT_EQ(ReadChain(a, pos), data);
-    // Another key decodes the tables themselves into nonsense: at best the content is wrong.
-    int attached = 0;
-    int code = ThrownCode([&] { attached = b.Attach(p, &otherKey); });
-    if (attached == 1) EXPECT_NE(ReadChain(b, pos), data);
-    else EXPECT_TRUE(code == TAVEX_NOT_IMAGE || code == -1);
 }
 
 TEST(Processes, WriterAndReaderExcludeEachOther) {

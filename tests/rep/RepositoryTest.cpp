@@ -173,21 +173,6 @@ TEST_F(RepositoryTest, NodesAddUpdateDeleteAndPurge) {
     EXPECT_EQ(n3[root.firstChildId / 628].nextSiblingId, TAV_NONE);
 }
 
-TEST_F(RepositoryTest, RollbackKeepsCommittedBaselinesInTheSameImage) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
-    const uint64_t before = ReadFile(path).size();
-    // A run that writes into image 0 itself (no fresh image) and fails.
-    Run(rep, [&](CTavRepBaselineDetails& t) { AddText(rep, t, 0, "x.txt", TextBytes(200000)); },
-        false, false);
-    EXPECT_EQ(ReadFile(path).size(), before);
-    rep.Detach();
-    CTavRepository again;
-    ASSERT_EQ(again.Attach(path, &sec), 1);
-    EXPECT_EQ(again.GetLatestBaselineNumber(), 0u);
-    EXPECT_EQ(Nodes(again, 0).size(), 1u);
-}
-
 TEST_F(RepositoryTest, RollbackDeletesImagesTheRunStarted) {
     sec = Security(nullptr, ENCRYPT_NONE, 150000);
     CTavRepository rep;

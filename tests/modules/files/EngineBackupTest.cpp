@@ -36,6 +36,9 @@ TEST_F(FilesBackup, FullRunStoresTheTreeAndLogsTheExactTexts) {
     EXPECT_EQ(run.finishes, 1);
     EXPECT_EQ(run.counts.added, 4u);
     EXPECT_EQ(run.counts.errors, 0u);
+    EXPECT_GT(run.progress, 4);
+    ASSERT_EQ(run.titles.size(), 1u) << "each item is named under one title";
+    EXPECT_EQ(run.titles.begin()->first, "Backup File");
     ExpectStoredEqualsDisk({Data()});
 
     // "Start Backup Files and Folders: <asctime>Output Image Path: ..."
@@ -265,9 +268,13 @@ TEST_F(FilesBackup, FiltersApplyToFilesAndReachSubFoldersOnlyWhenRecursive) {
     Write("docs/sub/d.txt", "d");
     Write("docs/own/e.txt", "e");
     Write("docs/own/f.doc", "f");
+    Write("docs/own/g.zzz", "g");
     AddSource(Data());
     m_selection->AddFilter(Data("docs"), 0, "*.DOC", "");  // letter case of patterns ignored
-    m_selection->AddFilter(Data("docs/own"), 0, "", "*.doc");
+    std::string excluded;
+    for (int i = 0; i < 20; ++i) excluded += "*.p" + std::to_string(i) + ";";
+    excluded += "*.doc;*.zzz";  // far beyond the first 64 characters
+    m_selection->AddFilter(Data("docs/own"), 0, "", excluded);
     m_selection->Sort();
     ASSERT_TRUE(Run().committed);
     Tree stored;
@@ -278,6 +285,7 @@ TEST_F(FilesBackup, FiltersApplyToFilesAndReachSubFoldersOnlyWhenRecursive) {
     EXPECT_EQ(stored.count(Data("docs/sub/d.txt")), 1u) << "not recursive";
     EXPECT_EQ(stored.count(Data("docs/own/e.txt")), 1u) << "a folder's own filter";
     EXPECT_EQ(stored.count(Data("docs/own/f.doc")), 0u);
+    EXPECT_EQ(stored.count(Data("docs/own/g.zzz")), 0u) << "a long list keeps its last patterns";
 
     const int recursive = 1;
     m_selection->SetFilterDesc(Data("docs"), &recursive, nullptr, nullptr);
@@ -288,22 +296,6 @@ TEST_F(FilesBackup, FiltersApplyToFilesAndReachSubFoldersOnlyWhenRecursive) {
     EXPECT_EQ(stored.count(Data("docs/sub/c.doc")), 1u);
     EXPECT_EQ(stored.count(Data("docs/own/e.txt")), 1u) << "its own filter still rules";
     EXPECT_EQ(run.counts.deleted, 1u);
-}
-
-TEST_F(FilesBackup, LongPatternListsKeepTheirLastPatterns) {
-    Write("a.zzz", "a");
-    Write("b.keep", "b");
-    AddSource(Data());
-    std::string excluded;
-    for (int i = 0; i < 20; ++i) excluded += "*.p" + std::to_string(i) + ";";
-    excluded += "*.zzz";  // far beyond the first 64 characters
-    m_selection->AddFilter(Data(), 0, "", excluded);
-    m_selection->Sort();
-    ASSERT_TRUE(Run().committed);
-    Tree stored;
-    Stored(stored);
-    EXPECT_EQ(stored.count(Data("a.zzz")), 0u);
-    EXPECT_EQ(stored.count(Data("b.keep")), 1u);
 }
 
 TEST_F(FilesBackup, IgnoreNewFilesStillStoresTheFirstBaselineAndPartialEntries) {
@@ -353,11 +345,16 @@ TEST_F(FilesBackup, SymbolicLinksAreStoredAsLinksAndNeverFollowed) {
     ASSERT_TRUE(plat::CreateSymlink("/nowhere/at/all", Data("real/dangling")));
     AddSource(Data("real"));
     AddSource(Data("real/dirlink"));  // a source below: reached through its folder
+    ASSERT_TRUE(plat::CreateSymlink(Data("real"), Data("toplink")));
+    AddSource(Data("toplink"));  // a link as a source is stored as a link
     RunResult run = Run();
     ASSERT_TRUE(run.committed);
-    EXPECT_EQ(run.counts.added, 4u);
+    EXPECT_EQ(run.counts.added, 5u);
     Tree stored;
     Stored(stored);
+    EXPECT_TRUE(stored[Data("toplink")].link);
+    EXPECT_EQ(stored[Data("toplink")].content, Data("real"));
+    EXPECT_EQ(stored.count(Data("toplink/file.txt")), 0u);
     ASSERT_EQ(stored.count(Data("real/dirlink")), 1u);
     EXPECT_TRUE(stored[Data("real/dirlink")].link);
     EXPECT_EQ(stored[Data("real/dirlink")].content, "../outside");
@@ -365,72 +362,38 @@ TEST_F(FilesBackup, SymbolicLinksAreStoredAsLinksAndNeverFollowed) {
               TAV_ATTR_REPARSE_POINT);
     EXPECT_EQ(stored[Data("real/dangling")].content, "/nowhere/at/all");
     EXPECT_EQ(stored.count(Data("real/dirlink/hidden.txt")), 0u);
-    ExpectStoredEqualsDisk({Data("real")});
+    ExpectStoredEqualsDisk({Data("real"), Data("toplink")});
 
     plat::RemoveFile(Data("real/filelink"));
     ASSERT_TRUE(plat::CreateSymlink("elsewhere.txt", Data("real/filelink")));
     run = Run();
     EXPECT_EQ(run.counts.updated, 1u);
-    ExpectStoredEqualsDisk({Data("real")});
+    ExpectStoredEqualsDisk({Data("real"), Data("toplink")});
 }
 
-TEST_F(FilesBackup, LinkAsSourceIsStoredAsALink) {
-    Write("target/in.txt", "in");
-    ASSERT_TRUE(plat::CreateSymlink(Data("target"), Data("link")));
-    AddSource(Data("link"));
-    ASSERT_TRUE(Run().committed);
-    Tree stored;
-    Stored(stored);
-    ASSERT_EQ(stored.size(), 1u);
-    EXPECT_TRUE(stored[Data("link")].link);
-    EXPECT_EQ(stored[Data("link")].content, Data("target"));
-}
-
-TEST_F(FilesBackup, SpecialFilesArePassedOverWithALogLine) {
-    AddSource("/dev/null");
-    const RunResult run = Run();
-    ASSERT_TRUE(run.committed);
-    EXPECT_NE(run.log.find("Skipped special file: /dev/null\r\n"), std::string::npos) << run.log;
-    EXPECT_EQ(run.counts.errors, 0u);
-    Tree stored;
-    Stored(stored);
-    EXPECT_TRUE(stored.empty());
-}
-
-TEST_F(FilesBackup, TooLongSourcePathIsRefusedNotCut) {
+// A special file is passed over with a log line; a source path too long to store is
+// refused, not cut; a name that is not UTF-8 is reported, not mangled. The rest goes on.
+TEST_F(FilesBackup, ItemsThatCannotBeStoredAreReportedAndTheRestGoesOn) {
     std::string deep = "d";
     while (Data(deep).size() <= 300) deep += "/" + std::string(50, 'n');
     Write(deep + "/f.txt", "f");
-    Write("short.txt", "s");
+    Write("names/good.txt", "g");
+    Write("names/bad\xff.txt", "b");
+    AddSource("/dev/null");
     AddSource(Data(deep));
-    AddSource(Data("short.txt"));
-    const RunResult run = Run();
-    ASSERT_TRUE(run.committed) << "the rest of the run goes on";
-    EXPECT_EQ(run.counts.errors, 1u);
-    EXPECT_EQ(run.counts.added, 1u);
-    EXPECT_NE(run.log.find("\r\n***** Path too long to be stored (more than 259 bytes of UTF-8): " +
-                           Data(deep) + "\r\n"),
-              std::string::npos)
-        << run.log;
-    Tree stored;
-    Stored(stored);
-    ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(stored.begin()->first, Data("short.txt"));
-}
-
-TEST_F(FilesBackup, NamesThatAreNotUtf8AreReportedNotMangled) {
-    Write("good.txt", "g");
-    Write("bad\xff.txt", "b");
-    AddSource(Data());
+    AddSource(Data("names"));
     const RunResult run = Run();
     ASSERT_TRUE(run.committed);
-    EXPECT_EQ(run.counts.errors, 1u);
-    EXPECT_NE(run.log.find("***** File name is not valid UTF-8: " + Data("bad\\xFF.txt")),
-              std::string::npos)
-        << run.log;
+    EXPECT_EQ(run.counts.errors, 2u) << "a special file is no error";
+    EXPECT_EQ(run.counts.added, 1u);
+    for (const std::string& said :
+         {std::string("Skipped special file: /dev/null\r\n"),
+          "\r\n***** Path too long to be stored (more than 259 bytes of UTF-8): " + Data(deep) + "\r\n",
+          "***** File name is not valid UTF-8: " + Data("names/bad\\xFF.txt")})
+        EXPECT_NE(run.log.find(said), std::string::npos) << said << "\n" << run.log;
     Tree stored;
     Stored(stored);
-    EXPECT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored.size(), 2u) << "names and names/good.txt";
 }
 
 TEST_F(FilesBackup, MissingSourcesAreReportedAndKeepTheirLastBackup) {
@@ -569,7 +532,7 @@ TEST_F(FilesBackup, JobWithoutSourcesCommitsAnEmptyModuleRoot) {
 
 TEST_F(FilesBackup, JobTextThatDoesNotParseFailsTheRun) {
     CTavEngineFiles engine;
-    CRecorder recorder;
+    CEngineRecorder recorder;
     engine.SubscribeNotify(&recorder);
     CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
     ASSERT_NE(rep, nullptr);
@@ -581,15 +544,6 @@ TEST_F(FilesBackup, JobTextThatDoesNotParseFailsTheRun) {
     EXPECT_NE(recorder.log.find("***** "), std::string::npos) << "the reason is logged";
     table->Dispose();
     CTavEngine::DisposeRep(rep);
-}
-
-TEST_F(FilesBackup, ProgressNamesEachItemUnderTheBackupFileTitle) {
-    MakeSampleTree();
-    const RunResult run = Run();
-    ASSERT_TRUE(run.committed);
-    EXPECT_GT(run.progress, 4);
-    ASSERT_EQ(run.titles.size(), 1u);
-    EXPECT_EQ(run.titles.begin()->first, "Backup File");
 }
 
 }  // namespace

@@ -25,7 +25,6 @@ namespace filestest {
 using tavtest::CTempDir;
 
 using tavtest::CEngineRecorder;
-using CRecorder = tavtest::CEngineRecorder;
 
 struct RunResult : tavtest::BackupRun {
     TavBkLogAccount counts;

@@ -102,37 +102,35 @@ TEST_F(JobFiles, RemovalsSortAtOnceAndClearAllsLeaveNoStaleAnswers) {
     EXPECT_EQ(m_counter.changes, before);
 }
 
-TEST_F(JobFiles, FilterDescriptionsReadAndChangeTheirAttributes) {
+TEST_F(JobFiles, FilterDescriptionsChangeOnlyTheGivenAttributes) {
     EXPECT_EQ(m_helper->AddFilter("/docs", 1, "*.doc;*.jpg", ""), 1);
-    // GetFilterDesc sorts first when dirty.
-    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "recursive").value_or("?"), "yes");
-    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "included").value_or("?"), "*.doc;*.jpg");
-    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "excluded").value_or("?"), "");
-    EXPECT_FALSE(m_helper->GetFilterDesc("/other", "included"));
     const int no = 0;
     const std::string excluded = "*.tmp";
+    // SetFilterDesc and GetFilterDesc sort first when dirty.
     EXPECT_EQ(m_helper->SetFilterDesc("/docs", &no, nullptr, &excluded), 1);
     EXPECT_EQ(m_helper->GetFilterDesc("/docs", "recursive").value_or("?"), "no");
     EXPECT_EQ(m_helper->GetFilterDesc("/docs", "included").value_or("?"), "*.doc;*.jpg");
     EXPECT_EQ(m_helper->GetFilterDesc("/docs", "excluded").value_or("?"), "*.tmp");
+    EXPECT_FALSE(m_helper->GetFilterDesc("/other", "included"));
     EXPECT_EQ(m_helper->SetFilterDesc("/other", &no, nullptr, nullptr), 0);
     EXPECT_EQ(m_helper->GetFilteredPath(0).value_or("?"), "/docs");
 }
 
 TEST(JobFilesPaths, TestSubPathRelatesPathsByWholeComponents) {
-    using H = CTavJobFilesHelper;
-    EXPECT_EQ(H::TestSubPath("/data", "/data"), SubPathSame);
-    EXPECT_EQ(H::TestSubPath("/data", "/data/"), SubPathSame);
-    EXPECT_EQ(H::TestSubPath("/data/", "/data"), SubPathSame);
-    EXPECT_EQ(H::TestSubPath("/data", "/data/x.doc"), SubPathContains);
-    EXPECT_EQ(H::TestSubPath("/data/", "/data/x.doc"), SubPathContains);
-    EXPECT_EQ(H::TestSubPath("/data/x.doc", "/data"), SubPathInside);
-    EXPECT_EQ(H::TestSubPath("/", "/data"), SubPathContains);
-    EXPECT_EQ(H::TestSubPath("/data", "/"), SubPathInside);
-    EXPECT_EQ(H::TestSubPath("/dat", "/data"), SubPathNone);
-    EXPECT_EQ(H::TestSubPath("/data", "/dat"), SubPathNone);
-    EXPECT_EQ(H::TestSubPath("/Data", "/data/x"), SubPathNone) << "exact letter case";
-    EXPECT_EQ(H::TestSubPath("/a", "/b"), SubPathNone);
+    const struct {
+        const char *a, *b;
+        int expected;
+    } cases[] = {
+        {"/data", "/data", SubPathSame},        {"/data", "/data/", SubPathSame},
+        {"/data/", "/data", SubPathSame},       {"/data", "/data/x.doc", SubPathContains},
+        {"/data/", "/data/x.doc", SubPathContains}, {"/data/x.doc", "/data", SubPathInside},
+        {"/", "/data", SubPathContains},        {"/data", "/", SubPathInside},
+        {"/dat", "/data", SubPathNone},         {"/data", "/dat", SubPathNone},
+        {"/Data", "/data/x", SubPathNone},  // exact letter case
+        {"/a", "/b", SubPathNone},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CTavJobFilesHelper::TestSubPath(c.a, c.b), c.expected) << c.a << " " << c.b;
 }
 
 TEST_F(JobFiles, CheckDupSupPathMeetsTheFirstRelatedSource) {

@@ -18,9 +18,9 @@ protected:
     void MakeFirstTree() {
         Write("a.txt", "alpha");
         Write("empty.txt", "");
-        Write("b.bin", clitestBytes(200000, 1));     // several chunks
-        Write("exact.bin", clitestBytes(65536, 2));  // exactly one chunk
-        Write("over.bin", clitestBytes(65537, 3));   // one byte past a chunk
+        Write("b.bin", tavtest::RandomBytes(200000, 1));     // several chunks
+        Write("exact.bin", tavtest::RandomBytes(65536, 2));  // exactly one chunk
+        Write("over.bin", tavtest::RandomBytes(65537, 3));   // one byte past a chunk
         Write("sub/c.txt", "gamma");
         Write("sub/deeper/d.txt", "delta");
         Mkdir("hollow");
@@ -44,18 +44,6 @@ protected:
         Remove("lnk");
         ASSERT_TRUE(plat::CreateSymlink("b.bin", Data("lnk")));
         SetTime("over.bin", 125000000000000000ull);
-    }
-
-    static std::string clitestBytes(size_t n, uint32_t seed) {
-        std::string s(n, '\0');
-        uint32_t x = seed * 2654435761u + 1;
-        for (char& c : s) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            c = char(x);
-        }
-        return s;
     }
 
     // Restores baseline `number` into a new empty folder and returns the restored tree of
@@ -120,16 +108,6 @@ TEST_F(RestoreRoundTrip, WithoutALocationTheTreeComesBackToItsOriginalPlace) {
     Snapshot restored;
     TakeSnapshot(Data(), restored);
     EXPECT_EQ(restored, stored);
-}
-
-TEST_F(RestoreRoundTrip, ATopLevelFileGoesBelowTheLocationAtItsAbsolutePath) {
-    Write("single.txt", "one file as a source");
-    AddSource(Data("single.txt"));
-    ASSERT_TRUE(Run(true).committed);
-    const std::string location = m_dir / "to";
-    const RestoreResult run = RunRestore(ImagePath(), Request(1, RS_BASE, location));
-    ASSERT_EQ(run.counts.succeeded, 1u) << run.log;
-    EXPECT_EQ(tavtest::ReadFile(location + Data("single.txt")), "one file as a source");
 }
 
 TEST_F(RestoreRoundTrip, ItemsWithoutAStoredRecordGetTheDefaults) {

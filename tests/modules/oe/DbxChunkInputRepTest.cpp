@@ -2,7 +2,6 @@
 // it (one content block per 32 KiB chunk, then the chunk table) reads back exactly.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "core/DbxChunkInput.h"
 #include "core/DbxChunkRecord.h"
@@ -15,13 +14,11 @@
 #include "tavrep/MD5Checksum.h"
 #include "tavrep/TavRepository.h"
 #include "tavrep/TavSecurity.h"
+#include "modules/oe/DbxTestStore.h"
 
 namespace {
 
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
+using dbxtest::DataPath;
 
 std::vector<uint8_t> ReadWhole(const std::string& path) {
     DbxFileInput input(path);

@@ -1,15 +1,10 @@
-// Tests of DbxChunkInput and the chunk-table record over an in-memory block source.
+// Tests of DbxChunkInput and the chunk-table record over an in-memory block source (the
+// real repository and real stores: DbxChunkInputRepTest).
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "core/DbxChunkInput.h"
-#include "core/DbxHeader.h"
-#include "core/DbxIndexTree.h"
-#include "core/DbxMemoryInput.h"
-#include "core/DbxMessageRecord.h"
-#include "core/DbxMessageText.h"
-#include "modules/oe/DbxWriter.h"
 
 namespace {
 
@@ -196,39 +191,6 @@ TEST(DbxChunkInputTest, DamagedTablesAndBlocksNeverMisplaceBytes) {
         DbxChunkInput none(std::make_unique<CFakeBlockSource>(), TavPosition{}, 32768);
         EXPECT_TRUE(none.Table().empty());
         EXPECT_EQ(none.Read(got.data(), 10), 0u);
-    }
-}
-
-TEST(DbxChunkInputTest, ReaderGivesTheSameResultsAsFromMemory) {
-    CDbxWriter w;
-    std::vector<uint32_t> records;
-    for (uint32_t i = 0; i < 300; ++i) {
-        const std::string text = "Subject: message " + std::to_string(i) + "\r\n\r\n" +
-                                 std::string(200 + i * 7, char('a' + i % 26));
-        const uint32_t textAt = w.AddMessageText(text, 512);
-        records.push_back(
-            w.AddRecord({DbxField::Integer(DBX_MESSAGE_TEXT, textAt),
-                         DbxField::Text(DBX_MESSAGE_SUBJECT, "message " + std::to_string(i)),
-                         DbxField::Time(DBX_MESSAGE_RECEIVED, 0x01C0000000000000ull + i)}));
-    }
-    w.SetMessageTree(w.AddTree(records, 7), uint32_t(records.size()));
-    ASSERT_GT(w.Size(), 4u * 32768);
-
-    StoredFile f = Store(w.Bytes(), 32768, 1000);
-    DbxChunkInput stored(std::move(f.source), f.table, 32768);
-    DbxMemoryInput memory(w.Bytes());
-    DbxHeader h1(stored), h2(memory);
-    ASSERT_EQ(h1.Bytes(), h2.Bytes());
-    DbxIndexTree t1(stored, h1.MessageRoot(), h1.MessageCount());
-    DbxIndexTree t2(memory, h2.MessageRoot(), h2.MessageCount());
-    ASSERT_EQ(t1.Values(), records);
-    ASSERT_EQ(t2.Values(), records);
-    for (uint32_t i = 0; i < t1.Count(); ++i) {
-        DbxMessageRecord r1(stored, t1.Value(i)), r2(memory, t2.Value(i));
-        ASSERT_STREQ(r1.Text(DBX_MESSAGE_SUBJECT), r2.Text(DBX_MESSAGE_SUBJECT));
-        DbxMessageText x1(stored, r1.Integer(DBX_MESSAGE_TEXT));
-        DbxMessageText x2(memory, r2.Integer(DBX_MESSAGE_TEXT));
-        ASSERT_EQ(x1.Str(), x2.Str()) << i;
     }
 }
 

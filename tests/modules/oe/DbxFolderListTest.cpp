@@ -1,7 +1,6 @@
 // The folder list of "folders.dbx": records read into entries, and the hierarchy order.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "core/DbxFileInput.h"
 #include "core/DbxFolderList.h"
@@ -10,10 +9,7 @@
 
 namespace {
 
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
+using dbxtest::DataPath;
 
 std::vector<std::string> Indented(const std::vector<DbxFolderEntry>& folders) {
     std::vector<uint32_t> depth;
@@ -34,9 +30,12 @@ TEST(DbxFolderListTest, RealFoldersFileListsItsHierarchy) {
               (std::vector<std::string>{"Hotmail", "Local Folders", "-Deleted Items", "-Drafts",
                                         "-Inbox", "-Outbox", "-Sent Items"}));
     for (const DbxFolderEntry& f : list.folders) {
+        if (f.name == "Drafts") EXPECT_FALSE(f.fileName) << "no file name index";
+        if (f.name == "Local Folders") EXPECT_EQ(f.id, 1u);
         if (f.name != "Inbox") continue;
         EXPECT_EQ(f.fileName, "Inbox.dbx");
         EXPECT_EQ(f.messages, 1u);
+        EXPECT_EQ(f.unread, 0u);
         EXPECT_EQ(f.parentId, 1u);
         EXPECT_EQ(f.flags & 1, 1u);
     }

@@ -71,13 +71,24 @@ TEST(DbxIndexTreeTest, ReadsTreesOfEverySizeInOrder) {
     }
 }
 
-TEST(DbxIndexTreeTest, EntryCountLimitIs51) {
+TEST(DbxIndexTreeTest, EntryCountLimitIs51AndValuesStopAtTheCount) {
     CDbxWriter w;
     const uint32_t node = w.ReserveNode();
     std::vector<DbxNodeEntry> entries(52);
     for (uint32_t i = 0; i < 52; ++i) entries[i].record = 0x20000 + i;
     w.WriteNode(node, 0, 0, 0, entries);
     EXPECT_EQ(TreeError(w, node, 52), "Wrong value for entries !");
+
+    CDbxWriter three;
+    const uint32_t root = three.AddTree(Offsets(3));
+    DbxMemoryInput input(three.Bytes());
+    DbxIndexTree tree(input, root, 3);
+    try {
+        tree.Value(3);
+        FAIL();
+    } catch (const DbxException& e) {
+        EXPECT_EQ(e.Message(), "Wrong index !");
+    }
 }
 
 TEST(DbxIndexTreeTest, EntryWithoutRecordStillReadsItsChild) {
@@ -92,19 +103,6 @@ TEST(DbxIndexTreeTest, EntryWithoutRecordStillReadsItsChild) {
     DbxMemoryInput input(w.Bytes());
     DbxIndexTree tree(input, root, 4);
     EXPECT_EQ(tree.Values(), (std::vector<uint32_t>{0x100, 0x104, 0x200, 0x300}));
-}
-
-TEST(DbxIndexTreeTest, ValueOutOfRangeThrowsWrongIndex) {
-    CDbxWriter w;
-    const uint32_t root = w.AddTree(Offsets(3));
-    DbxMemoryInput input(w.Bytes());
-    DbxIndexTree tree(input, root, 3);
-    try {
-        tree.Value(3);
-        FAIL();
-    } catch (const DbxException& e) {
-        EXPECT_EQ(e.Message(), "Wrong index !");
-    }
 }
 
 TEST(DbxIndexTreeTest, DamagedNodesFailWithTheirTexts) {

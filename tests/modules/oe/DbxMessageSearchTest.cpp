@@ -2,7 +2,6 @@
 // content search, progress and cancel, and damage.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "core/DbxCaseFold.h"
 #include "core/DbxFileInput.h"
@@ -14,10 +13,7 @@ using dbxtest::Message;
 
 namespace {
 
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
+using dbxtest::DataPath;
 
 class CRecordingObserver : public CDbxSearchObserver {
 public:
@@ -74,51 +70,42 @@ protected:
     std::vector<uint8_t> m_store;
 };
 
-TEST_F(DbxMessageSearchTest, WithoutAnActiveFilterEveryMessageIsListed) {
-    const std::vector<std::string> all = {"Meeting on Monday", "Re: Meeting on Monday",
-                                          "\xC3\x89t\xC3\xA9 \xC3\xA0 Paris"};
-    EXPECT_EQ(Subjects({}), all);
-    // "Filter" unchecked: the text does not count.
-    DbxSearchQuery off = Filter("nothing matches this", DBX_FIELD_ALL);
-    off.filter = false;
-    EXPECT_EQ(Subjects(off), all);
-    // Checked with a blank text: not active either.
+TEST_F(DbxMessageSearchTest, FilterFieldsCaseAndContent) {
+    const std::string meeting = "Meeting on Monday", re = "Re: Meeting on Monday",
+                      paris = "\xC3\x89t\xC3\xA9 \xC3\xA0 Paris";
+    const std::vector<std::string> all = {meeting, re, paris};
+    constexpr uint32_t NOT_CONTENT = DBX_FIELD_SUBJECT | DBX_FIELD_FROM | DBX_FIELD_TO;
+    const struct {
+        const char* why;
+        bool filter;
+        const char* text;
+        uint32_t fields;
+        std::vector<std::string> subjects;
+    } cases[] = {
+        {"no filter", false, "", 0, all},
+        {"filter unchecked: the text does not count", false, "nothing matches this", DBX_FIELD_ALL, all},
+        {"a blank text is no filter", true, " \t ", DBX_FIELD_ALL, all},
+        {"from only", true, "claire", DBX_FIELD_FROM, {paris}},
+        {"from not selected", true, "claire", DBX_FIELD_TO | DBX_FIELD_SUBJECT | DBX_FIELD_CONTENT, {}},
+        {"to", true, "example.org", DBX_FIELD_TO, {meeting}},
+        {"subject", true, "Re:", DBX_FIELD_SUBJECT, {re}},
+        {"content not selected", true, "agenda", NOT_CONTENT, {}},
+        {"no field selected", true, "agenda", 0, {}},
+        {"case and surrounding blanks", true, "  MEETING ", DBX_FIELD_SUBJECT, {meeting, re}},
+        {"case of an address", true, "ann@EXAMPLE.COM", DBX_FIELD_FROM, {meeting}},
+        {"non-ASCII letters fold; Windows-1252 matches UTF-8", true, "\xC3\xA9T\xC3\x89", DBX_FIELD_SUBJECT, {paris}},
+        {"capital A grave", true, "\xC3\x80 PARIS", DBX_FIELD_SUBJECT, {paris}},
+        {"content across 7-byte blocks", true, "Budget and plans", DBX_FIELD_CONTENT, {meeting}},
+        {"headers are part of the text", true, "from: ann", DBX_FIELD_CONTENT, {meeting}},
+        {"content of another message", true, "fine WITH", DBX_FIELD_CONTENT, {re}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        DbxSearchQuery query = Filter(c.text, c.fields);
+        query.filter = c.filter;
+        EXPECT_EQ(Subjects(query), c.subjects);
+    }
     EXPECT_FALSE(Filter(" \t\r\n", DBX_FIELD_ALL).Active());
-    EXPECT_EQ(Subjects(Filter(" \t ", DBX_FIELD_ALL)), all);
-}
-
-TEST_F(DbxMessageSearchTest, EachFieldIsSearchedOnlyWhenSelected) {
-    EXPECT_EQ(Subjects(Filter("claire", DBX_FIELD_FROM)),
-              std::vector<std::string>{"\xC3\x89t\xC3\xA9 \xC3\xA0 Paris"});
-    EXPECT_TRUE(
-        Subjects(Filter("claire", DBX_FIELD_TO | DBX_FIELD_SUBJECT | DBX_FIELD_CONTENT)).empty());
-    EXPECT_EQ(Subjects(Filter("example.org", DBX_FIELD_TO)),
-              std::vector<std::string>{"Meeting on Monday"});
-    EXPECT_EQ(Subjects(Filter("Re:", DBX_FIELD_SUBJECT)),
-              std::vector<std::string>{"Re: Meeting on Monday"});
-    EXPECT_TRUE(
-        Subjects(Filter("agenda", DBX_FIELD_SUBJECT | DBX_FIELD_FROM | DBX_FIELD_TO)).empty());
-    EXPECT_TRUE(Subjects(Filter("agenda", 0)).empty());
-}
-
-TEST_F(DbxMessageSearchTest, MatchesIgnoreCaseAndTheSurroundingBlanks) {
-    EXPECT_EQ(Subjects(Filter("  MEETING ", DBX_FIELD_SUBJECT)).size(), 2u);
-    EXPECT_EQ(Subjects(Filter("ann@EXAMPLE.COM", DBX_FIELD_FROM)),
-              std::vector<std::string>{"Meeting on Monday"});
-    // Non-ASCII letters fold too, and the file's Windows-1252 subject matches UTF-8 input.
-    EXPECT_EQ(Subjects(Filter("\xC3\xA9T\xC3\x89", DBX_FIELD_SUBJECT)).size(), 1u);  // "éTÉ"
-    EXPECT_EQ(Subjects(Filter("\xC3\x80 PARIS", DBX_FIELD_SUBJECT)).size(), 1u);     // "À PARIS"
-}
-
-TEST_F(DbxMessageSearchTest, ContentSearchCoversTheWholeTextAcrossBlocks) {
-    // "budget and PLANS" lies across several 7-byte blocks of the first message's text.
-    EXPECT_EQ(Subjects(Filter("Budget and plans", DBX_FIELD_CONTENT)),
-              std::vector<std::string>{"Meeting on Monday"});
-    // Headers are part of the text.
-    EXPECT_EQ(Subjects(Filter("from: ann", DBX_FIELD_CONTENT)),
-              std::vector<std::string>{"Meeting on Monday"});
-    EXPECT_EQ(Subjects(Filter("fine WITH", DBX_FIELD_CONTENT)),
-              std::vector<std::string>{"Re: Meeting on Monday"});
 }
 
 TEST(DbxMessageSearchRules, MessagesWithoutTextOrReceivedTimeAreNotListed) {

@@ -1,21 +1,14 @@
 // The viewer's column sorts, the sort header's state, subject prefixes and the date text.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "core/DbxDateText.h"
-#include "core/DbxFileInput.h"
 #include "core/DbxMemoryInput.h"
 #include "core/DbxMessageSearch.h"
 #include "core/DbxMessageSort.h"
 #include "modules/oe/DbxTestStore.h"
 
 namespace {
-
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
 
 DbxMessageRow Row(uint32_t offset) {
     DbxMessageRow row;
@@ -113,19 +106,14 @@ TEST(DbxMessageSortTest, SubjectPrefixesAreStripped) {
     EXPECT_EQ(DbxStripSubjectPrefix("Hello Re: x"), "Hello Re: x");
 }
 
-TEST(DbxMessageSortTest, HeaderClicksToggleTheDirection) {
+// (Clicks on one column toggle the direction: DbxViewerModelTest.)
+TEST(DbxMessageSortTest, AClickOnAnotherColumnSortsAscending) {
     CDbxSortState state;
     EXPECT_FALSE(state.IsSorted());
     state.Click(DbxColumn::Subject);
-    EXPECT_TRUE(state.IsSorted());
-    EXPECT_EQ(state.Column(), DbxColumn::Subject);
-    EXPECT_TRUE(state.Ascending());
     state.Click(DbxColumn::Subject);
     EXPECT_FALSE(state.Ascending());
-    state.Click(DbxColumn::Subject);
-    EXPECT_TRUE(state.Ascending());
-    state.Click(DbxColumn::Subject);
-    state.Click(DbxColumn::Received);  // another column: ascending again
+    state.Click(DbxColumn::Received);
     EXPECT_EQ(state.Column(), DbxColumn::Received);
     EXPECT_TRUE(state.Ascending());
 }
@@ -140,14 +128,6 @@ TEST(DbxDateTextTest, FormatsYearMonthDayAndTwelveHourTime) {
     // Seconds are not shown; sub-second ticks do not round up.
     EXPECT_EQ(FormatDbxDate(Ticks(1018744079) + 9999999, DbxTimeZone::Utc), "2002/04/14 12:27 AM");
     EXPECT_FALSE(FormatDbxDate(~uint64_t(0), DbxTimeZone::Utc).empty());  // year 58000 and more
-}
-
-TEST(DbxDateTextTest, RealFilesShowTheirReceivedTimes) {
-    DbxFileInput input(DataPath("Mail-Transport-Dbx/test.dbx"));
-    ASSERT_TRUE(input.IsOpen());
-    const DbxSearchResult result = CDbxMessageSearch(input, DbxTimeZone::Utc).Run({});
-    ASSERT_EQ(result.rows.size(), 1u);
-    EXPECT_EQ(result.rows[0].receivedText, "2002/04/14 12:27 AM");  // Sun Apr 14 00:27:57 2002 UTC
 }
 
 }  // namespace

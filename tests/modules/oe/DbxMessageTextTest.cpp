@@ -45,15 +45,12 @@ TEST(DbxMessageTextTest, JoinsBlocksOfEveryShape) {
         EXPECT_EQ(text.Str(), s);
         EXPECT_EQ(text.Text()[text.Length()], '\0');
     }
-}
-
-TEST(DbxMessageTextTest, BinaryBytesAndNulsAreKept) {
+    // Binary bytes and NULs are kept.
     CDbxWriter w;
-    const std::string s("a\0b\xFF\r\n", 6);
-    const uint32_t first = w.AddMessageText(s, 2);
+    const std::string binary("a\0b\xFF\r\n", 6);
+    const uint32_t first = w.AddMessageText(binary, 2);
     DbxMemoryInput input(w.Bytes());
-    DbxMessageText text(input, first);
-    EXPECT_EQ(text.Str(), s);
+    EXPECT_EQ(DbxMessageText(input, first).Str(), binary);
 }
 
 TEST(DbxMessageTextTest, StripCarriageReturnsKeepsEverythingElse) {

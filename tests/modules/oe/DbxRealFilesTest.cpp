@@ -2,8 +2,6 @@
 // sources state about them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <map>
 
 #include "core/DbxException.h"
 #include "core/DbxFileInput.h"
@@ -12,15 +10,13 @@
 #include "core/DbxIndexTree.h"
 #include "core/DbxMessageRecord.h"
 #include "core/DbxMessageText.h"
+#include "modules/oe/DbxTestStore.h"
 
 namespace {
 
 constexpr uint64_t FILETIME_UNIX_EPOCH = 116444736000000000ull;
 
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
+using dbxtest::DataPath;
 
 int64_t UnixSeconds(uint64_t fileTime) {
     return int64_t((fileTime - FILETIME_UNIX_EPOCH) / 10000000);
@@ -34,36 +30,6 @@ std::vector<DbxMessageRecord> Messages(DbxInput& input) {
     DbxIndexTree tree(input, header.MessageRoot(), header.MessageCount());
     for (uint32_t offset : tree.Values()) out.emplace_back(input, offset);
     return out;
-}
-
-TEST(DbxRealFilesTest, FoldersDbxListsTheFolderTree) {
-    DbxFileInput input(DataPath("DbxOutlookExpress/Folders.dbx"));
-    ASSERT_TRUE(input.IsOpen()) << DataPath("DbxOutlookExpress/Folders.dbx");
-    DbxHeader header(input);
-    ASSERT_EQ(header.FolderCount(), 7u);
-    DbxIndexTree tree(input, header.FolderRoot(), header.FolderCount());
-    ASSERT_EQ(tree.Count(), 7u);
-    std::map<std::string, DbxFolderRecord> byName;
-    for (uint32_t offset : tree.Values()) {
-        DbxFolderRecord r(input, offset);
-        byName.emplace(r.Utf8Text(DBX_FOLDER_NAME), r);
-    }
-    const std::vector<std::string> names = {"Deleted Items", "Drafts", "Hotmail",   "Inbox",
-                                            "Local Folders", "Outbox", "Sent Items"};
-    std::vector<std::string> found;
-    for (const auto& [name, r] : byName) found.push_back(name);
-    EXPECT_EQ(found, names);
-
-    const DbxFolderRecord& local = byName.at("Local Folders");
-    const DbxFolderRecord& inbox = byName.at("Inbox");
-    EXPECT_EQ(local.Integer(DBX_FOLDER_ID), 1u);
-    EXPECT_EQ(inbox.Integer(DBX_FOLDER_PARENT_ID), 1u);
-    EXPECT_EQ(inbox.Utf8Text(DBX_FOLDER_FILE_NAME), "Inbox.dbx");
-    EXPECT_EQ(inbox.Integer(DBX_FOLDER_MESSAGES), 1u);
-    EXPECT_EQ(inbox.Integer(DBX_FOLDER_UNREAD), 0u);
-    EXPECT_EQ(inbox.Integer(DBX_FOLDER_FLAGS) & 1, 1u);
-    EXPECT_EQ(byName.at("Outbox").Utf8Text(DBX_FOLDER_FILE_NAME), "Outbox.dbx");
-    EXPECT_EQ(byName.at("Drafts").Text(DBX_FOLDER_FILE_NAME), nullptr);
 }
 
 TEST(DbxRealFilesTest, InboxHoldsTheWelcomeMessage) {

@@ -1,6 +1,7 @@
 // Message stores and folder lists written for the viewer and export tests.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,12 @@
 #include "modules/oe/DbxWriter.h"
 
 namespace dbxtest {
+
+// A real store of the shared test data ($TAV_TESTDATA/dbx/<name>).
+inline std::string DataPath(const std::string& name) {
+    const char* root = std::getenv("TAV_TESTDATA");
+    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
+}
 
 // FILETIME ticks of a moment given in seconds since 1970 (UTC).
 inline uint64_t Ticks(int64_t unixSeconds) {
@@ -65,8 +72,8 @@ struct Folder {
     uint32_t unread = 0;
 };
 
-// A "folders.dbx" listing the folders in order.
-inline std::vector<uint8_t> BuildFolders(const std::vector<Folder>& folders) {
+// A "folders.dbx" listing the folders in order (in a tree of `perNode` entries per node).
+inline std::vector<uint8_t> BuildFolders(const std::vector<Folder>& folders, uint32_t perNode = 51) {
     CDbxWriter w;
     std::vector<uint32_t> records;
     for (const Folder& f : folders) {
@@ -79,7 +86,7 @@ inline std::vector<uint8_t> BuildFolders(const std::vector<Folder>& folders) {
         fields.push_back(DbxField::Integer(DBX_FOLDER_UNREAD, f.unread));
         records.push_back(w.AddRecord(fields));
     }
-    w.SetFolderTree(w.AddTree(records), uint32_t(records.size()));
+    w.SetFolderTree(w.AddTree(records, perNode), uint32_t(records.size()));
     return w.Bytes();
 }
 

@@ -33,7 +33,6 @@ public:
 
     uint32_t Size() const { return uint32_t(m_bytes.size()); }
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
-    std::vector<uint8_t>& MutableBytes() { return m_bytes; }
 
     uint32_t AppendZeros(uint32_t count);
     uint32_t GetU32(uint32_t offset) const;

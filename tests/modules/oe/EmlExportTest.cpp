@@ -2,7 +2,6 @@
 // names export-all gives its files.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 
 #include "core/DbxCaseFold.h"
@@ -17,10 +16,7 @@
 
 namespace {
 
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
+using dbxtest::DataPath;
 
 TEST(EmlLineEndsTest, EveryLineEndsInOneCrLf) {
     EXPECT_EQ(EmlLineEnds(""), "");

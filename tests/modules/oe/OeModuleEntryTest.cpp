@@ -2,10 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "core/OeRecords.h"
-#include "core/OeTexts.h"
 #include "core/TavOeEngine.h"
 #include "tavengine/TavModFactory.h"
-#include "tavengine/XMLNode.h"
 
 namespace {
 
@@ -40,20 +38,6 @@ TEST(OeModuleEntryTest, TheHubLoadsTheModuleAndItsEngine) {
     EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_RUNNING);
     engine->Dispose();
     hub.ReleaseModules();
-}
-
-TEST(OeModuleEntryTest, DescriptorText) {
-    const std::string text = oetext::MODULE_DESCRIPTOR;
-    EXPECT_EQ(text.rfind("<?xml version='1.0' encoding='UTF-8'?><tavmodule hubversion='1.0'>"
-                         "<module name='oe' title='Outlook Express' version='1.0' root-id='oert'>"
-                         "\t\t<create-engine-proc name='CreateEngineOe'/>",
-                         0),
-              0u);
-    const std::string end = "\t\t</rep-control>\t</module></tavmodule>";
-    EXPECT_EQ(text.substr(text.size() - end.size()), end);
-    const XMLNode root = XMLNode::Parse(text, "tavmodule");
-    ASSERT_FALSE(root.IsEmpty());
-    EXPECT_EQ(root.GetChildCount("module"), 1);
 }
 
 }  // namespace

@@ -12,47 +12,58 @@ namespace {
 
 using namespace oetest;
 
+// Restores of one baseline written node by node below the Outlook Express root (Save()
+// writes it): names that are not file names, tables that lie, settings that reach elsewhere.
 class OeRestoreDamageTest : public OeRestoreFixture {
 protected:
-    OeRestoreDamageTest() : m_repo(m_env.Root()) {}
+    OeRestoreDamageTest() : m_repo(m_env.Root() + "/crafted.tvr") {
+        m_repo.Begin({.name = "crafted", .description = "Manual Backup"});
+        m_root = m_repo.Root("Outlook Express", OE_TAG_ROOT);
+    }
     void SetUp() override { CTavOeEngine::MapUid.clear(); }
 
+    uint32_t Folder(uint32_t parent, const std::string& name, uint32_t tag) {
+        return m_repo.Folder(parent, name, tag);
+    }
+    // A store file as the engine keeps it; `tableChunks` records are written (fewer than
+    // the content needs makes a table that ends early).
+    uint32_t Store(uint32_t parent, const std::string& name, const std::string& content,
+                   size_t tableChunks = SIZE_MAX) {
+        return m_repo.MessageStore(parent, name, content, OE_TAG_MESSAGE, OE_CHUNK_SIZE, tableChunks);
+    }
+    uint32_t Item(uint32_t parent, const std::string& name, const std::string& content) {
+        return m_repo.File(parent, name, content, TAV_ATTR_ARCHIVE, OE_TAG_ITEM);
+    }
+    void Save() { m_baseline = m_repo.End(); }
     RestoreResult RestoreCrafted(RequestFields fields) {
         fields.baseline = m_baseline;
         return RunRestoreOn(m_repo.path, BuildRequest(fields));
     }
-    static std::vector<std::string> NamesIn(const std::string& folder) {
-        std::vector<TavFindData> entries;
-        plat::ListDirectory(folder, entries);
-        std::vector<std::string> names;
-        for (const TavFindData& e : entries) names.push_back(e.name);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
-    CCraftedRepo m_repo;
+    tavtest::CRepBuilder m_repo;
+    uint32_t m_root = TAV_NONE;
     uint32_t m_baseline = 0;
 };
 
 TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefused) {
-    const uint32_t identity = m_repo.AddFolder(m_repo.rootId, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = m_repo.AddFolder(identity, "<msgroot>", OE_TAG_MESSAGE);
-    m_repo.AddStore(messages, "..", "dot dot");
-    m_repo.AddStore(messages, "a/b", "slash");
-    m_repo.AddStore(messages, "../../escape.dbx", "escape");
-    m_repo.AddStore(messages, "Inbox.dbx", "inbox");
-    m_repo.AddItem(identity, "../Rules", "REGEDIT4\r\n");
-    const uint32_t evil = m_repo.AddFolder(m_repo.rootId, "..", OE_TAG_IDENTITY);
-    const uint32_t evilMessages = m_repo.AddFolder(evil, "<msgroot>", OE_TAG_MESSAGE);
-    m_repo.AddStore(evilMessages, "Inbox.dbx", "outside");
-    m_baseline = m_repo.Save();
+    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    Store(messages, "..", "dot dot");
+    Store(messages, "a/b", "slash");
+    Store(messages, "../../escape.dbx", "escape");
+    Store(messages, "Inbox.dbx", "inbox");
+    Item(identity, "../Rules", "REGEDIT4\r\n");
+    const uint32_t evil = Folder(m_root, "..", OE_TAG_IDENTITY);
+    const uint32_t evilMessages = Folder(evil, "<msgroot>", OE_TAG_MESSAGE);
+    Store(evilMessages, "Inbox.dbx", "outside");
+    Save();
 
     ASSERT_TRUE(plat::CreateDirectories(m_env.Root() + "/out"));
     const std::string out = m_env.Root() + "/out/inner";  // made by the restore
     const std::vector<std::string> rootBefore = NamesIn(m_env.Root());
     RequestFields fields;
     fields.location = out;
-    fields.nodes = {m_repo.rootId};
+    fields.nodes = {m_root};
     const RestoreResult run = RestoreCrafted(fields);
     EXPECT_EQ(run.result, 0) << "not every part of the root could be restored";
     EXPECT_EQ(run.account.errors, 5u) << run.log;
@@ -70,11 +81,11 @@ TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefused) {
 
 TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefusedInPlace) {
     BackUpStandard();  // identity A exists with its store folder
-    const uint32_t identity = m_repo.AddFolder(m_repo.rootId, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = m_repo.AddFolder(identity, "<msgroot>", OE_TAG_MESSAGE);
-    m_repo.AddStore(messages, "../Escaped.dbx", "escape");
-    m_repo.AddStore(messages, "Drafts.dbx", "drafts");
-    m_baseline = m_repo.Save();
+    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    Store(messages, "../Escaped.dbx", "escape");
+    Store(messages, "Drafts.dbx", "drafts");
+    Save();
     const std::string parent = plat::DirName(StoreA().substr(0, StoreA().size() - 1));
     const std::vector<std::string> before = NamesIn(parent);
 
@@ -87,10 +98,10 @@ TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefusedInPlace) {
 }
 
 TEST_F(OeRestoreDamageTest, TableThatEndsEarlyWritesNothing) {
-    const uint32_t identity = m_repo.AddFolder(m_repo.rootId, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = m_repo.AddFolder(identity, "<msgroot>", OE_TAG_MESSAGE);
-    const uint32_t store = m_repo.AddStore(messages, "Inbox.dbx", RandomBytes(70000, 5), 2);
-    m_baseline = m_repo.Save();
+    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    const uint32_t store = Store(messages, "Inbox.dbx", RandomBytes(70000, 5), 2);
+    Save();
     const std::string out = m_env.Root() + "/out";
     plat::CreateDirectories(out);
     ASSERT_TRUE(tavtest::WriteFile(out + "/Inbox.dbx", "kept"));
@@ -104,12 +115,12 @@ TEST_F(OeRestoreDamageTest, TableThatEndsEarlyWritesNothing) {
 }
 
 TEST_F(OeRestoreDamageTest, VerifyFailureKeepsTheExistingFile) {
-    const uint32_t identity = m_repo.AddFolder(m_repo.rootId, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = m_repo.AddFolder(identity, "<msgroot>", OE_TAG_MESSAGE);
-    const uint32_t bad = m_repo.AddStore(messages, "Bad.dbx", RandomBytes(40000, 6));
-    const uint32_t good = m_repo.AddStore(messages, "Good.dbx", RandomBytes(40000, 7));
-    m_repo.SpoilFingerprint(bad);
-    m_baseline = m_repo.Save();
+    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    const uint32_t bad = Store(messages, "Bad.dbx", RandomBytes(40000, 6));
+    const uint32_t good = Store(messages, "Good.dbx", RandomBytes(40000, 7));
+    m_repo.Edit(bad, [](TavNodeRec& node) { node.fingerprint[0] ^= 1; });  // content stays sound
+    Save();
     const std::string out = m_env.Root() + "/out";
     plat::CreateDirectories(out);
     ASSERT_TRUE(tavtest::WriteFile(out + "/Bad.dbx", "kept"));
@@ -138,21 +149,21 @@ TEST_F(OeRestoreDamageTest, SettingsThatNameOtherKeysAreNotImported) {
     const std::string mine =
         "[HKEY_CURRENT_USER\\Identities\\" + std::string(ID_A) +
         "\\Software\\Microsoft\\Outlook Express\\5.0\\Rules]\r\n\"Count\"=dword:00000002\r\n";
-    const uint32_t identity = m_repo.AddFolder(m_repo.rootId, ID_A, OE_TAG_IDENTITY);
-    m_repo.AddItem(identity, "Rules", "Windows Registry Editor Version 5.00\r\n\r\n" + mine);
-    m_repo.AddItem(identity, "Preference",
+    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    Item(identity, "Rules", "Windows Registry Editor Version 5.00\r\n\r\n" + mine);
+    Item(identity, "Preference",
                    "Windows Registry Editor Version 5.00\r\n\r\n" + mine +
                        "\r\n[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora\\Drives]\r\n\"C:\"=\"/tmp/"
                        "elsewhere\"\r\n");
-    m_repo.AddItem(
+    Item(
         identity, "Signatures",
         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Identities\\" +
             std::string(ID_B) +
             "\\Software\\Microsoft\\Outlook Express\\5.0]\r\n\"Store Root\"=\"/tmp\"\r\n");
-    m_repo.AddItem(identity, "Block Senders",
+    Item(identity, "Block Senders",
                    "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\Identities\\" +
                        std::string(ID_A) + "\\Software\\Microsoft\\Outlook Express\\5.0]\r\n");
-    m_baseline = m_repo.Save();
+    Save();
 
     const RestoreResult run = RestoreCrafted(Req(0, TAV_RS_OVERWRITE_ALWAYS));
     ASSERT_EQ(run.result, 1) << run.log;
@@ -182,9 +193,9 @@ TEST_F(OeRestoreDamageTest, WindowsExportInUtf16IsRewrittenForTheTarget) {
         "\"Signature Name\"=\"Anna \xC3\xA9\"\r\n\"Show Images\"=dword:00000001\r\n";
     std::vector<uint8_t> wide = {0xFF, 0xFE};
     plat::AppendUtf16Le(wide, text);
-    const uint32_t identity = m_repo.AddFolder(m_repo.rootId, ID_A, OE_TAG_IDENTITY);
-    m_repo.AddItem(identity, "Preference", std::string(wide.begin(), wide.end()));
-    m_baseline = m_repo.Save();
+    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    Item(identity, "Preference", std::string(wide.begin(), wide.end()));
+    Save();
 
     RequestFields fields = Req(0, TAV_RS_OVERWRITE_ALWAYS);
     fields.map = {{ID_A, ID_C}};

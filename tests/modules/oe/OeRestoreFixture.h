@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -130,6 +131,17 @@ protected:
         m_env.WriteUserReg(list);
     }
 
+    // The sorted names in a folder (those containing `part` when given).
+    static std::vector<std::string> NamesIn(const std::string& folder, const std::string& part = {}) {
+        std::vector<TavFindData> entries;
+        plat::ListDirectory(folder, entries);
+        std::vector<std::string> names;
+        for (const TavFindData& e : entries)
+            if (e.name.find(part) != std::string::npos) names.push_back(e.name);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     static std::string ReadValue(const std::string& key, const std::string& name) {
         plat::CRegistry reg;
         std::string value;
@@ -142,43 +154,6 @@ protected:
     static std::string OeKey(const std::string& id) {
         return "Identities\\" + id + "\\Software\\Microsoft\\Outlook Express\\5.0";
     }
-};
-
-// A repository written through the library, for stored trees that no backup of ours
-// makes: names that are not file names, tables that lie, settings that reach elsewhere.
-// One baseline below the Outlook Express root; Save() writes it.
-class CCraftedRepo {
-public:
-    explicit CCraftedRepo(const std::string& folder) : m_builder(folder + "/crafted.tvr") {
-        path = m_builder.path;
-        m_builder.Begin({.name = "crafted", .description = "Manual Backup"});
-        rootId = m_builder.Root("Outlook Express", OE_TAG_ROOT);
-    }
-
-    uint32_t AddFolder(uint32_t parent, const std::string& name, uint32_t tag) {
-        return m_builder.Folder(parent, name, tag);
-    }
-    // A store file as the engine keeps it; `tableChunks` records are written (fewer than
-    // the content needs makes a table that ends early).
-    uint32_t AddStore(uint32_t parent, const std::string& name, const std::string& content,
-                      size_t tableChunks = SIZE_MAX) {
-        return m_builder.MessageStore(parent, name, content, OE_TAG_MESSAGE, OE_CHUNK_SIZE, tableChunks);
-    }
-    // Spoils the stored fingerprint of a node (its content stays sound).
-    void SpoilFingerprint(uint32_t id) {
-        m_builder.Edit(id, [](TavNodeRec& node) { node.fingerprint[0] ^= 1; });
-    }
-    uint32_t AddItem(uint32_t parent, const std::string& name, const std::string& content) {
-        return m_builder.File(parent, name, content, TAV_ATTR_ARCHIVE, OE_TAG_ITEM);
-    }
-    // Saves the baseline; its number.
-    uint32_t Save() { return m_builder.End(); }
-
-    std::string path;
-    uint32_t rootId = TAV_NONE;
-
-private:
-    tavtest::CRepBuilder m_builder;
 };
 
 }  // namespace oetest

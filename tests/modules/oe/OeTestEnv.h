@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/DbxFolderRecord.h"
-#include "modules/oe/DbxWriter.h"
+#include "modules/oe/DbxTestStore.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "support/TempDir.h"
@@ -18,42 +17,13 @@ namespace oetest {
 using tavtest::CEnvOverride;
 using tavtest::RandomBytes;
 
-// One folder of a "folders.dbx".
-struct FolderSpec {
-    uint32_t id;
-    uint32_t parent;
-    std::string name;     // empty: no name index
-    std::string dbxName;  // empty: no file name index
-    uint32_t messages = 0;
-    uint32_t unread = 0;
-    uint32_t flags = 1;
-};
-
-// The bytes of a "folders.dbx" listing the folders in the given order.
-inline std::vector<uint8_t> FoldersDbx(const std::vector<FolderSpec>& folders) {
-    CDbxWriter writer;
-    std::vector<uint32_t> records;
-    for (const FolderSpec& f : folders) {
-        std::vector<DbxField> fields = {DbxField::Integer(DBX_FOLDER_ID, f.id),
-                                        DbxField::Integer(DBX_FOLDER_PARENT_ID, f.parent)};
-        if (!f.name.empty()) fields.push_back(DbxField::Text(DBX_FOLDER_NAME, f.name));
-        if (!f.dbxName.empty()) fields.push_back(DbxField::Text(DBX_FOLDER_FILE_NAME, f.dbxName));
-        fields.push_back(DbxField::Integer(DBX_FOLDER_FLAGS, f.flags));
-        fields.push_back(DbxField::Integer(DBX_FOLDER_MESSAGES, f.messages));
-        fields.push_back(DbxField::Integer(DBX_FOLDER_UNREAD, f.unread));
-        records.push_back(writer.AddRecord(fields));
-    }
-    writer.SetFolderTree(writer.AddTree(records, 3), uint32_t(records.size()));
-    return writer.Bytes();
-}
-
 // The usual folders: Local Folders (1), Inbox (2) with its subfolder Projects (7),
 // Outbox (3).
-inline std::vector<FolderSpec> StandardFolders() {
-    return {{1, 0, "Local Folders", ""},
-            {2, 1, "Inbox", "Inbox.dbx", 12, 3, 1},
+inline std::vector<dbxtest::Folder> StandardFolders() {
+    return {{1, 0, "Local Folders", std::nullopt},
+            {2, 1, "Inbox", "Inbox.dbx", 1, 12, 3},
             {3, 1, "Outbox", "Outbox.dbx", 0, 0, 0},
-            {7, 2, "Projects", "Projects.dbx", 5, 5, 1}};
+            {7, 2, "Projects", "Projects.dbx", 1, 5, 5}};
 }
 
 // TAVORA_HOME, XDG_RUNTIME_DIR, HOME and WINEPREFIX point into a temporary folder; the
@@ -126,10 +96,10 @@ public:
 
     // Writes a store folder: "Folders.dbx" (as Outlook Express names it) and one file per
     // listed name with the given sizes.
-    void WriteStore(const std::string& folder, const std::vector<FolderSpec>& folders,
+    void WriteStore(const std::string& folder, const std::vector<dbxtest::Folder>& folders,
                     const std::vector<std::pair<std::string, size_t>>& files) {
         ASSERT_TRUE(plat::CreateDirectories(folder));
-        const std::vector<uint8_t> list = FoldersDbx(folders);
+        const std::vector<uint8_t> list = dbxtest::BuildFolders(folders, 3);
         ASSERT_TRUE(tavtest::WriteFile(plat::JoinPath(folder, "Folders.dbx"),
                                        std::string(list.begin(), list.end())));
         uint32_t seed = 1;

@@ -19,22 +19,6 @@ class OeRestoreTest : public OeRestoreFixture {
 protected:
     void SetUp() override { CTavOeEngine::MapUid.clear(); }
 
-    // Names in a folder that a restore must not leave behind.
-    static std::vector<std::string> TempFilesIn(const std::string& folder) {
-        std::vector<TavFindData> entries;
-        plat::ListDirectory(folder, entries);
-        std::vector<std::string> names;
-        for (const TavFindData& e : entries)
-            if (e.name.find("~tavoe.") != std::string::npos) names.push_back(e.name);
-        return names;
-    }
-    static std::vector<std::string> NamesIn(const std::string& folder) {
-        std::vector<TavFindData> entries;
-        plat::ListDirectory(folder, entries);
-        std::vector<std::string> names;
-        for (const TavFindData& e : entries) names.push_back(e.name);
-        return names;
-    }
     std::string UserRegText() const { return tavtest::ReadFile(m_env.UserReg()); }
 };
 
@@ -72,7 +56,7 @@ TEST_F(OeRestoreTest, InPlaceBringsBackStoreFilesAndSettingsOfTheIdentity) {
     TavFindData restored;
     ASSERT_TRUE(plat::GetFindData(StoreA() + "Inbox.dbx", restored));
     EXPECT_EQ(restored.written, node->written) << "bit 0x10000 sets the stored times";
-    EXPECT_EQ(TempFilesIn(StoreA()), std::vector<std::string>{});
+    EXPECT_EQ(NamesIn(StoreA(), "~tavoe."), std::vector<std::string>{});
     EXPECT_EQ(TempLeftovers(), std::vector<std::string>{});
 }
 
@@ -359,7 +343,7 @@ TEST_F(OeRestoreTest, DamagedChunkLeavesTheExistingStoreFileIntact) {
                               StoreA() + "Inbox.dbx\"\r\n"))
         << run.log;
     EXPECT_EQ(run.account.succeeded, 6u);
-    EXPECT_EQ(TempFilesIn(StoreA()), std::vector<std::string>{});
+    EXPECT_EQ(NamesIn(StoreA(), "~tavoe."), std::vector<std::string>{});
 }
 
 TEST_F(OeRestoreTest, CancelDuringAFileLeavesTheExistingFileIntact) {
@@ -378,7 +362,7 @@ TEST_F(OeRestoreTest, CancelDuringAFileLeavesTheExistingFileIntact) {
                 run.log.compare(run.log.size() - 19, 19, "\r\nRestore Cancelled") == 0)
         << run.log;
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
-    EXPECT_EQ(TempFilesIn(StoreA()), std::vector<std::string>{});
+    EXPECT_EQ(NamesIn(StoreA(), "~tavoe."), std::vector<std::string>{});
 }
 
 TEST_F(OeRestoreTest, StoreFileHeldByAnotherProcessIsReportedAndKept) {

@@ -254,7 +254,7 @@ private slots:
 
     // Parent links that loop list each folder once on the way down.
     void loopingFolderListEnds() {
-        const std::vector<uint8_t> list = oetest::FoldersDbx(
+        const std::vector<uint8_t> list = dbxtest::BuildFolders(
             {{2, 1, "Inbox", "Inbox.dbx"}, {3, 2, "Sub", "Sub.dbx"}, {4, 3, "Deep", "Deep.dbx"},
              {3, 4, "Again", "Again.dbx"}, {5, 5, "Self", "Self.dbx"}});
         Machine machine(std::string(list.begin(), list.end()));
