@@ -60,6 +60,8 @@ private:
     bool m_readAny = false;
     uint64_t m_bytesRead = 0;
     uint32_t m_readError = 0;
+    std::shared_ptr<HashChain> m_chain;  // from the second chunk on
+    uint64_t m_chunksRead = 0;
     std::deque<std::unique_ptr<EncodeJob>> m_pending;
 };
 

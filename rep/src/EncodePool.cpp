@@ -52,6 +52,17 @@ void EncodeOnThisThread(EncodeJob& job) {
         TakeCurrentException();
         job.failed = true;
     }
+    // A chunk that failed still passes its turn on: the file is not stored then, and the
+    // chunks behind it must not wait for ever.
+    if (job.chain) {
+        HashChain& chain = *job.chain;
+        std::unique_lock<std::mutex> lock(chain.mutex);
+        chain.cv.wait(lock, [&] { return chain.next == job.chainIndex; });
+        chain.state.Update(job.raw.data(), job.raw.size());
+        job.hash = chain.state;
+        ++chain.next;
+        chain.cv.notify_all();
+    }
 }
 
 CEncodePool* CEncodePool::Instance() {

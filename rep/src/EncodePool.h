@@ -34,6 +34,16 @@ struct UninitAllocator : std::allocator<T> {
 };
 using ChunkBytes = std::vector<uint8_t, UninitAllocator<uint8_t>>;
 
+// The fingerprint of a file of several chunks, worked out on the threads that encode them:
+// each chunk is added after the one before it, so the threads that read and write the
+// blocks never spend their time on it.
+struct HashChain {
+    std::mutex mutex;
+    std::condition_variable cv;
+    CMD5Checksum state;
+    uint64_t next = 0;  // the index of the chunk to add next
+};
+
 // One chunk travelling through the pool: the raw bytes in, the stored bytes out.
 struct EncodeJob {
     ChunkBytes raw;
@@ -48,6 +58,12 @@ struct EncodeJob {
     // Set when `raw` is a whole file: the encoder works out its fingerprint too, which
     // takes it off the thread that reads and writes.
     bool hashWhole = false;
+    // Set for every chunk of a file of several chunks: the chunk is chunk `chainIndex` of
+    // that file, and `hash` gets the fingerprint of the file's chunks up to this one. The
+    // pool takes jobs in the order they were submitted, so the chunk before it is always
+    // done or being encoded when a thread waits for it.
+    std::shared_ptr<HashChain> chain;
+    uint64_t chainIndex = 0;
     CMD5Checksum hash;
 
     void Wait();

@@ -86,6 +86,12 @@ void CContentSource::ReadNext(const ContentCoding& coding) {
     // ReadFull stops short only at the end of the file: no need to ask once more.
     if (uint64_t(n) < m_chunk) m_endOfFile = true;
     job->hashWhole = first && m_endOfFile;
+    if (!job->hashWhole) {
+        if (!m_chain) m_chain = std::make_shared<HashChain>();
+        job->chain = m_chain;
+        job->chainIndex = m_chunksRead;
+    }
+    ++m_chunksRead;
     job->raw.resize(size_t(n));
     job->compression = coding.compression;
     job->level = coding.level;
@@ -270,10 +276,10 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
             break;
         }
         const TavPosition p{here.image, offset};
-        // The fingerprint covers exactly the chunks that were stored (a file of one chunk
-        // had it worked out with the encoding, from the same fresh start).
+        // The fingerprint covers exactly the chunks that were stored: the encoding worked
+        // it out from the same fresh start, up to this chunk.
         if (md5 != nullptr) {
-            if (job.hashWhole)
+            if (job.hashWhole || job.chain)
                 *md5 = job.hash;
             else
                 md5->Update(job.raw.data(), job.raw.size());

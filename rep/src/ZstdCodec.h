@@ -35,6 +35,7 @@ public:
 private:
     ZSTD_CCtx_s* m_cctx = nullptr;
     ZSTD_DCtx_s* m_dctx = nullptr;
+    std::vector<uint8_t> m_scratch;  // the frame being made
 };
 
 }  // namespace tavrep

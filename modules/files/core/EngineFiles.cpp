@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "core/EngineFilesItems.h"
 #include "core/FilesTexts.h"
 #include "core/PosixMeta.h"
 #include "core/RestoreMeta.h"

@@ -72,8 +72,8 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
     m_selection = nullptr;
     m_meta.reset();
     m_partlySelected.clear();
-    m_listings.clear();
-    m_keptEntries = 0;
+    m_counted.clear();
+    m_keptBytes = 0;
     if (result == 0) {
         SetEngineState(TAV_ENGINE_FAILED);
         return 0;
@@ -122,8 +122,8 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
         FireOnFinish();
     }
     m_selection = nullptr;
-    m_listings.clear();
-    m_keptEntries = 0;
+    m_counted.clear();
+    m_keptBytes = 0;
     return 1;
 }
 

@@ -31,25 +31,16 @@ void CTavEngineFiles::DescendInto(uint32_t nodeId, const std::string& path,
 
 void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
                                    const TavFileFilter* filter) {
-    // The folder's previous items (those not marked deleted), found again by name.
-    std::vector<CChild> children;
-    std::unordered_map<std::string, size_t> byName;
+    // The folder's previous items (those not marked deleted), found again by name, and one
+    // listing with the lstat data of every entry; both as the count kept them, if it did. A
+    // folder that cannot be read keeps its previous items, and the log says that its content
+    // was not read.
     TavNodeRec parent;
     if (!m_baseline->LoadNode(parent, nodeId)) return;
-    int32_t budget = m_baseline->count;  // a damaged table never makes this loop endless
-    CChild child;
-    for (uint32_t id = parent.firstChildId; id != TAV_NONE && budget-- > 0;
-         id = child.node.nextSiblingId) {
-        if (!m_baseline->LoadNode(child.node, id)) break;
-        if (child.node.flags & NODE_DELETED) continue;
-        byName.emplace(Utf16FieldToUtf8(child.node.name, NODE_NAME_CHARS), children.size());
-        children.push_back(child);
-    }
-
-    // One listing with the lstat data of every entry. A folder that cannot be read keeps its
-    // previous items, and the log says that its content was not read.
+    std::vector<CChild> children;
+    std::unordered_map<std::string, size_t> byName;
     std::vector<TavFindData> entries;
-    if (!TakeListing(folder, entries)) {
+    if (!TakeFolder(folder, parent, entries, children, byName)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         const std::string shown = filespath::Printable(folder);
         Log(plat::Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));

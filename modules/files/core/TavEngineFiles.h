@@ -120,6 +120,7 @@ protected:
 private:
     struct CChild;
     struct CSource;
+    struct CCountedFolder;
 
     // Restore steps (EngineFilesRestore.cpp, EngineFilesRestoreFile.cpp).
     CTavRepBaselineDetails* LoadRestoreBaseline(const CTavRestoreParam& param);
@@ -151,9 +152,14 @@ private:
     void CountWork(uint32_t rootId, const std::vector<CSource>& sources);
     void CountFolder(uint32_t nodeId, const std::string& folder, const TavFileFilter* parentFilter,
                      TavRunWork& total);
-    // The listing the count kept for `folder` (moved out), or a fresh one; false when the
-    // folder cannot be listed.
-    bool TakeListing(const std::string& folder, std::vector<TavFindData>& entries);
+    // The listing and previous items the count kept for `folder` (moved out), or fresh ones;
+    // false when the folder cannot be listed. `parent` is the folder's node in the walk.
+    bool TakeFolder(const std::string& folder, const TavNodeRec& parent,
+                    std::vector<TavFindData>& entries, std::vector<CChild>& children,
+                    std::unordered_map<std::string, size_t>& byName);
+    // The items below `parent` that are not marked deleted, indexed by name.
+    void LoadPreviousItems(const TavNodeRec& parent, std::vector<CChild>& children,
+                           std::unordered_map<std::string, size_t>& byName);
     // A file's content was handed to the repository (stored or not): it counts as done.
     void WorkDone(const TavFindData& found);
 
@@ -203,10 +209,10 @@ private:
     // new items there are not added.
     std::unordered_set<std::string> m_partlySelected;
     std::unique_ptr<CPosixMetaStore> m_meta;
-    // Folder listings the count made, taken by the walk; at most MAX_KEPT_ENTRIES entries
-    // are kept (a larger tree is listed again as the walk reaches it).
-    std::unordered_map<std::string, std::vector<TavFindData>> m_listings;
-    size_t m_keptEntries = 0;
+    // What the count found per folder, taken by the walk; at most MAX_KEPT_BYTES are kept
+    // (the rest of a larger tree is listed and loaded again as the walk reaches it).
+    std::unordered_map<std::string, std::unique_ptr<CCountedFolder>> m_counted;
+    size_t m_keptBytes = 0;
     // The work done so far and the size of the file being stored.
     TavRunWork m_done;
     uint64_t m_currentSize = 0;
