@@ -136,6 +136,7 @@ constexpr const char* WHY_WRITE_ERROR = "the image cannot be written (%s)";
 constexpr const char* WHY_TABLE_FILE = "its temporary chunk table cannot be written";
 constexpr const char* WHY_NO_STORE_FOLDER = "the message store folder of the identity cannot be found";
 constexpr const char* WHY_CANNOT_LIST = "the message store folder \"%s\" cannot be read (%s)";
+constexpr const char* WHY_NO_OE_KEY = "the identity's Outlook Express settings cannot be opened";
 constexpr const char* WHY_NAME_TOO_LONG = "the identifier is too long to be stored";
 constexpr const char* ITEM_IDENTITY = "identity %s";
 constexpr const char* LOG_TEMP_DIR = "\r\n***** Cannot create the temporary folder \"%s\"\r\n";

@@ -79,6 +79,8 @@ void CTavOeEngine::BackupIdentity(TavNodeRec& root, const std::string& identifie
     plat::CRegistry oeKey;
     if (!OpenOeKey(identifier, oeKey)) {
         Log(plat::Format(oetext::LOG_CANNOT_OPEN_IDENTITY, identifier.c_str()));
+        // Nothing of it is stored: the run must not end as if it were.
+        ItemError(plat::Format(oetext::ITEM_IDENTITY, identifier.c_str()), oetext::WHY_NO_OE_KEY);
         return;
     }
     Log(oetext::LOG_LINE_END);
