@@ -74,12 +74,25 @@ std::string CEngineRun::Log() const {
     return m_log;
 }
 
+std::string CEngineRun::TakeNewLog() {
+    std::lock_guard<std::mutex> lock(m_logLock);
+    std::string added = m_log.substr(m_logTaken);
+    m_logTaken = m_log.size();
+    m_logPending = false;
+    return added;
+}
+
 void CEngineRun::Append(const std::string& text) {
+    bool notify = false;
     {
         std::lock_guard<std::mutex> lock(m_logLock);
         m_log += text;
+        notify = !m_logPending;
+        m_logPending = true;
     }
-    emit logChanged();
+    // A restore logs a line per item: the window hears of new lines once per turn of its
+    // event loop, never once per line.
+    if (notify) emit logChanged();
 }
 
 void CEngineRun::OnTavEngineProgress(CTavEngine* engine, const std::string& title,

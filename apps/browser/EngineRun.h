@@ -42,6 +42,8 @@ public:
     void Finish();
 
     std::string Log() const;
+    // The log text added since the last call; the next `logChanged` comes after it.
+    std::string TakeNewLog();
     const tavctl::CRestoreSequence& Sequence() const { return *m_sequence; }
 
     // CTavEngineObserver (the worker's thread).
@@ -57,7 +59,7 @@ public:
 
 signals:
     void progress(QString status, int percent);
-    void logChanged();
+    void logChanged();  // once until TakeNewLog, however many lines arrive meanwhile
     void cancelledByEngine();
     void finished();
 
@@ -72,6 +74,8 @@ private:
     std::atomic<bool> m_running{false};
     mutable std::mutex m_logLock;
     std::string m_log;
+    size_t m_logTaken = 0;
+    bool m_logPending = false;
     int m_lastPercent = -1;
     std::chrono::steady_clock::time_point m_lastReport;
 };

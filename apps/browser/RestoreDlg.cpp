@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTextCursor>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -124,8 +125,11 @@ CRestoreDlg::CRestoreDlg(const BrowserRunContext& context, uint32_t baseline, bo
     TavoraColorDef::InitButtonST(m_browse);
     m_panel = new CRunPanel(*this, *m_restore, m_context);
     m_panel->onRunning = [this](bool running) { running ? RunningView() : IdleView(); };
-    m_panel->onLog = [this](const std::string& log) {
-        m_log->setPlainText(QString::fromStdString(log));
+    // Only the new lines are added: setting the whole log again for each line would make a
+    // large restore's window slower with every item.
+    m_panel->onLog = [this](const std::string& added) {
+        m_log->moveCursor(QTextCursor::End);
+        m_log->insertPlainText(QString::fromStdString(added).remove(QChar('\r')));
         m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
     };
 

@@ -45,7 +45,7 @@ void CRunPanel::Start(std::unique_ptr<CEngineRun> run, const char* startingText)
     });
     if (onLog)
         connect(m_run.get(), &CEngineRun::logChanged, this, [this] {
-            if (m_run && onLog) onLog(m_run->Log());
+            if (m_run && onLog) onLog(m_run->TakeNewLog());
         });
     connect(m_run.get(), &CEngineRun::cancelledByEngine, this, [this] {
         m_context.prompt->Message(&m_dialog, CANCELLED_BY_USER, tavui::PromptIcon::Warning);

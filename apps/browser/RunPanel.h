@@ -41,8 +41,8 @@ public:
     // Told when a run starts (true) and after it ended (false), before the summary shows:
     // the dialog applies its enabling rules and its own views.
     std::function<void(bool running)> onRunning;
-    // The run's whole log whenever it grows (null: the log is not followed).
-    std::function<void(const std::string& log)> onLog;
+    // The text the run's log gained, whenever it grows (null: the log is not followed).
+    std::function<void(const std::string& added)> onLog;
 
 private:
     void OnFinished();

@@ -1,6 +1,7 @@
 // The browser: the provider tree, the main window over real repositories, restore,
 // extract, password change and the run summary.
 #include <algorithm>
+#include <QPlainTextEdit>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -280,9 +281,13 @@ private slots:
 
         QTemporaryDir out;
         std::string request;
+        QString logShown;  // the log box's last text before the idle view clears it
         w.prompt.answers = {tavui::ID_OK};  // "Start restore now?"
         w.onDialog = [&](QDialog& d) {
             auto* dialog = As<CRestoreDlg>(d);
+            QObject::connect(dialog->LogEdit(), &QPlainTextEdit::textChanged, [&, dialog] {
+                if (!dialog->LogEdit()->toPlainText().isEmpty()) logShown = dialog->LogEdit()->toPlainText();
+            });
             dialog->SelectedRadio()->setChecked(true);
             dialog->Check(1021)->setChecked(false);
             dialog->DestinationEdit()->setText(out.path());
@@ -295,6 +300,8 @@ private slots:
         QCOMPARE(w.prompt.messages.at(0).text, std::string("Start restore now?"));
         QCOMPARE(w.summaries.size(), size_t(1));
         QCOMPARE(w.summaries[0].first, std::string("Restoration Summary"));
+        // The log box grew line by line into the whole run log.
+        QCOMPARE(logShown, QString::fromStdString(w.summaries[0].second).remove(QChar('\r')));
 
         // Restored byte for byte, without the unchecked folder.
         auto expected = ReadTree(m_data);
