@@ -122,6 +122,9 @@ TEST_F(RestoreSafety, ShortOrBrokenChainsAreErrorsOfTheirFileOnly) {
         const uint32_t gone = m_repo.File(top, "gone.bin", "gone");
         m_repo.Edit(gone, [](TavNodeRec& node) { node.content = {0, 99999999}; });
         m_repo.File(top, "fine.txt", "fine");
+        // A link whose stored target runs past any a link can have: never read whole.
+        const uint32_t longLink = m_repo.File(top, "long.lnk", std::string(70000, 'k'));
+        m_repo.Edit(longLink, [](TavNodeRec& node) { node.attributes |= TAV_ATTR_REPARSE_POINT; });
     });
     // The second block's header (self, length, coding, kind, link) now names the first.
     std::string image;
@@ -151,7 +154,9 @@ TEST_F(RestoreSafety, ShortOrBrokenChainsAreErrorsOfTheirFileOnly) {
                              "chunks is broken\r\n"),
               1)
         << run.log;
-    EXPECT_EQ(run.counts.errors, 3u);
+    EXPECT_EQ(Count(run.log, "/top/long.lnk\" is damaged or incomplete: the stored link target is not valid\r\n"), 1)
+        << run.log;
+    EXPECT_EQ(run.counts.errors, 4u);
     EXPECT_EQ(run.counts.succeeded, 1u);
     EXPECT_TRUE(TempFilesBelow(m_to).empty());
 }
