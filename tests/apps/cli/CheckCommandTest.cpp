@@ -101,26 +101,32 @@ TEST(CheckCommandTest, ReadDataChecksEveryChunkOfAMessageStore) {
     CTestRepo repo;
     const std::string inbox = std::string("Outlook Express/") + IDENTITY + "/<msgroot>/Inbox.dbx";
     const TavNodeRec node = repo.Node(2, inbox);
-    // The second chunk lies right before the chunk table.
+    // Both chunks are damaged: the first is named, the other counted.
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
     CTavRepContent* table = rep.GetContent(node.content);
     ASSERT_NE(table, nullptr);
     ASSERT_EQ(table->data.size(), 80u);
-    const uint32_t image = table->data[40] | (table->data[41] << 8);
-    const uint32_t offset = table->data[44] | (table->data[45] << 8) | (table->data[46] << 16) |
-                            (uint32_t(table->data[47]) << 24);
+    const std::vector<uint8_t> records = table->data;
     table->Dispose();
     rep.Detach();
-    // Behind the member's 10-byte header and the stored block's 5-byte header.
-    FlipByte(repo.ImagePath(image), uint64_t(offset) + 20 + 15 + 5);
+    uint32_t firstImage = 0;
+    for (size_t at : {size_t(0), size_t(40)}) {
+        const uint8_t* r = records.data() + at;
+        const uint32_t image = r[0] | (r[1] << 8);
+        const uint32_t offset = r[4] | (r[5] << 8) | (r[6] << 16) | (uint32_t(r[7]) << 24);
+        if (at == 0) firstImage = image;
+        // Behind the member's 10-byte header and the stored block's 5-byte header.
+        FlipByte(repo.ImagePath(image), uint64_t(offset) + 20 + 15 + 5);
+    }
 
     CCli cli;
     CliResult r = cli.Run({"check", repo.path, "--read-data"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.out, "Inbox.dbx (" + tavctl::IdText(node.nodeId) +
-                                    "): chunk 1: content block at image " + std::to_string(image)))
+                                    "): chunk 0: content block at image " + std::to_string(firstImage)))
         << r.out;
+    EXPECT_TRUE(Contains(r.out, "; 1 more damaged chunk (1)")) << r.out;
 }
 
 TEST(CheckCommandTest, MissingImageIsNamed) {
