@@ -18,14 +18,8 @@ BIN="$ROOT/${BUILD_DIR:-build}/bin"
 DATA=${1:-$WORK/data}
 
 cmake --build "${BUILD_DIR:-build}" --target TavCmdHost tavctl bench_host_follow >/dev/null
-rm -rf "$WORK/repo" "$WORK/job.tvj"
-mkdir -p "$WORK/repo"
-if [ ! -d "$DATA" ] || [ -z "$(ls -A "$DATA" 2>/dev/null)" ]; then
-    python3 bench/make_dataset.py make "$DATA" --size-mb "$SIZE_MB" >/dev/null
-fi
-"$BIN/tavctl" job new "$WORK/job.tvj" --location "$WORK/repo" --name bench --title "Follow bench" >/dev/null
-"$BIN/tavctl" job add "$WORK/job.tvj" "$DATA" >/dev/null
-find "$DATA" -type f -exec cat {} + >/dev/null  # warm the cache
+source "$ROOT/bench/host_bench_setup.sh"
+host_bench_setup "Follow bench"
 IMAGE="$WORK/repo/bench"  # the job's image location and name: the host's title
 
 run() {
@@ -54,7 +48,6 @@ for i in $(seq 1 "$PAIRS"); do
     followed+=("$f")
     printf 'pair %d: alone %.2f s, followed %.2f s (%s)\n' "$i" "$a" "$f" "$(cat "$WORK/follow.out")"
 done
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 ma=$(median "${alone[@]}")
 mf=$(median "${followed[@]}")
 printf 'data %s (%s MB): median alone %.2f s, median followed %.2f s, followed/alone %.3f\n' \

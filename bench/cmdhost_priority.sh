@@ -17,14 +17,8 @@ WORK=${WORK:-${TMPDIR:-/tmp}/tavora-priority}
 BIN="$ROOT/${BUILD_DIR:-build}/bin"
 DATA=${1:-$WORK/data}
 
-rm -rf "$WORK/repo" "$WORK/job.tvj"
-mkdir -p "$WORK/repo"
-if [ ! -d "$DATA" ] || [ -z "$(ls -A "$DATA" 2>/dev/null)" ]; then
-    python3 bench/make_dataset.py make "$DATA" --size-mb "$SIZE_MB" >/dev/null
-fi
-"$BIN/tavctl" job new "$WORK/job.tvj" --location "$WORK/repo" --name bench --title "Priority bench" >/dev/null
-"$BIN/tavctl" job add "$WORK/job.tvj" "$DATA" >/dev/null
-find "$DATA" -type f -exec cat {} + >/dev/null  # warm the cache
+source "$ROOT/bench/host_bench_setup.sh"
+host_bench_setup "Priority bench"
 
 # Seconds of one full run; the repository is made anew each time.
 run() {
@@ -46,7 +40,6 @@ for i in $(seq 1 "$PAIRS"); do
     idle+=("$d")
     printf 'pair %d: normal %.2f s, idle %.2f s\n' "$i" "$n" "$d"
 done
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 mn=$(median "${normal[@]}")
 mi=$(median "${idle[@]}")
 printf 'data %s (%s MB): median normal %.2f s, median idle %.2f s, idle/normal %.3f\n' \
