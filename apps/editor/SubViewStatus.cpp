@@ -248,6 +248,9 @@ void CSubViewStatus::OnHostRunState(uint32_t state) {
             ShowRunning(true);
             break;
         case HOST_STARTED:
+            // Following a run that was already under way: it never showed "prepared" here.
+            if (m_info->topLevelItem(m_info->topLevelItemCount() - 1)->text(1) != Q(STATUS_BUSY))
+                RefreshInfo(STATUS_BUSY);
             ShowRunning(true);
             break;
         case HOST_FINISHED:

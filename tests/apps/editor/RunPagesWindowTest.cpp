@@ -16,6 +16,7 @@
 
 #include "BackupNow.h"
 #include "BackupTypeDlg.h"
+#include "HostRunLink.h"
 #include "HostRunSource.h"
 #include "EditorTexts.h"
 #include "SubViewHistory.h"
@@ -25,9 +26,12 @@
 #include "platform/FaultPlan.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
+#include "platform/WindowChannel.h"
 #include "platform/TaskScheduler.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavModFactory.h"
+#include "tavhost/HostMessages.h"
 #include "tavrep/TavException.h"
 #include "tavrep/TavRepository.h"
 #include "tavui/Prompt.h"
@@ -325,6 +329,28 @@ private slots:
         QVERIFY(!m_frame->BackupNow().Start());
         QCOMPARE(m_prompt.LastMessage(), host.restoring + " is in restoring process.");
         m_frame->SetHostRunSource(nullptr);
+    }
+
+    // The page follows a real host process through the editor's own link: Busy while the
+    // host runs (slowed by its test hook), OK once it has committed.
+    void aRealHostRunIsFollowedFromBusyToOk() {
+        SaveJob();
+        const std::string image = m_frame->Doc().Job().GetImagePathText();
+        plat::CEventListener opened(tavhost::HostTitleForImage(image));
+        plat::CChildProcess host;
+        QVERIFY(host.Start({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                            "TAVORA_TEST_THROTTLE_MS=400", std::string("TAVORA_MODULE_PATH=") + FILES_MODULE_DIR,
+                            TAVCMDHOST_PATH, "JOB_BACKUP", Path("daily.tvj"), "FULL", "SW_HIDE"}));
+        QVERIFY2(opened.Wait(30000), "the host opens its transaction");
+        CHostRunLink link;
+        m_frame->SetHostRunSource(&link);
+        // The frame must not keep the link when a check below ends the test early.
+        const std::unique_ptr<CTavoraMainFrame, void (*)(CTavoraMainFrame*)> unlink(
+            m_frame.get(), [](CTavoraMainFrame* frame) { frame->SetHostRunSource(nullptr); });
+        // The run is already under way when the page starts following it.
+        QTRY_COMPARE_WITH_TIMEOUT(Info(5), QString("Busy"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Info(5), QString("OK"), 60000);
+        QCOMPARE(host.Wait(), 0);
     }
 
     void aFailedTransactionLeavesNothingHeld() {
