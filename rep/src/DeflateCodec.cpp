@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -91,7 +92,7 @@ CDeflateCompressor::~CDeflateCompressor() {
     if (m_decompressor) libdeflate_free_decompressor(m_decompressor);
     if (m_inflater) {
         inflateEnd(m_inflater);
-        delete m_inflater;
+        std::free(m_inflater);
     }
 }
 
@@ -255,10 +256,11 @@ std::string CDeflateCompressor::DecodeStreaming(const uint8_t* in, size_t n, siz
                                                 std::vector<uint8_t>& out) {
     if (!HasMagic(in, n)) return "the compressed data does not begin with a gzip member";
     if (!m_inflater) {
-        auto* zs = new (std::nothrow) z_stream{};
+        // A C struct, allocated and freed as C does.
+        auto* zs = static_cast<z_stream*>(std::calloc(1, sizeof(z_stream)));
         if (!zs) return "no memory to inflate";
         if (inflateInit2(zs, -MAX_WBITS) != Z_OK) {
-            delete zs;
+            std::free(zs);
             return "no memory to inflate";
         }
         m_inflater = zs;
