@@ -5,6 +5,19 @@
 #include <QGridLayout>
 #include <QLabel>
 
+namespace {
+// A label and a box on one line, held to the left.
+QWidget* LabelledRow(QWidget* parent, const char* label, QWidget* box) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(label, row));
+    layout->addWidget(box);
+    layout->addStretch();
+    return row;
+}
+}  // namespace
+
 CEncodingBoxes::CEncodingBoxes(QWidget* parent, QGridLayout* grid, int row) : QObject(parent) {
     m_encrypt = new QCheckBox("Data Encryption (AES 128 bits)", parent);
     m_encrypt->setObjectName("1019");
@@ -23,20 +36,8 @@ CEncodingBoxes::CEncodingBoxes(QWidget* parent, QGridLayout* grid, int row) : QO
                          "read only by Tavora versions that know Zstd.");
     grid->addWidget(m_encrypt, row, 0, 1, 2);
     grid->addWidget(m_compress, row + 1, 0);
-    auto* levelRow = new QWidget(parent);
-    auto* levelLayout = new QHBoxLayout(levelRow);
-    levelLayout->setContentsMargins(0, 0, 0, 0);
-    levelLayout->addWidget(new QLabel("Compression Level:", levelRow));
-    levelLayout->addWidget(m_level);
-    levelLayout->addStretch();
-    grid->addWidget(levelRow, row + 1, 1);
-    auto* methodRow = new QWidget(parent);
-    auto* methodLayout = new QHBoxLayout(methodRow);
-    methodLayout->setContentsMargins(0, 0, 0, 0);
-    methodLayout->addWidget(new QLabel("Compression Method:", methodRow));
-    methodLayout->addWidget(m_method);
-    methodLayout->addStretch();
-    grid->addWidget(methodRow, row + 2, 1);
+    grid->addWidget(LabelledRow(parent, "Compression Level:", m_level), row + 1, 1);
+    grid->addWidget(LabelledRow(parent, "Compression Method:", m_method), row + 2, 1);
     connect(m_encrypt, &QCheckBox::toggled, this, &CEncodingBoxes::edited);
     connect(m_compress, &QCheckBox::toggled, this, [this] {
         UpdateLevel();
