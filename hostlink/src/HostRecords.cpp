@@ -51,6 +51,7 @@ bool Fail(std::string& error, const char* what, size_t size = 0) {
 }  // namespace
 
 std::string CutChars(std::string_view text, size_t chars) {
+    if (text.size() <= chars) return std::string(text);  // no more characters than bytes
     size_t count = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // continuation byte

@@ -9,7 +9,10 @@
 //   64)  76 time  80 type  84..96 reserved x4  100 description (UTF-8, 512).
 // Version 2.0 (604 bytes): 0 image  4 nodeTable  8 number  12 name  76 time  80 reserved0
 //   84 reserved1  88 full-backup flag  92 description.
+#include <bit>
+#include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <string>
 
 #include "ByteOrder.h"
@@ -235,7 +238,23 @@ std::string NewerReaderText(uint32_t imageId) {
     return "image " + std::to_string(imageId) + " needs a newer version of Tavora";
 }
 
+namespace {
+// On a little-endian machine the record in memory is the record on disk: its fields are
+// 32-bit words and UTF-16 units in disk order, without padding.
+constexpr bool NODE_REC_AS_ON_DISK =
+    std::endian::native == std::endian::little && std::is_trivially_copyable_v<TavNodeRec> &&
+    offsetof(TavNodeRec, content) == 20 && offsetof(TavNodeRec, flags) == 36 &&
+    offsetof(TavNodeRec, name) == 40 && offsetof(TavNodeRec, updateCount) == 560 &&
+    offsetof(TavNodeRec, created) == 576 && offsetof(TavNodeRec, stamp) == 600 &&
+    offsetof(TavNodeRec, fingerprint) == 612 && sizeof(TavNodeRec) == NODE_REC_SIZE &&
+    offsetof(TavPosition, offset) == 4 && offsetof(TavFileTime, high) == 4;
+}  // namespace
+
 void EncodeNodeRec(const TavNodeRec& n, uint8_t out[NODE_REC_SIZE]) {
+    if constexpr (NODE_REC_AS_ON_DISK) {
+        std::memcpy(out, &n, NODE_REC_SIZE);
+        return;
+    }
     LEWriter w(out);
     for (uint32_t v : {n.nodeId, n.parentId, n.firstChildId, n.nextSiblingId, n.updateBaseline,
                        n.content.image, n.content.offset, n.extra.image, n.extra.offset, n.flags})
@@ -249,6 +268,10 @@ void EncodeNodeRec(const TavNodeRec& n, uint8_t out[NODE_REC_SIZE]) {
 }
 
 void DecodeNodeRec(const uint8_t in[NODE_REC_SIZE], TavNodeRec& n) {
+    if constexpr (NODE_REC_AS_ON_DISK) {
+        std::memcpy(&n, in, NODE_REC_SIZE);
+        return;
+    }
     LEReader r(in);
     for (uint32_t* v : {&n.nodeId, &n.parentId, &n.firstChildId, &n.nextSiblingId,
                         &n.updateBaseline, &n.content.image, &n.content.offset, &n.extra.image,

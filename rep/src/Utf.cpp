@@ -29,6 +29,10 @@ std::string Utf16FieldToUtf8(const char16_t* field, size_t chars) {
     std::string out;
     for (size_t i = 0; i < chars && field[i] != 0; ++i) {
         char32_t c = field[i];
+        if (c < 0x80) {
+            out.push_back(char(c));
+            continue;
+        }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < chars && field[i + 1] >= 0xDC00 &&
             field[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (field[i + 1] - 0xDC00);

@@ -72,6 +72,7 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
     m_selection = nullptr;
     m_meta.reset();
     m_partlySelected.clear();
+    m_excluded.Clear();
     m_counted.clear();
     m_keptBytes = 0;
     if (result == 0) {
@@ -142,8 +143,8 @@ uint32_t CTavEngineFiles::LoadOrCreateRoot() {
 }
 
 bool CTavEngineFiles::IsExcluded(const std::string& path, bool folder) const {
-    if (m_selection->SearchInExcludes(path)) return true;
-    return folder && path != "/" && m_selection->SearchInExcludes(path + "/");
+    if (m_excluded.Has(path)) return true;
+    return folder && path != "/" && m_excluded.HasFolderForm(path);
 }
 
 bool CTavEngineFiles::IsPartial(const std::string& path) const {
@@ -154,6 +155,10 @@ bool CTavEngineFiles::IsPartial(const std::string& path) const {
 // too long to be stored, or that lie below (or repeat) another source are not taken.
 void CTavEngineFiles::CollectSources(std::vector<CSource>& sources) {
     sources.clear();
+    // The job's exclusions, asked about every item of the walk: a set of exact paths.
+    m_excluded.Clear();
+    for (int i = 0; i < m_selection->GetExcludeCount(); ++i)
+        if (std::optional<std::string> path = m_selection->GetExclude(i)) m_excluded.Add(*path);
     if (m_selection->SearchInExcludes(ROOT_PATH)) return;
     std::vector<CSource> taken;
     // A source that an excluded path names exactly is not walked, and the run says so: the

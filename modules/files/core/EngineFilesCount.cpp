@@ -21,43 +21,73 @@ namespace {
 // What the count keeps for the walk: some 15 MB for 50,000 files. The rest of a larger tree
 // is counted all the same, and listed and loaded again when the walk gets there.
 constexpr size_t MAX_KEPT_BYTES = size_t(64) << 20;
-// Rough heap cost of one listed entry and of one previous item with its name in the index.
+// Rough heap cost of one listed entry, and of one previous item beside its record: its name
+// twice (in the index), its index entry, end offset and taken mark.
 constexpr size_t ENTRY_BYTES = sizeof(TavFindData) + 48;
-constexpr size_t CHILD_BYTES = sizeof(TavNodeRec) - sizeof(TavNodeRec::name) + 4 + 48;
+constexpr size_t ITEM_EXTRA_BYTES = 32 + 48 + 4 + 1;
 
 }  // namespace
 
-void CTavEngineFiles::CCountedFolder::Keep(const TavNodeRec& node) {
+void CTavEngineFiles::CPreviousItems::Reserve(size_t n) {
+    nodes.reserve(n);
+    nameEnds.reserve(n);
+    taken.reserve(n);
+    byName.reserve(n);
+}
+
+void CTavEngineFiles::CPreviousItems::Add(const TavNodeRec& node, std::string name) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(&node);
     std::array<uint8_t, REST_BYTES>& rest = nodes.emplace_back();
     std::memcpy(rest.data(), bytes, NAME_AT);
     std::memcpy(rest.data() + NAME_AT, bytes + NAME_AT + NAME_BYTES, REST_BYTES - NAME_AT);
-    size_t length = NODE_NAME_CHARS;
-    while (length > 0 && node.name[length - 1] == 0) --length;
+    // The name up to its last non-zero unit: mostly up to its first zero, but a damaged
+    // record's units after that come back too.
+    static constexpr char16_t ZEROS[NODE_NAME_CHARS] = {};
+    size_t length = 0;
+    while (length < NODE_NAME_CHARS && node.name[length] != 0) ++length;
+    if (std::memcmp(node.name + length, ZEROS, (NODE_NAME_CHARS - length) * sizeof(char16_t))) {
+        length = NODE_NAME_CHARS;
+        while (node.name[length - 1] == 0) --length;
+    }
     names.append(node.name, length);
     nameEnds.push_back(uint32_t(names.size()));
+    taken.push_back(0);
+    byName.emplace(std::move(name), uint32_t(nodes.size() - 1));
 }
 
-void CTavEngineFiles::CCountedFolder::Restore(size_t i, TavNodeRec& node) const {
+size_t CTavEngineFiles::CPreviousItems::Find(const std::string& name) const {
+    const auto it = byName.find(name);
+    return it == byName.end() || taken[it->second] ? NONE : it->second;
+}
+
+void CTavEngineFiles::CPreviousItems::Get(size_t i, TavNodeRec& node) const {
     auto* bytes = reinterpret_cast<uint8_t*>(&node);
     std::memcpy(bytes, nodes[i].data(), NAME_AT);
     std::memcpy(bytes + NAME_AT + NAME_BYTES, nodes[i].data() + NAME_AT, REST_BYTES - NAME_AT);
     const size_t start = i == 0 ? 0 : nameEnds[i - 1];
-    std::fill(std::begin(node.name), std::end(node.name), char16_t(0));
+    const size_t length = nameEnds[i] - start;
     std::copy(names.begin() + long(start), names.begin() + long(nameEnds[i]), node.name);
+    std::fill(node.name + length, node.name + NODE_NAME_CHARS, char16_t(0));
+}
+
+uint32_t CTavEngineFiles::CPreviousItems::NodeIdOf(size_t i) const {
+    static_assert(offsetof(TavNodeRec, nodeId) == 0);
+    uint32_t id;
+    std::memcpy(&id, nodes[i].data(), sizeof id);
+    return id;
 }
 
 // A damaged table never makes this loop endless.
-void CTavEngineFiles::LoadPreviousItems(const TavNodeRec& parent, std::vector<CChild>& children,
-                                        std::unordered_map<std::string, size_t>& byName) {
+void CTavEngineFiles::LoadPreviousItems(const TavNodeRec& parent, CPreviousItems& items,
+                                        size_t expected) {
     int32_t budget = m_baseline->count;
-    CChild child;
+    items.Reserve(std::min<size_t>(expected, size_t(std::max<int32_t>(budget, 0))));
+    TavNodeRec node;
     for (uint32_t id = parent.firstChildId; id != TAV_NONE && budget-- > 0;
-         id = child.node.nextSiblingId) {
-        if (!m_baseline->LoadNode(child.node, id)) break;
-        if (child.node.flags & NODE_DELETED) continue;
-        byName.emplace(Utf16FieldToUtf8(child.node.name, NODE_NAME_CHARS), children.size());
-        children.push_back(child);
+         id = node.nextSiblingId) {
+        if (!m_baseline->LoadNode(node, id)) break;
+        if (node.flags & NODE_DELETED) continue;
+        items.Add(node, Utf16FieldToUtf8(node.name, NODE_NAME_CHARS));
     }
 }
 
@@ -66,17 +96,18 @@ void CTavEngineFiles::CountWork(uint32_t rootId, const std::vector<CSource>& sou
     m_keptBytes = 0;
     m_done = TavRunWork{};
     BeginWorkCount();
-    std::vector<CChild> previous;
-    std::unordered_map<std::string, size_t> byPath;
+    CPreviousItems previous;
     TavNodeRec root;
-    if (m_baseline->LoadNode(root, rootId)) LoadPreviousItems(root, previous, byPath);
+    if (m_baseline->LoadNode(root, rootId)) LoadPreviousItems(root, previous, sources.size());
     TavRunWork total;
     for (const CSource& source : sources) {
         if (IsCancelled()) return;
         TavFindData found;
         if (!plat::GetFindData(source.path, found) || found.kind == TavFileKind::Other) continue;
-        const auto it = byPath.find(source.path);
-        const TavNodeRec* node = it == byPath.end() ? nullptr : &previous[it->second].node;
+        TavNodeRec scratch;
+        const size_t at = previous.Find(source.path);
+        const TavNodeRec* node = at == CPreviousItems::NONE ? nullptr : &scratch;
+        if (node != nullptr) previous.Get(at, scratch);
         const bool wasFolder = node != nullptr && (node->flags & NODE_DIRECTORY) != 0;
         if (found.kind == TavFileKind::Directory) {
             // A folder that was a file before is stored anew.
@@ -103,20 +134,24 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     counted.nodeId = nodeId;
     std::vector<TavFindData>& entries = counted.entries;
     if (!plat::ListDirectory(folder, entries)) return;  // the walk lists it again and says why
-    std::vector<CChild> children;
-    std::unordered_map<std::string, size_t> byName;
+    CPreviousItems& items = counted.items;
     TavNodeRec parent;
     if (nodeId != TAV_NONE && m_baseline->LoadNode(parent, nodeId))
-        LoadPreviousItems(parent, children, byName);
+        LoadPreviousItems(parent, items, entries.size());
     else
         counted.nodeId = TAV_NONE;  // no items: the walk uses them only for a node without any
     const int allSelected = AllSelected(folder);
 
+    TavNodeRec scratch;
+    std::string path = filespath::Join(folder, "");  // the folder's path, then each entry's
+    const size_t prefix = path.size();
     for (const TavFindData& entry : entries) {
         if (entry.kind == TavFileKind::Other) continue;
-        const std::string path = filespath::Join(folder, entry.name);
-        const auto it = byName.find(entry.name);
-        const TavNodeRec* node = it == byName.end() ? nullptr : &children[it->second].node;
+        path.resize(prefix);
+        path.append(entry.name);
+        const size_t at = items.Find(entry.name);
+        const TavNodeRec* node = at == CPreviousItems::NONE ? nullptr : &scratch;
+        if (node != nullptr) items.Get(at, scratch);
         if (entry.kind != TavFileKind::Directory) {
             if (WillStoreContent(entry, path, allSelected, filter, node)) {
                 ++total.files;
@@ -139,22 +174,20 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     // for meanwhile is heard.
     SetWorkCounted(total);
     FireOnProgress(m_progressTitle, folder, 0);
-    const size_t cost = entries.size() * ENTRY_BYTES + children.size() * CHILD_BYTES;
+    const size_t cost = entries.size() * ENTRY_BYTES + items.Size() * (CPreviousItems::REST_BYTES + ITEM_EXTRA_BYTES);
     if (m_keptBytes + cost <= MAX_KEPT_BYTES) {
         m_keptBytes += cost;
-        counted.nodes.reserve(children.size());
-        for (const CChild& child : children) counted.Keep(child.node);
         m_counted.emplace(folder, std::move(kept));
     }
 }
 
 bool CTavEngineFiles::TakeFolder(const std::string& folder, const TavNodeRec& parent,
-                                 std::vector<TavFindData>& entries, std::vector<CChild>& children,
-                                 std::unordered_map<std::string, size_t>& byName) {
+                                 std::vector<TavFindData>& entries, CPreviousItems& items) {
     const auto kept = m_counted.find(folder);
     if (kept == m_counted.end()) {
-        LoadPreviousItems(parent, children, byName);
-        return plat::ListDirectory(folder, entries);
+        if (!plat::ListDirectory(folder, entries)) return false;  // the caller says why
+        LoadPreviousItems(parent, items, entries.size());
+        return true;
     }
     CCountedFolder& counted = *kept->second;
     entries = std::move(counted.entries);
@@ -162,14 +195,8 @@ bool CTavEngineFiles::TakeFolder(const std::string& folder, const TavNodeRec& pa
     // count found none: nothing changes a folder's items before the walk gets to it.
     const bool same = counted.nodeId == parent.nodeId ||
                       (counted.nodeId == TAV_NONE && parent.firstChildId == TAV_NONE);
-    if (same) {
-        children.resize(counted.nodes.size());
-        for (size_t i = 0; i < children.size(); ++i) {
-            counted.Restore(i, children[i].node);
-            byName.emplace(Utf16FieldToUtf8(children[i].node.name, NODE_NAME_CHARS), i);
-        }
-    }
+    if (same) items = std::move(counted.items);
     m_counted.erase(kept);
-    if (!same) LoadPreviousItems(parent, children, byName);
+    if (!same) LoadPreviousItems(parent, items, entries.size());
     return true;
 }

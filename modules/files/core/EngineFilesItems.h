@@ -17,30 +17,42 @@ struct CTavEngineFiles::CSource {
     bool matched = false;  // a previous top-level item was found for it
 };
 
-// One previous item of the folder being walked.
-struct CTavEngineFiles::CChild {
-    TavNodeRec node;
-    bool taken = false;  // found again on disk (or otherwise dealt with)
-};
-
-// What the count found in one folder, kept for the walk so that the folder is neither
-// listed nor its previous items loaded a second time. The items are kept without their name
-// field, which is mostly padding: a tree of 50,000 files costs some 15 MB, not 45 MB, and
-// memory first touched is what the count costs most.
-struct CTavEngineFiles::CCountedFolder {
+// The previous items of one folder that are not marked deleted, found again by name. Each
+// record is kept without its name field, which is mostly padding, and the names one after
+// the other: a tree of 50,000 files costs some 15 MB, not 45 MB, and memory first touched
+// is what keeping a tree's items for the walk costs most. The walk and the count use the
+// same form, so that the walk takes what the count loaded as it is.
+struct CTavEngineFiles::CPreviousItems {
     static constexpr size_t NAME_AT = offsetof(TavNodeRec, name);
     static constexpr size_t NAME_BYTES = sizeof(TavNodeRec::name);
     static constexpr size_t REST_BYTES = sizeof(TavNodeRec) - NAME_BYTES;
+    static constexpr size_t NONE = size_t(-1);
 
-    uint32_t nodeId = TAV_NONE;  // the folder's previous node as the count found it
-    std::vector<TavFindData> entries;
-    // Its previous items that are not marked deleted: each record without its name field,
-    // and the names up to their last non-zero unit, one after the other.
+    void Reserve(size_t n);
+    // Adds `node`, found under `name` (its name in UTF-8) unless an earlier item has it.
+    void Add(const TavNodeRec& node, std::string name);
+    size_t Size() const { return nodes.size(); }
+    bool Empty() const { return nodes.empty(); }
+    // The item called `name` that was not taken yet, or NONE.
+    size_t Find(const std::string& name) const;
+    // The record `i` exactly as it was added.
+    void Get(size_t i, TavNodeRec& node) const;
+    uint32_t NodeIdOf(size_t i) const;
+    bool Taken(size_t i) const { return taken[i] != 0; }
+    void Take(size_t i) { taken[i] = 1; }
+
+  private:
     std::vector<std::array<uint8_t, REST_BYTES>> nodes;
     std::u16string names;
     std::vector<uint32_t> nameEnds;
+    std::vector<uint8_t> taken;
+    std::unordered_map<std::string, uint32_t> byName;
+};
 
-    void Keep(const TavNodeRec& node);
-    // The record `i` exactly as it was kept.
-    void Restore(size_t i, TavNodeRec& node) const;
+// What the count found in one folder, kept for the walk so that the folder is neither
+// listed nor its previous items loaded a second time.
+struct CTavEngineFiles::CCountedFolder {
+    uint32_t nodeId = TAV_NONE;  // the folder's previous node as the count found it
+    std::vector<TavFindData> entries;
+    CPreviousItems items;
 };

@@ -37,10 +37,9 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     // was not read.
     TavNodeRec parent;
     if (!m_baseline->LoadNode(parent, nodeId)) return;
-    std::vector<CChild> children;
-    std::unordered_map<std::string, size_t> byName;
+    CPreviousItems items;
     std::vector<TavFindData> entries;
-    if (!TakeFolder(folder, parent, entries, children, byName)) {
+    if (!TakeFolder(folder, parent, entries, items)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         const std::string shown = filespath::Printable(folder);
         Log(plat::Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
@@ -55,12 +54,11 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     // stored too are announced to the repository, which reads them and has them encoded side
     // by side while the walk goes on. A wrong guess costs only the work done ahead, never
     // what is stored. It stops at a sub folder, whose files come first.
-    auto willStoreContent = [&](const TavFindData& entry, const std::string& path) {
+    TavNodeRec previous;
+    auto willStoreContent = [&](const TavFindData& entry, const std::string& path, size_t at) {
         if (entry.kind != TavFileKind::Regular) return false;
-        const auto previous = byName.find(entry.name);
-        const bool open = previous != byName.end() && !children[previous->second].taken;
         return WillStoreContent(entry, path, allSelected, filter,
-                                open ? &children[previous->second].node : nullptr);
+                                at == CPreviousItems::NONE ? nullptr : &previous);
     };
     size_t ahead = 0;  // the next entry to consider for the read-ahead
     auto readAhead = [&](size_t from) {
@@ -69,34 +67,33 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
             const TavFindData& entry = entries[ahead];
             if (entry.kind == TavFileKind::Directory) break;
             const std::string path = filespath::Join(folder, entry.name);
-            if (!willStoreContent(entry, path)) continue;
+            const size_t at = items.Find(entry.name);
+            if (at != CPreviousItems::NONE) items.Get(at, previous);
+            if (!willStoreContent(entry, path, at)) continue;
             // A file stored again keeps its node's chunk size; a new item takes the default.
-            const auto previous = byName.find(entry.name);
-            const bool update = previous != byName.end() && !children[previous->second].taken &&
-                                !(children[previous->second].node.flags & NODE_DIRECTORY);
-            const uint32_t chunk = update ? children[previous->second].node.chunkSize : 0;
+            const bool update = at != CPreviousItems::NONE && !(previous.flags & NODE_DIRECTORY);
+            const uint32_t chunk = update ? previous.chunkSize : 0;
             if (!m_repository->PrefetchFileContent(path.c_str(), chunk)) break;
         }
     };
 
     // A folder without previous items (a new one) stores every file it takes: there the
     // read-ahead starts at each file not yet announced, not only after a file was stored.
-    const bool newFolder = children.empty();
+    const bool newFolder = items.Empty();
     for (size_t i = 0; i < entries.size(); ++i) {
         if (IsCancelled()) return;
         if (newFolder && i >= ahead && entries[i].kind == TavFileKind::Regular) readAhead(i);
         const uint32_t stored = m_counts.added + m_counts.updated;
-        HandleEntry(nodeId, folder, allSelected, entries[i], filter, children, byName);
+        HandleEntry(nodeId, folder, allSelected, entries[i], filter, items);
         if (m_counts.added + m_counts.updated != stored && !IsCancelled()) readAhead(i + 1);
     }
-    for (const CChild& left : children)
-        if (!left.taken) DeleteItem(left.node.nodeId, true);
+    for (size_t i = 0; i < items.Size(); ++i)
+        if (!items.Taken(i)) DeleteItem(items.NodeIdOf(i), true);
 }
 
 void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
                                   TavFindData& entry, const TavFileFilter* filter,
-                                  std::vector<CChild>& children,
-                                  std::unordered_map<std::string, size_t>& byName) {
+                                  CPreviousItems& items) {
     const std::string path = filespath::Join(folder, entry.name);
     if (entry.kind == TavFileKind::Other) {
         Log(plat::Format(LOG_SPECIAL_FILE, filespath::Printable(path).c_str()));
@@ -107,8 +104,8 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
     if (IsExcluded(path, isFolder)) return;
     if (!CanStore(entry, path)) return;
 
-    const auto previous = byName.find(entry.name);
-    if (previous == byName.end() || children[previous->second].taken) {
+    const size_t previous = items.Find(entry.name);
+    if (previous == CPreviousItems::NONE) {
         if (!ShouldAddNew(path, allSelected)) return;
         m_currentPath = path;
         if (!isFolder) {
@@ -123,9 +120,9 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
         return;
     }
 
-    CChild& child = children[previous->second];
-    child.taken = true;
-    TavNodeRec& node = child.node;
+    items.Take(previous);
+    TavNodeRec node;
+    items.Get(previous, node);
     m_currentPath = path;
     Progress(path);
     const bool wasFolder = (node.flags & NODE_DIRECTORY) != 0;

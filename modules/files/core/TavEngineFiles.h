@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/PathSet.h"
 #include "core/TavRestoreParam.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavWords.h"
@@ -118,7 +119,7 @@ protected:
     int32_t RestoreFile(const TavNodeRec& node, const std::string& path, uint32_t word);
 
 private:
-    struct CChild;
+    struct CPreviousItems;
     struct CSource;
     struct CCountedFolder;
 
@@ -155,18 +156,16 @@ private:
     // The listing and previous items the count kept for `folder` (moved out), or fresh ones;
     // false when the folder cannot be listed. `parent` is the folder's node in the walk.
     bool TakeFolder(const std::string& folder, const TavNodeRec& parent,
-                    std::vector<TavFindData>& entries, std::vector<CChild>& children,
-                    std::unordered_map<std::string, size_t>& byName);
-    // The items below `parent` that are not marked deleted, indexed by name.
-    void LoadPreviousItems(const TavNodeRec& parent, std::vector<CChild>& children,
-                           std::unordered_map<std::string, size_t>& byName);
+                    std::vector<TavFindData>& entries, CPreviousItems& items);
+    // The items below `parent` that are not marked deleted; `expected` is a guess of their
+    // number.
+    void LoadPreviousItems(const TavNodeRec& parent, CPreviousItems& items, size_t expected);
     // A file's content was handed to the repository (stored or not): it counts as done.
     void WorkDone(const TavFindData& found);
 
     // Item workers (EngineFilesWalk.cpp).
     void HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
-                     TavFindData& entry, const TavFileFilter* filter, std::vector<CChild>& children,
-                     std::unordered_map<std::string, size_t>& byName);
+                     TavFindData& entry, const TavFileFilter* filter, CPreviousItems& items);
     void DescendInto(uint32_t nodeId, const std::string& path, const TavFileFilter* parentFilter);
     uint32_t AddItem(uint32_t parentId, const TavFindData& found, const std::string& path);
     void UpdateItem(TavNodeRec& node, const TavFindData& found, const std::string& path);
@@ -208,6 +207,7 @@ private:
     // Folders (with a trailing '/') that hold an excluded file: under the new-file mode 0x30
     // new items there are not added.
     std::unordered_set<std::string> m_partlySelected;
+    CPathSet m_excluded;  // the job's excluded paths, for the walk's many questions
     std::unique_ptr<CPosixMetaStore> m_meta;
     // What the count found per folder, taken by the walk; at most MAX_KEPT_BYTES are kept
     // (the rest of a larger tree is listed and loaded again as the walk reaches it).
