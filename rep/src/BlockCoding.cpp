@@ -33,15 +33,20 @@ uint32_t EncodePayload(const uint8_t* p, size_t n, uint32_t prefix, TavCompresso
 
     // Behind the prefix goes the compressed form when it is no longer than the stored form
     // (a gzip member of stored deflate blocks, whose CRC-32 still covers every byte). Bytes
-    // that look random, and level 0, go to the stored form without trying to compress.
+    // that look random, and level 0, go to the stored form without trying to compress
+    // (unless the compressor finds random bytes out faster than the test).
     bool compressed = false;
     uint32_t method = 0;
     if (k < n && (compressor.MethodId() & COMPRESSOR_BITS) != 0) {
         const uint8_t* rest = p + k;
         const size_t m = n - k;
         out.assign(p, p + k);
-        if (level != 0 && !LooksIncompressible(rest, m)) {
-            compressed = compressor.Encode(rest, m, level, out) && out.size() - k <= StoredMemberSize(m);
+        const bool tryAll = compressor.QuickOnRandomData();
+        if (level != 0 && (tryAll || !LooksIncompressible(rest, m))) {
+            // A codec let loose on random bytes keeps its form only where it shrank them:
+            // the rest goes to the stored form, as the test would have sent it.
+            compressed = compressor.Encode(rest, m, level, out) && out.size() - k <= StoredMemberSize(m) &&
+                         (!tryAll || out.size() - k < m);
             if (compressed) method = compressor.MethodId();
             else out.resize(k);
         }

