@@ -36,16 +36,26 @@ std::optional<TavPosixMeta> CRestoreMetaReader::Of(const TavNodeRec& node) {
 bool ApplyRestoreMeta(const std::string& path, const TavNodeRec& node, const RestoreMetaPlan& plan,
                       std::string& ownerProblem) {
     ownerProblem.clear();
-    if (plan.setOwner && plan.meta && !plat::SetFileOwner(path, plan.meta->uid, plan.meta->gid))
-        ownerProblem = "system error " + std::to_string(plat::GetLastError());
+    // Owner and mode are changed only where they differ from what the item has: each change
+    // is an inode write the file system journals, and a stopped restore waits for those of
+    // every folder it made. Looking costs one read-only call.
+    TavFindData now;
+    const bool known = plat::GetFindData(path, now);
+    bool chowned = false;
+    if (plan.setOwner && plan.meta &&
+        !(known && now.uid == plan.meta->uid && now.gid == plan.meta->gid)) {
+        if (plat::SetFileOwner(path, plan.meta->uid, plan.meta->gid))
+            chowned = true;  // which may have cleared the set-id bits: the mode is set again
+        else
+            ownerProblem = plat::ErrorText(plat::GetLastError());
+    }
     if (!plan.link) {
         if (plan.meta) {
-            if (!plat::SetFileMode(path, plan.meta->mode & MODE_BITS)) return false;
-        } else if (node.attributes & TAV_ATTR_READONLY) {
-            TavFindData found;
-            if (!plat::GetFindData(path, found) ||
-                !plat::SetFileMode(path, found.mode & MODE_BITS & ~WRITE_BITS))
+            const uint32_t mode = plan.meta->mode & MODE_BITS;
+            if ((chowned || !known || (now.mode & MODE_BITS) != mode) && !plat::SetFileMode(path, mode))
                 return false;
+        } else if (node.attributes & TAV_ATTR_READONLY) {
+            if (!known || !plat::SetFileMode(path, now.mode & MODE_BITS & ~WRITE_BITS)) return false;
         }
     }
     if (plan.setTimes && !plat::SetFileTimes(path, node.accessed, node.written)) return false;
