@@ -186,10 +186,16 @@ TEST(DbxRecordTest, DamagedRecordsFailWithTheirTexts) {
         d.SetU8(at + 12 + 4 + 1, 0xF0);
         EXPECT_EQ(RecordError(d.Bytes(), at), "Index data outside the record !");
     }
-    {  // more entries than the body has room for
+    {  // more entries than the body has room for, far and by one
         CDbxWriter d = w;
         d.SetU8(at + 10, 200);
         EXPECT_EQ(RecordError(d.Bytes(), at), "Index data outside the record !");
+        // Five entries in a body of 16 bytes: the count is checked against whole entries
+        // before any is read (the fourth word, index 63, would fail otherwise).
+        const uint32_t four = d.AddRecord({DbxField::Direct(1, 0), DbxField::Direct(2, 0),
+                                           DbxField::Direct(3, 0), DbxField::Direct(0x3F, 0)});
+        d.SetU8(four + 10, 5);
+        EXPECT_EQ(RecordError(d.Bytes(), four), "Index data outside the record !");
     }
 }
 
