@@ -40,6 +40,13 @@ protected:
         ASSERT_TRUE(plat::SetFileTimes(path, t, t));
     }
 
+    // The id of a stored item in the latest baseline; TAV_NONE when there is none.
+    uint32_t StoredId(const std::string& path) const {
+        Tree stored;
+        Stored(stored);
+        return stored.count(path) ? stored[path].id : TAV_NONE;
+    }
+
     RestoreResult Restore(uint32_t command, const std::vector<uint32_t>& excluded = {},
                           const std::vector<uint32_t>& nodes = {}, int cancelAfter = 0) {
         return RunRestore(ImagePath(), Request(1, command, m_to, excluded, nodes), cancelAfter);
@@ -191,8 +198,8 @@ TEST_F(FilesRestore, VerifyCatchesACorruptedStoredByteAndTheOthersRestore) {
 
 TEST_F(FilesRestore, ExcludedIdsOrNoSubfolderBitLeaveOutSubtrees) {
     BackUpSampleTree();
-    const uint32_t sub = StoredId(ImagePath(), Data("sub"));
-    const uint32_t e = StoredId(ImagePath(), Data("other/e.txt"));
+    const uint32_t sub = StoredId(Data("sub"));
+    const uint32_t e = StoredId(Data("other/e.txt"));
     ASSERT_NE(sub, TAV_NONE);
     RestoreResult run = Restore(RS_BASE, {sub, e, 0});
     EXPECT_EQ(run.counts.succeeded, 2u) << run.log;
@@ -229,10 +236,10 @@ TEST_F(FilesRestore, CancelledRestoreLeavesExistingFilesIntactAndNoTemporaryFile
 
 TEST_F(FilesRestore, RequestedNodesRestoreFoldersAndFilesUntilOneFails) {
     BackUpSampleTree();
-    const uint32_t sub = StoredId(ImagePath(), Data("sub"));
-    const uint32_t e = StoredId(ImagePath(), Data("other/e.txt"));
-    const uint32_t a = StoredId(ImagePath(), Data("a.txt"));
-    const uint32_t c = StoredId(ImagePath(), Data("sub/c.txt"));
+    const uint32_t sub = StoredId(Data("sub"));
+    const uint32_t e = StoredId(Data("other/e.txt"));
+    const uint32_t a = StoredId(Data("a.txt"));
+    const uint32_t c = StoredId(Data("sub/c.txt"));
     // A deeper folder lands below the location by its name, a file inside the location.
     RestoreResult run = Restore(0x20010008, {}, {sub, e});
     ASSERT_EQ(run.result, 1) << run.log;
@@ -242,7 +249,7 @@ TEST_F(FilesRestore, RequestedNodesRestoreFoldersAndFilesUntilOneFails) {
     EXPECT_EQ(run.starts, 2);
 
     // A top-level folder lands below the location at its absolute path.
-    const uint32_t top = StoredId(ImagePath(), Data());
+    const uint32_t top = StoredId(Data());
     run = Restore(0x20010000, {}, {top});
     EXPECT_EQ(run.counts.succeeded, 2u);
     EXPECT_EQ(Read("b.bin").size(), 150000u);
