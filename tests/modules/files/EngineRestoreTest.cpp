@@ -40,6 +40,13 @@ protected:
         ASSERT_TRUE(plat::SetFileTimes(path, t, t));
     }
 
+    // The id of a stored item in the latest baseline; TAV_NONE when there is none.
+    uint32_t StoredId(const std::string& path) const {
+        Tree stored;
+        Stored(stored);
+        return stored.count(path) ? stored[path].id : TAV_NONE;
+    }
+
     RestoreResult Restore(uint32_t command, const std::vector<uint32_t>& excluded = {},
                           const std::vector<uint32_t>& nodes = {}, int cancelAfter = 0) {
         return RunRestore(ImagePath(), Request(1, command, m_to, excluded, nodes), cancelAfter);
@@ -68,6 +75,17 @@ TEST_F(FilesRestore, WholeRestoreLogsTheExactTextsAndCounts) {
     EXPECT_EQ(run.log.substr(at + finish.size() + 24),
               "\n\r\n5 Files Succeed\r\n0 Files Overwritten\r\n0 Files are already up to date\r\n"
               "0 Items Error\r\n");
+
+    // Progress: each file under the restore title; a small file 0 before, 100 after its only
+    // chunk; three chunks of 150000 bytes by the design's rounding, ending at 100.
+    std::map<std::string, std::vector<uint32_t>> byFile;
+    for (const Progress& p : run.reports) {
+        EXPECT_EQ(p.title, "Restore File");
+        byFile[p.item].push_back(p.percent);
+    }
+    ASSERT_EQ(byFile.size(), 5u);
+    EXPECT_EQ(byFile[Target("a.txt")], (std::vector<uint32_t>{0, 100}));
+    EXPECT_EQ(byFile[Target("b.bin")], (std::vector<uint32_t>{0, 44, 87, 100}));
 }
 
 TEST_F(FilesRestore, OverwriteRulesDecideOverExistingFiles) {
@@ -121,21 +139,6 @@ TEST_F(FilesRestore, VerboseLogNamesEveryFileAndItsOutcome) {
                            "to date\r\n0 Items Error\r\n1 Files kept the existing file; it differs: "
                            "use --overwrite always\r\n"),
               std::string::npos);
-}
-
-TEST_F(FilesRestore, ProgressReportsEachFileUnderTheRestoreTitle) {
-    BackUpSampleTree();
-    const RestoreResult run = Restore(RS_BASE);
-    std::map<std::string, std::vector<uint32_t>> byFile;
-    for (const Progress& p : run.reports) {
-        EXPECT_EQ(p.title, "Restore File");
-        byFile[p.item].push_back(p.percent);
-    }
-    ASSERT_EQ(byFile.size(), 5u);
-    // A small file: 0 before, 100 after its only chunk. Three chunks of 150000 bytes: the
-    // design's rounding, ending at 100.
-    EXPECT_EQ(byFile[Target("a.txt")], (std::vector<uint32_t>{0, 100}));
-    EXPECT_EQ(byFile[Target("b.bin")], (std::vector<uint32_t>{0, 44, 87, 100}));
 }
 
 TEST_F(FilesRestore, FilesAreWrittenInTheOrderOfTheirStoredContent) {
@@ -193,22 +196,21 @@ TEST_F(FilesRestore, VerifyCatchesACorruptedStoredByteAndTheOthersRestore) {
     EXPECT_EQ(Read("bad.txt").size(), marked.size());
 }
 
-TEST_F(FilesRestore, ExcludedIdsLeaveOutTheirWholeSubtree) {
+TEST_F(FilesRestore, ExcludedIdsOrNoSubfolderBitLeaveOutSubtrees) {
     BackUpSampleTree();
-    const uint32_t sub = StoredId(ImagePath(), Data("sub"));
-    const uint32_t e = StoredId(ImagePath(), Data("other/e.txt"));
+    const uint32_t sub = StoredId(Data("sub"));
+    const uint32_t e = StoredId(Data("other/e.txt"));
     ASSERT_NE(sub, TAV_NONE);
-    const RestoreResult run = Restore(RS_BASE, {sub, e, 0});
+    RestoreResult run = Restore(RS_BASE, {sub, e, 0});
     EXPECT_EQ(run.counts.succeeded, 2u) << run.log;
     EXPECT_EQ(Read("a.txt"), "alpha");
     EXPECT_FALSE(plat::PathExists(Target("sub")));
     EXPECT_FALSE(plat::PathExists(Target("other/e.txt")));
     EXPECT_TRUE(plat::IsDirectory(Target("other")));
-}
 
-TEST_F(FilesRestore, WithoutSubfolderBitOnlyTheFilesOfTheTopFolderAreWritten) {
-    BackUpSampleTree();
-    const RestoreResult run = Restore(0x20000000 | TAV_RS_SET_TIMES);
+    // Without the subfolder bit only the files of the top folder are written.
+    tavtest::RemoveTree(m_to);
+    run = Restore(0x20000000 | TAV_RS_SET_TIMES);
     EXPECT_EQ(run.counts.succeeded, 2u) << run.log;
     EXPECT_EQ(Read("a.txt"), "alpha");
     EXPECT_FALSE(plat::PathExists(Target("sub")));
@@ -232,10 +234,12 @@ TEST_F(FilesRestore, CancelledRestoreLeavesExistingFilesIntactAndNoTemporaryFile
     EXPECT_EQ(run.counts.errors, 0u);
 }
 
-TEST_F(FilesRestore, RequestedNodesRestoreFoldersAndFiles) {
+TEST_F(FilesRestore, RequestedNodesRestoreFoldersAndFilesUntilOneFails) {
     BackUpSampleTree();
-    const uint32_t sub = StoredId(ImagePath(), Data("sub"));
-    const uint32_t e = StoredId(ImagePath(), Data("other/e.txt"));
+    const uint32_t sub = StoredId(Data("sub"));
+    const uint32_t e = StoredId(Data("other/e.txt"));
+    const uint32_t a = StoredId(Data("a.txt"));
+    const uint32_t c = StoredId(Data("sub/c.txt"));
     // A deeper folder lands below the location by its name, a file inside the location.
     RestoreResult run = Restore(0x20010008, {}, {sub, e});
     ASSERT_EQ(run.result, 1) << run.log;
@@ -245,30 +249,23 @@ TEST_F(FilesRestore, RequestedNodesRestoreFoldersAndFiles) {
     EXPECT_EQ(run.starts, 2);
 
     // A top-level folder lands below the location at its absolute path.
-    const uint32_t top = StoredId(ImagePath(), Data());
+    const uint32_t top = StoredId(Data());
     run = Restore(0x20010000, {}, {top});
     EXPECT_EQ(run.counts.succeeded, 2u);
     EXPECT_EQ(Read("b.bin").size(), 150000u);
     EXPECT_FALSE(plat::PathExists(Target("sub")));
-}
 
-TEST_F(FilesRestore, SingleFileWithoutLocationGoesBackToItsOriginalFolder) {
-    BackUpSampleTree();
-    const uint32_t c = StoredId(ImagePath(), Data("sub/c.txt"));
+    // A single file without a location goes back to its original folder.
     Remove("sub");
-    const RestoreResult run = RunRestore(ImagePath(), Request(1, RS_BASE, "", {}, {c}));
+    run = RunRestore(ImagePath(), Request(1, RS_BASE, "", {}, {c}));
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(tavtest::ReadFile(Data("sub/c.txt")), "gamma");
     EXPECT_FALSE(plat::PathExists(Data("sub/deep")));
-}
 
-TEST_F(FilesRestore, AFailedNodeStopsTheNodesAfterIt) {
-    BackUpSampleTree();
-    const uint32_t a = StoredId(ImagePath(), Data("a.txt"));
-    const uint32_t e = StoredId(ImagePath(), Data("other/e.txt"));
-    // a.txt cannot be written: a folder stands at its target.
+    // A failed node stops the nodes after it: a.txt cannot be written, a folder stands there.
+    tavtest::RemoveTree(m_to);
     plat::CreateDirectories(m_to + "/a.txt");
-    const RestoreResult run = Restore(RS_ALWAYS, {}, {a, e});
+    run = Restore(RS_ALWAYS, {}, {a, e});
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
     EXPECT_EQ(Count(run.log, "\r\n***** Access denied. Cannot open file \"" + m_to + "/a.txt\" for writing\r\n"), 1)
@@ -291,15 +288,14 @@ TEST_F(FilesRestore, RequestsAreReadWhateverTheLetterCaseOfTheirAttributes) {
         EXPECT_EQ(refused.result, 0) << bad;
         EXPECT_EQ(refused.starts, 0) << bad;
     }
-}
-
-TEST_F(FilesRestore, ABaselineThatDoesNotExistFailsTheRun) {
-    BackUpSampleTree();
-    const RestoreResult run = RunRestore(ImagePath(), Request(7, RS_BASE, m_to));
-    EXPECT_EQ(run.result, 0);
-    EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
-    EXPECT_NE(run.log.find("***** Baseline 7 cannot be loaded"), std::string::npos) << run.log;
+    // A baseline that does not exist fails the run.
+    tavtest::RemoveTree(m_to);
+    const RestoreResult missing = RunRestore(ImagePath(), Request(7, RS_BASE, m_to));
+    EXPECT_EQ(missing.result, 0);
+    EXPECT_EQ(missing.state, TAV_ENGINE_FAILED);
+    EXPECT_NE(missing.log.find("***** Baseline 7 cannot be loaded"), std::string::npos) << missing.log;
     EXPECT_FALSE(plat::PathExists(m_to));
 }
+
 
 }  // namespace

@@ -47,6 +47,7 @@ struct Item {
     bool hasMeta = false;
     TavPosition contentPos;
     uint32_t attributes = 0;
+    uint32_t id = TAV_NONE;  // the stored node's id
     bool operator==(const Item& o) const {
         return folder == o.folder && link == o.link && size == o.size &&
                std::equal(fingerprint, fingerprint + 4, o.fingerprint) && content == o.content;
@@ -193,6 +194,7 @@ protected:
             item.size = node.Size();
             item.attributes = node.attributes;
             item.contentPos = node.content;
+            item.id = id;
             if (!item.folder) {
                 std::copy(node.fingerprint, node.fingerprint + 4, item.fingerprint);
                 item.content = tavtest::ReadChain(rep, node.content);

@@ -122,28 +122,6 @@ inline std::vector<std::string> TempFilesBelow(const std::string& path) {
 
 using tavtest::Count;
 
-// The id of the stored item `path` (names from the top-level item down, '/' joined) in the
-// latest baseline; TAV_NONE when there is none.
-inline uint32_t StoredId(const std::string& imagePath, const std::string& path) {
-    CTavRepository rep;
-    if (rep.Attach(imagePath, nullptr) != 1) return TAV_NONE;
-    CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-    if (table == nullptr) return TAV_NONE;
-    uint32_t found = TAV_NONE;
-    TavNodeRec node;
-    for (uint32_t id = 0; found == TAV_NONE && table->LoadNode(node, id); id += NODE_REC_SIZE) {
-        if (node.moduleId != MODULE_FILES_ITEM || (node.flags & NODE_DELETED)) continue;
-        std::string full = Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
-        TavNodeRec up = node;
-        while (up.parentId != TAV_NONE && table->LoadNode(up, up.parentId) &&
-               up.moduleId == MODULE_FILES_ITEM)
-            full = Utf16FieldToUtf8(up.name, NODE_NAME_CHARS) + "/" + full;
-        if (full == path) found = id;
-    }
-    table->Dispose();
-    return found;
-}
-
 // A repository whose baselines a test writes node by node, below the Files and Folders
 // root (its id given to the edit).
 class CHandRepo : public tavtest::CRepBuilder {

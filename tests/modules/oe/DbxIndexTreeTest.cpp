@@ -150,29 +150,33 @@ TEST(DbxIndexTreeTest, DamagedNodesFailWithTheirTexts) {
     }
 }
 
-TEST(DbxIndexTreeTest, NodeReferencedTwiceIsRejectedNotReadAgain) {
-    // The same child after every entry: a sound tree never does this, and reading it each
-    // time would multiply the work with every level.
-    CDbxWriter w;
-    const uint32_t root = w.ReserveNode();
-    const uint32_t child = w.ReserveNode();
-    w.WriteNode(child, root, 0, 0, {{0x100, 0, 0}});
-    w.WriteNode(root, 0, child, 1, {{0x200, child, 1}});
-    EXPECT_EQ(TreeError(w, root, 3), "Index node referenced twice !");
-}
+// Trees a sound writer never makes, whose reading would multiply the work or the memory.
+TEST(DbxIndexTreeTest, HostileTreesCostNoMoreThanTheirFile) {
+    // The same child after every entry: reading it each time would multiply the work with
+    // every level.
+    CDbxWriter twice;
+    const uint32_t root = twice.ReserveNode();
+    const uint32_t child = twice.ReserveNode();
+    twice.WriteNode(child, root, 0, 0, {{0x100, 0, 0}});
+    twice.WriteNode(root, 0, child, 1, {{0x200, child, 1}});
+    EXPECT_EQ(TreeError(twice, root, 3), "Index node referenced twice !");
 
-TEST(DbxIndexTreeTest, RecordlessFanOutCannotExplode) {
     // Every node points 51 times to one child with zero records: without the visited set
     // this would read 51^depth nodes.
-    CDbxWriter w;
+    CDbxWriter fan;
     std::vector<uint32_t> chain;
-    for (int i = 0; i < 20; ++i) chain.push_back(w.ReserveNode());
+    for (int i = 0; i < 20; ++i) chain.push_back(fan.ReserveNode());
     for (size_t i = 0; i < chain.size(); ++i) {
         const uint32_t next = i + 1 < chain.size() ? chain[i + 1] : 0;
         std::vector<DbxNodeEntry> entries(51, DbxNodeEntry{0, next, 0});
-        w.WriteNode(chain[i], i ? chain[i - 1] : 0, 0, 0, entries);
+        fan.WriteNode(chain[i], i ? chain[i - 1] : 0, 0, 0, entries);
     }
-    EXPECT_EQ(TreeError(w, chain[0], 0), "Index node referenced twice !");
+    EXPECT_EQ(TreeError(fan, chain[0], 0), "Index node referenced twice !");
+
+    // 0xFFFFFFFF slots would be 16 GiB; the reader only keeps what it finds.
+    CDbxWriter three;
+    EXPECT_EQ(TreeError(three, three.AddTree(Offsets(3)), 0xFFFFFFFF),
+              "Wrong number of values found!");
 }
 
 TEST(DbxIndexTreeTest, OverlyDeepChainStopsBeforeTheStackDoes) {
@@ -195,13 +199,6 @@ TEST(DbxIndexTreeTest, OverlyDeepChainStopsBeforeTheStackDoes) {
 
     CDbxWriter tooDeep = chainFile(DBX_TREE_MAX_DEPTH + 1, root);
     EXPECT_EQ(TreeError(tooDeep, root, DBX_TREE_MAX_DEPTH + 1), "Index tree too deep !");
-}
-
-TEST(DbxIndexTreeTest, HugeAnnouncedCountDoesNotAllocateUpFront) {
-    CDbxWriter w;
-    const uint32_t root = w.AddTree(Offsets(3));
-    // 0xFFFFFFFF slots would be 16 GiB; the reader only keeps what it finds.
-    EXPECT_EQ(TreeError(w, root, 0xFFFFFFFF), "Wrong number of values found!");
 }
 
 }  // namespace

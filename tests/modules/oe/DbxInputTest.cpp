@@ -60,29 +60,25 @@ protected:
     std::vector<uint8_t> m_content;
 };
 
-TEST_F(DbxInputTest, MemoryInput) {
-    DbxMemoryInput input(m_content);
-    CheckReads(input);
+TEST_F(DbxInputTest, MemoryAndFileInputsReadAlike) {
+    DbxMemoryInput memory(m_content);
+    CheckReads(memory);
     DbxMemoryInput empty(nullptr, 0);
-    uint8_t b;
-    EXPECT_EQ(empty.Read(&b, 1), 0u);
-}
+    uint8_t b[4];
+    EXPECT_EQ(empty.Read(b, 1), 0u);
 
-TEST_F(DbxInputTest, FileInput) {
-    DbxFileInput input(m_path);
-    ASSERT_TRUE(input.IsOpen());
-    EXPECT_EQ(input.OpenError(), 0u);
-    CheckReads(input);
-}
+    DbxFileInput file(m_path);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.OpenError(), 0u);
+    CheckReads(file);
 
-TEST_F(DbxInputTest, MissingFileDeliversNothing) {
-    DbxFileInput input(m_path + ".missing");
-    EXPECT_FALSE(input.IsOpen());
-    EXPECT_EQ(input.OpenError(), plat::ERR_FILE_NOT_FOUND);
-    uint8_t buffer[4];
-    input.Seek(0);
-    EXPECT_EQ(input.Read(buffer, 4), 0u);
-    EXPECT_TRUE(input.AtEnd());
+    // A missing file delivers nothing.
+    DbxFileInput missing(m_path + ".missing");
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_EQ(missing.OpenError(), plat::ERR_FILE_NOT_FOUND);
+    missing.Seek(0);
+    EXPECT_EQ(missing.Read(b, 4), 0u);
+    EXPECT_TRUE(missing.AtEnd());
 }
 
 }  // namespace

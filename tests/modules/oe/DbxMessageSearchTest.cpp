@@ -108,24 +108,38 @@ TEST_F(DbxMessageSearchTest, FilterFieldsCaseAndContent) {
     EXPECT_FALSE(Filter(" \t\r\n", DBX_FIELD_ALL).Active());
 }
 
-TEST(DbxMessageSearchRules, MessagesWithoutTextOrReceivedTimeAreNotListed) {
+TEST(DbxMessageSearchRules, RowsCarryEveryColumnAndNeedATextAndATime) {
     Message noText;
     noText.subject = "no text";
     noText.text.reset();
     Message noDate;
     noDate.subject = "no date";
     noDate.received.reset();
-    Message listed;
-    listed.subject = "listed";
+    Message m;
+    m.from = "a@b";
+    m.to = "c@d";
+    m.subject = "Fwd: news";
+    m.plainSubject = "news";
+    m.account = "pop.example.com";
+    m.flags = DBX_MESSAGE_FLAG_ICON | 0x80;
     std::vector<uint32_t> offsets;
-    const std::vector<uint8_t> bytes = dbxtest::BuildStore({noText, noDate, listed}, &offsets);
+    const std::vector<uint8_t> bytes = dbxtest::BuildStore({noText, noDate, m}, &offsets);
     DbxMemoryInput input(bytes);
     CDbxMessageSearch search(input, DbxTimeZone::Utc);
     DbxSearchResult result = search.Run({});
     ASSERT_EQ(result.rows.size(), 1u);
-    EXPECT_EQ(result.rows[0].subject, "listed");
-    EXPECT_EQ(result.rows[0].offset, offsets[2]);
     EXPECT_EQ(result.examined, 3u);
+    const DbxMessageRow& row = result.rows[0];
+    EXPECT_EQ(row.offset, offsets[2]);
+    EXPECT_TRUE(row.iconFlag);
+    EXPECT_TRUE(row.hasText);
+    EXPECT_EQ(row.from, "a@b");
+    EXPECT_EQ(row.to, "c@d");
+    EXPECT_EQ(row.subject, "Fwd: news");
+    EXPECT_EQ(row.plainSubject, "news");
+    EXPECT_EQ(row.account, "pop.example.com");
+    EXPECT_EQ(row.received, dbxtest::Ticks(1018744077));
+    EXPECT_EQ(row.receivedText, "2002/04/14 12:27 AM");
     // An export of every message keeps those without a time.
     search.SetRequireDate(false);
     result = search.Run({});
@@ -144,31 +158,6 @@ TEST(DbxMessageSearchRules, AReceivedTimeMustHoldEightBytes) {
     w.SetMessageTree(w.AddTree({record}), 1);
     DbxMemoryInput input(w.Bytes());
     EXPECT_TRUE(CDbxMessageSearch(input).Run({}).rows.empty());
-}
-
-TEST(DbxMessageSearchRules, RowsCarryEveryColumn) {
-    Message m;
-    m.from = "a@b";
-    m.to = "c@d";
-    m.subject = "Fwd: news";
-    m.plainSubject = "news";
-    m.account = "pop.example.com";
-    m.flags = DBX_MESSAGE_FLAG_ICON | 0x80;
-    m.received = dbxtest::Ticks(1018744077);
-    const std::vector<uint8_t> bytes = dbxtest::BuildStore({m});
-    DbxMemoryInput input(bytes);
-    const DbxSearchResult result = CDbxMessageSearch(input, DbxTimeZone::Utc).Run({});
-    ASSERT_EQ(result.rows.size(), 1u);
-    const DbxMessageRow& row = result.rows[0];
-    EXPECT_TRUE(row.iconFlag);
-    EXPECT_TRUE(row.hasText);
-    EXPECT_EQ(row.from, "a@b");
-    EXPECT_EQ(row.to, "c@d");
-    EXPECT_EQ(row.subject, "Fwd: news");
-    EXPECT_EQ(row.plainSubject, "news");
-    EXPECT_EQ(row.account, "pop.example.com");
-    EXPECT_EQ(row.received, dbxtest::Ticks(1018744077));
-    EXPECT_EQ(row.receivedText, "2002/04/14 12:27 AM");
 }
 
 TEST(DbxMessageSearchProgress, RefreshesEveryHundredMessagesOrEveryOneInAContentSearch) {
@@ -193,53 +182,31 @@ TEST(DbxMessageSearchProgress, RefreshesEveryHundredMessagesOrEveryOneInAContent
     EXPECT_EQ(each.percents[1], 1u);
     EXPECT_EQ(each.percents.back(), 100u);
     EXPECT_EQ(DbxSearchPercent(0, 0), 100u);
-}
 
-TEST(DbxMessageSearchProgress, CancelEndsTheSearchWithTheRowsFoundSoFar) {
-    std::vector<Message> messages(50);
-    for (size_t i = 0; i < messages.size(); ++i) messages[i].subject = "m" + std::to_string(i);
-    const std::vector<uint8_t> bytes = dbxtest::BuildStore(messages);
-    DbxMemoryInput input(bytes);
-    DbxSearchQuery content;
-    content.filter = true;
-    content.text = "body";
-    content.fields = DBX_FIELD_CONTENT;
-    CRecordingObserver observer;
-    observer.cancelAfter = 5;
-    const DbxSearchResult result = CDbxMessageSearch(input).Run(content, &observer);
+    // Cancel ends the search with the rows found so far.
+    CRecordingObserver cancelling;
+    cancelling.cancelAfter = 5;
+    const DbxSearchResult result = search.Run(content, &cancelling);
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(result.rows.size(), 5u);
     EXPECT_EQ(result.rows.back().subject, "m4");
 }
 
-TEST(DbxMessageSearchDamage, EmptyStoresListNothing) {
-    CDbxWriter w;  // header counts 0
-    DbxMemoryInput input(w.Bytes());
-    const DbxSearchResult result = CDbxMessageSearch(input).Run({});
+TEST(DbxMessageSearchDamage, DamageIsReportedNotThrown) {
+    auto run = [](const std::vector<uint8_t>& bytes) {
+        DbxMemoryInput input(bytes);
+        return CDbxMessageSearch(input).Run({});
+    };
+    CDbxWriter empty;  // header counts 0
+    DbxSearchResult result = run(empty.Bytes());
     EXPECT_TRUE(result.rows.empty());
     EXPECT_FALSE(result.damaged);
     EXPECT_EQ(result.examined, 0u);
 
-    const std::vector<uint8_t> shortFile(100, 0);
-    DbxMemoryInput cut(shortFile);
-    const DbxSearchResult header = CDbxMessageSearch(cut).Run({});
-    EXPECT_TRUE(header.damaged);
-    EXPECT_EQ(header.error.rfind("Error reading object from input stream !", 0), 0u);
-}
-
-TEST(DbxMessageSearchDamage, ADamagedTreeIsReportedNotThrown) {
-    std::vector<uint32_t> offsets;
-    CDbxWriter w;
-    dbxtest::BuildStore(std::vector<Message>(3), &offsets, 51, &w);
-    w.SetU32(w.GetU32(0xE4), 0xBAD);  // the root's marker
-    DbxMemoryInput input(w.Bytes());
-    const DbxSearchResult result = CDbxMessageSearch(input).Run({});
+    result = run(std::vector<uint8_t>(100, 0));  // no whole header
     EXPECT_TRUE(result.damaged);
-    EXPECT_TRUE(result.rows.empty());
-    EXPECT_NE(result.error.find("Wrong object marker !"), std::string::npos);
-}
+    EXPECT_EQ(result.error.rfind("Error reading object from input stream !", 0), 0u);
 
-TEST(DbxMessageSearchDamage, AnUnreadableMessageIsLeftOutAndCounted) {
     std::vector<Message> messages(3);
     messages[0].subject = "first";
     messages[1].subject = "broken";
@@ -247,9 +214,16 @@ TEST(DbxMessageSearchDamage, AnUnreadableMessageIsLeftOutAndCounted) {
     std::vector<uint32_t> offsets;
     CDbxWriter w;
     dbxtest::BuildStore(messages, &offsets, 51, &w);
+    CDbxWriter tree = w;
+    tree.SetU32(tree.GetU32(0xE4), 0xBAD);  // the root's marker
+    result = run(tree.Bytes());
+    EXPECT_TRUE(result.damaged);
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_NE(result.error.find("Wrong object marker !"), std::string::npos);
+
+    // An unreadable message is left out and counted.
     w.SetU32(offsets[1], offsets[1] + 1);  // the second record's marker
-    DbxMemoryInput input(w.Bytes());
-    const DbxSearchResult result = CDbxMessageSearch(input).Run({});
+    result = run(w.Bytes());
     EXPECT_FALSE(result.damaged);
     ASSERT_EQ(result.rows.size(), 2u);
     EXPECT_EQ(result.rows[1].subject, "third");

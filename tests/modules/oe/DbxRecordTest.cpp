@@ -96,20 +96,39 @@ TEST(DbxRecordTest, MessageRecordFieldsAndTime) {
     EXPECT_EQ(plain.IndexType(DBX_MESSAGE_RECEIVED), DBX_TYPE_NONE);
 }
 
-TEST(DbxRecordTest, IntegersAreMaskedToTheirLength) {
+// Entries as no sound writer makes them: short and long integers, repeated indexes, texts
+// without a terminator, 8-bit texts.
+TEST(DbxRecordTest, OddEntriesReadWithinTheirData) {
     CDbxWriter w;
-    const uint32_t at = w.AddRecord({DbxField::Direct(1, 0xFFFFFFFF),
-                                     DbxField::Raw(2, {0x34, 0x12}), DbxField::Raw(3, {0xAB}),
-                                     DbxField::Raw(4, {}), DbxField::Raw(5, {1, 2, 3, 4, 5, 6})});
+    const uint32_t at = w.AddRecord(
+        {DbxField::Direct(1, 0xFFFFFFFF), DbxField::Raw(2, {0x34, 0x12}), DbxField::Raw(3, {0xAB}),
+         DbxField::Raw(4, {}), DbxField::Raw(5, {1, 2, 3, 4, 5, 6}), DbxField::Text(6, "first"),
+         DbxField::Direct(6, 0x41), DbxField::Text(8, "Gr\xFC\xDF\x65 \x80 \x93x\x94"),
+         DbxField::Text(9, "Gr\xC3\xBC\xC3\x9F\x65"), DbxField::Text(10, "\x81\x8D"),
+         DbxField::Raw(7, {'a', 'b', 'c'})});  // last: no terminator before the record's end
     DbxMemoryInput input(w.Bytes());
     DbxRecord r(input, at);
-    EXPECT_EQ(r.Integer(1), 0xFFFFFFu);  // a direct entry never exceeds 24 bits
+    EXPECT_EQ(r.Integer(1), 0xFFFFFFu) << "a direct entry never exceeds 24 bits";
     EXPECT_EQ(r.Integer(2), 0x1234u);
     EXPECT_EQ(r.Integer(3), 0xABu);
     EXPECT_TRUE(r.Has(4));
     EXPECT_EQ(r.Integer(4), 0u);
+    EXPECT_EQ(r.Utf8Text(4), "") << "bounded by the data, not by the next NUL";
     EXPECT_EQ(r.Integer(5), 0x04030201u);
-    EXPECT_EQ(r.Utf8Text(4), "");  // bounded by the data, not by the next NUL
+    EXPECT_STREQ(r.Text(6), "A") << "a later entry for the same index wins";
+    EXPECT_EQ(r.Presence(), 0x7FEu);
+    EXPECT_STREQ(r.Text(7), "abc");
+    EXPECT_EQ(r.Utf8Text(7), "abc");
+    EXPECT_EQ(r.Utf8Text(8),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
+    EXPECT_EQ(r.Utf8Text(9), "Gr\xC3\xBC\xC3\x9F" "e") << "already UTF-8: kept";
+    EXPECT_EQ(r.Utf8Text(10), "\xC2\x81\xC2\x8D");
+    EXPECT_STREQ(r.Text(8), "Gr\xFC\xDF\x65 \x80 \x93x\x94") << "raw bytes unchanged";
+    // Every byte value converts to valid UTF-8.
+    std::string all;
+    for (int b = 1; b < 256; ++b) all.push_back(char(b));
+    EXPECT_TRUE(plat::IsValidUtf8(plat::Utf8OrCp1252ToUtf8(all)));
 }
 
 TEST(DbxRecordTest, LookupsOf32AndMoreThrow) {
@@ -128,41 +147,6 @@ TEST(DbxRecordTest, LookupsOf32AndMoreThrow) {
             EXPECT_EQ(e.Message(), "Index to big !");
         }
     }
-}
-
-TEST(DbxRecordTest, LaterEntryForTheSameIndexWins) {
-    CDbxWriter w;
-    const uint32_t at = w.AddRecord({DbxField::Text(2, "first"), DbxField::Direct(2, 0x41)});
-    DbxMemoryInput input(w.Bytes());
-    DbxRecord r(input, at);
-    EXPECT_STREQ(r.Text(2), "A");
-    EXPECT_EQ(r.Presence(), 0x4u);
-}
-
-TEST(DbxRecordTest, TextsWithoutTerminatorStayInsideTheRecord) {
-    CDbxWriter w;
-    const uint32_t at = w.AddRecord({DbxField::Raw(2, {'a', 'b', 'c'})});
-    DbxMemoryInput input(w.Bytes());
-    DbxRecord r(input, at);
-    EXPECT_STREQ(r.Text(2), "abc");
-    EXPECT_EQ(r.Utf8Text(2), "abc");
-}
-
-TEST(DbxRecordTest, EightBitTextsBecomeUtf8) {
-    CDbxWriter w;
-    const uint32_t at =
-        w.AddRecord({DbxField::Text(1, "Gr\xFC\xDF\x65 \x80 \x93x\x94"),
-                     DbxField::Text(2, "Gr\xC3\xBC\xC3\x9F\x65"), DbxField::Text(3, "\x81\x8D")});
-    DbxMemoryInput input(w.Bytes());
-    DbxRecord r(input, at);
-    EXPECT_EQ(r.Utf8Text(1),
-              "Gr\xC3\xBC\xC3\x9F"
-              "e \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
-    EXPECT_EQ(r.Utf8Text(2),
-              "Gr\xC3\xBC\xC3\x9F"
-              "e");  // already UTF-8: kept
-    EXPECT_EQ(r.Utf8Text(3), "\xC2\x81\xC2\x8D");
-    EXPECT_STREQ(r.Text(1), "Gr\xFC\xDF\x65 \x80 \x93x\x94");  // raw bytes unchanged
 }
 
 TEST(DbxRecordTest, DamagedRecordsFailWithTheirTexts) {
@@ -202,10 +186,16 @@ TEST(DbxRecordTest, DamagedRecordsFailWithTheirTexts) {
         d.SetU8(at + 12 + 4 + 1, 0xF0);
         EXPECT_EQ(RecordError(d.Bytes(), at), "Index data outside the record !");
     }
-    {  // more entries than the body has room for
+    {  // more entries than the body has room for, far and by one
         CDbxWriter d = w;
         d.SetU8(at + 10, 200);
         EXPECT_EQ(RecordError(d.Bytes(), at), "Index data outside the record !");
+        // Five entries in a body of 16 bytes: the count is checked against whole entries
+        // before any is read (the fourth word, index 63, would fail otherwise).
+        const uint32_t four = d.AddRecord({DbxField::Direct(1, 0), DbxField::Direct(2, 0),
+                                           DbxField::Direct(3, 0), DbxField::Direct(0x3F, 0)});
+        d.SetU8(four + 10, 5);
+        EXPECT_EQ(RecordError(d.Bytes(), four), "Index data outside the record !");
     }
 }
 
@@ -222,39 +212,6 @@ TEST(DbxRecordTest, OutOfOrderDataRunsToTheEndOfTheBody) {
     EXPECT_STREQ(r.Text(2), "one");
     EXPECT_EQ(r.Data(2).size(), 8u);  // would end before it starts: runs to the end
     EXPECT_EQ(r.Data(1).size(), 4u);
-}
-
-// The conversion of the 8-bit texts of ".dbx" files to UTF-8.
-bool Valid(const std::string& s) { return plat::IsValidUtf8(s); }
-std::string Convert(const std::string& s) { return plat::Utf8OrCp1252ToUtf8(s); }
-
-TEST(DbxTextConv, RecognisesValidUtf8) {
-    EXPECT_TRUE(Valid(""));
-    EXPECT_TRUE(Valid("plain ASCII"));
-    EXPECT_TRUE(Valid("\xC3\xA9"));          // é
-    EXPECT_TRUE(Valid("\xE2\x82\xAC"));      // €
-    EXPECT_TRUE(Valid("\xF0\x9F\x98\x80"));  // U+1F600
-    EXPECT_TRUE(Valid("\xF4\x8F\xBF\xBF"));  // U+10FFFF
-    EXPECT_FALSE(Valid("\xC3"));             // cut short
-    EXPECT_FALSE(Valid("\xE2\x82"));
-    EXPECT_FALSE(Valid("\xC0\xAF"));          // overlong
-    EXPECT_FALSE(Valid("\xE0\x80\xAF"));      // overlong
-    EXPECT_FALSE(Valid("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(Valid("\xF4\x90\x80\x80"));  // past U+10FFFF
-    EXPECT_FALSE(Valid("\x80"));              // lone continuation
-    EXPECT_FALSE(Valid("caf\xE9"));           // Windows-1252 é
-}
-
-TEST(DbxTextConv, ConvertsWindows1252AndKeepsUtf8) {
-    EXPECT_EQ(Convert("caf\xE9"), "caf\xC3\xA9");
-    EXPECT_EQ(Convert("\x80\x9F\xA0\xFF"), "\xE2\x82\xAC\xC5\xB8\xC2\xA0\xC3\xBF");
-    EXPECT_EQ(Convert("\x81\x8D\x8F\x90\x9D"), "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
-    EXPECT_EQ(Convert("caf\xC3\xA9"), "caf\xC3\xA9");
-    // Every byte value converts to valid UTF-8.
-    std::string all;
-    for (int b = 1; b < 256; ++b) all.push_back(char(b));
-    const std::string converted = Convert(all);
-    EXPECT_TRUE(Valid(converted));
 }
 
 }  // namespace

@@ -57,6 +57,9 @@ TEST_F(DbxViewerModelTest, OpensListingEveryMessageWithTheFirstSelected) {
     EXPECT_EQ(m_model->Selected(), 0u);
     EXPECT_FALSE(m_model->Busy());
     EXPECT_EQ(m_model->ProgressText(), "");
+    // Focus shows the message text.
+    EXPECT_EQ(m_model->FocusRow(1), "Subject: message 998\nbody 1\n");
+    EXPECT_EQ(m_model->FocusRow(999), "");
 }
 
 TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileChecked) {
@@ -139,12 +142,6 @@ TEST_F(DbxViewerModelTest, HeaderClicksSortAndKeepTheSelectedMessage) {
     m_model->ClickColumn(DbxColumn::Subject);
     m_model->Search();
     EXPECT_EQ(m_model->Rows().front().subject, "message 750");
-}
-
-TEST_F(DbxViewerModelTest, FocusShowsTheMessageText) {
-    m_model->Open();
-    EXPECT_EQ(m_model->FocusRow(1), "Subject: message 998\nbody 1\n");
-    EXPECT_EQ(m_model->FocusRow(999), "");
 }
 
 TEST_F(DbxViewerModelTest, ExportWritesTheSelectedMessageOrWarns) {

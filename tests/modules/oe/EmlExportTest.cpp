@@ -39,14 +39,16 @@ protected:
     tavtest::CTempDir m_dir;
 };
 
-TEST_F(EmlExportTest, WritesTheMessageTextWithCrLf) {
+TEST_F(EmlExportTest, WritesTheMessageTextWithCrLfOrFailsWithoutAFile) {
     dbxtest::Message lf;
     lf.text = "Subject: lf\n\nline one\nline two\n";
     lf.blockSize = 5;
     dbxtest::Message crlf;
     crlf.text = "Subject: crlf\r\n\r\nline\r\n";
+    dbxtest::Message none;
+    none.text.reset();
     std::vector<uint32_t> offsets;
-    const std::vector<uint8_t> bytes = dbxtest::BuildStore({lf, crlf}, &offsets);
+    const std::vector<uint8_t> bytes = dbxtest::BuildStore({lf, crlf, none}, &offsets);
     DbxMemoryInput input(bytes);
     std::string error;
     ASSERT_TRUE(ExportDbxMessage(input, offsets[0], m_dir / "lf.eml", EmlOverwrite::Refuse, error))
@@ -56,6 +58,13 @@ TEST_F(EmlExportTest, WritesTheMessageTextWithCrLf) {
         ExportDbxMessage(input, offsets[1], m_dir / "crlf.eml", EmlOverwrite::Refuse, error))
         << error;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "crlf.eml"), "Subject: crlf\r\n\r\nline\r\n");
+
+    EXPECT_FALSE(ExportDbxMessage(input, offsets[2], m_dir / "a.eml", EmlOverwrite::Refuse, error));
+    EXPECT_EQ(error, "the message has no text");
+    EXPECT_FALSE(
+        ExportDbxMessage(input, offsets[2] + 4, m_dir / "a.eml", EmlOverwrite::Refuse, error));
+    EXPECT_NE(error.find("Wrong object marker !"), std::string::npos);
+    EXPECT_FALSE(plat::PathExists(m_dir / "a.eml"));  // nothing is created for a failed read
 }
 
 TEST_F(EmlExportTest, ARealCrLfMessageIsWrittenByteForByte) {
@@ -68,21 +77,6 @@ TEST_F(EmlExportTest, ARealCrLfMessageIsWrittenByteForByte) {
     ASSERT_TRUE(ExportDbxMessage(input, 11044, m_dir / "m.eml", EmlOverwrite::Refuse, error))
         << error;
     EXPECT_EQ(tavtest::ReadFile(m_dir / "m.eml"), text);
-}
-
-TEST_F(EmlExportTest, MessagesWithoutTextOrReadableRecordsFail) {
-    dbxtest::Message none;
-    none.text.reset();
-    std::vector<uint32_t> offsets;
-    const std::vector<uint8_t> bytes = dbxtest::BuildStore({none}, &offsets);
-    DbxMemoryInput input(bytes);
-    std::string error;
-    EXPECT_FALSE(ExportDbxMessage(input, offsets[0], m_dir / "a.eml", EmlOverwrite::Refuse, error));
-    EXPECT_EQ(error, "the message has no text");
-    EXPECT_FALSE(
-        ExportDbxMessage(input, offsets[0] + 4, m_dir / "a.eml", EmlOverwrite::Refuse, error));
-    EXPECT_NE(error.find("Wrong object marker !"), std::string::npos);
-    EXPECT_FALSE(plat::PathExists(m_dir / "a.eml"));  // nothing is created for a failed read
 }
 
 TEST_F(EmlExportTest, AnExistingFileIsRefusedOrReplacedWhole) {

@@ -86,6 +86,10 @@ public:
         }
         return node;
     }
+    // A store file of an identity: identity / "<msgroot>" / name.
+    std::optional<TavNodeRec> Mail(const std::string& name, const std::string& id = ID_A) {
+        return Path({id, "<msgroot>", name});
+    }
     std::vector<std::string> ChildNames(const std::optional<TavNodeRec>& parent) {
         std::vector<std::string> names;
         if (parent)
@@ -97,6 +101,11 @@ public:
     std::vector<DbxChunkRecord> Table(const TavNodeRec& node) {
         const std::string bytes = Content(node.content);
         return DecodeChunkTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
+    // The folder record a store file's node carries.
+    std::optional<OeFolderRecord> Folder(const TavNodeRec& node) {
+        const std::string bytes = Content(node.extra);
+        return DecodeFolderRecord(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
     // The stored file as the viewer reads it back.
     std::string StoredFile(const TavNodeRec& node) {
@@ -170,6 +179,14 @@ protected:
         out.finishes = observer.finishes;
         out.cancels = observer.cancels;
         return out;
+    }
+
+    // Moves a file's written time `seconds` on, as a program writing it would.
+    static void Touch(const std::string& path, int seconds = 1) {
+        TavFindData live;
+        ASSERT_TRUE(plat::GetFindData(path, live));
+        ASSERT_TRUE(plat::SetFileTimes(
+            path, live.accessed, TavFileTime::FromTicks(live.written.Ticks() + seconds * 10000000LL)));
     }
 
     // Temporary folders of the engine's runs left in $TMPDIR (readers' working tables

@@ -18,9 +18,25 @@ std::vector<int> Targets(const COeIdentityMapping& m) {
     return out;
 }
 
-TEST(OeIdentityMappingTest, IdentitiesThatExistHereArePresetToThemselves) {
+TEST(OeIdentityMappingTest, PresetsComeFromTheLastMappingThenFromTheSameIdentity) {
+    const struct {
+        const char* why;
+        std::vector<OeIdentity> backup, machine;
+        OeUidMap last;
+        std::vector<int> targets;
+    } cases[] = {
+        {"an identity that exists here maps to itself, identifiers compare without case",
+         {A, B}, {C, {"{bbbb}", "Bob here"}}, {}, {-1, 1}},
+        {"the last confirmed mapping comes first", {A}, {A, B}, {{"{aaaa}", "{BBBB}"}}, {1}},
+        {"no target is given twice: B's own is taken by A", {A, B}, {A, B},
+         {{"{AAAA}", "{BBBB}"}}, {1, -1}},
+        {"a preset naming no identity here is passed over", {A}, {A}, {{"{AAAA}", "{ZZZZ}"}}, {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(Targets(COeIdentityMapping(c.backup, c.machine, c.last)), c.targets);
+    }
     COeIdentityMapping m({A, B}, {C, {"{bbbb}", "Bob here"}}, {});
-    EXPECT_EQ(Targets(m), (std::vector<int>{-1, 1})) << "identifiers compare without case";
     EXPECT_EQ(m.RowText(0), "Anna - {AAAA}");
     EXPECT_EQ(m.TargetText(0), "");
     EXPECT_EQ(m.TargetText(1), "Bob here - {bbbb}");
@@ -29,21 +45,6 @@ TEST(OeIdentityMappingTest, IdentitiesThatExistHereArePresetToThemselves) {
     EXPECT_EQ(m.SelectedName(), "Anna");
     EXPECT_FALSE(m.IsComplete());
     EXPECT_EQ(m.UnassignedRows(), std::vector<std::string>{"Anna - {AAAA}"});
-}
-
-TEST(OeIdentityMappingTest, TheLastConfirmedMappingComesFirst) {
-    // A -> B was confirmed last time: A takes B although A exists here too.
-    COeIdentityMapping m({A}, {A, B}, {{"{aaaa}", "{BBBB}"}});
-    EXPECT_EQ(Targets(m), (std::vector<int>{1}));
-}
-
-TEST(OeIdentityMappingTest, PresetsNeverGiveOneTargetTwice) {
-    COeIdentityMapping m({A, B}, {A, B}, {{"{AAAA}", "{BBBB}"}});
-    // A takes B from the presets; B's own identity is taken, A's is free but B is not A.
-    EXPECT_EQ(Targets(m), (std::vector<int>{1, -1}));
-    // A preset that names no identity of this machine is passed over.
-    COeIdentityMapping gone({A}, {A}, {{"{AAAA}", "{ZZZZ}"}});
-    EXPECT_EQ(Targets(gone), (std::vector<int>{0}));
 }
 
 TEST(OeIdentityMappingTest, ChoosingATargetTakesItFromAnyOtherRow) {

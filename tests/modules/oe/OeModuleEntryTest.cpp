@@ -14,21 +14,13 @@ TEST(OeModuleEntryTest, TheHubLoadsTheModuleAndItsEngine) {
     ASSERT_NE(oe, nullptr);
     EXPECT_EQ(oe->name, "oe");
     EXPECT_EQ(oe->title, "Outlook Express");
-    EXPECT_EQ(oe->version, "1.0");
-    EXPECT_EQ(oe->hubVersion, "1.0");
     EXPECT_EQ(oe->rootId, OE_TAG_ROOT);
     EXPECT_EQ(hub.GetModDesc(OE_TAG_ROOT), oe);
-    EXPECT_EQ(oe->createEngineName, "CreateEngineOe");
-    EXPECT_EQ(oe->createJobRootName, "CreateOeJobRoot");
-    EXPECT_EQ(oe->createRepRootName, "CreateOeRepRoot");
-    EXPECT_EQ(oe->dataExchangeName, "DataExchange");
     for (const TavModControl* control : {&oe->jobControl, &oe->repControl}) {
         EXPECT_TRUE(control->present);
-        EXPECT_EQ(control->updateProcName, "UpdateCmdUI");
         ASSERT_EQ(control->commands.size(), 1u);
         EXPECT_EQ(control->commands[0].moduleCmdId, 1u);
         EXPECT_EQ(control->commands[0].title, "View Dbx Contents");
-        EXPECT_EQ(control->commands[0].procName, "OnViewDbxContents");
     }
 
     ASSERT_NE(oe->createEngine, nullptr);

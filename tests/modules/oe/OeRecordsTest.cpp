@@ -40,20 +40,18 @@ TEST(OeRecordsTest, FolderRecordLayout) {
     EXPECT_EQ(back->parentId, 0x0102u);
     EXPECT_FALSE(DecodeFolderRecord(bytes.data(), 151));
     EXPECT_FALSE(DecodeFolderRecord(nullptr, 152));
-}
 
-TEST(OeRecordsTest, LongFolderNamesKeepTheZeroBytesAt146) {
-    OeFolderRecord folder;
+    // Long names keep 63 characters and the zero bytes at 146.
     folder.name = std::string(80, 'x');
-    auto bytes = EncodeFolderRecord(folder);
-    EXPECT_EQ(bytes[20 + 2 * 62], 'x') << "63 characters are kept";
-    EXPECT_EQ(bytes[146], 0);
-    EXPECT_EQ(bytes[147], 0);
-    EXPECT_EQ(DecodeFolderRecord(bytes.data(), bytes.size())->name, std::string(63, 'x'));
+    auto longName = EncodeFolderRecord(folder);
+    EXPECT_EQ(longName[20 + 2 * 62], 'x');
+    EXPECT_EQ(longName[146], 0);
+    EXPECT_EQ(longName[147], 0);
+    EXPECT_EQ(DecodeFolderRecord(longName.data(), longName.size())->name, std::string(63, 'x'));
     // A character outside the basic plane is never cut in half.
     folder.name = std::string(62, 'x') + "\xF0\x9F\x93\xA7";
-    bytes = EncodeFolderRecord(folder);
-    EXPECT_EQ(DecodeFolderRecord(bytes.data(), bytes.size())->name, std::string(62, 'x'));
+    longName = EncodeFolderRecord(folder);
+    EXPECT_EQ(DecodeFolderRecord(longName.data(), longName.size())->name, std::string(62, 'x'));
 }
 
 TEST(OeRecordsTest, IdentityRecordLayout) {

@@ -97,36 +97,30 @@ TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefusedInPlace) {
     EXPECT_EQ(NamesIn(parent), before);
 }
 
-TEST_F(OeRestoreDamageTest, TableThatEndsEarlyWritesNothing) {
+// A table that ends early or a fingerprint that differs leaves the existing file as it was.
+TEST_F(OeRestoreDamageTest, ShortTablesAndFailedVerificationKeepTheExistingFile) {
     const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
     const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
-    const uint32_t store = Store(messages, "Inbox.dbx", RandomBytes(70000, 5), 2);
-    Save();
-    const std::string out = m_env.Root() + "/out";
-    plat::CreateDirectories(out);
-    ASSERT_TRUE(tavtest::WriteFile(out + "/Inbox.dbx", "kept"));
-
-    const RestoreResult run = RestoreCrafted(Req(0, TAV_RS_OVERWRITE_ALWAYS, out, {store}));
-    EXPECT_EQ(run.result, 0);
-    EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
-    EXPECT_EQ(run.account.errors, 1u);
-    EXPECT_EQ(tavtest::ReadFile(out + "/Inbox.dbx"), "kept");
-    EXPECT_EQ(NamesIn(out), (std::vector<std::string>{"Inbox.dbx"})) << "no temporary file is left";
-}
-
-TEST_F(OeRestoreDamageTest, VerifyFailureKeepsTheExistingFile) {
-    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    const uint32_t cut = Store(messages, "Inbox.dbx", RandomBytes(70000, 5), 2);
     const uint32_t bad = Store(messages, "Bad.dbx", RandomBytes(40000, 6));
     const uint32_t good = Store(messages, "Good.dbx", RandomBytes(40000, 7));
     m_repo.Edit(bad, [](TavNodeRec& node) { node.fingerprint[0] ^= 1; });  // content stays sound
     Save();
     const std::string out = m_env.Root() + "/out";
     plat::CreateDirectories(out);
+    ASSERT_TRUE(tavtest::WriteFile(out + "/Inbox.dbx", "kept"));
     ASSERT_TRUE(tavtest::WriteFile(out + "/Bad.dbx", "kept"));
 
+    RestoreResult run = RestoreCrafted(Req(0, TAV_RS_OVERWRITE_ALWAYS, out, {cut}));
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
+    EXPECT_EQ(run.account.errors, 1u);
+    EXPECT_EQ(tavtest::ReadFile(out + "/Inbox.dbx"), "kept");
+    EXPECT_EQ(NamesIn(out), (std::vector<std::string>{"Bad.dbx", "Inbox.dbx"}))
+        << "no temporary file is left";
+
     RequestFields fields = Req(0, TAV_RS_OVERWRITE_ALWAYS | TAV_RS_VERIFY, out, {good, bad});
-    const RestoreResult run = RestoreCrafted(fields);
+    run = RestoreCrafted(fields);
     EXPECT_EQ(run.result, 0) << "the node list stops at the failed node";
     EXPECT_EQ(tavtest::ReadFile(out + "/Good.dbx"), RandomBytes(40000, 7));
     EXPECT_EQ(tavtest::ReadFile(out + "/Bad.dbx"), "kept");

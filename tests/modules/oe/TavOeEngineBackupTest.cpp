@@ -19,17 +19,28 @@ class OeBackupTest : public OeBackupFixture {};
 
 TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
     StandardLayout();
-    const RunResult run = Run();
+    size_t tempFolders = 0;
+    const RunResult run = Run([&](const std::string&, uint32_t) {
+        tempFolders = std::max(tempFolders, TempLeftovers().size());
+        return false;
+    });
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
-    EXPECT_EQ(run.starts, 1);
-    EXPECT_EQ(run.finishes, 1);
+    EXPECT_EQ(run.starts + run.finishes, 2);
     EXPECT_EQ(run.account.added, 4u) << "Folders.dbx, Inbox, Outbox, Projects";
     EXPECT_EQ(run.account.updated + run.account.skipped + run.account.deleted + run.account.errors,
               0u);
+    EXPECT_EQ(tempFolders, 1u) << "the run works in a temporary folder of its own";
+    EXPECT_EQ(TempLeftovers(), std::vector<std::string>{}) << "the run's temporary files are gone";
+    std::vector<uint32_t> inboxProgress;
+    for (const auto& p : run.progress)
+        if (p.item == StoreA() + "Inbox.dbx") {
+            EXPECT_EQ(p.title, "Backup File");
+            inboxProgress.push_back(p.percent);
+        }
+    EXPECT_EQ(inboxProgress, (std::vector<uint32_t>{0, 47, 94, 100})) << "one step per chunk";
 
     CBaselineReader reader(ImagePath());
-    ASSERT_TRUE(reader.Ok());
     const auto root = reader.Root();
     ASSERT_TRUE(root);
     EXPECT_EQ(CBaselineReader::Name(*root), "Outlook Express");
@@ -46,7 +57,6 @@ TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
         DecodeIdentityRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size());
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->displayName, "Main Identity");
-
     EXPECT_EQ(reader.ChildNames(identity),
               (std::vector<std::string>{"<msgroot>", "Block Senders", "Preference", "Signatures"}))
         << "no Rules key, no Rules node";
@@ -58,11 +68,21 @@ TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
         << "a file Folders.dbx does not list is not stored";
 
     // Each store file: chunk table, fingerprint, find data and folder record.
-    for (const char* name : {"Folders.dbx", "Inbox.dbx", "Outbox.dbx", "Projects.dbx"}) {
-        SCOPED_TRACE(name);
-        const auto node = reader.Child(*messages, name);
+    const struct {
+        const char* file;
+        size_t chunks;
+        OeFolderRecord folder;
+    } files[] = {
+        {"Folders.dbx", 1, {1, 0, 0, 0, 1, "Folders Information", 1}},
+        {"Inbox.dbx", 3, {1, 2, 12, 3, 1, "Inbox", 1}},
+        {"Outbox.dbx", 2, {1, 3, 0, 0, 0, "Outbox", 1}},  // exactly 65536 bytes
+        {"Projects.dbx", 3, {1, 7, 5, 5, 1, "Projects", 2}},  // 65537 bytes
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.file);
+        const auto node = reader.Child(*messages, f.file);
         ASSERT_TRUE(node);
-        const std::string path = StoreA() + name;
+        const std::string path = StoreA() + f.file;
         TavFindData live;
         ASSERT_TRUE(plat::GetFindData(path, live));
         EXPECT_EQ(node->moduleId, OE_TAG_MESSAGE);
@@ -73,32 +93,17 @@ TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
         CTavOeEngine checker;
         EXPECT_EQ(checker.CheckSum(path, OE_CHUNK_SIZE, node->fingerprint), 1);
         EXPECT_EQ(reader.StoredFile(*node), tavtest::ReadFile(path));
-        EXPECT_EQ(reader.Table(*node).size(), (live.Size() + OE_CHUNK_SIZE - 1) / OE_CHUNK_SIZE);
+        EXPECT_EQ(reader.Table(*node).size(), f.chunks);
+        const auto folder = reader.Folder(*node);
+        ASSERT_TRUE(folder);
+        EXPECT_EQ(std::tie(folder->version, folder->folderId, folder->active, folder->name,
+                           folder->parentId),
+                  std::tie(f.folder.version, f.folder.folderId, f.folder.active, f.folder.name,
+                           f.folder.parentId));
+        if (f.folder.folderId != 0)
+            EXPECT_EQ(std::tie(folder->messages, folder->unread),
+                      std::tie(f.folder.messages, f.folder.unread));
     }
-    EXPECT_EQ(reader.Table(*reader.Child(*messages, "Outbox.dbx")).size(), 2u) << "65536 bytes";
-    EXPECT_EQ(reader.Table(*reader.Child(*messages, "Projects.dbx")).size(), 3u) << "65537 bytes";
-
-    auto folder = [&](const char* name) {
-        const std::string bytes = reader.Content(reader.Child(*messages, name)->extra);
-        return DecodeFolderRecord(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    };
-    const auto inbox = folder("Inbox.dbx");
-    ASSERT_TRUE(inbox);
-    EXPECT_EQ(inbox->version, 1u);
-    EXPECT_EQ(inbox->folderId, 2u);
-    EXPECT_EQ(inbox->name, "Inbox");
-    EXPECT_EQ(inbox->messages, 12u);
-    EXPECT_EQ(inbox->unread, 3u);
-    EXPECT_EQ(inbox->active, 1u);
-    EXPECT_EQ(inbox->parentId, 1u);
-    EXPECT_EQ(folder("Outbox.dbx")->active, 0u);
-    EXPECT_EQ(folder("Projects.dbx")->parentId, 2u);
-    const auto list = folder("Folders.dbx");
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->name, "Folders Information");
-    EXPECT_EQ(list->folderId, 0u);
-    EXPECT_EQ(list->parentId, 1u);
-    EXPECT_EQ(list->active, 1u);
 
     // Settings items hold the export of their key.
     const auto preference = reader.Path({ID_A, "Preference"});
@@ -112,120 +117,86 @@ TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
     EXPECT_EQ(preference->Size(), exported.size());
     EXPECT_TRUE(Contains(reader.Content(reader.Path({ID_A, "Block Senders"})->content),
                          "\\Block Senders\\Mail]"));
-
-    EXPECT_EQ(TempLeftovers(), std::vector<std::string>{}) << "the run's temporary files are gone";
 }
 
-TEST_F(OeBackupTest, ProgressOfAFileFollowsItsChunks) {
-    StandardLayout();
-    size_t tempFolders = 0;
-    const RunResult run = Run([&](const std::string&, uint32_t) {
-        tempFolders = std::max(tempFolders, TempLeftovers().size());
-        return false;
-    });
-    EXPECT_EQ(tempFolders, 1u) << "the run works in a temporary folder of its own";
-    std::vector<uint32_t> inbox;
-    for (const auto& p : run.progress)
-        if (p.item == StoreA() + "Inbox.dbx") {
-            EXPECT_EQ(p.title, "Backup File");
-            inbox.push_back(p.percent);
-        }
-    EXPECT_EQ(inbox, (std::vector<uint32_t>{0, 47, 94, 100}));
-}
-
-TEST_F(OeBackupTest, SecondRunOverUnchangedDataSkipsEveryStoreFile) {
+// Runs after the first: unchanged files are skipped, a full run stores every file again
+// from the chunks it has, and a changed file stores only its changed chunks.
+TEST_F(OeBackupTest, LaterRunsSkipReuseOrStoreOnlyChangedChunks) {
     StandardLayout();
     ASSERT_EQ(Run().result, 1);
     CBaselineReader first(ImagePath());
     const auto firstIdentity = first.Path({ID_A});
-    const auto firstInbox = first.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto firstInbox = first.Mail("Inbox.dbx");
     ASSERT_TRUE(firstIdentity && firstInbox);
+    const auto before = first.Table(*firstInbox);
+    ASSERT_EQ(before.size(), 3u);
 
-    const RunResult run = Run();
+    RunResult run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.account.skipped, 4u);
     EXPECT_EQ(run.account.added + run.account.updated + run.account.deleted + run.account.errors,
               0u);
-    EXPECT_FALSE(Contains(run.log, "Add ")) << run.log;
-    EXPECT_FALSE(Contains(run.log, "Update ")) << run.log;
+    EXPECT_FALSE(Contains(run.log, "Add ") || Contains(run.log, "Update ")) << run.log;
     EXPECT_TRUE(Contains(run.log, "Backup Preference\r\n")) << "settings are exported again";
-
-    CBaselineReader second(ImagePath());
-    EXPECT_EQ(second.Number(), first.Number() + 1);
-    const auto identity = second.Path({ID_A});
-    const auto inbox = second.Path({ID_A, "<msgroot>", "Inbox.dbx"});
-    ASSERT_TRUE(identity && inbox);
-    EXPECT_EQ(inbox->content, firstInbox->content) << "the chunk table is kept";
-    EXPECT_NE(identity->extra, firstIdentity->extra) << "the identity record is stored again";
-    EXPECT_EQ(second.ChildNames(second.Path({ID_A, "<msgroot>"})).size(), 4u);
-    EXPECT_EQ(second.StoredFile(*inbox), tavtest::ReadFile(StoreA() + "Inbox.dbx"));
-}
-
-TEST_F(OeBackupTest, FullRunStoresAgainButReusesEveryUnchangedChunk) {
-    StandardLayout();
-    ASSERT_EQ(Run().result, 1);
-    CBaselineReader first(ImagePath());
-    const auto before = first.Table(*first.Path({ID_A, "<msgroot>", "Projects.dbx"}));
+    {
+        CBaselineReader second(ImagePath());
+        EXPECT_EQ(second.Number(), first.Number() + 1);
+        const auto inbox = second.Mail("Inbox.dbx");
+        ASSERT_TRUE(inbox);
+        EXPECT_EQ(inbox->content, firstInbox->content) << "the chunk table is kept";
+        EXPECT_NE(second.Path({ID_A})->extra, firstIdentity->extra)
+            << "the identity record is stored again";
+        EXPECT_EQ(second.ChildNames(second.Path({ID_A, "<msgroot>"})).size(), 4u);
+        EXPECT_EQ(second.StoredFile(*inbox), tavtest::ReadFile(StoreA() + "Inbox.dbx"));
+    }
 
     m_job.SetBackupCommand(SetBkType(m_job.GetBackupCommand(), TAV_BKTYPE_FULL));
-    const RunResult run = Run();
+    run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.account.updated, 4u);
     EXPECT_TRUE(Contains(run.log, "Backup Type: Full\r\n"));
     EXPECT_TRUE(Contains(run.log, "Update " + StoreA() + "Projects.dbx.....OK\r\n")) << run.log;
-    CBaselineReader second(ImagePath());
-    const auto after = second.Table(*second.Path({ID_A, "<msgroot>", "Projects.dbx"}));
-    ASSERT_EQ(after.size(), before.size());
-    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].position, before[i].position);
-}
-
-TEST_F(OeBackupTest, ChangedFileKeepsThePositionsOfItsUnchangedChunks) {
-    StandardLayout();
-    ASSERT_EQ(Run().result, 1);
-    CBaselineReader first(ImagePath());
-    const auto before = first.Table(*first.Path({ID_A, "<msgroot>", "Inbox.dbx"}));
-    ASSERT_EQ(before.size(), 3u);
+    {
+        CBaselineReader full(ImagePath());
+        const auto after = full.Table(*full.Mail("Inbox.dbx"));
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].position, before[i].position);
+    }
 
     // A few bytes of the second chunk change; the size stays, the written time moves.
+    m_job.SetBackupCommand(SetBkType(m_job.GetBackupCommand(), TAV_BKTYPE_INCREMENTAL));
     const std::string path = StoreA() + "Inbox.dbx";
     std::string bytes = tavtest::ReadFile(path);
     for (size_t i = 40000; i < 40010; ++i) bytes[i] = char(~bytes[i]);
     ASSERT_TRUE(tavtest::WriteFile(path, bytes));
-    TavFindData live;
-    ASSERT_TRUE(plat::GetFindData(path, live));
-    ASSERT_TRUE(plat::SetFileTimes(path, live.accessed,
-                                   TavFileTime::FromTicks(live.written.Ticks() + 50000000)));
-
-    const RunResult run = Run();
+    Touch(path, 5);
+    run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.account.updated, 1u);
     EXPECT_EQ(run.account.skipped, 3u);
     EXPECT_TRUE(Contains(run.log, "Update " + path + ".....OK\r\n")) << run.log;
+    {
+        CBaselineReader changed(ImagePath());
+        const auto node = changed.Mail("Inbox.dbx");
+        ASSERT_TRUE(node);
+        const auto after = changed.Table(*node);
+        ASSERT_EQ(after.size(), 3u);
+        EXPECT_EQ(after[0].position, before[0].position) << "the first chunk is not stored again";
+        EXPECT_NE(after[1].position, before[1].position);
+        EXPECT_EQ(after[2].position, before[2].position);
+        EXPECT_EQ(changed.StoredFile(*node), bytes);
+        CTavOeEngine checker;
+        EXPECT_EQ(checker.CheckSum(path, OE_CHUNK_SIZE, node->fingerprint), 1);
+        EXPECT_TRUE(node->flags & NODE_UPDATED);
+        EXPECT_EQ(changed.Folder(*node)->name, "Inbox") << "the folder record stays with the node";
+    }
 
-    CBaselineReader second(ImagePath());
-    const auto node = second.Path({ID_A, "<msgroot>", "Inbox.dbx"});
-    ASSERT_TRUE(node);
-    const auto after = second.Table(*node);
-    ASSERT_EQ(after.size(), 3u);
-    EXPECT_EQ(after[0].position, before[0].position) << "the first chunk is not stored again";
-    EXPECT_NE(after[1].position, before[1].position);
-    EXPECT_EQ(after[2].position, before[2].position);
-    EXPECT_EQ(second.StoredFile(*node), bytes);
-    CTavOeEngine checker;
-    EXPECT_EQ(checker.CheckSum(path, OE_CHUNK_SIZE, node->fingerprint), 1);
-    EXPECT_TRUE(node->flags & NODE_UPDATED);
-    // The folder record stays with the node.
-    const std::string record = second.Content(node->extra);
-    EXPECT_EQ(DecodeFolderRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size())
-                  ->name,
-              "Inbox");
-
-    // A file that grows and shrinks: the new chunks are stored, the table follows.
+    // A file that shrinks: the table follows.
     bytes.resize(20000);
     ASSERT_TRUE(tavtest::WriteFile(path, bytes));
     ASSERT_EQ(Run().result, 1);
     CBaselineReader third(ImagePath());
-    const auto shrunk = third.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto shrunk = third.Mail("Inbox.dbx");
     EXPECT_EQ(third.Table(*shrunk).size(), 1u);
     EXPECT_EQ(third.StoredFile(*shrunk), bytes);
 }
@@ -236,7 +207,7 @@ TEST_F(OeBackupTest, ChangedFileWhoseEarlierTableIsDamagedIsStoredWhole) {
     TavPosition table;
     {
         CBaselineReader first(ImagePath());
-        table = first.Path({ID_A, "<msgroot>", "Inbox.dbx"})->content;
+        table = first.Mail("Inbox.dbx")->content;
     }
     ASSERT_EQ(table.image, 0u);
     // The earlier chunk table's block is damaged in its image.
@@ -256,37 +227,49 @@ TEST_F(OeBackupTest, ChangedFileWhoseEarlierTableIsDamagedIsStoredWhole) {
     EXPECT_EQ(run.account.updated, 1u);
     EXPECT_EQ(run.account.errors, 0u);
     CBaselineReader reader(ImagePath());
-    const auto node = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto node = reader.Mail("Inbox.dbx");
     ASSERT_TRUE(node);
     EXPECT_EQ(reader.StoredFile(*node), bytes);
 }
 
-TEST_F(OeBackupTest, ExcludedFolderAndItemAreLeftOutAndTheirNodesDeleted) {
+// Exclusions added between runs: their nodes are deleted, down to the whole identity.
+TEST_F(OeBackupTest, ExcludedFoldersItemsAndIdentitiesAreLeftOutAndTheirNodesDeleted) {
     StandardLayout();
     ASSERT_EQ(Run().result, 1);
     m_helper->AddExcludedItem(ID_A, OE_TAG_MESSAGE, ".Messages.Inbox.", std::string("inbox.DBX"));
     m_helper->AddExcludedItem(ID_A, OE_TAG_ITEM, ".Preference.");
-    const RunResult run = Run();
+    RunResult run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.account.deleted, 3u) << "Inbox, Projects below it, and Preference";
     EXPECT_EQ(run.account.skipped, 2u);
     EXPECT_FALSE(Contains(run.log, "Preference")) << run.log;
-    CBaselineReader reader(ImagePath());
-    EXPECT_EQ(reader.ChildNames(reader.Path({ID_A, "<msgroot>"})),
-              (std::vector<std::string>{"Folders.dbx", "Outbox.dbx"}));
-    EXPECT_EQ(reader.ChildNames(reader.Path({ID_A})),
-              (std::vector<std::string>{"<msgroot>", "Block Senders", "Signatures"}));
-}
+    {
+        CBaselineReader reader(ImagePath());
+        EXPECT_EQ(reader.ChildNames(reader.Path({ID_A, "<msgroot>"})),
+                  (std::vector<std::string>{"Folders.dbx", "Outbox.dbx"}));
+        EXPECT_EQ(reader.ChildNames(reader.Path({ID_A})),
+                  (std::vector<std::string>{"<msgroot>", "Block Senders", "Signatures"}));
+    }
 
-TEST_F(OeBackupTest, ExcludedMessageGroupStoresNoStoreFile) {
-    StandardLayout();
     m_helper->AddExcludedItem(ID_A, OE_TAG_MESSAGE, ".Messages.", std::string());
-    const RunResult run = Run();
+    run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.added, 0u);
+    EXPECT_EQ(run.account.added + run.account.skipped, 0u) << "no store file is read";
+    {
+        CBaselineReader reader(ImagePath());
+        EXPECT_EQ(reader.ChildNames(reader.Path({ID_A})),
+                  (std::vector<std::string>{"Block Senders", "Signatures"}));
+    }
+
+    m_helper->AddExcludedItem(ID_A, OE_TAG_IDENTITY, ".");
+    run = Run();
+    ASSERT_EQ(run.result, 1);
+    EXPECT_TRUE(Contains(run.log, "\r\nSkip identity " + std::string(ID_A) +
+                                      "\r\nFinish Backup Outlook Express: "))
+        << run.log;
     CBaselineReader reader(ImagePath());
-    EXPECT_EQ(reader.ChildNames(reader.Path({ID_A})),
-              (std::vector<std::string>{"Block Senders", "Preference", "Signatures"}));
+    ASSERT_TRUE(reader.Root()) << "the module root stands even without identities";
+    EXPECT_TRUE(reader.ChildNames(reader.Root()).empty());
 }
 
 TEST_F(OeBackupTest, IdentityGoneSinceTheLastRunIsSkippedAndItsNodesDeleted) {
@@ -313,26 +296,13 @@ TEST_F(OeBackupTest, IdentityGoneSinceTheLastRunIsSkippedAndItsNodesDeleted) {
     EXPECT_EQ(reader.ChildNames(reader.Root()), (std::vector<std::string>{ID_A}));
 }
 
-TEST_F(OeBackupTest, IdentityExcludedAsAWholeIsSkipped) {
-    StandardLayout();
-    m_helper->AddExcludedItem(ID_A, OE_TAG_IDENTITY, ".");
-    const RunResult run = Run();
-    ASSERT_EQ(run.result, 1);
-    EXPECT_TRUE(Contains(run.log, "\r\nSkip identity " + std::string(ID_A) +
-                                      "\r\nFinish Backup Outlook Express: "))
-        << run.log;
-    CBaselineReader reader(ImagePath());
-    ASSERT_TRUE(reader.Root()) << "the module root stands even without identities";
-    EXPECT_TRUE(reader.ChildNames(reader.Root()).empty());
-}
-
 TEST_F(OeBackupTest, CancelDuringAFileRollsTheRunBack) {
     StandardLayout();
     ASSERT_EQ(Run().result, 1);
     std::string latest;
     const uint32_t lastImage = m_job.FindLastImagePath(latest);
     CBaselineReader first(ImagePath());
-    const auto before = first.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto before = first.Mail("Inbox.dbx");
     ASSERT_TRUE(before);
 
     // Inbox changes; the run is stopped in the middle of storing it.
@@ -357,70 +327,50 @@ TEST_F(OeBackupTest, CancelDuringAFileRollsTheRunBack) {
     EXPECT_EQ(m_job.FindLastImagePath(afterCancel), lastImage);
     CBaselineReader reader(ImagePath());
     EXPECT_EQ(reader.Number(), first.Number());
-    const auto after = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto after = reader.Mail("Inbox.dbx");
     ASSERT_TRUE(after);
     EXPECT_EQ(after->content, before->content);
     EXPECT_EQ(after->Size(), 70000u);
 }
 
-TEST_F(OeBackupTest, StoreFileInUseIsLoggedAndCounted) {
+// A store file that cannot be read as it is (held by its writer, a link, growing while it is
+// read) is logged and counted, and its node keeps the earlier version.
+TEST_F(OeBackupTest, StoreFilesThatCannotBeReadKeepTheirEarlierBackup) {
     StandardLayout();
-    std::unique_ptr<plat::CFile> writer;
-    {
-        // Another program writes Outbox.dbx: it holds the file exclusively.
-        writer = plat::CFile::Open(StoreA() + "Outbox.dbx", plat::FileAccess::ReadWrite,
-                                   plat::FileDisposition::OpenExisting);
-        ASSERT_TRUE(writer);
-    }
+    const std::string inbox = StoreA() + "Inbox.dbx";
+    const std::string outbox = StoreA() + "Outbox.dbx";
+    const std::string projects = StoreA() + "Projects.dbx";
+    // Another program writes Outbox.dbx: it holds the file exclusively.
+    auto writer = plat::CFile::Open(outbox, plat::FileAccess::ReadWrite,
+                                    plat::FileDisposition::OpenExisting);
+    ASSERT_TRUE(writer);
     const std::string sharing =
         "\r\n***** Access Denied. Make sure you've already closed Outlook Express "
         "Application.\r\n";
     RunResult run = Run();
     ASSERT_EQ(run.result, 1);
-    EXPECT_TRUE(Contains(run.log, "Add " + StoreA() + "Outbox.dbx" + sharing)) << run.log;
+    EXPECT_TRUE(Contains(run.log, "Add " + outbox + sharing)) << run.log;
     EXPECT_EQ(run.account.errors, 1u);
     EXPECT_EQ(run.account.added, 3u);
     {
         CBaselineReader reader(ImagePath());
-        EXPECT_FALSE(reader.Path({ID_A, "<msgroot>", "Outbox.dbx"}));
+        EXPECT_FALSE(reader.Mail("Outbox.dbx"));
     }
-
-    // Backed up once, then in use while it changed: logged and counted, the node keeps
-    // its earlier version.
     writer.reset();
     ASSERT_EQ(Run().result, 1);
-    TavFindData live;
-    ASSERT_TRUE(plat::GetFindData(StoreA() + "Outbox.dbx", live));
-    ASSERT_TRUE(plat::SetFileTimes(StoreA() + "Outbox.dbx", live.accessed,
-                                   TavFileTime::FromTicks(live.written.Ticks() + 10000000)));
-    writer = plat::CFile::Open(StoreA() + "Outbox.dbx", plat::FileAccess::ReadWrite,
-                               plat::FileDisposition::OpenExisting);
-    run = Run();
-    ASSERT_EQ(run.result, 1);
-    EXPECT_TRUE(Contains(run.log, "Update " + StoreA() + "Outbox.dbx" + sharing)) << run.log;
-    EXPECT_EQ(run.account.errors, 1u);
-    EXPECT_EQ(run.account.updated, 0u);
-    CBaselineReader reader(ImagePath());
-    const auto kept = reader.Path({ID_A, "<msgroot>", "Outbox.dbx"});
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->written, live.written);
-}
 
-TEST_F(OeBackupTest, StoreFileThatIsALinkOrChangesWhileReadKeepsItsEarlierBackup) {
-    StandardLayout();
-    ASSERT_EQ(Run().result, 1);
-    // Inbox.dbx becomes a link to the file (moved beside it); Projects.dbx is newer and
-    // grows while it is read.
-    const std::string inbox = StoreA() + "Inbox.dbx";
-    const std::string projects = StoreA() + "Projects.dbx";
+    // Outbox changed and is held again; Inbox.dbx becomes a link to the file (moved beside
+    // it); Projects.dbx is newer and grows while it is read.
+    Touch(outbox);
+    TavFindData listed;
+    ASSERT_TRUE(plat::GetFindData(outbox, listed));
+    writer = plat::CFile::Open(outbox, plat::FileAccess::ReadWrite,
+                               plat::FileDisposition::OpenExisting);
     ASSERT_TRUE(plat::RenameFile(inbox, StoreA() + "Inbox.real"));
     ASSERT_TRUE(plat::CreateSymlink("Inbox.real", inbox));
-    TavFindData listed;
-    ASSERT_TRUE(plat::GetFindData(projects, listed));
-    ASSERT_TRUE(plat::SetFileTimes(projects, listed.accessed,
-                                   TavFileTime::FromTicks(listed.written.Ticks() + 10000000)));
+    Touch(projects);
     bool grown = false;
-    const RunResult run = Run([&](const std::string& item, uint32_t) {
+    run = Run([&](const std::string& item, uint32_t) {
         if (item == projects && !grown) {
             // Outlook Express writing: it does not ask for the reader's advisory lock.
             std::ofstream(projects, std::ios::binary | std::ios::app) << "more mail";
@@ -430,14 +380,17 @@ TEST_F(OeBackupTest, StoreFileThatIsALinkOrChangesWhileReadKeepsItsEarlierBackup
     });
     ASSERT_TRUE(grown);
     ASSERT_EQ(run.result, 1);
-    EXPECT_EQ(run.account.errors, 2u);
+    EXPECT_EQ(run.account.errors, 3u);
     EXPECT_EQ(run.account.updated, 0u);
+    EXPECT_TRUE(Contains(run.log, "Update " + outbox + sharing)) << run.log;
     EXPECT_TRUE(Contains(run.log, "\"" + inbox + "\" is not a regular file")) << run.log;
     EXPECT_TRUE(Contains(run.log, "\"" + projects + "\" changed while it was read")) << run.log;
     CBaselineReader reader(ImagePath());
-    const auto keptInbox = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
-    const auto keptProjects = reader.Path({ID_A, "<msgroot>", "Projects.dbx"});
-    ASSERT_TRUE(keptInbox && keptProjects);
+    const auto keptOutbox = reader.Mail("Outbox.dbx");
+    const auto keptInbox = reader.Mail("Inbox.dbx");
+    const auto keptProjects = reader.Mail("Projects.dbx");
+    ASSERT_TRUE(keptOutbox && keptInbox && keptProjects);
+    EXPECT_NE(keptOutbox->written, listed.written);
     EXPECT_EQ(keptInbox->Size(), 70000u);
     EXPECT_EQ(keptProjects->Size(), 65537u);
     EXPECT_EQ(reader.StoredFile(*keptProjects).size(), 65537u);
@@ -569,14 +522,10 @@ TEST_F(OeBackupTest, RealStoreFilesReadBackThroughTheChunkInput) {
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.account.errors, 0u) << run.log;
     CBaselineReader reader(ImagePath());
-    const auto inbox = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
+    const auto inbox = reader.Mail("Inbox.dbx");
     ASSERT_TRUE(inbox) << run.log;
     EXPECT_EQ(reader.StoredFile(*inbox), tavtest::ReadFile(StoreA() + "Inbox.dbx"));
-    const std::string record = reader.Content(inbox->extra);
-    const auto folder =
-        DecodeFolderRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size());
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(folder->name, "Inbox");
+    EXPECT_EQ(reader.Folder(*inbox)->name, "Inbox");
 }
 
 }  // namespace
