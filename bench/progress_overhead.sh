@@ -13,6 +13,10 @@
 #   FULL_PAIRS=2       pairs of full runs (each into a new repository)
 #   BUILD_DIR=build    where tavctl is built
 #   WORK=...           work folder (default ${TMPDIR:-/tmp}/tavora-progress), made anew
+#   MEASURE=cpu        cpu: CPU seconds of each run; instructions: millions of instructions
+#                      tavctl runs in user space, counted by valgrind's callgrind (some 50
+#                      times slower, but the same on a busy machine as on a quiet one;
+#                      page faults and system calls are not in it). Use it with FULL_PAIRS=0.
 set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -41,6 +45,13 @@ run() {
     local mode=$1 out="$WORK/times/t"
     shift
     local cmd
+    if [ "${MEASURE:-cpu}" = instructions ]; then
+        printf -v cmd '%q ' valgrind --tool=callgrind --callgrind-out-file=/dev/null \
+            --log-file="$out.vg" "$TAVCTL" "$@"
+        if [ "$mode" = tty ]; then script -q -e -c "$cmd" /dev/null >/dev/null; else bash -c "$cmd" >/dev/null 2>&1; fi
+        awk '/Collected/ { printf "%.1f", $NF / 1e6 }' "$out.vg"
+        return
+    fi
     printf -v cmd '%q ' /usr/bin/time -f "%U %S" -o "$out" "$TAVCTL" "$@"
     if [ "$mode" = tty ]; then
         script -q -e -c "$cmd" /dev/null >/dev/null
@@ -64,12 +75,14 @@ pairs() {
     local mt mp
     mt=$(printf '%s\n' "${tty[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
     mp=$(printf '%s\n' "${plain[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-    echo "$label: with a terminal ${tty[*]} cpu s; redirected ${plain[*]} cpu s"
-    awk -v t="$mt" -v p="$mp" -v l="$label" \
-        'BEGIN { printf "%s: median %.3f vs %.3f cpu s: progress costs %+.3f s (%+.1f%%)\n", l, t, p, t - p, (t - p) * 100 / p }'
+    local unit="cpu s"
+    [ "${MEASURE:-cpu}" = instructions ] && unit="M instructions"
+    echo "$label: with a terminal ${tty[*]} $unit; redirected ${plain[*]} $unit"
+    awk -v t="$mt" -v p="$mp" -v l="$label" -v u="$unit" \
+        'BEGIN { printf "%s: median %.3f vs %.3f %s: progress costs %+.3f (%+.1f%%)\n", l, t, p, u, t - p, (t - p) * 100 / p }'
 }
 
 echo "data: $(find "$DATA" -type f | wc -l) files, $(du -sh "$DATA" | cut -f1); load: $(cut -d' ' -f1-3 /proc/loadavg)"
 pairs "no change" "$PAIRS" ":" backup "$WORK/job.tvj"
-pairs "full run" "$FULL_PAIRS" 'rm -rf "$WORK/repo"; mkdir -p "$WORK/repo"' backup "$WORK/job.tvj" --full
+[ "$FULL_PAIRS" -gt 0 ] && pairs "full run" "$FULL_PAIRS" 'rm -rf "$WORK/repo"; mkdir -p "$WORK/repo"' backup "$WORK/job.tvj" --full
 rm -rf "$WORK/repo"

@@ -60,10 +60,14 @@ size_t CTavEngineFiles::CPreviousItems::Find(const std::string& name) const {
     return it == byName.end() || taken[it->second] ? NONE : it->second;
 }
 
-void CTavEngineFiles::CPreviousItems::Get(size_t i, TavNodeRec& node) const {
+void CTavEngineFiles::CPreviousItems::GetFields(size_t i, TavNodeRec& node) const {
     auto* bytes = reinterpret_cast<uint8_t*>(&node);
     std::memcpy(bytes, nodes[i].data(), NAME_AT);
     std::memcpy(bytes + NAME_AT + NAME_BYTES, nodes[i].data() + NAME_AT, REST_BYTES - NAME_AT);
+}
+
+void CTavEngineFiles::CPreviousItems::Get(size_t i, TavNodeRec& node) const {
+    GetFields(i, node);
     const size_t start = i == 0 ? 0 : nameEnds[i - 1];
     const size_t length = nameEnds[i] - start;
     std::copy(names.begin() + long(start), names.begin() + long(nameEnds[i]), node.name);
@@ -142,26 +146,31 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
         counted.nodeId = TAV_NONE;  // no items: the walk uses them only for a node without any
     const int allSelected = AllSelected(folder);
 
-    TavNodeRec scratch;
+    TavNodeRec scratch{};  // its name stays empty: the count compares, never names
     std::string path = filespath::Join(folder, "");  // the folder's path, then each entry's
     const size_t prefix = path.size();
-    for (const TavFindData& entry : entries) {
+    counted.verdicts.resize(entries.size());
+    for (size_t e = 0; e < entries.size(); ++e) {
+        const TavFindData& entry = entries[e];
         if (entry.kind == TavFileKind::Other) continue;
         path.resize(prefix);
         path.append(entry.name);
+        CEntryVerdict& verdict = counted.verdicts[e];
+        verdict.check = CheckEntry(entry, path, filter);
+        if (verdict.check != CEntryVerdict::CHECK_TAKEN) continue;
         const size_t at = items.Find(entry.name);
         const TavNodeRec* node = at == CPreviousItems::NONE ? nullptr : &scratch;
-        if (node != nullptr) items.Get(at, scratch);
+        if (node != nullptr) {
+            items.GetFields(at, scratch);
+            verdict.previous = uint32_t(at);
+        }
         if (entry.kind != TavFileKind::Directory) {
-            if (WillStoreContent(entry, path, allSelected, filter, node)) {
+            if (StoresContent(entry, path, allSelected, node)) {
                 ++total.files;
                 total.bytes += entry.Size();
             }
             continue;
         }
-        if (IsExcluded(path, true) || !plat::IsValidUtf8(entry.name) ||
-            entry.name.size() > NODE_NAME_MAX_UTF8)
-            continue;
         if (node == nullptr) {
             if (ShouldAddNew(path, allSelected)) CountFolder(TAV_NONE, path, filter, total);
         } else if (node->flags & NODE_DIRECTORY) {
@@ -174,7 +183,7 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     // for meanwhile is heard.
     SetWorkCounted(total);
     FireOnProgress(m_progressTitle, folder, 0);
-    const size_t cost = entries.size() * ENTRY_BYTES + items.Size() * (CPreviousItems::REST_BYTES + ITEM_EXTRA_BYTES);
+    const size_t cost = entries.size() * (ENTRY_BYTES + sizeof(CEntryVerdict)) + items.Size() * (CPreviousItems::REST_BYTES + ITEM_EXTRA_BYTES);
     if (m_keptBytes + cost <= MAX_KEPT_BYTES) {
         m_keptBytes += cost;
         m_counted.emplace(folder, std::move(kept));
@@ -182,7 +191,8 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
 }
 
 bool CTavEngineFiles::TakeFolder(const std::string& folder, const TavNodeRec& parent,
-                                 std::vector<TavFindData>& entries, CPreviousItems& items) {
+                                 std::vector<TavFindData>& entries, CPreviousItems& items,
+                                 std::vector<CEntryVerdict>& verdicts) {
     const auto kept = m_counted.find(folder);
     if (kept == m_counted.end()) {
         if (!plat::ListDirectory(folder, entries)) return false;  // the caller says why
@@ -195,7 +205,10 @@ bool CTavEngineFiles::TakeFolder(const std::string& folder, const TavNodeRec& pa
     // count found none: nothing changes a folder's items before the walk gets to it.
     const bool same = counted.nodeId == parent.nodeId ||
                       (counted.nodeId == TAV_NONE && parent.firstChildId == TAV_NONE);
-    if (same) items = std::move(counted.items);
+    if (same) {
+        items = std::move(counted.items);
+        verdicts = std::move(counted.verdicts);
+    }
     m_counted.erase(kept);
     if (!same) LoadPreviousItems(parent, items, entries.size());
     return true;

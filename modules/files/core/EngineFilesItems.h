@@ -37,6 +37,8 @@ struct CTavEngineFiles::CPreviousItems {
     size_t Find(const std::string& name) const;
     // The record `i` exactly as it was added.
     void Get(size_t i, TavNodeRec& node) const;
+    // The same without its name (`node.name` is left as it was), for comparisons.
+    void GetFields(size_t i, TavNodeRec& node) const;
     uint32_t NodeIdOf(size_t i) const;
     bool Taken(size_t i) const { return taken[i] != 0; }
     void Take(size_t i) { taken[i] = 1; }
@@ -49,10 +51,21 @@ struct CTavEngineFiles::CPreviousItems {
     std::unordered_map<std::string, uint32_t> byName;
 };
 
+// What the count decided about one entry of a folder, so that the walk does not decide it
+// again: whether the entry is taken at all, and its previous item.
+struct CTavEngineFiles::CEntryVerdict {
+    static constexpr uint8_t CHECK_TAKEN = 0, CHECK_SKIPPED = 1, CHECK_EXCLUDED = 2,
+                             CHECK_UNSTORABLE = 3;
+    static constexpr uint32_t NO_ITEM = 0xFFFFFFFF;
+    uint8_t check = CHECK_TAKEN;
+    uint32_t previous = NO_ITEM;  // the index of its previous item, if it has one
+};
+
 // What the count found in one folder, kept for the walk so that the folder is neither
-// listed nor its previous items loaded a second time.
+// listed nor its previous items loaded a second time, nor its entries judged again.
 struct CTavEngineFiles::CCountedFolder {
     uint32_t nodeId = TAV_NONE;  // the folder's previous node as the count found it
     std::vector<TavFindData> entries;
     CPreviousItems items;
+    std::vector<CEntryVerdict> verdicts;  // one per entry
 };

@@ -39,7 +39,8 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
     if (!m_baseline->LoadNode(parent, nodeId)) return;
     CPreviousItems items;
     std::vector<TavFindData> entries;
-    if (!TakeFolder(folder, parent, entries, items)) {
+    std::vector<CEntryVerdict> verdicts;  // the count's, when it kept this folder
+    if (!TakeFolder(folder, parent, entries, items, verdicts)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         const std::string shown = filespath::Printable(folder);
         Log(plat::Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
@@ -84,7 +85,8 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
         if (IsCancelled()) return;
         if (newFolder && i >= ahead && entries[i].kind == TavFileKind::Regular) readAhead(i);
         const uint32_t stored = m_counts.added + m_counts.updated;
-        HandleEntry(nodeId, folder, allSelected, entries[i], filter, items);
+        HandleEntry(nodeId, folder, allSelected, entries[i], filter, items,
+                    verdicts.empty() ? nullptr : &verdicts[i]);
         if (m_counts.added + m_counts.updated != stored && !IsCancelled()) readAhead(i + 1);
     }
     for (size_t i = 0; i < items.Size(); ++i)
@@ -93,18 +95,22 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
 
 void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
                                   TavFindData& entry, const TavFileFilter* filter,
-                                  CPreviousItems& items) {
+                                  CPreviousItems& items, const CEntryVerdict* verdict) {
     const std::string path = filespath::Join(folder, entry.name);
     if (entry.kind == TavFileKind::Other) {
         Log(plat::Format(LOG_SPECIAL_FILE, filespath::Printable(path).c_str()));
         return;
     }
     const bool isFolder = entry.kind == TavFileKind::Directory;
-    if (!isFolder && filter != nullptr && filter->Skips(entry.name)) return;
-    if (IsExcluded(path, isFolder)) return;
-    if (!CanStore(entry, path)) return;
-
-    const size_t previous = items.Find(entry.name);
+    // Taken or not, and its previous item: as the count found them, else asked now.
+    const uint8_t check = verdict != nullptr ? verdict->check : CheckEntry(entry, path, filter);
+    if (check == CEntryVerdict::CHECK_UNSTORABLE) CanStore(entry, path);  // says why
+    if (check != CEntryVerdict::CHECK_TAKEN) return;
+    size_t previous = CPreviousItems::NONE;
+    if (verdict == nullptr)
+        previous = items.Find(entry.name);
+    else if (verdict->previous != CEntryVerdict::NO_ITEM && !items.Taken(verdict->previous))
+        previous = verdict->previous;
     if (previous == CPreviousItems::NONE) {
         if (!ShouldAddNew(path, allSelected)) return;
         m_currentPath = path;
@@ -156,13 +162,26 @@ int CTavEngineFiles::AllSelected(const std::string& folder) const {
     return m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
 }
 
+uint8_t CTavEngineFiles::CheckEntry(const TavFindData& entry, const std::string& path,
+                                    const TavFileFilter* filter) const {
+    const bool isFolder = entry.kind == TavFileKind::Directory;
+    if (!isFolder && filter != nullptr && filter->Skips(entry.name)) return CEntryVerdict::CHECK_SKIPPED;
+    if (IsExcluded(path, isFolder)) return CEntryVerdict::CHECK_EXCLUDED;
+    if (!plat::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8)
+        return CEntryVerdict::CHECK_UNSTORABLE;
+    return CEntryVerdict::CHECK_TAKEN;
+}
+
 bool CTavEngineFiles::WillStoreContent(const TavFindData& entry, const std::string& path,
                                        int allSelected, const TavFileFilter* filter,
                                        const TavNodeRec* previous) const {
     if (entry.kind == TavFileKind::Directory || entry.kind == TavFileKind::Other) return false;
-    if (filter != nullptr && filter->Skips(entry.name)) return false;
-    if (IsExcluded(path, false)) return false;
-    if (!plat::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8) return false;
+    return CheckEntry(entry, path, filter) == CEntryVerdict::CHECK_TAKEN &&
+           StoresContent(entry, path, allSelected, previous);
+}
+
+bool CTavEngineFiles::StoresContent(const TavFindData& entry, const std::string& path,
+                                    int allSelected, const TavNodeRec* previous) const {
     if (previous == nullptr)
         return ShouldAddNew(path, allSelected) && ((m_word & TAV_COND_NO_ARCHIVE) ||
                                                    (entry.attributes & TAV_ATTR_ARCHIVE) || IsLink(entry));

@@ -120,6 +120,7 @@ protected:
 
 private:
     struct CPreviousItems;
+    struct CEntryVerdict;
     struct CSource;
     struct CCountedFolder;
 
@@ -156,7 +157,8 @@ private:
     // The listing and previous items the count kept for `folder` (moved out), or fresh ones;
     // false when the folder cannot be listed. `parent` is the folder's node in the walk.
     bool TakeFolder(const std::string& folder, const TavNodeRec& parent,
-                    std::vector<TavFindData>& entries, CPreviousItems& items);
+                    std::vector<TavFindData>& entries, CPreviousItems& items,
+                    std::vector<CEntryVerdict>& verdicts);
     // The items below `parent` that are not marked deleted; `expected` is a guess of their
     // number.
     void LoadPreviousItems(const TavNodeRec& parent, CPreviousItems& items, size_t expected);
@@ -165,7 +167,11 @@ private:
 
     // Item workers (EngineFilesWalk.cpp).
     void HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
-                     TavFindData& entry, const TavFileFilter* filter, CPreviousItems& items);
+                     TavFindData& entry, const TavFileFilter* filter, CPreviousItems& items,
+                     const CEntryVerdict* verdict);
+    // Whether the walk takes an entry at all (CHECK_TAKEN), before previous items count.
+    uint8_t CheckEntry(const TavFindData& entry, const std::string& path,
+                       const TavFileFilter* filter) const;
     void DescendInto(uint32_t nodeId, const std::string& path, const TavFileFilter* parentFilter);
     uint32_t AddItem(uint32_t parentId, const TavFindData& found, const std::string& path);
     void UpdateItem(TavNodeRec& node, const TavFindData& found, const std::string& path);
@@ -181,6 +187,9 @@ private:
     // previous item of that name (not yet taken), or null.
     bool WillStoreContent(const TavFindData& entry, const std::string& path, int allSelected,
                           const TavFileFilter* filter, const TavNodeRec* previous) const;
+    // The same for an entry CheckEntry takes.
+    bool StoresContent(const TavFindData& entry, const std::string& path, int allSelected,
+                       const TavNodeRec* previous) const;
     bool CanStore(const TavFindData& found, const std::string& path);
     std::unique_ptr<TavFileFilter> FilterOf(const std::string& path) const;
     bool IsExcluded(const std::string& path, bool folder) const;
