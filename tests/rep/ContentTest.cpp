@@ -3,8 +3,9 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 
-#include "support/RepBuilder.h"
+#include "RepHelpers.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -14,35 +15,18 @@ using namespace tavtest;
 
 namespace {
 
+// A repository with the built-in key or none, in a transaction.
 class ContentTest : public ::testing::Test {
 protected:
-    void Open(const TavImageSecurity& s) {
-        sec = s;
-        path = dir / "job.tvr";
-        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-    }
-    void TearDown() override { rep.CommitTrans(); }
-
+    void Open(const TavImageSecurity& s) { repo = std::make_unique<CRepo>(s); }
     TavPosition Store(const std::string& content, CTavRepositoryObserver* observer = nullptr,
                       CMD5Checksum* md5 = nullptr, uint32_t chunk = 0) {
-        std::string file = dir / "source";
-        EXPECT_TRUE(WriteFile(file, content));
-        return rep.AddFileContent(file.c_str(), chunk, observer, md5);
+        return repo->Store(content, observer, md5, chunk);
     }
-
-    std::string Chain(TavPosition p) {
-        rep.CommitTrans();  // the image being written is not read back in its transaction
-        std::string out = ReadChain(rep, p);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        return out;
-    }
+    std::string Chain(TavPosition p) { return repo->Chain(p); }
 
     CTempDir dir;
-    std::string path;
-    TavImageSecurity sec;
-    CTavRepository rep;
+    std::unique_ptr<CRepo> repo;
 };
 
 std::array<uint32_t, 4> StateOf(const std::string& data) {
@@ -69,13 +53,13 @@ TEST_F(ContentTest, ChunksAndProgress) {
     EXPECT_EQ(Chain(p1), exact);
     EXPECT_EQ(Chain(p2), twoChunks);
     EXPECT_EQ(Chain(p3), "");
-    rep.CommitTrans();
-    CTavRepContent* c = rep.GetContent(p1);
+    repo->rep.CommitTrans();
+    CTavRepContent* c = repo->rep.GetContent(p1);
     EXPECT_EQ(c->nextOffset, 0u);
     EXPECT_EQ(c->size, 65536u);
     c->Dispose();
-    EXPECT_EQ(rep.GetContent({0, 0}), nullptr);
-    rep.BeginTrans(5000);
+    EXPECT_EQ(repo->rep.GetContent({0, 0}), nullptr);
+    repo->rep.BeginTrans(5000);
 }
 
 TEST_F(ContentTest, SmallChunksEncryptedWithTheirOwnLinks) {
@@ -109,16 +93,24 @@ TEST_F(ContentTest, ObserverStopKeepsAReadableChain) {
     EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
 }
 
+// Read ahead or not, a source that cannot be opened is reported when it is stored.
 TEST_F(ContentTest, UnopenableSourcesAreReported) {
     Open(Security());
-    CRecordingObserver obs;
-    std::string missing = dir / "missing";
-    EXPECT_EQ(rep.AddFileContent(missing.c_str(), 0, &obs, nullptr).offset, 0u);
-    std::string locked = dir / "locked";
+    const std::string missing = dir / "missing", locked = dir / "locked";
     ASSERT_TRUE(WriteFile(locked, "data"));
     auto holder = plat::CFile::Open(locked, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-    EXPECT_EQ(rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
-    EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
+    ASSERT_TRUE(holder);
+    for (bool announced : {false, true}) {
+        SCOPED_TRACE(announced ? "announced" : "not announced");
+        CRecordingObserver obs;
+        if (announced) {
+            repo->rep.PrefetchFileContent(missing.c_str(), 0);
+            repo->rep.PrefetchFileContent(locked.c_str(), 0);
+        }
+        EXPECT_EQ(repo->rep.AddFileContent(missing.c_str(), 0, &obs, nullptr).offset, 0u);
+        EXPECT_EQ(repo->rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
+        EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
+    }
 }
 
 namespace {
@@ -143,10 +135,10 @@ TEST_F(ContentTest, TooLittleRoomAsksForAnotherDisk) {
     }
     for (int i = 0; i < 3; ++i) EXPECT_NE(Store("small").offset, 0u);
     CGiveUp callback;
-    rep.SetRepErrorCallback(&callback);
-    EXPECT_EQ(rep.AddFileContent(huge.c_str(), 0, nullptr, nullptr).offset, 0u);
-    EXPECT_EQ(callback.asked, path);
-    rep.SetRepErrorCallback(nullptr);
+    repo->rep.SetRepErrorCallback(&callback);
+    EXPECT_EQ(repo->rep.AddFileContent(huge.c_str(), 0, nullptr, nullptr).offset, 0u);
+    EXPECT_EQ(callback.asked, repo->path);
+    repo->rep.SetRepErrorCallback(nullptr);
 }
 
 TEST(Password, DigestsAndVerification) {

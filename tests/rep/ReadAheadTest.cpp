@@ -4,52 +4,13 @@
 #include <array>
 #include <thread>
 
-#include "support/RepBuilder.h"
+#include "RepHelpers.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
 using namespace tavtest;
 
 namespace {
-
-constexpr uint64_t FIRST_BLOCK = 312;  // behind the two fixed blocks of an image
-
-std::string ReadAll(const std::string& path) {
-    const std::string content = ReadFile(path);
-    return content == "<unreadable>" ? std::string() : content;
-}
-
-// One repository in its own folder, in a transaction.
-class CRepo {
-public:
-    explicit CRepo(const TavImageSecurity& security) : m_security(security) {
-        m_path = m_dir / "job.tvr";
-        EXPECT_EQ(CTavRepository::CreateRepository(m_path, &m_security, 0, {0, 0}), 1);
-        EXPECT_EQ(rep.Attach(m_path, &m_security), 1);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-    }
-    ~CRepo() { rep.CommitTrans(); }
-    std::string Chain(TavPosition p) {
-        rep.CommitTrans();
-        std::string out = ReadChain(rep, p);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        return out;
-    }
-    // The image's bytes behind its fixed blocks (the blocks this run wrote).
-    std::string Blocks() {
-        rep.CommitTrans();
-        std::string all = ReadAll(m_path);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        return all.size() > FIRST_BLOCK ? all.substr(FIRST_BLOCK) : std::string();
-    }
-
-    CTavRepository rep;
-
-private:
-    CTempDir m_dir;
-    std::string m_path;
-    TavImageSecurity m_security;
-};
 
 struct Stored {
     TavPosition position;
@@ -148,21 +109,6 @@ TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDropped) {
     repo.rep.PrefetchFileContent(files[7].c_str(), 0);
     repo.rep.DropPrefetched();
     EXPECT_EQ(repo.Chain(Store(repo.rep, files[7]).position), data[7]);
-}
-
-TEST_F(ReadAheadTest, UnopenableAnnouncedFilesAreReportedWhenStored) {
-    CRepo repo(Security());
-    CRecordingObserver obs;
-    const std::string missing = dir / "missing";
-    const std::string locked = dir / "locked";
-    ASSERT_TRUE(WriteFile(locked, "data"));
-    auto holder = plat::CFile::Open(locked, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-    ASSERT_TRUE(holder);
-    repo.rep.PrefetchFileContent(missing.c_str(), 0);
-    repo.rep.PrefetchFileContent(locked.c_str(), 0);
-    EXPECT_EQ(repo.rep.AddFileContent(missing.c_str(), 0, &obs, nullptr).offset, 0u);
-    EXPECT_EQ(repo.rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
-    EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
 }
 
 TEST_F(ReadAheadTest, TheReadAheadIsBounded) {
