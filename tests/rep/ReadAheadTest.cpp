@@ -48,38 +48,34 @@ protected:
 
 }  // namespace
 
+// Announced all at first (as far as the read-ahead takes them) or each one while the one
+// before is stored: the files are stored as files that were not announced, in the same
+// places, with the same fingerprints, progress and bytes.
 TEST_F(ReadAheadTest, AnnouncedFilesAreStoredAsTheOthers) {
     for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN}) {
-        const TavImageSecurity security = Security(nullptr, encryption);
-        CRepo plain(security), ahead(security);
-        std::vector<Stored> a, b;
-        for (const std::string& f : files) a.push_back(Store(plain.rep, f));
-        // All announced first (as far as the read-ahead takes them), then stored in order.
-        for (const std::string& f : files)
-            if (!ahead.rep.PrefetchFileContent(f.c_str(), 0)) break;
-        for (const std::string& f : files) b.push_back(Store(ahead.rep, f));
-        for (size_t i = 0; i < files.size(); ++i) {
-            EXPECT_EQ(a[i].position, b[i].position) << files[i];
-            EXPECT_EQ(a[i].fingerprint, b[i].fingerprint) << files[i];
-            EXPECT_EQ(ahead.Chain(b[i].position), data[i]) << files[i];
+        for (bool allFirst : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "encryption " << encryption << (allFirst ? ", all first" : ", one ahead"));
+            const TavImageSecurity security = Security(nullptr, encryption);
+            CRepo plain(security), ahead(security);
+            if (allFirst)
+                for (const std::string& f : files)
+                    if (!ahead.rep.PrefetchFileContent(f.c_str(), 0)) break;
+            std::vector<TavPosition> stored;
+            for (size_t i = 0; i < files.size(); ++i) {
+                CRecordingObserver one, two;
+                const Stored a = Store(plain.rep, files[i], 0, &one);
+                if (!allFirst && i + 1 < files.size()) ahead.rep.PrefetchFileContent(files[i + 1].c_str(), 0);
+                const Stored b = Store(ahead.rep, files[i], 0, &two);
+                EXPECT_EQ(a.position, b.position) << files[i];
+                EXPECT_EQ(a.fingerprint, b.fingerprint) << files[i];
+                EXPECT_EQ(one.percents, two.percents) << files[i];
+                EXPECT_EQ(one.positions, two.positions) << files[i];
+                stored.push_back(b.position);
+            }
+            for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ahead.Chain(stored[i]), data[i]) << files[i];
+            EXPECT_EQ(plain.Blocks(), ahead.Blocks());
         }
-        EXPECT_EQ(plain.Blocks(), ahead.Blocks());
     }
-}
-
-TEST_F(ReadAheadTest, AnnouncedOneByOneWithProgress) {
-    CRepo plain(Security()), ahead(Security());
-    for (size_t i = 0; i < files.size(); ++i) {
-        CRecordingObserver one, two;
-        const Stored a = Store(plain.rep, files[i], 0, &one);
-        if (i + 1 < files.size()) ahead.rep.PrefetchFileContent(files[i + 1].c_str(), 0);
-        const Stored b = Store(ahead.rep, files[i], 0, &two);
-        EXPECT_EQ(a.position, b.position);
-        EXPECT_EQ(a.fingerprint, b.fingerprint);
-        EXPECT_EQ(one.percents, two.percents);
-        EXPECT_EQ(one.positions, two.positions);
-    }
-    EXPECT_EQ(plain.Blocks(), ahead.Blocks());
 }
 
 TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDropped) {
