@@ -166,6 +166,25 @@ TEST_F(FailingDiskTest, AWriteThatFailsAfterNBytesRollsTheRunBack) {
     EXPECT_TRUE(Run("after", false));
 }
 
+// Bytes written since the last save reach the disk in the commit: when that sync fails,
+// nothing is committed and the transaction can still be rolled back.
+TEST_F(FailingDiskTest, ACommitWhoseSyncFailsCommitsNothing) {
+    const Snapshot before = Read();
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    ASSERT_EQ(rep.BeginTrans(5000), 1);
+    const std::string text = TextBytes(5000);
+    ASSERT_NE(rep.AddContent(text.data(), uint32_t(text.size()), {0, 0}).offset, 0u);
+    {
+        plat::CFaultScope scope(plat::FaultRule{plat::FaultOp::Sync, dir.Path()});
+        EXPECT_EQ(rep.CommitTrans(), 0);
+        EXPECT_GT(scope.Hits(), 0u);
+    }
+    EXPECT_EQ(rep.RollbackTrans(), 1);
+    rep.Detach();
+    EXPECT_EQ(Read(), before);
+}
+
 TEST_F(FailingDiskTest, AnImageLockThatCannotBeTakenFailsBeginTrans) {
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &sec), 1);
