@@ -185,6 +185,32 @@ TEST_F(FailingDiskTest, ACommitWhoseSyncFailsCommitsNothing) {
     EXPECT_EQ(Read(), before);
 }
 
+// Forgetting a baseline writes a new baseline table into a new image: each sync it needs
+// in turn fails, the table's own among them, and the repository reads as before.
+TEST_F(FailingDiskTest, AForgetWhoseSyncFailsChangesNothing) {
+    ASSERT_TRUE(Run("second", true));
+    const Snapshot before = Read();
+    bool tableSyncFailed = false;
+    for (uint64_t after = 0; after < 8; ++after) {
+        SCOPED_TRACE(testing::Message() << "after " << after);
+        std::string error;
+        {
+            CTavRepository rep;
+            ASSERT_EQ(rep.Attach(path, &sec), 1);
+            plat::FaultRule rule{plat::FaultOp::Sync, dir.Path()};
+            rule.after = after;
+            plat::CFaultScope scope(rule);
+            if (rep.ForgetBaselines({1}, error) == 1) break;
+        }
+        EXPECT_TRUE(Read() == before) << error;
+        if (error.rfind("cannot write the baseline table to ", 0) == 0) {
+            tableSyncFailed = true;
+            break;
+        }
+    }
+    EXPECT_TRUE(tableSyncFailed) << "the new table is synced before the entry point names it";
+}
+
 TEST_F(FailingDiskTest, AnImageLockThatCannotBeTakenFailsBeginTrans) {
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &sec), 1);
