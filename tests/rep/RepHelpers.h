@@ -14,7 +14,6 @@
 
 #include "platform/File.h"
 #include "support/RepBuilder.h"
-#include "tavrep/TavImage.h"
 
 namespace tavtest {
 
@@ -93,6 +92,7 @@ public:
     explicit CRepo(const TavImageSecurity& security) : security(security) {
         path = m_dir / "job.tvr";
         EXPECT_EQ(CTavRepository::CreateRepository(path, &this->security, 0, {0, 0}), 1);
+        m_created = FileSize(path);
         EXPECT_EQ(rep.Attach(path, &this->security), 1);
         EXPECT_EQ(rep.BeginTrans(5000), 1);
     }
@@ -114,12 +114,12 @@ public:
         return out;
     }
 
-    // The image's bytes behind its two fixed blocks (the blocks this run wrote).
+    // The blocks written since the repository was made (its first tables hold the time).
     std::string Blocks() {
         rep.CommitTrans();
         const std::string all = ReadFile(path);
         EXPECT_EQ(rep.BeginTrans(5000), 1);
-        return all.size() > FIRST_DATA_BLOCK_OFFSET ? all.substr(FIRST_DATA_BLOCK_OFFSET) : std::string();
+        return all.size() > m_created ? all.substr(m_created) : std::string();
     }
 
     CTavRepository rep;
@@ -128,6 +128,7 @@ public:
 
 private:
     CTempDir m_dir;
+    uint64_t m_created = 0;
 };
 
 }  // namespace tavtest
