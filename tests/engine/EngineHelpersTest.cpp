@@ -150,58 +150,44 @@ TEST(SetDirectory, RefusesWhatCouldLeaveTheBaseOrCannotBeMade) {
     EXPECT_EQ(plat::CurrentDirectory(), before);
 }
 
-TEST(CheckUpToDate, IncrementalRunsCompareWhatTheWordSays) {
+// Whether an item is due: in a backup, changed since it was stored; in a restore, worth
+// overwriting on disk.
+TEST(CheckUpToDate, FollowsTheConditionsOfTheCommandWord) {
     const uint32_t inc = SetTavCmd(SetBkType(0, TAV_BKTYPE_INCREMENTAL), TAV_CMD_BACKUP);
-    const TavNodeRec node = Node(100, 5000, TAV_ATTR_ARCHIVE);
-    const TavFindData same = Found(100, 5000, TAV_ATTR_ARCHIVE);
-    const TavFindData bigger = Found(101, 5000, TAV_ATTR_ARCHIVE);
-    const TavFindData newer = Found(100, 6000, TAV_ATTR_ARCHIVE);
-    const TavFindData noArchive = Found(100, 5000, 0);
-
-    EXPECT_FALSE(CTavEngine::CheckUpToDate(node, same, inc | 0x5));
-    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, bigger, inc | TAV_COND_SIZE));
-    EXPECT_FALSE(
-        CTavEngine::CheckUpToDate(node, bigger, inc | TAV_COND_DATE | TAV_COND_NO_ARCHIVE));
-    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, newer, inc | TAV_COND_DATE));
-    EXPECT_TRUE(
-        CTavEngine::CheckUpToDate(node, Found(100, 4000, TAV_ATTR_ARCHIVE), inc | TAV_COND_DATE));
-    EXPECT_FALSE(CTavEngine::CheckUpToDate(node, newer, inc | TAV_COND_SIZE | TAV_COND_NO_ARCHIVE));
-    // The archive attribute counts unless 0x0100 is set.
-    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, noArchive, inc));
-    EXPECT_FALSE(CTavEngine::CheckUpToDate(node, noArchive, inc | TAV_COND_NO_ARCHIVE));
-    // A file that became a link or a folder (same size and time) has changed.
-    EXPECT_TRUE(
-        CTavEngine::CheckUpToDate(node, Found(100, 5000, TAV_ATTR_ARCHIVE | TAV_ATTR_REPARSE_POINT),
-                                  inc | TAV_COND_NO_ARCHIVE));
-    EXPECT_TRUE(CTavEngine::CheckUpToDate(
-        node, Found(100, 5000, TAV_ATTR_ARCHIVE | TAV_ATTR_DIRECTORY), inc | TAV_COND_NO_ARCHIVE));
-    // Sizes above 4 GiB compare in full.
-    EXPECT_TRUE(CTavEngine::CheckUpToDate(Node(100 + (1ull << 32), 5000, TAV_ATTR_ARCHIVE), same,
-                                          inc | TAV_COND_SIZE));
-}
-
-TEST(CheckUpToDate, AFullRunReportsEverythingChanged) {
     const uint32_t full = SetTavCmd(SetBkType(0x0135, TAV_BKTYPE_FULL), TAV_CMD_BACKUP);
-    const TavNodeRec node = Node(100, 5000, TAV_ATTR_ARCHIVE);
-    EXPECT_TRUE(CTavEngine::CheckUpToDate(node, Found(100, 5000, TAV_ATTR_ARCHIVE), full));
-    EXPECT_TRUE(CTavEngine::CheckUpToDate(Node(0, 1, TAV_ATTR_DIRECTORY),
-                                          Found(0, 1, TAV_ATTR_DIRECTORY), full));
-}
-
-TEST(CheckUpToDate, RestoreOverwritesOnSizeOrAnOlderFile) {
     const uint32_t restore = SetTavCmd(0, TAV_CMD_RESTORE);
-    const TavNodeRec stored = Node(100, 5000, TAV_ATTR_ARCHIVE);
-    EXPECT_FALSE(CTavEngine::CheckUpToDate(stored, Found(100, 5000, 0), restore | 0x5));
-    EXPECT_TRUE(
-        CTavEngine::CheckUpToDate(stored, Found(99, 5000, 0), restore | TAV_RS_OVERWRITE_SIZE));
-    EXPECT_TRUE(
-        CTavEngine::CheckUpToDate(stored, Found(100, 4000, 0), restore | TAV_RS_OVERWRITE_OLDER));
-    // An existing file newer than the stored one stays.
-    EXPECT_FALSE(
-        CTavEngine::CheckUpToDate(stored, Found(100, 6000, 0), restore | TAV_RS_OVERWRITE_OLDER));
-    EXPECT_FALSE(CTavEngine::CheckUpToDate(stored, Found(1, 1, 0), restore));
-    // The full-backup bits mean nothing in a restore word.
-    EXPECT_FALSE(CTavEngine::CheckUpToDate(stored, Found(100, 5000, 0), restore | TAV_BKTYPE_FULL));
+    const uint32_t A = TAV_ATTR_ARCHIVE, NO_ARCHIVE = TAV_COND_NO_ARCHIVE;
+    const TavNodeRec node = Node(100, 5000, A);
+    const struct {
+        const char* why;
+        TavNodeRec node;
+        TavFindData found;
+        uint32_t word;
+        bool changed;
+    } rows[] = {
+        {"same size, time and archive bit", node, Found(100, 5000, A), inc | 0x5, false},
+        {"bigger, size compared", node, Found(101, 5000, A), inc | TAV_COND_SIZE, true},
+        {"bigger, only the date compared", node, Found(101, 5000, A), inc | TAV_COND_DATE | NO_ARCHIVE, false},
+        {"newer, date compared", node, Found(100, 6000, A), inc | TAV_COND_DATE, true},
+        {"older, date compared", node, Found(100, 4000, A), inc | TAV_COND_DATE, true},
+        {"newer, only the size compared", node, Found(100, 6000, A), inc | TAV_COND_SIZE | NO_ARCHIVE, false},
+        {"archive bit cleared", node, Found(100, 5000, 0), inc, true},
+        {"archive bit not counted (0x0100)", node, Found(100, 5000, 0), inc | NO_ARCHIVE, false},
+        {"became a link", node, Found(100, 5000, A | TAV_ATTR_REPARSE_POINT), inc | NO_ARCHIVE, true},
+        {"became a folder", node, Found(100, 5000, A | TAV_ATTR_DIRECTORY), inc | NO_ARCHIVE, true},
+        {"sizes above 4 GiB compare in full", Node(100 + (1ull << 32), 5000, A), Found(100, 5000, A),
+         inc | TAV_COND_SIZE, true},
+        {"a full run: a file", node, Found(100, 5000, A), full, true},
+        {"a full run: a folder", Node(0, 1, TAV_ATTR_DIRECTORY), Found(0, 1, TAV_ATTR_DIRECTORY), full, true},
+        {"restore: the same file stays", node, Found(100, 5000, 0), restore | 0x5, false},
+        {"restore: another size", node, Found(99, 5000, 0), restore | TAV_RS_OVERWRITE_SIZE, true},
+        {"restore: an older file", node, Found(100, 4000, 0), restore | TAV_RS_OVERWRITE_OLDER, true},
+        {"restore: a newer file stays", node, Found(100, 6000, 0), restore | TAV_RS_OVERWRITE_OLDER, false},
+        {"restore: no condition", node, Found(1, 1, 0), restore, false},
+        {"restore: the full-backup bits mean nothing", node, Found(100, 5000, 0), restore | TAV_BKTYPE_FULL, false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CTavEngine::CheckUpToDate(row.node, row.found, row.word), row.changed) << row.why;
 }
 
 TEST(CheckShouldBeAdded, FollowsTheNewFileMode) {

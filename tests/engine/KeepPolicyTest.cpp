@@ -8,6 +8,7 @@
 
 #include "platform/Process.h"
 #include "tavengine/TavKeepPolicy.h"
+#include "tavengine/TavRetention.h"
 #include "tavrep/TavTypes.h"
 
 namespace {
@@ -110,6 +111,15 @@ TEST(KeepDuration, ReadsUnitsAndRefusesAnythingElse) {
     EXPECT_EQ(s, 36u * 3600);
     for (const char* bad : {"", "d", "14", "14x", "-1d", "1.5d", "999999y"})
         EXPECT_FALSE(ParseKeepDuration(bad, s)) << bad;
+}
+
+// The run log's line after a forget names the baselines and the space in binary units.
+TEST(KeepReport, DescribesWhatWasForgottenAndFreed) {
+    TavForgetReport report;
+    EXPECT_EQ(DescribeForget(report), "Forgot no baseline. Freed 0 bytes.");
+    report.forgotten = {3, 4};
+    report.reclaim.cutBytes = 1536;
+    EXPECT_EQ(DescribeForget(report), "Forgot baselines 3, 4. Freed 1.5 KiB: cut image 0 back by 1.5 KiB.");
 }
 
 }  // namespace

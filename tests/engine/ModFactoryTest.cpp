@@ -88,7 +88,7 @@ protected:
     std::string m_stderr;
 };
 
-TEST_F(ModFactory, LoadsGoodModulesAndSkipsOthersWithAMessage) {
+TEST_F(ModFactory, LoadsGoodModulesLooksThemUpAndNumbersTheirCommands) {
     CTavModFactory factory(61000);
     EXPECT_EQ(Load(factory), 1);
     ASSERT_EQ(factory.GetModCount(), 1);
@@ -111,13 +111,9 @@ TEST_F(ModFactory, LoadsGoodModulesAndSkipsOthersWithAMessage) {
     EXPECT_EQ(fake->missingProcs, std::vector<std::string>{"NotExported"});
     EXPECT_EQ(factory.GetMessages().size(), 2u);
     EXPECT_EQ(m_stderr.find("readme"), std::string::npos);
-}
 
-TEST_F(ModFactory, LooksModulesUpByNameRootIdAndProvider) {
-    CTavModFactory factory(61000);
-    Load(factory);
-    const TavModDesc* fake = factory.GetModDesc("fake");
-    ASSERT_NE(fake, nullptr);
+    // Lookups by name (in any case), root id and provider.
+    EXPECT_EQ(factory.GetModDesc("fake"), fake);
     EXPECT_EQ(factory.GetModDesc("FAKE"), fake);
     EXPECT_EQ(factory.GetModDesc("files"), nullptr);
     EXPECT_EQ(factory.GetModDesc(uint32_t(0x666B7274)), fake);  // "fkrt"
@@ -132,18 +128,13 @@ TEST_F(ModFactory, LooksModulesUpByNameRootIdAndProvider) {
     EXPECT_EQ(factory.GetModDesc(root), nullptr);
     EXPECT_EQ(factory.CreateRepRoot(fake, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(fake->dataExchange, nullptr);
-}
 
-TEST_F(ModFactory, GivesEveryCommandItsOwnIdentifier) {
-    CTavModFactory factory(61000);
-    Load(factory);
-    const TavModDesc* fake = factory.GetModDesc("fake");
-    ASSERT_NE(fake, nullptr);
-    const auto& job = fake->jobControl.commands;
-    ASSERT_EQ(job.size(), 3u);
-    EXPECT_EQ(job[0].commandId, 61001u);
-    EXPECT_EQ(job[1].commandId, 0u) << "a separator has none";
-    EXPECT_EQ(job[2].commandId, 61002u);
+    // Every command has its own identifier, counted from the factory's base.
+    const auto& commands = fake->jobControl.commands;
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0].commandId, 61001u);
+    EXPECT_EQ(commands[1].commandId, 0u) << "a separator has none";
+    EXPECT_EQ(commands[2].commandId, 61002u);
     ASSERT_EQ(fake->repControl.commands.size(), 1u);
     EXPECT_EQ(fake->repControl.commands[0].commandId, 61003u);
 

@@ -55,6 +55,13 @@ protected:
         return number;
     }
 
+    // One whole run through the runners' repository; TAV_NONE when none was made.
+    uint32_t RunOnce(End end = End::Commit) {
+        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
+        EXPECT_NE(rep, nullptr) << CTavEngine::GetRepError();
+        return rep ? Run(*rep, end) : TAV_NONE;
+    }
+
     // The newest baseline as a fresh reader sees it.
     uint32_t LatestSeenByReader() {
         CTavRepository reader;
@@ -90,11 +97,7 @@ TEST_F(RepForBackup, CreatesAMissingRepositoryWithTheJobsSettings) {
 }
 
 TEST_F(RepForBackup, EachRunOnAnExistingRepositoryWritesAFreshImage) {
-    {
-        RunRep first(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_NE(first, nullptr);
-        ASSERT_EQ(Run(*first, End::Commit), 1u);
-    }
+    ASSERT_EQ(RunOnce(), 1u);
     for (uint32_t run = 1; run <= 3; ++run) {
         RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
         ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
@@ -106,42 +109,19 @@ TEST_F(RepForBackup, EachRunOnAnExistingRepositoryWritesAFreshImage) {
     }
     EXPECT_TRUE(plat::PathExists(Image("bk.0003.tvr")));
     EXPECT_EQ(LatestSeenByReader(), 4u);
-}
-
-TEST_F(RepForBackup, ARolledBackRunLeavesEarlierImagesByteForByte) {
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_NE(rep, nullptr);
-        ASSERT_EQ(Run(*rep, End::Commit), 1u);
-    }
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_EQ(Run(*rep, End::Commit), 2u);
-    }
+    // A rolled-back run leaves the earlier images byte for byte and its own is gone.
     const std::string image0 = tavtest::ReadFile(Image("bk.tvr"));
-    const std::string image1 = tavtest::ReadFile(Image("bk.0001.tvr"));
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_NE(rep, nullptr);
-        Run(*rep, End::Rollback);
-    }
-    EXPECT_FALSE(plat::PathExists(Image("bk.0002.tvr")));
+    const std::string image3 = tavtest::ReadFile(Image("bk.0003.tvr"));
+    EXPECT_EQ(RunOnce(End::Rollback), TAV_NONE);
+    EXPECT_FALSE(plat::PathExists(Image("bk.0004.tvr")));
     EXPECT_EQ(tavtest::ReadFile(Image("bk.tvr")), image0);
-    EXPECT_EQ(tavtest::ReadFile(Image("bk.0001.tvr")), image1);
-    EXPECT_EQ(LatestSeenByReader(), 2u);
+    EXPECT_EQ(tavtest::ReadFile(Image("bk.0003.tvr")), image3);
+    EXPECT_EQ(LatestSeenByReader(), 4u);
 }
 
 TEST_F(RepForBackup, AnAbandonedOrEmptyRunLeavesNothingBehind) {
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_EQ(Run(*rep, End::Commit), 1u);
-    }
-    {
-        // Transaction still open when the repository is released: undone.
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_NE(rep, nullptr);
-        Run(*rep, End::Abandon);
-    }
+    ASSERT_EQ(RunOnce(), 1u);
+    RunOnce(End::Abandon);  // transaction still open when the repository is released: undone
     EXPECT_FALSE(plat::PathExists(Image("bk.0001.tvr")));
     {
         // A run that ends before writing anything (no engine succeeded to start).
@@ -157,10 +137,7 @@ TEST_F(RepForBackup, AnAbandonedOrEmptyRunLeavesNothingBehind) {
 }
 
 TEST_F(RepForBackup, AKilledRunsImageGoesAndADamagedNewestTableStopsTheNextRun) {
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_EQ(Run(*rep, End::Commit), 1u);
-    }
+    ASSERT_EQ(RunOnce(), 1u);
     {
         // A killed run: its image stays with blocks that no baseline uses.
         CTavRepository killed;
@@ -228,10 +205,7 @@ TEST_F(RepForBackup, AFileThatIsNotAnImageIsNeitherOverwrittenNorAttached) {
     EXPECT_EQ(tavtest::ReadFile(Image("bk.tvr")), "not an image");
     plat::RemoveFile(Image("bk.tvr"));
 
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_EQ(Run(*rep, End::Commit), 1u);
-    }
+    ASSERT_EQ(RunOnce(), 1u);
     // A stray file where the next image would go stops the run instead of being truncated.
     ASSERT_TRUE(tavtest::WriteFile(Image("bk.0001.tvr"), "keep me"));
     EXPECT_EQ(CTavEngine::CreateRepForBackup(&m_job), nullptr);
@@ -241,14 +215,8 @@ TEST_F(RepForBackup, AFileThatIsNotAnImageIsNeitherOverwrittenNorAttached) {
 }
 
 TEST_F(RepForBackup, AMissingFirstImageIsReachedThroughTheOthers) {
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_EQ(Run(*rep, End::Commit), 1u);
-    }
-    {
-        RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
-        ASSERT_EQ(Run(*rep, End::Commit), 2u);
-    }
+    ASSERT_EQ(RunOnce(), 1u);
+    ASSERT_EQ(RunOnce(), 2u);
     ASSERT_TRUE(plat::RenameFile(Image("bk.tvr"), Image("moved-away")));
     RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
     ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();

@@ -12,7 +12,7 @@ const char* SAMPLE =
     "command='#00010008' location=''/>\t<excluded><node id='#00000274'/><node id='#000004E8'/>"
     "</excluded></tav-restore>";
 
-TEST(XMLNodeParse, GivesTheRootOnlyWhenItHasTheWantedName) {
+TEST(XMLNodeParse, GivesTheRootOnlyWhenItHasTheWantedNameAndRefusesBrokenText) {
     std::string error;
     XMLNode root = XMLNode::Parse(SAMPLE, "tav-restore", &error);
     ASSERT_TRUE(root);
@@ -22,14 +22,12 @@ TEST(XMLNodeParse, GivesTheRootOnlyWhenItHasTheWantedName) {
     EXPECT_FALSE(XMLNode::Parse(SAMPLE, "tavjob", &error));
     EXPECT_NE(error.find("tav-restore"), std::string::npos) << error;
     EXPECT_NE(error.find("tavjob"), std::string::npos) << error;
-}
-
-TEST(XMLNodeParse, RefusesBrokenTextWithAReason) {
+    // Broken text is refused with a reason.
     for (const char* text :
          {"", "   ", "<a>", "<a></b>", "no xml at all", "<?xml version='1.0'?>"}) {
-        std::string error;
-        EXPECT_FALSE(XMLNode::Parse(text, "", &error)) << text;
-        EXPECT_FALSE(error.empty()) << text;
+        std::string reason;
+        EXPECT_FALSE(XMLNode::Parse(text, "", &reason)) << text;
+        EXPECT_FALSE(reason.empty()) << text;
     }
 }
 
@@ -96,9 +94,7 @@ TEST(XMLNodeNavigation, FindsChildrenByNameAndIndex) {
     EXPECT_TRUE(restore.HasAttribute("location"));
     EXPECT_EQ(restore.GetAttribute("location", "x"), "");
     EXPECT_EQ(restore.GetAttribute("missing", "x"), "x");
-}
-
-TEST(XMLNodeNavigation, AnEmptyHandleAnswersEmptyAndRefusesChanges) {
+    // An empty handle answers empty and refuses changes.
     XMLNode none;
     EXPECT_TRUE(none.IsEmpty());
     EXPECT_EQ(none.GetChildCount(), 0);

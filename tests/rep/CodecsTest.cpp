@@ -1,6 +1,5 @@
 // Tests of the block codecs: AES-128 ECB, gzip members, the codec table and payload coding.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -12,11 +11,15 @@
 
 #include "Codecs.h"
 #include "DeflateCodec.h"
+#include "RepHelpers.h"
 #include "support/TempDir.h"
 #include "tavrep/TavTypes.h"
 
 using namespace tavrep;
-using Bytes = std::vector<uint8_t>;
+using tavtest::Bytes;
+using tavtest::RandomPayload;
+using tavtest::TextPayload;
+using tavtest::ZlibGunzip;
 
 namespace {
 
@@ -25,26 +28,6 @@ Bytes FromHex(const std::string& hex) {
     for (size_t i = 0; i + 1 < hex.size(); i += 2) {
         out.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
     }
-    return out;
-}
-
-Bytes RandomBytes(std::mt19937& rng, size_t n) {
-    Bytes out(n);
-    for (auto& b : out) b = uint8_t(rng());
-    return out;
-}
-
-// Text-like bytes that deflate shrinks well.
-Bytes TextBytes(std::mt19937& rng, size_t n) {
-    static const char* const WORDS[] = {"backup ",  "image ", "baseline ", "node ", "chunk ",
-                                        "restore ", "the ",   "of ",       "and ",  "\r\n"};
-    Bytes out;
-    out.reserve(n + 16);
-    while (out.size() < n) {
-        const char* w = WORDS[rng() % std::size(WORDS)];
-        out.insert(out.end(), w, w + std::strlen(w));
-    }
-    out.resize(n);
     return out;
 }
 
@@ -75,29 +58,6 @@ std::string InflateProblem(const Bytes& in, size_t limit = NO_LIMIT) {
     CDeflateCompressor deflate;
     Bytes out;
     return deflate.Decode(in.data(), in.size(), limit, out);
-}
-
-// Inflates with zlib's own gzip reader (window bits 16 + 15): an independent check of the
-// member layout, trailer included.
-bool ZlibGunzip(const Bytes& member, Bytes& out) {
-    z_stream zs{};
-    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return false;
-    out.assign(member.size() * 4 + 1024, 0);
-    int rc;
-    for (;;) {
-        zs.next_in = const_cast<Bytef*>(member.data());
-        zs.avail_in = uInt(member.size() - zs.total_in);
-        zs.next_in += zs.total_in;
-        zs.next_out = out.data() + zs.total_out;
-        zs.avail_out = uInt(out.size() - zs.total_out);
-        rc = inflate(&zs, Z_FINISH);
-        if (rc != Z_BUF_ERROR || zs.avail_out != 0) break;
-        out.resize(out.size() * 2);
-    }
-    out.resize(zs.total_out);
-    const bool ok = rc == Z_STREAM_END && zs.total_in == member.size();
-    inflateEnd(&zs);
-    return ok;
 }
 
 // A member with every optional header field (extra, name, comment, header CRC), written
@@ -197,7 +157,7 @@ TEST(AesCodec, MatchesTheFips197KnownAnswerBlockByBlockAndTheBuiltinKey) {
     EXPECT_EQ(zeros, FromHex("cf1397a561c551d378aa91f52cbb2aba"));
 }
 
-TEST(CodecTable, SelectsCodecsBySlotAndFallsBackToNone) {
+TEST(CodecTable, SelectsCodecsBySlotAndKeysByTheFirst16BytesOfThePassword) {
     const auto password = PasswordField("0123456789abcdefXYZW");  // 20 characters
     TavCodecTable table(password.data());
     EXPECT_EQ(table.Compressor(COMPRESS_NONE).MethodId(), COMPRESS_NONE);
@@ -212,12 +172,9 @@ TEST(CodecTable, SelectsCodecsBySlotAndFallsBackToNone) {
     // Only the method's own bits choose: a whole coding word selects the same codecs.
     EXPECT_EQ(table.Compressor(0xFF1FFFFF).MethodId(), COMPRESS_DEFLATE);
     EXPECT_EQ(table.Encryptor(0xFFF1FFFF).MethodId(), ENCRYPT_BUILTIN);
-}
 
-TEST(CodecTable, PasswordKeyIsTheFirst16BytesOfTheField) {
-    const auto password = PasswordField("0123456789abcdefXYZW");
+    // The password key is the first 16 bytes of the field.
     const auto samePrefix = PasswordField("0123456789abcdef-other-tail");
-    TavCodecTable table(password.data());
     TavCodecTable other(samePrefix.data());
     auto reference = MakeAesEncryptor(reinterpret_cast<const uint8_t*>("0123456789abcdef"), 0);
 
@@ -241,44 +198,49 @@ TEST(CodecTable, PasswordKeyIsTheFirst16BytesOfTheField) {
 // ---------------------------------------------------------------------------------------
 // Gzip members
 
-TEST(DeflateCodec, WritesOneMemberWithTheFixedHeaderAndTrailer) {
-    std::mt19937 rng(1);
-    const Bytes text = TextBytes(rng, 5000);
-    const Bytes member = Deflate(text);
-    ASSERT_GE(member.size(), 18u);
-    EXPECT_EQ(Bytes(member.begin(), member.begin() + 10), FromHex("1f8b08000000000000"
-                                                                  "0b"));
-    const uint8_t* trailer = member.data() + member.size() - 8;
-    const uint32_t crc = uint32_t(crc32(0, text.data(), uInt(text.size())));
-    EXPECT_EQ(trailer[0] | trailer[1] << 8 | trailer[2] << 16 | uint32_t(trailer[3]) << 24, crc);
-    EXPECT_EQ(trailer[4] | trailer[5] << 8 | trailer[6] << 16 | uint32_t(trailer[7]) << 24,
-              text.size());
-    EXPECT_LT(member.size(), text.size() / 3);
-}
-
+// Every member written (by either encoder at any level, or stored) is read by zlib's own
+// gzip reader, which checks the CRC-32 and length of the trailer, and by ours.
 TEST(DeflateCodec, MembersAreReadableByZlibAtEveryLevelAndByBothEncoders) {
     std::mt19937 rng(2);
-    const Bytes inputs[] = {Bytes{}, Bytes{'x'}, TextBytes(rng, 65536), RandomBytes(rng, 3000),
+    const Bytes header = FromHex("1f8b080000000000000b");
+    auto readBack = [&](const Bytes& member, const Bytes& in) {
+        Bytes back;
+        ASSERT_TRUE(ZlibGunzip(member, back));
+        EXPECT_EQ(back, in);
+        EXPECT_EQ(Inflate(member), in);
+    };
+    const Bytes inputs[] = {Bytes{}, Bytes{'x'}, TextPayload(rng, 65536), RandomPayload(rng, 3000),
                             Bytes(70000, 0)};
     for (const Bytes& in : inputs) {
         for (int level : {-1, 0, 1, 6, 9, 12, -7}) {
+            SCOPED_TRACE(testing::Message() << "size " << in.size() << " level " << level);
             CDeflateCompressor deflate;
-            Bytes viaLibdeflate, viaZlib, back;
+            Bytes viaLibdeflate, viaZlib;
             ASSERT_TRUE(deflate.Encode(in.data(), in.size(), level, viaLibdeflate));
             ASSERT_TRUE(deflate.EncodeWithZlib(in.data(), in.size(), level, viaZlib));
-            for (const Bytes* member : {&viaLibdeflate, &viaZlib}) {
-                ASSERT_TRUE(ZlibGunzip(*member, back))
-                    << "size " << in.size() << " level " << level;
-                EXPECT_EQ(back, in);
-                EXPECT_EQ(Inflate(*member), in);
-            }
+            EXPECT_EQ(Bytes(viaLibdeflate.begin(), viaLibdeflate.begin() + 10), header);
+            readBack(viaLibdeflate, in);
+            readBack(viaZlib, in);
         }
     }
+    // Stored members: one stored deflate block per 65,535 bytes.
+    for (size_t n : {size_t(0), size_t(1), size_t(65535), size_t(65536), size_t(65537), size_t(200000)}) {
+        SCOPED_TRACE(testing::Message() << "stored, size " << n);
+        const Bytes in = RandomPayload(rng, n);
+        Bytes member;
+        AppendStoredMember(in.data(), in.size(), member);
+        ASSERT_EQ(member.size(), StoredMemberSize(n));
+        EXPECT_EQ(member.size(), n + 18 + 5 * std::max<size_t>(1, (n + 65534) / 65535));
+        EXPECT_EQ(Bytes(member.begin(), member.begin() + 10), header);
+        readBack(member, in);
+    }
+    const Bytes text = TextPayload(rng, 5000);
+    EXPECT_LT(Deflate(text).size(), text.size() / 3);
 }
 
 TEST(DeflateCodec, SystemGzipReadsOurMembersAndWeReadItsOwn) {
     std::mt19937 rng(4);
-    const Bytes text = TextBytes(rng, 200000);
+    const Bytes text = TextPayload(rng, 200000);
     Bytes unpacked, packed, stored;
     if (!SystemGzip("-dc", Deflate(text), unpacked)) GTEST_SKIP() << "no gzip program";
     EXPECT_EQ(unpacked, text);
@@ -286,47 +248,25 @@ TEST(DeflateCodec, SystemGzipReadsOurMembersAndWeReadItsOwn) {
     SystemGzip("-c -n -N", text, packed);
     EXPECT_EQ(Inflate(packed), text);
     // A stored member of more than one deflate block.
-    const Bytes random = RandomBytes(rng, 65537);
+    const Bytes random = RandomPayload(rng, 65537);
     AppendStoredMember(random.data(), random.size(), stored);
     SystemGzip("-dc", stored, unpacked);
     EXPECT_EQ(unpacked, random);
 }
 
-TEST(DeflateCodec, SkipsEveryOptionalHeaderField) {
-    std::mt19937 rng(5);
-    const Bytes text = TextBytes(rng, 4000);
-    const Bytes member = ZlibGzipWithHeaderFields(text);
-    ASSERT_EQ(member[3], 0x02 | 0x04 | 0x08 | 0x10);
-    EXPECT_EQ(Inflate(member), text);
-    CDeflateCompressor deflate;
-    Bytes streamed;
-    EXPECT_EQ(deflate.DecodeStreaming(member.data(), member.size(), NO_LIMIT, streamed), "");
-    EXPECT_EQ(streamed, text);
-}
-
-TEST(DeflateCodec, StoredMembersAreReadByZlib) {
-    std::mt19937 rng(3);
-    for (size_t n : {size_t(0), size_t(1), size_t(65535), size_t(65536), size_t(65537), size_t(200000)}) {
-        const Bytes in = RandomBytes(rng, n);
-        Bytes member;
-        AppendStoredMember(in.data(), in.size(), member);
-        ASSERT_EQ(member.size(), StoredMemberSize(n));
-        EXPECT_EQ(member.size(), n + 18 + 5 * std::max<size_t>(1, (n + 65534) / 65535));
-        EXPECT_EQ(Bytes(member.begin(), member.begin() + 10), FromHex("1f8b080000000000000b"));
-        Bytes back;
-        ASSERT_TRUE(ZlibGunzip(member, back)) << n;
-        EXPECT_EQ(back, in);
-        EXPECT_EQ(Inflate(member), in);
-    }
-}
-
-TEST(DeflateCodec, DecodesConcatenatedMembers) {
+// The second member carries every optional header field (extra, name, comment, header CRC).
+TEST(DeflateCodec, DecodesConcatenatedMembersSkippingEveryOptionalHeaderField) {
     std::mt19937 rng(6);
-    const Bytes first = TextBytes(rng, 3000);
-    const Bytes second = RandomBytes(rng, 500);
-    const Bytes third = TextBytes(rng, 70000);
+    const Bytes first = TextPayload(rng, 3000);
+    const Bytes second = RandomPayload(rng, 500);
+    const Bytes third = TextPayload(rng, 70000);
     Bytes joined = Deflate(first);
     const Bytes m2 = ZlibGzipWithHeaderFields(second);
+    ASSERT_EQ(m2[3], 0x02 | 0x04 | 0x08 | 0x10);
+    CDeflateCompressor deflate;
+    Bytes streamed;
+    EXPECT_EQ(deflate.DecodeStreaming(m2.data(), m2.size(), NO_LIMIT, streamed), "");
+    EXPECT_EQ(streamed, second);
     const Bytes m3 = Deflate(third, 1);
     joined.insert(joined.end(), m2.begin(), m2.end());
     joined.insert(joined.end(), m3.begin(), m3.end());
@@ -339,9 +279,9 @@ TEST(DeflateCodec, DecodesConcatenatedMembers) {
 
 TEST(DeflateCodec, DamageIsReportedNeverAShorterPayload) {
     std::mt19937 rng(7);
-    const Bytes first = TextBytes(rng, 3000);
+    const Bytes first = TextPayload(rng, 3000);
     const Bytes m1 = Deflate(first);
-    const Bytes m2 = Deflate(TextBytes(rng, 3000));
+    const Bytes m2 = Deflate(TextPayload(rng, 3000));
     auto join = [](Bytes a, const Bytes& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
@@ -390,7 +330,7 @@ TEST(DeflateCodec, FastPathAgreesWithStreamingOnDamagedMembers) {
     CDeflateCompressor deflate;
     for (int round = 0; round < 400; ++round) {
         const Bytes text =
-            (round % 2) ? TextBytes(rng, rng() % 20000) : RandomBytes(rng, rng() % 2000);
+            (round % 2) ? TextPayload(rng, rng() % 20000) : RandomPayload(rng, rng() % 2000);
         Bytes member = Deflate(text, int(rng() % 10));
         const int flips = int(rng() % 4);
         for (int i = 0; i < flips && !member.empty(); ++i) {
@@ -420,95 +360,65 @@ protected:
     std::mt19937 m_rng{42};
 };
 
-TEST_F(PayloadCoding, EncryptionPadsToWholeBlocks) {
-    const Bytes p16(16, 0xAB);
-    Encoded e = EncodeWith(m_table, p16, 0, COMPRESS_NONE, ENCRYPT_BUILTIN);
-    EXPECT_EQ(e.stored.size(), 16u);
-    EXPECT_EQ(e.coding, ENCRYPT_BUILTIN);
-    EXPECT_NE(e.stored, p16);
-    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), p16);
-
-    const Bytes p17(17, 0xCD);
-    e = EncodeWith(m_table, p17, 0, COMPRESS_NONE, ENCRYPT_BUILTIN);
-    EXPECT_EQ(e.stored.size(), 32u);
-    EXPECT_EQ(e.coding, ENCRYPT_BUILTIN | 15);
-    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), p17);
-
-    // No encryption: bytes and length unchanged, padding 0.
-    e = EncodeWith(m_table, p17, 0, COMPRESS_NONE, ENCRYPT_NONE);
-    EXPECT_EQ(e.stored, p17);
-    EXPECT_EQ(e.coding, 0u);
-}
-
-TEST_F(PayloadCoding, BytesThatDoNotShrinkGoIntoAStoredMember) {
-    // Random bytes (judged so without deflate) and level 0: one stored deflate block.
-    const Bytes random = RandomBytes(m_rng, 4096);
-    for (int level : {-1, 0}) {
-        Encoded e = EncodeWith(m_table, random, 0, COMPRESS_DEFLATE, ENCRYPT_NONE, level);
-        EXPECT_EQ(e.coding, COMPRESS_DEFLATE);
-        ASSERT_EQ(e.stored.size(), random.size() + 23);
-        EXPECT_EQ(Bytes(e.stored.begin() + 10, e.stored.begin() + 15), FromHex("010010ffef"));
-        Bytes back;
-        ASSERT_TRUE(ZlibGunzip(e.stored, back));
-        EXPECT_EQ(back, random);
+TEST_F(PayloadCoding, CodingWordAndStoredLengthOfEachKindOfPayload) {
+    constexpr size_t ANY = SIZE_MAX;
+    const Bytes empty, p16(16, 0xAB), p17(17, 0xCD), random = RandomPayload(m_rng, 4096),
+                       shortRandom = RandomPayload(m_rng, 300), text = TextPayload(m_rng, 3000),
+                       shortText(text.begin(), text.begin() + 40);
+    const struct {
+        const char* why;
+        const Bytes& payload;
+        uint32_t prefix, compression, encryption;
+        int level;
+        uint32_t coding;
+        size_t stored;
+    } rows[] = {
+        {"whole cipher blocks need no padding", p16, 0, COMPRESS_NONE, ENCRYPT_BUILTIN, -1, ENCRYPT_BUILTIN, 16},
+        {"one byte more pads 15", p17, 0, COMPRESS_NONE, ENCRYPT_BUILTIN, -1, ENCRYPT_BUILTIN | 15, 32},
+        {"no encryption: the bytes as they are", p17, 0, COMPRESS_NONE, ENCRYPT_NONE, -1, 0, 17},
+        {"random bytes, judged without deflate", random, 0, COMPRESS_DEFLATE, ENCRYPT_NONE, -1, COMPRESS_DEFLATE, 4096 + 23},
+        {"level 0 stores", random, 0, COMPRESS_DEFLATE, ENCRYPT_NONE, 0, COMPRESS_DEFLATE, 4096 + 23},
+        {"short random bytes: deflate loses to the stored member", shortRandom, 0, COMPRESS_DEFLATE,
+         ENCRYPT_BUILTIN, -1, COMPRESS_DEFLATE | ENCRYPT_BUILTIN | 13, 336},
+        {"an empty slot writes as none with id 0", text, 0, 0x00300000, ENCRYPT_NONE, -1, 0, 3000},
+        {"empty payload, plain", empty, 0, COMPRESS_DEFLATE, ENCRYPT_NONE, -1, 0, 0},
+        {"empty payload, built-in key", empty, 0, COMPRESS_DEFLATE, ENCRYPT_BUILTIN, -1, 0, 0},
+        {"empty payload, password", empty, 0, COMPRESS_DEFLATE, ENCRYPT_PASSWORD, -1, 0, 0},
+        {"empty payload keeps its prefix", empty, 12, COMPRESS_DEFLATE, ENCRYPT_BUILTIN, -1, 12u << 8, 0},
+        {"a plain prefix", text, 24, COMPRESS_DEFLATE, ENCRYPT_NONE, -1, COMPRESS_DEFLATE | (24u << 8), ANY},
+        {"prefix is the payload", shortText, 40, COMPRESS_DEFLATE, ENCRYPT_BUILTIN, -1, ENCRYPT_BUILTIN | (40u << 8) | 8, 48},
+        {"prefix beyond the payload", shortText, 41, COMPRESS_DEFLATE, ENCRYPT_BUILTIN, -1, ENCRYPT_BUILTIN | (41u << 8) | 8, 48},
+        {"largest prefix", shortText, 255, COMPRESS_DEFLATE, ENCRYPT_BUILTIN, -1, ENCRYPT_BUILTIN | (255u << 8) | 8, 48},
+        {"prefixes stop at 255 bytes", text, 1000, COMPRESS_DEFLATE, ENCRYPT_NONE, -1, COMPRESS_DEFLATE | (255u << 8), ANY},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const Encoded e = EncodeWith(m_table, row.payload, row.prefix, row.compression, row.encryption, row.level);
+        EXPECT_EQ(e.coding, row.coding);
+        if (row.stored != ANY) {
+            EXPECT_EQ(e.stored.size(), row.stored);
+        }
+        if (row.coding == 0) {
+            EXPECT_EQ(e.stored, row.payload);
+        }
+        EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), row.payload);
     }
-    // Short random bytes are not judged: deflate is tried and loses to the stored form.
-    const Bytes shortRandom = RandomBytes(m_rng, 300);
-    Encoded e = EncodeWith(m_table, shortRandom, 0, COMPRESS_DEFLATE, ENCRYPT_BUILTIN);
-    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), shortRandom);
-    EXPECT_EQ(e.stored.size() - (e.coding & PADDING_BITS), shortRandom.size() + 23);
-
-    const Bytes text = TextBytes(m_rng, 4096);
-    e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_NONE);
-    EXPECT_EQ(e.coding, COMPRESS_DEFLATE);
+    // The stored member is one stored deflate block that zlib reads.
+    Encoded e = EncodeWith(m_table, random, 0, COMPRESS_DEFLATE, ENCRYPT_NONE, 0);
+    EXPECT_EQ(Bytes(e.stored.begin() + 10, e.stored.begin() + 15), FromHex("010010ffef"));
+    Bytes back;
+    ASSERT_TRUE(ZlibGunzip(e.stored, back));
+    EXPECT_EQ(back, random);
+    EXPECT_NE(EncodeWith(m_table, p16, 0, COMPRESS_NONE, ENCRYPT_BUILTIN).stored, p16);
+    // The prefix stays in front, uncompressed, and a gzip member follows it.
+    e = EncodeWith(m_table, text, 24, COMPRESS_DEFLATE, ENCRYPT_NONE);
     EXPECT_LT(e.stored.size(), text.size());
-    EXPECT_EQ(e.stored[0], 0x1F);
-    EXPECT_EQ(Inflate(e.stored), text);
-
-    // An empty slot (0x00300000) writes as none with id 0.
-    e = EncodeWith(m_table, text, 0, 0x00300000, ENCRYPT_NONE);
-    EXPECT_EQ(e.coding, 0u);
-    EXPECT_EQ(e.stored, text);
-}
-
-TEST_F(PayloadCoding, EmptyPayloadStoresNothing) {
-    for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN, ENCRYPT_PASSWORD}) {
-        Encoded e = EncodeWith(m_table, Bytes{}, 0, COMPRESS_DEFLATE, encryption);
-        EXPECT_TRUE(e.stored.empty());
-        EXPECT_EQ(e.coding, 0u);
-        EXPECT_TRUE(DecodeWith(m_table, e.coding, e.stored).empty());
-    }
-    Encoded e = EncodeWith(m_table, Bytes{}, 12, COMPRESS_DEFLATE, ENCRYPT_BUILTIN);
-    EXPECT_EQ(e.coding, 12u << 8);
-    EXPECT_TRUE(DecodeWith(m_table, e.coding, e.stored).empty());
-}
-
-TEST_F(PayloadCoding, PlainPrefixStaysInFrontUncompressed) {
-    const Bytes text = TextBytes(m_rng, 3000);
-    Encoded e = EncodeWith(m_table, text, 24, COMPRESS_DEFLATE, ENCRYPT_NONE);
-    EXPECT_EQ(e.coding, COMPRESS_DEFLATE | (24u << 8));
     EXPECT_TRUE(std::equal(text.begin(), text.begin() + 24, e.stored.begin()));
-    EXPECT_EQ(e.stored[24], 0x1F);
-    EXPECT_EQ(e.stored[25], 0x8B);
-    EXPECT_EQ(Inflate(Bytes(e.stored.begin() + 24, e.stored.end())),
-              Bytes(text.begin() + 24, text.end()));
-    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), text);
-
-    // A prefix covering the payload (or more) leaves nothing to compress.
-    const Bytes shortText(text.begin(), text.begin() + 40);
-    for (uint32_t k : {40u, 41u, 255u}) {
-        e = EncodeWith(m_table, shortText, k, COMPRESS_DEFLATE, ENCRYPT_BUILTIN);
-        EXPECT_EQ(e.coding & ~PADDING_BITS, ENCRYPT_BUILTIN | (k << 8));
-        EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), shortText);
-    }
-    // Prefixes are limited to 255 bytes.
-    e = EncodeWith(m_table, text, 1000, COMPRESS_DEFLATE, ENCRYPT_NONE);
-    EXPECT_EQ((e.coding >> 8) & 0xFF, 255u);
-    EXPECT_EQ(DecodeWith(m_table, e.coding, e.stored), text);
+    EXPECT_EQ(Inflate(Bytes(e.stored.begin() + 24, e.stored.end())), Bytes(text.begin() + 24, text.end()));
 }
 
 TEST_F(PayloadCoding, PasswordBlocksNeedTheSamePassword) {
-    const Bytes text = TextBytes(m_rng, 5000);
+    const Bytes text = TextPayload(m_rng, 5000);
     Encoded e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_PASSWORD);
     EXPECT_EQ(e.coding & (COMPRESSION_BITS | ENCRYPTION_BITS), COMPRESS_DEFLATE | ENCRYPT_PASSWORD);
 
@@ -531,10 +441,10 @@ TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
         Bytes p;
         switch (m_rng() % 3) {
             case 0:
-                p = RandomBytes(m_rng, n);
+                p = RandomPayload(m_rng, n);
                 break;
             case 1:
-                p = TextBytes(m_rng, n);
+                p = TextPayload(m_rng, n);
                 break;
             default:
                 p = Bytes(n, uint8_t(m_rng()));
@@ -571,7 +481,7 @@ TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
 }
 
 TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
-    const Bytes bytes = TextBytes(m_rng, 40);
+    const Bytes bytes = TextPayload(m_rng, 40);
     const Bytes member = Deflate(bytes);
     const std::pair<uint32_t, Bytes> cases[] = {
         {41, bytes},                                   // padding without encryption
@@ -600,7 +510,7 @@ TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
 }
 
 TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
-    const Bytes text = TextBytes(m_rng, 20000);
+    const Bytes text = TextPayload(m_rng, 20000);
     const Bytes member = Deflate(text);
     for (int round = 0; round < 3000; ++round) {
         uint32_t coding = uint32_t(m_rng());
@@ -608,11 +518,11 @@ TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
         Bytes stored;
         switch (m_rng() % 3) {
             case 0:
-                stored = RandomBytes(m_rng, m_rng() % 300);
+                stored = RandomPayload(m_rng, m_rng() % 300);
                 break;
             case 1: {  // a real member with damage, behind a random prefix
                 const size_t k = (coding >> 8) & 0xFF;
-                stored = RandomBytes(m_rng, k);
+                stored = RandomPayload(m_rng, k);
                 stored.insert(stored.end(), member.begin(), member.end());
                 for (int i = 0; i < 3; ++i) stored[m_rng() % stored.size()] = uint8_t(m_rng());
                 stored.resize(m_rng() % (stored.size() + 1));
@@ -620,7 +530,7 @@ TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
             }
             default: {  // a gzip header and random deflate bytes
                 stored = FromHex("1f8b0800000000000003");
-                const Bytes tail = RandomBytes(m_rng, m_rng() % 2000);
+                const Bytes tail = RandomPayload(m_rng, m_rng() % 2000);
                 stored.insert(stored.end(), tail.begin(), tail.end());
             }
         }

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "support/RepBuilder.h"
+#include "RepHelpers.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -13,37 +13,6 @@
 using namespace tavtest;
 
 namespace {
-
-class ContentTest : public ::testing::Test {
-protected:
-    void Open(const TavImageSecurity& s) {
-        sec = s;
-        path = dir / "job.tvr";
-        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-    }
-    void TearDown() override { rep.CommitTrans(); }
-
-    TavPosition Store(const std::string& content, CTavRepositoryObserver* observer = nullptr,
-                      CMD5Checksum* md5 = nullptr, uint32_t chunk = 0) {
-        std::string file = dir / "source";
-        EXPECT_TRUE(WriteFile(file, content));
-        return rep.AddFileContent(file.c_str(), chunk, observer, md5);
-    }
-
-    std::string Chain(TavPosition p) {
-        rep.CommitTrans();  // the image being written is not read back in its transaction
-        std::string out = ReadChain(rep, p);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        return out;
-    }
-
-    CTempDir dir;
-    std::string path;
-    TavImageSecurity sec;
-    CTavRepository rep;
-};
 
 std::array<uint32_t, 4> StateOf(const std::string& data) {
     CMD5Checksum md5;
@@ -55,38 +24,38 @@ std::array<uint32_t, 4> StateOf(const std::string& data) {
 
 }  // namespace
 
-TEST_F(ContentTest, ChunksAndProgress) {
-    Open(Security());
+TEST(Content, ChunksAndProgress) {
+    CRepo repo(Security());
     CRecordingObserver one, two, empty;
     std::string exact = TextBytes(65536), twoChunks = RandomBytes(100000, 5);
-    TavPosition p1 = Store(exact, &one);
-    TavPosition p2 = Store(twoChunks, &two);
-    TavPosition p3 = Store("", &empty);
+    TavPosition p1 = repo.Store(exact, &one);
+    TavPosition p2 = repo.Store(twoChunks, &two);
+    TavPosition p3 = repo.Store("", &empty);
     EXPECT_EQ(one.percents, (std::vector<uint32_t>{100}));
     EXPECT_EQ(two.percents, (std::vector<uint32_t>{50, 100}));
     EXPECT_TRUE(empty.percents.empty());
     ASSERT_NE(p3.offset, 0u);
-    EXPECT_EQ(Chain(p1), exact);
-    EXPECT_EQ(Chain(p2), twoChunks);
-    EXPECT_EQ(Chain(p3), "");
-    rep.CommitTrans();
-    CTavRepContent* c = rep.GetContent(p1);
+    EXPECT_EQ(repo.Chain(p1), exact);
+    EXPECT_EQ(repo.Chain(p2), twoChunks);
+    EXPECT_EQ(repo.Chain(p3), "");
+    repo.rep.CommitTrans();
+    CTavRepContent* c = repo.rep.GetContent(p1);
     EXPECT_EQ(c->nextOffset, 0u);
     EXPECT_EQ(c->size, 65536u);
     c->Dispose();
-    EXPECT_EQ(rep.GetContent({0, 0}), nullptr);
-    rep.BeginTrans(5000);
+    EXPECT_EQ(repo.rep.GetContent({0, 0}), nullptr);
+    repo.rep.BeginTrans(5000);
 }
 
-TEST_F(ContentTest, SmallChunksEncryptedWithTheirOwnLinks) {
-    Open(Security(nullptr, ENCRYPT_BUILTIN));
+TEST(Content, SmallChunksEncryptedWithTheirOwnLinks) {
+    CRepo repo(Security(nullptr, ENCRYPT_BUILTIN));
     std::string data = RandomBytes(1024 * 37 + 5, 9) + TextBytes(30000);
     CRecordingObserver obs;
     CMD5Checksum md5;
-    TavPosition p = Store(data, &obs, &md5, 1);  // 1 KiB chunks
+    TavPosition p = repo.Store(data, &obs, &md5, 1);  // 1 KiB chunks
     EXPECT_EQ(obs.percents.size(), (data.size() + 1023) / 1024);
     EXPECT_EQ(obs.percents.back(), 100u);
-    EXPECT_EQ(Chain(p), data);
+    EXPECT_EQ(repo.Chain(p), data);
     uint32_t got[4];
     md5.GetHash(got);
     auto want = StateOf(data);
@@ -94,31 +63,40 @@ TEST_F(ContentTest, SmallChunksEncryptedWithTheirOwnLinks) {
 }
 
 // (The fingerprint a node gets is the one the module tests compare with the file on disk.)
-TEST_F(ContentTest, ObserverStopKeepsAReadableChain) {
-    Open(Security());
+TEST(Content, ObserverStopKeepsAReadableChain) {
+    CRepo repo(Security());
     CRecordingObserver obs;
     obs.stopAfter = 2;
     CMD5Checksum md5;
     std::string data = RandomBytes(65536 * 5, 2);
-    TavPosition p = Store(data, &obs, &md5);
+    TavPosition p = repo.Store(data, &obs, &md5);
     EXPECT_EQ(obs.percents, (std::vector<uint32_t>{20, 40}));
-    EXPECT_EQ(Chain(p), data.substr(0, 65536 * 2));
+    EXPECT_EQ(repo.Chain(p), data.substr(0, 65536 * 2));
     uint32_t got[4];
     md5.GetHash(got);
     auto want = StateOf(data.substr(0, 65536 * 2));
     EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
 }
 
-TEST_F(ContentTest, UnopenableSourcesAreReported) {
-    Open(Security());
-    CRecordingObserver obs;
-    std::string missing = dir / "missing";
-    EXPECT_EQ(rep.AddFileContent(missing.c_str(), 0, &obs, nullptr).offset, 0u);
-    std::string locked = dir / "locked";
+// Read ahead or not, a source that cannot be opened is reported when it is stored.
+TEST(Content, UnopenableSourcesAreReported) {
+    CRepo repo(Security());
+    CTempDir dir;
+    const std::string missing = dir / "missing", locked = dir / "locked";
     ASSERT_TRUE(WriteFile(locked, "data"));
     auto holder = plat::CFile::Open(locked, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-    EXPECT_EQ(rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
-    EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
+    ASSERT_TRUE(holder);
+    for (bool announced : {false, true}) {
+        SCOPED_TRACE(announced ? "announced" : "not announced");
+        CRecordingObserver obs;
+        if (announced) {
+            repo.rep.PrefetchFileContent(missing.c_str(), 0);
+            repo.rep.PrefetchFileContent(locked.c_str(), 0);
+        }
+        EXPECT_EQ(repo.rep.AddFileContent(missing.c_str(), 0, &obs, nullptr).offset, 0u);
+        EXPECT_EQ(repo.rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
+        EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
+    }
 }
 
 namespace {
@@ -132,8 +110,9 @@ public:
 };
 }  // namespace
 
-TEST_F(ContentTest, TooLittleRoomAsksForAnotherDisk) {
-    Open(Security());
+TEST(Content, TooLittleRoomAsksForAnotherDisk) {
+    CRepo repo(Security());
+    CTempDir dir;
     // A sparse file far larger than the volume: the room check refuses it before reading,
     // also right after small files found room (the room seen then is not room granted).
     std::string huge = dir / "huge";
@@ -141,12 +120,12 @@ TEST_F(ContentTest, TooLittleRoomAsksForAnotherDisk) {
         auto f = plat::CFile::Open(huge, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateAlways);
         ASSERT_TRUE(f->Truncate(uint64_t(1) << 43));
     }
-    for (int i = 0; i < 3; ++i) EXPECT_NE(Store("small").offset, 0u);
+    for (int i = 0; i < 3; ++i) EXPECT_NE(repo.Store("small").offset, 0u);
     CGiveUp callback;
-    rep.SetRepErrorCallback(&callback);
-    EXPECT_EQ(rep.AddFileContent(huge.c_str(), 0, nullptr, nullptr).offset, 0u);
-    EXPECT_EQ(callback.asked, path);
-    rep.SetRepErrorCallback(nullptr);
+    repo.rep.SetRepErrorCallback(&callback);
+    EXPECT_EQ(repo.rep.AddFileContent(huge.c_str(), 0, nullptr, nullptr).offset, 0u);
+    EXPECT_EQ(callback.asked, repo.path);
+    repo.rep.SetRepErrorCallback(nullptr);
 }
 
 TEST(Password, DigestsAndVerification) {

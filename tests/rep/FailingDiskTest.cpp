@@ -166,6 +166,51 @@ TEST_F(FailingDiskTest, AWriteThatFailsAfterNBytesRollsTheRunBack) {
     EXPECT_TRUE(Run("after", false));
 }
 
+// Bytes written since the last save reach the disk in the commit: when that sync fails,
+// nothing is committed and the transaction can still be rolled back.
+TEST_F(FailingDiskTest, ACommitWhoseSyncFailsCommitsNothing) {
+    const Snapshot before = Read();
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    ASSERT_EQ(rep.BeginTrans(5000), 1);
+    const std::string text = TextBytes(5000);
+    ASSERT_NE(rep.AddContent(text.data(), uint32_t(text.size()), {0, 0}).offset, 0u);
+    {
+        plat::CFaultScope scope(plat::FaultRule{plat::FaultOp::Sync, dir.Path()});
+        EXPECT_EQ(rep.CommitTrans(), 0);
+        EXPECT_GT(scope.Hits(), 0u);
+    }
+    EXPECT_EQ(rep.RollbackTrans(), 1);
+    rep.Detach();
+    EXPECT_EQ(Read(), before);
+}
+
+// Forgetting a baseline writes a new baseline table into a new image: each sync it needs
+// in turn fails, the table's own among them, and the repository reads as before.
+TEST_F(FailingDiskTest, AForgetWhoseSyncFailsChangesNothing) {
+    ASSERT_TRUE(Run("second", true));
+    const Snapshot before = Read();
+    bool tableSyncFailed = false;
+    for (uint64_t after = 0; after < 8; ++after) {
+        SCOPED_TRACE(testing::Message() << "after " << after);
+        std::string error;
+        {
+            CTavRepository rep;
+            ASSERT_EQ(rep.Attach(path, &sec), 1);
+            plat::FaultRule rule{plat::FaultOp::Sync, dir.Path()};
+            rule.after = after;
+            plat::CFaultScope scope(rule);
+            if (rep.ForgetBaselines({1}, error) == 1) break;
+        }
+        EXPECT_TRUE(Read() == before) << error;
+        if (error.rfind("cannot write the baseline table to ", 0) == 0) {
+            tableSyncFailed = true;
+            break;
+        }
+    }
+    EXPECT_TRUE(tableSyncFailed) << "the new table is synced before the entry point names it";
+}
+
 TEST_F(FailingDiskTest, AnImageLockThatCannotBeTakenFailsBeginTrans) {
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &sec), 1);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "DeflateCodec.h"
+#include "RepHelpers.h"
 #include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -93,25 +94,11 @@ protected:
         ASSERT_TRUE(WriteFile(path, bytes));
     }
 
-    // Overwrites four bytes of the image at `offset` with `value` (little-endian).
-    void Patch(uint32_t offset, uint32_t value) {
-        auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-        ASSERT_TRUE(f);
-        uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-        ASSERT_TRUE(f->WriteAt(b, 4, offset));
-    }
-
     // Rewrites a word of a block's payload in place, its checksum with it.
     void PatchPayload(const TavImageSecurity& sec, uint32_t block, uint32_t at, uint32_t value) {
         CTavImage image(path, sec);
         uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
         ASSERT_EQ(image.UpdateBlock(block, b, 4, at), 1);
-    }
-
-    static uint32_t LE32(const std::string& bytes, size_t at) {
-        if (at + 4 > bytes.size()) return 0;
-        const auto* p = reinterpret_cast<const uint8_t*>(bytes.data() + at);
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
     }
 
     CTempDir dir;
@@ -184,21 +171,21 @@ TEST_F(FuzzRegressionTest, ForgedLengthsAreNotBelieved) {
     // The content block's gzip trailer says 0xFFFFFFF0 bytes: not believed for allocating,
     // and reported as damage.
     const uint32_t stored = LE32(ReadFile(path), content.offset + 4);
-    Patch(content.offset + BLOCK_HEADER_SIZE + stored - 4, 0xFFFFFFF0);
+    PokeLE32(path, content.offset + BLOCK_HEADER_SIZE + stored - 4, 0xFFFFFFF0);
     {
         CTavRepository rep;
         ASSERT_EQ(rep.Attach(path, &sec), 1);
         EXPECT_EQ(ThrownCode([&] { ReadChain(rep, content); }), TAVEX_READ_BLOCK);
     }
     // The node table's stored length reaches past the end of the file.
-    Patch(nodeTable + 4, 0xFFFFFFF0);
+    PokeLE32(path, nodeTable + 4, 0xFFFFFFF0);
     {
         CTavRepository rep;
         ASSERT_EQ(rep.Attach(path, &sec), 1);
         EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_READ_BLOCK);
     }
     // So does the baseline table's: no baseline table, no repository.
-    Patch(table.offset + 4, 0x7FFFFFF0);
+    PokeLE32(path, table.offset + 4, 0x7FFFFFF0);
     CTavRepository rep;
     EXPECT_EQ(ThrownCode([&] { rep.Attach(path, &sec); }), TAVEX_NOT_IMAGE);
 }

@@ -1,10 +1,10 @@
 // CTavImage and the fixed blocks of a new image file.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "DeflateCodec.h"
+#include "RepHelpers.h"
 #include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "tavrep/TavImage.h"
@@ -12,11 +12,6 @@
 using namespace tavtest;
 
 namespace {
-
-uint32_t LE32(const std::string& s, size_t at) {
-    const auto* p = reinterpret_cast<const uint8_t*>(s.data() + at);
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
-}
 
 class ImageTest : public ::testing::Test {
 protected:
@@ -83,22 +78,6 @@ TEST_F(ImageTest, EncryptionPadsToSixteenBytes) {
     EXPECT_EQ(b17.length, 17u);
 }
 
-// (Stored members of random bytes: StoredMemberTest and CodecsTest.)
-TEST_F(ImageTest, StoredBlockIsAGzipMemberThatGzipReads) {
-    CTavImage image(path, sec);
-    image.SetEncryption(ENCRYPT_NONE);
-    const std::string text = TextBytes(50000);
-    const uint32_t off = image.WriteBlock(text.data(), uint32_t(text.size()), 0, BLOCK_KIND_CONTENT, 0);
-    const std::string bytes = ReadFile(path);
-    const uint32_t stored = LE32(bytes, off + 4);
-    EXPECT_EQ(LE32(bytes, off + 8), COMPRESS_DEFLATE);
-    EXPECT_LT(stored, text.size());
-    ASSERT_TRUE(WriteFile(dir / "block.gz", bytes.substr(off + 20, stored)));
-    const std::string cmd = "gzip -dc '" + (dir / "block.gz") + "' > '" + (dir / "block.out") + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_EQ(ReadFile(dir / "block.out"), text);
-}
-
 TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
     CTavImage image(path, sec);
     image.SetCompression(0x00300000);  // an empty slot behaves as none: a stored member
@@ -112,11 +91,7 @@ TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
     EXPECT_EQ(LE32(bytes, off + 4), tavrep::StoredMemberSize(text.size()));
     // A header that carries "CBKB" instead of its offset reads the same.
     image.ReleaseReadHandle();  // its shared read lock would refuse our write handle
-    {
-        auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-        ASSERT_TRUE(f);
-        ASSERT_TRUE(f->WriteAt("CBKB", 4, off));
-    }
+    Poke(path, off, "CBKB");
     TavBlockData b = image.ReadBlock(off);
     EXPECT_EQ(b.self, off);
     EXPECT_EQ(std::string(b.data.begin(), b.data.end()), text);
@@ -163,22 +138,15 @@ TEST_F(ImageTest, DamagedBlocksAreReportedWithImageAndOffset) {
     const uint32_t off = image.WriteBlock(text.data(), uint32_t(text.size()), 0, BLOCK_KIND_CONTENT, 0);
     const uint32_t stored = LE32(ReadFile(path), off + 4);
     image.ReleaseReadHandle();
-    auto flip = [&](uint32_t at) {
-        auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-        uint8_t b = 0;
-        ASSERT_EQ(f->ReadAt(&b, 1, off + 20 + at), 1);
-        b ^= 0x10;
-        ASSERT_TRUE(f->WriteAt(&b, 1, off + 20 + at));
-    };
     // A flipped byte anywhere in the stored bytes: in the deflate data or in the trailer.
     for (uint32_t at : {stored / 2, stored - 6, stored - 2}) {
-        flip(at);
+        FlipByte(path, off + BLOCK_HEADER_SIZE + at);
         const std::string message = ThrownText([&] { image.ReadBlock(off, TavBlockUse::Content); });
         EXPECT_NE(message.find("offset " + std::to_string(off) + " of image " + path), std::string::npos)
             << message;
         EXPECT_NE(message.find("damaged"), std::string::npos) << message;
         image.ReleaseReadHandle();
-        flip(at);
+        FlipByte(path, off + BLOCK_HEADER_SIZE + at);
     }
     EXPECT_EQ(image.ReadBlock(off, TavBlockUse::Content).data, std::vector<uint8_t>(text.begin(), text.end()));
 

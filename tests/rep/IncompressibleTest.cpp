@@ -7,23 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "RepHelpers.h"
 #include "Incompressible.h"
 
 using tavrep::LooksIncompressible;
 
 namespace {
 
-std::vector<uint8_t> RandomBytes(std::mt19937& rng, size_t n, unsigned values = 256) {
-    std::vector<uint8_t> out(n);
-    for (uint8_t& b : out) b = uint8_t(rng() % values);
-    return out;
-}
+using tavtest::RandomPayload;
 
 std::vector<uint8_t> Text(size_t n) {
-    const std::string line = "the quick brown fox jumps over the lazy dog 0123456789\n";
-    std::vector<uint8_t> out;
-    for (size_t i = 0; out.size() < n; ++i) out.push_back(uint8_t(line[i % line.size()]));
-    return out;
+    std::mt19937 rng(5);
+    return tavtest::TextPayload(rng, n);
 }
 
 // What deflate at the default level saves on `p` as a gzip member (negative: it grows).
@@ -39,24 +34,24 @@ long DeflateSaving(const std::vector<uint8_t>& p) {
 
 TEST(Incompressible, RandomBytesAreJudgedOthersAreNot) {
     std::mt19937 rng(1);
-    EXPECT_TRUE(LooksIncompressible(RandomBytes(rng, 65536).data(), 65536));
-    EXPECT_TRUE(LooksIncompressible(RandomBytes(rng, 600).data(), 600));
-    EXPECT_FALSE(LooksIncompressible(RandomBytes(rng, 400).data(), 400));  // too small to judge
+    EXPECT_TRUE(LooksIncompressible(RandomPayload(rng, 65536).data(), 65536));
+    EXPECT_TRUE(LooksIncompressible(RandomPayload(rng, 600).data(), 600));
+    EXPECT_FALSE(LooksIncompressible(RandomPayload(rng, 400).data(), 400));  // too small to judge
     EXPECT_FALSE(LooksIncompressible(Text(65536).data(), 65536));
     const std::vector<uint8_t> zeros(65536, 0);
     EXPECT_FALSE(LooksIncompressible(zeros.data(), zeros.size()));
-    EXPECT_FALSE(LooksIncompressible(RandomBytes(rng, 65536, 128).data(), 65536));  // 7 bits a byte
+    EXPECT_FALSE(LooksIncompressible(RandomPayload(rng, 65536, 128).data(), 65536));  // 7 bits a byte
 
     // Flat histograms that deflate still shrinks: a random block repeated, random data
     // behind a text prefix, and a random tail copied once.
-    std::vector<uint8_t> block = RandomBytes(rng, 4096), repeated;
+    std::vector<uint8_t> block = RandomPayload(rng, 4096), repeated;
     for (int i = 0; i < 16; ++i) repeated.insert(repeated.end(), block.begin(), block.end());
     EXPECT_FALSE(LooksIncompressible(repeated.data(), repeated.size()));
     std::vector<uint8_t> mixed = Text(8192);
-    const std::vector<uint8_t> noise = RandomBytes(rng, 57344);
+    const std::vector<uint8_t> noise = RandomPayload(rng, 57344);
     mixed.insert(mixed.end(), noise.begin(), noise.end());
     EXPECT_FALSE(LooksIncompressible(mixed.data(), mixed.size()));
-    std::vector<uint8_t> copied = RandomBytes(rng, 60000);
+    std::vector<uint8_t> copied = RandomPayload(rng, 60000);
     copied.insert(copied.end(), copied.end() - 2000, copied.end());
     EXPECT_FALSE(LooksIncompressible(copied.data(), copied.size()));
 }
@@ -67,7 +62,7 @@ TEST(Incompressible, JudgedPayloadsAreOnesDeflateCannotShrink) {
     int judged = 0;
     for (int round = 0; round < 300; ++round) {
         const size_t n = 512 + rng() % 65025;
-        std::vector<uint8_t> p = RandomBytes(rng, n);
+        std::vector<uint8_t> p = RandomPayload(rng, n);
         switch (round % 5) {
             case 0: break;  // plain random
             case 1:         // a short run of zeros
@@ -82,7 +77,7 @@ TEST(Incompressible, JudgedPayloadsAreOnesDeflateCannotShrink) {
                 for (size_t i = 0; i < n / 64; ++i) p[rng() % n] = 'e';
                 break;
             default:  // fewer values
-                p = RandomBytes(rng, n, 200 + rng() % 57);
+                p = RandomPayload(rng, n, 200 + rng() % 57);
                 break;
         }
         if (!LooksIncompressible(p.data(), p.size())) continue;

@@ -117,6 +117,8 @@ TEST(PurgeBaseline, OnePassMatchesThePlainFormOnRandomForests) {
         const bool damage = round % 2 == 1;
         const size_t count = 1 + rng() % (round < 200 ? 12 : 300);
         std::vector<TavNodeRec> table = RandomTable(rng, count, damage);
+        // Now and then a record with an id that is not its place.
+        if (round % 8 == 7 && count > 1) table[1 + rng() % (count - 1)].nodeId = uint32_t(rng());
         std::vector<TavNodeRec> want, got;
         const uint32_t wantCount = PurgePlainly(want, table);
         std::vector<TavNodeRec> work = table;
@@ -124,19 +126,6 @@ TEST(PurgeBaseline, OnePassMatchesThePlainFormOnRandomForests) {
         ASSERT_EQ(gotCount, wantCount) << "round " << round;
         ExpectSameRecords(got, want);
         if (HasFailure()) FAIL() << "round " << round << " (" << count << " records)";
-    }
-}
-
-TEST(PurgeBaseline, TablesWithOtherIdsGiveThePlainResultToo) {
-    std::mt19937 rng(7);
-    for (int round = 0; round < 50; ++round) {
-        std::vector<TavNodeRec> table = RandomTable(rng, 2 + rng() % 40, true);
-        table[1 + rng() % (table.size() - 1)].nodeId = uint32_t(rng());  // a stray id
-        std::vector<TavNodeRec> want, got;
-        const uint32_t wantCount = PurgePlainly(want, table);
-        std::vector<TavNodeRec> work = table;
-        ASSERT_EQ(CTavRepository::PurgeBaseline(got, work), wantCount);
-        ExpectSameRecords(got, want);
     }
 }
 

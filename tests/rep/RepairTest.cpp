@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "RepHelpers.h"
 #include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -43,11 +44,6 @@ protected:
     }
 
     std::string Image(uint32_t id) { return ImagePath(path, id); }
-
-    static void Poke(const std::string& file, uint64_t offset, const std::string& bytes) {
-        auto f = plat::CFile::Open(file, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-        ASSERT_TRUE(f && f->WriteAt(bytes.data(), bytes.size(), offset));
-    }
 
     static uint64_t Size(const std::string& file) { return FileSize(file); }
 

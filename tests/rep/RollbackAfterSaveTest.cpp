@@ -55,31 +55,23 @@ protected:
 
 }  // namespace
 
-TEST_F(RollbackAfterSaveTest, SameImageKeepsTheCommittedBaseline) {
+// Rolled back in image 0 itself (the file goes back to its size) or in a fresh image (the
+// image goes): the object forgets the saved baseline and image 0 opens at baseline 0.
+TEST_F(RollbackAfterSaveTest, TheRolledBackBaselineIsForgottenAndImageZeroStillOpens) {
     const uint64_t before = ReadFile(path).size();
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        EXPECT_EQ(Run(rep, "a.txt", TextBytes(150000), false, false), 1u);
-        // The object forgets the baseline it saved in the undone transaction.
-        EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
-        EXPECT_EQ(rep.GetBaselineList()->Count(), 1);
+    for (bool fresh : {false, true}) {
+        SCOPED_TRACE(fresh ? "fresh image" : "same image");
+        {
+            CTavRepository rep;
+            ASSERT_EQ(rep.Attach(path, &sec), 1);
+            EXPECT_EQ(Run(rep, "a.txt", TextBytes(150000), false, fresh), 1u);
+            EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
+            EXPECT_EQ(rep.GetBaselineList()->Count(), 1);
+        }
+        EXPECT_EQ(ReadFile(path).size(), before);
+        EXPECT_FALSE(plat::PathExists(ImagePath(path, 1)));
+        EXPECT_EQ(LatestAfterReattach(), 0u);
     }
-    EXPECT_EQ(ReadFile(path).size(), before);
-    EXPECT_EQ(LatestAfterReattach(), 0u);
-}
-
-TEST_F(RollbackAfterSaveTest, FreshImageIsRemovedAndImageZeroStillOpens) {
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        EXPECT_EQ(Run(rep, "a.txt", TextBytes(5000), false, true), 1u);
-        EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
-    }
-    std::string first;
-    CTavRepository::BuildImagePath(first, path, 1);
-    EXPECT_FALSE(plat::PathExists(first));
-    EXPECT_EQ(LatestAfterReattach(), 0u);
 }
 
 TEST_F(RollbackAfterSaveTest, EarlierRunsStayReadableAndTheNextRunContinues) {

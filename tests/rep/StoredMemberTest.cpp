@@ -2,9 +2,9 @@
 // of stored deflate blocks, which zlib reads back and whose CRC-32 catches a changed byte,
 // and UpdateBlock rewrites bytes anywhere inside such a member.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "DeflateCodec.h"
+#include "RepHelpers.h"
 #include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "tavrep/TavImage.h"
@@ -13,39 +13,10 @@ using namespace tavtest;
 
 namespace {
 
-uint32_t LE32(const std::string& s, size_t at) {
-    const auto* p = reinterpret_cast<const uint8_t*>(s.data() + at);
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
-}
-
-// zlib's own gzip reader (it checks the member's CRC-32 and length); "" when it refuses.
-std::string Gunzip(const std::string& member) {
-    z_stream zs{};
-    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return "";
-    std::string out(member.size(), '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.data()));
-    zs.avail_in = uInt(member.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = uInt(out.size());
-    const int rc = inflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    inflateEnd(&zs);
-    return rc == Z_STREAM_END && zs.avail_in == 0 ? out : "";
-}
-
 // The stored bytes of the block at `offset` as they lie in the file.
 std::string StoredBytes(const std::string& path, uint32_t offset) {
     const std::string file = ReadFile(path);
     return file.substr(offset + BLOCK_HEADER_SIZE, LE32(file, offset + 4));
-}
-
-void XorByte(const std::string& path, uint64_t offset) {
-    auto f = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-    ASSERT_TRUE(f);
-    uint8_t b = 0;
-    ASSERT_EQ(f->ReadAt(&b, 1, offset), 1);
-    b ^= 0x10;
-    ASSERT_TRUE(f->WriteAt(&b, 1, offset));
 }
 
 struct Case {
@@ -84,14 +55,14 @@ TEST_P(StoredMemberTest, BlocksCarryACrcAndAFlippedByteIsDamage) {
     const size_t member = tavrep::StoredMemberSize(chunk.size());
     EXPECT_EQ(LE32(after, off + 4), Plain() ? member : (member + 15) / 16 * 16);
     if (Plain()) {
-        EXPECT_EQ(Gunzip(StoredBytes(path, off)), chunk);
+        EXPECT_EQ(ZlibGunzip(StoredBytes(path, off)), chunk);
     }
     const TavBlockData back = image.ReadBlock(off, TavBlockUse::Content);
     EXPECT_EQ(std::string(back.data.begin(), back.data.end()), chunk);
 
     // One content byte changed: the block no longer reads, in either form.
     image.ReleaseReadHandle();
-    XorByte(path, off + BLOCK_HEADER_SIZE + 30000);
+    FlipByte(path, off + BLOCK_HEADER_SIZE + 30000);
     EXPECT_EQ(ThrownCode([&] { image.ReadBlock(off, TavBlockUse::Content); }), TAVEX_READ_BLOCK);
 }
 
@@ -122,7 +93,7 @@ TEST_P(StoredMemberTest, UpdateBlockRewritesAnyRangeOfAStoredMember) {
     if (Plain()) {
         const std::string bytes = StoredBytes(path, off);
         EXPECT_EQ(bytes.substr(0, 7), payload.substr(0, 7));
-        EXPECT_EQ(Gunzip(bytes.substr(7)), payload.substr(7));
+        EXPECT_EQ(ZlibGunzip(bytes.substr(7)), payload.substr(7));
     }
     const TavBlockData back = image.ReadBlock(off);
     EXPECT_EQ(std::string(back.data.begin(), back.data.end()), payload);

@@ -7,34 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "ByteOrder.h"
 #include "Codecs.h"
+#include "RepHelpers.h"
 #include "ZstdCodec.h"
-#include "platform/File.h"
 #include "support/TempDir.h"
 #include "tavrep/TavRepository.h"
 #include "tavrep/TavSecurity.h"
 
 using namespace tavrep;
-using Bytes = std::vector<uint8_t>;
+using tavtest::Bytes;
 
 namespace {
 
 constexpr uint32_t COMPRESSOR_BITS = 0x00F00000;
 
 Bytes Text(size_t n, uint32_t seed = 1) {
-    static const char* words[] = {"backup ", "image ", "baseline ", "node ", "chunk ", "the ", "\n"};
     std::mt19937 rng(seed);
-    std::string s;
-    while (s.size() < n) s += words[rng() % 7];
-    return Bytes(s.begin(), s.begin() + long(n));
-}
-
-Bytes Random(size_t n) {
-    std::mt19937 rng(9);
-    Bytes out(n);
-    for (auto& b : out) b = uint8_t(rng());
-    return out;
+    return tavtest::TextPayload(rng, n);
 }
 
 Bytes ZstdFrame(const Bytes& in, int level = 3) {
@@ -60,18 +49,6 @@ TavRepHeader HeaderOf(CTavRepository& rep, const std::string& path) {
     TavRepHeader h;
     EXPECT_EQ(rep.GetImageHeader(path, h), 1);
     return h;
-}
-
-// Rewrites the image header's version and feature mask in place (the header block is
-// stored plain at offset 20).
-void PatchHeader(const std::string& path, uint32_t version, uint32_t mask) {
-    uint8_t bytes[4];
-    auto file = plat::CFile::Open(path, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
-    ASSERT_TRUE(file);
-    PutLE32(bytes, version);
-    ASSERT_TRUE(file->WriteAt(bytes, 4, 20));
-    PutLE32(bytes, mask);
-    ASSERT_TRUE(file->WriteAt(bytes, 4, 32));
 }
 
 TavPosition StoreText(CTavRepository& rep, const Bytes& payload) {
@@ -110,7 +87,8 @@ TEST(ZstdBlocks, RoundTripsAtEveryLevelSizeAndPrefix) {
                     // What zstd cannot shrink is a stored gzip member every reader knows.
                     Bytes noise, member, back2;
                     if (n == 65536 && prefix == 0) {
-                        noise = Random(n);
+                        std::mt19937 rng(9);
+                        noise = tavtest::RandomPayload(rng, n);
                         const uint32_t c2 = EncodePayload(noise.data(), n, 0, codecs.Compressor(COMPRESS_ZSTD), level,
                                                           codecs.Encryptor(encryption), member);
                         EXPECT_EQ(c2 & COMPRESSOR_BITS, COMPRESS_DEFLATE);
@@ -167,40 +145,30 @@ TEST(ZstdBlocks, DamagedFramesAreErrorsNeverOtherBytes) {
     }
 }
 
-TEST(ZstdImages, AZstdRepositoryIsVersion22WithItsFeatureBit) {
+// A repository made for zstd is 2.2 with its feature bit from the start; a deflate image
+// stays 2.1 until its first zstd block, and then both kinds read without a password.
+TEST(ZstdImages, ZstdBlocksMakeAnImageVersion22WithItsFeatureBit) {
     tavtest::CTempDir dir;
-    const std::string path = dir / "z.tvr";
-    const TavImageSecurity security = Security(COMPRESS_ZSTD);
-    ASSERT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &security), 1);
-    TavRepHeader h = HeaderOf(rep, path);
-    EXPECT_EQ(h.version, FORMAT_2_2);
-    EXPECT_EQ(h.reserved, IMAGE_FEATURE_ZSTD);
-    const Bytes payload = Text(60000);
-    const TavPosition p = StoreText(rep, payload);
-    rep.Detach();
-    CTavRepository reader;
-    ASSERT_EQ(reader.Attach(path, nullptr), 1);
-    EXPECT_EQ(Read(reader, p), payload);
-}
-
-TEST(ZstdImages, ADeflateImageThatGetsZstdBlocksSaysSoAndBothKindsRead) {
-    tavtest::CTempDir dir;
-    const std::string path = dir / "m.tvr";
-    const TavImageSecurity deflate = Security(COMPRESS_DEFLATE);
+    const std::string zpath = dir / "z.tvr", path = dir / "m.tvr";
+    const TavImageSecurity deflate = Security(COMPRESS_DEFLATE), zstd = Security(COMPRESS_ZSTD, 19);
+    ASSERT_EQ(CTavRepository::CreateRepository(zpath, &zstd, 0, {0, 0}), 1);
     ASSERT_EQ(CTavRepository::CreateRepository(path, &deflate, 0, {0, 0}), 1);
     const Bytes first = Text(30000, 1), second = Text(30000, 2);
     TavPosition a, b;
     {
         CTavRepository rep;
+        ASSERT_EQ(rep.Attach(zpath, &zstd), 1);
+        const TavRepHeader h = HeaderOf(rep, zpath);
+        EXPECT_EQ(h.version, FORMAT_2_2);
+        EXPECT_EQ(h.reserved, IMAGE_FEATURE_ZSTD);
+    }
+    {
+        CTavRepository rep;
         ASSERT_EQ(rep.Attach(path, &deflate), 1);
-        EXPECT_EQ(HeaderOf(rep, path).version, FORMAT_2_1);
         a = StoreText(rep, first);
         EXPECT_EQ(HeaderOf(rep, path).version, FORMAT_2_1) << "deflate alone keeps 2.1";
     }
     {
-        const TavImageSecurity zstd = Security(COMPRESS_ZSTD, 19);
         CTavRepository rep;
         ASSERT_EQ(rep.Attach(path, &zstd), 1);
         b = StoreText(rep, second);
@@ -229,7 +197,9 @@ TEST(ZstdImages, ImagesThatNeedANewerReaderAreNamedAndRefused) {
         const std::string path = dir / "n.tvr";
         const TavImageSecurity security = Security(COMPRESS_DEFLATE);
         ASSERT_EQ(CTavRepository::CreateRepository(path, &security, 0, {0, 0}), 1);
-        PatchHeader(path, c.version, c.mask);
+        // The header block is stored plain: the version at 20, the feature mask at 32.
+        tavtest::PokeLE32(path, 20, c.version);
+        tavtest::PokeLE32(path, 32, c.mask);
         CTavRepository rep;
         EXPECT_EQ(rep.Attach(path, nullptr), 0);
         EXPECT_EQ(rep.LastAttachCode(), TAVEX_UNKNOWN_VERSION);
