@@ -31,7 +31,7 @@ std::string SystemErrorText(uint32_t error) {
         case plat::ERR_SHARING_VIOLATION:
             return "the file is in use by another process";
         default:
-            return "system error " + std::to_string(error);
+            return plat::ErrorText(error);
     }
 }
 

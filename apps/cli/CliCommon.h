@@ -21,7 +21,7 @@ CliOption JsonOption();
 int Fail(CCliContext& ctx, const std::string& subject, const std::string& problem,
          int code = EXIT_PROBLEMS);
 
-// "file not found", "access denied" or "system error N" for a platform error code.
+// "file not found", "access denied" or the system's message for a platform error code.
 std::string SystemErrorText(uint32_t error);
 
 }  // namespace tavctl

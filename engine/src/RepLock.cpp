@@ -96,8 +96,8 @@ bool CTavRepLockFile::Acquire() {
             break;
         }
         if (plat::GetLastError() != plat::ERR_FILE_EXISTS) {
-            m_error = m_path + ": cannot create the lock file (system error " +
-                      std::to_string(plat::GetLastError()) + ")";
+            m_error = m_path + ": cannot create the lock file (" +
+                      plat::ErrorText(plat::GetLastError()) + ")";
             return false;
         }
         std::string text;

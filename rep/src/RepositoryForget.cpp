@@ -57,8 +57,8 @@ int CTavRepository::ForgetBaselines(const std::vector<uint32_t>& numbers, std::s
             image->WriteBlock(headers.data(), uint32_t(headers.size()), 0, BLOCK_KIND_BASELINES, 0);
         // The table reaches the disk before the entry point names it.
         if (table == 0 || !image->Sync()) {
-            error = "cannot write the baseline table to " + image->Path() + " (system error " +
-                    std::to_string(plat::GetLastError()) + ")";
+            error = "cannot write the baseline table to " + image->Path() + " (" +
+                    plat::ErrorText(plat::GetLastError()) + ")";
             RollbackTrans();
             return 0;
         }
