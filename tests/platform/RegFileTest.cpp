@@ -317,7 +317,10 @@ TEST(RegFileTest, SurvivesRandomAndDamagedInput) {
 TEST(RegFileTest, TextEncodings) {
     EXPECT_EQ(Cp1252ToUtf8("\x80\x81\x9F\xE9"), "\xE2\x82\xAC\xC2\x81\xC5\xB8\xC3\xA9");
     EXPECT_TRUE(IsValidUtf8("plain \xC3\xA9 \xF0\x9F\x98\x80"));
-    for (std::string bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80"}) {
+    EXPECT_TRUE(IsValidUtf8("eight by\xC3\xA9tes and more ASCII after it"));
+    // Bad bytes behind runs of ASCII that are read eight at a time.
+    for (std::string bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80",
+                            "abcdefgh\xC0\x80", "abcdefghijklmnop\x80", "abcdefg\xE2\x82"}) {
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     }
     std::vector<uint8_t> pair = Utf16("\xF0\x9F\x98\x80", false);
