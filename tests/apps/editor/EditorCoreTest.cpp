@@ -140,11 +140,4 @@ TEST_F(EditorCore, SettingsSaveAndOpenEqualAndEditsMarkModified) {
     EXPECT_EQ(reopened.Path(), path);  // the open job stays
 }
 
-TEST(Browser, ArgumentsForTheLastImageOrTheOpenDialog) {
-    EXPECT_EQ(BrowserArguments("", false), std::vector<std::string>{"/OPENDLG"});
-    EXPECT_EQ(BrowserArguments("", true), std::vector<std::string>{"/OPENDLG"});
-    EXPECT_EQ(BrowserArguments("/i/a.tvr", true), (std::vector<std::string>{"/RESTOREDLG", "/i/a.tvr"}));
-    EXPECT_EQ(BrowserArguments("/i/a.tvr", false), std::vector<std::string>{"/i/a.tvr"});
-}
-
 }  // namespace

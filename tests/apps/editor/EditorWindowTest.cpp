@@ -101,7 +101,7 @@ private slots:
         QVERIFY(!m_frame->Doc().IsModified());
     }
 
-    void saveChangesPrompt() {
+    void saveChangesPromptAndDeclinedSave() {
         QTest::keyClicks(Find<QLineEdit>(1010), "y");
         m_prompt.answers.push_back(tavui::ID_CANCEL);
         QVERIFY(!m_frame->NewJob());
@@ -110,9 +110,9 @@ private slots:
         m_prompt.answers.push_back(tavui::ID_NO);
         QVERIFY(m_frame->NewJob());
         QVERIFY(!m_frame->Doc().IsModified());
-    }
 
-    void declinedSaveKeepsTheJobModified() {
+        // A declined save keeps the job modified.
+        QTest::keyClicks(Find<QLineEdit>(1010), "z");
         m_prompt.answers.push_back(tavui::ID_NO);
         QVERIFY(!m_frame->EnsureSavedJob());
         QVERIFY(m_frame->Doc().IsModified());
