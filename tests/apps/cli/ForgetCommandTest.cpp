@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 
 #include "CliTestRepo.h"
 #include "platform/Clock.h"
@@ -124,7 +125,8 @@ TEST_F(ForgetCommandTest, ForgetsByRuleFreesUnusedImagesAndKeepsChainsThatCrossT
     Backup(true);
     Write("small.txt", "five");
     Backup(false);
-    m_cli.Expect(0, {"forget", m_repo, "--keep-last", "2"});
+    const std::string out = m_cli.Expect(0, {"forget", m_repo, "--keep-last", "2"}).out;
+    EXPECT_TRUE(std::regex_search(out, std::regex("; cut image 0 back by [0-9]+\\.[0-9] KiB\\.\n"))) << out;
     EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 4, 5}));
     m_expected.erase(3);
     ExpectSound();
