@@ -2,7 +2,6 @@
 // written ones) and on store files kept in a repository.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 
 #include "CliTestRepo.h"
@@ -14,10 +13,7 @@ using namespace clitest;
 
 namespace {
 
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
+using dbxtest::DataPath;
 
 std::set<std::string> Names(const std::string& dir) {
     std::vector<TavFindData> entries;

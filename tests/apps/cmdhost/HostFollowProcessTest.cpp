@@ -11,6 +11,7 @@
 #include "platform/Process.h"
 #include "platform/WindowChannel.h"
 #include "tavhost/HostMessages.h"
+#include "tavhost/HostRecords.h"
 #include "tavhost/TavCmdHostClient.h"
 
 using namespace hosttest;
@@ -20,12 +21,6 @@ namespace {
 
 constexpr int DATA_FILES = 24;
 constexpr size_t DATA_FILE_BYTES = 512 * 1024;  // 12 MB in all: about 190 chunks
-
-std::string U16At(const std::vector<uint8_t>& bytes, size_t offset) {
-    std::string out;
-    for (size_t i = offset; i + 1 < bytes.size() && (bytes[i] | bytes[i + 1]); i += 2) out += char(bytes[i]);
-    return out;
-}
 
 // A file of /proc (whose size says 0).
 std::string ReadProc(const std::string& path) {
@@ -87,10 +82,10 @@ TEST_F(HostFollow, AClientFindsTheRunAsksForItsRecordsAndStopsIt) {
     std::vector<uint8_t> job, status, unknown;
     std::string error;
     ASSERT_EQ(hosts[0].RequestRecord(RECORD_JOB, job, error), HostAnswer::Ok) << error;
-    ASSERT_EQ(job.size(), 2436u);
-    EXPECT_EQ(U16At(job, 256), "TavJob");
-    EXPECT_TRUE(job[2432] == RUN_STATE_PREPARED || job[2432] == RUN_STATE_STARTED) << int(job[2432]);
-    EXPECT_EQ(U16At(job, 0), "Full Backup");
+    HostJobRecord record;
+    ASSERT_TRUE(DecodeJobRecord(job, record, error)) << error;  // the layouts are HostLinkTest's
+    EXPECT_EQ(record.typeTitle + " " + record.jobKind, "Full Backup TavJob");
+    EXPECT_TRUE(record.runState == RUN_STATE_PREPARED || record.runState == RUN_STATE_STARTED) << record.runState;
     ASSERT_EQ(hosts[0].RequestRecord(RECORD_STATUS, status, error), HostAnswer::Ok) << error;
     EXPECT_EQ(status.size(), 1284u);
     EXPECT_EQ(hosts[0].RequestRecord(3, unknown, error), HostAnswer::NoAnswer);
