@@ -191,35 +191,12 @@ private slots:
         QCOMPARE(rows["a.txt"][4], std::string("Added"));
     }
 
-    void fiveGibFileShowsItsTrueSize() {
-        QTemporaryDir dir;
-        const std::string repo = MakeLibraryRepo(dir.path().toStdString(), nullptr);
-        CWindow w;
-        QVERIFY(w.window->OpenRepository(repo));
-        CTlcDataProvider* big = w.At({"/big"});
-        QVERIFY(big != nullptr);
-        QCOMPARE(w.Rows(big)["huge.bin"][1], std::string("5.00 GB"));
-        QCOMPARE(tavui::SizeText((4ull << 30) + 512), std::string("4.00 GB"));
-        const TavNodeRec* node = ProviderNode(Child(big, "huge.bin"));
-        QCOMPARE(CExtractItemDlg::InfoRows(*node)[2].second, std::string("5,368,709,120 Bytes"));
-    }
-
     void damagedRepositoryWarnsOnOpen() {
         QTemporaryDir dir;
         std::string data;
         const std::string repo = MakeTavctlRepo(dir.path().toStdString(), data);
-        std::string newest;
-        {
-            CTavRepository rep;
-            TavImageSecurity security;
-            InitTavImageSecure(&security, nullptr, COMPRESS_DEFLATE, -1, ENCRYPT_BUILTIN, TAV_DEFAULT_IMAGE_SIZE);
-            QCOMPARE(rep.Attach(repo, &security), 1);
-            TavBaselineHeaderRec header;
-            QCOMPARE(rep.GetBaselineHeader(rep.GetLatestBaselineNumber(), header), 1);
-            newest = rep.ImagePathOf(header.image);
-            rep.Detach();
-        }
-        // The newest image cut inside its first block: its baseline table is gone.
+        // The second run's fresh image cut inside its first block: its baseline table is gone.
+        const std::string newest = dir.path().toStdString() + "/repo/store.0001.tvr";
         QVERIFY(WriteFile(newest, ReadFile(newest).substr(0, 400)));
         CWindow w;
         QVERIFY(w.window->OpenRepository(repo));
@@ -236,22 +213,47 @@ private slots:
         QVERIFY(intact.prompt.messages.empty());
     }
 
-    void passwordLoopAndCancel() {
+    // The password is asked again after a wrong one; Cancel opens nothing; the change
+    // dialog's messages; the new password opens the repository.
+    void passwordLoopCancelAndChange() {
         QTemporaryDir dir;
-        const std::string repo = MakeLibraryRepo(dir.path().toStdString(), "right");
-        CWindow w;
-        w.prompt.passwords = {std::string("wrong"), std::string("right")};
-        QVERIFY(w.window->OpenRepository(repo));
-        QCOMPARE(w.prompt.passwordQuestions, 2);
-        QCOMPARE(w.prompt.LastMessage(), std::string("Access denied. Invalid password."));
-        QCOMPARE(w.window->BaselineCombo()->count(), 1);
-
+        const std::string repo = MakeLibraryRepo(dir.path().toStdString(), "old");
         CWindow cancelled;
         cancelled.prompt.passwords = {std::nullopt};
         QVERIFY(!cancelled.window->OpenRepository(repo));
         QCOMPARE(cancelled.window->windowTitle(), QString("TvrBrowser"));
         QVERIFY(!cancelled.window->Document().IsOpen());
         QVERIFY(!cancelled.window->RestoreButton()->isEnabled());
+
+        CWindow w;
+        w.prompt.passwords = {std::string("wrong"), std::string("old")};
+        QVERIFY(w.window->OpenRepository(repo));
+        QCOMPARE(w.prompt.passwordQuestions, 2);
+        QCOMPARE(w.prompt.LastMessage(), std::string("Access denied. Invalid password."));
+        QCOMPARE(w.window->BaselineCombo()->count(), 1);
+        w.prompt.messages.clear();
+        std::vector<std::array<const char*, 3>> attempts = {{"bad", "n", "n"}, {"old", "n", "m"}, {"old", "new", "new"}};
+        w.onDialog = [&](QDialog& d) {
+            auto* dialog = As<CChangePwdDlg>(d);
+            for (const auto& a : attempts) {
+                dialog->OldField()->setText(a[0]);
+                dialog->NewField()->setText(a[1]);
+                dialog->ConfirmField()->setText(a[2]);
+                dialog->accept();
+            }
+            return dialog->result();
+        };
+        w.window->OnChangePassword();
+        QCOMPARE(w.prompt.messages.size(), size_t(3));
+        QCOMPARE(w.prompt.messages[0].text, std::string("Invalid password."));
+        QCOMPARE(w.prompt.messages[1].text, std::string("The password don't match."));
+        QCOMPARE(w.prompt.messages[2].text, std::string("The password has been changed."));
+        QCOMPARE(w.prompt.messages[2].icon, tavui::PromptIcon::Information);
+
+        CWindow again;
+        again.prompt.passwords = {std::string("old"), std::string("new")};
+        QVERIFY(again.window->OpenRepository(repo));
+        QCOMPARE(again.prompt.passwordQuestions, 2);
     }
 
     void openDialogLoopAndCommandLine() {
@@ -389,12 +391,20 @@ private slots:
         qunsetenv("TAV_FAKE_TRACE");
     }
 
-    void rootWithoutModuleIsReported() {
+    // A 5 GiB file shows its true size; a root whose module is missing is reported, the
+    // other roots restore.
+    void bigFileAndRootWithoutModule() {
         QTemporaryDir dir;
         const std::string repo = MakeLibraryRepo(dir.path().toStdString(), nullptr, true);
         qputenv("TAVORA_MODULE_PATH", TAV_MODULES_DIR);  // the test module is missing
         CWindow w;
         QVERIFY(w.window->OpenRepository(repo));
+        CTlcDataProvider* big = w.At({"/big"});
+        QVERIFY(big != nullptr);
+        QCOMPARE(w.Rows(big)["huge.bin"][1], std::string("5.00 GB"));
+        QCOMPARE(tavui::SizeText((4ull << 30) + 512), std::string("4.00 GB"));
+        QCOMPARE(CExtractItemDlg::InfoRows(*ProviderNode(Child(big, "huge.bin")))[2].second,
+                 std::string("5,368,709,120 Bytes"));
         QTemporaryDir out;
         w.prompt.answers = {tavui::ID_OK};
         w.onDialog = [&](QDialog& d) {
@@ -453,36 +463,6 @@ private slots:
         auto [flat, flatRequest] = extract(data, false);
         for (const auto& [path, bytes] : flat) QVERIFY2(path.find("sub/") == std::string::npos, path.c_str());
         QVERIFY(flat.size() < deep.size());
-    }
-
-    void changePasswordMessages() {
-        QTemporaryDir dir;
-        const std::string repo = MakeLibraryRepo(dir.path().toStdString(), "old");
-        CWindow w;
-        w.prompt.passwords = {std::string("old")};
-        QVERIFY(w.window->OpenRepository(repo));
-        std::vector<std::array<const char*, 3>> attempts = {{"bad", "n", "n"}, {"old", "n", "m"}, {"old", "new", "new"}};
-        w.onDialog = [&](QDialog& d) {
-            auto* dialog = As<CChangePwdDlg>(d);
-            for (const auto& a : attempts) {
-                dialog->OldField()->setText(a[0]);
-                dialog->NewField()->setText(a[1]);
-                dialog->ConfirmField()->setText(a[2]);
-                dialog->accept();
-            }
-            return dialog->result();
-        };
-        w.window->OnChangePassword();
-        QCOMPARE(w.prompt.messages.size(), size_t(3));
-        QCOMPARE(w.prompt.messages[0].text, std::string("Invalid password."));
-        QCOMPARE(w.prompt.messages[1].text, std::string("The password don't match."));
-        QCOMPARE(w.prompt.messages[2].text, std::string("The password has been changed."));
-        QCOMPARE(w.prompt.messages[2].icon, tavui::PromptIcon::Information);
-
-        CWindow again;
-        again.prompt.passwords = {std::string("old"), std::string("new")};
-        QVERIFY(again.window->OpenRepository(repo));
-        QCOMPARE(again.prompt.passwordQuestions, 2);
     }
 
     void saveLogWritesExactBytes() {

@@ -20,8 +20,10 @@ protected:
         plat::CreateDirectories(m_dir / "data/sub");
         plat::CreateDirectories(m_dir / "repo");
         tavtest::WriteFile(m_dir / "data/a.txt", "first\n");
+        tavtest::WriteFile(m_dir / "data/gone.txt", "soon deleted\n");
         tavtest::WriteFile(m_dir / "data/sub/b.bin", RandomBytes(200000, 7));
-        ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "-t", "Test job"}).code, 0);
+        m_cli.Ok({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "-t", "Test job"});
+        m_cli.Ok({"job", "add", m_job, m_dir / "data"});
     }
 
     CTempDir m_dir;
@@ -30,36 +32,31 @@ protected:
 };
 
 TEST_F(BackupCommandTest, AFullThenAnIncrementalRunWithSummaries) {
-    ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
-    CliResult r = m_cli.Run({"backup", m_job, "--full"});
-    ASSERT_EQ(r.code, 0) << r.err;
+    CliResult r = m_cli.Expect(0, {"backup", m_job, "--full"});
     const std::regex full(
         "Full backup of " + m_job + " saved as baseline 1 of " + m_dir / "repo/store.tvr\n"
-        "  Files added     2\n  Files updated   0\n  Files skipped   0\n  Files deleted   0\n"
+        "  Files added     3\n  Files updated   0\n  Files skipped   0\n  Files deleted   0\n"
         "  Items in error  0\n  Bytes stored    [0-9.]+ KiB \\([0-9]+ bytes\\)\n  Time            [0-9]+\\.[0-9] s\n"
         "  Run log         " + m_job + "\\.[0-9A-F]{8}\\.log/[0-9A-F]{8}\\.10001015\\.log\n");
     EXPECT_TRUE(std::regex_match(r.out, full)) << r.out;
 
     tavtest::WriteFile(m_dir / "data/a.txt", "first, edited\n");
     tavtest::WriteFile(m_dir / "data/c.txt", "new\n");
-    r = m_cli.Run({"backup", m_job});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Incremental backup of " + m_job + " saved as baseline 2 of ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "  Files added     1\n  Files updated   1\n  Files skipped   1\n")) << r.out;
-
-    r = m_cli.Run({"baselines", m_dir / "repo/store.tvr"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Full ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "Test job  Manual Backup\n")) << r.out;
-    r = m_cli.Run({"ls", "-r", m_dir / "repo/store.tvr"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, m_dir / "data/c.txt\n")) << r.out;
+    ASSERT_TRUE(plat::RemoveFile(m_dir / "data/gone.txt"));
+    r = m_cli.Expect(0, {"backup", m_job}, "", "Incremental backup of " + m_job + " saved as baseline 2 of ");
+    EXPECT_TRUE(Contains(r.out, "  Files added     1\n  Files updated   1\n  Files skipped   1\n  Files deleted   1\n"))
+        << r.out;
+    // The run log holds the module's closing lines; the run wrote a fresh image.
+    const size_t log = r.out.find('/', r.out.find("Run log"));
+    const std::string logText = tavtest::ReadFile(r.out.substr(log, r.out.find('\n', log) - log));
+    EXPECT_TRUE(Contains(logText, "Backup Type: Incremental\r\n")) << logText;
+    EXPECT_TRUE(Contains(logText, "\r\n1 Files Added\r\n1 Files Updated\r\n1 Files Skipped\r\n1 Files Deleted\r\n0 Items Error\r\n"));
+    EXPECT_TRUE(plat::PathExists(m_dir / "repo/store.0001.tvr"));
+    EXPECT_TRUE(Contains(m_cli.Expect(0, {"baselines", m_dir / "repo/store.tvr"}, "", "Full ").out, "Test job  Manual Backup\n"));
+    r = m_cli.Expect(0, {"ls", "-r", m_dir / "repo/store.tvr"}, "", m_dir / "data/c.txt\n");
     EXPECT_TRUE(Contains(r.out, m_dir / "data/sub/b.bin\n")) << r.out;
-
     // The exit statuses of failed runs are checked with the command host's (ExitStatusTest).
-    r = m_cli.Run({"backup", m_dir / "none.tvj"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, m_dir / "none.tvj")) << r.err;
+    m_cli.Expect(1, {"backup", m_dir / "none.tvj"}, m_dir / "none.tvj");
 }
 
 TEST_F(BackupCommandTest, TheUsersExcludedPathsAreLeftOut) {
@@ -68,13 +65,9 @@ TEST_F(BackupCommandTest, TheUsersExcludedPathsAreLeftOut) {
     plat::CRegistry user;
     ASSERT_TRUE(user.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora", true));
     ASSERT_TRUE(user.WriteString("ExcludedPaths", m_dir / "data/sub;"));
-    ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
-    CliResult r = m_cli.Run({"backup", m_job, "--full"});
+    m_cli.Expect(0, {"backup", m_job, "--full"});
     plat::SetEnv("TAVORA_HOME", "");
-    ASSERT_EQ(r.code, 0) << r.err;
-    r = m_cli.Run({"ls", "-r", m_dir / "repo/store.tvr"});
-    EXPECT_TRUE(Contains(r.out, m_dir / "data/a.txt\n")) << r.out;
-    EXPECT_FALSE(Contains(r.out, m_dir / "data/sub")) << r.out;
+    EXPECT_FALSE(Contains(m_cli.Expect(0, {"ls", "-r", m_dir / "repo/store.tvr"}, "", m_dir / "data/a.txt\n").out, m_dir / "data/sub"));
 }
 
 }  // namespace

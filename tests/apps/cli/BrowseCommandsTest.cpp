@@ -42,13 +42,6 @@ protected:
         return repo;
     }
 
-    CliResult Ok(const std::vector<std::string>& args) {
-        CliResult r = cli.Run(args);
-        EXPECT_EQ(r.code, 0) << r.err;
-        EXPECT_EQ(r.err, "");
-        return r;
-    }
-
     CCli cli;
     const std::string repo = Repo().path;
 };
@@ -56,15 +49,15 @@ protected:
 }  // namespace
 
 TEST_F(BrowseCommandsTest, ListsModuleRootsWithoutTheRepositoryRoot) {
-    CliResult r = Ok({"ls", repo});
+    const CliResult r = cli.Ok({"ls", repo});
     EXPECT_EQ(Names(r.out), (std::vector<std::string>{"Files and Folders", "Outlook Express"}));
     EXPECT_EQ(Row(r.out, "Files and Folders")[0], 'd');
-    CliResult all = Ok({"ls", repo, "--all"});
+    const CliResult all = cli.Ok({"ls", repo, "--all"});
     EXPECT_EQ(Names(all.out).size(), 3u);  // with "\"
 }
 
 TEST_F(BrowseCommandsTest, ShowsColumnsOfFilesFoldersAndLinks) {
-    CliResult r = Ok({"ls", repo, "/home/ann/docs"});
+    const CliResult r = cli.Ok({"ls", repo, "/home/ann/docs"});
     EXPECT_EQ(Names(r.out), (std::vector<std::string>{"a.txt", "lnk -> a.txt", "sub"}));
     // type, size, version, status, backup date, modified (local time), image, name
     const std::regex updated(
@@ -81,14 +74,14 @@ TEST_F(BrowseCommandsTest, ShowsColumnsOfFilesFoldersAndLinks) {
         std::regex_match(Row(r.out, "sub"), std::regex("d +- +0 {15}" + date + "  .* +-  sub")))
         << Row(r.out, "sub");
 
-    CliResult first = Ok({"ls", "-b", "1", repo, "/home/ann/docs"});
+    CliResult first = cli.Ok({"ls", "-b", "1", repo, "/home/ann/docs"});
     EXPECT_TRUE(
         std::regex_match(Row(first.out, "a.txt"), std::regex("- +5 +0  Added  .* +1  a\\.txt")))
         << Row(first.out, "a.txt");
 }
 
 TEST_F(BrowseCommandsTest, RecursiveListingShowsFullItemPaths) {
-    CliResult r = Ok({"ls", repo, "-r"});
+    const CliResult r = cli.Ok({"ls", repo, "-r"});
     EXPECT_EQ(Names(r.out), (std::vector<std::string>{
                                 "Files and Folders",
                                 "/home/ann/docs",
@@ -102,75 +95,68 @@ TEST_F(BrowseCommandsTest, RecursiveListingShowsFullItemPaths) {
                                 std::string("Outlook Express/") + IDENTITY + "/<msgroot>/Inbox.dbx",
                                 std::string("Outlook Express/") + IDENTITY + "/Rules",
                             }));
-    CliResult sub = Ok({"ls", repo, "--recursive", "/home/ann/docs/sub"});
+    CliResult sub = cli.Ok({"ls", repo, "--recursive", "/home/ann/docs/sub"});
     EXPECT_EQ(Names(sub.out), (std::vector<std::string>{"/home/ann/docs/sub/b.bin"}));
 }
 
 TEST_F(BrowseCommandsTest, BaselinesDifferAndDefaultIsTheNewest) {
-    EXPECT_EQ(Names(Ok({"ls", repo, "/"}).out), (std::vector<std::string>{"/home/ann/docs"}));
-    EXPECT_EQ(Names(Ok({"ls", repo, "/", "-b", "1"}).out),
+    EXPECT_EQ(Names(cli.Ok({"ls", repo, "/"}).out), (std::vector<std::string>{"/home/ann/docs"}));
+    EXPECT_EQ(Names(cli.Ok({"ls", repo, "/", "-b", "1"}).out),
               (std::vector<std::string>{"/etc/app.conf", "/home/ann/docs"}));
-    EXPECT_EQ(Names(Ok({"ls", repo, "Files and Folders", "-b2"}).out),
+    EXPECT_EQ(Names(cli.Ok({"ls", repo, "Files and Folders", "-b2"}).out),
               (std::vector<std::string>{"/home/ann/docs"}));
 
-    CliResult none = cli.Run({"ls", repo, "-b", "7"});
-    EXPECT_EQ(none.code, 1);
-    EXPECT_EQ(none.err, "tavctl: " + repo + ": no such baseline 7 (the baselines are 0 to 2)\n");
+    EXPECT_EQ(cli.Expect(1, {"ls", repo, "-b", "7"}).err, "tavctl: " + repo + ": no such baseline 7 (the baselines are 0 to 2)\n");
 }
 
 TEST_F(BrowseCommandsTest, FoldersAboveTheStoredPathsListWhatTheyHold) {
-    EXPECT_EQ(Names(Ok({"ls", repo, "/home"}).out), (std::vector<std::string>{"/home/ann/docs"}));
-    EXPECT_EQ(Names(Ok({"ls", repo, "/home/ann/"}).out),
+    EXPECT_EQ(Names(cli.Ok({"ls", repo, "/home"}).out), (std::vector<std::string>{"/home/ann/docs"}));
+    EXPECT_EQ(Names(cli.Ok({"ls", repo, "/home/ann/"}).out),
               (std::vector<std::string>{"/home/ann/docs"}));
-    EXPECT_EQ(cli.Run({"ls", repo, "/hom"}).code, 1);  // not a folder boundary
+    cli.Expect(1, {"ls", repo, "/hom"});  // not a folder boundary
 }
 
 TEST_F(BrowseCommandsTest, ItemsByIdInDecimalAndHex) {
     const TavNodeRec docs = Repo().Node(2, "/home/ann/docs");
-    const std::string byPath = Ok({"ls", repo, "/home/ann/docs"}).out;
-    EXPECT_EQ(Ok({"ls", repo, std::to_string(docs.nodeId)}).out, byPath);
-    EXPECT_EQ(Ok({"ls", repo, tavctl::IdText(docs.nodeId)}).out, byPath);
+    const std::string byPath = cli.Ok({"ls", repo, "/home/ann/docs"}).out;
+    EXPECT_EQ(cli.Ok({"ls", repo, std::to_string(docs.nodeId)}).out, byPath);
+    EXPECT_EQ(cli.Ok({"ls", repo, tavctl::IdText(docs.nodeId)}).out, byPath);
 
     const TavNodeRec a = Repo().Node(2, "/home/ann/docs/a.txt");
-    EXPECT_EQ(Ok({"cat", repo, tavctl::IdText(a.nodeId)}).out, "alpha, second version");
+    EXPECT_EQ(cli.Ok({"cat", repo, tavctl::IdText(a.nodeId)}).out, "alpha, second version");
     // A file named by id is shown by its full path.
-    EXPECT_EQ(Names(Ok({"ls", repo, std::to_string(a.nodeId)}).out),
+    EXPECT_EQ(Names(cli.Ok({"ls", repo, std::to_string(a.nodeId)}).out),
               (std::vector<std::string>{"/home/ann/docs/a.txt"}));
 
-    CliResult bad = cli.Run({"cat", repo, "629"});
-    EXPECT_EQ(bad.code, 1);
-    EXPECT_EQ(bad.err, "tavctl: " + repo + ": 629: no such item in baseline 2\n");
-    EXPECT_EQ(cli.Run({"cat", repo, "#FFFFFFF0"}).code, 1);
+    EXPECT_EQ(cli.Expect(1, {"cat", repo, "629"}).err, "tavctl: " + repo + ": 629: no such item in baseline 2\n");
+    cli.Expect(1, {"cat", repo, "#FFFFFFF0"});
 }
 
 TEST_F(BrowseCommandsTest, CatWritesStoredContents) {
-    EXPECT_EQ(Ok({"cat", repo, "/home/ann/docs/a.txt"}).out, "alpha, second version");
-    EXPECT_EQ(Ok({"cat", "-b", "1", repo, "/home/ann/docs/a.txt"}).out, "alpha");
-    EXPECT_EQ(Ok({"cat", repo, "/home/ann/docs/sub/b.bin"}).out, Repo().big);
-    EXPECT_EQ(Ok({"cat", repo, "//home/ann/docs//lnk"}).out, "a.txt");  // a link's target
-    EXPECT_EQ(Ok({"cat", repo, "/etc/app.conf", "-b", "1"}).out, "key=value\n");
+    EXPECT_EQ(cli.Ok({"cat", repo, "/home/ann/docs/a.txt"}).out, "alpha, second version");
+    EXPECT_EQ(cli.Ok({"cat", "-b", "1", repo, "/home/ann/docs/a.txt"}).out, "alpha");
+    EXPECT_EQ(cli.Ok({"cat", repo, "/home/ann/docs/sub/b.bin"}).out, Repo().big);
+    EXPECT_EQ(cli.Ok({"cat", repo, "//home/ann/docs//lnk"}).out, "a.txt");  // a link's target
+    EXPECT_EQ(cli.Ok({"cat", repo, "/etc/app.conf", "-b", "1"}).out, "key=value\n");
 }
 
 TEST_F(BrowseCommandsTest, CatReassemblesAMessageStoreFromItsChunks) {
     const std::string inbox = std::string("Outlook Express/") + IDENTITY + "/<msgroot>/Inbox.dbx";
-    EXPECT_EQ(Ok({"cat", repo, inbox}).out, Repo().dbx);
+    EXPECT_EQ(cli.Ok({"cat", repo, inbox}).out, Repo().dbx);
     // Names of other modules also match without regard to case; file paths do not.
     std::string lower = inbox;
     for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_EQ(Ok({"cat", repo, lower}).out, Repo().dbx);
-    EXPECT_EQ(cli.Run({"cat", repo, "/home/ANN/docs/a.txt"}).code, 1);
-    EXPECT_EQ(Ok({"cat", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"}).out,
+    EXPECT_EQ(cli.Ok({"cat", repo, lower}).out, Repo().dbx);
+    cli.Expect(1, {"cat", repo, "/home/ANN/docs/a.txt"});
+    EXPECT_EQ(cli.Ok({"cat", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"}).out,
               Repo().rules);
 }
 
 TEST_F(BrowseCommandsTest, CatRefusesFoldersAndUnknownItems) {
-    CliResult folder = cli.Run({"cat", repo, "/home/ann/docs"});
-    EXPECT_EQ(folder.code, 1);
+    const CliResult folder = cli.Expect(1, {"cat", repo, "/home/ann/docs"});
     EXPECT_EQ(folder.err, "tavctl: " + repo + ": /home/ann/docs: is a folder, not a file\n");
     EXPECT_EQ(folder.out, "");
-
-    CliResult gone = cli.Run({"cat", repo, "/etc/app.conf"});  // deleted in baseline 2
-    EXPECT_EQ(gone.code, 1);
-    EXPECT_EQ(gone.err, "tavctl: " + repo + ": /etc/app.conf: no such item in baseline 2\n");
-    EXPECT_EQ(cli.Run({"cat", repo, "Nothing/here"}).code, 1);
+    EXPECT_EQ(cli.Expect(1, {"cat", repo, "/etc/app.conf"}).err,  // deleted in baseline 2
+              "tavctl: " + repo + ": /etc/app.conf: no such item in baseline 2\n");
+    cli.Expect(1, {"cat", repo, "Nothing/here"});
 }

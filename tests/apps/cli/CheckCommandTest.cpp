@@ -79,26 +79,14 @@ TEST(CheckCommandTest, AFlippedByteIsADamagedBlockNamedByImageAndOffset) {
         EXPECT_TRUE(Contains(r.out, ": 2 problems found.\n")) << r.out;
     }
     // cat stops at the damaged block and says so.
-    CliResult cat = cli.Run({"cat", repo.path, "/home/ann/docs/sub/b.bin"});
-    EXPECT_EQ(cat.code, 1);
-    EXPECT_TRUE(cat.out.empty());
-    EXPECT_TRUE(Contains(cat.err, "CRC-32")) << cat.err;
+    EXPECT_TRUE(cli.Expect(1, {"cat", repo.path, "/home/ann/docs/sub/b.bin"}, "CRC-32").out.empty());
 }
 
-TEST(CheckCommandTest, DamagedCompressedBlockIsReported) {
+// A compressed block (Rules) and both chunks of a message store damaged.
+TEST(CheckCommandTest, ReadDataChecksCompressedBlocksAndEveryChunkOfAMessageStore) {
     CTestRepo repo;
     const TavNodeRec rules = repo.Node(2, std::string("Outlook Express/") + IDENTITY + "/Rules");
-    const std::string image = repo.ImagePath(rules.content.image);
-    FlipByte(image, uint64_t(rules.content.offset) + 20 + 12);
-    CCli cli;
-    CliResult r = cli.Run({"check", repo.path, "--read-data"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.out, "Rules (" + tavctl::IdText(rules.nodeId) + "): content block at image "))
-        << r.out;
-}
-
-TEST(CheckCommandTest, ReadDataChecksEveryChunkOfAMessageStore) {
-    CTestRepo repo;
+    FlipByte(repo.ImagePath(rules.content.image), uint64_t(rules.content.offset) + 20 + 12);
     const std::string inbox = std::string("Outlook Express/") + IDENTITY + "/<msgroot>/Inbox.dbx";
     const TavNodeRec node = repo.Node(2, inbox);
     // Both chunks are damaged: the first is named, the other counted.
@@ -121,8 +109,8 @@ TEST(CheckCommandTest, ReadDataChecksEveryChunkOfAMessageStore) {
     }
 
     CCli cli;
-    CliResult r = cli.Run({"check", repo.path, "--read-data"});
-    EXPECT_EQ(r.code, 1);
+    const CliResult r = cli.Expect(1, {"check", repo.path, "--read-data"}, "",
+                                   "Rules (" + tavctl::IdText(rules.nodeId) + "): content block at image ");
     EXPECT_TRUE(Contains(r.out, "Inbox.dbx (" + tavctl::IdText(node.nodeId) +
                                     "): chunk 0: content block at image " + std::to_string(firstImage)))
         << r.out;
@@ -134,11 +122,8 @@ TEST(CheckCommandTest, MissingImageIsNamed) {
     const std::string lost = repo.ImagePath(1);
     ASSERT_TRUE(plat::RemoveFile(lost));
     CCli cli;
-    CliResult r = cli.Run({"check", repo.path});
-    EXPECT_EQ(r.code, 1);
     // Baseline 1's node table was in the lost image; baseline 2 carries its files over.
-    EXPECT_TRUE(Contains(r.out, "baseline 1: node table in image 1 (" + lost + ") offset "))
-        << r.out;
+    const CliResult r = cli.Expect(1, {"check", repo.path}, "", "baseline 1: node table in image 1 (" + lost + ") offset ");
     EXPECT_TRUE(Contains(r.out, "baseline 2: /home/ann/docs/sub/b.bin (")) << r.out;
     EXPECT_TRUE(Contains(r.out, ": image file " + lost + " cannot be opened\n")) << r.out;
 }
@@ -149,8 +134,7 @@ TEST(CheckCommandTest, LoopsAndLinksOutsideTheTableAreFoundAndDoNotHang) {
     BreakLinks(repo, "/home/ann/docs/a.txt", 0, docs.firstChildId);  // siblings run in a circle
     BreakLinks(repo, "/home/ann/docs/a.txt", 628 * 1000, 0);         // a child beyond the table
     CCli cli;
-    CliResult r = cli.Run({"check", repo.path});
-    EXPECT_EQ(r.code, 1);
+    const CliResult r = cli.Expect(1, {"check", repo.path});
     EXPECT_TRUE(Contains(r.out, "baseline 3: /home/ann/docs (" + tavctl::IdText(docs.nodeId) +
                                     "): its list of items reaches " +
                                     tavctl::IdText(docs.firstChildId) +
@@ -161,8 +145,7 @@ TEST(CheckCommandTest, LoopsAndLinksOutsideTheTableAreFoundAndDoNotHang) {
     EXPECT_TRUE(Contains(r.out, "Checked 5 baselines"));
 
     // Listing and naming items stay bounded on the damaged tables.
-    CliResult ls = cli.Run({"ls", "-r", repo.path});
-    EXPECT_EQ(ls.code, 0) << ls.err;
+    cli.Expect(0, {"ls", "-r", repo.path});
     EXPECT_EQ(cli.Run({"cat", repo.path, "/home/ann/docs/a.txt"}).out, "alpha, second version");
 }
 
@@ -173,26 +156,16 @@ TEST(CheckCommandTest, CutNewestImageLeavesTheEarlierBaselinesAndIsReported) {
     ASSERT_TRUE(tavtest::WriteFile(image, tavtest::ReadFile(image).substr(0, 400)));
     CCli cli;
     // The repository still opens, at the baselines before the damaged image, and says so ...
-    CliResult r = cli.Run({"ls", repo.path});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(Contains(r.err, "warning: the newest baselines are damaged: the baseline table in " + image +
-                                    " cannot be read; showing the baselines up to 1"))
-        << r.err;
-    EXPECT_EQ(cli.Run({"info", repo.path}).code, 0);
+    cli.Expect(0, {"ls", repo.path}, "warning: the newest baselines are damaged: the baseline table in " + image +
+                                         " cannot be read; showing the baselines up to 1");
+    cli.Expect(0, {"info", repo.path});
     // ... and check names the table it could not read.
-    r = cli.Run({"check", repo.path});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.out, "baseline table in image 2 (" + image + ") offset ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "cannot be read; the repository opens at the baselines before it"))
-        << r.out;
+    const CliResult r = cli.Expect(1, {"check", repo.path}, "", "baseline table in image 2 (" + image + ") offset ");
+    EXPECT_TRUE(Contains(r.out, "cannot be read; the repository opens at the baselines before it")) << r.out;
     // --repair sets the image aside (renamed, not deleted); the repository is whole again.
-    r = cli.Run({"check", repo.path, "--repair"});
-    EXPECT_EQ(r.code, 0) << r.out << r.err;
-    EXPECT_TRUE(Contains(r.out, "set aside image 2: " + image + " -> " + image + ".set-aside")) << r.out;
+    cli.Expect(0, {"check", repo.path, "--repair"}, "", "set aside image 2: " + image + " -> " + image + ".set-aside");
     EXPECT_TRUE(plat::PathExists(image + ".set-aside"));
-    r = cli.Run({"check", repo.path});
-    EXPECT_EQ(r.code, 0) << r.out;
-    EXPECT_TRUE(r.err.empty()) << r.err;
+    cli.Ok({"check", repo.path});
 }
 
 TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemovesThem) {
@@ -208,14 +181,10 @@ TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemove
     }
     const uint64_t size = tavtest::ReadFile(image).size();
     CCli cli;
-    CliResult r = cli.Run({"check", repo.path});
-    EXPECT_EQ(r.code, 0) << "leftovers are no damage: " << r.out;
-    EXPECT_TRUE(Contains(r.out, "left over: image 3 (" + image + "): " + tavctl::FormatBytes(size) + " (" +
-                                    std::to_string(size) + " bytes) (the whole image)"))
-        << r.out;
-    r = cli.Run({"check", repo.path, "--repair"});
-    EXPECT_EQ(r.code, 0) << r.out << r.err;
-    EXPECT_TRUE(Contains(r.out, "removed image 3 (" + image + ")")) << r.out;
+    // Leftovers are no damage.
+    cli.Expect(0, {"check", repo.path}, "", "left over: image 3 (" + image + "): " + tavctl::FormatBytes(size) + " (" +
+                                               std::to_string(size) + " bytes) (the whole image)");
+    cli.Expect(0, {"check", repo.path, "--repair"}, "", "removed image 3 (" + image + ")");
     EXPECT_FALSE(plat::PathExists(image));
     EXPECT_FALSE(Contains(cli.Run({"check", repo.path}).out, "left over"));
 }

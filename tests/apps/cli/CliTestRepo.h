@@ -57,6 +57,23 @@ public:
         r.err = err.str();
         return r;
     }
+
+    // Runs `args` and expects exit status `code`, `errPart` in the error text and `outPart`
+    // in the output.
+    CliResult Expect(int code, const std::vector<std::string>& args, const std::string& errPart = "",
+                     const std::string& outPart = "") {
+        CliResult r = Run(args);
+        EXPECT_EQ(r.code, code) << (args.empty() ? "" : args[0]) << ": " << r.out << r.err;
+        EXPECT_NE(r.err.find(errPart), std::string::npos) << r.err;
+        EXPECT_NE(r.out.find(outPart), std::string::npos) << r.out;
+        return r;
+    }
+    // Runs `args` and expects success without an error text.
+    CliResult Ok(const std::vector<std::string>& args) {
+        CliResult r = Expect(0, args);
+        EXPECT_EQ(r.err, "");
+        return r;
+    }
 };
 
 using tavtest::Contains;

@@ -74,21 +74,14 @@ TEST(ArgParserTest, ParsesNumbersThatFit32Bits) {
 
 TEST(DispatcherTest, HelpAndOverview) {
     CCli cli;
-    CliResult none = cli.Run({});
-    EXPECT_EQ(none.code, 2);
-    EXPECT_TRUE(Contains(none.err, "usage: tavctl COMMAND"));
-
-    CliResult overview = cli.Run({"--help"});
-    EXPECT_EQ(overview.code, 0);
+    const CliResult overview = cli.Expect(0, {"--help"});
     for (const char* command : {"info", "baselines", "ls", "cat", "check", "passwd"})
         EXPECT_TRUE(Contains(overview.out, std::string("  ") + command + " ")) << command;
 
     for (const auto& args :
          {std::vector<std::string>{"ls", "--help"}, std::vector<std::string>{"help", "ls"},
           std::vector<std::string>{"ls", "repo.tvr", "-h"}}) {
-        CliResult help = cli.Run(args);
-        EXPECT_EQ(help.code, 0);
-        EXPECT_TRUE(Contains(help.out, "usage: tavctl ls REPO [PATH]"));
+        const CliResult help = cli.Expect(0, args, "", "usage: tavctl ls REPO [PATH]");
         EXPECT_TRUE(Contains(help.out, "-r, --recursive"));
         EXPECT_TRUE(Contains(help.out, "-h, --help"));
     }
@@ -107,48 +100,25 @@ TEST(DispatcherTest, UsageErrorsExitWithTwo) {
         {{"info", "a.tvr", "b.tvr"}, "unexpected argument 'b.tvr'"},
         {{"passwd", "a.tvr", "--remove", "--new-password-file", "f"}, ""},
         {{"ls", repo.path, "-b", "first"}, "tavctl: -b needs a baseline number or latest, not 'first'\n"},
+        {{}, "usage: tavctl COMMAND"},
+        {{"resotre"}, "did you mean 'restore'?"},
+        {{"job", "nwe"}, "did you mean 'job new'?"},
+        {{"ls", "repo.tvr", "--recursiv"}, "did you mean --recursive?"},
     };
     CCli cli;
-    for (const auto& c : cases) {
-        const CliResult r = cli.Run(c.args);
-        EXPECT_EQ(r.code, 2) << c.args[0];
-        EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
-    }
-    EXPECT_EQ(cli.Run({"ls", repo.path, "-b", "latest", "/home/ann/docs/a.txt"}).code, 0);
+    for (const auto& c : cases) cli.Expect(2, c.args, c.err);
+    cli.Ok({"ls", repo.path, "-b", "latest", "/home/ann/docs/a.txt"});
+    for (const char* word : {"version", "-V", "--version"}) cli.Expect(0, {word}, "", "tavctl 0.1");
 }
 
 TEST(DispatcherTest, ErrorsNameTheFile) {
     CTempDir dir;
     CCli cli;
-    CliResult missing = cli.Run({"info", dir / "none.tvr"});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.err, "tavctl: " + (dir / "none.tvr") + ": no such file\n");
-
+    EXPECT_EQ(cli.Expect(1, {"info", dir / "none.tvr"}).err, "tavctl: " + (dir / "none.tvr") + ": no such file\n");
     ASSERT_TRUE(tavtest::WriteFile(dir / "text.tvr", "just some text, not an image"));
-    CliResult text = cli.Run({"baselines", dir / "text.tvr"});
-    EXPECT_EQ(text.code, 1);
-    EXPECT_EQ(text.err, "tavctl: " + (dir / "text.tvr") +
-                            ": not a Tavora repository image, or it has no usable entry point\n");
-
-    CliResult folder = cli.Run({"ls", dir.Path()});
-    EXPECT_EQ(folder.code, 1);
-    EXPECT_TRUE(Contains(folder.err, "is a folder, not a repository image file"));
-}
-
-TEST(DispatcherTest, SuggestsCommandsAndPrintsTheVersion) {
-    CCli cli;
-    CliResult r = cli.Run({"resotre"});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_TRUE(Contains(r.err, "did you mean 'restore'?")) << r.err;
-    r = cli.Run({"job", "nwe"});
-    EXPECT_TRUE(Contains(r.err, "did you mean 'job new'?")) << r.err;
-    r = cli.Run({"ls", "repo.tvr", "--recursiv"});
-    EXPECT_TRUE(Contains(r.err, "did you mean --recursive?")) << r.err;
-    for (const char* word : {"version", "-V", "--version"}) {
-        r = cli.Run({word});
-        EXPECT_EQ(r.code, 0);
-        EXPECT_TRUE(Contains(r.out, "tavctl 0.1")) << r.out;
-    }
+    EXPECT_EQ(cli.Expect(1, {"baselines", dir / "text.tvr"}).err,
+              "tavctl: " + (dir / "text.tvr") + ": not a Tavora repository image, or it has no usable entry point\n");
+    cli.Expect(1, {"ls", dir.Path()}, "is a folder, not a repository image file");
 }
 
 TEST(JsonTest, QuotesEveryTextAsValidJson) {

@@ -2,7 +2,6 @@
 // written ones) and on store files kept in a repository.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 
 #include "CliTestRepo.h"
@@ -14,10 +13,7 @@ using namespace clitest;
 
 namespace {
 
-std::string DataPath(const std::string& name) {
-    const char* root = std::getenv("TAV_TESTDATA");
-    return std::string(root ? root : "../shared/testdata") + "/dbx/" + name;
-}
+using dbxtest::DataPath;
 
 std::set<std::string> Names(const std::string& dir) {
     std::vector<TavFindData> entries;
@@ -75,13 +71,6 @@ protected:
         return repo;
     }
 
-    CliResult Ok(const std::vector<std::string>& args) {
-        CliResult r = cli.Run(args);
-        EXPECT_EQ(r.code, 0) << r.err;
-        EXPECT_EQ(r.err, "");
-        return r;
-    }
-
     // A store file written into the test's folder.
     std::string WriteStore(const std::vector<dbxtest::Message>& messages,
                            std::vector<uint32_t>* offsets = nullptr,
@@ -114,19 +103,18 @@ const char* const FOLDERS_LISTING =
 }  // namespace
 
 TEST_F(DbxCommandsTest, FoldersListsTheHierarchyOfAFileAFolderOrAStoredFile) {
-    EXPECT_EQ(Ok({"dbx", "folders", DataPath("DbxOutlookExpress/Folders.dbx")}).out,
-              FOLDERS_LISTING);
-    // A store folder: its Folders.dbx, whatever its case.
-    EXPECT_EQ(Ok({"dbx", "folders", DataPath("DbxOutlookExpress")}).out, FOLDERS_LISTING);
-    EXPECT_EQ(Ok({"dbx", "folders", "--repo", Repo().path, Stored("")}).out, FOLDERS_LISTING);
-    EXPECT_EQ(Ok({"dbx", "folders", "--repo", Repo().path, Stored("folders.dbx")}).out,
-              FOLDERS_LISTING);
+    // A file, a store folder (its Folders.dbx, whatever its case), the same stored.
+    for (const std::vector<std::string>& where :
+         {std::vector<std::string>{DataPath("DbxOutlookExpress/Folders.dbx")}, {DataPath("DbxOutlookExpress")},
+          {"--repo", Repo().path, Stored("")}, {"--repo", Repo().path, Stored("folders.dbx")}}) {
+        std::vector<std::string> args = {"dbx", "folders"};
+        args.insert(args.end(), where.begin(), where.end());
+        EXPECT_EQ(cli.Ok(args).out, FOLDERS_LISTING) << where.back();
+    }
 
-    CliResult none = cli.Run({"dbx", "folders", dir.Path()});
-    EXPECT_EQ(none.code, 1);
-    EXPECT_EQ(none.err, "tavctl: " + dir.Path() + ": holds no folders.dbx\n");
+    EXPECT_EQ(cli.Expect(1, {"dbx", "folders", dir.Path()}).err, "tavctl: " + dir.Path() + ": holds no folders.dbx\n");
     // A message store has no folder tree: nothing listed.
-    EXPECT_EQ(Ok({"dbx", "folders", DataPath("IPED/test_OutlookDBX.dbx")}).out,
+    EXPECT_EQ(cli.Ok({"dbx", "folders", DataPath("IPED/test_OutlookDBX.dbx")}).out,
               "ID  PARENT  MESSAGES  UNREAD  STATUS  FILE  NAME\n");
 }
 
@@ -151,7 +139,7 @@ TEST_F(DbxCommandsTest, LsShowsTheColumnsOfEveryListedMessage) {
         return text + std::string(width - text.size(), ' ');
     };
     EXPECT_EQ(
-        Ok({"dbx", "ls", file}).out,
+        cli.Ok({"dbx", "ls", file}).out,
         "OFFSET  F  FROM             TO               SUBJECT      RECEIVED DATE        ACCOUNT\n" +
             pad(o0, 8) +
             "*  ann@example.com  bob@example.org  Hello world  2002/04/14 12:27 AM  pop\n" +
@@ -164,7 +152,7 @@ TEST_F(DbxCommandsTest, LsFiltersSortsAndRejectsWrongOptions) {
     const auto count = [&](const std::vector<std::string>& options) {
         std::vector<std::string> args = {"dbx", "ls", file};
         args.insert(args.end(), options.begin(), options.end());
-        const std::string out = Ok(args).out;
+        const std::string out = cli.Ok(args).out;
         return std::count(out.begin(), out.end(), '\n') - 1;
     };
     EXPECT_EQ(count({}), 28);
@@ -172,12 +160,12 @@ TEST_F(DbxCommandsTest, LsFiltersSortsAndRejectsWrongOptions) {
     EXPECT_EQ(count({"--filter", "copilot", "--in", "from,to"}), 0);
     EXPECT_EQ(count({"--filter", "marcusdeoliveiraneves", "--in", "from"}), 1);
     EXPECT_EQ(count({"--filter", "  ", "--in", "all"}), 28);  // blank: no filter
-    EXPECT_TRUE(Contains(Ok({"dbx", "ls", file, "--filter", "teste", "--in", "subject,CONTENT"}).out, "14568"));
-    const std::string sorted = Ok({"dbx", "ls", file, "--sort", "subject"}).out;
+    EXPECT_TRUE(Contains(cli.Ok({"dbx", "ls", file, "--filter", "teste", "--in", "subject,CONTENT"}).out, "14568"));
+    const std::string sorted = cli.Ok({"dbx", "ls", file, "--sort", "subject"}).out;
     EXPECT_LT(sorted.find("Fw: Cat\xC3\xB3lica"), sorted.find("Mensagem teste")) << sorted;
-    const std::string reversed = Ok({"dbx", "ls", file, "--sort", "subject", "-r"}).out;
+    const std::string reversed = cli.Ok({"dbx", "ls", file, "--sort", "subject", "-r"}).out;
     EXPECT_GT(reversed.find("Fw: Cat\xC3\xB3lica"), reversed.find("Mensagem teste"));
-    const std::string byDate = Ok({"dbx", "ls", file, "--sort", "DATE"}).out;
+    const std::string byDate = cli.Ok({"dbx", "ls", file, "--sort", "DATE"}).out;
     EXPECT_LT(byDate.find("2025/01/20"), byDate.find("2025/02/10"));
 
     struct Case {
@@ -196,14 +184,10 @@ TEST_F(DbxCommandsTest, LsFiltersSortsAndRejectsWrongOptions) {
     for (const Case& c : cases) {
         std::vector<std::string> args = {"dbx", "ls", file};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        const CliResult r = cli.Run(args);
-        EXPECT_EQ(r.code, c.code) << c.options[0];
-        EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
+        cli.Expect(c.code, args, c.err);
     }
-    CliResult r = cli.Run({"dbx", "ls", dir / "missing.dbx"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "tavctl: " + dir / "missing.dbx" + ": file not found\n");
-    EXPECT_EQ(cli.Run({"dbx", "ls", dir.Path()}).code, 1);
+    EXPECT_EQ(cli.Expect(1, {"dbx", "ls", dir / "missing.dbx"}).err, "tavctl: " + dir / "missing.dbx" + ": file not found\n");
+    cli.Expect(1, {"dbx", "ls", dir.Path()});
 }
 
 TEST_F(DbxCommandsTest, DamageIsReportedAfterWhatCouldBeListed) {
@@ -214,35 +198,24 @@ TEST_F(DbxCommandsTest, DamageIsReportedAfterWhatCouldBeListed) {
     std::vector<uint32_t> offsets;
     const std::string file = WriteStore(messages, &offsets);
     FlipByte(file, offsets[1]);  // the second record's marker
-    CliResult r = cli.Run({"dbx", "ls", file});
-    EXPECT_EQ(r.code, 1);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08X", offsets[1]);
+    const CliResult r = cli.Expect(1, {"dbx", "ls", file});
     EXPECT_TRUE(Contains(r.out, "first") && Contains(r.out, "third") && !Contains(r.out, "second"));
-    EXPECT_EQ(
-        r.err, "tavctl: " + file +
-                   ": 1 message(s) cannot be read: Wrong object marker ! (offset 0x" +
-                   [&] {
-                       char hex[16];
-                       std::snprintf(hex, sizeof hex, "%08X", offsets[1]);
-                       return std::string(hex);
-                   }() +
-                   ")\n");
+    EXPECT_EQ(r.err, "tavctl: " + file + ": 1 message(s) cannot be read: Wrong object marker ! (offset 0x" + hex + ")\n");
 
     // A file cut inside its header.
-    const std::string cut = dir / "cut.dbx";
-    ASSERT_TRUE(tavtest::WriteFile(cut, "short"));
-    r = cli.Run({"dbx", "ls", cut});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "Error reading object from input stream !")) << r.err;
+    ASSERT_TRUE(tavtest::WriteFile(dir / "cut.dbx", "short"));
+    cli.Expect(1, {"dbx", "ls", dir / "cut.dbx"}, "Error reading object from input stream !");
 }
 
 TEST_F(DbxCommandsTest, ShowAndExportWriteTheStoredText) {
     const std::string file = DataPath("Mail-Transport-Dbx/test1.dbx");
-    const std::string text = Ok({"dbx", "show", file, "11044"}).out;
+    const std::string text = cli.Ok({"dbx", "show", file, "11044"}).out;
     EXPECT_EQ(text.size(), 2710u);
     EXPECT_EQ(text.rfind("Return-path: <noreply@freshmeat.net>\r\n", 0), 0u);
-    EXPECT_EQ(Ok({"dbx", "show", file, "0x2B24"}).out, text);
-    CliResult r = cli.Run({"dbx", "show", file, "11045"});  // not a message's record
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(cli.Ok({"dbx", "show", file, "0x2B24"}).out, text);
+    CliResult r = cli.Expect(1, {"dbx", "show", file, "11045"});  // not a message's record
     EXPECT_EQ(r.err, "tavctl: " + file + ": no message at offset 11045 (see 'tavctl dbx ls')\n");
     EXPECT_EQ(r.out, "");
     for (const char* bad : {"eleven", "0x"}) EXPECT_EQ(cli.Run({"dbx", "show", file, bad}).code, 2) << bad;
@@ -250,15 +223,13 @@ TEST_F(DbxCommandsTest, ShowAndExportWriteTheStoredText) {
 
     // export: the same bytes in a file, which is replaced only with --force.
     const std::string out = dir / "m.eml";
-    EXPECT_EQ(Ok({"dbx", "export", file, "11044", out}).out, "");
+    EXPECT_EQ(cli.Ok({"dbx", "export", file, "11044", out}).out, "");
     EXPECT_EQ(tavtest::ReadFile(out), text);
     ASSERT_TRUE(tavtest::WriteFile(out, "mine"));
-    r = cli.Run({"dbx", "export", file, "11044", out});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "tavctl: " + file + ": message at offset 11044: " + out +
-                         ": the file exists already (use --force to replace it)\n");
+    EXPECT_EQ(cli.Expect(1, {"dbx", "export", file, "11044", out}).err,
+              "tavctl: " + file + ": message at offset 11044: " + out + ": the file exists already (use --force to replace it)\n");
     EXPECT_EQ(tavtest::ReadFile(out), "mine");
-    Ok({"dbx", "export", file, "11044", out, "--force"});
+    cli.Ok({"dbx", "export", file, "11044", out, "--force"});
     EXPECT_EQ(tavtest::ReadFile(out), text);
 }
 
@@ -277,7 +248,7 @@ TEST_F(DbxCommandsTest, ExportAllWritesNamedFilesInsideTheFolder) {
     ASSERT_TRUE(plat::CreateDirectories(out));
     ASSERT_TRUE(tavtest::WriteFile(out + "/Re_ Hello.eml", "keep"));
 
-    EXPECT_EQ(Ok({"dbx", "export-all", file, out}).out, "_.._escape.eml\nRe_ Hello (2).eml\nmessage.eml\n");
+    EXPECT_EQ(cli.Ok({"dbx", "export-all", file, out}).out, "_.._escape.eml\nRe_ Hello (2).eml\nmessage.eml\n");
     EXPECT_EQ(Names(out), (std::set<std::string>{"_.._escape.eml", "Re_ Hello.eml", "Re_ Hello (2).eml",
                                                  "message.eml"}));
     EXPECT_EQ(Names(dir / "out"), std::set<std::string>{"nested"});
@@ -287,59 +258,49 @@ TEST_F(DbxCommandsTest, ExportAllWritesNamedFilesInsideTheFolder) {
     TavFindData fd;
     ASSERT_TRUE(plat::GetFindData(out + "/Re_ Hello (2).eml", fd));
     EXPECT_EQ(fd.written.Ticks() / 10000000, dbxtest::Ticks(1024344150) / 10000000);
-    EXPECT_EQ(Ok({"dbx", "export-all", file, out, "--filter", "HELLO"}).out, "Re_ Hello (3).eml\n");
+    EXPECT_EQ(cli.Ok({"dbx", "export-all", file, out, "--filter", "HELLO"}).out, "Re_ Hello (3).eml\n");
 
     // A folder that is not there is made; a file in its place is refused.
     const std::string made = dir / "new/folder";
-    CliResult r = Ok({"dbx", "export-all", DataPath("IPED/test_OutlookDBX.dbx"), made});
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 28);
+    EXPECT_EQ(tavtest::Count(cli.Ok({"dbx", "export-all", DataPath("IPED/test_OutlookDBX.dbx"), made}).out, "\n"), 28);
     EXPECT_EQ(Names(made).size(), 28u);
-    r = cli.Run({"dbx", "export-all", file, out + "/message.eml"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "tavctl: " + out + "/message.eml: is not a folder\n");
+    EXPECT_EQ(cli.Expect(1, {"dbx", "export-all", file, out + "/message.eml"}).err,
+              "tavctl: " + out + "/message.eml: is not a folder\n");
 }
 
 TEST_F(DbxCommandsTest, StoredFilesReadThroughTheirChunkTables) {
     const std::string repo = Repo().path;
     // Baseline 2 holds test1.dbx as Inbox.dbx, baseline 1 test.dbx.
-    const std::string latest = Ok({"dbx", "ls", "--repo", repo, Stored("Inbox.dbx")}).out;
+    const std::string latest = cli.Ok({"dbx", "ls", "--repo", repo, Stored("Inbox.dbx")}).out;
     EXPECT_TRUE(Contains(latest, "[fmII] centericq 4.7.5 released")) << latest;
-    const std::string first = Ok({"dbx", "ls", "--repo", repo, "-b", "1", Stored("inbox.dbx")}).out;
+    const std::string first = cli.Ok({"dbx", "ls", "--repo", repo, "-b", "1", Stored("inbox.dbx")}).out;
     EXPECT_TRUE(Contains(first, "Please read you won't be sorry")) << first;
-    EXPECT_EQ(Ok({"dbx", "show", "--repo", repo, Stored("Inbox.dbx"), "11044"}).out,
-              Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
+    EXPECT_EQ(cli.Ok({"dbx", "show", "--repo", repo, Stored("Inbox.dbx"), "11044"}).out,
+              cli.Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
 
     // A store of many chunks lists and exports exactly as the live file.
-    EXPECT_EQ(Ok({"dbx", "ls", "--repo", repo, Stored("Big.dbx"), "--sort", "from"}).out,
-              Ok({"dbx", "ls", DataPath("IPED/test_OutlookDBX.dbx"), "--sort", "from"}).out);
-    Ok({"dbx", "export-all", "--repo", repo, Stored("Big.dbx"), dir / "stored"});
-    Ok({"dbx", "export-all", DataPath("IPED/test_OutlookDBX.dbx"), dir / "live"});
+    EXPECT_EQ(cli.Ok({"dbx", "ls", "--repo", repo, Stored("Big.dbx"), "--sort", "from"}).out,
+              cli.Ok({"dbx", "ls", DataPath("IPED/test_OutlookDBX.dbx"), "--sort", "from"}).out);
+    cli.Ok({"dbx", "export-all", "--repo", repo, Stored("Big.dbx"), dir / "stored"});
+    cli.Ok({"dbx", "export-all", DataPath("IPED/test_OutlookDBX.dbx"), dir / "live"});
     const std::set<std::string> names = Names(dir / "live");
     EXPECT_EQ(Names(dir / "stored"), names);
     for (const std::string& name : names)
         EXPECT_EQ(tavtest::ReadFile(dir / "stored/" + name),
                   tavtest::ReadFile(dir / "live/" + name))
             << name;
-    Ok({"dbx", "export", "--repo", repo, Stored("Inbox.dbx"), "11044", dir / "one.eml"});
+    cli.Ok({"dbx", "export", "--repo", repo, Stored("Inbox.dbx"), "11044", dir / "one.eml"});
     EXPECT_EQ(tavtest::ReadFile(dir / "one.eml"),
-              Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
+              cli.Ok({"dbx", "show", DataPath("Mail-Transport-Dbx/test1.dbx"), "11044"}).out);
 }
 
 TEST_F(DbxCommandsTest, StoredItemsThatAreNoStoreFilesAreRefused) {
     const std::string repo = Repo().path;
-    CliResult r = cli.Run(
-        {"dbx", "ls", "--repo", repo, std::string("Outlook Express/") + IDENTITY + "/Rules"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "tavctl: " + repo + ": Outlook Express/" + IDENTITY +
-                         "/Rules: is not a stored message store (.dbx) file\n");
-    r = cli.Run({"dbx", "ls", "--repo", repo, Stored("")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "is a folder, not a file")) << r.err;
-    r = cli.Run({"dbx", "ls", "--repo", repo, Stored("Nothing.dbx")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "no such item in baseline 2")) << r.err;
-    r = cli.Run({"dbx", "folders", "--repo", repo, std::string("Outlook Express/") + IDENTITY});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "holds no folders.dbx")) << r.err;
-    EXPECT_EQ(cli.Run({"dbx", "ls", "--repo", dir / "none.tvr", Stored("Inbox.dbx")}).code, 1);
+    const std::string identity = std::string("Outlook Express/") + IDENTITY;
+    cli.Expect(1, {"dbx", "ls", "--repo", repo, identity + "/Rules"},
+               "tavctl: " + repo + ": " + identity + "/Rules: is not a stored message store (.dbx) file\n");
+    cli.Expect(1, {"dbx", "ls", "--repo", repo, Stored("")}, "is a folder, not a file");
+    cli.Expect(1, {"dbx", "ls", "--repo", repo, Stored("Nothing.dbx")}, "no such item in baseline 2");
+    cli.Expect(1, {"dbx", "folders", "--repo", repo, identity}, "holds no folders.dbx");
+    cli.Expect(1, {"dbx", "ls", "--repo", dir / "none.tvr", Stored("Inbox.dbx")});
 }

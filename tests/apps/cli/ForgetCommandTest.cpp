@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 
 #include "CliTestRepo.h"
 #include "platform/Clock.h"
@@ -25,8 +26,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(UseBuiltModules());
         plat::CreateDirectories(m_dir / "data");
         plat::CreateDirectories(m_dir / "repo");
-        ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "--split", "1 MB"}).code, 0);
-        ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
+        m_cli.Ok({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "--split", "1 MB"});
+        m_cli.Ok({"job", "add", m_job, m_dir / "data"});
     }
 
     void Write(const std::string& name, const std::string& content) {
@@ -41,10 +42,7 @@ protected:
 
     // One run; the baseline it saved is remembered with the data it should restore to.
     void Backup(bool full) {
-        std::vector<std::string> args = {"backup", m_job};
-        if (full) args.push_back("--full");
-        const CliResult r = m_cli.Run(args);
-        ASSERT_EQ(r.code, 0) << r.err;
+        m_cli.Expect(0, full ? std::vector<std::string>{"backup", m_job, "--full"} : std::vector<std::string>{"backup", m_job});
         m_expected[++m_runs] = m_current;
     }
 
@@ -60,13 +58,11 @@ protected:
     // The repository opens, check --read-data is clean, and every listed baseline restores
     // exactly the data it was saved from.
     void ExpectSound() {
-        const CliResult check = m_cli.Run({"check", m_repo, "--read-data"});
-        EXPECT_EQ(check.code, 0) << check.out << check.err;
+        m_cli.Expect(0, {"check", m_repo, "--read-data"});
         for (uint32_t number : Listed()) {
             if (number == 0) continue;
             const std::string to = m_dir / ("restore" + std::to_string(number) + "-" + std::to_string(m_restores++));
-            const CliResult r = m_cli.Run({"restore", m_repo, "-b", std::to_string(number), "--to", to});
-            EXPECT_EQ(r.code, 0) << r.err;
+            m_cli.Expect(0, {"restore", m_repo, "-b", std::to_string(number), "--to", to});
             const std::string base = to + (m_dir / "data");
             for (const auto& [name, content] : m_expected[number])
                 EXPECT_EQ(tavtest::ReadFile(base + "/" + name), content) << "baseline " << number << " " << name;
@@ -110,17 +106,13 @@ TEST_F(ForgetCommandTest, ForgetsByRuleFreesUnusedImagesAndKeepsChainsThatCrossT
     ASSERT_EQ(last, 3u);
 
     // The dry run says what the rules keep and changes nothing.
-    CliResult dry = m_cli.Run({"forget", m_repo, "--keep-last", "1", "--dry-run"});
-    ASSERT_EQ(dry.code, 0) << dry.err;
-    EXPECT_TRUE(Contains(dry.out, "  forget    1")) << dry.out;
+    const CliResult dry = m_cli.Expect(0, {"forget", m_repo, "--keep-last", "1", "--dry-run"}, "", "  forget    1");
     EXPECT_TRUE(Contains(dry.out, "  keep      3")) << dry.out;
     EXPECT_TRUE(Contains(dry.out, "newest, last")) << dry.out;
     EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 1, 2, 3}));
 
     // Baseline 3 still uses big.bin (image 0 and the next) but not mid.bin.
-    const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Forgot baselines 1, 2.")) << r.out;
+    m_cli.Expect(0, {"forget", m_repo, "--keep-last", "1"}, "", "Forgot baselines 1, 2.");
     EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 3}));
     m_expected.erase(1);
     m_expected.erase(2);
@@ -133,8 +125,8 @@ TEST_F(ForgetCommandTest, ForgetsByRuleFreesUnusedImagesAndKeepsChainsThatCrossT
     Backup(true);
     Write("small.txt", "five");
     Backup(false);
-    const CliResult again = m_cli.Run({"forget", m_repo, "--keep-last", "2"});
-    ASSERT_EQ(again.code, 0) << again.err;
+    const std::string out = m_cli.Expect(0, {"forget", m_repo, "--keep-last", "2"}).out;
+    EXPECT_TRUE(std::regex_search(out, std::regex("; cut image 0 back by [0-9]+\\.[0-9] KiB\\.\n"))) << out;
     EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 4, 5}));
     m_expected.erase(3);
     ExpectSound();
@@ -152,22 +144,16 @@ TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForget) {
     ThreeRuns();
     // mid.bin lives only in the images of run 2.
     // Images 0 and 1 hold run 1 (big.bin), image 2 is the first of run 2.
-    const std::vector<uint32_t> held = {2};
     std::unique_ptr<plat::CFile> reader =
         plat::CFile::Open(Image(2), plat::FileAccess::Read, plat::FileDisposition::OpenExisting);
     ASSERT_TRUE(reader);
     CTavRepository stale;  // attached before the forget, as a browser would be
     ASSERT_EQ(stale.Attach(m_repo, nullptr), 1);
-
-    const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "another program holds it open")) << r.out;
-    EXPECT_TRUE(plat::PathExists(Image(held[0])));
+    m_cli.Expect(0, {"forget", m_repo, "--keep-last", "1"}, "", "another program holds it open");
+    EXPECT_TRUE(plat::PathExists(Image(2)));
     reader.reset();
-
-    const CliResult next = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
-    ASSERT_EQ(next.code, 0) << next.err;
-    EXPECT_FALSE(plat::PathExists(Image(held[0]))) << next.out;
+    m_cli.Expect(0, {"forget", m_repo, "--keep-last", "1"});
+    EXPECT_FALSE(plat::PathExists(Image(2)));
     m_expected.erase(1);
     m_expected.erase(2);
     ExpectSound();
@@ -192,21 +178,18 @@ TEST_F(ForgetCommandTest, AKilledForgetLeavesTheOldOrTheNewState) {
     Write("small.txt", "four");
     Backup(true);
     const std::map<uint32_t, Snapshot> all = m_expected;
-    const std::string pristine = m_dir / "pristine";
-    plat::CreateDirectories(pristine);
+    // The repository's files before any forget, put back before each step.
     std::vector<TavFindData> files;
     plat::ListDirectory(m_dir / "repo", files);
-    for (const TavFindData& f : files)
-        tavtest::WriteFile(pristine + "/" + f.name, tavtest::ReadFile(m_dir / ("repo/" + f.name)));
+    Snapshot pristine;
+    for (const TavFindData& f : files) pristine[f.name] = tavtest::ReadFile(m_dir / ("repo/" + f.name));
 
     for (const char* step : {"image-started", "table-written", "entry-moved", "committed",
                              "image-deleted", "image0-entry"}) {
         SCOPED_TRACE(step);
         plat::ListDirectory(m_dir / "repo", files);
         for (const TavFindData& f : files) plat::RemoveFile(m_dir / ("repo/" + f.name));
-        plat::ListDirectory(pristine, files);
-        for (const TavFindData& f : files)
-            tavtest::WriteFile(m_dir / ("repo/" + f.name), tavtest::ReadFile(pristine + "/" + f.name));
+        for (const auto& [name, bytes] : pristine) tavtest::WriteFile(m_dir / ("repo/" + name), bytes);
 
         plat::SetEnv("TAVORA_TEST_KILL_AT", step);
         const int status = plat::RunProcess({tavctl, "forget", m_repo, "--keep-last", "1"});
@@ -218,8 +201,7 @@ TEST_F(ForgetCommandTest, AKilledForgetLeavesTheOldOrTheNewState) {
         m_expected = all;
         ExpectSound();
         // The next forget finishes the work (the lock file of the killed one is taken over).
-        const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "1"});
-        EXPECT_EQ(r.code, 0) << r.err;
+        m_cli.Expect(0, {"forget", m_repo, "--keep-last", "1"});
         EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 4}));
         EXPECT_LT(Size(0), 2000u);
         ExpectSound();
@@ -237,21 +219,12 @@ TEST_F(ForgetCommandTest, AJobKeepPolicyRunsAfterEachCommittedRun) {
     Write("small.txt", "two");
     Backup(false);
     Write("small.txt", "three");
-    const CliResult r = m_cli.Run({"backup", m_job});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Forgot baseline 1.")) << r.out;
+    const std::string out = m_cli.Expect(0, {"backup", m_job}, "", "Forgot baseline 1.").out;
     EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 2, 3}));
-    std::vector<TavFindData> logs;
-    bool logged = false;
-    plat::ListDirectory(m_dir.Path(), logs);
-    for (const TavFindData& f : logs) {
-        if (f.name.find(".log") == std::string::npos) continue;
-        std::vector<TavFindData> inner;
-        plat::ListDirectory(m_dir / f.name, inner);
-        for (const TavFindData& l : inner)
-            logged = logged || Contains(tavtest::ReadFile(m_dir / (f.name + "/" + l.name)), "Forgot baseline 1.");
-    }
-    EXPECT_TRUE(logged);
+    // The run log says so too.
+    const size_t log = out.find('/', out.find("Run log"));
+    ASSERT_NE(log, std::string::npos) << out;
+    EXPECT_TRUE(Contains(tavtest::ReadFile(out.substr(log, out.find('\n', log) - log)), "Forgot baseline 1."));
 }
 
 TEST_F(ForgetCommandTest, AStaleLockFileIsTakenOverAndALiveOneIsRespected) {
@@ -273,15 +246,9 @@ TEST_F(ForgetCommandTest, AStaleLockFileIsTakenOverAndALiveOneIsRespected) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.content);
         tavtest::WriteFile(lock, c.content);
-        const CliResult r = m_cli.Run({"forget", m_repo, "--keep-last", "5"});
-        if (c.takenOver) {
-            EXPECT_EQ(r.code, 0) << r.err;
-            EXPECT_FALSE(plat::PathExists(lock));
-        } else {
-            EXPECT_EQ(r.code, 1);
-            EXPECT_TRUE(Contains(r.err, "in use by process 1 on elsewhere")) << r.err;
-            EXPECT_EQ(tavtest::ReadFile(lock), c.content);
-        }
+        m_cli.Expect(c.takenOver ? 0 : 1, {"forget", m_repo, "--keep-last", "5"},
+                     c.takenOver ? "" : "in use by process 1 on elsewhere");
+        EXPECT_EQ(tavtest::ReadFile(lock), c.takenOver ? "<unreadable>" : c.content);
     }
 }
 
@@ -336,27 +303,16 @@ TEST(ForgetMessageStores, ChunksThatNewerTablesNameKeepTheirOlderImages) {
     }
     // Images: 0 (baseline 0), 1 (run 1: all chunks), 2 (run 2: chunk 1), 3 (run 3: chunk 2).
     CCli cli;
-    const CliResult r = cli.Run({"forget", path, "--keep-last", "1"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Forgot baselines 1, 2.")) << r.out;
-    std::string image;
-    for (uint32_t id : {1u, 2u, 3u}) {
-        CTavRepository::BuildImagePath(image, path, id);
-        EXPECT_TRUE(plat::PathExists(image)) << "image " << id << " holds a chunk of baseline 3";
-    }
+    cli.Expect(0, {"forget", path, "--keep-last", "1"}, "", "Forgot baselines 1, 2.");
+    for (uint32_t id : {1u, 2u, 3u})
+        EXPECT_TRUE(plat::PathExists(tavtest::ImagePath(path, id))) << "image " << id << " holds a chunk of baseline 3";
 
     // Run 4 replaces chunk 0: now only image 1 loses its last use.
     chunks[0] = RandomBytes(32768, 40);
     ASSERT_EQ(run({0}), 4u);
-    const CliResult again = cli.Run({"forget", path, "--keep-last", "1"});
-    ASSERT_EQ(again.code, 0) << again.err;
-    CTavRepository::BuildImagePath(image, path, 1);
-    EXPECT_FALSE(plat::PathExists(image)) << again.out;
-    for (uint32_t id : {2u, 3u}) {
-        CTavRepository::BuildImagePath(image, path, id);
-        EXPECT_TRUE(plat::PathExists(image)) << "image " << id;
-    }
-    EXPECT_EQ(cli.Run({"check", path, "--read-data"}).code, 0);
+    cli.Expect(0, {"forget", path, "--keep-last", "1"});
+    for (uint32_t id : {1u, 2u, 3u}) EXPECT_EQ(plat::PathExists(tavtest::ImagePath(path, id)), id != 1) << "image " << id;
+    cli.Expect(0, {"check", path, "--read-data"});
     // The store reads back whole from its chunks.
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &builder.security), 1);

@@ -12,8 +12,7 @@ using namespace clitest;
 TEST(InfoCommandsTest, InfoShowsImagesEntryPointAndBaselines) {
     CTestRepo repo;
     CCli cli;
-    CliResult r = cli.Run({"info", repo.ImagePath(1)});  // any image of the series will do
-    ASSERT_EQ(r.code, 0) << r.err;
+    const CliResult r = cli.Ok({"info", repo.ImagePath(1)});  // any image of the series will do
     EXPECT_TRUE(Contains(r.out, "Format:       2.1\n"));
     EXPECT_TRUE(Contains(r.out, "Password:     not set\n"));
     EXPECT_TRUE(Contains(r.out, "Entry point:  image 2, offset "));
@@ -33,9 +32,7 @@ TEST(InfoCommandsTest, InfoMarksMissingImagesAndPasswords) {
     CCli cli;
     cli.env["TAVORA_PASSWORD"] = "secret";
     ASSERT_TRUE(plat::RemoveFile(repo.ImagePath(1)));
-    CliResult r = cli.Run({"info", repo.path});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Password:     set\n"));
+    const CliResult r = cli.Expect(0, {"info", repo.path}, "", "Password:     set\n");
     EXPECT_TRUE(Contains(r.out, "   0  2.1     yes  "));
     EXPECT_TRUE(Contains(
         r.out, "   1  -       -                    -  " + repo.ImagePath(1) + " (missing)\n"))
@@ -46,8 +43,7 @@ TEST(InfoCommandsTest, BaselinesListsNumbersTypesTimesAndNames) {
     plat::SetEnv("TZ", "UTC");
     CTestRepo repo;
     CCli cli;
-    CliResult r = cli.Run({"baselines", repo.path});
-    ASSERT_EQ(r.code, 0) << r.err;
+    const CliResult r = cli.Ok({"baselines", repo.path});
     const std::string date = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\+00:00";
     // Items: baseline 1 holds docs, a.txt, lnk, sub, b.bin, app.conf and four Outlook
     // Express items; baseline 2 lost app.conf and replaced a.txt (21 bytes).

@@ -19,10 +19,9 @@ protected:
         plat::CreateDirectories(m_dir / "repo");
         tavtest::WriteFile(m_dir / "data/a.txt", "alpha\n");
         tavtest::WriteFile(m_dir / "data/b.bin", m_content);
-        ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "--no-compress"}).code, 0);
-        ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
-        const CliResult r = m_cli.Run({"backup", m_job, "--full"});
-        ASSERT_EQ(r.code, 0) << r.err;
+        m_cli.Ok({"job", "new", m_job, "-l", m_dir / "repo", "-n", "store", "--no-compress"});
+        m_cli.Ok({"job", "add", m_job, m_dir / "data"});
+        m_cli.Expect(0, {"backup", m_job, "--full"});
     }
 
     // Changes one byte of the file's content where it lies (as it is) in the image.
@@ -46,21 +45,17 @@ protected:
 }  // namespace
 
 TEST_F(IntegrityTest, AFlippedContentByteOfAnUncompressedRepositoryIsFound) {
-    ASSERT_EQ(m_cli.Run({"check", m_repo, "--read-data"}).code, 0);
+    m_cli.Ok({"check", m_repo, "--read-data"});
     FlipContentByte(1000);
     FlipContentByte(140000);
     FlipContentByte(270000);
 
-    CliResult r = m_cli.Run({"check", m_repo, "--read-data"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.out, m_dir / "data/b.bin (#")) << r.out;
+    const CliResult r = m_cli.Expect(1, {"check", m_repo, "--read-data"}, "", m_dir / "data/b.bin (#");
     EXPECT_TRUE(Contains(r.out, "): content block at image 0 offset ")) << r.out;
     EXPECT_TRUE(Contains(r.out, "CRC-32")) << r.out;
     EXPECT_TRUE(Contains(r.out, "; 2 more damaged blocks in the chain (image 0 offset ")) << r.out;
-    const std::string to = m_dir / "restored";
-    r = m_cli.Run({"restore", m_repo, "--to", to});
-    EXPECT_EQ(r.code, 1) << r.out;
-    EXPECT_EQ(tavtest::ReadFile(to + m_dir / "data/a.txt"), "alpha\n");
+    m_cli.Expect(1, {"restore", m_repo, "--to", m_dir / "restored"});
+    EXPECT_EQ(tavtest::ReadFile(m_dir / "restored" + m_dir / "data/a.txt"), "alpha\n");
 }
 
 TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
@@ -78,8 +73,7 @@ TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
     const size_t size = tavtest::ReadFile(leftover).size();
     ASSERT_GT(size, 50000u);
 
-    const CliResult r = m_cli.Run({"backup", m_job});
-    ASSERT_EQ(r.code, 0) << r.err;
+    const CliResult r = m_cli.Expect(0, {"backup", m_job});
     const std::string line = "Removed image file \"" + leftover + "\": " + std::to_string(size) +
                              " bytes left by a backup run that did not finish.";
     EXPECT_TRUE(Contains(r.out, "  " + line + "\n")) << r.out;
@@ -88,5 +82,5 @@ TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
     const size_t from = r.out.find('/', log);
     const std::string logPath = r.out.substr(from, r.out.find('\n', from) - from);
     EXPECT_TRUE(Contains(tavtest::ReadFile(logPath), line + "\r\n"));
-    EXPECT_EQ(m_cli.Run({"check", m_repo, "--read-data"}).code, 0);
+    m_cli.Ok({"check", m_repo, "--read-data"});
 }

@@ -51,63 +51,45 @@ TEST_F(JobCommandsTest, NewWritesAJobWithTheImageSettings) {
     EXPECT_EQ(job.GetJobDesc("title"), "Daily");
     EXPECT_FALSE(job.GetBackupNode("files").IsEmpty());
 
-    r = NewJob();
-    EXPECT_EQ(r.code, 1) << "an existing job is kept";
-    EXPECT_TRUE(Contains(r.err, "--force"));
-    r = m_cli.Run({"job", "new", m_job, "--location", m_dir / "repo", "--name", "store", "--no-compress", "--force"});
-    ASSERT_EQ(r.code, 0) << r.err;
+    m_cli.Expect(1, {"job", "new", m_job, "--location", m_dir / "repo", "--name", "store"}, "--force");  // kept
+    m_cli.Ok({"job", "new", m_job, "--location", m_dir / "repo", "--name", "store", "--no-compress", "--force"});
     ASSERT_EQ(job.Load(m_job), 1);
     EXPECT_EQ(job.GetImageEncoding(), 0u);
     EXPECT_EQ(job.GetImageDesc("splitsize"), "2.00 GB");
 }
 
 TEST_F(JobCommandsTest, NewRefusesWrongSettings) {
-    auto run = [&](std::vector<std::string> extra) {
+    const std::string here = m_dir.Path();
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--name", "x"}, {"-l", here, "--name", "a/b"}, {"-l", here, "--name", ".."},
+          {"-l", here, "-n", "x", "--split", "lots"}, {"-l", here, "-n", "x", "--level", "12"},
+          {"-l", here, "-n", "x", "--level", "3", "--no-compress"}}) {
         std::vector<std::string> args = {"job", "new", m_job};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return m_cli.Run(args);
-    };
-    EXPECT_EQ(run({"--name", "x"}).code, 2) << "no location";
-    EXPECT_EQ(run({"--location", m_dir.Path(), "--name", "a/b"}).code, 2);
-    EXPECT_EQ(run({"--location", m_dir.Path(), "--name", ".."}).code, 2);
-    EXPECT_EQ(run({"--location", m_dir.Path(), "--name", "x", "--split", "lots"}).code, 2);
-    EXPECT_EQ(run({"--location", m_dir.Path(), "--name", "x", "--level", "12"}).code, 2);
-    EXPECT_EQ(run({"--location", m_dir.Path(), "--name", "x", "--level", "3", "--no-compress"}).code, 2);
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        m_cli.Expect(2, args);
+    }
     EXPECT_FALSE(plat::PathExists(m_job));
-
-    CliResult r = run({"--location", m_dir / "usb", "--name", "x", "--split", "100KB"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Created the image folder " + m_dir / "usb" + ".")) << r.out;
+    m_cli.Expect(0, {"job", "new", m_job, "-l", m_dir / "usb", "-n", "x", "--split", "100KB"},
+                 "warning: images are split at 1024.00 KB", "Created the image folder " + m_dir / "usb" + ".");
     EXPECT_TRUE(plat::IsDirectory(m_dir / "usb"));
-    EXPECT_TRUE(Contains(r.err, "warning: images are split at 1024.00 KB")) << r.err;
 }
 
 TEST_F(JobCommandsTest, AddMakesPathsAbsoluteAndAppliesTheAddPathRule) {
     ASSERT_EQ(NewJob().code, 0);
-    CliResult r = m_cli.Run({"job", "add", m_job, m_dir / "data/a.txt", m_dir / "data/x/../sub/"});
-    ASSERT_EQ(r.code, 0) << r.err;
+    m_cli.Ok({"job", "add", m_job, m_dir / "data/a.txt", m_dir / "data/x/../sub/"});
     EXPECT_EQ(Entries(), (std::vector<std::string>{"file " + m_dir / "data/a.txt", "file " + m_dir / "data/sub"}));
 
     // A folder replaces the sources below it.
-    r = m_cli.Run({"job", "add", m_job, m_dir / "data"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Added source " + m_dir / "data\n  (it replaces the source ")) << r.out;
+    m_cli.Expect(0, {"job", "add", m_job, m_dir / "data"}, "", "Added source " + m_dir / "data\n  (it replaces the source ");
     EXPECT_EQ(Entries(), std::vector<std::string>{"file " + m_dir / "data"});
 
     // A path that is covered already: the editor's warning, nothing changes.
-    r = m_cli.Run({"job", "add", m_job, m_dir / "data/sub"});
-    EXPECT_EQ(r.code, 0);
+    const CliResult r = m_cli.Expect(0, {"job", "add", m_job, m_dir / "data/sub"});
     EXPECT_EQ(r.err, "\"" + m_dir / "data/sub" + "\" already exists in file list\n");
     EXPECT_EQ(r.out, "The job is unchanged.\n");
-    EXPECT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data/"}).err,
-              "\"" + m_dir / "data" + "\" already exists in file list\n");
-
-    r = m_cli.Run({"job", "add", m_job, m_dir / "nothere"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, m_dir / "nothere: no such file or folder")) << r.err;
-    r = m_cli.Run({"job", "add", m_job, m_dir.Path()});
-    ASSERT_EQ(r.code, 0);
-    EXPECT_TRUE(Contains(r.err, "the job's images lie inside " + m_dir.Path())) << r.err;
+    EXPECT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data/"}).err, "\"" + m_dir / "data" + "\" already exists in file list\n");
+    m_cli.Expect(1, {"job", "add", m_job, m_dir / "nothere"}, m_dir / "nothere: no such file or folder");
+    m_cli.Expect(0, {"job", "add", m_job, m_dir.Path()}, "the job's images lie inside " + m_dir.Path());
 }
 
 // Which list a path lands in is the job model's test; here the commands and their refusals.
@@ -117,38 +99,41 @@ TEST_F(JobCommandsTest, ExcludeIncludePartialAndRemove) {
     const std::string sub = m_dir / "data/sub";
     const std::string b = m_dir / "data/sub/b.txt";
 
-    CliResult r = m_cli.Run({"job", "exclude", m_job, m_dir / "elsewhere"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "not inside any source")) << r.err;
-    ASSERT_EQ(m_cli.Run({"job", "exclude", m_job, b}).code, 0);
-    ASSERT_EQ(m_cli.Run({"job", "partial", m_job, b}).code, 0);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"file " + m_dir / "data", "partial " + b}));
-    ASSERT_EQ(m_cli.Run({"job", "exclude", m_job, b, sub}).code, 0);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"file " + m_dir / "data", "excluded " + b, "excluded " + sub}));
-    ASSERT_EQ(m_cli.Run({"job", "include", m_job, b}).code, 0);
-    r = m_cli.Run({"job", "include", m_job, b});
-    EXPECT_EQ(r.code, 1) << "a file inside an excluded folder cannot come back alone";
-    EXPECT_TRUE(Contains(r.err, "inside the excluded folder " + sub)) << r.err;
-    r = m_cli.Run({"job", "include", m_job, "--recursive", sub});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Entries(), std::vector<std::string>{"file " + m_dir / "data"});
-    ASSERT_EQ(m_cli.Run({"job", "exclude", m_job, ":root:"}).code, 0);
-    EXPECT_EQ(Entries().back(), "excluded :root:");
-    ASSERT_EQ(m_cli.Run({"job", "include", m_job, ":root:"}).code, 0);
-
-    ASSERT_EQ(m_cli.Run({"job", "remove", m_job, m_dir / "data"}).code, 0);
-    EXPECT_EQ(Entries(), std::vector<std::string>{});
-    r = m_cli.Run({"job", "remove", m_job, m_dir / "data"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "is not a source of the job")) << r.err;
+    const std::string data = "file " + m_dir / "data";
+    // Each command, its exit status, a part of its error text, and the entries after it.
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+        std::vector<std::string> entries;
+    } steps[] = {
+        {{"exclude", m_dir / "elsewhere"}, 1, "not inside any source", {data}},
+        {{"exclude", b}, 0, "", {data, "excluded " + b}},
+        {{"partial", b}, 0, "", {data, "partial " + b}},
+        {{"exclude", b, sub}, 0, "", {data, "excluded " + b, "excluded " + sub}},
+        {{"include", b}, 0, "", {data, "excluded " + sub}},
+        // A file inside an excluded folder cannot come back alone.
+        {{"include", b}, 1, "inside the excluded folder " + sub, {data, "excluded " + sub}},
+        {{"include", "--recursive", sub}, 0, "", {data}},
+        {{"exclude", ":root:"}, 0, "", {data, "excluded :root:"}},
+        {{"include", ":root:"}, 0, "", {data}},
+        {{"remove", m_dir / "data"}, 0, "", {}},
+        {{"remove", m_dir / "data"}, 1, "is not a source of the job", {}},
+    };
+    for (const auto& step : steps) {
+        std::vector<std::string> args = {"job", step.args[0], m_job};
+        args.insert(args.end(), step.args.begin() + 1, step.args.end());
+        SCOPED_TRACE(step.args[0] + " " + step.args.back());
+        m_cli.Expect(step.code, args, step.err);
+        EXPECT_EQ(Entries(), step.entries);
+    }
 }
 
 TEST_F(JobCommandsTest, FilterSetsUpdatesAndRemovesAFoldersFilter) {
     ASSERT_EQ(NewJob().code, 0);
     ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
     const std::string sub = m_dir / "data/sub";
-    CliResult r = m_cli.Run({"job", "filter", m_job, sub, "--include", "*.doc;*.txt", "--recursive"});
-    ASSERT_EQ(r.code, 0) << r.err;
+    m_cli.Ok({"job", "filter", m_job, sub, "--include", "*.doc;*.txt", "--recursive"});
     auto filter = [&]() {
         CTavJobHelper job;
         EXPECT_EQ(job.Load(m_job), 1);
@@ -163,16 +148,14 @@ TEST_F(JobCommandsTest, FilterSetsUpdatesAndRemovesAFoldersFilter) {
     ASSERT_EQ(m_cli.Run({"job", "filter", m_job, sub, "--remove"}).code, 0);
     EXPECT_EQ(filter(), "none");
 
-    EXPECT_EQ(m_cli.Run({"job", "filter", m_job, sub}).code, 2);
-    EXPECT_EQ(m_cli.Run({"job", "filter", m_job, sub, "--remove", "-i", "*"}).code, 2);
-    EXPECT_EQ(m_cli.Run({"job", "filter", m_job, m_dir / "repo", "-i", "*"}).code, 1);
+    m_cli.Expect(2, {"job", "filter", m_job, sub});
+    m_cli.Expect(2, {"job", "filter", m_job, sub, "--remove", "-i", "*"});
+    m_cli.Expect(1, {"job", "filter", m_job, m_dir / "repo", "-i", "*"});
     // A long list is kept whole, without a warning: the walk uses every pattern.
     std::string longList;
     while (longList.size() < 100) longList += "*.ext" + std::to_string(longList.size()) + ";";
     longList += "*.last";
-    r = m_cli.Run({"job", "filter", m_job, sub, "-i", longList});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    m_cli.Ok({"job", "filter", m_job, sub, "-i", longList});
     EXPECT_EQ(filter(), sub + "|no|" + longList + "|");
 }
 
@@ -180,8 +163,7 @@ TEST_F(JobCommandsTest, ShowDescribesTheJob) {
     ASSERT_EQ(NewJob().code, 0);
     ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
     ASSERT_EQ(m_cli.Run({"job", "exclude", m_job, m_dir / "data/sub"}).code, 0);
-    CliResult r = m_cli.Run({"job", "show", m_job});
-    ASSERT_EQ(r.code, 0) << r.err;
+    const CliResult r = m_cli.Ok({"job", "show", m_job});
     EXPECT_TRUE(Contains(r.out, "Job:          " + m_job + "\nTitle:        daily\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "Images:       " + m_dir / "repo/store.tvr\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "Compression:  deflate, default level\nEncryption:   none\n")) << r.out;
@@ -189,9 +171,7 @@ TEST_F(JobCommandsTest, ShowDescribesTheJob) {
     EXPECT_TRUE(Contains(r.out, "\nModule files (Files and Folders):\n  file       " + m_dir / "data\n"
                                 "  excluded   " + m_dir / "data/sub\n")) << r.out;
 
-    r = m_cli.Run({"job", "show", m_dir / "nope.tvj"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, m_dir / "nope.tvj")) << r.err;
+    m_cli.Expect(1, {"job", "show", m_dir / "nope.tvj"}, m_dir / "nope.tvj");
 }
 
 }  // namespace

@@ -40,29 +40,20 @@ protected:
         ASSERT_EQ(m_cli.Run({"job", "new", m_job, "-l", m_env.Root() + "/repo", "-n", "mail"}).code,
                   0);
     }
-    // The "excluded" keys of an identity of the job, in document order.
-    std::vector<std::string> Excluded(const std::string& id) {
+    // The identities of the job (`id` empty), or the "excluded" keys of identity `id`, in
+    // document order.
+    std::vector<std::string> Listed(const std::string& id = "") {
         CTavJobHelper job;
         EXPECT_EQ(job.Load(m_job), 1);
         std::vector<std::string> out;
-        const XMLNode node = job.GetBackupNode("oe");
-        for (XMLNode identity = node.GetChild("identity"); identity;
+        for (XMLNode identity = job.GetBackupNode("oe").GetChild("identity"); identity;
              identity = identity.GetNextSibling("identity")) {
+            if (id.empty()) out.push_back(identity.GetAttribute("uid"));
             if (identity.GetAttribute("uid") != id) continue;
             for (XMLNode e = identity.GetChild("excluded"); e; e = e.GetNextSibling("excluded"))
                 out.push_back(e.GetAttribute("pid") + " " + e.GetAttribute("key") +
                               (e.HasAttribute("dbxname") ? " " + e.GetAttribute("dbxname") : ""));
         }
-        return out;
-    }
-    std::vector<std::string> JobIdentities() {
-        CTavJobHelper job;
-        EXPECT_EQ(job.Load(m_job), 1);
-        std::vector<std::string> out;
-        const XMLNode node = job.GetBackupNode("oe");
-        for (XMLNode identity = node.GetChild("identity"); identity;
-             identity = identity.GetNextSibling("identity"))
-            out.push_back(identity.GetAttribute("uid"));
         return out;
     }
 
@@ -73,84 +64,53 @@ protected:
 };
 
 TEST_F(OeCommandsTest, IdentitiesAreListedWithTheirStoreFolders) {
-    CliResult r = m_cli.Run({"oe", "identities"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "No Outlook Express identities in the settings store")) << r.out;
-
+    m_cli.Expect(0, {"oe", "identities"}, "", "No Outlook Express identities in the settings store");
     Layout();
-    r = m_cli.Run({"oe", "identities"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "IDENTIFIER")) << r.out;
-    EXPECT_TRUE(
-        Contains(r.out, std::string(ID_A) + "  Main Identity  " + Store("anna", ID_A) + "\n"))
-        << r.out;
-    EXPECT_TRUE(Contains(
-        r.out, std::string(ID_B) + "  Bob            " + Store("bob", ID_B) + " (missing)\n"))
-        << r.out;
+    const CliResult r = m_cli.Expect(0, {"oe", "identities"}, "", "IDENTIFIER");
+    EXPECT_TRUE(Contains(r.out, std::string(ID_A) + "  Main Identity  " + Store("anna", ID_A) + "\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, std::string(ID_B) + "  Bob            " + Store("bob", ID_B) + " (missing)\n")) << r.out;
 }
 
 TEST_F(OeCommandsTest, JobOeAddsAndRemovesIdentitiesByIdentifierOrName) {
     Layout();
     NewJob();
-    CliResult r = m_cli.Run({"job", "oe", m_job, "add", "Main Identity", ID_B});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "Added identity Main Identity (" + std::string(ID_A) +
+    EXPECT_EQ(m_cli.Ok({"job", "oe", m_job, "add", "Main Identity", ID_B}).out, "Added identity Main Identity (" + std::string(ID_A) +
                          ")\nAdded identity Bob (" + ID_B + ")\n");
-    EXPECT_EQ(JobIdentities(), (std::vector<std::string>{ID_A, ID_B}));
+    EXPECT_EQ(Listed(), (std::vector<std::string>{ID_A, ID_B}));
 
-    r = m_cli.Run({"job", "oe", m_job, "add", "{5c1d0a3e-1111-4a4a-9a9a-00000000000a}", "Nobody"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.out, "is in the job already")) << r.out;
-    EXPECT_TRUE(Contains(r.err, "Nobody: no identity of this identifier or name on this machine"))
-        << r.err;
+    const CliResult r = m_cli.Expect(1, {"job", "oe", m_job, "add", "{5c1d0a3e-1111-4a4a-9a9a-00000000000a}", "Nobody"},
+                                     "Nobody: no identity of this identifier or name on this machine",
+                                     "is in the job already");
     EXPECT_TRUE(Contains(r.out, "The job is unchanged.")) << r.out;
 
-    r = m_cli.Run({"job", "oe", m_job, "remove", "Bob"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(JobIdentities(), std::vector<std::string>{ID_A});
-    r = m_cli.Run({"job", "oe", m_job, "remove", "Bob"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "is not an identity of the job")) << r.err;
-
-    EXPECT_EQ(m_cli.Run({"job", "oe", m_job, "rename", ID_A}).code, 2);
-    EXPECT_EQ(m_cli.Run({"job", "oe", m_job, "add"}).code, 2);
-    EXPECT_EQ(m_cli.Run({"job", "oe", m_job, "add", ID_A, "--folder", "Inbox"}).code, 2);
+    m_cli.Ok({"job", "oe", m_job, "remove", "Bob"});
+    EXPECT_EQ(Listed(), std::vector<std::string>{ID_A});
+    m_cli.Expect(1, {"job", "oe", m_job, "remove", "Bob"}, "is not an identity of the job");
+    m_cli.Expect(2, {"job", "oe", m_job, "rename", ID_A});
+    m_cli.Expect(2, {"job", "oe", m_job, "add"});
+    m_cli.Expect(2, {"job", "oe", m_job, "add", ID_A, "--folder", "Inbox"});
 }
 
 TEST_F(OeCommandsTest, JobOeExcludesAndIncludesItemsAndFolders) {
     Layout();
     NewJob();
     ASSERT_EQ(m_cli.Run({"job", "oe", m_job, "add", ID_A}).code, 0);
-    CliResult r = m_cli.Run({"job", "oe", m_job, "exclude", ID_A, "rules", "Block-Senders",
-                             "--folder", "inbox/projects"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Excluded(ID_A),
-              (std::vector<std::string>{"oeit .Rules.", "oeit .Blocksenders.",
-                                        "oemg .Messages.Inbox.Projects. Projects.dbx"}));
-    EXPECT_TRUE(Contains(r.out, "Excluded folder Inbox/Projects of Main Identity")) << r.out;
-
-    r = m_cli.Run({"job", "oe", m_job, "exclude", ID_A, "rules", "--folder", "Nowhere", "colours"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(
-        Contains(r.out, "rules of Main Identity (" + std::string(ID_A) + ") is excluded already"))
-        << r.out;
-    EXPECT_TRUE(Contains(r.err, "no folder 'Nowhere'")) << r.err;
+    m_cli.Expect(0, {"job", "oe", m_job, "exclude", ID_A, "rules", "Block-Senders", "--folder", "inbox/projects"}, "",
+                 "Excluded folder Inbox/Projects of Main Identity");
+    const std::string projects = "oemg .Messages.Inbox.Projects. Projects.dbx";
+    EXPECT_EQ(Listed(ID_A), (std::vector<std::string>{"oeit .Rules.", "oeit .Blocksenders.", projects}));
+    const CliResult r = m_cli.Expect(1, {"job", "oe", m_job, "exclude", ID_A, "rules", "--folder", "Nowhere", "colours"},
+                                     "no folder 'Nowhere'", "rules of Main Identity (" + std::string(ID_A) + ") is excluded already");
     EXPECT_TRUE(Contains(r.err, "unknown item 'colours'")) << r.err;
 
-    r = m_cli.Run({"job", "oe", m_job, "include", ID_A, "rules"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Excluded(ID_A), (std::vector<std::string>{"oeit .Blocksenders.",
-                                                        "oemg .Messages.Inbox.Projects. Projects.dbx"}));
-    r = m_cli.Run({"job", "oe", m_job, "exclude", ID_A});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Excluded(ID_A).back(), "oeid .");
-    r = m_cli.Run({"job", "oe", m_job, "include", ID_A});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Excluded(ID_A), std::vector<std::string>{}) << "every exclusion is taken back";
-
-    r = m_cli.Run({"job", "oe", m_job, "exclude", ID_B, "rules"});
-    EXPECT_EQ(r.code, 1) << "B is not in the job";
-    EXPECT_EQ(JobIdentities(), std::vector<std::string>{ID_A});
+    m_cli.Ok({"job", "oe", m_job, "include", ID_A, "rules"});
+    EXPECT_EQ(Listed(ID_A), (std::vector<std::string>{"oeit .Blocksenders.", projects}));
+    m_cli.Ok({"job", "oe", m_job, "exclude", ID_A});
+    EXPECT_EQ(Listed(ID_A).back(), "oeid .");
+    m_cli.Ok({"job", "oe", m_job, "include", ID_A});
+    EXPECT_EQ(Listed(ID_A), std::vector<std::string>{}) << "every exclusion is taken back";
+    m_cli.Expect(1, {"job", "oe", m_job, "exclude", ID_B, "rules"});  // B is not in the job
+    EXPECT_EQ(Listed(), std::vector<std::string>{ID_A});
 }
 
 // --- tavctl restore ---
@@ -174,42 +134,29 @@ protected:
 TEST_F(OeRestoreCommandTest, MapRestoresAnIdentityIntoAnotherOne) {
     // Another machine: only C. Without --map the restore does not start.
     m_env.WriteUserReg({Identity(ID_C, "Carol", "carol")});
-    CliResult r = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "***** You must specify all target identities to restore to.\n"))
-        << r.err;
-    EXPECT_TRUE(
-        Contains(r.err, std::string("***** No target identity for Main Identity - ") + ID_A))
-        << r.err;
+    const CliResult r = m_cli.Expect(1, {"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always"},
+                                     "***** You must specify all target identities to restore to.\n");
+    EXPECT_TRUE(Contains(r.err, std::string("***** No target identity for Main Identity - ") + ID_A)) << r.err;
     EXPECT_FALSE(plat::PathExists(Store("carol", ID_C)));
 
-    r = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--map",
-                   std::string(ID_A) + "=" + ID_C});
-    ASSERT_EQ(r.code, 0) << r.err << r.out;
-    EXPECT_TRUE(Contains(r.out, "Files Succeed")) << r.out;
+    const std::string map = std::string(ID_A) + "=" + ID_C;
+    m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--map", map}, "",
+                 "Files Succeed");
     EXPECT_EQ(tavtest::ReadFile(Store("carol", ID_C) + "Inbox.dbx"), m_inbox);  // settings: the engine's tests
-
-    EXPECT_EQ(m_cli.Run({"restore", Repo(), "--in-place", "--map", "nonsense"}).code, 2);
-    EXPECT_EQ(m_cli
-                  .Run({"restore", Repo(), "--map", std::string(ID_A) + "=" + ID_C, "--to",
-                        m_env.Root() + "/out"})
-                  .code,
-              2);
+    m_cli.Expect(2, {"restore", Repo(), "--in-place", "--map", "nonsense"});
+    m_cli.Expect(2, {"restore", Repo(), "--map", map, "--to", m_env.Root() + "/out"});
 }
 
 TEST_F(OeRestoreCommandTest, RestoreToAFolderWritesFilesAndImportsNothing) {
     const std::string settings = tavtest::ReadFile(m_env.UserReg());
     const std::string out = m_env.Root() + "/out";
-    CliResult r = m_cli.Run({"restore", Repo(), "Outlook Express", "--to", out});
-    ASSERT_EQ(r.code, 0) << r.err << r.out;
+    m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--to", out});
     EXPECT_EQ(tavtest::ReadFile(out + "/" + ID_A + "/Inbox.dbx"), m_inbox);
     EXPECT_TRUE(plat::PathExists(out + "/" + ID_A + "/Preference.reg"));
     EXPECT_EQ(tavtest::ReadFile(m_env.UserReg()), settings);
 
-    r = m_cli.Run({"extract", Repo(),
-                   std::string("Outlook Express/") + ID_A + "/<msgroot>/Outbox.dbx", "--to",
-                   m_env.Root() + "/one"});
-    ASSERT_EQ(r.code, 0) << r.err << r.out;
+    m_cli.Expect(0, {"extract", Repo(), std::string("Outlook Express/") + ID_A + "/<msgroot>/Outbox.dbx", "--to",
+                     m_env.Root() + "/one"});
     EXPECT_EQ(tavtest::ReadFile(m_env.Root() + "/one/Outbox.dbx"),
               tavtest::ReadFile(Store("anna", ID_A) + "Outbox.dbx"));
 }
@@ -223,34 +170,25 @@ std::string ModuleCounts(const std::string& json) {
 TEST_F(OeRestoreCommandTest, DryRunListsTheStoreFilesAndSettingsARestoreWouldWrite) {
     const std::string settings = tavtest::ReadFile(m_env.UserReg());
     const std::string out = m_env.Root() + "/out";
-    CliResult dry = m_cli.Run({"restore", Repo(), "Outlook Express", "--to", out, "--dry-run", "--json"});
-    ASSERT_EQ(dry.code, 0) << dry.err << dry.out;
+    CliResult dry = m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--to", out, "--dry-run", "--json"});
     EXPECT_FALSE(plat::PathExists(out)) << "a dry run writes nothing";
     EXPECT_TRUE(Contains(dry.out, "{\"type\":\"file\",\"action\":\"write\",\"path\":\"" + out + "/" +
                                       ID_A + "/Inbox.dbx\"}"))
         << dry.out;
     EXPECT_TRUE(Contains(dry.out, "/" + std::string(ID_A) + "/Preference.reg\"}")) << dry.out;
-    CliResult real = m_cli.Run({"restore", Repo(), "Outlook Express", "--to", out, "--json"});
-    ASSERT_EQ(real.code, 0) << real.err << real.out;
-    EXPECT_EQ(ModuleCounts(dry.out), ModuleCounts(real.out));
+    EXPECT_EQ(ModuleCounts(dry.out), ModuleCounts(m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--to", out, "--json"}).out));
 
     // In place over the live store: the default rule keeps the unchanged files; "always"
     // would replace them and import the settings, and the dry run still changes nothing.
-    dry = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--dry-run"});
-    ASSERT_EQ(dry.code, 0) << dry.err << dry.out;
-    EXPECT_TRUE(Contains(dry.out, "Would skip \"" + Store("anna", ID_A) + "Inbox.dbx\": already up to date"))
-        << dry.out;
+    dry = m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--in-place", "--dry-run"}, "",
+                       "Would skip \"" + Store("anna", ID_A) + "Inbox.dbx\": already up to date");
     EXPECT_TRUE(Contains(dry.out, "Dry run of restoring Outlook Express: nothing was written")) << dry.out;
-    dry = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--dry-run",
-                     "--json"});
-    ASSERT_EQ(dry.code, 0) << dry.err << dry.out;
-    EXPECT_TRUE(Contains(dry.out, "\"action\":\"replace\",\"path\":\"" + Store("anna", ID_A) + "Inbox.dbx\""))
-        << dry.out;
+    dry = m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--dry-run", "--json"},
+                       "", "\"action\":\"replace\",\"path\":\"" + Store("anna", ID_A) + "Inbox.dbx\"");
     EXPECT_TRUE(Contains(dry.out, "\"action\":\"import\"")) << dry.out;
     EXPECT_EQ(tavtest::ReadFile(m_env.UserReg()), settings);
-    real = m_cli.Run({"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--json"});
-    ASSERT_EQ(real.code, 0) << real.err << real.out;
-    EXPECT_EQ(ModuleCounts(dry.out), ModuleCounts(real.out));
+    EXPECT_EQ(ModuleCounts(dry.out),
+              ModuleCounts(m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--in-place", "--overwrite", "always", "--json"}).out));
 }
 
 }  // namespace

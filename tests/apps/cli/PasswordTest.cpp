@@ -76,11 +76,10 @@ TEST_F(PasswordTest, FromAFileTheEnvironmentOrAPromptAndRefusedWhenWrong) {
 TEST_F(PasswordTest, PasswdChangesThePassword) {
     cli.env["TAVORA_PASSWORD"] = "secret";
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "new", "n3w pass\n"));
-    CliResult r = cli.Run({"passwd", repo.path, "--new-password-file", repo.dir / "new"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("The password has been changed.\n", 0), 0u) << r.out;
     // It says plainly what the password does not protect.
-    EXPECT_TRUE(Contains(r.out, "It does not encrypt the\nstored data")) << r.out;
+    const CliResult r = cli.Expect(0, {"passwd", repo.path, "--new-password-file", repo.dir / "new"}, "",
+                                   "It does not encrypt the\nstored data");
+    EXPECT_EQ(r.out.rfind("The password has been changed.\n", 0), 0u) << r.out;
 
     EXPECT_EQ(Cat().err, "tavctl: " + repo.path + ": wrong password\n");
     cli.env["TAVORA_PASSWORD"] = "n3w pass";
@@ -90,15 +89,12 @@ TEST_F(PasswordTest, PasswdChangesThePassword) {
 
 TEST_F(PasswordTest, PasswdAsksTwiceAndRefusesMismatchesAndEmptyPasswords) {
     cli.answers = {"secret", "one", "two"};
-    CliResult differ = cli.Run({"passwd", repo.path});
-    EXPECT_EQ(differ.code, 1);
-    EXPECT_EQ(differ.err, "tavctl: " + repo.path + ": the new passwords do not match\n");
+    EXPECT_EQ(cli.Expect(1, {"passwd", repo.path}).err, "tavctl: " + repo.path + ": the new passwords do not match\n");
     EXPECT_EQ(cli.prompts,
               (std::vector<std::string>{"Password: ", "New password: ", "Retype new password: "}));
 
     cli.answers = {"secret", "", ""};
-    EXPECT_TRUE(
-        Contains(cli.Run({"passwd", repo.path}).err, "use --remove to remove the password"));
+    cli.Expect(1, {"passwd", repo.path}, "use --remove to remove the password");
 
     cli.answers = {"secret", "again", "again"};
     EXPECT_EQ(cli.Run({"passwd", repo.path}).code, 0);
@@ -108,9 +104,7 @@ TEST_F(PasswordTest, PasswdAsksTwiceAndRefusesMismatchesAndEmptyPasswords) {
 
 TEST_F(PasswordTest, PasswdRemovesThePassword) {
     cli.env["TAVORA_PASSWORD"] = "secret";
-    CliResult r = cli.Run({"passwd", "--remove", repo.path});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("The password has been removed.\n", 0), 0u) << r.out;
+    EXPECT_EQ(cli.Expect(0, {"passwd", "--remove", repo.path}).out.rfind("The password has been removed.\n", 0), 0u);
     cli.env.clear();
     EXPECT_EQ(Cat().out, "alpha, second version");
     EXPECT_TRUE(cli.prompts.empty());
@@ -122,8 +116,6 @@ TEST_F(PasswordTest, PasswdKeepsAPasswordThatIsAlsoTheKey) {
     cli.env["TAVORA_PASSWORD"] = "secret";
     cli.env["TAVORA_NEW_PASSWORD"] = "other";
     EXPECT_EQ(cli.Run({"cat", keyed.path, listing}).out, "alpha, second version");
-    CliResult r = cli.Run({"passwd", keyed.path});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "encrypted with the password itself")) << r.err;
+    cli.Expect(1, {"passwd", keyed.path}, "encrypted with the password itself");
     EXPECT_EQ(cli.Run({"check", keyed.path, "--read-data"}).code, 0);
 }

@@ -31,9 +31,7 @@ TEST(RegistryCommandsTest, ExportImportAndTheirFailures) {
     }
     CCli cli;
     const std::string file = dir / "tavora.reg";
-    CliResult r = cli.Run({"registry", "export", "HKEY_CURRENT_USER\\Software\\Norvik\\Tavora", file});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(cli.Ok({"registry", "export", "HKEY_CURRENT_USER\\Software\\Norvik\\Tavora", file}).out, "");
     const std::string text = tavtest::ReadFile(file);
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00", 0), 0u);
     EXPECT_TRUE(Contains(text, "[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora\\Drives]"));
@@ -42,25 +40,21 @@ TEST(RegistryCommandsTest, ExportImportAndTheirFailures) {
     plat::CRegistry key;
     ASSERT_TRUE(key.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik"));
     ASSERT_TRUE(key.DeleteKey("Tavora"));
-    r = cli.Run({"registry", "import", file});
-    ASSERT_EQ(r.code, 0) << r.err;
+    cli.Ok({"registry", "import", file});
     EXPECT_EQ(ReadDrive(), "/home/ann/.wine/drive_c");
 
     // A missing key leaves the file alone; a malformed file names its line and changes nothing.
-    r = cli.Run({"registry", "export", "HKCU\\Software\\Nothing", file});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "tavctl: registry export: HKCU\\Software\\Nothing: no such key\n");
+    EXPECT_EQ(cli.Expect(1, {"registry", "export", "HKCU\\Software\\Nothing", file}).err,
+              "tavctl: registry export: HKCU\\Software\\Nothing: no such key\n");
     EXPECT_EQ(tavtest::ReadFile(file), text);
     ASSERT_TRUE(tavtest::WriteFile(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora\\Drives]\r\n"
                                          "\"C:\"=\"/elsewhere\"\r\n\"D:\"=\"unterminated\r\n"));
-    r = cli.Run({"registry", "import", file});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.err, "tavctl: registry import: ") && Contains(r.err, "line 5")) << r.err;
+    EXPECT_TRUE(Contains(cli.Expect(1, {"registry", "import", file}, "tavctl: registry import: ").err, "line 5"));
     EXPECT_EQ(ReadDrive(), "/home/ann/.wine/drive_c");
 
     for (const std::vector<std::string>& usage : {std::vector<std::string>{"registry", "export", "HKCU\\x"},
                                                   {"registry", "import"}, {"registry"}})
-        EXPECT_EQ(cli.Run(usage).code, 2) << usage.size();
+        cli.Expect(2, usage);
 }
 
 }  // namespace

@@ -56,8 +56,7 @@ TEST_F(ScheduleCommandTest, MakesTasksNamedAndTimedAsTheEditorDoes) {
     for (const Case& c : cases) {
         std::vector<std::string> args = {"schedule", m_job};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        const CliResult r = m_cli.Run(args);
-        ASSERT_EQ(r.code, 0) << r.err;
+        const CliResult r = m_cli.Expect(0, args);
         ASSERT_EQ(Tasks().size(), 1u);
         const plat::ScheduledTask task = Tasks()[0];
         EXPECT_TRUE(std::regex_match(task.name, std::regex("Tavora\\." + m_id + "\\." + c.type + "\\.[0-9A-F]{8}")))
@@ -73,7 +72,7 @@ TEST_F(ScheduleCommandTest, MakesTasksNamedAndTimedAsTheEditorDoes) {
         const CliResult listed = m_cli.Run({"schedule", "--list", m_job});
         EXPECT_NE(listed.out.find(task.name), std::string::npos) << listed.out;
         EXPECT_NE(listed.out.find(c.type == std::string("Ful") ? "Full Backup" : "Incremental Backup"), std::string::npos);
-        ASSERT_EQ(m_cli.Run({"schedule", "--remove", task.name}).code, 0);
+        m_cli.Expect(0, {"schedule", "--remove", task.name});
         EXPECT_TRUE(Tasks().empty());
     }
 }
@@ -91,11 +90,7 @@ TEST_F(ScheduleCommandTest, RefusesWhatItCannotSchedule) {
         {{"schedule", "--remove", "Tavora.00000001.Inc.00000002"}, 1},
         {{"schedule", m_dir / "missing.tvj"}, 1},
     };
-    for (const auto& [args, code] : cases) {
-        const CliResult r = m_cli.Run(args);
-        EXPECT_EQ(r.code, code) << args.back() << ": " << r.err;
-        EXPECT_FALSE(r.err.empty());
-    }
+    for (const auto& [args, code] : cases) EXPECT_FALSE(m_cli.Expect(code, args).err.empty()) << args.back();
     EXPECT_TRUE(Tasks().empty());
     EXPECT_NE(m_cli.Run({"schedule", "--list"}).out.find("No schedules"), std::string::npos);
 }
@@ -106,7 +101,7 @@ TEST_F(ScheduleCommandTest, ListsOnlyTheTasksOfTheJobGiven) {
     foreign.command = {"/bin/true"};
     foreign.triggers = {plat::TaskTrigger{}};
     ASSERT_TRUE(m_scheduler->Create(foreign));
-    ASSERT_EQ(m_cli.Run({"schedule", m_job}).code, 0);
+    m_cli.Expect(0, {"schedule", m_job});
     const std::string ofJob = m_cli.Run({"schedule", "--list", m_job}).out;
     EXPECT_EQ(ofJob.find(foreign.name), std::string::npos) << ofJob;
     const std::string all = m_cli.Run({"schedule", "--list"}).out;

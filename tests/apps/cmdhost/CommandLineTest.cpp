@@ -10,27 +10,23 @@
 using namespace cmdhost;
 using Tokens = std::vector<std::string>;
 
+// Tokens split at white space; a quoted token ends only at a quote before white space or
+// the end of the line.
 TEST(Tokenize, SplitsAtWhiteSpaceAndKeepsQuotedPathsWhole) {
-    EXPECT_EQ(TokenizeCommandLine(""), Tokens{});
-    EXPECT_EQ(TokenizeCommandLine(" \t "), Tokens{});
-    EXPECT_EQ(TokenizeCommandLine("host  JOB_BACKUP\t/a/job.tvj\r\n"),
-              (Tokens{"host", "JOB_BACKUP", "/a/job.tvj"}));
-    // The editor's line: the program, then four quoted tokens.
-    EXPECT_EQ(TokenizeCommandLine("/opt/tavora/TavCmdHost JOB_BACKUP \"/home/anna/My Jobs/daily.tvj\" "
-                                  "\"FULL\" \"SW_HIDE\" \"\""),
-              (Tokens{"/opt/tavora/TavCmdHost", "JOB_BACKUP", "/home/anna/My Jobs/daily.tvj", "FULL",
-                      "SW_HIDE", ""}));
-}
-
-TEST(Tokenize, AQuotedTokenEndsOnlyAtAQuoteBeforeWhiteSpaceOrTheEnd) {
-    // A quote inside the token (not followed by white space) belongs to it.
-    EXPECT_EQ(TokenizeCommandLine("x \"a\"b c\" d"), (Tokens{"x", "a\"b c", "d"}));
-    EXPECT_EQ(TokenizeCommandLine("x \"a \"b\" c"), (Tokens{"x", "a \"b", "c"}));
-    // Without a closing quote the token runs to the end of the line.
-    EXPECT_EQ(TokenizeCommandLine("x \"/a b/job.tvj FULL"), (Tokens{"x", "/a b/job.tvj FULL"}));
-    // Quotes in the middle of an unquoted token are kept.
-    EXPECT_EQ(TokenizeCommandLine("x a\"b c"), (Tokens{"x", "a\"b", "c"}));
-    EXPECT_EQ(TokenizeCommandLine("\"only\""), (Tokens{"only"}));
+    const std::pair<const char*, Tokens> cases[] = {
+        {"", {}},
+        {" \t ", {}},
+        {"host  JOB_BACKUP\t/a/job.tvj\r\n", {"host", "JOB_BACKUP", "/a/job.tvj"}},
+        // The editor's line: the program, then four quoted tokens.
+        {"/opt/tavora/TavCmdHost JOB_BACKUP \"/home/anna/My Jobs/daily.tvj\" \"FULL\" \"SW_HIDE\" \"\"",
+         {"/opt/tavora/TavCmdHost", "JOB_BACKUP", "/home/anna/My Jobs/daily.tvj", "FULL", "SW_HIDE", ""}},
+        {"x \"a\"b c\" d", {"x", "a\"b c", "d"}},  // a quote not followed by white space belongs to it
+        {"x \"a \"b\" c", {"x", "a \"b", "c"}},
+        {"x \"/a b/job.tvj FULL", {"x", "/a b/job.tvj FULL"}},  // no closing quote: to the end
+        {"x a\"b c", {"x", "a\"b", "c"}},                    // kept inside an unquoted token
+        {"\"only\"", {"only"}},
+    };
+    for (const auto& [line, tokens] : cases) EXPECT_EQ(TokenizeCommandLine(line), tokens) << line;
 }
 
 TEST(HostCommand, ReadsTheWordsByTheirPlaceIgnoringLetterCase) {

@@ -40,18 +40,6 @@ TEST_F(HostAppTest, JobBackupWithAQuotedPathFullAndSwHideRunsHidden) {
     EXPECT_EQ(m_app.Runner().LastRun().command & 0xF000u, 0x2000u) << "incremental without FULL";
 }
 
-TEST_F(HostAppTest, ALineWithoutJobBackupRunsNothing) {
-    m_job.Save();
-    EXPECT_EQ(m_app.HandleTokens({"TavCmdHost"}), EXIT_USAGE);
-    EXPECT_EQ(m_app.HandleTokens({"TavCmdHost", m_job.path, "JOB_BACKUP", "FULL"}), EXIT_USAGE);
-    EXPECT_EQ(m_app.HandleTokens({"TavCmdHost", "SW_HIDE"}), EXIT_USAGE);
-    EXPECT_FALSE(m_view.visible) << "SW_HIDE still hides";
-    EXPECT_EQ(m_app.HandleTokens({"TavCmdHost", "JOB_BACKUP"}), EXIT_USAGE) << "no job path";
-    EXPECT_EQ(m_app.Runner().LastRun().outcome, RunOutcome::NotRun);
-    EXPECT_FALSE(plat::PathExists(m_job.ImagePath()));
-    EXPECT_TRUE(m_view.events.empty());
-}
-
 TEST(ConsoleView, MessagesAndProblemsBecomeLinesAndTheBarIsErased) {
     std::ostringstream progress, messages;
     ConsoleOptions options;
@@ -78,18 +66,6 @@ TEST(ConsoleView, MessagesAndProblemsBecomeLinesAndTheBarIsErased) {
     committed.outcome = RunOutcome::Committed;
     view.OnRunEnded(committed);
     EXPECT_EQ(messages.str().size(), before) << "a committed run adds nothing";
-}
-
-TEST(ConsoleView, WithoutATerminalNoBarIsDrawn) {
-    std::ostringstream progress, messages;
-    ConsoleOptions options;
-    options.progressBar = false;
-    options.showFinished = false;
-    CConsoleView view(progress, messages, options);
-    view.OnEngineEvent(EngineEvent::Progress, {"Backup File", "/d/a.txt", 50});
-    view.ShowMessage("Backup Finished.", MessageIcon::Information);
-    EXPECT_EQ(progress.str(), "");
-    EXPECT_EQ(messages.str(), "");
 }
 
 TEST(ConsoleView, TheStopSignalAsksTheRunToStopOnce) {

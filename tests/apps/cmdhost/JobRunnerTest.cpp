@@ -94,10 +94,18 @@ TEST_F(JobRunnerTest, AFullScheduledRunCommitsABaselineAndWritesTheLog) {
     EXPECT_TRUE(m_view.problems.empty());
 }
 
-TEST_F(JobRunnerTest, TheRecordsFollowTheRun) {
-    m_job.AddModule("alpha", {{"progress", "1"}});
-    m_job.Save();
-    Run(false);
+TEST_F(JobRunnerTest, AnIncrementalManualRunHasItsWordRecordsAndNoBanner) {
+    CommitFirstRun();
+    const RunSummary& run = m_runner.RunJob(m_job.path, false, RunKind::Manual);
+    ASSERT_EQ(run.outcome, RunOutcome::Committed);
+    EXPECT_EQ(run.baseline, 2u);
+    EXPECT_EQ(LogText(run).substr(0, 33), "Module alpha, command #10002015\r\n");
+    EXPECT_TRUE(std::regex_match(plat::BaseName(run.logPath), std::regex("[0-9A-F]{8}\\.10002015\\.log")));
+    const std::vector<TavBaselineHeaderRec> baselines = Baselines(m_job.ImagePath());
+    ASSERT_EQ(baselines.size(), 3u);
+    EXPECT_EQ(Utf16Text(baselines[2].description, 512), "Manual Backup");
+
+    // The records follow the run.
     const HostJobRecord& job = m_runner.JobRecord();
     EXPECT_EQ(job.typeTitle, "Incremental Backup");
     EXPECT_EQ(job.jobKind, "TavJob");
@@ -110,18 +118,6 @@ TEST_F(JobRunnerTest, TheRecordsFollowTheRun) {
     EXPECT_EQ(m_runner.StatusRecord().item, "");
     EXPECT_EQ(m_runner.StatusRecord().percent, 0u);
     EXPECT_EQ(m_runner.LogRecord().text.substr(0, 14), "Finish Backup ");
-}
-
-TEST_F(JobRunnerTest, AnIncrementalManualRunHasItsWordAndNoBanner) {
-    CommitFirstRun();
-    const RunSummary& run = m_runner.RunJob(m_job.path, false, RunKind::Manual);
-    ASSERT_EQ(run.outcome, RunOutcome::Committed);
-    EXPECT_EQ(run.baseline, 2u);
-    EXPECT_EQ(LogText(run).substr(0, 33), "Module alpha, command #10002015\r\n");
-    EXPECT_TRUE(std::regex_match(plat::BaseName(run.logPath), std::regex("[0-9A-F]{8}\\.10002015\\.log")));
-    const std::vector<TavBaselineHeaderRec> baselines = Baselines(m_job.ImagePath());
-    ASSERT_EQ(baselines.size(), 3u);
-    EXPECT_EQ(Utf16Text(baselines[2].description, 512), "Manual Backup");
 }
 
 TEST_F(JobRunnerTest, AJobThatDoesNotLoadRunsNothing) {
@@ -212,15 +208,6 @@ TEST_F(JobRunnerTest, WhenTheSecondModuleFailsEverythingIsRolledBack) {
     EXPECT_EQ(Run(false).outcome, RunOutcome::Failed);
 }
 
-TEST_F(JobRunnerTest, AnExceptionOutOfAnEngineFailsTheRunInsteadOfEndingTheProgram) {
-    m_job.AddModule("alpha", {{"file", m_dir / "data.bin"}, {"throw", "yes"}});
-    m_job.Save();
-    const RunSummary& run = Run(true);
-    EXPECT_EQ(run.outcome, RunOutcome::Failed);
-    EXPECT_TRUE(Contains(LogText(run), "\r\n***** Module \"alpha\" stopped with an error: RunTest::Backup"));
-    EXPECT_LT(Baselines(m_job.ImagePath()).size(), 2u) << "nothing committed";
-}
-
 TEST_F(JobRunnerTest, AJobThatCannotRunIsRefusedBeforeAnythingIsMade) {
     // A module that is not installed: the new baseline would lose its part.
     m_job.AddModule("beta", {{"added", "2"}});
@@ -249,24 +236,48 @@ TEST_F(JobRunnerTest, AJobThatCannotRunIsRefusedBeforeAnythingIsMade) {
     EXPECT_FALSE(m_view.Shown("Backup Finished."));
 }
 
-TEST_F(JobRunnerTest, AModuleThatGivesNoEngineFailsTheRun) {
-    m_job.AddModule("alpha", {{"added", "3"}});
-    m_job.AddModule("nullmod");
-    m_job.Save();
-    const RunSummary& run = Run(true);
-    EXPECT_EQ(run.outcome, RunOutcome::Failed);
-    EXPECT_TRUE(Contains(run.problem, "\"nullmod\" gave no engine")) << run.problem;
-    EXPECT_LT(Baselines(m_job.ImagePath()).size(), 2u) << "nothing committed";
-}
-
-TEST_F(JobRunnerTest, ItemsInErrorMakeACommittedRunExitWithThree) {
-    m_job.AddModule("alpha", {{"added", "3"}, {"errors", "2"}});
-    m_job.Save();
-    const RunSummary& run = Run(true);
-    ASSERT_EQ(run.outcome, RunOutcome::Committed);
-    EXPECT_EQ(run.ErrorCount(), 2u);
-    EXPECT_EQ(run.ExitStatus(), EXIT_ITEMS_MISSING);
-    EXPECT_TRUE(m_view.Shown("Backup Finished."));
+// First runs of one module, each ending in its own way: the outcome, the exit status, a
+// text of the log and problem, and whether a baseline was saved.
+TEST(JobRunnerOutcomes, EachEndingHasItsStatusLogAndBaseline) {
+    const struct {
+        const char* why;
+        std::vector<std::pair<std::string, std::string>> alpha;
+        bool nullmod, stopAtStart;
+        RunOutcome outcome;
+        int status;
+        std::string said;  // in the log or the problem
+    } cases[] = {
+        {"exception out of an engine", {{"throw", "yes"}}, false, false, RunOutcome::Failed, EXIT_NOT_COMMITTED,
+         "\r\n***** Module \"alpha\" stopped with an error: RunTest::Backup"},
+        {"module without an engine", {{"added", "3"}}, true, false, RunOutcome::Failed, EXIT_NOT_COMMITTED,
+         "\"nullmod\" gave no engine"},
+        {"items in error", {{"added", "3"}, {"errors", "2"}}, false, false, RunOutcome::Committed, EXIT_ITEMS_MISSING,
+         "2 Items Error"},
+        {"stop before the modules start", {}, false, true, RunOutcome::Cancelled, EXIT_NOT_COMMITTED,
+         "\r\n***** The run was stopped before module \"alpha\".\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        CTempDir dir;
+        CTavModFactory hub(60000);
+        hub.Reconnoiter({CMDHOST_TEST_MODULE_DIR});
+        CRecordingView view;
+        CJobRunner runner(hub, view);
+        CTestJob job(dir);
+        job.AddModule("alpha", c.alpha);
+        if (c.nullmod) job.AddModule("nullmod");
+        job.Save();
+        if (c.stopAtStart) view.onEvent = [&] { runner.RequestStop(); };
+        const RunSummary& run = runner.RunJob(job.path, true, RunKind::Scheduled);
+        EXPECT_EQ(run.outcome, c.outcome) << RunOutcomeName(run.outcome);
+        EXPECT_EQ(run.ExitStatus(), c.status);
+        const std::string log = run.logPath.empty() ? "" : tavtest::ReadFile(run.logPath);
+        EXPECT_TRUE(Contains(log + run.problem, c.said)) << log << run.problem;
+        const bool committed = c.outcome == RunOutcome::Committed;
+        EXPECT_EQ(Baselines(job.ImagePath()).size() == 2u, committed);
+        EXPECT_EQ(view.Shown("Backup Finished."), committed);
+        if (c.stopAtStart) EXPECT_FALSE(Contains(log, "Module alpha"));
+    }
 }
 
 TEST_F(JobRunnerTest, AStopCancelsTheEngineAtItsNextProgressReport) {
@@ -291,17 +302,6 @@ TEST_F(JobRunnerTest, AStopCancelsTheEngineAtItsNextProgressReport) {
     m_view = CRecordingView();
     EXPECT_EQ(Run(false).outcome, RunOutcome::Committed);
     EXPECT_FALSE(m_runner.IsStopRequested());
-}
-
-TEST_F(JobRunnerTest, AStopBeforeTheModulesStartKeepsThemFromRunning) {
-    m_job.AddModule("alpha", {{"file", m_dir / "data.bin"}});
-    m_job.Save();
-    m_view.onEvent = [this] { m_runner.RequestStop(); };
-    const RunSummary& run = Run(true);
-    EXPECT_EQ(run.outcome, RunOutcome::Cancelled);
-    EXPECT_FALSE(Contains(LogText(run), "Module alpha"));
-    EXPECT_TRUE(Contains(LogText(run), "\r\n***** The run was stopped before module \"alpha\".\r\n"));
-    EXPECT_LT(Baselines(m_job.ImagePath()).size(), 2u);
 }
 
 }  // namespace

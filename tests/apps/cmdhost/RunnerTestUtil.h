@@ -33,10 +33,8 @@ public:
     std::vector<std::string> problems;
     std::vector<std::string> titles;
     std::vector<std::string> events;  // fired event messages
-    std::vector<cmdhost::EngineEvent> engineEvents;
     std::vector<cmdhost::HostStatusRecord> progress;
     std::vector<uint32_t> runStates;
-    std::string logText;
     // Answers for the repository's questions.
     bool answerYes = false;
     std::string chosenPath;
@@ -62,13 +60,9 @@ public:
         return true;
     }
     void OnEngineEvent(cmdhost::EngineEvent event, const cmdhost::HostStatusRecord& status) override {
-        engineEvents.push_back(event);
         if (event == cmdhost::EngineEvent::Progress) progress.push_back(status);
     }
-    void OnLogText(const std::string& text) override { logText += text; }
-    void OnJobRecord(const cmdhost::HostJobRecord& record) override {
-        runStates.push_back(record.runState);
-    }
+    void OnJobRecord(const cmdhost::HostJobRecord& record) override { runStates.push_back(record.runState); }
     void FireEvent(const std::string& name) override {
         events.push_back(name);
         if (onEvent) onEvent();
@@ -129,7 +123,7 @@ inline std::string Utf16Text(const char16_t* text, size_t room) {
     return out;
 }
 
-// The only log file of the job's log folder, and its content.
+// The files of a folder (a job's log folder), by full path.
 inline std::vector<std::string> LogFiles(const std::string& folder) {
     std::vector<TavFindData> entries;
     std::vector<std::string> out;

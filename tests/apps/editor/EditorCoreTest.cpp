@@ -134,17 +134,6 @@ TEST_F(EditorCore, SettingsSaveAndOpenEqualAndEditsMarkModified) {
     EXPECT_EQ(back.description, "two\nlines");
     EXPECT_EQ(back.splitSize, "700 MB");
     EXPECT_EQ(reopened.Job().GetImageEncoding(), 9u);
-
-    EXPECT_FALSE(reopened.Open(m_dir / "missing.tvj"));
-    EXPECT_NE(reopened.ErrorText().find("missing.tvj"), std::string::npos);
-    EXPECT_EQ(reopened.Path(), path);  // the open job stays
-}
-
-TEST(Browser, ArgumentsForTheLastImageOrTheOpenDialog) {
-    EXPECT_EQ(BrowserArguments("", false), std::vector<std::string>{"/OPENDLG"});
-    EXPECT_EQ(BrowserArguments("", true), std::vector<std::string>{"/OPENDLG"});
-    EXPECT_EQ(BrowserArguments("/i/a.tvr", true), (std::vector<std::string>{"/RESTOREDLG", "/i/a.tvr"}));
-    EXPECT_EQ(BrowserArguments("/i/a.tvr", false), std::vector<std::string>{"/i/a.tvr"});
 }
 
 }  // namespace

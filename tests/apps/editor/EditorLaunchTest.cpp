@@ -42,10 +42,6 @@ private slots:
         m_frame.reset();
     }
 
-    void commandLines() {
-        QCOMPARE(editor::BrowserWindowTitle("/i/a.tvr"), std::string("TvrBrowser - /i/a.tvr"));
-    }
-
     // "TVR Browse" and "Restore" bring a browser that shows the job's image to the front;
     // without one they start the browser on that image.
     void browseFindsAnOpenBrowser() {

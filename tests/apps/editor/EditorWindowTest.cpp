@@ -101,7 +101,7 @@ private slots:
         QVERIFY(!m_frame->Doc().IsModified());
     }
 
-    void saveChangesPrompt() {
+    void saveChangesPromptAndDeclinedSave() {
         QTest::keyClicks(Find<QLineEdit>(1010), "y");
         m_prompt.answers.push_back(tavui::ID_CANCEL);
         QVERIFY(!m_frame->NewJob());
@@ -110,9 +110,9 @@ private slots:
         m_prompt.answers.push_back(tavui::ID_NO);
         QVERIFY(m_frame->NewJob());
         QVERIFY(!m_frame->Doc().IsModified());
-    }
 
-    void declinedSaveKeepsTheJobModified() {
+        // A declined save keeps the job modified.
+        QTest::keyClicks(Find<QLineEdit>(1010), "z");
         m_prompt.answers.push_back(tavui::ID_NO);
         QVERIFY(!m_frame->EnsureSavedJob());
         QVERIFY(m_frame->Doc().IsModified());
@@ -161,7 +161,7 @@ private slots:
         QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Job("cmd.tvj")));
     }
 
-    void optionsExcludedPaths() {
+    void optionsExcludedPathsAndBackupSettings() {
         plat::CRegistry user;
         QVERIFY(user.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora", true));
         // A stored list whose last path has no ";" keeps that path.
@@ -177,6 +177,11 @@ private slots:
             d.findChild<QPushButton*>("1090")->click();
             if (rows->currentItem() != rows->topLevelItem(0)) return 0;
             d.findChild<QCheckBox*>("1088")->setChecked(false);
+            // The backup settings page gives the next new job its defaults.
+            auto* page = d.findChild<QWidget*>("206");
+            page->findChild<QLineEdit*>("1051")->setText("/srv/images");
+            page->findChild<QCheckBox*>("1019")->setChecked(false);
+            page->findChild<QComboBox*>("1049")->setCurrentIndex(5);
             d.accept();
             return d.result();
         });
@@ -190,6 +195,9 @@ private slots:
         QVERIFY(user.ReadString("ExcludedPaths", list) && user.ReadNumber("EnableExcludedPaths", enabled));
         QCOMPARE(list, std::string("/srv/b;/srv/c;"));
         QCOMPARE(enabled, 0u);
+        QVERIFY(m_frame->NewJob());
+        QCOMPARE(m_frame->Doc().Job().GetImageEncoding(), 9u);
+        QCOMPARE(m_frame->Doc().Job().GetImageDesc("location"), std::string("/srv/images"));
         // "Default" writes the default list at once, even when the dialog is cancelled.
         m_prompt.answers = {tavui::ID_YES};
         tavui::SetDialogRunner([](QDialog& d) {
@@ -199,21 +207,6 @@ private slots:
         m_frame->Action(editortext::ID_TOOLS_OPTIONS)->trigger();
         QVERIFY(user.ReadString("ExcludedPaths", list));
         QCOMPARE(list, GetDefaultExcludedPaths());
-    }
-
-    void optionsBackupSettings() {
-        tavui::SetDialogRunner([](QDialog& d) {
-            auto* page = d.findChild<QWidget*>("206");
-            page->findChild<QLineEdit*>("1051")->setText("/srv/images");
-            page->findChild<QCheckBox*>("1019")->setChecked(false);
-            page->findChild<QComboBox*>("1049")->setCurrentIndex(5);
-            d.accept();
-            return d.result();
-        });
-        m_frame->Action(editortext::ID_TOOLS_OPTIONS)->trigger();
-        QVERIFY(m_frame->NewJob());
-        QCOMPARE(m_frame->Doc().Job().GetImageEncoding(), 9u);
-        QCOMPARE(m_frame->Doc().Job().GetImageDesc("location"), std::string("/srv/images"));
     }
 };
 

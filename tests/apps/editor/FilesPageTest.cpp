@@ -52,13 +52,6 @@ private slots:
         m_hub->ReleaseModules();
     }
 
-    void everyFilesViewProcedureIsBound() {
-        const TavModDesc* files = m_hub->GetModDesc(std::string("files"));
-        QVERIFY(files != nullptr);
-        QVERIFY2(files->missingProcs.empty(), files->missingProcs.empty() ? "" : files->missingProcs[0].c_str());
-        QVERIFY(files->jobControl.dropProc != nullptr);
-    }
-
     void rootsButtonsDropsAndSave() {
         CTavoraDoc doc;
         doc.NewJob(m_home.path().toStdString());

@@ -279,17 +279,6 @@ private slots:
         QCOMPARE(Find<QTreeWidget>("1034")->topLevelItem(0)->text(1), QString("Incremental Backup"));
     }
 
-    void declinedSaveKeepsTheJobModified() {
-        SaveJob();
-        m_frame->Doc().Job().SetRepDescription("edited");
-        QVERIFY(m_frame->Doc().IsModified());
-        m_prompt.answers.push_back(tavui::ID_NO);  // "Save changes to daily.tvj?"
-        m_chooseFull = true;
-        QVERIFY(RunBackup());
-        QCOMPARE(m_prompt.LastMessage(), std::string("Backup Finished."));
-        QVERIFY(m_frame->Doc().IsModified());
-    }
-
     void stopAndYesRollsBack() {
         SaveJob();
         m_frame->BackupNow().runOnWorker = false;
@@ -353,10 +342,18 @@ private slots:
         QCOMPARE(host.Wait(), 0);
     }
 
-    void aFailedTransactionLeavesNothingHeld() {
+    // A declined save runs the saved job and keeps the edit; a transaction that cannot
+    // start leaves nothing held.
+    void declinedSaveAndAFailedTransaction() {
         SaveJob();
+        m_frame->Doc().Job().SetRepDescription("edited");
+        QVERIFY(m_frame->Doc().IsModified());
+        m_prompt.answers.push_back(tavui::ID_NO);  // "Save changes to daily.tvj?"
         m_chooseFull = true;
         QVERIFY(RunBackup());
+        QCOMPARE(m_prompt.LastMessage(), std::string("Backup Finished."));
+        QVERIFY(m_frame->Doc().IsModified());
+        m_frame->Doc().SetModified(false);
         {
             plat::FaultRule rule{plat::FaultOp::Lock, "TAVIMAGE"};
             rule.times = 1;
