@@ -4,6 +4,10 @@ if(NOT EXISTS "${TAV_TESTDATA_DIR}" AND EXISTS "/work/shared/testdata")
     set(TAV_TESTDATA_DIR "/work/shared/testdata" CACHE PATH "Test files made by other programs" FORCE)
 endif()
 
+# How long one test program may run; the mutation check sets it shorter, so that a mutant
+# that makes a test hang costs minutes, not ten.
+set(TAV_TEST_TIMEOUT 600 CACHE STRING "Seconds one test program may run")
+
 # tav_add_test(NAME SOURCES src... LIBS lib... [GUI])
 # Adds one GoogleTest executable (label unit) or a Qt Test one (label gui).
 function(tav_add_test name)
@@ -20,5 +24,5 @@ function(tav_add_test name)
         set_tests_properties(${name} PROPERTIES LABELS unit
             ENVIRONMENT "TAV_TESTDATA=${TAV_TESTDATA_DIR};TAV_BIN=${CMAKE_BINARY_DIR}/bin")
     endif()
-    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${TAV_TEST_TIMEOUT})
 endfunction()

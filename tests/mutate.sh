@@ -7,6 +7,8 @@
 # Usage: tests/mutate.sh [build-dir] [name-regex]
 #   build-dir   a build folder of this tree (default build-mut; configured when missing)
 #   name-regex  only the mutations whose name matches
+#   MUT_TIMEOUT seconds a test program may run under a mutant (default 180); the build
+#               folder's tests keep that time-out until it is configured again
 # Run it on a tree without uncommitted changes to the mutated files. The table also lands
 # in BUILD/mutations.txt.
 set -uo pipefail
@@ -59,6 +61,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_BUILD_BENCH=OFF \
           ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER} >/dev/null || exit 1
 fi
+# A mutant that makes a test hang fails it at this time-out (the build folder keeps it).
+cmake -S . -B "$build" -DTAV_TEST_TIMEOUT="${MUT_TIMEOUT:-180}" >/dev/null || exit 1
 echo "mutate: building the unchanged tree in $build" >&2
 cmake --build "$build" -j "${JOBS:-2}" >/dev/null || { echo "mutate: the unchanged tree does not build" >&2; exit 1; }
 targets=$(ninja -C "$build" -t targets all | sed -n 's/^\([A-Za-z0-9_]*\): phony$/\1/p')
@@ -108,7 +112,7 @@ PY
         result="DOES NOT BUILD"
     else
         log="$build/mutant-test.log"
-        if ctest --test-dir "$build" -R "$tests" -j "${JOBS:-2}" --timeout "${MUT_TIMEOUT:-300}" >"$log" 2>&1; then
+        if ctest --test-dir "$build" -R "$tests" -j "${JOBS:-2}" --timeout "${MUT_TIMEOUT:-180}" >"$log" 2>&1; then
             result="NOT CAUGHT"
         else
             failed=$(sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\) .*/\1/p' "$log" | head -4 | tr '\n' ' ')
