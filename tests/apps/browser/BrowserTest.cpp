@@ -29,7 +29,6 @@
 #include "tavengine/TavModFactory.h"
 #include "tavrep/TavSecurity.h"
 #include "tavui/Prompt.h"
-#include "tavui/TavFormat.h"
 #include "tavui/TreeListCtrl.h"
 #include "tavui/TypeGroups.h"
 
@@ -156,6 +155,7 @@ private slots:
         CWindow w;
         QVERIFY(w.window->OpenRepository(m_repo));
         QCOMPARE(w.window->windowTitle(), QString::fromStdString("TvrBrowser - " + m_repo));
+        QVERIFY(w.prompt.messages.empty());  // an intact repository opens without a warning
         QComboBox* baselines = w.window->BaselineCombo();
         QCOMPARE(baselines->count(), 2);
         QVERIFY(baselines->itemText(0).startsWith("Baseline 2 - "));
@@ -207,10 +207,6 @@ private slots:
                            " cannot be read; showing the baselines up to 1") != std::string::npos,
                  text.c_str());
         QCOMPARE(w.window->BaselineCombo()->count(), 1);
-
-        CWindow intact;
-        QVERIFY(intact.window->OpenRepository(m_repo));
-        QVERIFY(intact.prompt.messages.empty());
     }
 
     // The password is asked again after a wrong one; Cancel opens nothing; the change
@@ -402,7 +398,6 @@ private slots:
         CTlcDataProvider* big = w.At({"/big"});
         QVERIFY(big != nullptr);
         QCOMPARE(w.Rows(big)["huge.bin"][1], std::string("5.00 GB"));
-        QCOMPARE(tavui::SizeText((4ull << 30) + 512), std::string("4.00 GB"));
         QCOMPARE(CExtractItemDlg::InfoRows(*ProviderNode(Child(big, "huge.bin")))[2].second,
                  std::string("5,368,709,120 Bytes"));
         QTemporaryDir out;

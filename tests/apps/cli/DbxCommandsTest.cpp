@@ -158,15 +158,9 @@ TEST_F(DbxCommandsTest, LsFiltersSortsAndRejectsWrongOptions) {
     EXPECT_EQ(count({}), 28);
     EXPECT_EQ(count({"--filter", "COPILOT"}), 2);  // the subject by default
     EXPECT_EQ(count({"--filter", "copilot", "--in", "from,to"}), 0);
-    EXPECT_EQ(count({"--filter", "marcusdeoliveiraneves", "--in", "from"}), 1);
-    EXPECT_EQ(count({"--filter", "  ", "--in", "all"}), 28);  // blank: no filter
     EXPECT_TRUE(Contains(cli.Ok({"dbx", "ls", file, "--filter", "teste", "--in", "subject,CONTENT"}).out, "14568"));
-    const std::string sorted = cli.Ok({"dbx", "ls", file, "--sort", "subject"}).out;
-    EXPECT_LT(sorted.find("Fw: Cat\xC3\xB3lica"), sorted.find("Mensagem teste")) << sorted;
     const std::string reversed = cli.Ok({"dbx", "ls", file, "--sort", "subject", "-r"}).out;
     EXPECT_GT(reversed.find("Fw: Cat\xC3\xB3lica"), reversed.find("Mensagem teste"));
-    const std::string byDate = cli.Ok({"dbx", "ls", file, "--sort", "DATE"}).out;
-    EXPECT_LT(byDate.find("2025/01/20"), byDate.find("2025/02/10"));
 
     struct Case {
         std::vector<std::string> options;

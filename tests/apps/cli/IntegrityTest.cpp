@@ -56,6 +56,10 @@ TEST_F(IntegrityTest, AFlippedContentByteOfAnUncompressedRepositoryIsFound) {
     EXPECT_TRUE(Contains(r.out, "; 2 more damaged blocks in the chain (image 0 offset ")) << r.out;
     m_cli.Expect(1, {"restore", m_repo, "--to", m_dir / "restored"});
     EXPECT_EQ(tavtest::ReadFile(m_dir / "restored" + m_dir / "data/a.txt"), "alpha\n");
+    EXPECT_FALSE(plat::PathExists(m_dir / "restored" + m_dir / "data/b.bin"));
+    // extract fails the item too and leaves no partial file.
+    m_cli.Expect(1, {"extract", m_repo, m_dir / "data/b.bin", "--to", m_dir / "ex"});
+    EXPECT_FALSE(plat::PathExists(m_dir / "ex/b.bin"));
 }
 
 TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {

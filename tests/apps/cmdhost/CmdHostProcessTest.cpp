@@ -27,13 +27,15 @@ TEST(CmdHostProcess, AHiddenRunFromCronPrintsNothingAndExitsZero) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "") << "no bar when stdout is not a terminal";
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(Baselines(job.ImagePath()).size(), 2u);
+    ASSERT_EQ(Baselines(job.ImagePath()).size(), 2u);
+    EXPECT_EQ(Baselines(job.ImagePath())[1].type & 0xF000u, 0x1000u) << "FULL";
 
     // Visible (no SW_HIDE): the message box becomes a line.
     r = RunHost(dir, CMDHOST_TEST_MODULE_DIR, {"JOB_BACKUP", job.path});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Backup Finished.\n");
-    EXPECT_EQ(Baselines(job.ImagePath()).size(), 3u);
+    ASSERT_EQ(Baselines(job.ImagePath()).size(), 3u);
+    EXPECT_EQ(Baselines(job.ImagePath())[2].type & 0xF000u, 0x2000u) << "incremental without FULL";
 }
 
 TEST(CmdHostProcess, FailuresExitNonZeroAndSayWhyEvenWhenHidden) {

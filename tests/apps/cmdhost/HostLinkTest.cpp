@@ -6,10 +6,7 @@
 #include <random>
 #include <thread>
 
-#include "HostPublisher.h"
-#include "JobRunner.h"
 #include "RunnerTestUtil.h"
-#include "platform/Clock.h"
 #include "platform/Process.h"
 #include "platform/WindowChannel.h"
 #include "tavhost/HostMessages.h"
@@ -171,62 +168,6 @@ TEST(HostEvent, FiringWakesEveryListenerOfTheName) {
     EXPECT_TRUE(second.Wait(1000));
     EXPECT_FALSE(other.Wait(0));
     EXPECT_FALSE(first.Wait(0)) << "fired once";
-}
-
-// A run in this process, published: requests answered between items, the records as the
-// layouts say, a stop request, and the status record zero once the run is over.
-TEST(HostPublisher, PublishesARunAndTakesAStop) {
-    CTempDir dir;
-    CTestJob job(dir);
-    job.AddModule("alpha", {{"progress", "200"}});
-    job.Save();
-    CTavModFactory hub(60000);
-    plat::SetEnv("TAVORA_MODULE_PATH", CMDHOST_TEST_MODULE_DIR);
-    hub.Reconnoiter();
-    // Each report takes a little while, as a real file's chunk does.
-    struct CSlowView : CRecordingView {
-        bool Pump() override {
-            plat::SleepMillis(20);
-            return false;
-        }
-    } view;
-    cmdhost::CHostPublisher publisher(view, 0x1234);
-    ASSERT_TRUE(publisher.Open());
-    EXPECT_FALSE(CTavCmdHostClient::Find(HOST_TITLE_IDLE).empty());
-    cmdhost::CJobRunner runner(hub, publisher);
-    const std::string title = HostTitleForImage(job.job.GetImagePathText());
-    plat::CEventListener event(title);
-
-    std::vector<HostJobRecord> seen;
-    int reports = 0;
-    view.onEvent = [&] { EXPECT_TRUE(event.Wait(0)) << "the event is fired as the transaction opens"; };
-    // A client on a thread finds the run, asks for its job record and then stops it.
-    publisher.onStopRequest = [&] { ++reports; };
-    std::thread client([&] {
-        std::vector<CTavCmdHostClient> hosts;
-        for (int i = 0; i < 500 && hosts.empty(); ++i) {
-            hosts = CTavCmdHostClient::Find(title);
-            if (hosts.empty()) plat::SleepMillis(5);
-        }
-        ASSERT_EQ(hosts.size(), 1u);
-        HostJobRecord record;
-        std::string error;
-        ASSERT_EQ(hosts[0].GetJobRecord(record, error), HostAnswer::Ok) << error;
-        seen.push_back(record);
-        EXPECT_TRUE(hosts[0].RequestStop());
-    });
-    const cmdhost::RunSummary& summary = runner.RunJob(job.path, true);
-    client.join();
-    EXPECT_EQ(summary.outcome, cmdhost::RunOutcome::Cancelled) << summary.problem;
-    EXPECT_EQ(reports, 1);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].typeTitle, "Full Backup");
-    EXPECT_EQ(publisher.StatusBytes(), std::vector<uint8_t>(STATUS_RECORD_BYTES, 0));
-    HostJobRecord after;
-    std::string error;
-    ASSERT_TRUE(DecodeJobRecord(publisher.JobBytes(), after, error));
-    EXPECT_EQ(after.runState, RUN_STATE_CANCELLED);
-    EXPECT_EQ(Baselines(job.ImagePath()).size(), 1u) << "nothing committed";
 }
 
 }  // namespace

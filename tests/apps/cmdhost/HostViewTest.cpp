@@ -1,10 +1,9 @@
-// What the host shows and asks: the command line's effect on the view, the terminal view,
-// the repository's questions, the stop signal.
+// What the host shows and asks: the terminal view, the repository's questions, the stop
+// signal.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "CmdHostApp.h"
 #include "ConsoleView.h"
 #include "HostErrorCallback.h"
 #include "RunnerTestUtil.h"
@@ -14,31 +13,6 @@ using namespace cmdhost;
 using namespace hosttest;
 
 namespace {
-
-class HostAppTest : public ::testing::Test {
-protected:
-    HostAppTest() : m_hub(60000), m_job(m_dir) { m_hub.Reconnoiter({CMDHOST_TEST_MODULE_DIR}); }
-
-    CTempDir m_dir;
-    CTavModFactory m_hub;
-    CRecordingView m_view;
-    CCmdHostApp m_app{m_hub, m_view};
-    CTestJob m_job;
-};
-
-TEST_F(HostAppTest, JobBackupWithAQuotedPathFullAndSwHideRunsHidden) {
-    m_job.AddModule("alpha");
-    m_job.Save();
-    EXPECT_EQ(m_app.HandleCommandLine("TavCmdHost JOB_BACKUP \"" + m_job.path + "\" \"FULL\" \"SW_HIDE\""),
-              EXIT_COMMITTED);
-    EXPECT_FALSE(m_view.visible);
-    EXPECT_TRUE(m_view.messages.empty()) << "a hidden run shows no box";
-    EXPECT_EQ(m_app.Runner().LastRun().command & 0xF000u, 0x1000u);
-    EXPECT_EQ(Baselines(m_job.ImagePath()).size(), 2u);
-
-    EXPECT_EQ(m_app.HandleTokens({"TavCmdHost", "job_backup", m_job.path}), EXIT_COMMITTED);
-    EXPECT_EQ(m_app.Runner().LastRun().command & 0xF000u, 0x2000u) << "incremental without FULL";
-}
 
 TEST(ConsoleView, MessagesAndProblemsBecomeLinesAndTheBarIsErased) {
     std::ostringstream progress, messages;

@@ -219,20 +219,6 @@ TEST_F(JobRunnerTest, AJobThatCannotRunIsRefusedBeforeAnythingIsMade) {
     EXPECT_TRUE(Contains(LogText(run), "***** Module \"notinstalled\" of the job is not installed"));
     EXPECT_FALSE(Contains(LogText(run), "Module beta")) << "no module runs";
     EXPECT_FALSE(plat::PathExists(m_job.ImagePath()));
-
-    // Nothing to back up: no backup node, or nodes with exclusions only.
-    for (bool withNode : {false, true}) {
-        CTestJob empty(m_dir, "Empty");
-        empty.path = m_dir / "empty.tvj";
-        if (withNode) empty.job.AddBackupNode("Files", "alpha").AddChild("excluded");
-        empty.Save();
-        CJobRunner runner(m_hub, m_view);
-        const RunSummary& refused = runner.RunJob(empty.path, false);
-        EXPECT_EQ(refused.outcome, RunOutcome::Refused) << withNode;
-        EXPECT_TRUE(Contains(refused.problem, "nothing to back up")) << refused.problem;
-        EXPECT_EQ(refused.ExitStatus(), EXIT_NOT_COMMITTED);
-        EXPECT_FALSE(plat::PathExists(empty.ImagePath()));
-    }
     EXPECT_FALSE(m_view.Shown("Backup Finished."));
 }
 

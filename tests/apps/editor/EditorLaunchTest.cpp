@@ -1,46 +1,21 @@
 // The editor starting the suite's programs (Backup Now, TVR Browse and Restore, bringing an
 // open browser window to the front) and opening dropped job files.
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QtTest>
 
-#include "EditorTexts.h"
-#include "TavoraMainFrame.h"
+#include "EditorFrameTest.h"
 #include "core/EditorSettings.h"
-#include "tavengine/TavModFactory.h"
-#include "tavui/Prompt.h"
 #include "tavui/WindowBeacon.h"
 
-class EditorLaunchTest : public QObject {
+class EditorLaunchTest : public CEditorFrameTest {
     Q_OBJECT
-    QTemporaryDir m_home;
-    std::unique_ptr<CTavModFactory> m_hub;
-    tavui::CScriptedPrompt m_prompt;
-    std::unique_ptr<CTavoraMainFrame> m_frame;
-    std::vector<QStringList> m_started;
-
-    std::string Path(const char* name) const { return (m_home.path() + "/" + name).toStdString(); }
     void Trigger(int id) { m_frame->Action(id)->trigger(); }
 
 private slots:
     void init() {
-        qputenv("TAVORA_HOME", m_home.path().toUtf8());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
-        m_prompt = tavui::CScriptedPrompt();
-        m_hub = std::make_unique<CTavModFactory>(editortext::HUB_COMMAND_BASE);
-        m_frame = std::make_unique<CTavoraMainFrame>(m_hub.get(), m_prompt);
-        m_started.clear();
+        OpenFrame();
         QDir().mkpath(QString::fromStdString(m_frame->Doc().Job().GetImageDesc("location")));
-        m_frame->startProgram = [this](const QString& program, const QStringList& args) {
-            m_started.push_back(QStringList{QFileInfo(program).fileName()} + args);
-            return true;
-        };
     }
-    void cleanup() {
-        m_frame->Doc().SetModified(false);
-        m_frame.reset();
-    }
+    void cleanup() { CloseFrame(); }
 
     // "TVR Browse" and "Restore" bring a browser that shows the job's image to the front;
     // without one they start the browser on that image.

