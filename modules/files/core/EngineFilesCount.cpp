@@ -25,6 +25,7 @@ constexpr size_t MAX_KEPT_BYTES = size_t(64) << 20;
 // twice (in the index), its index entry, end offset and taken mark.
 constexpr size_t ENTRY_BYTES = sizeof(TavFindData) + 48;
 constexpr size_t ITEM_EXTRA_BYTES = 32 + 48 + 4 + 1;
+constexpr uint32_t FOLDERS_PER_REPORT = 16;
 
 }  // namespace
 
@@ -98,6 +99,7 @@ void CTavEngineFiles::LoadPreviousItems(const TavNodeRec& parent, CPreviousItems
 void CTavEngineFiles::CountWork(uint32_t rootId, const std::vector<CSource>& sources) {
     m_counted.clear();
     m_keptBytes = 0;
+    m_foldersCounted = 0;
     m_done = TavRunWork{};
     BeginWorkCount();
     CPreviousItems previous;
@@ -179,11 +181,12 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
             CountFolder(TAV_NONE, path, filter, total);  // a file before, a folder now
         }
     }
-    // A progress report per folder: the display shows the count growing, and a stop asked
-    // for meanwhile is heard.
+    // A progress report every few folders: the display shows the count growing, and a stop
+    // asked for meanwhile is heard within a few listings.
     SetWorkCounted(total);
-    FireOnProgress(m_progressTitle, folder, 0);
-    const size_t cost = entries.size() * (ENTRY_BYTES + sizeof(CEntryVerdict)) + items.Size() * (CPreviousItems::REST_BYTES + ITEM_EXTRA_BYTES);
+    if (m_foldersCounted++ % FOLDERS_PER_REPORT == 0) FireOnProgress(m_progressTitle, folder, 0);
+    const size_t cost = entries.size() * (ENTRY_BYTES + sizeof(CEntryVerdict)) +
+                        items.Size() * (CPreviousItems::REST_BYTES + ITEM_EXTRA_BYTES);
     if (m_keptBytes + cost <= MAX_KEPT_BYTES) {
         m_keptBytes += cost;
         m_counted.emplace(folder, std::move(kept));

@@ -222,6 +222,7 @@ private:
     // (the rest of a larger tree is listed and loaded again as the walk reaches it).
     std::unordered_map<std::string, std::unique_ptr<CCountedFolder>> m_counted;
     size_t m_keptBytes = 0;
+    uint32_t m_foldersCounted = 0;  // by the count, for its progress reports
     // The work done so far and the size of the file being stored.
     TavRunWork m_done;
     uint64_t m_currentSize = 0;
