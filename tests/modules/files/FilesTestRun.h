@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "support/EngineRun.h"
 #include "support/RepBuilder.h"
+#include "support/StoredRun.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavWords.h"
@@ -64,6 +65,42 @@ inline void Fingerprint(const std::string& bytes, uint32_t out[4]) {
     CMD5Checksum md5;
     md5.Update(bytes.data(), bytes.size());
     md5.GetHash(out);
+}
+
+// One item found on disk.
+struct Snap {
+    char kind = '?';      // 'd' folder, 'f' file, 'l' link
+    std::string content;  // a file's bytes, a link's target
+    uint32_t mode = 0;    // permission bits
+    uint64_t written = 0;
+    bool operator==(const Snap&) const = default;
+};
+using Snapshot = std::map<std::string, Snap>;
+
+inline void PrintTo(const Snap& s, std::ostream* os) {
+    *os << s.kind << " mode " << std::oct << s.mode << std::dec << " written " << s.written
+        << " " << s.content.size() << " bytes";
+}
+
+// The tree below `path` keyed by the path relative to it ("" for `path` itself). Folder
+// times are taken only when `folderTimes` (writing into a folder changes them).
+inline void TakeSnapshot(const std::string& path, Snapshot& out, bool folderTimes = true,
+                         const std::string& relative = {}) {
+    TavFindData fd;
+    if (!plat::GetFindData(path, fd)) return;
+    Snap s;
+    s.kind = fd.kind == TavFileKind::Directory ? 'd' : fd.kind == TavFileKind::Symlink ? 'l' : 'f';
+    s.mode = s.kind == 'l' ? 0 : fd.mode & 07777;
+    s.written = s.kind == 'd' && !folderTimes ? 0 : fd.written.Ticks();
+    if (s.kind == 'l') s.content = fd.linkTarget;
+    if (s.kind == 'f') s.content = tavtest::ReadFile(path);
+    out[relative] = s;
+    if (s.kind != 'd') return;
+    std::vector<TavFindData> entries;
+    plat::ListDirectory(path, entries);
+    for (const TavFindData& e : entries)
+        TakeSnapshot(plat::JoinPath(path, e.name), out, folderTimes,
+                     relative.empty() ? e.name : relative + "/" + e.name);
 }
 
 // A job with a "files" node over a temporary folder, its repository beside it.
@@ -140,53 +177,34 @@ protected:
     }
 
     // The latest committed baseline as a fresh reader sees it: its number and its tree.
-    uint32_t Stored(Tree& tree, const std::string& only = {}) const {
+    uint32_t Stored(Tree& tree) const {
         tree.clear();
-        CTavRepository reader;
-        try {
-            if (!reader.Attach(ImagePath(), nullptr)) return TAV_NONE;
-        } catch (CTavException* e) {
-            e->Delete();
-            return TAV_NONE;
-        }
-        const uint32_t number = reader.GetLatestBaselineNumber();
-        CTavRepBaselineDetails* table = reader.LoadBaseline(number);
-        if (table == nullptr) return TAV_NONE;
-        TavNodeRec root;
-        if (table->LoadRoot(root, MODULE_FILES_ROOT)) ReadChildren(reader, *table, root, "", tree);
-        table->Dispose();
-        return number;
+        tavtest::CBaselineReader reader(ImagePath(), MODULE_FILES_ROOT);
+        if (const auto root = reader.Root()) ReadChildren(reader, *root, "", tree);
+        return reader.Number();
     }
 
     // The tree on disk below `path` (absolute paths; `path` itself included).
-    static void OnDisk(const std::string& path, Tree& tree) {
-        TavFindData fd;
-        if (!plat::GetFindData(path, fd)) return;
-        Item item;
-        item.folder = fd.kind == TavFileKind::Directory;
-        item.link = fd.kind == TavFileKind::Symlink;
-        if (item.link) {
-            item.content = fd.linkTarget;
-        } else if (!item.folder) {
-            item.content = tavtest::ReadFile(path);
+    static Tree OnDisk(const std::string& path) {
+        Snapshot snapshot;
+        TakeSnapshot(path, snapshot);
+        Tree tree;
+        for (const auto& [relative, snap] : snapshot) {
+            Item& item = tree[relative.empty() ? path : plat::JoinPath(path, relative)];
+            item.folder = snap.kind == 'd';
+            item.link = snap.kind == 'l';
+            item.content = snap.content;
+            item.size = item.folder ? 0 : snap.content.size();
+            if (!item.folder) Fingerprint(snap.content, item.fingerprint);
+            item.mode = snap.mode;
         }
-        item.size = item.folder ? 0 : item.content.size();
-        if (!item.folder) Fingerprint(item.content, item.fingerprint);
-        item.mode = fd.mode;
-        tree[path] = item;
-        if (!item.folder) return;
-        std::vector<TavFindData> entries;
-        plat::ListDirectory(path, entries);
-        for (const TavFindData& e : entries) OnDisk(plat::JoinPath(path, e.name), tree);
+        return tree;
     }
 
-    static void ReadChildren(CTavRepository& rep, CTavRepBaselineDetails& table,
-                             const TavNodeRec& parent, const std::string& folder, Tree& tree) {
-        TavNodeRec node;
-        for (uint32_t id = parent.firstChildId; id != TAV_NONE; id = node.nextSiblingId) {
-            if (!table.LoadNode(node, id)) break;
-            if (node.flags & NODE_DELETED) continue;
-            const std::string name = Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
+    static void ReadChildren(tavtest::CBaselineReader& reader, const TavNodeRec& parent,
+                             const std::string& folder, Tree& tree) {
+        for (const TavNodeRec& node : reader.Children(parent)) {
+            const std::string name = reader.Name(node);
             const std::string path = folder.empty() ? name : plat::JoinPath(folder, name);
             Item item;
             item.folder = (node.flags & NODE_DIRECTORY) != 0;
@@ -194,13 +212,13 @@ protected:
             item.size = node.Size();
             item.attributes = node.attributes;
             item.contentPos = node.content;
-            item.id = id;
+            item.id = node.nodeId;
             if (!item.folder) {
                 std::copy(node.fingerprint, node.fingerprint + 4, item.fingerprint);
-                item.content = tavtest::ReadChain(rep, node.content);
+                item.content = reader.Content(node.content);
             }
             if (node.extra.offset != 0) {
-                const std::string bytes = tavtest::ReadChain(rep, node.extra);
+                const std::string bytes = reader.Content(node.extra);
                 auto meta =
                     DecodePosixMeta(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
                 if (meta) {
@@ -212,7 +230,7 @@ protected:
             }
             EXPECT_EQ(tree.count(path), 0u) << "stored twice: " << path;
             tree[path] = item;
-            if (item.folder) ReadChildren(rep, table, node, path, tree);
+            if (item.folder) ReadChildren(reader, node, path, tree);
         }
     }
 
@@ -220,7 +238,7 @@ protected:
     void ExpectStoredEqualsDisk(const std::vector<std::string>& sources) {
         Tree stored, disk;
         Stored(stored);
-        for (const std::string& s : sources) OnDisk(s, disk);
+        for (const std::string& s : sources) disk.merge(OnDisk(s));
         EXPECT_EQ(stored, disk);
     }
 

@@ -49,17 +49,12 @@ struct RestoreResult {
 inline RestoreResult RunRestore(const std::string& imagePath, const std::string& request,
                                 int cancelAfter = 0) {
     RestoreResult out;
-    CTavRepository rep;
-    if (rep.Attach(imagePath, nullptr) != 1) {
-        ADD_FAILURE() << "cannot attach " << imagePath;
-        return out;
-    }
     CEngineRecorder recorder;
     recorder.cancelAfter = cancelAfter;
     auto* engine = new CTavEngineFiles;
-    engine->SubscribeNotify(&recorder);
-    out.result = engine->Restore(request, &rep);
-    out.state = engine->GetEngineState();
+    const tavtest::RestoreRun run = tavtest::RunRestore(imagePath, request, *engine, recorder);
+    out.result = run.result;
+    out.state = run.state;
     out.counts = engine->GetRestoreCounts();
     engine->Dispose();
     out.log = recorder.log;
@@ -68,42 +63,6 @@ inline RestoreResult RunRestore(const std::string& imagePath, const std::string&
     out.cancels = recorder.cancels;
     out.reports = recorder.progress;
     return out;
-}
-
-// What a restore must give back of one item.
-struct Snap {
-    char kind = '?';      // 'd' folder, 'f' file, 'l' link
-    std::string content;  // a file's bytes, a link's target
-    uint32_t mode = 0;    // permission bits
-    uint64_t written = 0;
-    bool operator==(const Snap&) const = default;
-};
-using Snapshot = std::map<std::string, Snap>;
-
-inline void PrintTo(const Snap& s, std::ostream* os) {
-    *os << s.kind << " mode " << std::oct << s.mode << std::dec << " written " << s.written
-        << " " << s.content.size() << " bytes";
-}
-
-// The tree below `path` keyed by the path relative to it ("" for `path` itself). Folder
-// times are taken only when `folderTimes` (writing into a folder changes them).
-inline void TakeSnapshot(const std::string& path, Snapshot& out, bool folderTimes = true,
-                         const std::string& relative = {}) {
-    TavFindData fd;
-    if (!plat::GetFindData(path, fd)) return;
-    Snap s;
-    s.kind = fd.kind == TavFileKind::Directory ? 'd' : fd.kind == TavFileKind::Symlink ? 'l' : 'f';
-    s.mode = s.kind == 'l' ? 0 : fd.mode & 07777;
-    s.written = s.kind == 'd' && !folderTimes ? 0 : fd.written.Ticks();
-    if (s.kind == 'l') s.content = fd.linkTarget;
-    if (s.kind == 'f') s.content = tavtest::ReadFile(path);
-    out[relative] = s;
-    if (s.kind != 'd') return;
-    std::vector<TavFindData> entries;
-    plat::ListDirectory(path, entries);
-    for (const TavFindData& e : entries)
-        TakeSnapshot(plat::JoinPath(path, e.name), out, folderTimes,
-                     relative.empty() ? e.name : relative + "/" + e.name);
 }
 
 // Every path below `path` whose name starts with the restore's temporary prefix.

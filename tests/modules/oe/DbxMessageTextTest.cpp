@@ -1,24 +1,13 @@
 // Tests of DbxMessageText over text chains built by CDbxWriter.
 #include <gtest/gtest.h>
 
-#include "core/DbxException.h"
-#include "core/DbxMemoryInput.h"
 #include "core/DbxMessageRecord.h"
 #include "core/DbxMessageText.h"
-#include "modules/oe/DbxWriter.h"
+#include "modules/oe/DbxTestStore.h"
 
 namespace {
 
-std::string TextError(const std::vector<uint8_t>& bytes, uint32_t offset, uint64_t* at = nullptr) {
-    DbxMemoryInput input(bytes);
-    try {
-        DbxMessageText text(input, offset);
-    } catch (const DbxException& e) {
-        if (at) *at = e.Offset();
-        return e.Message();
-    }
-    return "no error";
-}
+const auto TextError = [](const auto&... a) { return dbxtest::ReadError<DbxMessageText>(a...); };
 
 std::string SampleText(size_t size) {
     std::string s;

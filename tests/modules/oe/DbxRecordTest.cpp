@@ -8,22 +8,12 @@
 #include "core/DbxFolderRecord.h"
 #include "core/DbxMemoryInput.h"
 #include "core/DbxMessageRecord.h"
-#include "modules/oe/DbxWriter.h"
+#include "modules/oe/DbxTestStore.h"
 #include "platform/Utf8.h"
 
 namespace {
 
-std::string RecordError(const std::vector<uint8_t>& bytes, uint32_t offset,
-                        uint64_t* at = nullptr) {
-    DbxMemoryInput input(bytes);
-    try {
-        DbxRecord record(input, offset);
-    } catch (const DbxException& e) {
-        if (at) *at = e.Offset();
-        return e.Message();
-    }
-    return "no error";
-}
+const auto RecordError = [](const auto&... a) { return dbxtest::ReadError<DbxRecord>(a...); };
 
 TEST(DbxRecordTest, FolderRecordFields) {
     CDbxWriter w;

@@ -6,11 +6,27 @@
 #include <string>
 #include <vector>
 
+#include "core/DbxException.h"
 #include "core/DbxFolderRecord.h"
+#include "core/DbxMemoryInput.h"
 #include "core/DbxMessageRecord.h"
 #include "modules/oe/DbxWriter.h"
 
 namespace dbxtest {
+
+// The message of the error that reading a `Reader` (a record, a message text) at `offset` of
+// `bytes` throws, "no error" when it reads; the error's offset goes to `at`.
+template <typename Reader>
+std::string ReadError(const std::vector<uint8_t>& bytes, uint32_t offset, uint64_t* at = nullptr) {
+    DbxMemoryInput input(bytes);
+    try {
+        Reader reader(input, offset);
+    } catch (const DbxException& e) {
+        if (at) *at = e.Offset();
+        return e.Message();
+    }
+    return "no error";
+}
 
 // A real store of the shared test data ($TAV_TESTDATA/dbx/<name>).
 inline std::string DataPath(const std::string& name) {

@@ -18,6 +18,7 @@
 #include "modules/oe/OeTestEnv.h"
 #include "support/EngineRun.h"
 #include "support/RepBuilder.h"
+#include "support/StoredRun.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavrep/FormatAdaptor.h"
@@ -42,62 +43,17 @@ struct RunResult {
     int cancels = 0;
 };
 
-// Reads the newest committed baseline of the job's repository.
-class CBaselineReader {
+// The newest committed baseline below the Outlook Express root, with the store files'
+// tables, folder records and contents as the viewer reads them.
+class CBaselineReader : public tavtest::CBaselineReader {
 public:
-    explicit CBaselineReader(const std::string& imagePath) {
-        if (m_rep.Attach(imagePath, nullptr))
-            m_table = m_rep.LoadBaseline(m_rep.GetLatestBaselineNumber());
-    }
-    ~CBaselineReader() {
-        if (m_table) m_table->Dispose();
-    }
-    bool Ok() const { return m_table != nullptr; }
-    uint32_t Number() const { return m_table ? m_table->baselineNumber : TAV_NONE; }
-    CTavRepository& Rep() { return m_rep; }
+    explicit CBaselineReader(const std::string& imagePath)
+        : tavtest::CBaselineReader(imagePath, OE_TAG_ROOT) {}
 
-    std::optional<TavNodeRec> Root() {
-        TavNodeRec node;
-        if (!m_table || !m_table->LoadRoot(node, OE_TAG_ROOT)) return std::nullopt;
-        return node;
-    }
-    std::vector<TavNodeRec> Children(const TavNodeRec& parent) {
-        std::vector<TavNodeRec> out;
-        uint32_t id = parent.firstChildId;
-        for (int guard = 0; id != TAV_NONE && guard < 10000; ++guard) {
-            TavNodeRec node;
-            if (!m_table->LoadNode(node, id)) break;
-            if (!(node.flags & NODE_DELETED)) out.push_back(node);
-            id = node.nextSiblingId;
-        }
-        return out;
-    }
-    std::optional<TavNodeRec> Child(const TavNodeRec& parent, const std::string& name) {
-        for (const TavNodeRec& node : Children(parent))
-            if (Name(node) == name) return node;
-        return std::nullopt;
-    }
-    // Root / identity / "<msgroot>" / file, by names.
-    std::optional<TavNodeRec> Path(const std::vector<std::string>& names) {
-        std::optional<TavNodeRec> node = Root();
-        for (const std::string& name : names) {
-            if (!node) return std::nullopt;
-            node = Child(*node, name);
-        }
-        return node;
-    }
     // A store file of an identity: identity / "<msgroot>" / name.
     std::optional<TavNodeRec> Mail(const std::string& name, const std::string& id = ID_A) {
         return Path({id, "<msgroot>", name});
     }
-    std::vector<std::string> ChildNames(const std::optional<TavNodeRec>& parent) {
-        std::vector<std::string> names;
-        if (parent)
-            for (const TavNodeRec& node : Children(*parent)) names.push_back(Name(node));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::string Content(TavPosition position) { return tavtest::ReadChain(m_rep, position); }
     std::vector<DbxChunkRecord> Table(const TavNodeRec& node) {
         const std::string bytes = Content(node.content);
         return DecodeChunkTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
@@ -109,19 +65,12 @@ public:
     }
     // The stored file as the viewer reads it back.
     std::string StoredFile(const TavNodeRec& node) {
-        DbxChunkInput input(&m_rep, node);
+        DbxChunkInput input(&Rep(), node);
         std::string out;
         input.Seek(0);
         input.ReadAppend(out, node.Size() + 1);
         return out;
     }
-    static std::string Name(const TavNodeRec& node) {
-        return Utf16FieldToUtf8(node.name, NODE_NAME_CHARS);
-    }
-
-private:
-    CTavRepository m_rep;
-    CTavRepBaselineDetails* m_table = nullptr;
 };
 
 class OeBackupFixture : public ::testing::Test {

@@ -22,9 +22,6 @@ protected:
     }
     void SetUp() override { CTavOeEngine::MapUid.clear(); }
 
-    uint32_t Folder(uint32_t parent, const std::string& name, uint32_t tag) {
-        return m_repo.Folder(parent, name, tag);
-    }
     // A store file as the engine keeps it; `tableChunks` records are written (fewer than
     // the content needs makes a table that ends early).
     uint32_t Store(uint32_t parent, const std::string& name, const std::string& content,
@@ -46,15 +43,15 @@ protected:
 };
 
 TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefused) {
-    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t messages = m_repo.Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
     Store(messages, "..", "dot dot");
     Store(messages, "a/b", "slash");
     Store(messages, "../../escape.dbx", "escape");
     Store(messages, "Inbox.dbx", "inbox");
     Item(identity, "../Rules", "REGEDIT4\r\n");
-    const uint32_t evil = Folder(m_root, "..", OE_TAG_IDENTITY);
-    const uint32_t evilMessages = Folder(evil, "<msgroot>", OE_TAG_MESSAGE);
+    const uint32_t evil = m_repo.Folder(m_root, "..", OE_TAG_IDENTITY);
+    const uint32_t evilMessages = m_repo.Folder(evil, "<msgroot>", OE_TAG_MESSAGE);
     Store(evilMessages, "Inbox.dbx", "outside");
     Save();
 
@@ -81,8 +78,8 @@ TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefused) {
 
 TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefusedInPlace) {
     BackUpStandard();  // identity A exists with its store folder
-    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t messages = m_repo.Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
     Store(messages, "../Escaped.dbx", "escape");
     Store(messages, "Drafts.dbx", "drafts");
     Save();
@@ -99,8 +96,8 @@ TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefusedInPlace) {
 
 // A table that ends early or a fingerprint that differs leaves the existing file as it was.
 TEST_F(OeRestoreDamageTest, ShortTablesAndFailedVerificationKeepTheExistingFile) {
-    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
+    const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t messages = m_repo.Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
     const uint32_t cut = Store(messages, "Inbox.dbx", RandomBytes(70000, 5), 2);
     const uint32_t bad = Store(messages, "Bad.dbx", RandomBytes(40000, 6));
     const uint32_t good = Store(messages, "Good.dbx", RandomBytes(40000, 7));
@@ -143,7 +140,7 @@ TEST_F(OeRestoreDamageTest, SettingsThatNameOtherKeysAreNotImported) {
     const std::string mine =
         "[HKEY_CURRENT_USER\\Identities\\" + std::string(ID_A) +
         "\\Software\\Microsoft\\Outlook Express\\5.0\\Rules]\r\n\"Count\"=dword:00000002\r\n";
-    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
     Item(identity, "Rules", "Windows Registry Editor Version 5.00\r\n\r\n" + mine);
     Item(identity, "Preference",
                    "Windows Registry Editor Version 5.00\r\n\r\n" + mine +
@@ -187,7 +184,7 @@ TEST_F(OeRestoreDamageTest, WindowsExportInUtf16IsRewrittenForTheTarget) {
         "\"Signature Name\"=\"Anna \xC3\xA9\"\r\n\"Show Images\"=dword:00000001\r\n";
     std::vector<uint8_t> wide = {0xFF, 0xFE};
     plat::AppendUtf16Le(wide, text);
-    const uint32_t identity = Folder(m_root, ID_A, OE_TAG_IDENTITY);
+    const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
     Item(identity, "Preference", std::string(wide.begin(), wide.end()));
     Save();
 

@@ -80,16 +80,15 @@ protected:
     RestoreResult RunRestoreOn(const std::string& image, const std::string& request,
                                const RestoreSteps& steps = {}) {
         RestoreResult out;
-        CTavRepository rep;
-        EXPECT_EQ(rep.Attach(image, nullptr), 1);
         CRecordingObserver observer;
         observer.cancelWhen = steps.cancelWhen;
         CTavOeEngine* engine = new CTavOeEngine;
-        engine->SubscribeNotify(&observer);
-        if (steps.pre) out.pre = engine->PreRestoreProcess(request, &rep);
-        if (!steps.pre || out.pre == 1 || !steps.stopAtPre) {
-            out.result = engine->Restore(request, &rep);
-            out.state = engine->GetEngineState();
+        const tavtest::RestoreRun run =
+            tavtest::RunRestore(image, request, *engine, observer, steps.pre, steps.stopAtPre);
+        out.pre = run.pre;
+        if (run.result != -1) {
+            out.result = run.result;
+            out.state = run.state;
             out.account = engine->GetRestoreAccount();
         }
         engine->Dispose();

@@ -96,12 +96,25 @@ struct Page {
     int CanView(CTlcDataProvider* item) const {
         return oe->jobControl.updateProc(intptr_t("OnViewDbxContents"), intptr_t(root), intptr_t(item), 0);
     }
-    CTlcDataProvider* Path(std::initializer_list<const char*> names) const {
+    CTlcDataProvider* Path(const std::vector<std::string>& names) const {
         CTlcDataProvider* item = root;
-        for (const char* name : names) item = Child(item, name);
+        for (const std::string& name : names) item = Child(item, name);
         return item;
     }
+    // Each item's check state as shown (1 unchecked, 2 checked, 3 partly).
+    void ExpectStates(const std::vector<std::pair<std::vector<std::string>, int>>& rows) const {
+        for (const auto& [path, state] : rows) {
+            CTlcDataProvider* item = Path(path);
+            QVERIFY2(item != nullptr, path.empty() ? "root" : path.back().c_str());
+            QCOMPARE(item->CheckState(), state);
+        }
+    }
 };
+
+// Whether the saved job names this exclusion (ExcludedItem's answer).
+int Excluded(CTavJobHelper& job, const char* id, const char* item, int mode = OE_SEARCH_EXACT) {
+    return CTavJobOeHelper(job.GetBackupNode("oe"), &job).SearchExcludedItem(id, item, mode);
+}
 
 }  // namespace
 
@@ -136,8 +149,7 @@ private slots:
         QCOMPARE(rows[5][1], machine.env.LocalStore("anna", ID_A) + "Inbox.dbx");
 
         // "View Dbx Contents" only on real folders.
-        QCOMPARE(page.CanView(messages), 0);
-        QCOMPARE(page.CanView(main), 0);
+        QCOMPARE(page.CanView(messages) + page.CanView(main), 0);
         QCOMPARE(page.CanView(Child(messages, "Inbox")), 1);
 
         // Untick Outbox and Work's Rules: the job is marked changed, then saved.
@@ -152,37 +164,25 @@ private slots:
         QCOMPARE(model.DoSearchExcludedItem(ID_A, ".Messages.Outbox.", excluded, OE_SEARCH_EXACT), 1);
         QCOMPARE(excluded.GetAttribute("pid"), std::string("oemg"));
         QCOMPARE(excluded.GetAttribute("dbxname"), std::string("Outbox.dbx"));
-        QCOMPARE(model.SearchExcludedItem(ID_B, ".Rules.", OE_SEARCH_EXACT), 1);
-        QCOMPARE(model.SearchExcludedItem(ID_A, ".Messages.Inbox.", OE_SEARCH_ALL), 0);
+        QCOMPARE(Excluded(job, ID_B, ".Rules."), 1);
+        QCOMPARE(Excluded(job, ID_A, ".Messages.Inbox.", OE_SEARCH_ALL), 0);
 
-        // tavctl writes the same element for the same intent.
         const std::string saved = machine.env.Root() + "/editor.tvj";
-        const std::string byCli = machine.env.Root() + "/cli.tvj";
         QVERIFY(job.Save(saved));
-        QCOMPARE(Tavctl({"job", "new", byCli, "-l", machine.env.Root(), "-n", "mail"}), 0);
-        QCOMPARE(Tavctl({"job", "oe", byCli, "add", ID_A}), 0);
-        QCOMPARE(Tavctl({"job", "oe", byCli, "exclude", ID_A, "--folder", "Outbox"}), 0);
-        CTavJobHelper cli;
-        QVERIFY(cli.Load(byCli));
-        XMLNode cliElement;
-        QCOMPARE(CTavJobOeHelper(cli.GetBackupNode("oe"), &cli)
-                     .DoSearchExcludedItem(ID_A, ".Messages.Outbox.", cliElement, OE_SEARCH_EXACT), 1);
-        QCOMPARE(cliElement.GetAttribute("dbxname"), excluded.GetAttribute("dbxname"));
-        QCOMPARE(cliElement.GetAttribute("pid"), excluded.GetAttribute("pid"));
 
         // Reopened: the same states, and saving again changes nothing.
         CTavJobHelper reopened;
         QVERIFY(reopened.Load(saved));
         const std::string before = reopened.GetXmlString();
         page.Load(reopened);
-        QCOMPARE(page.root->CheckState(), TLC_PARTLY);
-        QCOMPARE(page.Path({"Main Identity"})->CheckState(), TLC_PARTLY);
-        QCOMPARE(page.Path({"Main Identity", "Messages"})->CheckState(), TLC_PARTLY);
-        QCOMPARE(page.Path({"Main Identity", "Messages", "Outbox"})->CheckState(), TLC_UNCHECKED);
-        QCOMPARE(page.Path({"Main Identity", "Messages", "Inbox", "Projects"})->CheckState(), TLC_CHECKED);
-        QCOMPARE(page.Path({"Main Identity", "Rules"})->CheckState(), TLC_CHECKED);
-        QCOMPARE(page.Path({"Work", "Rules"})->CheckState(), TLC_UNCHECKED);
-        QCOMPARE(page.Path({"Work", "Preference"})->CheckState(), TLC_CHECKED);
+        page.ExpectStates({{{}, TLC_PARTLY},
+                           {{"Main Identity"}, TLC_PARTLY},
+                           {{"Main Identity", "Messages"}, TLC_PARTLY},
+                           {{"Main Identity", "Messages", "Outbox"}, TLC_UNCHECKED},
+                           {{"Main Identity", "Messages", "Inbox", "Projects"}, TLC_CHECKED},
+                           {{"Main Identity", "Rules"}, TLC_CHECKED},
+                           {{"Work", "Rules"}, TLC_UNCHECKED},
+                           {{"Work", "Preference"}, TLC_CHECKED}});
         page.Save(reopened);
         QCOMPARE(reopened.GetXmlString(), before);
 
@@ -204,13 +204,10 @@ private slots:
         page.Path({"Work"})->ChangeCheckState(TLC_UNCHECKED);
         page.Path({"Main Identity", "Messages", "Outbox"})->ChangeCheckState(TLC_CHECKED);
         page.Save(reopened);
-        CTavJobOeHelper after(reopened.GetBackupNode("oe"), &reopened);
-        QCOMPARE(after.SearchExcludedItem(ID_B, ".", OE_SEARCH_EXACT), 1);
-        QCOMPARE(after.SearchExcludedItem(ID_A, ".", OE_SEARCH_ALL), 0);
+        QCOMPARE(Excluded(reopened, ID_B, "."), 1);
+        QCOMPARE(Excluded(reopened, ID_A, ".", OE_SEARCH_ALL), 0);
         page.Load(reopened);
-        QCOMPARE(page.Path({"Work"})->CheckState(), TLC_UNCHECKED);
-        QCOMPARE(page.Path({"Main Identity"})->CheckState(), TLC_CHECKED);
-        QCOMPARE(page.root->CheckState(), TLC_PARTLY);
+        page.ExpectStates({{{"Work"}, TLC_UNCHECKED}, {{"Main Identity"}, TLC_CHECKED}, {{}, TLC_PARTLY}});
         tavui::SetSharedPrompt(nullptr);
     }
 
@@ -222,14 +219,11 @@ private slots:
         XMLNode node = job.AddBackupNode("Outlook Express", "oe");
         CTavJobOeHelper(node, &job).AddIdentity(ID_A);
         page.Load(job);
-        QCOMPARE(page.root->CheckState(), TLC_PARTLY);
-        QCOMPARE(page.Path({"Main Identity"})->CheckState(), TLC_CHECKED);
-        QCOMPARE(page.Path({"Work"})->CheckState(), TLC_UNCHECKED);
-        QCOMPARE(page.Path({"Work", "Messages"})->CheckState(), TLC_UNCHECKED);
-        page.Save(job);
+        page.ExpectStates({{{}, TLC_PARTLY}, {{"Main Identity"}, TLC_CHECKED},
+                           {{"Work"}, TLC_UNCHECKED}, {{"Work", "Messages"}, TLC_UNCHECKED}});
         // Saving what is shown leaves Work out of the backup.
-        CTavJobOeHelper model(job.GetBackupNode("oe"), &job);
-        QCOMPARE(model.SearchExcludedItem(ID_B, ".", OE_SEARCH_EXACT), 1);
+        page.Save(job);
+        QCOMPARE(Excluded(job, ID_B, "."), 1);
     }
 
     void damagedFolderListShowsAMessage() {
@@ -269,7 +263,7 @@ private slots:
         deep->ChangeCheckState(TLC_UNCHECKED);
         QCOMPARE(page.Path({"Work", "Messages"})->CheckState(), TLC_UNCHECKED);
         page.Save(job);
-        QCOMPARE(CTavJobOeHelper(job.GetBackupNode("oe"), &job).SearchExcludedItem(ID_B, ".Messages.", OE_SEARCH_EXACT), 1);
+        QCOMPARE(Excluded(job, ID_B, ".Messages."), 1);
     }
 
     // The viewer over the identity's live Inbox: lists, sorts by subject and exports what
