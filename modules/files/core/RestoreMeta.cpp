@@ -39,8 +39,10 @@ bool ApplyRestoreMeta(const std::string& path, const TavNodeRec& node, const Res
     // Owner and mode are changed only where they differ from what the item has: each change
     // is an inode write the file system journals, and a stopped restore waits for those of
     // every folder it made. Looking costs one read-only call.
+    // An item with nothing to compare (no stored owner or mode, not read-only) is not looked at.
+    const bool compares = plan.meta || (!plan.link && (node.attributes & TAV_ATTR_READONLY));
     TavFindData now;
-    const bool known = plat::GetFindData(path, now);
+    const bool known = compares && plat::GetFindData(path, now);
     bool chowned = false;
     if (plan.setOwner && plan.meta &&
         !(known && now.uid == plan.meta->uid && now.gid == plan.meta->gid)) {
