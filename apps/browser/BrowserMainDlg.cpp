@@ -81,7 +81,7 @@ CBrowserMainDlg::CBrowserMainDlg(CTavModFactory* hub, tavui::IPrompt& prompt, QW
     m_treeList = new CTreeListCtrl(this);
     m_treeList->SetListHeaderStyle(1, TavoraColorDef::LIST_HEADER_COLOR);
     layout->addWidget(m_treeList, 1);
-    m_treeList->Splitter()->setSizes({220, 560});
+    m_treeList->Splitter()->setSizes({300, 500});  // room for a source path at 800 pixels
 
     connect(m_baselines, &QComboBox::currentIndexChanged, this, [this] {
         LoadSelectedBaseline();
