@@ -2,6 +2,7 @@
 #include "tavrep/BaselineDetails.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -10,6 +11,9 @@
 namespace {
 constexpr const char* SORT_LOCK_NAME = "CTavRepBaselineDetails::Sort";
 constexpr uint32_t READ_BATCH = 1024;  // records per read while indexing
+// Records read at once when records are asked for one after the other (a folder's items
+// lie mostly side by side): one read instead of one per record.
+constexpr uint32_t READ_AHEAD = 32;
 }  // namespace
 
 CTavRepBaselineDetails::CTavRepBaselineDetails() = default;
@@ -26,6 +30,7 @@ bool CTavRepBaselineDetails::FlushCached() {
     uint8_t raw[NODE_REC_SIZE];
     EncodeNodeRec(m_cached, raw);
     if (!m_file->WriteAt(raw, NODE_REC_SIZE, m_cached.nodeId)) return false;
+    NoteWritten(raw, m_cached.nodeId);
     m_cachedDirty = false;
     return true;
 }
@@ -46,6 +51,8 @@ int CTavRepBaselineDetails::Attach(const std::string& path) {
 int CTavRepBaselineDetails::AttachFile(std::unique_ptr<plat::CFile> file) {
     m_hasCached = false;
     m_cachedDirty = false;
+    m_windowCount = 0;
+    m_lastRead = TAV_NONE;
     m_file = std::move(file);
     if (!m_file) return 0;
     int64_t size = m_file->Size();
@@ -65,12 +72,47 @@ int CTavRepBaselineDetails::LoadNode(TavNodeRec& node, uint32_t id) {
         return 1;
     }
     if (!FlushCached()) return 0;
-    uint8_t raw[NODE_REC_SIZE];
-    if (m_file->ReadAt(raw, NODE_REC_SIZE, id) != NODE_REC_SIZE) return 0;
+    const uint8_t* raw = ReadRecord(id);
+    if (raw == nullptr) return 0;
     DecodeNodeRec(raw, node);
     if (node.nodeId != id) return 0;
     Cache(node, false);
     return 1;
+}
+
+const uint8_t* CTavRepBaselineDetails::ReadRecord(uint32_t id) {
+    // A run of records asked for one after the other, forwards or backwards (a folder's
+    // items are chained newest first), is read a window at a time.
+    const bool forwards = m_lastRead != TAV_NONE && id == m_lastRead + NODE_REC_SIZE;
+    const bool backwards = m_lastRead != TAV_NONE && id + NODE_REC_SIZE == m_lastRead;
+    m_lastRead = id;
+    if (id % NODE_REC_SIZE == 0) {
+        const uint32_t index = id / NODE_REC_SIZE;
+        if (index >= m_windowFirst && index - m_windowFirst < m_windowCount)
+            return m_window.data() + size_t(index - m_windowFirst) * NODE_REC_SIZE;
+        if ((forwards || backwards) && index < uint32_t(count)) {
+            const uint32_t first = forwards ? index : index - std::min(index, READ_AHEAD - 1);
+            const uint32_t n = std::min<uint32_t>(READ_AHEAD, uint32_t(count) - first);
+            m_window.resize(size_t(READ_AHEAD) * NODE_REC_SIZE);
+            m_windowCount = 0;
+            const int64_t got = m_file->ReadAt(m_window.data(), size_t(n) * NODE_REC_SIZE,
+                                               uint64_t(first) * NODE_REC_SIZE);
+            if (got < 0) return nullptr;
+            m_windowFirst = first;
+            m_windowCount = uint32_t(got / NODE_REC_SIZE);
+            if (index - first >= m_windowCount) return nullptr;
+            return m_window.data() + size_t(index - first) * NODE_REC_SIZE;
+        }
+    }
+    if (m_file->ReadAt(m_single, NODE_REC_SIZE, id) != NODE_REC_SIZE) return nullptr;
+    return m_single;
+}
+
+void CTavRepBaselineDetails::NoteWritten(const uint8_t* raw, uint32_t id) {
+    const uint32_t index = id / NODE_REC_SIZE;
+    if (id % NODE_REC_SIZE == 0 && index >= m_windowFirst && index - m_windowFirst < m_windowCount)
+        std::memcpy(m_window.data() + size_t(index - m_windowFirst) * NODE_REC_SIZE, raw,
+                    NODE_REC_SIZE);
 }
 
 int CTavRepBaselineDetails::LoadAllNodes(std::vector<TavNodeRec>& out) {
@@ -111,6 +153,7 @@ uint32_t CTavRepBaselineDetails::AddNode(TavNodeRec& node, int reindex) {
     uint8_t raw[NODE_REC_SIZE];
     EncodeNodeRec(node, raw);
     if (!m_file->WriteAt(raw, NODE_REC_SIZE, node.nodeId)) return TAV_NONE;
+    NoteWritten(raw, node.nodeId);
     ++count;
     if (reindex) ReIndex();
     return node.nodeId;
@@ -140,14 +183,24 @@ int CTavRepBaselineDetails::LoadRootAt(TavNodeRec& node, int32_t index) {
     return LoadNode(node, roots[size_t(index)].nodeId);
 }
 
-void CTavRepBaselineDetails::BuildContentIndex() {
+void CTavRepBaselineDetails::BuildContentIndex() { BuildIndexes(false); }
+
+void CTavRepBaselineDetails::ReIndex() { BuildIndexes(true); }
+
+void CTavRepBaselineDetails::BuildIndexes(bool withRoots) {
     contentIndex.clear();
+    if (withRoots) {
+        roots.clear();
+        rootCount = 0;
+    }
     if (!m_file || count <= 0) return;
     // The positions are read once and sorted in memory; the named lock keeps the order of
-    // operations that other processes expect around a sort.
+    // operations that other processes expect around a sort. The roots are found on the same
+    // reading, in the order of the index.
     struct Entry {
         uint64_t key;
         uint32_t id;
+        uint32_t rootModule;  // TAV_NONE for a record that is not a root
     };
     std::vector<Entry> entries;
     entries.reserve(size_t(count));
@@ -158,12 +211,16 @@ void CTavRepBaselineDetails::BuildContentIndex() {
         for (uint32_t k = 0; k < n; ++k) {
             TavNodeRec node{};
             const uint32_t id = (first + k) * NODE_REC_SIZE;
+            bool read = true;
             if (m_hasCached && m_cached.nodeId == id)
                 node = m_cached;
             else if (got >= int64_t(k + 1) * NODE_REC_SIZE)
                 DecodeNodeRec(raw.data() + size_t(k) * NODE_REC_SIZE, node);
+            else
+                read = false;
+            const bool root = read && node.nodeId == id && node.parentId == TAV_NONE;
             uint64_t key = (uint64_t(node.content.image) << 32) | node.content.offset;
-            entries.push_back({key, (first + k) * NODE_REC_SIZE});
+            entries.push_back({key, id, root ? node.moduleId : TAV_NONE});
         }
     }
     plat::CNamedLock lock(SORT_LOCK_NAME);
@@ -172,15 +229,9 @@ void CTavRepBaselineDetails::BuildContentIndex() {
         return a.key != b.key ? a.key < b.key : a.id < b.id;
     });
     contentIndex.reserve(entries.size());
-    for (const Entry& e : entries) contentIndex.push_back(e.id);
-}
-
-void CTavRepBaselineDetails::ReIndex() {
-    BuildContentIndex();
-    roots.clear();
-    for (uint32_t id : contentIndex) {
-        TavNodeRec node;
-        if (LoadNode(node, id) && node.parentId == TAV_NONE) roots.push_back({node.moduleId, id});
+    for (const Entry& e : entries) {
+        contentIndex.push_back(e.id);
+        if (withRoots && e.rootModule != TAV_NONE) roots.push_back({e.rootModule, e.id});
     }
-    rootCount = int32_t(roots.size());
+    if (withRoots) rootCount = int32_t(roots.size());
 }

@@ -21,10 +21,8 @@ namespace {
 // What the count keeps for the walk: some 15 MB for 50,000 files. The rest of a larger tree
 // is counted all the same, and listed and loaded again when the walk gets there.
 constexpr size_t MAX_KEPT_BYTES = size_t(64) << 20;
-// Rough heap cost of one listed entry, and of one previous item beside its record: its name
-// twice (in the index), its index entry, end offset and taken mark.
-constexpr size_t ENTRY_BYTES = sizeof(TavFindData) + 48;
-constexpr size_t ITEM_EXTRA_BYTES = 32 + 48 + 4 + 1;
+// Rough heap cost of one listed entry.
+constexpr size_t ENTRY_BYTES = sizeof(TavFindData) + 16;
 constexpr uint32_t FOLDERS_PER_REPORT = 16;
 
 }  // namespace
@@ -57,10 +55,10 @@ void CTavEngineFiles::CountWork(uint32_t rootId, const std::vector<CSource>& sou
         if (IsCancelled()) return;
         TavFindData found;
         if (!plat::GetFindData(source.path, found) || found.kind == TavFileKind::Other) continue;
-        TavNodeRec scratch;
+        TavNodeRec scratch{};
         const size_t at = previous.Find(source.path);
         const TavNodeRec* node = at == CPreviousItems::NONE ? nullptr : &scratch;
-        if (node != nullptr) previous.Get(at, scratch);
+        if (node != nullptr) previous.GetFields(at, scratch);
         const bool wasFolder = node != nullptr && (node->flags & NODE_DIRECTORY) != 0;
         if (found.kind == TavFileKind::Directory) {
             // A folder that was a file before is stored anew.
@@ -132,8 +130,11 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     // asked for meanwhile is heard within a few listings.
     SetWorkCounted(total);
     if (m_foldersCounted++ % FOLDERS_PER_REPORT == 0) FireOnProgress(m_progressTitle, folder, 0);
+    // The walk reads the records again from the table (in the order they lie there, mostly):
+    // keeping only what finds them costs far less memory.
+    items.Slim(*m_baseline);
     const size_t cost = entries.size() * (ENTRY_BYTES + sizeof(CEntryVerdict)) +
-                        items.Size() * (CPreviousItems::REST_BYTES + ITEM_EXTRA_BYTES);
+                        items.Size() * CPreviousItems::SLIM_ITEM_BYTES + items.NameBytes();
     if (m_keptBytes + cost <= MAX_KEPT_BYTES) {
         m_keptBytes += cost;
         m_counted.emplace(folder, std::move(kept));

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "core/TavEngineFiles.h"
@@ -19,36 +19,51 @@ struct CTavEngineFiles::CSource {
 
 // The previous items of one folder that are not marked deleted, found again by name. Each
 // record is kept without its name field, which is mostly padding, and the names one after
-// the other: a tree of 50,000 files costs some 15 MB, not 45 MB, and memory first touched
-// is what keeping a tree's items for the walk costs most. The walk and the count use the
-// same form, so that the walk takes what the count loaded as it is.
+// the other. What the count keeps for the walk is slimmer still (Slim): the node ids and
+// names only, the records being read again from the working table when the walk gets
+// there. Memory first touched is what keeping a tree's items costs most, and a tree of
+// 50,000 files would need some 15 MB of records; their ids and names take under 2 MB.
 struct CTavEngineFiles::CPreviousItems {
     static constexpr size_t NAME_AT = offsetof(TavNodeRec, name);
     static constexpr size_t NAME_BYTES = sizeof(TavNodeRec::name);
     static constexpr size_t REST_BYTES = sizeof(TavNodeRec) - NAME_BYTES;
     static constexpr size_t NONE = size_t(-1);
+    // Heap bytes of one item once slim (id, name index, taken mark), its name aside.
+    static constexpr size_t SLIM_ITEM_BYTES = 4 + 4 + 1 + 2 * 4;
 
     void Reserve(size_t n);
     // Adds `node`, found under `name` (its name in UTF-8) unless an earlier item has it.
-    void Add(const TavNodeRec& node, std::string name);
-    size_t Size() const { return nodes.size(); }
-    bool Empty() const { return nodes.empty(); }
+    void Add(const TavNodeRec& node, std::string_view name);
+    size_t Size() const { return ids.size(); }
+    bool Empty() const { return ids.empty(); }
     // The item called `name` that was not taken yet, or NONE.
-    size_t Find(const std::string& name) const;
-    // The record `i` exactly as it was added.
-    void Get(size_t i, TavNodeRec& node) const;
-    // The same without its name (`node.name` is left as it was), for comparisons.
+    size_t Find(std::string_view name) const;
+    // The record `i` exactly as it was added (read again from the table once slim); false
+    // when the table cannot give it back.
+    bool Get(size_t i, TavNodeRec& node) const;
+    // The same without its name (`node.name` is left as it was), for comparisons; only
+    // before Slim.
     void GetFields(size_t i, TavNodeRec& node) const;
-    uint32_t NodeIdOf(size_t i) const;
+    uint32_t NodeIdOf(size_t i) const { return ids[i]; }
     bool Taken(size_t i) const { return taken[i] != 0; }
     void Take(size_t i) { taken[i] = 1; }
+    // Drops the records and their names; Get reads them from `table` from now on.
+    void Slim(CTavRepBaselineDetails& table);
+    size_t NameBytes() const { return keys.size(); }
 
   private:
-    std::vector<std::array<uint8_t, REST_BYTES>> nodes;
+    void Index(uint32_t i);
+    std::string_view KeyOf(size_t i) const;
+
+    std::vector<std::array<uint8_t, REST_BYTES>> records;  // none once slim
     std::u16string names;
     std::vector<uint32_t> nameEnds;
+    std::vector<uint32_t> ids;
+    std::string keys;  // the UTF-8 names, one after the other
+    std::vector<uint32_t> keyEnds;
     std::vector<uint8_t> taken;
-    std::unordered_map<std::string, uint32_t> byName;
+    std::vector<uint32_t> slots;  // open addressing by name: item index + 1, 0 when free
+    CTavRepBaselineDetails* table = nullptr;
 };
 
 // What the count decided about one entry of a folder, so that the walk does not decide it

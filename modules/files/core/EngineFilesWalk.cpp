@@ -68,8 +68,8 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
             const TavFindData& entry = entries[ahead];
             if (entry.kind == TavFileKind::Directory) break;
             const std::string path = filespath::Join(folder, entry.name);
-            const size_t at = items.Find(entry.name);
-            if (at != CPreviousItems::NONE) items.Get(at, previous);
+            size_t at = items.Find(entry.name);
+            if (at != CPreviousItems::NONE && !items.Get(at, previous)) at = CPreviousItems::NONE;
             if (!willStoreContent(entry, path, at)) continue;
             // A file stored again keeps its node's chunk size; a new item takes the default.
             const bool update = at != CPreviousItems::NONE && !(previous.flags & NODE_DIRECTORY);
@@ -128,7 +128,11 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
 
     items.Take(previous);
     TavNodeRec node;
-    items.Get(previous, node);
+    if (!items.Get(previous, node)) {
+        // Found by the count a moment ago; the working table failed since.
+        ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());
+        return;
+    }
     m_currentPath = path;
     Progress(path);
     const bool wasFolder = (node.flags & NODE_DIRECTORY) != 0;

@@ -57,9 +57,20 @@ private:
     // of the whole file take it from here too, so the file is never read behind it.
     bool FlushCached();
     void Cache(const TavNodeRec& node, bool dirty);
+    // The 628 bytes of record `id` as the file holds them, or nullptr when it cannot be read.
+    const uint8_t* ReadRecord(uint32_t id);
+    // Keeps the read-ahead window in step with a record just written.
+    void NoteWritten(const uint8_t* raw, uint32_t id);
+    void BuildIndexes(bool withRoots);
 
     std::unique_ptr<plat::CFile> m_file;
     TavNodeRec m_cached{};
     bool m_hasCached = false;
     bool m_cachedDirty = false;
+    // Records read ahead: m_windowCount records from record index m_windowFirst.
+    std::vector<uint8_t> m_window;
+    uint32_t m_windowFirst = 0;
+    uint32_t m_windowCount = 0;
+    uint32_t m_lastRead = TAV_NONE;
+    uint8_t m_single[NODE_REC_SIZE];
 };
