@@ -1,5 +1,6 @@
-// The working node table keeps the record it touched last in memory: every way of reading
-// the table sees the rewrites, in any order of loads, rewrites, additions and whole reads.
+// The working node table keeps the record it touched last in memory, and reads runs of
+// records a window at a time: every way of reading the table sees the rewrites, in any order
+// of loads (random, forwards, backwards), rewrites, additions and whole reads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -64,6 +65,14 @@ protected:
             return pa.image != pb.image ? pa.image < pb.image : pa.offset < pb.offset;
         });
         EXPECT_EQ(table->contentIndex, want);
+        // The roots are the records without a parent, in the index's order.
+        table->ReIndex();
+        std::vector<uint32_t> roots;
+        for (uint32_t id : want)
+            if (model[id / NODE_REC_SIZE].parentId == TAV_NONE) roots.push_back(id);
+        std::vector<uint32_t> got;
+        for (const TavRootEntry& root : table->roots) got.push_back(root.nodeId);
+        EXPECT_EQ(got, roots);
     }
 
     CTempDir dir;
@@ -76,12 +85,19 @@ protected:
 
 TEST_F(WorkingTableTest, EveryReadSeesTheRewritesInAnyOrder) {
     std::mt19937 rng(11);
+    uint32_t index = 0;
     for (int step = 0; step < 3000; ++step) {
-        const uint32_t index = rng() % uint32_t(model.size());
+        // Mostly runs of neighbours, as a folder's items are read; now and then a jump.
+        const uint32_t size = uint32_t(model.size());
+        const uint32_t how = rng() % 8;
+        index = how == 0 ? rng() % size
+                : how < 5 ? (index + 1) % size
+                          : (index + size - 1) % size;
         switch (rng() % 6) {
             case 0:
             case 1: {  // rewrite a record
                 TavNodeRec r = Record(index, rng() % 1000);
+                if (rng() % 4 == 0) r.parentId = TAV_NONE;  // another root
                 ASSERT_EQ(table->UpdateNode(r), r.nodeId);
                 model[index] = r;
                 break;
