@@ -16,7 +16,6 @@
 namespace {
 
 TEST(EmlLineEndsTest, EveryLineEndsInOneCrLf) {
-    EXPECT_EQ(EmlLineEnds(""), "");
     EXPECT_EQ(EmlLineEnds("a\nb\n"), "a\r\nb\r\n");
     EXPECT_EQ(EmlLineEnds("\r\n\n\r\n"), "\r\n\r\n\r\n");
     EXPECT_EQ(EmlLineEnds("a\r\nb\nc"), "a\r\nb\r\nc");  // mixed
