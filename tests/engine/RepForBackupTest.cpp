@@ -81,14 +81,10 @@ protected:
 TEST_F(RepForBackup, CreatesAMissingRepositoryWithTheJobsSettings) {
     RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
     ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
-    EXPECT_EQ(CTavEngine::GetRepError(), "");
     EXPECT_TRUE(plat::PathExists(Image("bk.tvr")));
     EXPECT_EQ(rep->GetCurrentImageID(), 0u) << "a new repository's run writes into image 0";
-    EXPECT_EQ(rep->GetLatestBaselineNumber(), 0u);
     const TavImageSecurity* security = rep->GetSecurity();
     ASSERT_NE(security, nullptr);
-    EXPECT_EQ(security->level, 1) << "encoding word 0x11";
-    EXPECT_EQ(security->encryption, ENCRYPT_BUILTIN);
     EXPECT_EQ(security->maxImageSize, 1024u * 1024) << "split size 1 MB";
     EXPECT_EQ(Run(*rep, End::Commit), 1u);
     rep.reset();
@@ -102,9 +98,6 @@ TEST_F(RepForBackup, EachRunOnAnExistingRepositoryWritesAFreshImage) {
         RunRep rep(CTavEngine::CreateRepForBackup(&m_job));
         ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
         EXPECT_EQ(rep->GetCurrentImageID(), run);
-        std::string expected;
-        CTavRepository::BuildImagePath(expected, Image("bk.tvr"), run);
-        EXPECT_EQ(rep->GetCurrentRepPath(), expected);
         EXPECT_EQ(Run(*rep, End::Commit), run + 1);
     }
     EXPECT_TRUE(plat::PathExists(Image("bk.0003.tvr")));

@@ -2,33 +2,21 @@
 // it (one content block per 32 KiB chunk, then the chunk table) reads back exactly.
 #include <gtest/gtest.h>
 
-
 #include "core/DbxChunkInput.h"
-#include "core/DbxChunkRecord.h"
 #include "core/DbxFileInput.h"
 #include "core/DbxHeader.h"
 #include "core/DbxIndexTree.h"
 #include "core/DbxMessageRecord.h"
 #include "core/DbxMessageText.h"
-#include "support/TempDir.h"
-#include "tavrep/MD5Checksum.h"
-#include "tavrep/TavRepository.h"
-#include "tavrep/TavSecurity.h"
 #include "modules/oe/DbxTestStore.h"
+#include "support/RepBuilder.h"
+#include "support/TempDir.h"
 
 namespace {
 
 using dbxtest::DataPath;
 
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-    DbxFileInput input(path);
-    std::vector<uint8_t> bytes;
-    input.Seek(0);
-    input.ReadAppend(bytes, 1u << 24);
-    return bytes;
-}
-
-// Message subjects and texts in tree order, or the error text.
+// Message subjects and texts in tree order.
 std::vector<std::string> Walk(DbxInput& input) {
     std::vector<std::string> out;
     DbxHeader header(input);
@@ -43,67 +31,43 @@ std::vector<std::string> Walk(DbxInput& input) {
 
 class DbxChunkInputRepTest : public ::testing::TestWithParam<uint32_t> {
 protected:
-    // Stores the file's chunks, then its table as a chain of `tableBlock`-byte blocks.
-    TavNodeRec StoreDbx(const std::vector<uint8_t>& bytes, uint32_t tableBlock) {
-        TavImageSecurity sec;
-        InitTavImageSecure(&sec, nullptr, COMPRESS_DEFLATE, -1, GetParam(), TAV_DEFAULT_IMAGE_SIZE);
-        m_path = m_dir / "oe.tvr";
-        EXPECT_EQ(CTavRepository::CreateRepository(m_path, &sec, 0, {0, 0}), 1);
-        EXPECT_EQ(m_rep.Attach(m_path, &sec), 1);
+    // The file's chunks and its table in a new repository; the node that names them.
+    TavNodeRec StoreDbx(const std::string& bytes) {
+        TavImageSecurity sec = tavtest::Security(nullptr, GetParam());
+        EXPECT_EQ(CTavRepository::CreateRepository(m_dir / "oe.tvr", &sec, 0, {0, 0}), 1);
+        EXPECT_EQ(m_rep.Attach(m_dir / "oe.tvr", &sec), 1);
         EXPECT_EQ(m_rep.BeginTrans(5000), 1);
-        std::vector<uint8_t> table;
-        for (size_t at = 0; at < bytes.size(); at += DBX_CHUNK_SIZE) {
-            const uint32_t n = uint32_t(std::min<size_t>(DBX_CHUNK_SIZE, bytes.size() - at));
-            DbxChunkRecord rec;
-            rec.position = m_rep.AddContent(bytes.data() + at, n, {0, 0});
-            EXPECT_NE(rec.position.offset, 0u);
-            CMD5Checksum::Hash(bytes.data() + at, n, rec.digest);
-            uint8_t raw[DBX_CHUNK_RECORD_SIZE];
-            EncodeChunkRecord(rec, raw);
-            table.insert(table.end(), raw, raw + sizeof raw);
-        }
         TavNodeRec node{};
         node.chunkSize = DBX_CHUNK_SIZE;
-        TavPosition previous{0, 0};
-        for (size_t at = 0; at < table.size(); at += tableBlock) {
-            const uint32_t n = uint32_t(std::min<size_t>(tableBlock, table.size() - at));
-            previous = m_rep.AddContent(table.data() + at, n, previous);
-            if (at == 0) node.content = previous;
-        }
+        node.content = tavtest::StoreChunkTable(m_rep, bytes, DBX_CHUNK_SIZE);
         m_rep.CommitTrans();
         return node;
     }
 
     tavtest::CTempDir m_dir;
-    std::string m_path;
     CTavRepository m_rep;
 };
 
 TEST_P(DbxChunkInputRepTest, StoredFileReadsLikeTheLiveOne) {
     const std::string live = DataPath("IPED/test_OutlookDBX.dbx");
-    const std::vector<uint8_t> bytes = ReadWhole(live);
+    const std::string bytes = tavtest::ReadFile(live);
     ASSERT_EQ(bytes.size(), 535252u);
-    for (uint32_t tableBlock : {32768u, 100u}) {
-        const TavNodeRec node = StoreDbx(bytes, tableBlock);
-        DbxChunkInput stored(&m_rep, node);
-        EXPECT_TRUE(stored.TableComplete());
-        ASSERT_EQ(stored.Table().size(), 17u);  // 16 full chunks and a short one
-        std::vector<uint8_t> back;
-        stored.Seek(0);
-        EXPECT_FALSE(stored.ReadAppend(back, bytes.size() + 1));
-        EXPECT_EQ(back, bytes);
+    DbxChunkInput stored(&m_rep, StoreDbx(bytes));
+    EXPECT_TRUE(stored.TableComplete());
+    ASSERT_EQ(stored.Table().size(), 17u);  // 16 full chunks and a short one
+    std::string back;
+    stored.Seek(0);
+    EXPECT_FALSE(stored.ReadAppend(back, bytes.size() + 1));
+    EXPECT_EQ(back, bytes);
 
-        DbxFileInput file(live);
-        const std::vector<std::string> fromFile = Walk(file);
-        EXPECT_EQ(fromFile.size(), 56u);
-        EXPECT_EQ(Walk(stored), fromFile);
-        m_rep.Detach();
-    }
+    DbxFileInput file(live);
+    const std::vector<std::string> fromFile = Walk(file);
+    EXPECT_EQ(fromFile.size(), 56u);
+    EXPECT_EQ(Walk(stored), fromFile);
 }
 
 TEST_P(DbxChunkInputRepTest, MissingBlocksEndReadsWithoutFailing) {
-    const std::vector<uint8_t> bytes = ReadWhole(DataPath("Mail-Transport-Dbx/test.dbx"));
-    TavNodeRec node = StoreDbx(bytes, 32768);
+    TavNodeRec node = StoreDbx(tavtest::ReadFile(DataPath("Mail-Transport-Dbx/test.dbx")));
     node.content.offset += 1;  // not a block
     DbxChunkInput broken(&m_rep, node);
     EXPECT_FALSE(broken.TableComplete());

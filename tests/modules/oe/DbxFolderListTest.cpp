@@ -1,15 +1,11 @@
 // The folder list of "folders.dbx": records read into entries, and the hierarchy order.
 #include <gtest/gtest.h>
 
-
-#include "core/DbxFileInput.h"
 #include "core/DbxFolderList.h"
 #include "core/DbxMemoryInput.h"
 #include "modules/oe/DbxTestStore.h"
 
 namespace {
-
-using dbxtest::DataPath;
 
 std::vector<std::string> Indented(const std::vector<DbxFolderEntry>& folders) {
     std::vector<uint32_t> depth;
@@ -18,27 +14,6 @@ std::vector<std::string> Indented(const std::vector<DbxFolderEntry>& folders) {
     for (size_t i = 0; i < tree.size(); ++i)
         out.push_back(std::string(depth[i], '-') + tree[i].name.value_or("?"));
     return out;
-}
-
-TEST(DbxFolderListTest, RealFoldersFileListsItsHierarchy) {
-    DbxFileInput input(DataPath("DbxOutlookExpress/Folders.dbx"));
-    ASSERT_TRUE(input.IsOpen());
-    const DbxFolderList list = ReadDbxFolders(input);
-    EXPECT_EQ(list.error, "");
-    ASSERT_EQ(list.folders.size(), 7u);
-    EXPECT_EQ(Indented(list.folders),
-              (std::vector<std::string>{"Hotmail", "Local Folders", "-Deleted Items", "-Drafts",
-                                        "-Inbox", "-Outbox", "-Sent Items"}));
-    for (const DbxFolderEntry& f : list.folders) {
-        if (f.name == "Drafts") EXPECT_FALSE(f.fileName) << "no file name index";
-        if (f.name == "Local Folders") EXPECT_EQ(f.id, 1u);
-        if (f.name != "Inbox") continue;
-        EXPECT_EQ(f.fileName, "Inbox.dbx");
-        EXPECT_EQ(f.messages, 1u);
-        EXPECT_EQ(f.unread, 0u);
-        EXPECT_EQ(f.parentId, 1u);
-        EXPECT_EQ(f.flags & 1, 1u);
-    }
 }
 
 TEST(DbxFolderListTest, NestedFoldersAndParentCycles) {

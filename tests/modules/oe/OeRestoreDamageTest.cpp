@@ -2,11 +2,7 @@
 // folder, tables that end early, fingerprints that differ, settings that reach other keys.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
-
 #include "modules/oe/OeRestoreFixture.h"
-#include "platform/RegText.h"
 
 namespace {
 
@@ -169,32 +165,6 @@ TEST_F(OeRestoreDamageTest, SettingsThatNameOtherKeysAreNotImported) {
                          "***** line 6: the stored settings name keys outside the "
                          "identity's Outlook Express key\r\n"))
         << run.log;
-}
-
-TEST_F(OeRestoreDamageTest, WindowsExportInUtf16IsRewrittenForTheTarget) {
-    m_env.WriteUserReg(
-        {{ID_C, "carol", COeTestEnv::RegString(COeTestEnv::WindowsStore("carol", ID_C)), false}});
-    // As the registry editor of Windows writes it: UTF-16LE with a byte-order mark, the
-    // identifier in another letter case than the node name.
-    std::string lower = ID_A;
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    const std::string text =
-        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Identities\\" + lower +
-        "\\Software\\Microsoft\\Outlook Express\\5.0\\Mail]\r\n"
-        "\"Signature Name\"=\"Anna \xC3\xA9\"\r\n\"Show Images\"=dword:00000001\r\n";
-    std::vector<uint8_t> wide = {0xFF, 0xFE};
-    plat::AppendUtf16Le(wide, text);
-    const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
-    Item(identity, "Preference", std::string(wide.begin(), wide.end()));
-    Save();
-
-    RequestFields fields = Req(0, TAV_RS_OVERWRITE_ALWAYS);
-    fields.map = {{ID_A, ID_C}};
-    const RestoreResult run = RestoreCrafted(fields);
-    ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.errors, 0u) << run.log;
-    EXPECT_EQ(ReadValue(OeKey(ID_C) + "\\Mail", "Show Images"), "1");
-    EXPECT_EQ(ReadValue(OeKey(ID_C) + "\\Mail", "Signature Name"), "Anna \xC3\xA9");
 }
 
 }  // namespace
