@@ -157,8 +157,8 @@ TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
     const size_t at = bytes.find(m_big.substr(0, 64));
     ASSERT_NE(at, std::string::npos);
     {
-        TavImageSecurity security;
-        InitTavImageSecure(&security, nullptr, COMPRESS_NONE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
+        const TavImageSecurity security =
+            tavtest::Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE);
         CTavImage stored(image, security);
         const char changed = char(m_big[1000] ^ 0x01);
         // The chunk's bytes follow the block header, the gzip header and a stored block's header.
