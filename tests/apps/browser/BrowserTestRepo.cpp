@@ -7,10 +7,7 @@
 #include <sstream>
 
 #include "CommandTable.h"
-#include "tavrep/BaselineDetails.h"
-#include "tavrep/FormatAdaptor.h"
-#include "tavrep/TavRepository.h"
-#include "tavrep/TavSecurity.h"
+#include "support/RepBuilder.h"
 #include "tavui/TlcDataProvider.h"
 
 namespace browsertest {
@@ -36,12 +33,6 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
     QFile f(QString::fromStdString(path));
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            f.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
-}
-
-std::string ReadFile(const std::string& path) {
-    QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll().toStdString();
 }
 
 std::map<std::string, std::string> ReadTree(const std::string& dir) {
@@ -75,48 +66,15 @@ std::string MakeTavctlRepo(const std::string& dir, std::string& data) {
 }
 
 std::string MakeLibraryRepo(const std::string& dir, const char* password, bool stopRoot) {
-    const std::string path = dir + "/lib.tvr";
-    TavImageSecurity security;
-    InitTavImageSecure(&security, password, COMPRESS_DEFLATE, -1,
-                       ENCRYPT_BUILTIN, TAV_DEFAULT_IMAGE_SIZE);
-    CTavRepository::CreateRepository(path, &security, 0, {0, 0});
-    CTavRepository rep;
-    rep.Attach(path, &security);
-    rep.StartFreshImage();
-    CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-    rep.BeginTrans(5000);
-    auto addRoot = [&](const char* name, uint32_t module) {
-        TavNodeRec* root = CTavRepository::CreateNode();
-        root->attributes = TAV_ATTR_DIRECTORY;
-        root->flags = NODE_DIRECTORY | NODE_TOUCHED;
-        root->moduleId = module;
-        Utf8ToUtf16Field(name, root->name, NODE_NAME_CHARS);
-        const uint32_t id = table->AddNode(*root, 1);
-        CTavRepository::DisposeNode(root);
-        return id;
-    };
-    const uint32_t files = addRoot("Files and Folders", MODULE_FILES_ROOT);
-    TavFindData folder;
-    folder.name = "/big";
-    folder.attributes = TAV_ATTR_DIRECTORY;
-    const uint32_t big = rep.AddNode(table, files, MODULE_FILES_ITEM, &folder, nullptr, 0, {0, 0}, nullptr);
-    TavFindData huge;
-    huge.name = "huge.bin";
-    huge.attributes = TAV_ATTR_ARCHIVE;
-    huge.SetSize(5ull << 30);
-    rep.AddNode(table, big, MODULE_FILES_ITEM, &huge, nullptr, 0, {0, 0}, nullptr);
-    const std::string source = dir + "/small.src";
-    WriteFile(source, "small\n");
-    TavFindData small;
-    small.name = "small.txt";
-    small.attributes = TAV_ATTR_ARCHIVE;
-    small.SetSize(6);
-    rep.AddNode(table, big, MODULE_FILES_ITEM, &small, source.c_str(), 0, {0, 0}, nullptr);
-    if (stopRoot) addRoot("Stop Root", MakeFourCC('s', 't', 'r', 't'));
-    rep.SaveBaseline(table, "Manual Backup", "library", 0x10001000);
-    rep.CommitTrans();
-    table->Dispose();
-    return path;
+    tavtest::CRepBuilder b(dir + "/lib.tvr", tavtest::Security(password, ENCRYPT_BUILTIN));
+    b.Baseline([&] {
+        const uint32_t big = b.Folder(b.Root("Files and Folders", MODULE_FILES_ROOT), "/big");
+        TavFindData huge = tavtest::FileData("huge.bin", 5ull << 30, TAV_ATTR_ARCHIVE);
+        b.Rep().AddNode(&b.Table(), big, MODULE_FILES_ITEM, &huge, nullptr, 0, {0, 0}, nullptr);
+        b.File(big, "small.txt", "small\n");
+        if (stopRoot) b.Root("Stop Root", MakeFourCC('s', 't', 'r', 't'));
+    }, {.description = "library"});
+    return b.path;
 }
 
 CTlcDataProvider* Child(CTlcDataProvider* parent, const std::string& name) {

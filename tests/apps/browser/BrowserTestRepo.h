@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/TempDir.h"
 #include "tavrep/TavTypes.h"
 
 class CTlcDataProvider;
@@ -28,7 +29,7 @@ private:
 int Tavctl(const std::vector<std::string>& args, std::string* out = nullptr);
 
 bool WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
+using tavtest::ReadFile;
 // Every regular file below `dir` by its path relative to `dir`, with its bytes.
 std::map<std::string, std::string> ReadTree(const std::string& dir);
 

@@ -6,7 +6,6 @@
 
 #include "CliTestRepo.h"
 #include "platform/Process.h"
-#include "platform/Registry.h"
 
 using namespace clitest;
 
@@ -57,17 +56,6 @@ TEST_F(BackupCommandTest, AFullThenAnIncrementalRunWithSummaries) {
     EXPECT_TRUE(Contains(r.out, m_dir / "data/sub/b.bin\n")) << r.out;
     // The exit statuses of failed runs are checked with the command host's (ExitStatusTest).
     m_cli.Expect(1, {"backup", m_dir / "none.tvj"}, m_dir / "none.tvj");
-}
-
-TEST_F(BackupCommandTest, TheUsersExcludedPathsAreLeftOut) {
-    plat::CreateDirectories(m_dir / "settings");
-    ASSERT_TRUE(plat::SetEnv("TAVORA_HOME", m_dir / "settings"));
-    plat::CRegistry user;
-    ASSERT_TRUE(user.Open(plat::HKEY_CURRENT_USER, "Software\\Norvik\\Tavora", true));
-    ASSERT_TRUE(user.WriteString("ExcludedPaths", m_dir / "data/sub;"));
-    m_cli.Expect(0, {"backup", m_job, "--full"});
-    plat::SetEnv("TAVORA_HOME", "");
-    EXPECT_FALSE(Contains(m_cli.Expect(0, {"ls", "-r", m_dir / "repo/store.tvr"}, "", m_dir / "data/a.txt\n").out, m_dir / "data/sub"));
 }
 
 }  // namespace

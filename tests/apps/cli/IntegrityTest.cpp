@@ -66,8 +66,8 @@ TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
     std::string leftover;
     CTavRepository::BuildImagePath(leftover, m_repo, 1);
     {  // a run that never commits: the object goes away inside its transaction
-        TavImageSecurity security;
-        InitTavImageSecure(&security, nullptr, COMPRESS_NONE, -1, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE);
+        const TavImageSecurity security =
+            tavtest::Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE);
         CTavRepository rep;
         ASSERT_EQ(rep.Attach(m_repo, &security), 1);
         ASSERT_EQ(rep.StartFreshImage(), 1u);

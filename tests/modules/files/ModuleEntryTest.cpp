@@ -1,15 +1,12 @@
-// The module's exports: the descriptor text, and the engine made through the module hub.
+// The module's descriptor text (the hub loading the module is the editor's ModuleViewsTest).
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
 
-#include "FilesTestRun.h"
 #include "platform/DynLib.h"
 #include "tavengine/TavModFactory.h"
 
 namespace {
-
-using namespace filestest;
 
 // The descriptor exactly as the module must return it.
 const char* EXPECTED =
@@ -24,24 +21,6 @@ const char* EXPECTED =
     "<command-ui-proc id='4' title='File Filtering...' name='OnFileFiltering'/>\t\t\t"
     "<command-ui-proc id='5' title='Selection...' name='OnSelection'/>\t\t\t"
     "<event-dropfiles-proc name='OnEventFilesDrop'/>\t\t</job-control>\t</module></tavmodule>";
-
-TEST(ModuleEntry, TheHubLoadsTheModuleAndMakesItsEngine) {
-    CTavModFactory hub(60000);
-    // The folder holds every module of the build; this one must load without a message.
-    ASSERT_GE(hub.Reconnoiter({TAV_FILES_MODULE_DIR}), 1);
-    EXPECT_TRUE(hub.GetMessages().empty()) << hub.GetMessages().front();
-    const TavModDesc* desc = hub.GetModDesc("files");
-    ASSERT_NE(desc, nullptr);
-    EXPECT_EQ(hub.GetModDesc(MODULE_FILES_ROOT), desc);
-
-    // The engine it makes (backups through the hub: tavctl's backup tests).
-    ASSERT_NE(desc->createEngine, nullptr);
-    CTavEngine* engine = desc->createEngine();
-    ASSERT_NE(engine, nullptr);
-    EXPECT_EQ(engine->Restore("<tav-restore", nullptr), 0) << "not a restore request";
-    engine->Dispose();
-    hub.ReleaseModules();
-}
 
 TEST(ModuleDescriptor, IsTheSameExactTextOnEveryCall) {
     plat::CDynLib module;

@@ -188,7 +188,6 @@ TEST_F(RestoreSafety, AFolderWithoutWritePermissionReportsEachFileOnce) {
     const RestoreResult run = Restore();
     plat::SetFileMode(m_to + "/top", 0755);
     ASSERT_EQ(run.result, 1);
-    EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
     for (const char* name : {"a.txt", "b.txt"})
         EXPECT_EQ(Count(run.log, "\r\n***** Access denied. Cannot open file \"" + m_to + "/top/" +
                                      name + "\" for writing\r\n"),
