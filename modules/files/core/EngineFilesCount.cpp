@@ -21,8 +21,6 @@ namespace {
 // What the count keeps for the walk: some 15 MB for 50,000 files. The rest of a larger tree
 // is counted all the same, and listed and loaded again when the walk gets there.
 constexpr size_t MAX_KEPT_BYTES = size_t(64) << 20;
-// Rough heap cost of one listed entry.
-constexpr size_t ENTRY_BYTES = sizeof(TavFindData) + 16;
 constexpr uint32_t FOLDERS_PER_REPORT = 16;
 
 }  // namespace
@@ -83,7 +81,7 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     auto kept = std::make_unique<CCountedFolder>();
     CCountedFolder& counted = *kept;
     counted.nodeId = nodeId;
-    std::vector<TavFindData>& entries = counted.entries;
+    std::vector<TavFindData> entries;
     if (!plat::ListDirectory(folder, entries)) return;  // the walk lists it again and says why
     CPreviousItems& items = counted.items;
     TavNodeRec parent;
@@ -96,13 +94,13 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     TavNodeRec scratch{};  // its name stays empty: the count compares, never names
     std::string path = filespath::Join(folder, "");  // the folder's path, then each entry's
     const size_t prefix = path.size();
-    counted.verdicts.resize(entries.size());
+    std::vector<CEntryVerdict> verdicts(entries.size());
     for (size_t e = 0; e < entries.size(); ++e) {
         const TavFindData& entry = entries[e];
         if (entry.kind == TavFileKind::Other) continue;
         path.resize(prefix);
         path.append(entry.name);
-        CEntryVerdict& verdict = counted.verdicts[e];
+        CEntryVerdict& verdict = verdicts[e];
         verdict.check = CheckEntry(entry, path, filter);
         if (verdict.check != CEntryVerdict::CHECK_TAKEN) continue;
         const size_t at = items.Find(entry.name);
@@ -133,8 +131,9 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     // The walk reads the records again from the table (in the order they lie there, mostly):
     // keeping only what finds them costs far less memory.
     items.Slim(*m_baseline);
-    const size_t cost = entries.size() * (ENTRY_BYTES + sizeof(CEntryVerdict)) +
-                        items.Size() * CPreviousItems::SLIM_ITEM_BYTES + items.NameBytes();
+    counted.Keep(entries, verdicts);
+    const size_t cost =
+        counted.Bytes() + items.Size() * CPreviousItems::SLIM_ITEM_BYTES + items.NameBytes();
     if (m_keptBytes + cost <= MAX_KEPT_BYTES) {
         m_keptBytes += cost;
         m_counted.emplace(folder, std::move(kept));
@@ -151,15 +150,15 @@ bool CTavEngineFiles::TakeFolder(const std::string& folder, const TavNodeRec& pa
         return true;
     }
     CCountedFolder& counted = *kept->second;
-    entries = std::move(counted.entries);
+    counted.Unpack(entries, verdicts);
     // The items are the count's when the walk reached the same node, or a new one where the
     // count found none: nothing changes a folder's items before the walk gets to it.
     const bool same = counted.nodeId == parent.nodeId ||
                       (counted.nodeId == TAV_NONE && parent.firstChildId == TAV_NONE);
-    if (same) {
+    if (same)
         items = std::move(counted.items);
-        verdicts = std::move(counted.verdicts);
-    }
+    else
+        verdicts.clear();  // they name the count's items
     m_counted.erase(kept);
     if (!same) LoadPreviousItems(parent, items, entries.size());
     return true;

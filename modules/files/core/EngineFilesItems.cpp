@@ -100,3 +100,46 @@ void CTavEngineFiles::CPreviousItems::Slim(CTavRepBaselineDetails& from) {
     std::u16string().swap(names);
     std::vector<uint32_t>().swap(nameEnds);
 }
+
+void CTavEngineFiles::CCountedFolder::Keep(const std::vector<TavFindData>& entries,
+                                          const std::vector<CEntryVerdict>& verdicts) {
+    rows.reserve(entries.size());
+    size_t textBytes = 0;
+    for (const TavFindData& e : entries) textBytes += e.name.size() + e.linkTarget.size();
+    text.reserve(textBytes);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const TavFindData& e = entries[i];
+        text.append(e.name);
+        const auto nameEnd = uint32_t(text.size());
+        text.append(e.linkTarget);
+        rows.push_back({e.created, e.accessed, e.written, e.attributes, e.sizeHigh, e.sizeLow,
+                        e.mode, e.uid, e.gid, nameEnd, uint32_t(text.size()),
+                        verdicts[i].previous, e.kind, verdicts[i].check});
+    }
+}
+
+void CTavEngineFiles::CCountedFolder::Unpack(std::vector<TavFindData>& entries,
+                                            std::vector<CEntryVerdict>& verdicts) const {
+    entries.resize(rows.size());
+    verdicts.resize(rows.size());
+    uint32_t start = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& r = rows[i];
+        TavFindData& e = entries[i];
+        e.attributes = r.attributes;
+        e.created = r.created;
+        e.accessed = r.accessed;
+        e.written = r.written;
+        e.sizeHigh = r.sizeHigh;
+        e.sizeLow = r.sizeLow;
+        e.name.assign(text, start, r.nameEnd - start);
+        e.mode = r.mode;
+        e.uid = r.uid;
+        e.gid = r.gid;
+        e.kind = r.kind;
+        e.linkTarget.assign(text, r.nameEnd, r.linkEnd - r.nameEnd);
+        start = r.linkEnd;
+        verdicts[i].check = r.check;
+        verdicts[i].previous = r.previous;
+    }
+}

@@ -77,10 +77,27 @@ struct CTavEngineFiles::CEntryVerdict {
 };
 
 // What the count found in one folder, kept for the walk so that the folder is neither
-// listed nor its previous items loaded a second time, nor its entries judged again.
+// listed nor its previous items loaded a second time, nor its entries judged again. The
+// listing is kept packed (fixed fields in a row, names and link targets in one text): half
+// the memory of the listing as the walk uses it.
 struct CTavEngineFiles::CCountedFolder {
     uint32_t nodeId = TAV_NONE;  // the folder's previous node as the count found it
-    std::vector<TavFindData> entries;
     CPreviousItems items;
-    std::vector<CEntryVerdict> verdicts;  // one per entry
+
+    void Keep(const std::vector<TavFindData>& entries, const std::vector<CEntryVerdict>& verdicts);
+    // The listing and one verdict per entry, as they were kept.
+    void Unpack(std::vector<TavFindData>& entries, std::vector<CEntryVerdict>& verdicts) const;
+    size_t Bytes() const { return rows.size() * sizeof(Row) + text.size(); }
+
+  private:
+    struct Row {
+        TavFileTime created, accessed, written;
+        uint32_t attributes, sizeHigh, sizeLow, mode, uid, gid;
+        uint32_t nameEnd, linkEnd;  // in `text`
+        uint32_t previous;
+        TavFileKind kind;
+        uint8_t check;
+    };
+    std::vector<Row> rows;
+    std::string text;
 };
