@@ -5,10 +5,8 @@
 #include <cstring>
 
 #include "RepHelpers.h"
-#include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
-#include "platform/Process.h"
 
 using namespace tavtest;
 
@@ -181,35 +179,4 @@ TEST(Password, ChangeAndCarryToNewImages) {
     EXPECT_EQ(again.VerifyPassword(""), 0);
     EXPECT_EQ(again.ChangePassword("new", ""), 1);
     EXPECT_EQ(again.VerifyPassword(""), 1);
-}
-
-TEST(Processes, WriterAndReaderExcludeEachOther) {
-    CTempDir dir;
-    std::string p = dir / "job.tvr";
-    TavImageSecurity sec = Security();
-    ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
-    auto bin = plat::GetEnv("TAV_BIN");
-    ASSERT_TRUE(bin.has_value());
-    for (const char* mode : {"write", "read"}) {
-        std::string ready = dir / (std::string(mode) + ".ready"), release = dir / (std::string(mode) + ".go");
-        plat::CChildProcess child;
-        ASSERT_TRUE(child.Start({*bin + "/rep_image_holder", mode, p, ready, release}));
-        for (int i = 0; i < 1000 && !plat::PathExists(ready); ++i) plat::SleepMillis(10);
-        ASSERT_TRUE(plat::PathExists(ready)) << mode;
-        CTavRepository rep;
-        if (std::string(mode) == "write") {
-            // The other process writes: reading is refused as busy.
-            EXPECT_EQ(rep.Attach(p, &sec), 0);
-            EXPECT_EQ(rep.LastAttachCode(), TAVEX_BUSY);
-            TavRepHeader h;
-            EXPECT_EQ(ThrownCode([&] { rep.GetImageHeader(p, h); }), TAVEX_BUSY);
-        } else {
-            // The other process reads: a transaction is refused as busy.
-            ASSERT_EQ(rep.Attach(p, &sec), 1);
-            rep.ReleaseReadHandles();
-            EXPECT_EQ(ThrownCode([&] { rep.BeginTrans(5000); }), TAVEX_BUSY);
-        }
-        ASSERT_TRUE(WriteFile(release, ""));
-        EXPECT_EQ(child.Wait(), 0);
-    }
 }
