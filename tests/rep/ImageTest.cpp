@@ -56,23 +56,6 @@ TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocks) {
     }
 }
 
-TEST_F(ImageTest, EncryptionPadsToSixteenBytes) {
-    CTavImage image(path, sec);
-    image.SetCompression(COMPRESS_NONE);
-    image.SetEncryption(ENCRYPT_BUILTIN);
-    const std::string p17(17, 'b');
-    // Security blocks are stored as they are without compression (other kinds never are).
-    const uint32_t o17 = image.WriteBlock(p17.data(), 17, 0, BLOCK_KIND_SECURITY, 0);
-    ASSERT_NE(o17, 0u);
-    const std::string bytes = ReadFile(path);
-    EXPECT_EQ(LE32(bytes, o17 + 4), 32u);
-    EXPECT_EQ(LE32(bytes, o17 + 8), ENCRYPT_BUILTIN | 15u);
-    EXPECT_NE(bytes.substr(o17 + 20, 17), p17);  // really encrypted
-    const TavBlockData b17 = image.ReadBlock(o17);
-    EXPECT_EQ(std::string(b17.data.begin(), b17.data.end()), p17);
-    EXPECT_EQ(b17.length, 17u);
-}
-
 TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
     CTavImage image(path, sec);
     image.SetCompression(0x00300000);  // an empty slot behaves as none: a stored member

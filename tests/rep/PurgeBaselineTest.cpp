@@ -128,22 +128,3 @@ TEST(PurgeBaseline, OnePassMatchesThePlainFormOnRandomForests) {
         if (HasFailure()) FAIL() << "round " << round << " (" << count << " records)";
     }
 }
-
-TEST(PurgeBaseline, DeletingAWholeRunOfSiblingsKeepsTheChainWhole) {
-    // Root 0 with children 5 4 3 2 1 (new ones in front); 4, 3 and 2 go in this run.
-    std::vector<TavNodeRec> w;
-    for (uint32_t j = 0; j < 6; ++j) w.push_back(Blank(j * NODE_REC_SIZE));
-    for (uint32_t j = 1; j < 6; ++j) {
-        w[j].parentId = 0;
-        w[j].nextSiblingId = w[0].firstChildId;
-        w[0].firstChildId = w[j].nodeId;
-        w[j].flags = NODE_TOUCHED;
-    }
-    for (uint32_t j : {2u, 3u, 4u}) w[j].flags |= NODE_DELETED;
-    std::vector<TavNodeRec> out;
-    ASSERT_EQ(CTavRepository::PurgeBaseline(out, w), 3u);
-    // Old 5 is new 2, old 1 stays 1: 5 -> 1 -> end.
-    EXPECT_EQ(out[2].nextSiblingId, 1 * NODE_REC_SIZE);
-    EXPECT_EQ(out[1].nextSiblingId, TAV_NONE);
-    EXPECT_EQ(out[0].firstChildId, 2 * NODE_REC_SIZE);
-}
