@@ -127,30 +127,24 @@ TEST(Content, TooLittleRoomAsksForAnotherDisk) {
 }
 
 TEST(Password, DigestsAndVerification) {
-    CTempDir dir;
-    uint8_t digest[16], zeros[16];
+    // No password is the digest of 128 zero bytes; 128 bytes and more do not fit the field.
+    uint8_t digest[16], zeros[16], field[128] = {};
     ASSERT_EQ(CTavRepository::CreatePwdDigest("", digest), 1);
-    uint8_t field[128] = {};
     CMD5Checksum::Hash(field, 128, zeros);
     EXPECT_EQ(std::memcmp(digest, zeros, 16), 0);
     EXPECT_EQ(CTavRepository::CreatePwdDigest(std::string(128, 'p').c_str(), digest), 0);
     TavImageSecurity s;
     EXPECT_EQ(InitTavImageSecure(&s, std::string(128, 'p').c_str(), 0, -1, 0, 1000), 0);
     EXPECT_EQ(CreateTavImageSecure(std::string(200, 'p').c_str(), 0, -1, 0, 1000), nullptr);
-
-    struct Case {
-        const char* created;
-        const char* good;
-        const char* bad;
-    };
-    for (Case c : {Case{nullptr, "", "x"}, Case{"", "", "x"}, Case{"s\xC3\xA9same", "s\xC3\xA9same", "sesame"}}) {
-        std::string p = dir / "pw.tvr";
-        TavImageSecurity sec = Security(c.created);
-        ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
+    CTempDir dir;
+    const char* const cases[][3] = {{nullptr, "", "x"}, {"", "", "x"}, {"s\xC3\xA9same", "s\xC3\xA9same", "sesame"}};
+    for (const auto& [created, good, bad] : cases) {
+        TavImageSecurity sec = Security(created);
+        ASSERT_EQ(CTavRepository::CreateRepository(dir / "pw.tvr", &sec, 0, {0, 0}), 1);
         CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, nullptr), 1);
-        EXPECT_EQ(rep.VerifyPassword(c.good), 1);
-        EXPECT_EQ(rep.VerifyPassword(c.bad), 0);
+        ASSERT_EQ(rep.Attach(dir / "pw.tvr", nullptr), 1);
+        EXPECT_EQ(rep.VerifyPassword(good), 1);
+        EXPECT_EQ(rep.VerifyPassword(bad), 0);
     }
 }
 

@@ -185,26 +185,6 @@ TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
     }
 }
 
-TEST_F(RepositoryTest, ADamagedNewestImageLeavesTheEarlierBaselines) {
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        for (int run = 0; run < 2; ++run)
-            ASSERT_NE(Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "f", TextBytes(3000)); }),
-                      TAV_NONE);
-    }
-    std::string newest;
-    CTavRepository::BuildImagePath(newest, path, 2);
-    std::string bytes = ReadFile(newest);
-    ASSERT_TRUE(WriteFile(newest, bytes.substr(0, bytes.size() - 50)));  // cut in its table
-    for (const std::string& p : {path, newest}) {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, &sec), 1) << p;
-        EXPECT_EQ(rep.GetLatestBaselineNumber(), 1u) << p;
-        EXPECT_EQ(Nodes(rep, 1).size(), 2u);
-    }
-}
-
 TEST_F(RepositoryTest, SlotsRefuseIdsAboveTheLimitAndImagesWithAnotherId) {
     std::string other;
     CTavRepository::BuildImagePath(other, path, 1);
