@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 
 #include "support/TempDir.h"
 #include "platform/Process.h"
@@ -259,21 +258,6 @@ TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
         EXPECT_EQ(m_tools.crontab.rfind("MAILTO=ann\n15 4 * * * /usr/bin/true # the user's own line, 100% kept\n", 0), 0u)
             << "the user's own lines stay as they were";
     }
-}
-
-TEST_F(CrontabTest, ScheduledCommandRunsWithTheGivenArguments) {
-    ScheduledTask task = Task("Tavora.1.Inc.2");
-    task.command = {"/usr/bin/printf", "%s\\n", AWKWARD[0], AWKWARD[3], AWKWARD[8], AWKWARD[11]};
-    ASSERT_TRUE(m_scheduler->Create(task)) << m_scheduler->ErrorText();
-    std::istringstream lines(m_tools.crontab);
-    std::string line, output;
-    while (std::getline(lines, line))
-        if (line.find("Tavora.1.Inc.2") != std::string::npos) break;
-    // Minute, hour, day, month, week day; then the command.
-    size_t at = 0;
-    for (int i = 0; i < 5; ++i) at = line.find(' ', at) + 1;
-    ASSERT_EQ(RunProcessCapture({"/bin/sh", "-c", AsCronPassesIt(line.substr(at))}, "", output), 0);
-    EXPECT_EQ(output, Lines({AWKWARD[0], AWKWARD[3], AWKWARD[8], AWKWARD[11]}));
 }
 
 TEST_F(CrontabTest, StartsAMissingCrontabAndReportsCronsOwnError) {
