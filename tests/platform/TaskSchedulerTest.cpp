@@ -19,32 +19,12 @@ const std::vector<std::string> AWKWARD = {
     "/home/ann/My Jobs/daily.tvj", "say \"hi\"", "it's", "100%", "%h%%n", "$HOME", "${USER}x", "$$",
     "back\\slash", "a\\%b", "a\\'b", "'%'", "", "#not a comment", "a;b|c&d`e`", "tab\there", "ünï"};
 
-TaskTrigger At(TaskTriggerKind kind, int h, int m) {
-    TaskTrigger t;
-    t.kind = kind;
-    t.hour = h;
-    t.minute = m;
-    return t;
-}
-TaskTrigger Daily(int h, int m) { return At(TaskTriggerKind::Daily, h, m); }
-TaskTrigger Weekly(uint8_t days, int h, int m) {
-    TaskTrigger t = At(TaskTriggerKind::Weekly, h, m);
-    t.weekDays = days;
-    return t;
-}
+TaskTrigger Daily(int h, int m) { return {TaskTriggerKind::Daily, h, m}; }
+TaskTrigger Weekly(uint8_t days, int h, int m) { return {TaskTriggerKind::Weekly, h, m, 0, 0, 0, days}; }
 TaskTrigger Monthly(uint32_t days, uint16_t months, int h, int m) {
-    TaskTrigger t = At(TaskTriggerKind::Monthly, h, m);
-    t.monthDays = days;
-    t.months = months;
-    return t;
+    return {TaskTriggerKind::Monthly, h, m, 0, 0, 0, 0, days, months};
 }
-TaskTrigger Once(int y, int mo, int d, int h, int m) {
-    TaskTrigger t = At(TaskTriggerKind::Once, h, m);
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    return t;
-}
+TaskTrigger Once(int y, int mo, int d, int h, int m) { return {TaskTriggerKind::Once, h, m, y, mo, d}; }
 
 const std::vector<TaskTrigger> TRIGGERS = {
     Daily(2, 0), Daily(23, 59), Weekly(1u << 6, 1, 0), Weekly(0x7F, 0, 5), Weekly(0x2A, 12, 30),
