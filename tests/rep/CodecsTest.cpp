@@ -12,6 +12,7 @@
 #include "Codecs.h"
 #include "DeflateCodec.h"
 #include "RepHelpers.h"
+#include "ZstdCodec.h"
 #include "support/TempDir.h"
 #include "tavrep/TavTypes.h"
 
@@ -129,6 +130,24 @@ std::string DecodeProblem(TavCodecTable& table, uint32_t coding, Bytes stored,
 constexpr uint32_t PADDING_BITS = 0xFF;
 constexpr uint32_t COMPRESSION_BITS = 0x00F00000;
 constexpr uint32_t ENCRYPTION_BITS = 0x000F0000;
+
+Bytes ZstdFrame(const Bytes& in, int level = 3) {
+    CZstdCompressor zstd;
+    Bytes out;
+    EXPECT_TRUE(zstd.Encode(in.data(), in.size(), level, out));
+    return out;
+}
+
+std::string ZstdDecode(const Bytes& frame, size_t limit, Bytes& out) {
+    CZstdCompressor zstd;
+    out.clear();
+    return zstd.Decode(frame.data(), frame.size(), limit, out);
+}
+
+Bytes Text(size_t n, uint32_t seed = 1) {
+    std::mt19937 rng(seed);
+    return TextPayload(rng, n);
+}
 
 }  // namespace
 
@@ -523,5 +542,76 @@ TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
         Bytes copy = stored;
         DecodePayload(coding, copy, m_table, 1 << 20, out);
         ASSERT_LE(out.size(), size_t(1) << 20);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// zstd blocks: round trips, and damage that must be an error
+
+// Text behind the prefix shrinks into a zstd block; what zstd cannot shrink is a stored
+// gzip member every reader knows.
+TEST(ZstdBlocks, RoundTripsAtEveryLevelSizeAndPrefix) {
+    char password[128] = {};
+    TavCodecTable codecs(password);
+    std::mt19937 rng(9);
+    const Bytes noise = RandomPayload(rng, 65536);
+    for (int level : {-1, 1, 3, 19}) {
+        for (size_t n : {size_t(0), size_t(1), size_t(65536), size_t(65537)}) {
+            for (uint32_t prefix : {0u, 7u}) {
+                for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN}) {
+                    SCOPED_TRACE(testing::Message() << "level " << level << ", " << n << " bytes, prefix "
+                                                    << prefix << ", encryption " << encryption);
+                    const Bytes payload = n == 65536 && prefix == 0 ? noise : Text(n, uint32_t(n + level));
+                    Bytes stored, back;
+                    const uint32_t coding = EncodePayload(payload.data(), n, prefix, codecs.Compressor(COMPRESS_ZSTD),
+                                                          level, codecs.Encryptor(encryption), stored);
+                    if (n > prefix + 64)
+                        EXPECT_EQ(coding & COMPRESSION_BITS, payload == noise ? COMPRESS_DEFLATE : COMPRESS_ZSTD);
+                    EXPECT_EQ(DecodePayload(coding, stored, codecs, n, back), "");
+                    EXPECT_EQ(back, payload);
+                }
+            }
+        }
+    }
+}
+
+TEST(ZstdBlocks, DamagedFramesAreErrorsNeverOtherBytes) {
+    const Bytes payload = Text(20000);
+    const Bytes frame = ZstdFrame(payload);
+    Bytes out;
+    ASSERT_EQ(ZstdDecode(frame, payload.size(), out), "");
+    ASSERT_EQ(out, payload);
+
+    struct Case {
+        const char* what;
+        Bytes frame;
+        size_t limit;
+    };
+    Bytes cut(frame.begin(), frame.end() - 5);
+    Bytes badChecksum = frame;
+    badChecksum.back() ^= 0x01;
+    Bytes trailing = frame;
+    trailing.push_back(0);
+    // The frame content size sits right behind the 2-byte header of a single-segment frame
+    // (magic, descriptor, then the size): one more than the real size.
+    Bytes wrongSize = frame;
+    ASSERT_EQ(wrongSize[4] & 0x20, 0x20) << "single-segment frame";
+    wrongSize[5] ^= 0x01;
+    Bytes noChecksum = frame;
+    noChecksum[4] &= uint8_t(~0x04);  // descriptor without the checksum flag
+    Bytes notZstd = payload;
+    const Case cases[] = {
+        {"cut short", cut, payload.size()},
+        {"bad checksum", badChecksum, payload.size()},
+        {"bytes behind the frame", trailing, payload.size()},
+        {"content size differs from the blocks", wrongSize, payload.size() + 16},
+        {"no checksum", noChecksum, payload.size()},
+        {"not a frame", notZstd, payload.size()},
+        {"larger than its kind may be", frame, payload.size() - 1},
+        {"empty", Bytes(), payload.size()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NE(ZstdDecode(c.frame, c.limit, out), "");
     }
 }

@@ -38,48 +38,35 @@ std::string FuzzImage(const std::string& name) {
 }
 
 // Everything a reader does with an image: attach, list, load each baseline, read each
-// chain (bounded, each block once). Returns the number of blocks read.
-size_t WalkImage(const std::string& path, const TavImageSecurity& security) {
-    size_t blocks = 0;
+// chain (bounded, each block once); a refusal ends the walk or the chain.
+void WalkImage(const std::string& path, const TavImageSecurity& security) {
     CTavRepository rep;
     try {
-        if (!rep.Attach(path, &security)) return 0;
-    } catch (CTavException* e) {
-        e->Delete();
-        return 0;
-    }
-    std::vector<uint32_t> numbers;
-    for (const TavBaselineHeaderRec& h : rep.GetBaselineList()->items) numbers.push_back(h.number);
-    for (uint32_t number : numbers) {
-        TablePtr table;
-        try {
-            table.reset(rep.LoadBaseline(number));
-        } catch (CTavException* e) {
-            e->Delete();
-            continue;
-        }
-        if (!table) continue;
-        std::vector<TavNodeRec> nodes;
-        table->LoadAllNodes(nodes);
-        std::set<std::pair<uint32_t, uint32_t>> seen;
-        for (const TavNodeRec& node : nodes) {
-            TavPosition p = node.content;
-            for (int n = 0; p.offset != 0 && n < 100000 && seen.insert({p.image, p.offset}).second; ++n) {
-                CTavRepContent* c = nullptr;
+        if (!rep.Attach(path, &security)) return;
+        std::vector<uint32_t> numbers;
+        for (const TavBaselineHeaderRec& h : rep.GetBaselineList()->items) numbers.push_back(h.number);
+        for (uint32_t number : numbers) {
+            TablePtr table(rep.LoadBaseline(number));
+            std::vector<TavNodeRec> nodes;
+            if (table) table->LoadAllNodes(nodes);
+            std::set<std::pair<uint32_t, uint32_t>> seen;
+            for (const TavNodeRec& node : nodes) {
+                TavPosition p = node.content;
                 try {
-                    c = rep.GetContent(p);
+                    for (int n = 0; p.offset != 0 && n < 100000 && seen.insert({p.image, p.offset}).second; ++n) {
+                        CTavRepContent* c = rep.GetContent(p);
+                        if (c == nullptr) break;
+                        p = c->Next();
+                        c->Dispose();
+                    }
                 } catch (CTavException* e) {
                     e->Delete();
-                    break;
                 }
-                if (c == nullptr) break;
-                ++blocks;
-                p = c->Next();
-                c->Dispose();
             }
         }
+    } catch (CTavException* e) {
+        e->Delete();
     }
-    return blocks;
 }
 
 // Images without compression, so that a forged field is easy to patch.

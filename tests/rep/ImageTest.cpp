@@ -266,3 +266,48 @@ TEST_P(StoredMemberTest, UpdateBlockRewritesAnyRangeOfAStoredMember) {
 
 INSTANTIATE_TEST_SUITE_P(Encryptions, StoredMemberTest, ::testing::Values(ENCRYPT_NONE, ENCRYPT_BUILTIN),
                          [](const auto& info) { return info.param == ENCRYPT_NONE ? "Plain" : "Aes"; });
+
+// A repository made for zstd is 2.2 with its feature bit from the start; a deflate image
+// stays 2.1 until its first zstd block, and then both kinds read without a password.
+TEST_F(ImageTest, ZstdBlocksMakeAnImageVersion22WithItsFeatureBit) {
+    const TavImageSecurity zstd = Security(nullptr, ENCRYPT_BUILTIN, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_ZSTD);
+    ASSERT_EQ(CTavRepository::CreateRepository(dir / "z.tvr", &zstd, 0, {0, 0}), 1);
+    TavRepHeader h;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(dir / "z.tvr", &zstd), 1);
+        ASSERT_EQ(rep.GetImageHeader(dir / "z.tvr", h), 1);
+        EXPECT_EQ(h.version, FORMAT_2_2);
+        EXPECT_EQ(h.reserved, IMAGE_FEATURE_ZSTD);
+    }
+    const std::string texts[] = {TextBytes(30000), TextBytes(20000)};
+    TavPosition stored[2];
+    for (int k = 0; k < 2; ++k) {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, k == 0 ? &sec : &zstd), 1);
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        stored[k] = rep.AddBlock(texts[k].data(), uint32_t(texts[k].size()), 0, BLOCK_KIND_CONTENT);
+        ASSERT_EQ(rep.CommitTrans(), 1);
+        ASSERT_EQ(rep.GetImageHeader(path, h), 1);
+        EXPECT_EQ(h.version, k == 0 ? FORMAT_2_1 : FORMAT_2_2) << "deflate alone keeps 2.1";
+        EXPECT_EQ(h.reserved, k == 0 ? 0u : IMAGE_FEATURE_ZSTD);
+    }
+    CTavRepository reader;
+    ASSERT_EQ(reader.Attach(path, nullptr), 1);
+    EXPECT_EQ(ReadChain(reader, stored[0]), texts[0]);
+    EXPECT_EQ(ReadChain(reader, stored[1]), texts[1]);
+}
+
+TEST_F(ImageTest, ImagesThatNeedANewerReaderAreNamedAndRefused) {
+    const std::pair<uint32_t, uint32_t> cases[] = {{0x02030000, 0}, {FORMAT_2_2, 0x2}};  // version, feature mask
+    for (const auto& [version, mask] : cases) {
+        // The header block is stored plain: the version at 20, the feature mask at 32.
+        PokeLE32(path, 20, version);
+        PokeLE32(path, 32, mask);
+        CTavRepository rep;
+        EXPECT_EQ(rep.Attach(path, nullptr), 0);
+        EXPECT_EQ(rep.LastAttachCode(), TAVEX_UNKNOWN_VERSION);
+        EXPECT_NE(rep.LastAttachDetail().find("image 0 needs a newer version of Tavora"), std::string::npos)
+            << rep.LastAttachDetail();
+    }
+}
