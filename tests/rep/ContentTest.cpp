@@ -45,21 +45,6 @@ TEST(Content, ChunksAndProgress) {
     repo.rep.BeginTrans(5000);
 }
 
-TEST(Content, SmallChunksEncryptedWithTheirOwnLinks) {
-    CRepo repo(Security(nullptr, ENCRYPT_BUILTIN));
-    std::string data = RandomBytes(1024 * 37 + 5, 9) + TextBytes(30000);
-    CRecordingObserver obs;
-    CMD5Checksum md5;
-    TavPosition p = repo.Store(data, &obs, &md5, 1);  // 1 KiB chunks
-    EXPECT_EQ(obs.percents.size(), (data.size() + 1023) / 1024);
-    EXPECT_EQ(obs.percents.back(), 100u);
-    EXPECT_EQ(repo.Chain(p), data);
-    uint32_t got[4];
-    md5.GetHash(got);
-    auto want = StateOf(data);
-    EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
-}
-
 // (The fingerprint a node gets is the one the module tests compare with the file on disk.)
 TEST(Content, ObserverStopKeepsAReadableChain) {
     CRepo repo(Security());

@@ -25,21 +25,12 @@ std::string StoredBytes(const std::string& path, uint32_t offset) {
 TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocks) {
     std::string bytes = ReadFile(path);
     ASSERT_GT(bytes.size(), 312u);
-    // Header block at 0: self 0, 16 stored bytes, plain.
-    EXPECT_EQ(LE32(bytes, 0), 0u);
-    EXPECT_EQ(LE32(bytes, 4), 16u);
-    EXPECT_EQ(LE32(bytes, 8), 0u);
-    EXPECT_EQ(LE32(bytes, 12), 0u);
-    EXPECT_EQ(LE32(bytes, 20), FORMAT_2_1);
-    EXPECT_EQ(LE32(bytes, 28), 0u);  // image id
-    // Security block at 36: 256 stored bytes, built-in encryption, no padding.
-    EXPECT_EQ(LE32(bytes, 36), 36u);
-    EXPECT_EQ(LE32(bytes, 40), 256u);
-    EXPECT_EQ(LE32(bytes, 44), ENCRYPT_BUILTIN);
-    EXPECT_EQ(LE32(bytes, 48), BLOCK_KIND_SECURITY);
-    // The node table follows at 312.
-    EXPECT_EQ(LE32(bytes, 312), 312u);
-    EXPECT_EQ(LE32(bytes, 312 + 12), BLOCK_KIND_NODES);
+    // The header block at 0 (self 0, 16 stored bytes, plain, the format, image id 0), the
+    // security block at 36 (256 stored bytes, built-in encryption), the node table at 312.
+    const std::pair<size_t, uint32_t> words[] = {
+        {0, 0},   {4, 16},  {8, 0},  {12, 0}, {20, FORMAT_2_1}, {28, 0}, {36, 36}, {40, 256}, {44, ENCRYPT_BUILTIN},
+        {48, BLOCK_KIND_SECURITY}, {312, 312}, {312 + 12, BLOCK_KIND_NODES}};
+    for (const auto& [at, value] : words) EXPECT_EQ(LE32(bytes, at), value) << at;
 
     CTavImage image(path, sec);
     TavBlockData security = image.ReadBlock(SECURITY_BLOCK_OFFSET);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <utility>
 #include <vector>
@@ -115,21 +114,6 @@ TEST_F(WorkingTableTest, EveryReadSeesTheRewritesInAnyOrder) {
     TavNodeRec stray = Record(uint32_t(model.size()) + 3, 1);
     EXPECT_EQ(table->UpdateNode(stray), TAV_NONE);
     ExpectTableIsModel();
-}
-
-TEST_F(WorkingTableTest, ARewriteReachesTheFileWhenAnotherRecordIsWanted) {
-    TavNodeRec r = Record(4, 77);
-    ASSERT_EQ(table->UpdateNode(r), r.nodeId);
-    TavNodeRec other;
-    ASSERT_EQ(table->LoadNode(other, 9 * NODE_REC_SIZE), 1);
-    // Read past the table's lock, as a look at the disk.
-    std::ifstream file(path, std::ios::binary);
-    file.seekg(4 * NODE_REC_SIZE);
-    uint8_t raw[NODE_REC_SIZE];
-    ASSERT_TRUE(file.read(reinterpret_cast<char*>(raw), NODE_REC_SIZE));
-    TavNodeRec onDisk;
-    DecodeNodeRec(raw, onDisk);
-    EXPECT_TRUE(Same(onDisk, r));
 }
 
 // Compacting a working table for saving: the one-pass removal gives exactly what the
