@@ -22,6 +22,15 @@ FileAccess AccessFromText(const std::string& text) {
     return text == "write" ? FileAccess::ReadWrite : FileAccess::Read;
 }
 
+bool WaitForPath(const std::string& path) {
+    uint64_t start = NowMillis();
+    while (!PathExists(path)) {
+        if (NowMillis() - start > CHILD_WAIT_MS) return false;
+        SleepMillis(5);
+    }
+    return true;
+}
+
 // Helper modes of this program, run as a second process:
 //   --hold PATH read|write MARKER  opens PATH, creates MARKER.held, waits for MARKER
 //   --try PATH read|write          opens PATH and exits with the error code (0 opened)
@@ -41,23 +50,9 @@ int RunHelper(int argc, char** argv) {
         std::string marker = argv[4];
         if (!CFile::Open(marker + ".held", FileAccess::ReadWrite, FileDisposition::CreateNew))
             return 98;
-        uint64_t start = NowMillis();
-        while (!PathExists(marker)) {
-            if (NowMillis() - start > CHILD_WAIT_MS) return 99;
-            SleepMillis(5);
-        }
-        return 0;
+        return WaitForPath(marker) ? 0 : 99;
     }
     return 97;
-}
-
-bool WaitForPath(const std::string& path) {
-    uint64_t start = NowMillis();
-    while (!PathExists(path)) {
-        if (NowMillis() - start > CHILD_WAIT_MS) return false;
-        SleepMillis(5);
-    }
-    return true;
 }
 
 class CFileTest : public ::testing::Test {

@@ -19,15 +19,8 @@ namespace {
 
 class CNamedLockTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(m_dir.Path().empty());
-        m_oldRuntime = GetEnv("XDG_RUNTIME_DIR");
-        ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", m_dir.Path()));
-    }
-    void TearDown() override { SetEnv("XDG_RUNTIME_DIR", m_oldRuntime.value_or("")); }
-
     tavtest::CTempDir m_dir;
-    std::optional<std::string> m_oldRuntime;
+    tavtest::CEnvOverride m_runtime{"XDG_RUNTIME_DIR", m_dir.Path()};
 };
 
 TEST_F(CNamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
@@ -118,8 +111,7 @@ TEST_F(CNamedLockTest, APlantedTmpFolderIsPassedOverForTheCacheFolder) {
     ASSERT_TRUE(CreateDirectory(tmp, 0777) && SetFileMode(tmp, 01777));
     ASSERT_TRUE(CreateDirectory(m_dir / "mine", 0700));
     ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", ""));
-    std::optional<std::string> oldCache = GetEnv("XDG_CACHE_HOME");
-    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", cache));
+    tavtest::CEnvOverride cacheEnv("XDG_CACHE_HOME", cache);
     struct Case {
         const char* what;
         std::function<bool()> plant;  // makes the /tmp folder's state; false: cannot here
@@ -147,11 +139,9 @@ TEST_F(CNamedLockTest, APlantedTmpFolderIsPassedOverForTheCacheFolder) {
         EXPECT_EQ(fd.uid, UserId());
     }
     // Without $XDG_CACHE_HOME the cache folder is ~/.cache.
-    std::optional<std::string> oldHome = GetEnv("HOME");
-    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", "") && SetEnv("HOME", m_dir / "home"));
+    tavtest::CEnvOverride homeEnv("HOME", m_dir / "home");
+    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", ""));
     tavtest::RemoveTree(shared);
     ASSERT_TRUE(CreateDirectory(shared, 0700) && SetFileMode(shared, 0777));
     EXPECT_EQ(LockFolder(tmp), m_dir / "home/.cache/tavora/locks");
-    SetEnv("HOME", oldHome.value_or(""));
-    SetEnv("XDG_CACHE_HOME", oldCache.value_or(""));
 }
