@@ -11,22 +11,20 @@ namespace {
 
 constexpr uint64_t TICKS_1970 = 116444736000000000ULL;
 
-TEST(CClockTest, FileTimesOfKnownDates) {
+TEST(CClockTest, FileTimesOfKnownDatesAndOutOfRangeTimes) {
     EXPECT_EQ(FileTimeFromUnix(0, 0).Ticks(), TICKS_1970);
     EXPECT_EQ(FileTimeFromUnix(946684800, 0).Ticks(), 125911584000000000ULL);  // 2000-01-01
     EXPECT_EQ(FileTimeFromUnix(-11644473600, 0).Ticks(), 0u);                  // 1601-01-01
     EXPECT_EQ(FileTimeFromUnix(1, 999999999).Ticks(), TICKS_1970 + 19999999);  // 100 ns steps
     EXPECT_EQ(FileTimeFromUnix(0, 150).Ticks(), TICKS_1970 + 1);
-    TavFileTime ft = FileTimeFromUnix(0, 0);
-    EXPECT_EQ(ft.high, 0x019DB1DEu);
-    EXPECT_EQ(ft.low, 0xD53E8000u);
-}
-
-TEST(CClockTest, OutOfRangeTimesClamp) {
+    // Out of range: clamped.
     EXPECT_EQ(FileTimeFromUnix(-11644473601, 0).Ticks(), 0u);  // before 1601
     EXPECT_EQ(FileTimeFromUnix(INT64_MIN, 0).Ticks(), 0u);
     EXPECT_EQ(FileTimeFromUnix(INT64_MAX, 0).Ticks(), UINT64_MAX);
     EXPECT_EQ(FileTimeFromUnix(0, 2500000000u).Ticks(), TICKS_1970 + 25000000);
+    TavFileTime ft = FileTimeFromUnix(0, 0);
+    EXPECT_EQ(ft.high, 0x019DB1DEu);
+    EXPECT_EQ(ft.low, 0xD53E8000u);
 }
 
 TEST(CClockTest, FileTimeBackToUnix) {

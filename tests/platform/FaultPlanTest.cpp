@@ -21,22 +21,14 @@ constexpr uint32_t EIO_CODE = ERR_GEN_FAILURE;  // what MapErrno makes of EIO
 
 class CFaultPlanTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(m_dir.Path().empty());
-        m_oldRuntime = GetEnv("XDG_RUNTIME_DIR");
-        ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", m_dir.Path()));
-    }
-    void TearDown() override {
-        ClearFaults();
-        SetEnv("XDG_RUNTIME_DIR", m_oldRuntime.value_or(""));
-    }
+    void TearDown() override { ClearFaults(); }
     std::unique_ptr<CFile> Open(const std::string& name,
                                 FileDisposition disposition = FileDisposition::OpenAlways) {
         return CFile::Open(m_dir / name, FileAccess::ReadWrite, disposition);
     }
 
     tavtest::CTempDir m_dir;
-    std::optional<std::string> m_oldRuntime;
+    tavtest::CEnvOverride m_runtime{"XDG_RUNTIME_DIR", m_dir.Path()};  // the locks' files
 };
 
 TEST_F(CFaultPlanTest, WritesFillTheBudgetThenFailWithDiskFull) {

@@ -19,15 +19,8 @@ namespace {
 
 class CNamedLockTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(m_dir.Path().empty());
-        m_oldRuntime = GetEnv("XDG_RUNTIME_DIR");
-        ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", m_dir.Path()));
-    }
-    void TearDown() override { SetEnv("XDG_RUNTIME_DIR", m_oldRuntime.value_or("")); }
-
     tavtest::CTempDir m_dir;
-    std::optional<std::string> m_oldRuntime;
+    tavtest::CEnvOverride m_runtime{"XDG_RUNTIME_DIR", m_dir.Path()};
 };
 
 TEST_F(CNamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
@@ -50,25 +43,18 @@ TEST_F(CNamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
     EXPECT_TRUE(second.Acquire(0));
 }
 
-TEST_F(CNamedLockTest, TimeoutReturnsFalseAfterAboutTheTimeAsked) {
+// A waiter gives up after about the time asked, or gets in when the holder lets go.
+TEST_F(CNamedLockTest, AWaiterTimesOutOrGetsInOnRelease) {
     CNamedLock holder("image lock");
     CNamedLock waiter("image lock");
     ASSERT_TRUE(holder.Acquire());
-    uint64_t start = NowMillis();
+    const uint64_t start = NowMillis();
     EXPECT_FALSE(waiter.Acquire(200));
-    uint64_t waited = NowMillis() - start;
+    const uint64_t waited = NowMillis() - start;
     EXPECT_GE(waited, 200u);
     EXPECT_LT(waited, 1500u);
-}
-
-TEST_F(CNamedLockTest, ReleaseLetsAWaiterIn) {
-    CNamedLock holder("record mutex");
-    ASSERT_TRUE(holder.Acquire());
     std::atomic<bool> got{false};
-    std::thread waiterThread([&] {
-        CNamedLock waiter("record mutex");
-        got = waiter.Acquire(WAIT_INFINITE);
-    });
+    std::thread waiterThread([&] { got = waiter.Acquire(WAIT_INFINITE); });
     SleepMillis(100);
     EXPECT_FALSE(got);
     holder.Release();
@@ -76,25 +62,16 @@ TEST_F(CNamedLockTest, ReleaseLetsAWaiterIn) {
     EXPECT_TRUE(got);
 }
 
-TEST_F(CNamedLockTest, LockFilesAreNamedByTheHashOfTheName) {
+// The lock file is named by the FNV-1a hash (64 bits) of the name, in a folder of the
+// user's alone; flock(1) of util-linux on it fails at once while the lock is held.
+TEST_F(CNamedLockTest, LockFilesAreNamedByTheHashAndExcludeAnotherProcess) {
     CNamedLock lock("a");
     ASSERT_TRUE(lock.Acquire(0));
-    // FNV-1a, 64 bits, of "a".
+    const std::string path = m_dir / "tavora/af63dc4c8601ec8c.lock";
     TavFindData fd;
-    ASSERT_TRUE(GetFindData(m_dir / "tavora/af63dc4c8601ec8c.lock", fd));
+    ASSERT_TRUE(GetFindData(path, fd));
     ASSERT_TRUE(GetFindData(m_dir / "tavora", fd));
     EXPECT_EQ(fd.mode & 0777, 0700u);
-}
-
-TEST_F(CNamedLockTest, ExcludesAnotherProcess) {
-    CNamedLock lock("shared between processes");
-    ASSERT_TRUE(lock.Acquire(0));
-    // flock(1) of util-linux on the same lock file fails at once while we hold it.
-    std::string file = m_dir / "tavora";
-    std::vector<TavFindData> entries;
-    ASSERT_TRUE(ListDirectory(file, entries));
-    ASSERT_EQ(entries.size(), 1u);
-    std::string path = JoinPath(file, entries[0].name);
     int busy = RunProcess({"flock", "--nonblock", "--conflict-exit-code", "7", path, "true"});
     if (busy == -1) GTEST_SKIP() << "flock(1) is not installed";
     EXPECT_EQ(busy, 7);
@@ -134,8 +111,7 @@ TEST_F(CNamedLockTest, APlantedTmpFolderIsPassedOverForTheCacheFolder) {
     ASSERT_TRUE(CreateDirectory(tmp, 0777) && SetFileMode(tmp, 01777));
     ASSERT_TRUE(CreateDirectory(m_dir / "mine", 0700));
     ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", ""));
-    std::optional<std::string> oldCache = GetEnv("XDG_CACHE_HOME");
-    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", cache));
+    tavtest::CEnvOverride cacheEnv("XDG_CACHE_HOME", cache);
     struct Case {
         const char* what;
         std::function<bool()> plant;  // makes the /tmp folder's state; false: cannot here
@@ -163,11 +139,9 @@ TEST_F(CNamedLockTest, APlantedTmpFolderIsPassedOverForTheCacheFolder) {
         EXPECT_EQ(fd.uid, UserId());
     }
     // Without $XDG_CACHE_HOME the cache folder is ~/.cache.
-    std::optional<std::string> oldHome = GetEnv("HOME");
-    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", "") && SetEnv("HOME", m_dir / "home"));
+    tavtest::CEnvOverride homeEnv("HOME", m_dir / "home");
+    ASSERT_TRUE(SetEnv("XDG_CACHE_HOME", ""));
     tavtest::RemoveTree(shared);
     ASSERT_TRUE(CreateDirectory(shared, 0700) && SetFileMode(shared, 0777));
     EXPECT_EQ(LockFolder(tmp), m_dir / "home/.cache/tavora/locks");
-    SetEnv("HOME", oldHome.value_or(""));
-    SetEnv("XDG_CACHE_HOME", oldCache.value_or(""));
 }

@@ -57,7 +57,7 @@ TEST(CProcessTest, EnvironmentAndIdentity) {
     EXPECT_EQ(IsRoot(), UserId() == 0);
 }
 
-TEST(CDynLibTest, LoadsAndResolvesSymbols) {
+TEST(CDynLibTest, LoadsResolvesAndExplainsFailures) {
     CDynLib lib;
     EXPECT_FALSE(lib.Loaded());
     EXPECT_EQ(lib.Symbol("strlen"), nullptr);
@@ -69,17 +69,11 @@ TEST(CDynLibTest, LoadsAndResolvesSymbols) {
     EXPECT_EQ(lib.Symbol("no_such_symbol_in_libc"), nullptr);
     lib.Unload();
     EXPECT_FALSE(lib.Loaded());
-}
-
-TEST(CDynLibTest, FailuresExplainThemselves) {
-    CDynLib lib;
     EXPECT_FALSE(lib.Load("/no/such/module.so"));
     EXPECT_FALSE(lib.Loaded());
     EXPECT_NE(lib.Error().find("/no/such/module.so"), std::string::npos) << lib.Error();
     EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
-
-    // A file that is not a shared object.
-    EXPECT_FALSE(lib.Load("/proc/self/status"));
+    EXPECT_FALSE(lib.Load("/proc/self/status"));  // not a shared object
     EXPECT_FALSE(lib.Error().empty());
     EXPECT_EQ(GetLastError(), ERR_GEN_FAILURE);
 }

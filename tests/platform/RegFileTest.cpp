@@ -163,16 +163,14 @@ TEST(RegFileTest, ReportsMalformedLinesWithTheirNumbers) {
         std::string text;
         std::string error;
     };
+    const std::string notRegistry =
+        "test.reg: line 1: not a registry file (the first line must be \"Windows Registry Editor Version 5.00\" "
+        "or \"REGEDIT4\")";
     std::string deep = "[HKEY_CURRENT_USER";
     for (int i = 0; i < 513; ++i) deep += "\\k";
     const std::vector<Case> cases = {
-        {"",
-         "test.reg: line 1: not a registry file (the first line must be \"Windows "
-         "Registry Editor Version 5.00\" or \"REGEDIT4\")"},
-        {"[HKEY_CURRENT_USER\\A]\r\n",
-         "test.reg: line 1: not a registry file (the first "
-         "line must be \"Windows Registry Editor Version 5.00\" "
-         "or \"REGEDIT4\")"},
+        {"", notRegistry},
+        {"[HKEY_CURRENT_USER\\A]\r\n", notRegistry},
         {h + k + "\"x\"=\"abc\r\n", "test.reg: line 4: unterminated string"},
         {h + k + "\"x=\"abc\"\r\n", "test.reg: line 4: missing '=' after the value name"},
         {h + "[HKEY_CURRENT_USER\\A\r\n", "test.reg: line 3: missing ']' at the end of the key"},
@@ -192,18 +190,14 @@ TEST(RegFileTest, ReportsMalformedLinesWithTheirNumbers) {
         {h + k + "\"x\"=hex:100\r\n", "test.reg: line 4: invalid hex byte"},
         {h + k + "\"x\"=hex(zz):01\r\n", "test.reg: line 4: invalid value type in hex(...)"},
         {h + k + "\"x\"=hex(2:01\r\n", "test.reg: line 4: invalid value type in hex(...)"},
-        {h + k + "\r\n\"x\"=hex:01,\\\r\n",
-         "test.reg: line 5: the value continues past the "
-         "end of the file"},
+        {h + k + "\r\n\"x\"=hex:01,\\\r\n", "test.reg: line 5: the value continues past the end of the file"},
         {h + k + "\"x\"=qword:1\r\n", "test.reg: line 4: unknown value data"},
         {h + k + "\"x\"=\"1\" junk\r\n", "test.reg: line 4: unexpected text after the value"},
         {h + k + "\"x\"=- 1\r\n", "test.reg: line 4: unexpected text after the value"},
         {h + k + "x=1\r\n", "test.reg: line 4: expected a key, a value or a comment"},
         {h + k + "\"a\rb\"=\"1\"\r\n", "test.reg: line 4: value name holds a control character"},
         {"\xFE\xFFxx", "test.reg: line 1: UTF-16 big-endian text is not supported"},
-        {"\xFF\xFE"
-         "W",
-         "test.reg: line 1: the UTF-16 text ends in half a character"},
+        {"\xFF\xFEW", "test.reg: line 1: the UTF-16 text ends in half a character"},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseError(c.text), c.error) << c.text;
 }

@@ -300,35 +300,21 @@ TEST_F(RegistryTest, ExportThenImportRestoresTheSubtree) {
     std::string again = JoinPath(m_dir, "again.reg");
     ASSERT_TRUE(CRegistry::ExportKey(oeKey + "\\Rules", again, error)) << error;
     EXPECT_EQ(ReadText(again), exported);
-
-    // A missing key exports nothing and leaves an existing file alone.
-    EXPECT_FALSE(CRegistry::ExportKey(oeKey + "\\Signatures", again, error));
-    EXPECT_EQ(error, oeKey + "\\Signatures: no such key");
-    EXPECT_EQ(ReadText(again), exported);
+    // A missing key exports nothing (tavctl's tests see an existing file left alone).
     EXPECT_FALSE(CRegistry::ExportKey(oeKey + "\\Nothing", JoinPath(m_dir, "none.reg"), error));
     EXPECT_FALSE(PathExists(JoinPath(m_dir, "none.reg")));
 }
 
-TEST_F(RegistryTest, ImportAppliesDeletionsToBothRootsOrNothingAtAll) {
+TEST_F(RegistryTest, ImportAppliesDeletionsToBothRoots) {
     CRegistry user, machine;
     ASSERT_TRUE(user.Open(HKEY_CURRENT_USER, "Software\\Norvik\\Old\\Deep"));
     ASSERT_TRUE(user.Open(HKEY_CURRENT_USER, TAVORA_KEY));
     ASSERT_TRUE(user.WriteNumber("Gone", 1));
     ASSERT_TRUE(user.WriteNumber("Kept", 2));
-    std::string before = ReadText(UserFile());
-
-    std::string bad = JoinPath(m_dir, "bad.reg");
-    WriteText(bad,
-              "Windows Registry Editor Version 5.00\r\n\r\n"
-              "[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora]\r\n\"Gone\"=-\r\n"
-              "\"New\"=dword:xyz\r\n");
+    // (A file that fails halfway changes nothing: tavctl's registry tests see to that.)
     std::string error;
-    EXPECT_FALSE(CRegistry::ImportFile(bad, error));
-    EXPECT_EQ(error, bad + ": line 5: invalid dword value");
-    EXPECT_EQ(ReadText(UserFile()), before);
     EXPECT_FALSE(CRegistry::ImportFile(JoinPath(m_dir, "missing.reg"), error));
     EXPECT_NE(error.find("missing.reg"), std::string::npos);
-
     std::string good = JoinPath(m_dir, "good.reg");
     WriteText(good,
               "Windows Registry Editor Version 5.00\n\n"
@@ -350,14 +336,9 @@ TEST_F(RegistryTest, ImportAppliesDeletionsToBothRootsOrNothingAtAll) {
 TEST_F(RegistryTest, SettingsFolderFollowsTheEnvironment) {
     EXPECT_EQ(RegistryFilePath(HKEY_CURRENT_USER), UserFile());
     EXPECT_EQ(RegistryFilePath(HKEY_LOCAL_MACHINE), MachineFile());
-    std::string savedXdg = GetEnv("XDG_CONFIG_HOME").value_or("");
-    std::string savedHome = GetEnv("HOME").value_or("");
-    SetEnv("TAVORA_HOME", "");
-    SetEnv("XDG_CONFIG_HOME", JoinPath(m_dir, "xdg"));
+    tavtest::CEnvOverride tavoraHome("TAVORA_HOME", ""), home("HOME", JoinPath(m_dir, "h"));
+    tavtest::CEnvOverride xdg("XDG_CONFIG_HOME", JoinPath(m_dir, "xdg"));
     EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "xdg/tavora"));
     SetEnv("XDG_CONFIG_HOME", "relative/ignored");
-    SetEnv("HOME", JoinPath(m_dir, "h"));
     EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "h/.config/tavora"));
-    SetEnv("XDG_CONFIG_HOME", savedXdg);
-    SetEnv("HOME", savedHome);
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/RepBuilder.h"
+#include "RepHelpers.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -30,18 +30,16 @@ const Change CHANGES[] = {
     {"shrinks", [](const std::string& path) { std::filesystem::resize_file(path, SIZE / 2 + 7); }},
 };
 
-TEST(ChangedSource, AFileThatChangesWhileReadIsNotStoredAndTheNodeKeepsItsVersion) {
+class ChangedSource : public CRepTest {};
+
+TEST_F(ChangedSource, AFileThatChangesWhileReadIsNotStoredAndTheNodeKeepsItsVersion) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    TablePtr table(rep.LoadBaseline(0));
+    ASSERT_TRUE(table);
+    ASSERT_EQ(rep.BeginTrans(5000), 1);
     for (const Change& change : CHANGES) {
         SCOPED_TRACE(change.name);
-        CTempDir dir;
-        TavImageSecurity sec = Security();
-        const std::string image = dir / "job.tvr";
-        ASSERT_EQ(CTavRepository::CreateRepository(image, &sec, 0, {0, 0}), 1);
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(image, &sec), 1);
-        TablePtr table(rep.LoadBaseline(0));
-        ASSERT_TRUE(table);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
         const std::string file = dir / "big.bin";
         ASSERT_TRUE(WriteFile(file, RandomBytes(SIZE, 3)));
         TavFindData fd = FileData("big.bin", SIZE);
@@ -85,8 +83,8 @@ TEST(ChangedSource, AFileThatChangesWhileReadIsNotStoredAndTheNodeKeepsItsVersio
             EXPECT_EQ(added == TAV_NONE, listed != 12) << listed;
             EXPECT_EQ(heard.errors.size(), listed != 12 ? 1u : 0u) << listed;
         }
-        rep.CommitTrans();
     }
+    rep.CommitTrans();
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "Codecs.h"
 #include "DeflateCodec.h"
 #include "RepHelpers.h"
+#include "ZstdCodec.h"
 #include "support/TempDir.h"
 #include "tavrep/TavTypes.h"
 
@@ -130,6 +131,24 @@ constexpr uint32_t PADDING_BITS = 0xFF;
 constexpr uint32_t COMPRESSION_BITS = 0x00F00000;
 constexpr uint32_t ENCRYPTION_BITS = 0x000F0000;
 
+Bytes ZstdFrame(const Bytes& in, int level = 3) {
+    CZstdCompressor zstd;
+    Bytes out;
+    EXPECT_TRUE(zstd.Encode(in.data(), in.size(), level, out));
+    return out;
+}
+
+std::string ZstdDecode(const Bytes& frame, size_t limit, Bytes& out) {
+    CZstdCompressor zstd;
+    out.clear();
+    return zstd.Decode(frame.data(), frame.size(), limit, out);
+}
+
+Bytes Text(size_t n, uint32_t seed = 1) {
+    std::mt19937 rng(seed);
+    return TextPayload(rng, n);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -158,41 +177,29 @@ TEST(AesCodec, MatchesTheFips197KnownAnswerBlockByBlockAndTheBuiltinKey) {
 }
 
 TEST(CodecTable, SelectsCodecsBySlotAndKeysByTheFirst16BytesOfThePassword) {
-    const auto password = PasswordField("0123456789abcdefXYZW");  // 20 characters
+    const auto password = PasswordField("secret");
     TavCodecTable table(password.data());
-    EXPECT_EQ(table.Compressor(COMPRESS_NONE).MethodId(), COMPRESS_NONE);
-    EXPECT_EQ(table.Compressor(COMPRESS_DEFLATE).MethodId(), COMPRESS_DEFLATE);
-    EXPECT_EQ(table.Compressor(COMPRESS_ZSTD).MethodId(), COMPRESS_ZSTD);
-    EXPECT_EQ(table.Compressor(0x00300000).MethodId(), COMPRESS_NONE);
-    EXPECT_EQ(table.Compressor(0x00F00000).MethodId(), COMPRESS_NONE);
-    EXPECT_EQ(table.Encryptor(ENCRYPT_NONE).MethodId(), ENCRYPT_NONE);
-    EXPECT_EQ(table.Encryptor(ENCRYPT_BUILTIN).MethodId(), ENCRYPT_BUILTIN);
-    EXPECT_EQ(table.Encryptor(ENCRYPT_PASSWORD).MethodId(), ENCRYPT_PASSWORD);
-    EXPECT_EQ(table.Encryptor(0x00030000).MethodId(), ENCRYPT_NONE);
-    // Only the method's own bits choose: a whole coding word selects the same codecs.
-    EXPECT_EQ(table.Compressor(0xFF1FFFFF).MethodId(), COMPRESS_DEFLATE);
-    EXPECT_EQ(table.Encryptor(0xFFF1FFFF).MethodId(), ENCRYPT_BUILTIN);
-
-    // The password key is the first 16 bytes of the field.
-    const auto samePrefix = PasswordField("0123456789abcdef-other-tail");
-    TavCodecTable other(samePrefix.data());
-    auto reference = MakeAesEncryptor(reinterpret_cast<const uint8_t*>("0123456789abcdef"), 0);
-
-    Bytes a(48, 0x5A), b(48, 0x5A), c(48, 0x5A);
-    table.Encryptor(ENCRYPT_PASSWORD).Encode(a.data(), a.size());
-    other.Encryptor(ENCRYPT_PASSWORD).Encode(b.data(), b.size());
-    reference->Encode(c.data(), c.size());
-    EXPECT_EQ(a, c);
-    EXPECT_EQ(b, c);
-
-    // A short password is padded with the field's zeros.
-    const auto shortPassword = PasswordField("pw");
-    TavCodecTable shortTable(shortPassword.data());
-    const uint8_t shortKey[16] = {'p', 'w'};
-    Bytes d(16, 1), e(16, 1);
-    shortTable.Encryptor(ENCRYPT_PASSWORD).Encode(d.data(), d.size());
-    MakeAesEncryptor(shortKey, 0)->Encode(e.data(), e.size());
-    EXPECT_EQ(d, e);
+    // Only the method's own bits choose; an empty slot is none.
+    const std::pair<uint32_t, uint32_t> compressors[] = {
+        {COMPRESS_NONE, COMPRESS_NONE}, {COMPRESS_DEFLATE, COMPRESS_DEFLATE}, {COMPRESS_ZSTD, COMPRESS_ZSTD},
+        {0x00300000, COMPRESS_NONE},    {0x00F00000, COMPRESS_NONE},          {0xFF1FFFFF, COMPRESS_DEFLATE}};
+    for (const auto& [word, id] : compressors) EXPECT_EQ(table.Compressor(word).MethodId(), id) << std::hex << word;
+    const std::pair<uint32_t, uint32_t> encryptors[] = {{ENCRYPT_NONE, ENCRYPT_NONE},
+                                                        {ENCRYPT_BUILTIN, ENCRYPT_BUILTIN},
+                                                        {ENCRYPT_PASSWORD, ENCRYPT_PASSWORD},
+                                                        {0x00030000, ENCRYPT_NONE},
+                                                        {0xFFF1FFFF, ENCRYPT_BUILTIN}};
+    for (const auto& [word, id] : encryptors) EXPECT_EQ(table.Encryptor(word).MethodId(), id) << std::hex << word;
+    // The password key is the first 16 bytes of the field; a short one is padded with zeros.
+    for (const std::string pw : {"0123456789abcdefXYZW", "0123456789abcdef-other-tail", "pw"}) {
+        const auto field = PasswordField(pw);
+        uint8_t key[16] = {};
+        std::memcpy(key, pw.data(), std::min<size_t>(16, pw.size()));
+        Bytes a(48, 0x5A), b(48, 0x5A);
+        TavCodecTable(field.data()).Encryptor(ENCRYPT_PASSWORD).Encode(a.data(), a.size());
+        MakeAesEncryptor(key, 0)->Encode(b.data(), b.size());
+        EXPECT_EQ(a, b) << pw;
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -417,19 +424,16 @@ TEST_F(PayloadCoding, CodingWordAndStoredLengthOfEachKindOfPayload) {
     EXPECT_EQ(Inflate(Bytes(e.stored.begin() + 24, e.stored.end())), Bytes(text.begin() + 24, text.end()));
 }
 
+// A block written with a password reads with the same password in another table; with
+// another key it is damage, not a payload.
 TEST_F(PayloadCoding, PasswordBlocksNeedTheSamePassword) {
     const Bytes text = TextPayload(m_rng, 5000);
-    Encoded e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_PASSWORD);
+    const Encoded e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_PASSWORD);
     EXPECT_EQ(e.coding & (COMPRESSION_BITS | ENCRYPTION_BITS), COMPRESS_DEFLATE | ENCRYPT_PASSWORD);
-
-    const auto samePassword = PasswordField("secret password");
-    TavCodecTable same(samePassword.data());
-    EXPECT_EQ(DecodeWith(same, e.coding, e.stored), text);
-
-    // A wrong key gives bytes that are no gzip member: damage, not a payload.
-    const auto otherPassword = PasswordField("another one");
-    TavCodecTable other(otherPassword.data());
-    EXPECT_NE(DecodeProblem(other, e.coding, e.stored), "");
+    const auto same = PasswordField("secret password"), other = PasswordField("another one");
+    TavCodecTable sameTable(same.data()), otherTable(other.data());
+    EXPECT_EQ(DecodeWith(sameTable, e.coding, e.stored), text);
+    EXPECT_NE(DecodeProblem(otherTable, e.coding, e.stored), "");
 }
 
 TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
@@ -538,5 +542,76 @@ TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
         Bytes copy = stored;
         DecodePayload(coding, copy, m_table, 1 << 20, out);
         ASSERT_LE(out.size(), size_t(1) << 20);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// zstd blocks: round trips, and damage that must be an error
+
+// Text behind the prefix shrinks into a zstd block; what zstd cannot shrink is a stored
+// gzip member every reader knows.
+TEST(ZstdBlocks, RoundTripsAtEveryLevelSizeAndPrefix) {
+    char password[128] = {};
+    TavCodecTable codecs(password);
+    std::mt19937 rng(9);
+    const Bytes noise = RandomPayload(rng, 65536);
+    for (int level : {-1, 1, 3, 19}) {
+        for (size_t n : {size_t(0), size_t(1), size_t(65536), size_t(65537)}) {
+            for (uint32_t prefix : {0u, 7u}) {
+                for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN}) {
+                    SCOPED_TRACE(testing::Message() << "level " << level << ", " << n << " bytes, prefix "
+                                                    << prefix << ", encryption " << encryption);
+                    const Bytes payload = n == 65536 && prefix == 0 ? noise : Text(n, uint32_t(n + level));
+                    Bytes stored, back;
+                    const uint32_t coding = EncodePayload(payload.data(), n, prefix, codecs.Compressor(COMPRESS_ZSTD),
+                                                          level, codecs.Encryptor(encryption), stored);
+                    if (n > prefix + 64)
+                        EXPECT_EQ(coding & COMPRESSION_BITS, payload == noise ? COMPRESS_DEFLATE : COMPRESS_ZSTD);
+                    EXPECT_EQ(DecodePayload(coding, stored, codecs, n, back), "");
+                    EXPECT_EQ(back, payload);
+                }
+            }
+        }
+    }
+}
+
+TEST(ZstdBlocks, DamagedFramesAreErrorsNeverOtherBytes) {
+    const Bytes payload = Text(20000);
+    const Bytes frame = ZstdFrame(payload);
+    Bytes out;
+    ASSERT_EQ(ZstdDecode(frame, payload.size(), out), "");
+    ASSERT_EQ(out, payload);
+
+    struct Case {
+        const char* what;
+        Bytes frame;
+        size_t limit;
+    };
+    Bytes cut(frame.begin(), frame.end() - 5);
+    Bytes badChecksum = frame;
+    badChecksum.back() ^= 0x01;
+    Bytes trailing = frame;
+    trailing.push_back(0);
+    // The frame content size sits right behind the 2-byte header of a single-segment frame
+    // (magic, descriptor, then the size): one more than the real size.
+    Bytes wrongSize = frame;
+    ASSERT_EQ(wrongSize[4] & 0x20, 0x20) << "single-segment frame";
+    wrongSize[5] ^= 0x01;
+    Bytes noChecksum = frame;
+    noChecksum[4] &= uint8_t(~0x04);  // descriptor without the checksum flag
+    Bytes notZstd = payload;
+    const Case cases[] = {
+        {"cut short", cut, payload.size()},
+        {"bad checksum", badChecksum, payload.size()},
+        {"bytes behind the frame", trailing, payload.size()},
+        {"content size differs from the blocks", wrongSize, payload.size() + 16},
+        {"no checksum", noChecksum, payload.size()},
+        {"not a frame", notZstd, payload.size()},
+        {"larger than its kind may be", frame, payload.size() - 1},
+        {"empty", Bytes(), payload.size()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NE(ZstdDecode(c.frame, c.limit, out), "");
     }
 }

@@ -5,10 +5,8 @@
 #include <cstring>
 
 #include "RepHelpers.h"
-#include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
-#include "platform/Process.h"
 
 using namespace tavtest;
 
@@ -45,21 +43,6 @@ TEST(Content, ChunksAndProgress) {
     c->Dispose();
     EXPECT_EQ(repo.rep.GetContent({0, 0}), nullptr);
     repo.rep.BeginTrans(5000);
-}
-
-TEST(Content, SmallChunksEncryptedWithTheirOwnLinks) {
-    CRepo repo(Security(nullptr, ENCRYPT_BUILTIN));
-    std::string data = RandomBytes(1024 * 37 + 5, 9) + TextBytes(30000);
-    CRecordingObserver obs;
-    CMD5Checksum md5;
-    TavPosition p = repo.Store(data, &obs, &md5, 1);  // 1 KiB chunks
-    EXPECT_EQ(obs.percents.size(), (data.size() + 1023) / 1024);
-    EXPECT_EQ(obs.percents.back(), 100u);
-    EXPECT_EQ(repo.Chain(p), data);
-    uint32_t got[4];
-    md5.GetHash(got);
-    auto want = StateOf(data);
-    EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
 }
 
 // (The fingerprint a node gets is the one the module tests compare with the file on disk.)
@@ -129,30 +112,24 @@ TEST(Content, TooLittleRoomAsksForAnotherDisk) {
 }
 
 TEST(Password, DigestsAndVerification) {
-    CTempDir dir;
-    uint8_t digest[16], zeros[16];
+    // No password is the digest of 128 zero bytes; 128 bytes and more do not fit the field.
+    uint8_t digest[16], zeros[16], field[128] = {};
     ASSERT_EQ(CTavRepository::CreatePwdDigest("", digest), 1);
-    uint8_t field[128] = {};
     CMD5Checksum::Hash(field, 128, zeros);
     EXPECT_EQ(std::memcmp(digest, zeros, 16), 0);
     EXPECT_EQ(CTavRepository::CreatePwdDigest(std::string(128, 'p').c_str(), digest), 0);
     TavImageSecurity s;
     EXPECT_EQ(InitTavImageSecure(&s, std::string(128, 'p').c_str(), 0, -1, 0, 1000), 0);
     EXPECT_EQ(CreateTavImageSecure(std::string(200, 'p').c_str(), 0, -1, 0, 1000), nullptr);
-
-    struct Case {
-        const char* created;
-        const char* good;
-        const char* bad;
-    };
-    for (Case c : {Case{nullptr, "", "x"}, Case{"", "", "x"}, Case{"s\xC3\xA9same", "s\xC3\xA9same", "sesame"}}) {
-        std::string p = dir / "pw.tvr";
-        TavImageSecurity sec = Security(c.created);
-        ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
+    CTempDir dir;
+    const char* const cases[][3] = {{nullptr, "", "x"}, {"", "", "x"}, {"s\xC3\xA9same", "s\xC3\xA9same", "sesame"}};
+    for (const auto& [created, good, bad] : cases) {
+        TavImageSecurity sec = Security(created);
+        ASSERT_EQ(CTavRepository::CreateRepository(dir / "pw.tvr", &sec, 0, {0, 0}), 1);
         CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, nullptr), 1);
-        EXPECT_EQ(rep.VerifyPassword(c.good), 1);
-        EXPECT_EQ(rep.VerifyPassword(c.bad), 0);
+        ASSERT_EQ(rep.Attach(dir / "pw.tvr", nullptr), 1);
+        EXPECT_EQ(rep.VerifyPassword(good), 1);
+        EXPECT_EQ(rep.VerifyPassword(bad), 0);
     }
 }
 
@@ -181,35 +158,4 @@ TEST(Password, ChangeAndCarryToNewImages) {
     EXPECT_EQ(again.VerifyPassword(""), 0);
     EXPECT_EQ(again.ChangePassword("new", ""), 1);
     EXPECT_EQ(again.VerifyPassword(""), 1);
-}
-
-TEST(Processes, WriterAndReaderExcludeEachOther) {
-    CTempDir dir;
-    std::string p = dir / "job.tvr";
-    TavImageSecurity sec = Security();
-    ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
-    auto bin = plat::GetEnv("TAV_BIN");
-    ASSERT_TRUE(bin.has_value());
-    for (const char* mode : {"write", "read"}) {
-        std::string ready = dir / (std::string(mode) + ".ready"), release = dir / (std::string(mode) + ".go");
-        plat::CChildProcess child;
-        ASSERT_TRUE(child.Start({*bin + "/rep_image_holder", mode, p, ready, release}));
-        for (int i = 0; i < 1000 && !plat::PathExists(ready); ++i) plat::SleepMillis(10);
-        ASSERT_TRUE(plat::PathExists(ready)) << mode;
-        CTavRepository rep;
-        if (std::string(mode) == "write") {
-            // The other process writes: reading is refused as busy.
-            EXPECT_EQ(rep.Attach(p, &sec), 0);
-            EXPECT_EQ(rep.LastAttachCode(), TAVEX_BUSY);
-            TavRepHeader h;
-            EXPECT_EQ(ThrownCode([&] { rep.GetImageHeader(p, h); }), TAVEX_BUSY);
-        } else {
-            // The other process reads: a transaction is refused as busy.
-            ASSERT_EQ(rep.Attach(p, &sec), 1);
-            rep.ReleaseReadHandles();
-            EXPECT_EQ(ThrownCode([&] { rep.BeginTrans(5000); }), TAVEX_BUSY);
-        }
-        ASSERT_TRUE(WriteFile(release, ""));
-        EXPECT_EQ(child.Wait(), 0);
-    }
 }

@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "support/RepBuilder.h"
+#include "RepHelpers.h"
 #include "platform/FaultPlan.h"
 #include "platform/FileSystem.h"
 #include "platform/NamedLock.h"
@@ -19,13 +19,12 @@ namespace {
 // Every baseline of a repository: number -> (name -> content).
 using Snapshot = std::map<uint32_t, std::map<std::string, std::string>>;
 
-class FailingDiskTest : public ::testing::Test {
+class FailingDiskTest : public CRepTest {
 protected:
+    // Small images, so that a run starts new ones.
+    FailingDiskTest() { sec = Security(nullptr, ENCRYPT_NONE, 32 * 1024); }
     void SetUp() override {
-        path = dir / "job.tvr";
-        // Small images, so that a run starts new ones.
-        sec = Security(nullptr, ENCRYPT_NONE, 32 * 1024);
-        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+        CRepTest::SetUp();
         ASSERT_TRUE(Run("first", true));
     }
     void TearDown() override { plat::ClearFaults(); }
@@ -54,13 +53,7 @@ protected:
             {tag + ".small", tag},
         };
         bool ok = true;
-        for (const auto& [name, content] : files) {
-            const std::string source = dir / ("src-" + name);
-            EXPECT_TRUE(WriteFile(source, content));
-            TavFindData fd = FileData(name, content.size());
-            ok = ok && rep.AddNode(table.get(), 0, MODULE_FILES_ITEM, &fd, source.c_str(), 0,
-                                   {0, 0}, nullptr) != TAV_NONE;
-        }
+        for (const auto& [name, content] : files) ok = ok && AddFile(rep, *table, 0, name, content) != TAV_NONE;
         // A node table that cannot be written raises code 4.
         uint32_t number = TAV_NONE;
         if (ok && ThrownCode([&] { number = rep.SaveBaseline(table.get(), tag.c_str(), nullptr, 0x10001000); }) != -1)
@@ -88,10 +81,6 @@ protected:
         }
         return out;
     }
-
-    CTempDir dir;
-    std::string path;
-    TavImageSecurity sec;
 };
 
 }  // namespace

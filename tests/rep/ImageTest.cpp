@@ -5,7 +5,6 @@
 
 #include "DeflateCodec.h"
 #include "RepHelpers.h"
-#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "tavrep/TavImage.h"
 
@@ -13,38 +12,25 @@ using namespace tavtest;
 
 namespace {
 
-class ImageTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = dir / "job.tvr";
-        sec = Security();
-        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
-    }
-    CTempDir dir;
-    std::string path;
-    TavImageSecurity sec;
-};
+class ImageTest : public CRepTest {};
+
+// The stored bytes of the block at `offset` as they lie in the file.
+std::string StoredBytes(const std::string& path, uint32_t offset) {
+    const std::string file = ReadFile(path);
+    return file.substr(offset + BLOCK_HEADER_SIZE, LE32(file, offset + 4));
+}
 
 }  // namespace
 
 TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocks) {
     std::string bytes = ReadFile(path);
     ASSERT_GT(bytes.size(), 312u);
-    // Header block at 0: self 0, 16 stored bytes, plain.
-    EXPECT_EQ(LE32(bytes, 0), 0u);
-    EXPECT_EQ(LE32(bytes, 4), 16u);
-    EXPECT_EQ(LE32(bytes, 8), 0u);
-    EXPECT_EQ(LE32(bytes, 12), 0u);
-    EXPECT_EQ(LE32(bytes, 20), FORMAT_2_1);
-    EXPECT_EQ(LE32(bytes, 28), 0u);  // image id
-    // Security block at 36: 256 stored bytes, built-in encryption, no padding.
-    EXPECT_EQ(LE32(bytes, 36), 36u);
-    EXPECT_EQ(LE32(bytes, 40), 256u);
-    EXPECT_EQ(LE32(bytes, 44), ENCRYPT_BUILTIN);
-    EXPECT_EQ(LE32(bytes, 48), BLOCK_KIND_SECURITY);
-    // The node table follows at 312.
-    EXPECT_EQ(LE32(bytes, 312), 312u);
-    EXPECT_EQ(LE32(bytes, 312 + 12), BLOCK_KIND_NODES);
+    // The header block at 0 (self 0, 16 stored bytes, plain, the format, image id 0), the
+    // security block at 36 (256 stored bytes, built-in encryption), the node table at 312.
+    const std::pair<size_t, uint32_t> words[] = {
+        {0, 0},   {4, 16},  {8, 0},  {12, 0}, {20, FORMAT_2_1}, {28, 0}, {36, 36}, {40, 256}, {44, ENCRYPT_BUILTIN},
+        {48, BLOCK_KIND_SECURITY}, {312, 312}, {312 + 12, BLOCK_KIND_NODES}};
+    for (const auto& [at, value] : words) EXPECT_EQ(LE32(bytes, at), value) << at;
 
     CTavImage image(path, sec);
     TavBlockData security = image.ReadBlock(SECURITY_BLOCK_OFFSET);
@@ -59,23 +45,6 @@ TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocks) {
         EXPECT_EQ(LE32(rec, i * 8), 0u);
         EXPECT_EQ(LE32(rec, i * 8 + 4), (t - i) ^ (i * 73)) << i;
     }
-}
-
-TEST_F(ImageTest, EncryptionPadsToSixteenBytes) {
-    CTavImage image(path, sec);
-    image.SetCompression(COMPRESS_NONE);
-    image.SetEncryption(ENCRYPT_BUILTIN);
-    const std::string p17(17, 'b');
-    // Security blocks are stored as they are without compression (other kinds never are).
-    const uint32_t o17 = image.WriteBlock(p17.data(), 17, 0, BLOCK_KIND_SECURITY, 0);
-    ASSERT_NE(o17, 0u);
-    const std::string bytes = ReadFile(path);
-    EXPECT_EQ(LE32(bytes, o17 + 4), 32u);
-    EXPECT_EQ(LE32(bytes, o17 + 8), ENCRYPT_BUILTIN | 15u);
-    EXPECT_NE(bytes.substr(o17 + 20, 17), p17);  // really encrypted
-    const TavBlockData b17 = image.ReadBlock(o17);
-    EXPECT_EQ(std::string(b17.data.begin(), b17.data.end()), p17);
-    EXPECT_EQ(b17.length, 17u);
 }
 
 TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
@@ -193,6 +162,21 @@ TEST_F(ImageTest, TransactionHoldsTheFileAgainstReaders) {
     reader.ReleaseReadHandle();
     EXPECT_EQ(writer.BeginTrans(5000), 1);
     writer.EndTrans();
+    // The same between repositories: a writer's transaction makes an attach busy, and a
+    // reader's open image a transaction.
+    CTavRepository writing, reading;
+    ASSERT_EQ(writing.Attach(path, &sec), 1);
+    writing.ReleaseReadHandles();
+    ASSERT_EQ(writing.BeginTrans(5000), 1);
+    EXPECT_EQ(reading.Attach(path, &sec), 0);
+    EXPECT_EQ(reading.LastAttachCode(), TAVEX_BUSY);
+    TavRepHeader h;
+    EXPECT_EQ(ThrownCode([&] { reading.GetImageHeader(path, h); }), TAVEX_BUSY);
+    EXPECT_EQ(writing.CommitTrans(), 1);
+    writing.ReleaseReadHandles();
+    ASSERT_EQ(reading.Attach(path, &sec), 1);
+    reading.GetImageFromID(0)->ReadBlock(0);
+    EXPECT_EQ(ThrownCode([&] { writing.BeginTrans(5000); }), TAVEX_BUSY);
     CTavImage missing(dir / "none.tvr", sec);
     EXPECT_EQ(ThrownCode([&] { missing.ReadBlock(0); }), TAVEX_NOT_FOUND);
     EXPECT_EQ(missing.GetImageSize(), 0xFFFFFFFFu);
@@ -201,4 +185,120 @@ TEST_F(ImageTest, TransactionHoldsTheFileAgainstReaders) {
 TEST(VerifyChunkSize, FollowsTheRule) {
     const uint32_t cases[][2] = {{0, 65536}, {1, 1024}, {1023, 1024}, {1024, 1024}, {65536, 65536}, {65537, 65536}};
     for (const auto& c : cases) EXPECT_EQ(VerifyChunkSize(c[0]), c[1]) << c[0];
+}
+
+// Images written without compression: every block but the two fixed ones is a gzip member
+// of stored deflate blocks, which zlib reads back and whose CRC-32 catches a changed byte,
+// and UpdateBlock rewrites bytes anywhere inside such a member.
+class StoredMemberTest : public CRepTest, public ::testing::WithParamInterface<uint32_t> {
+protected:
+    StoredMemberTest() { sec = Security(nullptr, GetParam(), TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE); }
+    bool Plain() const { return GetParam() == ENCRYPT_NONE; }
+};
+
+TEST_P(StoredMemberTest, BlocksCarryACrcAndAFlippedByteIsDamage) {
+    CTavImage image(path, sec);
+    const std::string file = ReadFile(path);
+    // The fixed blocks stay as they were: the header plain, the security record only encrypted.
+    EXPECT_EQ(LE32(file, 8), 0u);
+    EXPECT_EQ(LE32(file, SECURITY_BLOCK_OFFSET + 8), ENCRYPT_BUILTIN);
+
+    const std::string chunk = RandomBytes(65536, 11);
+    const uint32_t off = image.WriteBlock(chunk.data(), uint32_t(chunk.size()), 0, BLOCK_KIND_CONTENT, 0);
+    ASSERT_NE(off, 0u);
+    const std::string after = ReadFile(path);
+    EXPECT_EQ(LE32(after, off + 8) & 0x00F00000, COMPRESS_DEFLATE);
+    const size_t member = tavrep::StoredMemberSize(chunk.size());
+    EXPECT_EQ(LE32(after, off + 4), Plain() ? member : (member + 15) / 16 * 16);
+    if (Plain()) {
+        EXPECT_EQ(ZlibGunzip(StoredBytes(path, off)), chunk);
+    }
+    const TavBlockData back = image.ReadBlock(off, TavBlockUse::Content);
+    EXPECT_EQ(std::string(back.data.begin(), back.data.end()), chunk);
+
+    // One content byte changed: the block no longer reads, in either form.
+    image.ReleaseReadHandle();
+    FlipByte(path, off + BLOCK_HEADER_SIZE + 30000);
+    EXPECT_EQ(ThrownCode([&] { image.ReadBlock(off, TavBlockUse::Content); }), TAVEX_READ_BLOCK);
+}
+
+TEST_P(StoredMemberTest, UpdateBlockRewritesAnyRangeOfAStoredMember) {
+    CTavImage image(path, sec);
+    // Two stored deflate blocks (65,535 bytes and the rest) behind a plain prefix of 7.
+    std::string payload = TextBytes(70000);
+    const uint32_t off = image.WriteBlock(payload.data(), uint32_t(payload.size()), 7, BLOCK_KIND_NODES, 0);
+    ASSERT_NE(off, 0u);
+    const uint32_t stored = LE32(ReadFile(path), off + 4);
+    const struct {
+        uint32_t at;
+        uint32_t count;
+    } ranges[] = {{0, 20}, {7 + 65530, 12}, {69990, 10}, {5, 4}};
+    for (const auto& r : ranges) {
+        const std::string bytes = RandomBytes(r.count, r.at);
+        ASSERT_EQ(image.UpdateBlock(off, bytes.data(), r.count, r.at), 1) << r.at;
+        payload.replace(r.at, r.count, bytes);
+    }
+    EXPECT_EQ(image.UpdateBlock(off, "x", 1, 70000), 0);  // past the end
+    ASSERT_EQ(image.UpdateBlock(off, "y", 1, 100, BLOCK_KIND_CONTENT | 2, 4242), 1);
+    payload[100] = 'y';
+
+    const std::string file = ReadFile(path);
+    EXPECT_EQ(LE32(file, off + 4), stored);  // the block keeps its place and length
+    EXPECT_EQ(LE32(file, off + 12), BLOCK_KIND_CONTENT | 2);
+    EXPECT_EQ(LE32(file, off + 16), 4242u);
+    if (Plain()) {
+        const std::string bytes = StoredBytes(path, off);
+        EXPECT_EQ(bytes.substr(0, 7), payload.substr(0, 7));
+        EXPECT_EQ(ZlibGunzip(bytes.substr(7)), payload.substr(7));
+    }
+    const TavBlockData back = image.ReadBlock(off);
+    EXPECT_EQ(std::string(back.data.begin(), back.data.end()), payload);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encryptions, StoredMemberTest, ::testing::Values(ENCRYPT_NONE, ENCRYPT_BUILTIN),
+                         [](const auto& info) { return info.param == ENCRYPT_NONE ? "Plain" : "Aes"; });
+
+// A repository made for zstd is 2.2 with its feature bit from the start; a deflate image
+// stays 2.1 until its first zstd block, and then both kinds read without a password.
+TEST_F(ImageTest, ZstdBlocksMakeAnImageVersion22WithItsFeatureBit) {
+    const TavImageSecurity zstd = Security(nullptr, ENCRYPT_BUILTIN, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_ZSTD);
+    ASSERT_EQ(CTavRepository::CreateRepository(dir / "z.tvr", &zstd, 0, {0, 0}), 1);
+    TavRepHeader h;
+    {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(dir / "z.tvr", &zstd), 1);
+        ASSERT_EQ(rep.GetImageHeader(dir / "z.tvr", h), 1);
+        EXPECT_EQ(h.version, FORMAT_2_2);
+        EXPECT_EQ(h.reserved, IMAGE_FEATURE_ZSTD);
+    }
+    const std::string texts[] = {TextBytes(30000), TextBytes(20000)};
+    TavPosition stored[2];
+    for (int k = 0; k < 2; ++k) {
+        CTavRepository rep;
+        ASSERT_EQ(rep.Attach(path, k == 0 ? &sec : &zstd), 1);
+        ASSERT_EQ(rep.BeginTrans(5000), 1);
+        stored[k] = rep.AddBlock(texts[k].data(), uint32_t(texts[k].size()), 0, BLOCK_KIND_CONTENT);
+        ASSERT_EQ(rep.CommitTrans(), 1);
+        ASSERT_EQ(rep.GetImageHeader(path, h), 1);
+        EXPECT_EQ(h.version, k == 0 ? FORMAT_2_1 : FORMAT_2_2) << "deflate alone keeps 2.1";
+        EXPECT_EQ(h.reserved, k == 0 ? 0u : IMAGE_FEATURE_ZSTD);
+    }
+    CTavRepository reader;
+    ASSERT_EQ(reader.Attach(path, nullptr), 1);
+    EXPECT_EQ(ReadChain(reader, stored[0]), texts[0]);
+    EXPECT_EQ(ReadChain(reader, stored[1]), texts[1]);
+}
+
+TEST_F(ImageTest, ImagesThatNeedANewerReaderAreNamedAndRefused) {
+    const std::pair<uint32_t, uint32_t> cases[] = {{0x02030000, 0}, {FORMAT_2_2, 0x2}};  // version, feature mask
+    for (const auto& [version, mask] : cases) {
+        // The header block is stored plain: the version at 20, the feature mask at 32.
+        PokeLE32(path, 20, version);
+        PokeLE32(path, 32, mask);
+        CTavRepository rep;
+        EXPECT_EQ(rep.Attach(path, nullptr), 0);
+        EXPECT_EQ(rep.LastAttachCode(), TAVEX_UNKNOWN_VERSION);
+        EXPECT_NE(rep.LastAttachDetail().find("image 0 needs a newer version of Tavora"), std::string::npos)
+            << rep.LastAttachDetail();
+    }
 }

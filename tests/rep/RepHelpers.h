@@ -10,6 +10,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/File.h"
@@ -85,6 +86,68 @@ inline Bytes TextPayload(std::mt19937& rng, size_t n) {
     out.resize(n);
     return out;
 }
+
+// How a test run ends: committed, rolled back before or after saving its baseline, or
+// killed (the repository object dropped inside its transaction).
+enum class RunEnd { Commit, Rollback, SaveThenRollback, Kill };
+
+// A new repository `path` made with `sec` (a derived fixture may set another in its
+// constructor), and backup runs into it the way the engines drive them.
+class CRepTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1); }
+
+    // A file holding `content`, stored as `name` under `parent`.
+    uint32_t AddFile(CTavRepository& rep, CTavRepBaselineDetails& table, uint32_t parent,
+                     const std::string& name, const std::string& content,
+                     CTavRepositoryObserver* observer = nullptr) {
+        const std::string source = dir / ("src-" + name);
+        EXPECT_TRUE(WriteFile(source, content));
+        TavFindData fd = FileData(name, content.size());
+        return rep.AddNode(&table, parent, MODULE_FILES_ITEM, &fd, source.c_str(), 0, {0, 0}, observer);
+    }
+
+    // One run: a fresh image when asked, the newest baseline as the working table, `edit`,
+    // then the end asked for. Returns the saved number (TAV_NONE when nothing was saved).
+    template <typename F>
+    uint32_t Run(CTavRepository& rep, F&& edit, RunEnd end = RunEnd::Commit, bool fresh = true) {
+        EXPECT_TRUE(!fresh || rep.StartFreshImage() != TAV_NONE);
+        TablePtr table(rep.LoadBaseline(rep.GetLatestBaselineNumber()));
+        EXPECT_TRUE(table);
+        if (!table) return TAV_NONE;
+        EXPECT_EQ(rep.BeginTrans(5000), 1);
+        edit(*table);
+        if (end == RunEnd::Kill) return TAV_NONE;
+        if (end == RunEnd::Rollback) {
+            rep.RollbackTrans();
+            return TAV_NONE;
+        }
+        const uint32_t number = rep.SaveBaseline(table.get(), "Manual Backup", nullptr, 0x10001000);
+        EXPECT_NE(number, TAV_NONE);
+        if (end == RunEnd::Commit) rep.CommitTrans();
+        else rep.RollbackTrans();
+        return number;
+    }
+    // The same by a repository object of its own.
+    template <typename F>
+    uint32_t Run(F&& edit, RunEnd end = RunEnd::Commit, bool fresh = true) {
+        CTavRepository rep;
+        EXPECT_EQ(rep.Attach(path, &sec), 1);
+        return Run(rep, std::forward<F>(edit), end, fresh);
+    }
+
+    // The nodes of baseline `number`.
+    static std::vector<TavNodeRec> Nodes(CTavRepository& rep, uint32_t number) {
+        TablePtr t(rep.LoadBaseline(number));
+        std::vector<TavNodeRec> nodes;
+        EXPECT_TRUE(t && t->LoadAllNodes(nodes));
+        return nodes;
+    }
+
+    CTempDir dir;
+    std::string path = dir / "job.tvr";
+    TavImageSecurity sec = Security();
+};
 
 // A new repository in its own folder, attached and in a transaction.
 class CRepo {

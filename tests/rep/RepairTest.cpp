@@ -2,11 +2,9 @@
 // never committed, and security records that disagree.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "RepHelpers.h"
-#include "support/RepBuilder.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -14,42 +12,18 @@ using namespace tavtest;
 
 namespace {
 
-const uint8_t NO_PASSWORD[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-class RepairTest : public ::testing::Test {
+class RepairTest : public CRepTest {
 protected:
-    void SetUp() override {
-        path = dir / "job.tvr";
-        sec = Security();
-        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
-        ASSERT_TRUE(WriteFile(dir / "src", TextBytes(20000)));
-    }
-
-    // A run that adds one file in a fresh image; committed unless `commit` is false, when
-    // the repository object is dropped inside its transaction as a killed run leaves it.
-    uint32_t Run(bool commit = true, bool fresh = true) {
+    // A run that adds one file, in a fresh image unless `fresh` is false.
+    uint32_t Run(RunEnd end = RunEnd::Commit, bool fresh = true) {
         CTavRepository rep;
         EXPECT_EQ(rep.Attach(path, &sec), 1);
-        if (fresh) EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
-        TablePtr table(rep.LoadBaseline(rep.GetLatestBaselineNumber()));
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        TavFindData fd = FileData("f" + std::to_string(rep.GetCurrentImageID()), 20000);
-        const std::string src = dir / "src";
-        EXPECT_NE(rep.AddNode(table.get(), 0, MODULE_FILES_ITEM, &fd, src.c_str(), 0, {0, 0}, nullptr), TAV_NONE);
-        if (!commit) return TAV_NONE;
-        const uint32_t n = rep.SaveBaseline(table.get(), "run", nullptr, 0x10001000);
-        rep.CommitTrans();
-        return n;
+        auto add = [&](CTavRepBaselineDetails& t) {
+            EXPECT_NE(AddFile(rep, t, 0, "f" + std::to_string(rep.GetCurrentImageID()), TextBytes(20000)), TAV_NONE);
+        };
+        return CRepTest::Run(rep, add, end, fresh);
     }
-
     std::string Image(uint32_t id) { return ImagePath(path, id); }
-
-    static uint64_t Size(const std::string& file) { return FileSize(file); }
-
-    CTempDir dir;
-    std::string path;
-    TavImageSecurity sec;
 };
 
 TEST_F(RepairTest, ADamagedNewestTableIsSetAsideAndBackupsGoOnFromTheIntactOne) {
@@ -114,10 +88,10 @@ TEST_F(RepairTest, ADamagedNewestNodeTableIsSetAsideToo) {
 
 TEST_F(RepairTest, LeftoversOfUnfinishedRunsAreRemovedOrCutBackUnlessAWriterHoldsThem) {
     ASSERT_EQ(Run(), 1u);
-    const uint64_t committedSize = Size(Image(1));
-    Run(false, false);  // into image 1 itself: a tail behind its baseline table
-    Run(false, true);   // image 2, never committed
-    ASSERT_GT(Size(Image(1)), committedSize);
+    const uint64_t committedSize = FileSize(Image(1));
+    Run(RunEnd::Kill, false);  // into image 1 itself: a tail behind its baseline table
+    Run(RunEnd::Kill);         // image 2, never committed
+    ASSERT_GT(FileSize(Image(1)), committedSize);
 
     {
         // A run that is writing image 3 right now is left alone, and so is everything below it.
@@ -143,11 +117,11 @@ TEST_F(RepairTest, LeftoversOfUnfinishedRunsAreRemovedOrCutBackUnlessAWriterHold
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].image, 2u);
     EXPECT_EQ(found[0].keep, 0u);
-    EXPECT_EQ(found[0].Bytes(), Size(Image(2)));
+    EXPECT_EQ(found[0].Bytes(), FileSize(Image(2)));
     EXPECT_FALSE(found[0].busy);
     EXPECT_EQ(rep.RemoveLeftovers(found).size(), 1u);
     EXPECT_FALSE(plat::PathExists(Image(2)));
-    EXPECT_EQ(Size(Image(1)), committedSize);
+    EXPECT_EQ(FileSize(Image(1)), committedSize);
     EXPECT_EQ(rep.GetCurrentImageID(), 1u);
     EXPECT_TRUE(rep.FindLeftovers().empty());
     EXPECT_EQ(rep.GetLatestBaselineNumber(), 1u);
@@ -203,18 +177,12 @@ TEST_F(RepairTest, SecurityRecordsAgreeAndADamagedOneDecidesNothing) {
     ASSERT_EQ(rep.GetSecurityMismatches().size(), 1u);
     EXPECT_EQ(rep.GetSecurityMismatches()[0].image, 0u);
     EXPECT_FALSE(rep.GetSecurityMismatches()[0].damaged);
-    EXPECT_EQ(std::memcmp(rep.PasswordDigest(), NO_PASSWORD, 16), 0);
+    EXPECT_EQ(std::memcmp(rep.PasswordDigest(), std::string(16, '\xFF').data(), 16), 0);
 }
 
-TEST(WorkingFiles, AWorkingTableLeavesNoFileInTheTemporaryFolder) {
+TEST_F(RepairTest, AWorkingTableLeavesNoFileInTheTemporaryFolder) {
     CTempDir tmp;
-    CTempDir dir;
-    const char* old = std::getenv("TMPDIR");
-    const std::string saved = old ? old : "";
-    setenv("TMPDIR", tmp.Path().c_str(), 1);
-    TavImageSecurity sec = Security();
-    const std::string path = dir / "w.tvr";
-    ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
+    CEnvOverride tmpdir("TMPDIR", tmp.Path());
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &sec), 1);
     TablePtr table(rep.LoadBaseline(0));
@@ -223,7 +191,6 @@ TEST(WorkingFiles, AWorkingTableLeavesNoFileInTheTemporaryFolder) {
     std::vector<TavFindData> entries;
     ASSERT_TRUE(plat::ListDirectory(tmp.Path(), entries));
     EXPECT_TRUE(entries.empty()) << "the working file has no name while it is in use";
-    if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
 }
 
 }  // namespace

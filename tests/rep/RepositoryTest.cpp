@@ -1,7 +1,7 @@
 // Repository operations: attach, baselines, nodes, transactions and entry points.
 #include <gtest/gtest.h>
 
-#include "support/RepBuilder.h"
+#include "RepHelpers.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -9,57 +9,7 @@ using namespace tavtest;
 
 namespace {
 
-class RepositoryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = dir / "job.tvr";
-        sec = Security();
-        ASSERT_EQ(CTavRepository::CreateRepository(path, &sec, 0, {0, 0}), 1);
-    }
-
-    // One backup run the way the engines drive it, in a fresh image; `edit` changes the
-    // working table. Returns the saved number (TAV_NONE when rolled back).
-    template <typename F>
-    uint32_t Run(CTavRepository& rep, F&& edit, bool commit = true, bool fresh = true) {
-        if (fresh) EXPECT_NE(rep.StartFreshImage(), TAV_NONE);
-        TablePtr table(rep.LoadBaseline(rep.GetLatestBaselineNumber()));
-        EXPECT_TRUE(table);
-        EXPECT_EQ(rep.BeginTrans(5000), 1);
-        edit(*table);
-        if (!commit) {
-            rep.RollbackTrans();
-            return TAV_NONE;
-        }
-        uint32_t n = rep.SaveBaseline(table.get(), "Manual Backup", nullptr, 0x10001000);
-        rep.CommitTrans();
-        return n;
-    }
-
-    uint32_t AddFolder(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
-                       const std::string& name) {
-        TavFindData fd = FileData(name, 0, TAV_ATTR_DIRECTORY);
-        return rep.AddNode(&t, parent, MODULE_FILES_ITEM, &fd, nullptr, 0, {0, 0}, nullptr);
-    }
-
-    uint32_t AddText(CTavRepository& rep, CTavRepBaselineDetails& t, uint32_t parent,
-                     const std::string& name, const std::string& content) {
-        std::string file = dir / ("src-" + name);
-        EXPECT_TRUE(WriteFile(file, content));
-        TavFindData fd = FileData(name, content.size());
-        return rep.AddNode(&t, parent, MODULE_FILES_ITEM, &fd, file.c_str(), 0, {0, 0}, nullptr);
-    }
-
-    std::vector<TavNodeRec> Nodes(CTavRepository& rep, uint32_t number) {
-        TablePtr t(rep.LoadBaseline(number));
-        std::vector<TavNodeRec> nodes;
-        EXPECT_TRUE(t && t->LoadAllNodes(nodes));
-        return nodes;
-    }
-
-    CTempDir dir;
-    std::string path;
-    TavImageSecurity sec;
-};
+class RepositoryTest : public CRepTest {};
 
 std::string Name(const TavNodeRec& n) { return Utf16FieldToUtf8(n.name, NODE_NAME_CHARS); }
 
@@ -121,10 +71,11 @@ TEST_F(RepositoryTest, NodesAddUpdateDeleteAndPurge) {
         Utf8ToUtf16Field("Files and Folders", root->name, NODE_NAME_CHARS);
         rootId = t.AddNode(*root, 1);
         CTavRepository::DisposeNode(root);
-        docs = AddFolder(rep, t, rootId, "docs");
-        a = AddText(rep, t, docs, "a.txt", "alpha");
-        b = AddText(rep, t, docs, "b.txt", TextBytes(100000));
-        keep = AddText(rep, t, rootId, "keep.txt", "keep");
+        TavFindData folder = FileData("docs", 0, TAV_ATTR_DIRECTORY);
+        docs = rep.AddNode(&t, rootId, MODULE_FILES_ITEM, &folder, nullptr, 0, {0, 0}, nullptr);
+        a = AddFile(rep, t, docs, "a.txt", "alpha");
+        b = AddFile(rep, t, docs, "b.txt", TextBytes(100000));
+        keep = AddFile(rep, t, rootId, "keep.txt", "keep");
     }), 1u);
     std::vector<TavNodeRec> n1 = Nodes(rep, 1);
     ASSERT_EQ(n1.size(), 6u);
@@ -183,13 +134,13 @@ TEST_F(RepositoryTest, ChainsCrossImagesAndSplitAtTheLimit) {
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &sec), 1);
     std::string big = RandomBytes(400000, 4);
-    Run(rep, [&](CTavRepBaselineDetails& t) { AddText(rep, t, 0, "big", big); }, false);
+    Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "big", big); }, RunEnd::Rollback);
     EXPECT_GE(rep.GetCurrentImageID(), 3u);
     for (uint32_t i = 1; i <= rep.GetCurrentImageID(); ++i)
         EXPECT_FALSE(plat::PathExists(ImagePath(path, i))) << i;
     EXPECT_TRUE(plat::PathExists(path));
     uint32_t id = 0;
-    ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) { id = AddText(rep, t, 0, "big", big); }), 1u);
+    ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) { id = AddFile(rep, t, 0, "big", big); }), 1u);
     EXPECT_GE(rep.GetCurrentImageID(), 3u);
     std::vector<TavNodeRec> nodes = Nodes(rep, 1);
     EXPECT_EQ(ReadChain(rep, nodes[id / 628].content), big);
@@ -217,7 +168,7 @@ TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
         CTavRepository rep;
         ASSERT_EQ(rep.Attach(path, &sec), 1);
         for (int run = 0; run < 3; ++run)
-            ASSERT_NE(Run(rep, [&](CTavRepBaselineDetails& t) { AddText(rep, t, 0, "f", "v" + std::to_string(run)); }),
+            ASSERT_NE(Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "f", "v" + std::to_string(run)); }),
                       TAV_NONE);
         EXPECT_EQ(rep.GetCurrentImageID(), 3u);
     }
@@ -231,26 +182,6 @@ TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
         // Image 0 is found by its plain name.
         ASSERT_NE(rep.GetImageFromID(0), nullptr);
         EXPECT_EQ(rep.GetImagePath(0), path);
-    }
-}
-
-TEST_F(RepositoryTest, ADamagedNewestImageLeavesTheEarlierBaselines) {
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        for (int run = 0; run < 2; ++run)
-            ASSERT_NE(Run(rep, [&](CTavRepBaselineDetails& t) { AddText(rep, t, 0, "f", TextBytes(3000)); }),
-                      TAV_NONE);
-    }
-    std::string newest;
-    CTavRepository::BuildImagePath(newest, path, 2);
-    std::string bytes = ReadFile(newest);
-    ASSERT_TRUE(WriteFile(newest, bytes.substr(0, bytes.size() - 50)));  // cut in its table
-    for (const std::string& p : {path, newest}) {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, &sec), 1) << p;
-        EXPECT_EQ(rep.GetLatestBaselineNumber(), 1u) << p;
-        EXPECT_EQ(Nodes(rep, 1).size(), 2u);
     }
 }
 
@@ -268,4 +199,74 @@ TEST_F(RepositoryTest, SlotsRefuseIdsAboveTheLimitAndImagesWithAnotherId) {
     EXPECT_EQ(rep.GetCurrentImageID(), 20000u);
     // Image 20000 may be held but no image is started past 9999.
     EXPECT_EQ(rep.StartFreshImage(), TAV_NONE);
+}
+
+// A transaction that saved a baseline and is then rolled back, in image 0 itself (the file
+// goes back to its size) or in a fresh image (the image goes): the entry points the save
+// moved are put back, the object forgets the baseline, and image 0 opens at baseline 0.
+TEST_F(RepositoryTest, ABaselineRolledBackAfterItsSaveIsForgotten) {
+    const uint64_t before = ReadFile(path).size();
+    for (bool fresh : {false, true}) {
+        SCOPED_TRACE(fresh ? "fresh image" : "same image");
+        {
+            CTavRepository rep;
+            ASSERT_EQ(rep.Attach(path, &sec), 1);
+            auto add = [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "a.txt", TextBytes(150000)); };
+            EXPECT_EQ(Run(rep, add, RunEnd::SaveThenRollback, fresh), 1u);
+            EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
+            EXPECT_EQ(rep.GetBaselineList()->Count(), 1);
+        }
+        EXPECT_EQ(ReadFile(path).size(), before);
+        EXPECT_FALSE(plat::PathExists(ImagePath(path, 1)));
+        CTavRepository again;
+        ASSERT_EQ(again.Attach(path, &sec), 1);
+        EXPECT_EQ(again.GetLatestBaselineNumber(), 0u);
+    }
+    // Earlier runs stay readable, and the same object carries on with the next number.
+    const std::string kept = RandomBytes(70000, 9);
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "kept.bin", kept); }), 1u);
+    EXPECT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "lost.bin", TextBytes(90000)); },
+                  RunEnd::SaveThenRollback),
+              2u);
+    EXPECT_EQ(rep.GetLatestBaselineNumber(), 1u);
+    rep.Detach();
+    CTavRepository again;
+    ASSERT_EQ(again.Attach(path, &sec), 1);
+    ASSERT_EQ(again.GetLatestBaselineNumber(), 1u);
+    const std::vector<TavNodeRec> nodes = Nodes(again, 1);
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(ReadChain(again, nodes[1].content), kept);
+    EXPECT_EQ(Run(again, [&](CTavRepBaselineDetails& t) { AddFile(again, t, 0, "next.txt", "next"); }), 2u);
+    again.Detach();
+    CTavRepository third;
+    ASSERT_EQ(third.Attach(path, &sec), 1);
+    EXPECT_EQ(third.GetLatestBaselineNumber(), 2u);
+}
+
+TEST(BuildImagePath, NumbersReplacesAndKeepsFolders) {
+    const struct {
+        const char* base;
+        uint32_t n;
+        const char* path;
+    } cases[] = {
+        {"/bk/job.tvr", 1, "/bk/job.0001.tvr"},
+        {"/bk/job.tvr", 0, "/bk/job.0000.tvr"},
+        {"/bk/job.tvr", 0xFFFFFFFF, "/bk/job.tvr"},  // no number: the first image
+        {"/bk/job.tvr", 10000, "/bk/job.10000.tvr"},
+        {"/bk/job.0007.tvr", 12, "/bk/job.0012.tvr"},  // an existing number is replaced
+        {"/bk/job.0003.tvr", 0xFFFFFFFF, "/bk/job.tvr"},
+        {"/bk/my.abcd.tvr", 5, "/bk/my.0005.tvr"},  // two dots nine and four from the end
+        {"/bk/job", 2, "/bk/job.0002"},
+        {"/bk/ab", 2, "/bk/ab.0002"},
+        {"job.tvr", 2, "job.0002.tvr"},
+        {"/job.tvr", 2, "/job.0002.tvr"},
+        {"/data.d/job.tvr", 2, "/data.d/job.0002.tvr"},  // a dot in a folder name
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        CTavRepository::BuildImagePath(out, c.base, c.n);
+        EXPECT_EQ(out, c.path) << c.base << " " << c.n;
+    }
 }
