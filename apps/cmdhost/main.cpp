@@ -2,8 +2,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/Process.h"
 #include "CmdHostApp.h"
 
 int main(int argc, char** argv) {
+    plat::KeepFreedMemory();
     return cmdhost::RunCmdHost(std::vector<std::string>(argv, argv + argc));
 }

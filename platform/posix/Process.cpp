@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -332,6 +333,19 @@ int CChildProcess::Wait() {
     int status = Reap(m_pid);
     m_pid = -1;
     return status;
+}
+
+}  // namespace plat
+
+namespace plat {
+
+void KeepFreedMemory() {
+#if defined(__GLIBC__)
+    // 32 MiB is the largest mapping threshold the allocator accepts; above it, buffers are
+    // mapped as before. Freed memory at the heap's top is kept up to 1 GiB.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
 }
 
 }  // namespace plat
