@@ -16,6 +16,7 @@ CEngineRun::CEngineRun(CTavModFactory& hub, CTavRepository& repository, std::str
         hub, repository, std::move(request), this, prepare,
         [this](tavctl::CRestoreSequence::Problem p, const std::string& root, const std::string& module,
                const std::string& detail) { Report(p, root, module, detail); });
+    connect(this, &CEngineRun::progressPending, this, &CEngineRun::DeliverProgress);
 }
 
 CEngineRun::~CEngineRun() { Finish(); }
@@ -103,7 +104,30 @@ void CEngineRun::OnTavEngineProgress(CTavEngine* engine, const std::string& titl
     if (int(percent) == m_lastPercent && now - m_lastReport < std::chrono::milliseconds(40)) return;
     m_lastPercent = int(percent);
     m_lastReport = now;
-    emit progress(QString::fromStdString(title + ": " + item), int(percent));
+    // Reports wait in one slot, and the window hears of them once per turn of its event
+    // loop: a slow repaint never makes a queue of reports that a click must wait behind.
+    bool notify = false;
+    {
+        std::lock_guard<std::mutex> lock(m_logLock);
+        m_pendingStatus = title + ": " + item;
+        m_pendingPercent = int(percent);
+        notify = !m_progressPending;
+        m_progressPending = true;
+    }
+    if (notify) emit progressPending();
+}
+
+void CEngineRun::DeliverProgress() {
+    std::string status;
+    int percent = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_logLock);
+        if (!m_progressPending) return;
+        status.swap(m_pendingStatus);
+        percent = m_pendingPercent;
+        m_progressPending = false;
+    }
+    emit progress(QString::fromStdString(status), percent);
 }
 
 void CEngineRun::OnTavEngineFinish(CTavEngine*) { Append(Separator()); }

@@ -58,13 +58,15 @@ public:
     static std::string Separator();
 
 signals:
-    void progress(QString status, int percent);
+    void progress(QString status, int percent);  // on the window's thread, once per turn at most
+    void progressPending();  // the worker has a newer report (internal)
     void logChanged();  // once until TakeNewLog, however many lines arrive meanwhile
     void cancelledByEngine();
     void finished();
 
 private:
     void Append(const std::string& text);
+    void DeliverProgress();
     void Report(tavctl::CRestoreSequence::Problem problem, const std::string& root,
                 const std::string& module, const std::string& detail);
 
@@ -76,6 +78,9 @@ private:
     std::string m_log;
     size_t m_logTaken = 0;
     bool m_logPending = false;
+    std::string m_pendingStatus;  // the newest report not yet delivered (under m_logLock)
+    int m_pendingPercent = 0;
+    bool m_progressPending = false;
     int m_lastPercent = -1;
     std::chrono::steady_clock::time_point m_lastReport;
 };
