@@ -104,6 +104,7 @@ void CSubViewStatus::RefreshInfo(const std::string& status) {
                               Q(editor::ImageSizeText(bytes)), Q(status.empty() ? STATUS_OK : status)};
     for (int row = 0; row < m_info->topLevelItemCount(); ++row) m_info->topLevelItem(row)->setText(1, values[row]);
     m_reports = 0;
+    m_showsBusy = status == STATUS_BUSY;
 }
 
 void CSubViewStatus::LoadFromJob() {
@@ -249,8 +250,7 @@ void CSubViewStatus::OnHostRunState(uint32_t state) {
             break;
         case HOST_STARTED:
             // Following a run that was already under way: it never showed "prepared" here.
-            if (m_info->topLevelItem(m_info->topLevelItemCount() - 1)->text(1) != Q(STATUS_BUSY))
-                RefreshInfo(STATUS_BUSY);
+            if (!m_showsBusy) RefreshInfo(STATUS_BUSY);
             ShowRunning(true);
             break;
         case HOST_FINISHED:

@@ -91,6 +91,7 @@ private:
     std::atomic<bool> m_stop{false};
     bool m_inline = false;
     int m_reports = 0;
+    bool m_showsBusy = false;  // the information list says "Busy"
     // What the worker has to show, collected until the window's thread takes it.
     std::mutex m_pendingLock;
     std::string m_pendingLog;
