@@ -159,6 +159,11 @@ int main(int argc, char** argv) {
     }
     CTlcDataProvider* big = nullptr;
     for (CTlcDataProvider* child : (roots[0]->EnsureChildren(), roots[0]->Children())) big = Find(child, "big");
+    if (big == nullptr) {
+        std::fprintf(stderr, "bench_browser_model: %s has no folder \"big\" under its first source "
+                             "(give no repository, and the bench makes its own)\n", path.c_str());
+        return 1;
+    }
     size_t rows = 0;
     const double list = Seconds([&] {
         big->EnsureChildren();
