@@ -18,7 +18,7 @@
 
 namespace {
 
-// What the count keeps for the walk: some 15 MB for 50,000 files. The rest of a larger tree
+// What the count keeps for the walk: some 5 MB for 50,000 files. The rest of a larger tree
 // is counted all the same, and listed and loaded again when the walk gets there.
 constexpr size_t MAX_KEPT_BYTES = size_t(64) << 20;
 constexpr uint32_t FOLDERS_PER_REPORT = 16;
