@@ -90,8 +90,8 @@ void WalkBaseline(CTavRepository& rep, uint32_t number) {
         for (uint32_t id : {nodes[i].parentId, nodes[i].firstChildId, nodes[i].nextSiblingId})
             g_sink = g_sink + table->LoadNode(other, id);
     if (nodes.size() <= MAX_NODES_PURGED) {
-        std::vector<TavNodeRec> kept, work = nodes;  // the purge changes its input
-        g_sink = g_sink + CTavRepository::PurgeBaseline(kept, work);
+        std::vector<TavNodeRec> work = nodes;  // the purge works in place
+        g_sink = g_sink + CTavRepository::PurgeBaseline(work);
     }
     // Each distinct chain once: many nodes may name the same block.
     std::set<std::pair<uint32_t, uint32_t>> chains;

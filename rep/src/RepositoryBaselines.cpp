@@ -1,6 +1,7 @@
 // CTavRepository: baseline list, loading a baseline into a working table, saving one.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <unordered_map>
 
 #include "platform/Clock.h"
@@ -159,20 +160,19 @@ void RemoveDeletedLinear(std::vector<TavNodeRec>& w) {
 
 }  // namespace
 
-// Compacts a working table for saving (see the flags' life cycle in BaselineDetails.h):
-// nodes deleted during this run are removed, their direct children stay marked deleted,
-// the ids become dense again, and touched flags turn into unchanged ones.
-uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& w) {
+// Compacts a working table for saving, in place (see the flags' life cycle in
+// BaselineDetails.h): nodes deleted during this run are removed, their direct children stay
+// marked deleted, the ids become dense again, and touched flags turn into unchanged ones.
+// The table keeps the records that stay; their number is returned.
+uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& w) {
     const size_t count = w.size();
-    out.clear();
     if (count == 0) return 0;
-    out.reserve(count);
-    out.push_back(w[0]);
     if (HasRecordIds(w))
         RemoveDeletedLinear(w);
     else
         RemoveDeletedBySweeps(w);
-    // Dense renumbering: every link naming a kept node's old id names its new id.
+    // Dense renumbering: every link naming a kept node's old id names its new id. A kept
+    // record moves only towards the front, onto one already moved or removed.
     std::unordered_map<uint32_t, uint32_t> renamed;
     uint32_t i = 1;
     for (size_t j = 1; j < count; ++j) {
@@ -180,21 +180,22 @@ uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& out, std::vector
         const uint32_t o = uint32_t(j) * NODE_REC_SIZE;
         const uint32_t n = i * NODE_REC_SIZE;
         if (o != n) renamed[o] = n;
-        TavNodeRec r = w[j];
+        TavNodeRec& r = w[i];
+        if (i != j) r = w[j];
         r.nodeId = n;
         if (r.flags & NODE_TOUCHED)
             r.flags &= ~NODE_TOUCHED;
         else
             r.flags |= NODE_UNCHANGED;
-        out.push_back(r);
         ++i;
     }
+    w.resize(i);
     if (!renamed.empty()) {
         auto map = [&](uint32_t& id) {
             auto it = renamed.find(id);
             if (it != renamed.end()) id = it->second;
         };
-        for (TavNodeRec& r : out) {
+        for (TavNodeRec& r : w) {
             map(r.parentId);
             map(r.firstChildId);
             map(r.nextSiblingId);
@@ -212,22 +213,26 @@ uint32_t CTavRepository::SaveBaseline(CTavRepBaselineDetails* table, const char*
     CTavFormatAdaptor* adaptor = m_adaptors[c].get();
     if (image == nullptr || adaptor == nullptr) return TAV_NONE;
 
+    // The table of a large tree is tens of megabytes: it is purged in place and its disk
+    // form written over it, so that a run does not take (and fault in) a copy of each.
     std::vector<TavNodeRec> all;
     if (!table->LoadAllNodes(all)) return TAV_NONE;
-    std::vector<TavNodeRec> kept;
-    const uint32_t k = PurgeBaseline(kept, all);
-    std::vector<TavNodeRec>().swap(all);  // a large table: its memory goes back at once
-
-    // NodeToDisk writes every byte of a record, so the buffer is not cleared first.
+    const uint32_t k = PurgeBaseline(all);
     const uint32_t nodeSize = adaptor->NodeDiskSize();
+    static_assert(std::is_trivially_copyable_v<TavNodeRec>);
+    if (nodeSize > sizeof(TavNodeRec)) return TAV_NONE;  // the disk form is the shorter one
+    // Disk record i ends at or before where record i+1 begins, so it only covers records
+    // already converted, and record i itself, which is copied out first.
+    uint8_t* nodes = reinterpret_cast<uint8_t*>(all.data());
+    for (uint32_t i = 0; i < k; ++i) {
+        const TavNodeRec node = all[i];
+        adaptor->NodeToDisk(nodes + size_t(i) * nodeSize, &node, nullptr);
+    }
     const size_t nodesLength = size_t(k) * nodeSize;
-    std::unique_ptr<uint8_t[]> nodes(new uint8_t[nodesLength > 0 ? nodesLength : 1]);
-    for (uint32_t i = 0; i < k; ++i) adaptor->NodeToDisk(nodes.get() + size_t(i) * nodeSize, &kept[i], nullptr);
-    std::vector<TavNodeRec>().swap(kept);
-    const uint32_t nodeTable = image->WriteBlock(nodes.get(), uint32_t(nodesLength), 0, BLOCK_KIND_NODES, 0);
+    const uint32_t nodeTable = image->WriteBlock(nodes, uint32_t(nodesLength), 0, BLOCK_KIND_NODES, 0);
     if (nodeTable == 0)
         throw new CTavRepException(TAVEX_WRITE_NODES, plat::GetLastError(), SRC_SAVE_BASELINE);
-    nodes.reset();
+    std::vector<TavNodeRec>().swap(all);  // a large table: its memory goes back at once
 
     TavBaselineHeaderRec header{};
     header.image = c;

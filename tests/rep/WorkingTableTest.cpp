@@ -245,10 +245,10 @@ TEST(PurgeBaseline, OnePassMatchesThePlainFormOnRandomForests) {
         std::vector<TavNodeRec> table = RandomTable(rng, count, damage);
         // Now and then a record with an id that is not its place.
         if (round % 8 == 7 && count > 1) table[1 + rng() % (count - 1)].nodeId = uint32_t(rng());
-        std::vector<TavNodeRec> want, got;
+        std::vector<TavNodeRec> want;
         const uint32_t wantCount = PurgePlainly(want, table);
-        std::vector<TavNodeRec> work = table;
-        const uint32_t gotCount = CTavRepository::PurgeBaseline(got, work);
+        std::vector<TavNodeRec> got = table;
+        const uint32_t gotCount = CTavRepository::PurgeBaseline(got);
         ASSERT_EQ(gotCount, wantCount) << "round " << round;
         ExpectSameRecords(got, want);
         if (HasFailure()) FAIL() << "round " << round << " (" << count << " records)";

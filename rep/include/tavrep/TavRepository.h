@@ -142,7 +142,8 @@ public:
     // run's blocks or the entry points naming the new baseline could not be synced.
     uint32_t SaveBaseline(CTavRepBaselineDetails* table, const char* name,
                           const char* description, uint32_t type);
-    static uint32_t PurgeBaseline(std::vector<TavNodeRec>& out, std::vector<TavNodeRec>& in);
+    // Compacts `table` in place for saving; returns the number of records it keeps.
+    static uint32_t PurgeBaseline(std::vector<TavNodeRec>& table);
     // Forgets the baselines `numbers` names (never baseline 0 or the newest): a baseline
     // table without them is written into a fresh image, which then holds the entry point; a
     // transaction of its own (a failure leaves the repository as it was). Returns 1, or 0
