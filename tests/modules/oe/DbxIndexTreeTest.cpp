@@ -107,43 +107,34 @@ TEST(DbxIndexTreeTest, DamagedNodesFailWithTheirTexts) {
     const uint32_t root = w.AddTree(Offsets(100), 10, &nodes);
     ASSERT_GE(nodes.size(), 2u);
     const uint32_t child = nodes[1];
-    uint64_t at = 0;
-
-    {  // the root's marker
+    const struct {
+        const char* why;
+        uint32_t at, value;  // the word written over the tree (none when `at` is 0)
+        uint32_t count;      // the records the header announces
+        const char* error;
+        uint64_t where;  // the offset the error names (0: not checked)
+    } cases[] = {
+        {"the root's marker", root, root + 4, 100, "Wrong object marker !", root},
+        {"a child's parent field", child + 0x0C, 0x4444, 100, "Wrong parent !", child},
+        {"fewer records announced than a subtree claims", 0, 0, 50, "To many values to read !", 0},
+        {"a child holds fewer records than its parent says (its first entry loses its record)",
+         child + 0x18, 0, 100, "Wrong number of values found!", child},
+        {"more records announced than the tree holds", 0, 0, 101, "Wrong number of values found!",
+         0},
+        {"a node past the end of the file", root + 0x08, w.Size() - 10, 100,
+         "Error reading node from input stream !", 0},
+    };
+    for (const auto& c : cases) {
         CDbxWriter d = w;
-        d.SetU32(root, root + 4);
-        EXPECT_EQ(TreeError(d, root, 100, &at), "Wrong object marker !");
-        EXPECT_EQ(at, root);
+        if (c.at) d.SetU32(c.at, c.value);
+        uint64_t at = 0;
+        EXPECT_EQ(TreeError(d, root, c.count, &at), c.error) << c.why;
+        if (c.where) EXPECT_EQ(at, c.where) << c.why;
     }
-    {  // a child's parent field
-        CDbxWriter d = w;
-        d.SetU32(child + 0x0C, 0x4444);
-        EXPECT_EQ(TreeError(d, root, 100, &at), "Wrong parent !");
-        EXPECT_EQ(at, child);
-    }
-    {  // the header announces fewer records than a subtree claims
-        EXPECT_EQ(TreeError(w, root, 50), "To many values to read !");
-    }
-    {  // more records than announced, found in the root itself
-        CDbxWriter d;
-        const uint32_t r = d.AddTree(Offsets(5));
-        EXPECT_EQ(TreeError(d, r, 4), "To many values !");
-    }
-    {  // a child that holds fewer records than its parent says
-        CDbxWriter d = w;
-        d.SetU32(child + 0x18, 0);  // its first entry loses its record
-        EXPECT_EQ(TreeError(d, root, 100, &at), "Wrong number of values found!");
-        EXPECT_EQ(at, child);
-    }
-    {  // the header announces more than the tree holds
-        EXPECT_EQ(TreeError(w, root, 101), "Wrong number of values found!");
-    }
-    {  // a node past the end of the file
-        CDbxWriter d = w;
-        d.SetU32(root + 0x08, d.Size() - 10);
-        EXPECT_EQ(TreeError(d, root, 100), "Error reading node from input stream !");
-        EXPECT_EQ(TreeError(w, w.Size() + 1000, 100), "Error reading node from input stream !");
-    }
+    EXPECT_EQ(TreeError(w, w.Size() + 1000, 100), "Error reading node from input stream !");
+    // More records than announced, found in the root itself.
+    CDbxWriter five;
+    EXPECT_EQ(TreeError(five, five.AddTree(Offsets(5)), 4), "To many values !");
 }
 
 // Trees a sound writer never makes, whose reading would multiply the work or the memory.

@@ -70,39 +70,32 @@ TEST(DbxMessageTextTest, DamagedChainsFailInTheFirstPass) {
     std::vector<uint32_t> blocks;
     const uint32_t first = w.AddMessageText(SampleText(2000), 512, &blocks);
     ASSERT_EQ(blocks.size(), 4u);
-    uint64_t at = 0;
-    {  // the second block's marker
+    const std::string overlap = "Message text blocks overlap !",
+                      read = "Error reading from input stream !";
+    const struct {
+        const char* why;
+        uint32_t at, value;  // the word written over the chain
+        std::string error;
+        uint64_t where;  // the offset the error names (0: not checked)
+    } cases[] = {
+        {"the second block's marker", blocks[1], 0x1234, "Wrong object marker !", blocks[1]},
+        {"a chain that loops back to its first block", blocks[3] + 12, first, overlap, first},
+        {"a block whose next is itself", blocks[3] + 12, blocks[3], overlap, 0},
+        {"a block whose length reaches into the next block", blocks[0] + 8, 600, overlap, 0},
+        {"a next block past the end of the file", blocks[1] + 12, w.Size() - 4, read, 0},
+        // A length beyond the file ends in a read error, not an allocation.
+        {"the last block claims almost 4 GiB", blocks.back() + 8, 0xF0000000, read, 0},
+    };
+    for (const auto& c : cases) {
         CDbxWriter d = w;
-        d.SetU32(blocks[1], 0x1234);
-        EXPECT_EQ(TextError(d.Bytes(), first, &at), "Wrong object marker !");
-        EXPECT_EQ(at, blocks[1]);
+        d.SetU32(c.at, c.value);
+        uint64_t at = 0;
+        EXPECT_EQ(TextError(d.Bytes(), first, &at), c.error) << c.why;
+        if (c.where) EXPECT_EQ(at, c.where) << c.why;
     }
-    {  // a chain that loops back to its first block
-        CDbxWriter d = w;
-        d.SetU32(blocks[3] + 12, first);
-        EXPECT_EQ(TextError(d.Bytes(), first, &at), "Message text blocks overlap !");
-        EXPECT_EQ(at, first);
-        d.SetU32(blocks[3] + 12, blocks[3]);  // to itself
-        EXPECT_EQ(TextError(d.Bytes(), first), "Message text blocks overlap !");
-    }
-    {  // a block whose length reaches into the next block
-        CDbxWriter d = w;
-        d.SetU32(blocks[0] + 8, 600);
-        EXPECT_EQ(TextError(d.Bytes(), first), "Message text blocks overlap !");
-    }
-    {  // a next block past the end of the file
-        CDbxWriter d = w;
-        d.SetU32(blocks[1] + 12, d.Size() - 4);
-        EXPECT_EQ(TextError(d.Bytes(), first), "Error reading from input stream !");
-    }
-    {  // lengths beyond the file end in a read error, not an allocation
-        CDbxWriter d = w;
-        d.SetU32(blocks.back() + 8, 0xF0000000);  // the last block claims almost 4 GiB
-        EXPECT_EQ(TextError(d.Bytes(), first), "Error reading from input stream !");
-        std::vector<uint8_t> cut = w.Bytes();
-        cut.pop_back();
-        EXPECT_EQ(TextError(cut, first), "Error reading from input stream !");
-    }
+    std::vector<uint8_t> cut = w.Bytes();
+    cut.pop_back();
+    EXPECT_EQ(TextError(cut, first), read);
 }
 
 }  // namespace

@@ -92,7 +92,10 @@ TEST(DbxRecordTest, OddEntriesReadWithinTheirData) {
     EXPECT_EQ(r.Utf8Text(8),
               "Gr\xC3\xBC\xC3\x9F"
               "e \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
-    EXPECT_EQ(r.Utf8Text(9), "Gr\xC3\xBC\xC3\x9F" "e") << "already UTF-8: kept";
+    EXPECT_EQ(r.Utf8Text(9),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e")
+        << "already UTF-8: kept";
     EXPECT_EQ(r.Utf8Text(10), "\xC2\x81\xC2\x8D");
     EXPECT_STREQ(r.Text(8), "Gr\xFC\xDF\x65 \x80 \x93x\x94") << "raw bytes unchanged";
     // Every byte value converts to valid UTF-8.
@@ -122,51 +125,45 @@ TEST(DbxRecordTest, LookupsOf32AndMoreThrow) {
 TEST(DbxRecordTest, DamagedRecordsFailWithTheirTexts) {
     CDbxWriter w;
     const uint32_t at = w.AddRecord({DbxField::Integer(0, 5), DbxField::Text(2, "name")});
-    uint64_t where = 0;
-
-    {  // marker
+    // Five entries in a body of 16 bytes: the count is checked against whole entries before
+    // any is read (the fourth word, index 63, would fail otherwise).
+    const uint32_t four = w.AddRecord({DbxField::Direct(1, 0), DbxField::Direct(2, 0),
+                                       DbxField::Direct(3, 0), DbxField::Direct(0x3F, 0)});
+    const std::string read = "Error reading from input stream !", big = "Index to big !",
+                      outside = "Index data outside the record !";
+    const struct {
+        const char* why;
+        uint32_t record, at;  // the record read, the field changed in it
+        uint32_t value;
+        bool word;  // a 32-bit word, else a byte
+        std::string error;
+    } cases[] = {
+        {"the marker", at, at, 0, true, "Wrong object marker !"},
+        {"a body length of 4 GiB costs no 4 GiB", at, at + 4, 0xFFFFFFFF, true, read},
+        {"the second entry (indirect) gets index 32", at, at + 16, 0x20, false, big},
+        {"an index of 127, direct", at, at + 16, 0x7F | 0x80, false, big},
+        {"indirect data starting past the body", at, at + 17, 0xF0, false, outside},
+        {"more entries than the body has room for", at, at + 10, 200, false, outside},
+        {"more entries than the body has room for, by one", four, four + 10, 5, false, outside},
+    };
+    for (const auto& c : cases) {
         CDbxWriter d = w;
-        d.SetU32(at, 0);
-        EXPECT_EQ(RecordError(d.Bytes(), at, &where), "Wrong object marker !");
-        EXPECT_EQ(where, at);
+        if (c.word)
+            d.SetU32(c.at, c.value);
+        else
+            d.SetU8(c.at, uint8_t(c.value));
+        uint64_t where = 0;
+        EXPECT_EQ(RecordError(d.Bytes(), c.record, &where), c.error) << c.why;
+        if (c.at == c.record) EXPECT_EQ(where, c.record) << c.why;
     }
-    {  // header cut short, body cut short
-        std::vector<uint8_t> bytes = w.Bytes();
-        bytes.resize(at + 8);
-        EXPECT_EQ(RecordError(bytes, at), "Error reading from input stream !");
-        bytes = w.Bytes();
-        bytes.pop_back();
-        EXPECT_EQ(RecordError(bytes, at), "Error reading from input stream !");
-        EXPECT_EQ(RecordError(w.Bytes(), w.Size() + 100), "Error reading from input stream !");
-    }
-    {  // a body length of 4 GiB costs no 4 GiB
-        CDbxWriter d = w;
-        d.SetU32(at + 4, 0xFFFFFFFF);
-        EXPECT_EQ(RecordError(d.Bytes(), at), "Error reading from input stream !");
-    }
-    {  // an index of 32 or more in the file
-        CDbxWriter d = w;
-        d.SetU8(at + 12 + 4, 0x20 | 0);  // the second entry (indirect) gets index 32
-        EXPECT_EQ(RecordError(d.Bytes(), at), "Index to big !");
-        d.SetU8(at + 12 + 4, 0x7F | 0x80);
-        EXPECT_EQ(RecordError(d.Bytes(), at), "Index to big !");
-    }
-    {  // indirect data starting past the body
-        CDbxWriter d = w;
-        d.SetU8(at + 12 + 4 + 1, 0xF0);
-        EXPECT_EQ(RecordError(d.Bytes(), at), "Index data outside the record !");
-    }
-    {  // more entries than the body has room for, far and by one
-        CDbxWriter d = w;
-        d.SetU8(at + 10, 200);
-        EXPECT_EQ(RecordError(d.Bytes(), at), "Index data outside the record !");
-        // Five entries in a body of 16 bytes: the count is checked against whole entries
-        // before any is read (the fourth word, index 63, would fail otherwise).
-        const uint32_t four = d.AddRecord({DbxField::Direct(1, 0), DbxField::Direct(2, 0),
-                                           DbxField::Direct(3, 0), DbxField::Direct(0x3F, 0)});
-        d.SetU8(four + 10, 5);
-        EXPECT_EQ(RecordError(d.Bytes(), four), "Index data outside the record !");
-    }
+    // Header cut short, body cut short, a record past the end.
+    std::vector<uint8_t> bytes = w.Bytes();
+    bytes.resize(at + 8);
+    EXPECT_EQ(RecordError(bytes, at), read);
+    bytes = w.Bytes();
+    bytes.resize(four + 20);
+    EXPECT_EQ(RecordError(bytes, four), read);
+    EXPECT_EQ(RecordError(w.Bytes(), w.Size() + 100), read);
 }
 
 TEST(DbxRecordTest, OutOfOrderDataRunsToTheEndOfTheBody) {
