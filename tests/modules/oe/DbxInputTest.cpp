@@ -8,25 +8,16 @@
 #include "core/DbxChunkInput.h"
 #include "core/DbxFileInput.h"
 #include "core/DbxMemoryInput.h"
-#include "platform/File.h"
-#include "platform/FileSystem.h"
 #include "platform/SysError.h"
+#include "support/TempDir.h"
 
 namespace {
 
 class DbxInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_path = plat::MakeTempFile("tavtest~dbx");
-        ASSERT_FALSE(m_path.empty());
-        auto file = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
-                                      plat::FileDisposition::CreateAlways);
-        ASSERT_TRUE(file);
         for (int i = 0; i < 100; ++i) m_content.push_back(uint8_t(i * 7));
-        ASSERT_TRUE(file->Write(m_content.data(), m_content.size()));
-    }
-    void TearDown() override {
-        if (!m_path.empty()) plat::RemoveFile(m_path);
+        ASSERT_TRUE(tavtest::WriteFile(m_path, std::string(m_content.begin(), m_content.end())));
     }
     // The same reads against any input over m_content.
     void CheckReads(DbxInput& input) {
@@ -61,7 +52,8 @@ protected:
         EXPECT_TRUE(input.ReadAppend(text, 0));
     }
 
-    std::string m_path;
+    tavtest::CTempDir m_dir;
+    const std::string m_path = m_dir / "store.dbx";
     std::vector<uint8_t> m_content;
 };
 
