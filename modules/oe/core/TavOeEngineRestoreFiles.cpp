@@ -105,10 +105,8 @@ int CTavOeEngine::RestoreMsg(const std::string& directory, const TavNodeRec& nod
         Log(oetext::LOG_SKIPPED_UP_TO_DATE);
         return 1;
     }
-    if (exists) {
-        ++m_restoreAccount.overwritten;
-        Log(oetext::LOG_OVERWRITE);
-    }
+    // Counted as overwritten only once the new file is in place (below).
+    if (exists) Log(oetext::LOG_OVERWRITE);
 
     // Written beside the target and put in its place only when complete: a restore that
     // fails or is cancelled leaves the existing store file as it was.
@@ -167,6 +165,7 @@ int CTavOeEngine::RestoreMsg(const std::string& directory, const TavNodeRec& nod
         Log(plat::Format(oetext::LOG_WRITE_ERROR, target.c_str()));
         return 0;
     }
+    if (exists) ++m_restoreAccount.overwritten;
     ++m_restoreAccount.succeeded;
     Log(oetext::LOG_OK);
     return 1;

@@ -1,27 +1,23 @@
-// Tests of the DBX inputs over memory and files, and of ReadAppend's bounded growth.
+// The DBX inputs over memory and files and ReadAppend's bounded growth; DbxChunkInput and
+// the chunk-table record over an in-memory block source (the real repository and real
+// stores: DbxChunkInputRepTest).
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "core/DbxChunkInput.h"
 #include "core/DbxFileInput.h"
 #include "core/DbxMemoryInput.h"
-#include "platform/File.h"
-#include "platform/FileSystem.h"
 #include "platform/SysError.h"
+#include "support/TempDir.h"
 
 namespace {
 
 class DbxInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_path = plat::MakeTempFile("tavtest~dbx");
-        ASSERT_FALSE(m_path.empty());
-        auto file = plat::CFile::Open(m_path, plat::FileAccess::ReadWrite,
-                                      plat::FileDisposition::CreateAlways);
-        ASSERT_TRUE(file);
         for (int i = 0; i < 100; ++i) m_content.push_back(uint8_t(i * 7));
-        ASSERT_TRUE(file->Write(m_content.data(), m_content.size()));
-    }
-    void TearDown() override {
-        if (!m_path.empty()) plat::RemoveFile(m_path);
+        ASSERT_TRUE(tavtest::WriteFile(m_path, std::string(m_content.begin(), m_content.end())));
     }
     // The same reads against any input over m_content.
     void CheckReads(DbxInput& input) {
@@ -56,7 +52,8 @@ protected:
         EXPECT_TRUE(input.ReadAppend(text, 0));
     }
 
-    std::string m_path;
+    tavtest::CTempDir m_dir;
+    const std::string m_path = m_dir / "store.dbx";
     std::vector<uint8_t> m_content;
 };
 
@@ -79,6 +76,192 @@ TEST_F(DbxInputTest, MemoryAndFileInputsReadAlike) {
     missing.Seek(0);
     EXPECT_EQ(missing.Read(b, 4), 0u);
     EXPECT_TRUE(missing.AtEnd());
+}
+
+// Blocks by position, as a repository would hand them out; counts fetches.
+class CFakeBlockSource : public CDbxBlockSource {
+public:
+    bool Fetch(TavPosition position, DbxStoredBlock& block) override {
+        ++fetches;
+        auto it = blocks.find({position.image, position.offset});
+        if (it == blocks.end()) return false;
+        block = it->second;
+        return true;
+    }
+    std::map<std::pair<uint32_t, uint32_t>, DbxStoredBlock> blocks;
+    int fetches = 0;
+};
+
+struct StoredFile {
+    std::unique_ptr<CFakeBlockSource> source = std::make_unique<CFakeBlockSource>();
+    TavPosition table;
+    std::vector<TavPosition> chunks;
+    std::vector<TavPosition> tableBlocks;
+};
+
+// Stores `bytes` as the backup engine does: one block per chunk, then the chunk table as
+// a chain of blocks of `tableBlock` bytes (records may straddle them).
+StoredFile Store(const std::vector<uint8_t>& bytes, uint32_t chunkSize,
+                 uint32_t tableBlock = 32768) {
+    StoredFile f;
+    uint32_t next = 0x100;
+    std::vector<uint8_t> table;
+    for (size_t at = 0; at < bytes.size(); at += chunkSize) {
+        const size_t n = std::min<size_t>(chunkSize, bytes.size() - at);
+        DbxChunkRecord rec;
+        rec.position = {2, next};
+        next += 0x100;
+        rec.digest[0] = uint8_t(at);
+        f.source->blocks[{rec.position.image, rec.position.offset}].data.assign(
+            bytes.begin() + at, bytes.begin() + at + n);
+        f.chunks.push_back(rec.position);
+        uint8_t raw[DBX_CHUNK_RECORD_SIZE];
+        EncodeChunkRecord(rec, raw);
+        table.insert(table.end(), raw, raw + sizeof raw);
+    }
+    for (size_t at = 0; at < table.size() || at == 0; at += tableBlock) {
+        const TavPosition pos{3, next};
+        next += 0x100;
+        if (!f.tableBlocks.empty())
+            f.source->blocks[{f.tableBlocks.back().image, f.tableBlocks.back().offset}].next = pos;
+        const size_t n = std::min<size_t>(tableBlock, table.size() - at);
+        f.source->blocks[{pos.image, pos.offset}].data.assign(table.begin() + at,
+                                                              table.begin() + at + n);
+        f.tableBlocks.push_back(pos);
+        if (table.empty()) break;
+    }
+    f.table = f.tableBlocks.front();
+    return f;
+}
+
+std::vector<uint8_t> Pattern(size_t n) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = uint8_t(i * 31 + (i >> 9));
+    return v;
+}
+
+TEST(DbxChunkRecordTest, LayoutAndRoundTrip) {
+    DbxChunkRecord rec;
+    rec.position = {0x01020304, 0x0A0B0C0D};
+    for (int i = 0; i < 16; ++i) rec.digest[i] = uint8_t(0xF0 + i);
+    uint8_t raw[DBX_CHUNK_RECORD_SIZE];
+    std::fill(raw, raw + sizeof raw, 0xAA);
+    EncodeChunkRecord(rec, raw);
+    EXPECT_EQ(raw[0], 0x04);
+    EXPECT_EQ(raw[3], 0x01);
+    EXPECT_EQ(raw[4], 0x0D);
+    EXPECT_EQ(raw[8], 0xF0);
+    EXPECT_EQ(raw[23], 0xFF);
+    for (int i = 24; i < 40; ++i) EXPECT_EQ(raw[i], 0) << i;
+    const DbxChunkRecord back = DecodeChunkRecord(raw);
+    EXPECT_EQ(back.position, rec.position);
+    EXPECT_EQ(std::vector<uint8_t>(back.digest, back.digest + 16),
+              std::vector<uint8_t>(rec.digest, rec.digest + 16));
+    // A trailing part shorter than a record is not a record.
+    std::vector<uint8_t> table(raw, raw + 40);
+    table.resize(79);
+    EXPECT_EQ(DecodeChunkTable(table.data(), table.size()).size(), 1u);
+}
+
+TEST(DbxChunkInputTest, ReadsAcrossChunksAndTableBlocks) {
+    const std::vector<uint8_t> bytes = Pattern(65537);  // two full chunks and one byte
+    for (uint32_t tableBlock : {32768u, 7u, 100u}) {
+        StoredFile f = Store(bytes, 32768, tableBlock);
+        DbxChunkInput input(std::move(f.source), f.table, 32768);
+        EXPECT_TRUE(input.TableComplete());
+        ASSERT_EQ(input.Table().size(), 3u);
+        EXPECT_EQ(input.Table()[2].position, f.chunks[2]);
+        EXPECT_EQ(input.Table()[1].digest[0], uint8_t(32768));
+
+        std::vector<uint8_t> all(70000, 0);
+        EXPECT_TRUE(input.Seek(0));
+        ASSERT_EQ(input.Read(all.data(), all.size()), bytes.size());  // stops at the end
+        all.resize(bytes.size());
+        EXPECT_EQ(all, bytes);
+        EXPECT_FALSE(input.AtEnd());
+
+        uint8_t piece[10];
+        input.Seek(32763);  // five bytes of chunk 0, five of chunk 1
+        ASSERT_EQ(input.Read(piece, 10), 10u);
+        EXPECT_TRUE(std::equal(piece, piece + 10, bytes.begin() + 32763));
+        ASSERT_EQ(input.Read(piece, 1), 1u);  // the position moved on
+        EXPECT_EQ(piece[0], bytes[32773]);
+        input.Seek(65536);
+        EXPECT_EQ(input.Read(piece, 10), 1u);
+        input.Seek(1u << 30);
+        EXPECT_EQ(input.Read(piece, 10), 0u);
+    }
+}
+
+TEST(DbxChunkInputTest, ConsecutiveReadsInOneChunkFetchItOnce) {
+    StoredFile f = Store(Pattern(100000), 32768);
+    CFakeBlockSource* source = f.source.get();
+    DbxChunkInput input(std::move(f.source), f.table, 32768);
+    const int afterTable = source->fetches;
+    uint8_t b[16];
+    input.Seek(100);
+    input.Read(b, 12);
+    input.Read(b, 16);
+    input.Seek(5000);
+    input.Read(b, 16);
+    EXPECT_EQ(source->fetches, afterTable + 1);
+}
+
+TEST(DbxChunkInputTest, DamagedTablesAndBlocksNeverMisplaceBytes) {
+    const std::vector<uint8_t> bytes = Pattern(4 * 1024);
+    std::vector<uint8_t> got(bytes.size());
+    {  // a table chain that loops keeps what it read
+        StoredFile f = Store(bytes, 1024, 40);
+        const TavPosition last = f.tableBlocks.back();
+        f.source->blocks[{last.image, last.offset}].next = f.tableBlocks[1];
+        DbxChunkInput input(std::move(f.source), f.table, 1024);
+        EXPECT_FALSE(input.TableComplete());
+        EXPECT_EQ(input.Table().size(), 4u);
+        EXPECT_EQ(input.Read(got.data(), got.size()), bytes.size());
+    }
+    {  // a table chain that breaks off
+        StoredFile f = Store(bytes, 1024, 40);
+        f.source->blocks.erase({f.tableBlocks[2].image, f.tableBlocks[2].offset});
+        DbxChunkInput input(std::move(f.source), f.table, 1024);
+        EXPECT_FALSE(input.TableComplete());
+        EXPECT_EQ(input.Table().size(), 2u);
+        EXPECT_EQ(input.Read(got.data(), got.size()), 2048u);
+    }
+    {  // a chunk block that cannot be fetched ends the read before it
+        StoredFile f = Store(bytes, 1024);
+        f.source->blocks.erase({f.chunks[1].image, f.chunks[1].offset});
+        DbxChunkInput input(std::move(f.source), f.table, 1024);
+        EXPECT_EQ(input.Read(got.data(), got.size()), 1024u);
+        input.Seek(2048);
+        EXPECT_EQ(input.Read(got.data(), 10), 10u);
+        EXPECT_EQ(got[0], bytes[2048]);
+    }
+    {  // a short chunk in the middle: its missing bytes are not taken from the next one
+        StoredFile f = Store(bytes, 1024);
+        f.source->blocks[{f.chunks[1].image, f.chunks[1].offset}].data.resize(1000);
+        DbxChunkInput input(std::move(f.source), f.table, 1024);
+        EXPECT_EQ(input.Read(got.data(), got.size()), 2024u);
+        input.Seek(2040);
+        EXPECT_EQ(input.Read(got.data(), 10), 0u);
+        input.Seek(2048);
+        EXPECT_EQ(input.Read(got.data(), 1), 1u);
+        EXPECT_EQ(got[0], bytes[2048]);
+    }
+    {  // a block longer than its chunk gives only the chunk's share
+        StoredFile f = Store(bytes, 1024);
+        f.source->blocks[{f.chunks[0].image, f.chunks[0].offset}].data.resize(5000, 0xEE);
+        DbxChunkInput input(std::move(f.source), f.table, 1024);
+        EXPECT_EQ(input.Read(got.data(), got.size()), bytes.size());
+        EXPECT_EQ(got, bytes);
+    }
+    {  // chunk size 0 delivers nothing; an empty table neither
+        StoredFile f = Store(bytes, 1024);
+        DbxChunkInput input(std::move(f.source), f.table, 0);
+        EXPECT_EQ(input.Read(got.data(), 10), 0u);
+        DbxChunkInput none(std::make_unique<CFakeBlockSource>(), TavPosition{}, 32768);
+        EXPECT_TRUE(none.Table().empty());
+        EXPECT_EQ(none.Read(got.data(), 10), 0u);
+    }
 }
 
 }  // namespace

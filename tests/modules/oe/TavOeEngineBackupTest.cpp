@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "modules/oe/DbxTestStore.h"
-#include "modules/oe/OeBackupFixture.h"
+#include "modules/oe/OeScenario.h"
 #include "platform/File.h"
 #include "platform/Registry.h"
 
@@ -15,30 +15,24 @@ namespace {
 
 using namespace oetest;
 
-class OeBackupTest : public OeBackupFixture {};
+using OeBackupTest = OeScenario;
 
 TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
     StandardLayout();
     size_t tempFolders = 0;
-    const RunResult run = Run([&](const std::string&, uint32_t) {
+    const OeRun run = Run([&](const std::string&, uint32_t) {
         tempFolders = std::max(tempFolders, TempLeftovers().size());
         return false;
     });
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
     EXPECT_EQ(run.starts + run.finishes, 2);
-    EXPECT_EQ(run.account.added, 4u) << "Folders.dbx, Inbox, Outbox, Projects";
-    EXPECT_EQ(run.account.updated + run.account.skipped + run.account.deleted + run.account.errors,
-              0u);
+    EXPECT_EQ(run.Counts(), "a4 u0 s0 d0 e0") << "Folders.dbx, Inbox, Outbox, Projects";
     EXPECT_EQ(tempFolders, 1u) << "the run works in a temporary folder of its own";
     EXPECT_EQ(TempLeftovers(), std::vector<std::string>{}) << "the run's temporary files are gone";
-    std::vector<uint32_t> inboxProgress;
-    for (const auto& p : run.progress)
-        if (p.item == StoreA() + "Inbox.dbx") {
-            EXPECT_EQ(p.title, "Backup File");
-            inboxProgress.push_back(p.percent);
-        }
-    EXPECT_EQ(inboxProgress, (std::vector<uint32_t>{0, 47, 94, 100})) << "one step per chunk";
+    EXPECT_EQ(run.Percents(StoreA() + "Inbox.dbx", "Backup File"),
+              (std::vector<uint32_t>{0, 47, 94, 100}))
+        << "one step per chunk";
 
     CBaselineReader reader(ImagePath());
     const auto root = reader.Root();
@@ -71,7 +65,7 @@ TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
     } files[] = {
         {"Folders.dbx", 1, {1, 0, 0, 0, 1, "Folders Information", 1}},
         {"Inbox.dbx", 3, {1, 2, 12, 3, 1, "Inbox", 1}},
-        {"Outbox.dbx", 2, {1, 3, 0, 0, 0, "Outbox", 1}},  // exactly 65536 bytes
+        {"Outbox.dbx", 2, {1, 3, 0, 0, 0, "Outbox", 1}},      // exactly 65536 bytes
         {"Projects.dbx", 3, {1, 7, 5, 5, 1, "Projects", 2}},  // 65537 bytes
     };
     for (const auto& f : files) {
@@ -125,13 +119,11 @@ TEST_F(OeBackupTest, LaterRunsSkipReuseOrStoreOnlyChangedChunks) {
     const auto before = first.Table(*firstInbox);
     ASSERT_EQ(before.size(), 3u);
 
-    RunResult run = Run();
+    OeRun run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.skipped, 4u);
-    EXPECT_EQ(run.account.added + run.account.updated + run.account.deleted + run.account.errors,
-              0u);
+    EXPECT_EQ(run.Counts(), "a0 u0 s4 d0 e0");
     EXPECT_FALSE(Contains(run.log, "Add ") || Contains(run.log, "Update ")) << run.log;
-    EXPECT_TRUE(Contains(run.log, "Backup Preference\r\n")) << "settings are exported again";
+    EXPECT_TRUE(run.Logged("Backup Preference\r\n")) << "settings are exported again";
     {
         CBaselineReader second(ImagePath());
         EXPECT_EQ(second.Number(), first.Number() + 1);
@@ -146,9 +138,9 @@ TEST_F(OeBackupTest, LaterRunsSkipReuseOrStoreOnlyChangedChunks) {
     m_job.SetBackupCommand(SetBkType(m_job.GetBackupCommand(), TAV_BKTYPE_FULL));
     run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.updated, 4u);
-    EXPECT_TRUE(Contains(run.log, "Backup Type: Full\r\n"));
-    EXPECT_TRUE(Contains(run.log, "Update " + StoreA() + "Projects.dbx.....OK\r\n")) << run.log;
+    EXPECT_EQ(run.Counts(), "a0 u4 s0 d0 e0");
+    EXPECT_TRUE(run.Logged("Backup Type: Full\r\n"));
+    EXPECT_TRUE(run.Logged("Update " + StoreA() + "Projects.dbx.....OK\r\n"));
     {
         CBaselineReader full(ImagePath());
         const auto after = full.Table(*full.Mail("Inbox.dbx"));
@@ -165,9 +157,8 @@ TEST_F(OeBackupTest, LaterRunsSkipReuseOrStoreOnlyChangedChunks) {
     Touch(path, 5);
     run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.updated, 1u);
-    EXPECT_EQ(run.account.skipped, 3u);
-    EXPECT_TRUE(Contains(run.log, "Update " + path + ".....OK\r\n")) << run.log;
+    EXPECT_EQ(run.Counts(), "a0 u1 s3 d0 e0");
+    EXPECT_TRUE(run.Logged("Update " + path + ".....OK\r\n"));
     {
         CBaselineReader changed(ImagePath());
         const auto node = changed.Mail("Inbox.dbx");
@@ -211,9 +202,9 @@ TEST_F(OeBackupTest, ChangedFileWhoseEarlierTableIsDamagedIsStoredWhole) {
     const std::string bytes = RandomBytes(70000, 1234);
     ASSERT_TRUE(tavtest::WriteFile(path, bytes));
 
-    const RunResult run = Run();
+    const OeRun run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.updated, 1u);
+    EXPECT_EQ(run.Counts(), "a0 u1 s3 d0 e0");
     CBaselineReader reader(ImagePath());
     EXPECT_EQ(reader.StoredFile(*reader.Mail("Inbox.dbx")), bytes);
 }
@@ -224,10 +215,9 @@ TEST_F(OeBackupTest, ExcludedFoldersItemsAndIdentitiesAreLeftOutAndTheirNodesDel
     ASSERT_EQ(Run().result, 1);
     m_helper->AddExcludedItem(ID_A, OE_TAG_MESSAGE, ".Messages.Inbox.", std::string("inbox.DBX"));
     m_helper->AddExcludedItem(ID_A, OE_TAG_ITEM, ".Preference.");
-    RunResult run = Run();
+    OeRun run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.deleted, 3u) << "Inbox, Projects below it, and Preference";
-    EXPECT_EQ(run.account.skipped, 2u);
+    EXPECT_EQ(run.Counts(), "a0 u0 s2 d3 e0") << "Inbox, Projects below it, and Preference";
     EXPECT_FALSE(Contains(run.log, "Preference")) << run.log;
     {
         CBaselineReader reader(ImagePath());
@@ -240,7 +230,7 @@ TEST_F(OeBackupTest, ExcludedFoldersItemsAndIdentitiesAreLeftOutAndTheirNodesDel
     m_helper->AddExcludedItem(ID_A, OE_TAG_MESSAGE, ".Messages.", std::string());
     run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.added + run.account.skipped, 0u) << "no store file is read";
+    EXPECT_EQ(run.Counts(), "a0 u0 s0 d3 e0") << "no store file is read";
     {
         CBaselineReader reader(ImagePath());
         EXPECT_EQ(reader.ChildNames(reader.Path({ID_A})),
@@ -250,8 +240,8 @@ TEST_F(OeBackupTest, ExcludedFoldersItemsAndIdentitiesAreLeftOutAndTheirNodesDel
     m_helper->AddExcludedItem(ID_A, OE_TAG_IDENTITY, ".");
     run = Run();
     ASSERT_EQ(run.result, 1);
-    EXPECT_TRUE(Contains(run.log, "\r\nSkip identity " + std::string(ID_A) +
-                                      "\r\nFinish Backup Outlook Express: "))
+    EXPECT_TRUE(Contains(
+        run.log, "\r\nSkip identity " + std::string(ID_A) + "\r\nFinish Backup Outlook Express: "))
         << run.log;
     CBaselineReader reader(ImagePath());
     ASSERT_TRUE(reader.Root()) << "the module root stands even without identities";
@@ -260,9 +250,9 @@ TEST_F(OeBackupTest, ExcludedFoldersItemsAndIdentitiesAreLeftOutAndTheirNodesDel
 
 TEST_F(OeBackupTest, IdentityGoneSinceTheLastRunIsSkippedAndItsNodesDeleted) {
     StandardLayout(true);
-    const RunResult first = Run();
+    const OeRun first = Run();
     ASSERT_EQ(first.result, 1) << first.log;
-    EXPECT_EQ(first.account.added, 6u) << "four files of A, Folders.dbx and Inbox of B";
+    EXPECT_EQ(first.Counts(), "a6 u0 s0 d0 e0") << "four files of A, Folders.dbx and Inbox of B";
     {
         CBaselineReader reader(ImagePath());
         ASSERT_TRUE(reader.Path({ID_B, "<msgroot>", "Inbox.dbx"}));
@@ -271,13 +261,12 @@ TEST_F(OeBackupTest, IdentityGoneSinceTheLastRunIsSkippedAndItsNodesDeleted) {
     ASSERT_TRUE(identities.Open(plat::HKEY_CURRENT_USER, "Identities", false));
     ASSERT_TRUE(identities.DeleteKey(ID_B));
 
-    const RunResult run = Run();
+    const OeRun run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_TRUE(Contains(run.log, "\r\nSkip identity " + std::string(ID_B))) << run.log;
+    EXPECT_TRUE(run.Logged("\r\nSkip identity " + std::string(ID_B)));
     EXPECT_FALSE(Contains(run.log, "Backup Identity " + std::string(ID_B)));
     // B's identity, message root, two files and three settings items.
-    EXPECT_EQ(run.account.deleted, 7u);
-    EXPECT_EQ(run.account.skipped, 4u);
+    EXPECT_EQ(run.Counts(), "a0 u0 s4 d7 e0");
     CBaselineReader reader(ImagePath());
     EXPECT_EQ(reader.ChildNames(reader.Root()), (std::vector<std::string>{ID_A}));
 }
@@ -294,15 +283,14 @@ TEST_F(OeBackupTest, CancelDuringAFileRollsTheRunBack) {
     // Inbox changes; the run is stopped in the middle of storing it.
     const std::string path = StoreA() + "Inbox.dbx";
     ASSERT_TRUE(tavtest::WriteFile(path, RandomBytes(90000, 99)));
-    const RunResult run = Run([&](const std::string& item, uint32_t percent) {
-        return item == path && percent > 0;
-    });
+    const OeRun run =
+        Run([&](const std::string& item, uint32_t percent) { return item == path && percent > 0; });
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
     EXPECT_EQ(run.cancels, 1);
     EXPECT_EQ(run.finishes, 0);
-    EXPECT_TRUE(Contains(run.log, "Update " + path + "\r\nBackup Block Senders\r\n")) << run.log;
-    EXPECT_TRUE(Contains(run.log, "Backup Signatures\r\n"))
+    EXPECT_TRUE(run.Logged("Update " + path + "\r\nBackup Block Senders\r\n"));
+    EXPECT_TRUE(run.Logged("Backup Signatures\r\n"))
         << "the identity's settings are still exported";
     EXPECT_EQ(run.log.substr(run.log.size() - 19), "\r\nBackup Cancelled.");
     EXPECT_FALSE(Contains(run.log, "Finish Backup"));
@@ -327,17 +315,16 @@ TEST_F(OeBackupTest, StoreFilesThatCannotBeReadKeepTheirEarlierBackup) {
     const std::string outbox = StoreA() + "Outbox.dbx";
     const std::string projects = StoreA() + "Projects.dbx";
     // Another program writes Outbox.dbx: it holds the file exclusively.
-    auto writer = plat::CFile::Open(outbox, plat::FileAccess::ReadWrite,
-                                    plat::FileDisposition::OpenExisting);
+    auto writer =
+        plat::CFile::Open(outbox, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
     ASSERT_TRUE(writer);
     const std::string sharing =
         "\r\n***** Access Denied. Make sure you've already closed Outlook Express "
         "Application.\r\n";
-    RunResult run = Run();
+    OeRun run = Run();
     ASSERT_EQ(run.result, 1);
-    EXPECT_TRUE(Contains(run.log, "Add " + outbox + sharing)) << run.log;
-    EXPECT_EQ(run.account.errors, 1u);
-    EXPECT_EQ(run.account.added, 3u);
+    EXPECT_TRUE(run.Logged("Add " + outbox + sharing));
+    EXPECT_EQ(run.Counts(), "a3 u0 s0 d0 e1");
     {
         CBaselineReader reader(ImagePath());
         EXPECT_FALSE(reader.Mail("Outbox.dbx"));
@@ -350,8 +337,8 @@ TEST_F(OeBackupTest, StoreFilesThatCannotBeReadKeepTheirEarlierBackup) {
     Touch(outbox);
     TavFindData listed;
     ASSERT_TRUE(plat::GetFindData(outbox, listed));
-    writer = plat::CFile::Open(outbox, plat::FileAccess::ReadWrite,
-                               plat::FileDisposition::OpenExisting);
+    writer =
+        plat::CFile::Open(outbox, plat::FileAccess::ReadWrite, plat::FileDisposition::OpenExisting);
     ASSERT_TRUE(plat::RenameFile(inbox, StoreA() + "Inbox.real"));
     ASSERT_TRUE(plat::CreateSymlink("Inbox.real", inbox));
     Touch(projects);
@@ -366,11 +353,10 @@ TEST_F(OeBackupTest, StoreFilesThatCannotBeReadKeepTheirEarlierBackup) {
     });
     ASSERT_TRUE(grown);
     ASSERT_EQ(run.result, 1);
-    EXPECT_EQ(run.account.errors, 3u);
-    EXPECT_EQ(run.account.updated, 0u);
-    EXPECT_TRUE(Contains(run.log, "Update " + outbox + sharing)) << run.log;
-    EXPECT_TRUE(Contains(run.log, "\"" + inbox + "\" is not a regular file")) << run.log;
-    EXPECT_TRUE(Contains(run.log, "\"" + projects + "\" changed while it was read")) << run.log;
+    EXPECT_EQ(run.Counts(), "a0 u0 s1 d0 e3");
+    EXPECT_TRUE(run.Logged("Update " + outbox + sharing));
+    EXPECT_TRUE(run.Logged("\"" + inbox + "\" is not a regular file"));
+    EXPECT_TRUE(run.Logged("\"" + projects + "\" changed while it was read"));
     CBaselineReader reader(ImagePath());
     const auto keptOutbox = reader.Mail("Outbox.dbx");
     const auto keptInbox = reader.Mail("Inbox.dbx");
@@ -385,13 +371,11 @@ TEST_F(OeBackupTest, StoreFilesThatCannotBeReadKeepTheirEarlierBackup) {
 TEST_F(OeBackupTest, DamagedOrMissingFolderListStoresNoFolderFile) {
     StandardLayout();
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Folders.dbx", "only a few bytes"));
-    RunResult run = Run();
+    OeRun run = Run();
     ASSERT_EQ(run.result, 1);
-    EXPECT_TRUE(Contains(run.log, "\r\n***** Cannot read \"" + StoreA() +
-                                      "Folders.dbx\": Error reading object from input stream !"))
-        << run.log;
-    EXPECT_EQ(run.account.errors, 1u);
-    EXPECT_EQ(run.account.added, 1u) << "the damaged list itself is kept";
+    EXPECT_TRUE(run.Logged("\r\n***** Cannot read \"" + StoreA() +
+                           "Folders.dbx\": Error reading object from input stream !"));
+    EXPECT_EQ(run.Counts(), "a1 u0 s0 d0 e1") << "the damaged list itself is kept";
     CBaselineReader reader(ImagePath());
     EXPECT_EQ(reader.ChildNames(reader.Path({ID_A, "<msgroot>"})),
               (std::vector<std::string>{"Folders.dbx"}));
@@ -400,11 +384,10 @@ TEST_F(OeBackupTest, DamagedOrMissingFolderListStoresNoFolderFile) {
 TEST_F(OeBackupTest, EmptyStoreFileAddsNothing) {
     StandardLayout();
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Projects.dbx", ""));
-    const RunResult run = Run();
+    const OeRun run = Run();
     ASSERT_EQ(run.result, 1);
-    EXPECT_EQ(run.account.added, 3u);
-    EXPECT_EQ(run.account.errors, 0u);
-    EXPECT_TRUE(Contains(run.log, "Add " + StoreA() + "Projects.dbx\r\n")) << run.log;
+    EXPECT_EQ(run.Counts(), "a3 u0 s0 d0 e0");
+    EXPECT_TRUE(run.Logged("Add " + StoreA() + "Projects.dbx\r\n"));
     CBaselineReader reader(ImagePath());
     EXPECT_FALSE(reader.Path({ID_A, "<msgroot>", "Projects.dbx"}));
 }
@@ -412,22 +395,20 @@ TEST_F(OeBackupTest, EmptyStoreFileAddsNothing) {
 // A store folder that cannot be found is an error of its identity (its settings are still
 // stored); an identity without an Outlook Express key cannot be opened.
 TEST_F(OeBackupTest, IdentitiesWithoutAStoreFolderOrKeyAreErrors) {
-    m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString("Q:\\Mail")}},
-                       "\r\n[HKEY_CURRENT_USER\\Identities\\" + std::string(ID_B) +
-                           "]\r\n\"Username\"=\"B\"\r\n");
+    m_env.WriteUserReg(
+        {{ID_A, "A", COeTestEnv::RegString("Q:\\Mail")}},
+        "\r\n[HKEY_CURRENT_USER\\Identities\\" + std::string(ID_B) + "]\r\n\"Username\"=\"B\"\r\n");
     m_helper->AddIdentity(ID_A);
     m_helper->AddIdentity(ID_B);
-    const RunResult run = Run();
+    const OeRun run = Run();
     ASSERT_EQ(run.result, 1);
-    EXPECT_TRUE(Contains(run.log, "\r\n***** Cannot find the message store folder of identity " +
-                                      std::string(ID_A) + "\r\n"))
-        << run.log;
-    EXPECT_TRUE(Contains(run.log, "Backup Preference\r\n")) << "the settings are still stored";
-    EXPECT_TRUE(Contains(run.log, "\r\nBackup Identity " + std::string(ID_B) +
-                                      "\r\n***** Cannot open identity " + std::string(ID_B) +
-                                      "\r\n"))
-        << run.log;
-    EXPECT_EQ(run.account.errors, 2u) << "an identity that could not be opened is not backed up";
+    EXPECT_TRUE(run.Logged("\r\n***** Cannot find the message store folder of identity " +
+                           std::string(ID_A) + "\r\n"));
+    EXPECT_TRUE(run.Logged("Backup Preference\r\n")) << "the settings are still stored";
+    EXPECT_TRUE(run.Logged("\r\nBackup Identity " + std::string(ID_B) +
+                           "\r\n***** Cannot open identity " + std::string(ID_B) + "\r\n"));
+    EXPECT_EQ(run.Counts(), "a0 u0 s0 d0 e2")
+        << "an identity that could not be opened is not backed up";
 }
 
 TEST_F(OeBackupTest, IdentifierWithPathCharactersMakesNoFileOutsideTheRunsFolder) {
@@ -438,11 +419,10 @@ TEST_F(OeBackupTest, IdentifierWithPathCharactersMakesNoFileOutsideTheRunsFolder
     m_helper->AddIdentity(id);
     std::vector<TavFindData> before;
     ASSERT_TRUE(plat::ListDirectory(m_env.Root(), before));
-    const RunResult run = Run();
+    const OeRun run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.added, 2u);
-    EXPECT_EQ(run.account.errors, 0u) << run.log;
-    EXPECT_TRUE(Contains(run.log, "Backup Preference\r\n")) << run.log;
+    EXPECT_EQ(run.Counts(), "a2 u0 s0 d0 e0") << run.log;
+    EXPECT_TRUE(run.Logged("Backup Preference\r\n"));
     std::vector<TavFindData> after;
     ASSERT_TRUE(plat::ListDirectory(m_env.Root(), after));
     EXPECT_EQ(after.size(), before.size());
@@ -455,7 +435,7 @@ TEST_F(OeBackupTest, UnreadableJobFailsWithoutALog) {
     CTavRepository* rep = CTavEngine::CreateRepForBackup(&m_job);
     ASSERT_NE(rep, nullptr);
     CTavRepBaselineDetails* table = rep->LoadBaseline(rep->GetLatestBaselineNumber());
-    CRecordingObserver observer;
+    tavtest::CEngineRecorder observer;
     CTavOeEngine engine;
     engine.SubscribeNotify(&observer);
     EXPECT_EQ(engine.Backup("<notajob/>", rep, table), 0);
@@ -468,11 +448,11 @@ TEST_F(OeBackupTest, UnreadableJobFailsWithoutALog) {
 }
 
 TEST_F(OeBackupTest, LogOfARun) {
-    m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString(COeTestEnv::WindowsStore("anna", ID_A))}});
+    m_env.WriteUserReg({Ident(ID_A, "A", "anna")});
     m_env.WriteStore(StoreA(), StandardFolders(), {{"Inbox.dbx", 10}});
     m_helper->AddIdentity(ID_A);
     m_helper->AddIdentity("{not-on-this-machine}");
-    const RunResult run = Run();
+    const OeRun run = Run();
     ASSERT_EQ(run.result, 1);
     const std::string time = "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d{2}:\\d{2}:\\d{2} \\d{4}";
     auto quote = [](const std::string& text) {
@@ -491,22 +471,21 @@ TEST_F(OeBackupTest, LogOfARun) {
     EXPECT_TRUE(std::regex_match(run.log, std::regex(expected))) << run.log;
 
     m_job.SetImageDesc("oe", "2 GB", 0x10, ImageDir());
-    const RunResult encrypted = Run();
-    EXPECT_TRUE(Contains(encrypted.log, "\r\nCompression : No\r\nEncryption: AES 128 bits\r\n"))
-        << encrypted.log;
+    const OeRun encrypted = Run();
+    EXPECT_TRUE(encrypted.Logged("\r\nCompression : No\r\nEncryption: AES 128 bits\r\n"));
 }
 
 TEST_F(OeBackupTest, RealStoreFilesReadBackThroughTheChunkInput) {
     const std::string source = dbxtest::DataPath("DbxOutlookExpress");
     ASSERT_TRUE(plat::IsDirectory(source)) << "no test data at " << source;
-    m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString(COeTestEnv::WindowsStore("anna", ID_A))}});
+    m_env.WriteUserReg({Ident(ID_A, "A", "anna")});
     ASSERT_TRUE(plat::CreateDirectories(StoreA()));
     for (const char* name : {"Folders.dbx", "Inbox.dbx", "Outbox.dbx", "Offline.dbx"})
         ASSERT_TRUE(tavtest::WriteFile(StoreA() + name, tavtest::ReadFile(source + "/" + name)));
     m_helper->AddIdentity(ID_A);
-    const RunResult run = Run();
+    const OeRun run = Run();
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.errors, 0u) << run.log;
+    EXPECT_EQ(run.Counts(), "a3 u0 s0 d0 e0") << run.log;
     CBaselineReader reader(ImagePath());
     const auto inbox = reader.Mail("Inbox.dbx");
     ASSERT_TRUE(inbox) << run.log;

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "modules/oe/OeRestoreFixture.h"
+#include "modules/oe/OeScenario.h"
 #include "platform/File.h"
 
 namespace {
@@ -15,12 +15,7 @@ using namespace oetest;
 constexpr uint32_t OVERWRITE_ALL =
     TAV_RS_SUBFOLDERS | TAV_RS_SET_TIMES | TAV_RS_OVERWRITE_ALWAYS | TAV_RS_VERIFY;
 
-class OeRestoreTest : public OeRestoreFixture {
-protected:
-    void SetUp() override { CTavOeEngine::MapUid.clear(); }
-
-    std::string UserRegText() const { return tavtest::ReadFile(m_env.UserReg()); }
-};
+using OeRestoreTest = OeScenario;
 
 // --- in place, same identity ---
 
@@ -36,13 +31,12 @@ TEST_F(OeRestoreTest, InPlaceBringsBackStoreFilesAndSettingsOfTheIdentity) {
         ASSERT_TRUE(mail.WriteNumber("Show Images", 0));
     }
 
-    RestoreResult run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL));
+    OeRun run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL));
     EXPECT_EQ(run.pre, 1);
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.finishes, 1);
-    EXPECT_EQ(run.account.succeeded, 7u) << "four store files, three settings items\n" << run.log;
-    EXPECT_EQ(run.account.overwritten, 3u) << "Folders, Outbox and Projects were there";
-    EXPECT_EQ(run.account.errors, 0u);
+    // Four store files and three settings items; Folders, Outbox and Projects were there.
+    EXPECT_EQ(run.Counts(), "s7 o3 u0 e0") << run.log;
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), inbox);
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Outbox.dbx"), outbox);
     EXPECT_EQ(ReadValue(OeKey(ID_A) + "\\Mail", "Show Images"), "1");
@@ -63,37 +57,28 @@ TEST_F(OeRestoreTest, InPlaceBringsBackStoreFilesAndSettingsOfTheIdentity) {
         run.log.rfind("Image Path: " + ImagePath() + "\r\nStart Restoring Outlook Express: ", 0),
         0u)
         << run.log;
-    EXPECT_TRUE(Contains(run.log, std::string("Open identity ") + ID_A + "\r\n"));
-    EXPECT_TRUE(Contains(run.log, "Restoring Preference.....OK\r\n")) << run.log;
-    EXPECT_TRUE(Contains(run.log,
-                         "\r\n7 Files Succeed\r\n3 Files Overwritten\r\n"
-                         "0 Files are already up to date\r\n0 Items Error\r\n"))
-        << run.log;
-    EXPECT_TRUE(Contains(run.log, "\r\nFinish Restoring Outlook Express: "));
-    std::vector<uint32_t> progress;
-    for (const auto& p : run.progress)
-        if (p.item == StoreA() + "Inbox.dbx") {
-            EXPECT_EQ(p.title, "Restore File");
-            progress.push_back(p.percent);
-        }
-    EXPECT_EQ(progress, (std::vector<uint32_t>{0, 47, 94, 100}));
+    EXPECT_TRUE(run.Logged(std::string("Open identity ") + ID_A + "\r\n"));
+    EXPECT_TRUE(run.Logged("Restoring Preference.....OK\r\n"));
+    EXPECT_TRUE(
+        run.Logged("\r\n7 Files Succeed\r\n3 Files Overwritten\r\n"
+                   "0 Files are already up to date\r\n0 Items Error\r\n"));
+    EXPECT_TRUE(run.Logged("\r\nFinish Restoring Outlook Express: "));
+    EXPECT_EQ(run.Percents(StoreA() + "Inbox.dbx", "Restore File"),
+              (std::vector<uint32_t>{0, 47, 94, 100}));
 
     // Without "overwrite always" only changed files are written.
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Outbox.dbx", "shorter"));
     run = RunRestore(Req(LatestBaseline(), TAV_RS_SUBFOLDERS | TAV_RS_OVERWRITE_SIZE));
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Outbox.dbx"), outbox);
-    EXPECT_EQ(run.account.upToDate, 3u) << run.log;
-    EXPECT_EQ(run.account.overwritten, 1u);
+    EXPECT_EQ(run.Counts(), "s4 o1 u3 e0") << run.log;
     EXPECT_TRUE(
-        Contains(run.log, "Restoring file \"" + StoreA() + "Outbox.dbx\".....Overwrite.....OK\r\n"))
-        << run.log;
-    EXPECT_TRUE(Contains(run.log, "Restoring file \"" + StoreA() +
-                                      "Inbox.dbx\".....Skipped, file is up to date.\r\n"));
+        run.Logged("Restoring file \"" + StoreA() + "Outbox.dbx\".....Overwrite.....OK\r\n"));
+    EXPECT_TRUE(run.Logged("Restoring file \"" + StoreA() +
+                           "Inbox.dbx\".....Skipped, file is up to date.\r\n"));
     // Bit 0x20000 writes a file even when it is current.
     run = RunRestore(Req(LatestBaseline(), TAV_RS_OVERWRITE_ALWAYS));
-    EXPECT_EQ(run.account.upToDate, 0u);
-    EXPECT_EQ(run.account.overwritten, 4u);
+    EXPECT_EQ(run.Counts(), "s7 o4 u0 e0");
 }
 
 // --- in place through a mapping (the backed-up identity is restored into another one) ---
@@ -112,11 +97,11 @@ TEST_F(OeRestoreTest, InPlaceWithAMappingWritesIntoTheTargetIdentity) {
     // cannot be opened; that is an error.
     RestoreSteps noPre;
     noPre.pre = false;
-    RestoreResult run = RunRestore(Req(baseline, OVERWRITE_ALL), noPre);
+    OeRun run = RunRestore(Req(baseline, OVERWRITE_ALL), noPre);
     EXPECT_EQ(run.result, 1);
-    EXPECT_EQ(run.account.errors, 1u);
+    EXPECT_EQ(run.Counts(), "s0 o0 u0 e1");
     EXPECT_TRUE(
-        Contains(run.log, std::string("***** Cannot open identity ") + ID_A + " for restoring\r\n"));
+        run.Logged(std::string("***** Cannot open identity ") + ID_A + " for restoring\r\n"));
     // The request's mapping is used without PreRestoreProcess too.
     RequestFields fields = Req(baseline, OVERWRITE_ALL);
     fields.map = {{ID_A, ID_C}};
@@ -128,7 +113,7 @@ TEST_F(OeRestoreTest, InPlaceWithAMappingWritesIntoTheTargetIdentity) {
     run = RunRestore(fields);
     EXPECT_EQ(run.pre, 1) << run.log;
     ASSERT_EQ(run.result, 1) << run.log;
-    EXPECT_EQ(run.account.errors, 0u) << run.log;
+    EXPECT_EQ(run.Counts(), "s7 o3 u0 e0") << run.log;
     EXPECT_EQ(tavtest::ReadFile(storeC + "Inbox.dbx"), inbox);
     EXPECT_FALSE(plat::PathExists(StoreA() + "Inbox.dbx")) << "nothing goes to the old folder";
     // The settings were rewritten to C's identifier before the import.
@@ -138,9 +123,8 @@ TEST_F(OeRestoreTest, InPlaceWithAMappingWritesIntoTheTargetIdentity) {
         << "no key of the backed-up identity is made";
     EXPECT_EQ(ReadValue(OeKey(ID_C), "Store Root"), COeTestEnv::WindowsStore("carol", ID_C))
         << "the target keeps its own store folder";
-    EXPECT_TRUE(Contains(run.log, std::string("Open identity ") + ID_A +
-                                      "\r\nRestoring into identity " + ID_C + "\r\n"))
-        << run.log;
+    EXPECT_TRUE(run.Logged(std::string("Open identity ") + ID_A + "\r\nRestoring into identity " +
+                           ID_C + "\r\n"));
     EXPECT_EQ(CTavOeEngine::MapUid, (OeUidMap{{ID_A, ID_C}}));
 }
 
@@ -151,14 +135,11 @@ TEST_F(OeRestoreTest, MappingsThatCannotBeMetAreRefused) {
     MachineIdentities({{ID_A, "anna"}, {ID_C, "carol"}});  // B is gone
     const uint32_t baseline = LatestBaseline();
 
-    RestoreResult run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    OeRun run = RunRestore(Req(baseline, OVERWRITE_ALL));
     EXPECT_EQ(run.pre, 0);
     EXPECT_EQ(run.result, -1) << "the restore is not started";
-    EXPECT_TRUE(
-        Contains(run.log, "***** You must specify all target identities to restore to.\r\n"))
-        << run.log;
-    EXPECT_TRUE(
-        Contains(run.log, std::string("***** No target identity for Bob - ") + ID_B + "\r\n"));
+    EXPECT_TRUE(run.Logged("***** You must specify all target identities to restore to.\r\n"));
+    EXPECT_TRUE(run.Logged(std::string("***** No target identity for Bob - ") + ID_B + "\r\n"));
     EXPECT_TRUE(CTavOeEngine::MapUid.empty());
 
     RequestFields fields = Req(baseline, OVERWRITE_ALL);
@@ -167,8 +148,7 @@ TEST_F(OeRestoreTest, MappingsThatCannotBeMetAreRefused) {
     fields.map = {{ID_C, ID_A}};
     run = RunRestore(fields);
     EXPECT_EQ(run.pre, 0);
-    EXPECT_TRUE(
-        Contains(run.log, std::string("The identity ") + ID_C + " to map is not in the backup."));
+    EXPECT_TRUE(run.Logged(std::string("The identity ") + ID_C + " to map is not in the backup."));
     fields.map = {{ID_A, gone}};
     run = RunRestore(fields);
     EXPECT_EQ(run.pre, 0);
@@ -199,7 +179,7 @@ TEST_F(OeRestoreTest, ThePromptConfirmsTheMappingAndItPresetsTheNextOne) {
         EXPECT_TRUE(mapping.ChooseTarget(mapping.FindMachine(ID_C)));
         return mapping.Confirm(CTavOeEngine::MapUid) ? 1 : 0;
     });
-    const RestoreResult run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    const OeRun run = RunRestore(Req(baseline, OVERWRITE_ALL));
     EXPECT_EQ(run.pre, 1) << run.log;
     ASSERT_EQ(run.result, 1) << run.log;
     std::sort(seen.begin(), seen.end());
@@ -218,7 +198,7 @@ TEST_F(OeRestoreTest, ThePromptConfirmsTheMappingAndItPresetsTheNextOne) {
         mapping.ChooseTarget(mapping.FindMachine(ID_C));
         return 0;
     });
-    const RestoreResult cancelled = RunRestore(Req(baseline, OVERWRITE_ALL));
+    const OeRun cancelled = RunRestore(Req(baseline, OVERWRITE_ALL));
     EXPECT_EQ(cancelled.pre, 0);
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(seen, (std::vector<std::string>{std::string("anna - ") + ID_A,
@@ -238,17 +218,17 @@ TEST_F(OeRestoreTest, NodesAreWrittenIntoTheLocationWithoutTouchingTheSettings) 
     const std::string live = "live inbox";
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Inbox.dbx", live));
     MachineIdentities({{ID_C, "carol"}});  // neither backed-up identity exists here
-    const std::string settings = UserRegText();
+    const std::string settings = tavtest::ReadFile(m_env.UserReg());
     const std::string out = m_env.Root() + "/out";  // made by the restore
     RequestFields fields = Req(LatestBaseline(), TAV_RS_SUBFOLDERS);
     fields.location = out;
     fields.nodes = {NodeId({ID_A, "<msgroot>", "Inbox.dbx"}), NodeId({ID_A, "Preference"}),
                     NodeId({ID_B})};
-    RestoreResult run = RunRestore(fields);
+    OeRun run = RunRestore(fields);
     EXPECT_EQ(run.pre, 1) << "no mapping is asked for";
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(run.state, TAV_ENGINE_FINISHED);
-    EXPECT_EQ(run.account.errors, 0u);
+    EXPECT_EQ(run.Counts(), "s7 o0 u0 e0");
     {
         CBaselineReader reader(ImagePath());
         EXPECT_EQ(tavtest::ReadFile(out + "/Inbox.dbx"),
@@ -259,7 +239,8 @@ TEST_F(OeRestoreTest, NodesAreWrittenIntoTheLocationWithoutTouchingTheSettings) 
     const std::string folderB = out + "/" + ID_B;
     EXPECT_EQ(tavtest::ReadFile(folderB + "/Inbox.dbx"), tavtest::ReadFile(StoreB() + "Inbox.dbx"));
     EXPECT_TRUE(plat::PathExists(folderB + "/Preference.reg"));
-    EXPECT_EQ(UserRegText(), settings) << "a restore to a location imports nothing";
+    EXPECT_EQ(tavtest::ReadFile(m_env.UserReg()), settings)
+        << "a restore to a location imports nothing";
 
     // A whole restore with a location writes the files there instead of in place.
     const std::string whole = m_env.Root() + "/whole";
@@ -282,7 +263,7 @@ TEST_F(OeRestoreTest, NodeListWithoutALocationRestoresNothing) {
     RequestFields fields = Req(LatestBaseline(), OVERWRITE_ALL);
     fields.nodes = {NodeId({ID_A, "<msgroot>", "Inbox.dbx"})};
     ASSERT_TRUE(plat::RemoveFile(StoreA() + "Inbox.dbx"));
-    const RestoreResult run = RunRestore(fields);
+    const OeRun run = RunRestore(fields);
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
     EXPECT_FALSE(plat::PathExists(StoreA() + "Inbox.dbx"));
@@ -310,15 +291,13 @@ TEST_F(OeRestoreTest, DamagedChunkLeavesTheExistingStoreFileIntact) {
     const std::string live = "the live Inbox, changed since the backup";
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Inbox.dbx", live));
 
-    const RestoreResult run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    const OeRun run = RunRestore(Req(baseline, OVERWRITE_ALL));
     ASSERT_EQ(run.result, 1) << "the in-place restore goes on with the next file";
-    EXPECT_EQ(run.account.errors, 1u) << run.log;
+    EXPECT_EQ(run.Counts(), "s6 o3 u0 e1") << run.log;
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
     EXPECT_TRUE(
-        Contains(run.log, "Inbox.dbx\".....Overwrite\r\n***** Unknown error while writing file \"" +
-                              StoreA() + "Inbox.dbx\"\r\n"))
-        << run.log;
-    EXPECT_EQ(run.account.succeeded, 6u);
+        run.Logged("Inbox.dbx\".....Overwrite\r\n***** Unknown error while writing file \"" +
+                   StoreA() + "Inbox.dbx\"\r\n"));
     EXPECT_EQ(NamesIn(StoreA(), "~tavoe."), std::vector<std::string>{});
 }
 
@@ -330,7 +309,7 @@ TEST_F(OeRestoreTest, CancelOrAFileHeldByAnotherProcessLeavesTheExistingFileInta
     steps.cancelWhen = [&](const std::string& item, uint32_t percent) {
         return item == StoreA() + "Inbox.dbx" && percent > 0;
     };
-    RestoreResult run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL), steps);
+    OeRun run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL), steps);
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
     EXPECT_EQ(run.cancels, 1);
@@ -344,17 +323,16 @@ TEST_F(OeRestoreTest, CancelOrAFileHeldByAnotherProcessLeavesTheExistingFileInta
                                     plat::FileDisposition::OpenExisting);
     ASSERT_TRUE(holder);
     run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL));
-    EXPECT_EQ(run.account.errors, 1u);
-    EXPECT_TRUE(Contains(run.log, "\r\n***** Access denied. Cannot open file \"" + StoreA() +
-                                      "Inbox.dbx\" for writing\r\n"))
-        << run.log;
+    EXPECT_EQ(run.Counts(), "s6 o3 u0 e1");
+    EXPECT_TRUE(run.Logged("\r\n***** Access denied. Cannot open file \"" + StoreA() +
+                           "Inbox.dbx\" for writing\r\n"));
     holder.reset();
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
 }
 
 TEST_F(OeRestoreTest, UnreadableRequestsAndBaselinesEndWithoutALog) {
     BackUpStandard();
-    RestoreResult run = RunRestoreOn(ImagePath(), "<tavjob/>");
+    OeRun run = RunRestoreOn(ImagePath(), "<tavjob/>");
     EXPECT_EQ(run.pre, 0);
     RestoreSteps steps;
     steps.stopAtPre = false;
