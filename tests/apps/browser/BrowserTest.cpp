@@ -1,5 +1,5 @@
 // The browser: the provider tree, the main window over real repositories, restore,
-// extract, password change and the run summary.
+// extract, password change, the run summary, and how a run's progress reaches the window.
 #include <algorithm>
 #include <QPlainTextEdit>
 #include <QCheckBox>
@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <numeric>
+#include <thread>
 
 #include "BaselineView.h"
 #include "BrowserMainDlg.h"
@@ -471,6 +472,27 @@ private slots:
         QCOMPARE(prompt.fileDialogs[0].defaultExtension, std::string("log"));
         summary.OnSaveLog();
         QVERIFY(prompt.LastMessage().find("missing/folder/run.log") != std::string::npos);
+    }
+
+    // A restore's progress reaches the window once per turn of its event loop, with the
+    // newest report: a window slower than the engine never gathers a queue of reports that
+    // a click ("Stop") would have to wait behind.
+    void progressReportsWaitInOneSlot() {
+        CTavModFactory hub{browsertext::HUB_COMMAND_BASE};
+        CTavRepository repository;
+        CEngineRun run(hub, repository, "", false);
+        QSignalSpy progress(&run, &CEngineRun::progress);
+        // The engine's thread reports 500 times while the window's loop does not turn.
+        std::thread engine([&run] {
+            for (uint32_t i = 1; i <= 500; ++i)
+                run.OnTavEngineProgress(nullptr, "Restoring", "/f" + std::to_string(i), i % 101);
+        });
+        engine.join();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(progress.count(), 1);
+        QCOMPARE(progress.at(0).at(0).toString(), QString("Restoring: /f500"));
+        QCOMPARE(progress.at(0).at(1).toInt(), 500 % 101);
     }
 };
 
