@@ -37,7 +37,7 @@ protected:
     std::string m_job = m_dir / "daily.tvj";
 };
 
-TEST_F(JobCommandsTest, NewWritesAJobWithTheImageSettings) {
+TEST_F(JobCommandsTest, NewWritesAJobWithTheImageSettingsAndRefusesWrongOnes) {
     CliResult r = m_cli.Run({"job", "new", m_job, "-l", m_dir / "repo/../repo", "-n", "store", "--title",
                              "Daily", "--split", "700MB", "--level", "3", "--encrypt"});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -56,9 +56,9 @@ TEST_F(JobCommandsTest, NewWritesAJobWithTheImageSettings) {
     ASSERT_EQ(job.Load(m_job), 1);
     EXPECT_EQ(job.GetImageEncoding(), 0u);
     EXPECT_EQ(job.GetImageDesc("splitsize"), "2.00 GB");
-}
 
-TEST_F(JobCommandsTest, NewRefusesWrongSettings) {
+    // Wrong settings write no job.
+    ASSERT_TRUE(plat::RemoveFile(m_job));
     const std::string here = m_dir.Path();
     for (const std::vector<std::string>& wrong :
          {std::vector<std::string>{"--name", "x"}, {"-l", here, "--name", "a/b"}, {"-l", here, "--name", ".."},
@@ -74,7 +74,7 @@ TEST_F(JobCommandsTest, NewRefusesWrongSettings) {
     EXPECT_TRUE(plat::IsDirectory(m_dir / "usb"));
 }
 
-TEST_F(JobCommandsTest, AddMakesPathsAbsoluteAndAppliesTheAddPathRule) {
+TEST_F(JobCommandsTest, AddMakesPathsAbsoluteAppliesTheAddPathRuleAndShowDescribes) {
     ASSERT_EQ(NewJob().code, 0);
     m_cli.Ok({"job", "add", m_job, m_dir / "data/a.txt", m_dir / "data/x/../sub/"});
     EXPECT_EQ(Entries(), (std::vector<std::string>{"file " + m_dir / "data/a.txt", "file " + m_dir / "data/sub"}));
@@ -89,6 +89,18 @@ TEST_F(JobCommandsTest, AddMakesPathsAbsoluteAndAppliesTheAddPathRule) {
     EXPECT_EQ(r.out, "The job is unchanged.\n");
     EXPECT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data/"}).err, "\"" + m_dir / "data" + "\" already exists in file list\n");
     m_cli.Expect(1, {"job", "add", m_job, m_dir / "nothere"}, m_dir / "nothere: no such file or folder");
+
+    // show describes the job.
+    ASSERT_EQ(m_cli.Run({"job", "exclude", m_job, m_dir / "data/sub"}).code, 0);
+    const CliResult shown = m_cli.Ok({"job", "show", m_job});
+    EXPECT_TRUE(Contains(shown.out, "Job:          " + m_job + "\nTitle:        daily\n")) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "Images:       " + m_dir / "repo/store.tvr\n")) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "Compression:  deflate, default level\nEncryption:   none\n")) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "Last image:   none yet\n")) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "\nModule files (Files and Folders):\n  file       " + m_dir / "data\n"
+                                    "  excluded   " + m_dir / "data/sub\n")) << shown.out;
+    m_cli.Expect(1, {"job", "show", m_dir / "nope.tvj"}, m_dir / "nope.tvj");
+
     m_cli.Expect(0, {"job", "add", m_job, m_dir.Path()}, "the job's images lie inside " + m_dir.Path());
 }
 
@@ -157,21 +169,6 @@ TEST_F(JobCommandsTest, FilterSetsUpdatesAndRemovesAFoldersFilter) {
     longList += "*.last";
     m_cli.Ok({"job", "filter", m_job, sub, "-i", longList});
     EXPECT_EQ(filter(), sub + "|no|" + longList + "|");
-}
-
-TEST_F(JobCommandsTest, ShowDescribesTheJob) {
-    ASSERT_EQ(NewJob().code, 0);
-    ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
-    ASSERT_EQ(m_cli.Run({"job", "exclude", m_job, m_dir / "data/sub"}).code, 0);
-    const CliResult r = m_cli.Ok({"job", "show", m_job});
-    EXPECT_TRUE(Contains(r.out, "Job:          " + m_job + "\nTitle:        daily\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "Images:       " + m_dir / "repo/store.tvr\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "Compression:  deflate, default level\nEncryption:   none\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "Last image:   none yet\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "\nModule files (Files and Folders):\n  file       " + m_dir / "data\n"
-                                "  excluded   " + m_dir / "data/sub\n")) << r.out;
-
-    m_cli.Expect(1, {"job", "show", m_dir / "nope.tvj"}, m_dir / "nope.tvj");
 }
 
 }  // namespace

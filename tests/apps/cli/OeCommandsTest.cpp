@@ -71,7 +71,7 @@ TEST_F(OeCommandsTest, IdentitiesAreListedWithTheirStoreFolders) {
     EXPECT_TRUE(Contains(r.out, std::string(ID_B) + "  Bob            " + Store("bob", ID_B) + " (missing)\n")) << r.out;
 }
 
-TEST_F(OeCommandsTest, JobOeAddsAndRemovesIdentitiesByIdentifierOrName) {
+TEST_F(OeCommandsTest, JobOeAddsRemovesExcludesAndIncludes) {
     Layout();
     NewJob();
     EXPECT_EQ(m_cli.Ok({"job", "oe", m_job, "add", "Main Identity", ID_B}).out, "Added identity Main Identity (" + std::string(ID_A) +
@@ -89,19 +89,15 @@ TEST_F(OeCommandsTest, JobOeAddsAndRemovesIdentitiesByIdentifierOrName) {
     m_cli.Expect(2, {"job", "oe", m_job, "rename", ID_A});
     m_cli.Expect(2, {"job", "oe", m_job, "add"});
     m_cli.Expect(2, {"job", "oe", m_job, "add", ID_A, "--folder", "Inbox"});
-}
 
-TEST_F(OeCommandsTest, JobOeExcludesAndIncludesItemsAndFolders) {
-    Layout();
-    NewJob();
-    ASSERT_EQ(m_cli.Run({"job", "oe", m_job, "add", ID_A}).code, 0);
+    // Items and folders of identity A excluded and included again.
     m_cli.Expect(0, {"job", "oe", m_job, "exclude", ID_A, "rules", "Block-Senders", "--folder", "inbox/projects"}, "",
                  "Excluded folder Inbox/Projects of Main Identity");
     const std::string projects = "oemg .Messages.Inbox.Projects. Projects.dbx";
     EXPECT_EQ(Listed(ID_A), (std::vector<std::string>{"oeit .Rules.", "oeit .Blocksenders.", projects}));
-    const CliResult r = m_cli.Expect(1, {"job", "oe", m_job, "exclude", ID_A, "rules", "--folder", "Nowhere", "colours"},
+    const CliResult twice = m_cli.Expect(1, {"job", "oe", m_job, "exclude", ID_A, "rules", "--folder", "Nowhere", "colours"},
                                      "no folder 'Nowhere'", "rules of Main Identity (" + std::string(ID_A) + ") is excluded already");
-    EXPECT_TRUE(Contains(r.err, "unknown item 'colours'")) << r.err;
+    EXPECT_TRUE(Contains(twice.err, "unknown item 'colours'")) << twice.err;
 
     m_cli.Ok({"job", "oe", m_job, "include", ID_A, "rules"});
     EXPECT_EQ(Listed(ID_A), (std::vector<std::string>{"oeit .Blocksenders.", projects}));

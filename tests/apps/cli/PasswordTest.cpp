@@ -73,39 +73,35 @@ TEST_F(PasswordTest, FromAFileTheEnvironmentOrAPromptAndRefusedWhenWrong) {
     EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: "})) << "asked once, on the terminal";
 }
 
-TEST_F(PasswordTest, PasswdChangesThePassword) {
+// passwd changes the password (from a file, or asked twice on a terminal) and removes it.
+TEST_F(PasswordTest, PasswdChangesAndRemovesThePassword) {
     cli.env["TAVORA_PASSWORD"] = "secret";
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "new", "n3w pass\n"));
     // It says plainly what the password does not protect.
     const CliResult r = cli.Expect(0, {"passwd", repo.path, "--new-password-file", repo.dir / "new"}, "",
                                    "It does not encrypt the\nstored data");
     EXPECT_EQ(r.out.rfind("The password has been changed.\n", 0), 0u) << r.out;
-
     EXPECT_EQ(Cat().err, "tavctl: " + repo.path + ": wrong password\n");
     cli.env["TAVORA_PASSWORD"] = "n3w pass";
     EXPECT_EQ(Cat().out, "alpha, second version");
     EXPECT_EQ(cli.Run({"check", repo.path, "--read-data"}).code, 0);
-}
 
-TEST_F(PasswordTest, PasswdAsksTwiceAndRefusesMismatchesAndEmptyPasswords) {
-    cli.answers = {"secret", "one", "two"};
+    // On a terminal: the old one, then the new one twice; mismatches and empty ones refused.
+    cli.env.clear();
+    cli.answers = {"n3w pass", "one", "two"};
     EXPECT_EQ(cli.Expect(1, {"passwd", repo.path}).err, "tavctl: " + repo.path + ": the new passwords do not match\n");
     EXPECT_EQ(cli.prompts,
               (std::vector<std::string>{"Password: ", "New password: ", "Retype new password: "}));
-
-    cli.answers = {"secret", "", ""};
+    cli.answers = {"n3w pass", "", ""};
     cli.Expect(1, {"passwd", repo.path}, "use --remove to remove the password");
-
-    cli.answers = {"secret", "again", "again"};
+    cli.answers = {"n3w pass", "again", "again"};
     EXPECT_EQ(cli.Run({"passwd", repo.path}).code, 0);
     cli.answers = {"again"};
     EXPECT_EQ(Cat().code, 0);
-}
 
-TEST_F(PasswordTest, PasswdRemovesThePassword) {
-    cli.env["TAVORA_PASSWORD"] = "secret";
+    cli.answers = {"again"};
     EXPECT_EQ(cli.Expect(0, {"passwd", "--remove", repo.path}).out.rfind("The password has been removed.\n", 0), 0u);
-    cli.env.clear();
+    cli.prompts.clear();
     EXPECT_EQ(Cat().out, "alpha, second version");
     EXPECT_TRUE(cli.prompts.empty());
     EXPECT_TRUE(Contains(cli.Run({"info", repo.path}).out, "Password:     not set\n"));

@@ -61,23 +61,50 @@ TEST_F(RestoreCommand, RestoresTheNewestBaselineBelowAFolderByDefault) {
     EXPECT_EQ(link, "a.txt");
 }
 
-TEST_F(RestoreCommand, OnlyAndExcludeChooseTheItems) {
+// Which items a restore or an extract writes, and what each refuses, on one backup.
+TEST_F(RestoreCommand, OnlyExcludeAndExtractChooseTheItems) {
     BackUp();
-    const std::string to = m_dir / "out";
-    m_cli.Ok({"restore", Repo(), "--to", to, "--only", m_dir / "data/sub", "--exclude", m_dir / "data/sub/deep"});
+    const std::string to = m_dir / "out", two = m_dir / "two", ex = m_dir / "ex";
+    const std::string data = m_dir / "data";
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;  // a part of the error text
+        std::vector<std::string> written, absent;
+    } cases[] = {
+        {{"restore", Repo(), "--to", to, "--only", data + "/sub", "--exclude", data + "/sub/deep"},
+         0, "", {Under(to, "sub/b.bin")}, {Under(to, "sub/deep"), Under(to, "a.txt")}},
+        // Items after REPO are chosen as with --only.
+        {{"restore", Repo(), data + "/a.txt", data + "/sub/deep", "--to", two},
+         0, "", {Under(two, "a.txt"), Under(two, "sub/deep/c.txt")}, {Under(two, "sub/b.bin"), Under(two, "lnk")}},
+        {{"restore", Repo(), "--to", two, "--only", "/no/such/item"}, 1, "/no/such/item: no such item in baseline 1", {}, {}},
+        {{"extract", Repo(), data + "/sub/b.bin", "--to", ex}, 0, "", {ex + "/b.bin"}, {}},
+        {{"extract", Repo(), data + "/sub", "--to", ex, "--no-recursive"}, 0, "", {ex + "/sub/b.bin"}, {ex + "/sub/deep"}},
+        // What is not one stored item is refused.
+        {{"extract", Repo(), data + "/a.txt"}, 2, "--to DIR", {}, {}},
+        {{"extract", Repo(), "/", "--to", m_dir / "x"}, 1, "is the root of a module", {}, {m_dir / "x"}},
+        {{"extract", Repo(), m_dir.Path(), "--to", m_dir / "x"}, 1, "not a stored item", {}, {m_dir / "x"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[2]);
+        m_cli.Expect(c.code, c.args, c.err);
+        for (const std::string& path : c.written) EXPECT_TRUE(plat::PathExists(path)) << path;
+        for (const std::string& path : c.absent) EXPECT_FALSE(plat::PathExists(path)) << path;
+    }
     EXPECT_EQ(tavtest::ReadFile(Under(to, "sub/b.bin")), m_big);
-    EXPECT_FALSE(plat::PathExists(Under(to, "sub/deep")));
-    EXPECT_FALSE(plat::PathExists(Under(to, "a.txt")));
+    EXPECT_EQ(tavtest::ReadFile(ex + "/b.bin"), m_big);
 
-    // Items after REPO are chosen as with --only.
-    const std::string two = m_dir / "two";
-    m_cli.Ok({"restore", Repo(), m_dir / "data/a.txt", m_dir / "data/sub/deep", "--to", two});
-    EXPECT_TRUE(plat::PathExists(Under(two, "a.txt")));
-    EXPECT_TRUE(plat::PathExists(Under(two, "sub/deep/c.txt")));
-    EXPECT_FALSE(plat::PathExists(Under(two, "sub/b.bin")));
-    EXPECT_FALSE(plat::PathExists(Under(two, "lnk")));
+    // An existing file is kept unless --overwrite is given.
+    tavtest::WriteFile(ex + "/b.bin", "mine");
+    m_cli.Run({"extract", Repo(), data + "/sub/b.bin", "--to", ex});
+    EXPECT_EQ(tavtest::ReadFile(ex + "/b.bin"), "mine");
+    m_cli.Ok({"extract", Repo(), data + "/sub/b.bin", "--to", ex, "--overwrite"});
+    EXPECT_EQ(tavtest::ReadFile(ex + "/b.bin"), m_big);
 
-    m_cli.Expect(1, {"restore", Repo(), "--to", two, "--only", "/no/such/item"}, "/no/such/item: no such item in baseline 1");
+    // Progress is drawn on a terminal, the files counted first.
+    m_cli.progress = true;
+    const CliResult r = m_cli.Expect(0, {"restore", Repo(), "--to", m_dir / "drawn"}, "/4 files  ");
+    EXPECT_TRUE(Contains(r.err, "\r")) << r.err;
 }
 
 TEST_F(RestoreCommand, OverwriteRulesAndTheOriginalPlace) {
@@ -170,29 +197,6 @@ TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
     EXPECT_EQ(tavtest::ReadFile(Under(to, "sub/deep/c.txt")), "deep\n");
 }
 
-TEST_F(RestoreCommand, ExtractWritesOneItemIntoAFolderAndRefusesOthers) {
-    BackUp();
-    const std::string to = m_dir / "ex";
-    m_cli.Ok({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to});
-    EXPECT_EQ(tavtest::ReadFile(to + "/b.bin"), m_big);
-    m_cli.Ok({"extract", Repo(), m_dir / "data/sub", "--to", to, "--no-recursive"});
-    EXPECT_TRUE(plat::PathExists(to + "/sub/b.bin"));
-    EXPECT_FALSE(plat::PathExists(to + "/sub/deep"));
-
-    // An existing file is kept unless --overwrite is given.
-    tavtest::WriteFile(to + "/b.bin", "mine");
-    m_cli.Run({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to});
-    EXPECT_EQ(tavtest::ReadFile(to + "/b.bin"), "mine");
-    m_cli.Ok({"extract", Repo(), m_dir / "data/sub/b.bin", "--to", to, "--overwrite"});
-    EXPECT_EQ(tavtest::ReadFile(to + "/b.bin"), m_big);
-
-    // What is not one stored item is refused.
-    m_cli.Expect(2, {"extract", Repo(), m_dir / "data/a.txt"}, "--to DIR");
-    m_cli.Expect(1, {"extract", Repo(), "/", "--to", m_dir / "x"}, "is the root of a module");
-    m_cli.Expect(1, {"extract", Repo(), m_dir.Path(), "--to", m_dir / "x"}, "not a stored item");
-    EXPECT_FALSE(plat::PathExists(m_dir / "x"));
-}
-
 TEST_F(RestoreCommand, ARootWhoseModuleIsMissingIsReportedAndTheOthersRestore) {
     // A repository with Files and Folders and Outlook Express roots, and a module folder
     // that holds only the Files and Folders module.
@@ -207,13 +211,6 @@ TEST_F(RestoreCommand, ARootWhoseModuleIsMissingIsReportedAndTheOthersRestore) {
     EXPECT_EQ(tavtest::ReadFile(to + "/home/ann/docs/a.txt"), "alpha, second version");
     EXPECT_EQ(tavtest::ReadFile(to + "/home/ann/docs/sub/b.bin"), repo.big);
     EXPECT_FALSE(plat::PathExists(to + "/etc/app.conf"));  // deleted in baseline 2
-}
-
-TEST_F(RestoreCommand, ProgressIsDrawnOnATerminal) {
-    BackUp();
-    m_cli.progress = true;
-    const CliResult r = m_cli.Expect(0, {"restore", Repo(), "--to", m_dir / "out"}, "/4 files  ");  // counted first
-    EXPECT_TRUE(Contains(r.err, "\r")) << r.err;
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST_F(ScheduleCommandTest, MakesTasksNamedAndTimedAsTheEditorDoes) {
     }
 }
 
-TEST_F(ScheduleCommandTest, RefusesWhatItCannotSchedule) {
+TEST_F(ScheduleCommandTest, RefusesWhatItCannotScheduleAndListsTheTasksOfAJob) {
     const std::vector<std::pair<std::vector<std::string>, int>> cases = {
         {{"schedule", m_job, "--daily", "24:00"}, 2},
         {{"schedule", m_job, "--daily", "2"}, 2},
@@ -93,9 +93,8 @@ TEST_F(ScheduleCommandTest, RefusesWhatItCannotSchedule) {
     for (const auto& [args, code] : cases) EXPECT_FALSE(m_cli.Expect(code, args).err.empty()) << args.back();
     EXPECT_TRUE(Tasks().empty());
     EXPECT_NE(m_cli.Run({"schedule", "--list"}).out.find("No schedules"), std::string::npos);
-}
 
-TEST_F(ScheduleCommandTest, ListsOnlyTheTasksOfTheJobGiven) {
+    // --list with a job lists only that job's tasks.
     plat::ScheduledTask foreign;  // a job whose id differs in its last digit only
     foreign.name = "Tavora." + m_id.substr(0, 7) + (m_id[7] == '0' ? "1" : "0") + ".Add.00000001";
     foreign.command = {"/bin/true"};

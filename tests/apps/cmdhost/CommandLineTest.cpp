@@ -1,13 +1,20 @@
-// The command host's command line, the counters read from closing logs, the record texts
-// and the terminal's progress line.
+// The command host's command line, the counters read from closing logs, the record texts,
+// what the host shows and asks (the terminal view and its progress line, the repository's
+// questions) and the stop signal.
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 #include "CommandLine.h"
 #include "ConsoleView.h"
+#include "HostErrorCallback.h"
 #include "HostRecords.h"
 #include "RunCounters.h"
+#include "RunnerTestUtil.h"
+#include "StopSignal.h"
 
 using namespace cmdhost;
+using namespace hosttest;
 using Tokens = std::vector<std::string>;
 
 // Tokens split at white space; a quoted token ends only at a quote before white space or
@@ -116,4 +123,79 @@ TEST(ProgressLine, ShowsBarPercentTitleAndFileWithinTheWidth) {
     // Control characters in a name cannot move the cursor.
     status.item = "/a\rb\x1b[2Jc";
     EXPECT_EQ(CConsoleView::RenderProgressLine(status, 80).find_first_of("\r\x1b"), std::string::npos);
+}
+
+TEST(ConsoleView, MessagesAndProblemsBecomeLinesAndTheBarIsErased) {
+    std::ostringstream progress, messages;
+    ConsoleOptions options;
+    options.progressBar = true;
+    CConsoleView view(progress, messages, options);
+    view.OnEngineEvent(EngineEvent::Progress, {"Backup File", "/d/a.txt", 50});
+    EXPECT_EQ(progress.str(), "\r[##########..........]  50%  Backup File: /d/a.txt");
+    view.ShowMessage("Backup Finished.", MessageIcon::Information);
+    EXPECT_EQ(messages.str(), "Backup Finished.\n");
+    EXPECT_EQ(progress.str().substr(progress.str().size() - 1), "\r") << "bar erased before the line";
+    view.ReportProblem("module \"x\" is not installed");
+    EXPECT_EQ(messages.str(), "Backup Finished.\nTavCmdHost: module \"x\" is not installed\n");
+
+    RunSummary failed;
+    failed.outcome = RunOutcome::CannotStart;
+    failed.problem = "Image folder \"/mnt/usb\" does not exist.";
+    failed.logPath = "/j.tvj.00000001.log/1.log";
+    view.OnRunEnded(failed);
+    EXPECT_TRUE(Contains(messages.str(), "TavCmdHost: Image folder \"/mnt/usb\" does not exist.\n"
+                                         "TavCmdHost: No baseline was saved; the repository is left as it "
+                                         "was before the run. Run log: /j.tvj.00000001.log/1.log\n"));
+    const size_t before = messages.str().size();
+    RunSummary committed;
+    committed.outcome = RunOutcome::Committed;
+    view.OnRunEnded(committed);
+    EXPECT_EQ(messages.str().size(), before) << "a committed run adds nothing";
+}
+
+TEST(ConsoleView, TheStopSignalAsksTheRunToStopOnce) {
+    std::ostringstream progress, messages;
+    CStopSignal stop;
+    CConsoleView view(progress, messages, ConsoleOptions(), &stop);
+    EXPECT_FALSE(view.Pump());
+    CStopSignal::Raise();
+    EXPECT_TRUE(view.Pump());
+    EXPECT_TRUE(view.Pump());
+    EXPECT_EQ(messages.str(), "Stopping: the run is rolled back at the next item...\n");
+}
+
+TEST(ErrorCallback, WithoutAWindowTheRepositoryGivesUp) {
+    CRecordingView view;
+    view.visible = false;
+    view.answerYes = true;
+    view.chosenPath = "/elsewhere/store.tvr";
+    CHostErrorCallback callback(view);
+    std::string path = "/mnt/usb/store.0003.tvr";
+    EXPECT_EQ(callback.OnChangePath(nullptr, path), 0);
+    EXPECT_EQ(path, "/mnt/usb/store.0003.tvr");
+    EXPECT_TRUE(view.questions.empty());
+    ASSERT_EQ(view.problems.size(), 1u);
+    EXPECT_EQ(view.problems[0], "Cannot find image path \"/mnt/usb/store.0003.tvr\".");
+    EXPECT_EQ(callback.OnChangeDisk(nullptr, path), 0);
+    EXPECT_EQ(view.problems[1], "Disk space for image path \"/mnt/usb/store.0003.tvr\" is full.");
+}
+
+TEST(ErrorCallback, AShownWindowAsksAndTakesTheChosenPath) {
+    CRecordingView view;
+    CHostErrorCallback callback(view);
+    std::string path = "/mnt/usb/store.tvr";
+    EXPECT_EQ(callback.OnChangePath(nullptr, path), 0) << "No";
+    ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.questions[0],
+              "Cannot find image path \"/mnt/usb/store.tvr\".\nDo you want to browse for the path?");
+
+    view.answerYes = true;
+    EXPECT_EQ(callback.OnChangeDisk(nullptr, path), 0) << "Yes, then the dialog cancelled";
+    EXPECT_EQ(view.questions[1], "Disk space for image path \"/mnt/usb/store.tvr\" is full.\n"
+                                 "Do you want to open new image path in another drive?");
+    EXPECT_EQ(path, "/mnt/usb/store.tvr");
+
+    view.chosenPath = "/mnt/other/store.tvr";
+    EXPECT_EQ(callback.OnChangePath(nullptr, path), 2);
+    EXPECT_EQ(path, "/mnt/other/store.tvr");
 }

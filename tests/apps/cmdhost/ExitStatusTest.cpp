@@ -1,6 +1,7 @@
 // The exit statuses of a backup run as cron and systemd see them, through the real
 // TavCmdHost and tavctl programs: 0 committed and complete, 3 committed with items missing,
-// 1 nothing committed, 2 wrong usage; and the items in error listed on stderr.
+// 1 nothing committed, 2 wrong usage; the items in error listed on stderr; and what
+// TavCmdHost prints, hidden and visible.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,11 +13,20 @@ using namespace hosttest;
 
 namespace {
 
+using HostResult = tavtest::ProgramResult;
+
 // One program run with the modules of the build, a private settings store and Wine prefix.
-tavtest::ProgramResult RunWithModules(const CTempDir& dir, const std::vector<std::string>& command) {
+HostResult RunWithModules(const CTempDir& dir, const std::vector<std::string>& command) {
     return tavtest::RunProgram(dir, command,
                                {{"TAVORA_MODULE_PATH", FILES_MODULE_DIR}, {"TAVORA_HOME", dir / "home"},
                                 {"WINEPREFIX", dir / "wine"}, {"XDG_RUNTIME_DIR", dir.Path()}});
+}
+
+// TavCmdHost with `arguments` over the test modules.
+HostResult RunHost(const CTempDir& dir, const std::vector<std::string>& arguments) {
+    std::vector<std::string> command = {TAVCMDHOST_PATH};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return tavtest::RunProgram(dir, command, {{"TAVORA_MODULE_PATH", CMDHOST_TEST_MODULE_DIR}});
 }
 
 // A job over dir/data (a.txt in it); each case changes it before the run.
@@ -133,5 +143,51 @@ INSTANTIATE_TEST_SUITE_P(Programs, ExitStatusTest, ::testing::Values(false, true
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "tavctl" : "TavCmdHost";
                          });
+
+TEST(CmdHostProcess, AHiddenRunFromCronPrintsNothingAndExitsZero) {
+    CTempDir dir;
+    CTestJob job(dir);
+    job.AddModule("alpha", {{"progress", "3"}});
+    job.Save();
+    HostResult r = RunHost(dir, {"JOB_BACKUP", job.path, "FULL", "SW_HIDE"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "") << "no bar when stdout is not a terminal";
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(Baselines(job.ImagePath()).size(), 2u);
+    EXPECT_EQ(Baselines(job.ImagePath())[1].type & 0xF000u, 0x1000u) << "FULL";
+
+    // Visible (no SW_HIDE): the message box becomes a line.
+    r = RunHost(dir, {"JOB_BACKUP", job.path});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Backup Finished.\n");
+    ASSERT_EQ(Baselines(job.ImagePath()).size(), 3u);
+    EXPECT_EQ(Baselines(job.ImagePath())[2].type & 0xF000u, 0x2000u) << "incremental without FULL";
+}
+
+TEST(CmdHostProcess, FailuresExitNonZeroAndSayWhyEvenWhenHidden) {
+    CTempDir dir;
+    CTestJob job(dir);
+    job.AddModule("alpha", {{"fail", "yes"}});
+    job.Save();
+    HostResult r = RunHost(dir, {"JOB_BACKUP", job.path, "FULL", "SW_HIDE"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: module \"alpha\" did not finish its part of the job")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "No baseline was saved")) << r.err;
+
+    r = RunHost(dir, {"JOB_BACKUP", dir / "missing.tvj", "SW_HIDE"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, dir / "missing.tvj")) << r.err;
+
+    r = RunHost(dir, {"BACKUP", job.path});
+    EXPECT_EQ(r.status, 2) << "nothing to do";
+    EXPECT_TRUE(Contains(r.err, "usage: TavCmdHost JOB_BACKUP JOB_FILE")) << r.err;
+    EXPECT_EQ(RunHost(dir, {"--help"}).status, 0);
+
+    // Unknown words are warned about, and the run goes on.
+    r = RunHost(dir, {"JOB_BACKUP", dir / "none.tvj", "FULLL", "SW_HIDE", "extra"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"FULLL\"")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: warning: ignored unknown word \"extra\"")) << r.err;
+}
 
 }  // namespace

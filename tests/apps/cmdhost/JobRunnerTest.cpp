@@ -92,7 +92,7 @@ TEST_F(JobRunnerTest, AFullScheduledRunCommitsABaselineAndWritesTheLog) {
     EXPECT_TRUE(m_view.problems.empty());
 }
 
-TEST_F(JobRunnerTest, AnIncrementalManualRunHasItsWordRecordsAndNoBanner) {
+TEST_F(JobRunnerTest, AnIncrementalManualRunHasItsWordRecordsAndNoBannerAndAHeldRepositoryDenies) {
     CommitFirstRun();
     const RunSummary& run = m_runner.RunJob(m_job.path, false, RunKind::Manual);
     ASSERT_EQ(run.outcome, RunOutcome::Committed);
@@ -115,6 +115,15 @@ TEST_F(JobRunnerTest, AnIncrementalManualRunHasItsWordRecordsAndNoBanner) {
     EXPECT_EQ(m_runner.StatusRecord().item, "");
     EXPECT_EQ(m_runner.StatusRecord().percent, 0u);
     EXPECT_EQ(m_runner.LogRecord().text.substr(0, 14), "Finish Backup ");
+
+    // While another holds the repository, a run is denied access.
+    CTavRepository* other = CTavEngine::CreateRepForBackup(&m_job.job);
+    ASSERT_NE(other, nullptr);
+    const RunSummary& denied = Run(false);
+    EXPECT_EQ(denied.outcome, RunOutcome::CannotStart);
+    EXPECT_TRUE(Contains(LogText(denied), "\r\nAccess denied. Cannot start backup operation.\r\n***** Another backup run"));
+    CTavEngine::DisposeRep(other);
+    EXPECT_EQ(Run(false).outcome, RunOutcome::Committed);
 }
 
 TEST_F(JobRunnerTest, AJobThatDoesNotLoadRunsNothing) {
@@ -148,17 +157,6 @@ TEST_F(JobRunnerTest, AMissingImageFolderIsNamedAndNothingIsMade) {
     EXPECT_TRUE(m_view.messages.empty()) << "not \"Access denied\"; the view says the reason";
     EXPECT_FALSE(plat::PathExists(m_dir / "unmounted"));
     EXPECT_TRUE(m_view.events.empty());
-}
-
-TEST_F(JobRunnerTest, ARunWhileAnotherHoldsTheRepositoryDeniesAccess) {
-    CommitFirstRun();
-    CTavRepository* other = CTavEngine::CreateRepForBackup(&m_job.job);
-    ASSERT_NE(other, nullptr);
-    const RunSummary& run = Run(false);
-    EXPECT_EQ(run.outcome, RunOutcome::CannotStart);
-    EXPECT_TRUE(Contains(LogText(run), "\r\nAccess denied. Cannot start backup operation.\r\n***** Another backup run"));
-    CTavEngine::DisposeRep(other);
-    EXPECT_EQ(Run(false).outcome, RunOutcome::Committed);
 }
 
 TEST_F(JobRunnerTest, AnUnreadableLatestBaselineStopsTheRun) {

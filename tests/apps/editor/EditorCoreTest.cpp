@@ -1,13 +1,22 @@
 // The editor's plain rules: encoding words, condition bits, new-job defaults, recent files,
-// the SETTINGS fields and the document's modified flag.
+// the SETTINGS fields and the document's modified flag; and the rules behind the SCHEDULE
+// and HISTORY pages: schedule names, times and command lines on the in-memory scheduler,
+// failures reported, run-log names and purge cut-offs.
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 #include "support/TempDir.h"
 #include "core/EditorSettings.h"
+#include "core/LogHistory.h"
+#include "core/ScheduleModel.h"
 #include "core/SettingsModel.h"
 #include "core/TavoraDoc.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "platform/TaskText.h"
 #include "tavengine/TavWords.h"
 
 using namespace editor;
@@ -134,6 +143,188 @@ TEST_F(EditorCore, SettingsSaveAndOpenEqualAndEditsMarkModified) {
     EXPECT_EQ(back.description, "two\nlines");
     EXPECT_EQ(back.splitSize, "700 MB");
     EXPECT_EQ(reopened.Job().GetImageEncoding(), 9u);
+}
+
+
+constexpr uint32_t JOB = 0x00A1B2C3;
+constexpr uint32_t NOW = 0x65000000;
+
+NewSchedule Schedule(bool full, const std::string& jobPath = "/home/u/daily.tvj") {
+    NewSchedule s;
+    s.jobId = JOB;
+    s.jobPath = jobPath;
+    s.full = full;
+    s.hostProgram = "/opt/tavora/bin/TavCmdHost";
+    s.nowSeconds = NOW;
+    return s;
+}
+
+// A scheduler whose calls fail as a broken one's would, counting what is asked of it.
+class CFailingScheduler : public plat::ITaskScheduler {
+public:
+    std::string Backend() const override { return "memory"; }
+    bool List(std::vector<plat::ScheduledTask>& tasks) override { return m_inner->List(tasks); }
+    bool Create(const plat::ScheduledTask&) override { return Failed("the user manager refused the timer"); }
+    bool Update(const plat::ScheduledTask& t) override { return m_inner->Update(t); }
+    bool Delete(const std::string& name) override {
+        ++deletes[name];
+        if (name == refused) return Failed("permission denied");
+        return m_inner->Delete(name) || Failed(m_inner->ErrorText());
+    }
+    std::unique_ptr<plat::ITaskScheduler> m_inner = plat::MakeMemoryScheduler();
+    std::string refused;
+    std::map<std::string, int> deletes;
+};
+
+TEST(Schedules, NewFullAndIncrementalGetTheirNamesAndTimes) {
+    auto scheduler = plat::MakeMemoryScheduler();
+    CScheduleModel model(*scheduler);
+    plat::ScheduledTask full, incremental;
+    ASSERT_TRUE(model.Create(Schedule(true), full)) << model.ErrorText();
+    ASSERT_TRUE(model.Create(Schedule(false), incremental)) << model.ErrorText();
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "Tavora.%08X.Ful.%08X", JOB, JOB ^ NOW);
+    EXPECT_EQ(full.name, expected);
+    ASSERT_EQ(full.triggers.size(), 1u);
+    EXPECT_EQ(full.triggers[0].kind, plat::TaskTriggerKind::Weekly);
+    EXPECT_EQ(full.triggers[0].weekDays, 1u << 6);
+    EXPECT_EQ(full.triggers[0].hour * 60 + full.triggers[0].minute, 60);
+    EXPECT_EQ(incremental.name.substr(15, 5), ".Inc.");
+    EXPECT_EQ(incremental.triggers[0].kind, plat::TaskTriggerKind::Daily);
+    EXPECT_EQ(incremental.triggers[0].hour * 60 + incremental.triggers[0].minute, 120);
+    EXPECT_EQ(ScheduleText(full), "every Sat at 01:00");
+    EXPECT_EQ(full.command, (std::vector<std::string>{"/opt/tavora/bin/TavCmdHost", "JOB_BACKUP", "/home/u/daily.tvj",
+                                                      "FULL", "Scheduled", "Scheduled backup"}));
+    EXPECT_EQ(incremental.command[3], "INC");
+
+    // A second full schedule in the same second exists under another name.
+    plat::ScheduledTask second;
+    ASSERT_TRUE(model.Create(Schedule(true), second)) << model.ErrorText();
+    EXPECT_NE(second.name, full.name);
+    std::vector<plat::ScheduledTask> listed;
+    ASSERT_TRUE(model.List(JOB, listed));
+    EXPECT_EQ(listed.size(), 3u);
+}
+
+TEST(Schedules, OnlyTheJobsOwnTasksAreListed) {
+    auto scheduler = plat::MakeMemoryScheduler();
+    CScheduleModel model(*scheduler);
+    plat::ScheduledTask mine, other;
+    ASSERT_TRUE(model.Create(Schedule(true), mine));
+    NewSchedule neighbour = Schedule(true);
+    neighbour.jobId = JOB + 1;  // differs in the last digit only
+    ASSERT_TRUE(model.Create(neighbour, other));
+    plat::ScheduledTask lower = mine;
+    lower.name = "tavora.00a1b2c3.add.00000001";  // letter case does not matter
+    ASSERT_TRUE(scheduler->Create(lower));
+    std::vector<plat::ScheduledTask> listed;
+    ASSERT_TRUE(model.List(JOB, listed));
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].name, mine.name);
+    EXPECT_EQ(ScheduleBackupType(listed[1].name), "Additional Backup");
+    EXPECT_EQ(ScheduleBackupType("Tavora.00A1B2C3.Xyz.1"), "Unknown");
+    EXPECT_EQ(ScheduleBackupType(mine.name), "Full Backup");
+    plat::ScheduledTask bare = mine;
+    bare.triggers.clear();
+    EXPECT_EQ(ScheduleText(bare), "None.");
+}
+
+TEST(Schedules, FailuresAreReportedAndEachTaskIsDeletedOnce) {
+    CFailingScheduler scheduler;
+    CScheduleModel model(scheduler);
+    plat::ScheduledTask task;
+    EXPECT_FALSE(model.Create(Schedule(true), task));
+    EXPECT_EQ(model.ErrorText(), "the user manager refused the timer");
+
+    CScheduleModel inner(*scheduler.m_inner);
+    plat::ScheduledTask a, b, c;
+    ASSERT_TRUE(inner.Create(Schedule(true), a));
+    ASSERT_TRUE(inner.Create(Schedule(false), b));
+    ASSERT_TRUE(inner.Create(Schedule(true), c));
+    scheduler.refused = b.name;
+    std::vector<std::pair<std::string, std::string>> failures;
+    const auto deleted = model.Delete({a.name, b.name, c.name, a.name}, failures);
+    EXPECT_EQ(deleted, (std::vector<std::string>{a.name, c.name}));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].first, b.name);
+    EXPECT_EQ(failures[0].second, "permission denied");
+    for (const auto& [name, count] : scheduler.deletes) EXPECT_EQ(count, 1) << name;
+}
+
+// --- run logs ---
+
+std::time_t Local(int year, int month, int day, int hour = 12, int minute = 0) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+TEST(LogHistory, CutOffsCountCalendarMonths) {
+    struct Case {
+        PurgeChoice choice;
+        std::time_t now, cutoff;
+    } cases[] = {
+        {PurgeChoice::OlderThanMonth, Local(2027, 3, 31), Local(2027, 3, 3)},
+        {PurgeChoice::OlderThanMonth, Local(2028, 3, 31), Local(2028, 3, 2)},  // leap year
+        {PurgeChoice::OlderThanMonth, Local(2027, 1, 15, 8, 30), Local(2026, 12, 15, 8, 30)},
+        {PurgeChoice::OlderThan3Months, Local(2027, 2, 10), Local(2026, 11, 10)},
+        {PurgeChoice::OlderThan6Months, Local(2027, 6, 30), Local(2026, 12, 30)},
+        {PurgeChoice::OlderThanYear, Local(2028, 2, 29), Local(2027, 3, 1)},
+        {PurgeChoice::OlderThanWeek, Local(2027, 5, 5), Local(2027, 5, 5) - 604800},
+        {PurgeChoice::All, Local(2027, 5, 5), Local(2027, 5, 5)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PurgeCutoff(c.choice, c.now), c.cutoff) << int(c.choice) << " " << c.now;
+}
+
+TEST(LogHistory, OperationsAndNames) {
+    const std::pair<uint32_t, const char*> operations[] = {
+        {0x10001000, "Full Backup"},         {0x10002135, "Incremental Backup"},
+        {0x10003000, "Incremental Backup"},  {0x10004000, "Unknown Backup Type"},
+        {0x20000000, "Restore"},             {0x30001000, "Unknown Command"},
+    };
+    for (const auto& [word, text] : operations) EXPECT_EQ(LogOperationText(word), text) << std::hex << word;
+    const LogEntry entry = ReadLogFileName("65A0B1C2.10001000.log");
+    EXPECT_EQ(entry.startSeconds, 0x65A0B1C2u);
+    EXPECT_EQ(entry.command, 0x10001000u);
+    const LogEntry odd = ReadLogFileName("12xz.log");
+    EXPECT_EQ(odd.startSeconds, 0x12u);
+    EXPECT_EQ(odd.command, 0u);
+}
+
+class Purge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"00000001.10001000.log", "00000002.10002000.log", "00000003.10002000.log"})
+            Write(name, Local(2026, 1, 1));
+        Write("FFFFFFFF.10002000.log", Local(2027, 6, 1));  // newer than the cut-off
+        Write("notes.txt", Local(2026, 1, 1));              // not a log
+    }
+    void Write(const char* name, std::time_t written) {
+        auto file = plat::CFile::Open(m_dir / name, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateAlways);
+        ASSERT_TRUE(file && file->Write("log\r\n", 5));
+        file.reset();
+        const TavFileTime t = plat::FileTimeFromUnix(written, 0);
+        ASSERT_TRUE(plat::SetFileTimes(m_dir / name, t, t));
+    }
+    tavtest::CTempDir m_dir;
+};
+
+// A log that cannot be deleted is the HISTORY page's test.
+TEST_F(Purge, DeletesOnlyLogsOlderThanTheCutOff) {
+    const std::time_t cutoff = Local(2027, 1, 1);
+    const PurgeResult result = PurgeLogFiles(m_dir.Path(), cutoff);
+    EXPECT_EQ(result.deleted, 3);
+    EXPECT_TRUE(result.failed.empty());
+    const auto left = ListLogFiles(m_dir.Path());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].name, "FFFFFFFF.10002000.log");
+    EXPECT_TRUE(plat::PathExists(m_dir / "notes.txt"));
+    EXPECT_EQ(PurgeLogFiles(m_dir / "missing", cutoff).deleted, 0);
 }
 
 }  // namespace

@@ -1,19 +1,23 @@
-// The editor's window: pages, document handling with its prompts, the SETTINGS page and
-// the backup condition dialog.
+// The editor's window: pages, document handling with its prompts, the SETTINGS page, the
+// backup condition dialog, starting the suite's programs (Backup Now, TVR Browse and Restore,
+// bringing an open browser window to the front) and opening dropped job files.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include "BackupConditionDlg.h"
 #include "EditorFrameTest.h"
 #include "OptionDlg.h"
+#include "core/EditorSettings.h"
 #include "platform/Registry.h"
 #include "tavengine/TavEngine.h"
+#include "tavui/WindowBeacon.h"
 
 class EditorWindowTest : public CEditorFrameTest {
     Q_OBJECT
@@ -23,6 +27,7 @@ private slots:
         QFile::remove(m_home.path() + "/machine.reg");
         QFile::remove(m_home.path() + "/user.reg");
         OpenFrame();
+        QDir().mkpath(QString::fromStdString(m_frame->Doc().Job().GetImageDesc("location")));
     }
     void cleanup() { CloseFrame(); }
 
@@ -170,6 +175,43 @@ private slots:
         m_frame->Action(editortext::ID_TOOLS_OPTIONS)->trigger();
         QVERIFY(user.ReadString("ExcludedPaths", list));
         QCOMPARE(list, GetDefaultExcludedPaths());
+    }
+
+    // "TVR Browse" and "Restore" bring a browser that shows the job's image to the front;
+    // without one they start the browser on that image.
+    void browseFindsAnOpenBrowser() {
+        m_prompt.files.push_back(Path("browse.tvj"));
+        QVERIFY(m_frame->SaveJobAs());
+        std::string image;
+        QVERIFY(QFile(QString::fromStdString(m_frame->Doc().Job().FormatImagePath(""))).open(QIODevice::WriteOnly));
+        QVERIFY(m_frame->Doc().Job().FindLastImagePath(image) != 0xFFFFFFFF);
+
+        auto browser = std::make_unique<QWidget>();
+        browser->setWindowTitle(QString::fromStdString("TvrBrowser - " + image));
+        tavui::CWindowBeacon beacon(browser.get());
+        QSignalSpy fronted(&beacon, &tavui::CWindowBeacon::broughtToFront);
+        m_frame->Action(editortext::ID_TOOLS_BROWSE)->trigger();
+        m_frame->Action(editortext::ID_TOOLS_RESTORE)->trigger();
+        QVERIFY(m_started.empty());
+        QTRY_COMPARE(fronted.count(), 2);
+
+        // The window shows another image now: a browser is started for this one.
+        browser->setWindowTitle("TvrBrowser - /elsewhere.tvr");
+        m_frame->Action(editortext::ID_TOOLS_RESTORE)->trigger();
+        QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", "/RESTOREDLG", QString::fromStdString(image)}));
+        m_frame->Action(editortext::ID_TOOLS_BROWSE)->trigger();
+        QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", QString::fromStdString(image)}));
+    }
+
+    void droppedJobFileOpens() {
+        m_prompt.files.push_back(Path("dropped.tvj"));
+        QVERIFY(m_frame->SaveJobAs());
+        QVERIFY(m_frame->NewJob());
+        QVERIFY(m_frame->acceptDrops());
+        QVERIFY(m_frame->OpenDroppedFiles({QString::fromStdString(Path("dropped.tvj")), "/elsewhere/other.tvj"}));
+        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("dropped.tvj")));
+        // It heads the recent files.
+        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->text().endsWith("dropped.tvj"));
     }
 };
 
