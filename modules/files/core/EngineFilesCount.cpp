@@ -128,16 +128,17 @@ void CTavEngineFiles::CountFolder(uint32_t nodeId, const std::string& folder,
     // asked for meanwhile is heard within a few listings.
     SetWorkCounted(total);
     if (m_foldersCounted++ % FOLDERS_PER_REPORT == 0) FireOnProgress(m_progressTitle, folder, 0);
+    // What keeping the folder costs is known before anything is packed: a folder past the
+    // budget is dropped as it is.
+    const size_t cost = CCountedFolder::Cost(entries) +
+                        items.Size() * CPreviousItems::SLIM_ITEM_BYTES + items.NameBytes();
+    if (m_keptBytes + cost > MAX_KEPT_BYTES) return;
+    m_keptBytes += cost;
     // The walk reads the records again from the table (in the order they lie there, mostly):
     // keeping only what finds them costs far less memory.
     items.Slim(*m_baseline);
     counted.Keep(entries, verdicts);
-    const size_t cost =
-        counted.Bytes() + items.Size() * CPreviousItems::SLIM_ITEM_BYTES + items.NameBytes();
-    if (m_keptBytes + cost <= MAX_KEPT_BYTES) {
-        m_keptBytes += cost;
-        m_counted.emplace(folder, std::move(kept));
-    }
+    m_counted.emplace(folder, std::move(kept));
 }
 
 bool CTavEngineFiles::TakeFolder(const std::string& folder, const TavNodeRec& parent,

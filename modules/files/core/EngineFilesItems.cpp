@@ -101,12 +101,16 @@ void CTavEngineFiles::CPreviousItems::Slim(CTavRepBaselineDetails& from) {
     std::vector<uint32_t>().swap(nameEnds);
 }
 
+size_t CTavEngineFiles::CCountedFolder::TextBytes(const std::vector<TavFindData>& entries) {
+    size_t bytes = 0;
+    for (const TavFindData& e : entries) bytes += e.name.size() + e.linkTarget.size();
+    return bytes;
+}
+
 void CTavEngineFiles::CCountedFolder::Keep(const std::vector<TavFindData>& entries,
                                           const std::vector<CEntryVerdict>& verdicts) {
     rows.reserve(entries.size());
-    size_t textBytes = 0;
-    for (const TavFindData& e : entries) textBytes += e.name.size() + e.linkTarget.size();
-    text.reserve(textBytes);
+    text.reserve(TextBytes(entries));
     for (size_t i = 0; i < entries.size(); ++i) {
         const TavFindData& e = entries[i];
         text.append(e.name);

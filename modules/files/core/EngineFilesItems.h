@@ -87,9 +87,13 @@ struct CTavEngineFiles::CCountedFolder {
     void Keep(const std::vector<TavFindData>& entries, const std::vector<CEntryVerdict>& verdicts);
     // The listing and one verdict per entry, as they were kept.
     void Unpack(std::vector<TavFindData>& entries, std::vector<CEntryVerdict>& verdicts) const;
-    size_t Bytes() const { return rows.size() * sizeof(Row) + text.size(); }
+    // The bytes Keep takes for `entries`.
+    static size_t Cost(const std::vector<TavFindData>& entries) {
+        return entries.size() * sizeof(Row) + TextBytes(entries);
+    }
 
   private:
+    static size_t TextBytes(const std::vector<TavFindData>& entries);
     struct Row {
         TavFileTime created, accessed, written;
         uint32_t attributes, sizeHigh, sizeLow, mode, uid, gid;
