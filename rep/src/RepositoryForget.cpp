@@ -9,11 +9,6 @@
 #include "platform/TestHooks.h"
 #include "tavrep/TavRepository.h"
 
-namespace {
-
-
-}  // namespace
-
 int CTavRepository::ForgetBaselines(const std::vector<uint32_t>& numbers, std::string& error) {
     if (m_currentImage < 0 || !m_baselines || m_baselines->items.empty()) {
         error = "no repository is open";
@@ -73,7 +68,11 @@ int CTavRepository::ForgetBaselines(const std::vector<uint32_t>& numbers, std::s
         }
         plat::CrashStep("entry-moved");
         if (!CommitTrans()) {
-            error = "cannot commit " + image->Path();
+            error = "cannot commit " + image->Path() + " (" + plat::ErrorText(plat::GetLastError()) +
+                    ")";
+            // The new table goes with its image, and with it the entry point that names it:
+            // the older images still name the full table, so no baseline is forgotten.
+            RollbackTrans();
             return 0;
         }
         m_baselines->items = std::move(kept);
