@@ -19,6 +19,16 @@ constexpr const char* TAVORA_KEY = "Software\\Norvik\\Tavora";
 std::string ReadText(const std::string& path) { return tavtest::ReadFile(path); }
 void WriteText(const std::string& path, const std::string& text) { ASSERT_TRUE(tavtest::WriteFile(path, text)); }
 
+// A value read back; "?" or 0xBAD when it cannot be read as one of that type.
+std::string String(CRegistry& reg, const std::string& name) {
+    std::string text;
+    return reg.ReadString(name, text) ? text : "?";
+}
+uint32_t Number(CRegistry& reg, const std::string& name) {
+    uint32_t number = 0;
+    return reg.ReadNumber(name, number) ? number : 0xBAD;
+}
+
 class RegistryTest : public ::testing::Test {
 protected:
     std::string UserFile() const { return JoinPath(m_home, "user.reg"); }
@@ -44,17 +54,11 @@ TEST_F(RegistryTest, KeysAndValuesRoundTrip) {
     EXPECT_TRUE(reg.WriteBinary("Blob", {0, 1, 255}));
     EXPECT_TRUE(reg.WriteString("", "default"));
 
-    std::string text;
-    uint32_t number = 0;
-    EXPECT_TRUE(reg.ReadString("imagelocation", text));
-    EXPECT_EQ(text, "/home/u/Backups \xC3\xA9");
-    EXPECT_TRUE(reg.ReadString("Store Root", text));
-    EXPECT_EQ(text, "%HOME%/mail");  // stored unexpanded
-    EXPECT_TRUE(reg.ReadNumber("ENCODING", number));
-    EXPECT_EQ(number, 31u);
+    EXPECT_EQ(String(reg, "imagelocation"), "/home/u/Backups \xC3\xA9");
+    EXPECT_EQ(String(reg, "Store Root"), "%HOME%/mail");  // stored unexpanded
+    EXPECT_EQ(Number(reg, "ENCODING"), 31u);
     EXPECT_TRUE(reg.WriteNumber("Encoding", 0xFFFFFFFF));
-    EXPECT_TRUE(reg.ReadNumber("Encoding", number));
-    EXPECT_EQ(number, 0xFFFFFFFFu);
+    EXPECT_EQ(Number(reg, "Encoding"), 0xFFFFFFFFu);
     std::vector<std::string> list;
     EXPECT_TRUE(reg.ReadMultiString("List", list));
     EXPECT_EQ(list, (std::vector<std::string>{"a", "b c"}));
@@ -65,7 +69,8 @@ TEST_F(RegistryTest, KeysAndValuesRoundTrip) {
     EXPECT_EQ(type, REG_BINARY);
 
     // Wrong types and missing values fail without touching the output.
-    number = 7;
+    std::string text;
+    uint32_t number = 7;
     EXPECT_FALSE(reg.ReadNumber("ImageLocation", number));
     EXPECT_EQ(number, 7u);
     EXPECT_EQ(reg.LastError(), ERR_INVALID_PARAMETER);
@@ -171,11 +176,8 @@ TEST_F(RegistryTest, EachRootHasItsOwnFileThatAnotherInstanceReads) {
 
     CRegistry again;
     ASSERT_TRUE(again.Open(HKEY_CURRENT_USER, TAVORA_KEY, false));
-    std::string text;
-    EXPECT_TRUE(again.ReadString("ExcludedPaths", text));
-    EXPECT_EQ(text, "/tmp;/proc;");
-    uint32_t number = 0;
-    EXPECT_FALSE(again.ReadNumber("Encoding", number));
+    EXPECT_EQ(String(again, "ExcludedPaths"), "/tmp;/proc;");
+    EXPECT_EQ(Number(again, "Encoding"), 0xBADu);
 }
 
 // Another process replaces the file: the change is seen, and a later write keeps it.
@@ -188,11 +190,9 @@ TEST_F(RegistryTest, SeesChangesMadeOutsideTheProcess) {
     text += "[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora]\r\n\"Theirs\"=\"by hand\"\r\n";
     WriteText(UserFile() + ".new", text);
     ASSERT_TRUE(RenameFile(UserFile() + ".new", UserFile()));
-    std::string value;
-    EXPECT_TRUE(reg.ReadString("Theirs", value));
-    EXPECT_EQ(value, "by hand");
+    EXPECT_EQ(String(reg, "Theirs"), "by hand");
     ASSERT_TRUE(reg.WriteNumber("Mine", 2));
-    EXPECT_TRUE(reg.ReadString("Theirs", value));
+    EXPECT_EQ(String(reg, "Theirs"), "by hand");
     EXPECT_NE(ReadText(UserFile()).find("\"Theirs\"=\"by hand\""), std::string::npos);
 }
 
@@ -226,12 +226,8 @@ TEST_F(RegistryTest, ChildProcessesShareTheStoreWithoutLosingWrites) {
     EXPECT_EQ(first.Wait(), 0);
     EXPECT_EQ(second.Wait(), 0);
     for (const char* id : {"1", "2"}) {
-        for (uint32_t i = 0; i < 20; ++i) {
-            uint32_t value = 0;
-            std::string name = std::string("Child") + id + "_" + std::to_string(i);
-            EXPECT_TRUE(reg.ReadNumber(name, value)) << reg.ErrorText();
-            EXPECT_EQ(value, 100 + i);
-        }
+        for (uint32_t i = 0; i < 20; ++i)
+            EXPECT_EQ(Number(reg, std::string("Child") + id + "_" + std::to_string(i)), 100 + i) << reg.ErrorText();
     }
 }
 
@@ -322,15 +318,12 @@ TEST_F(RegistryTest, ImportAppliesDeletionsToBothRoots) {
               "[-HKEY_CURRENT_USER\\Software\\Norvik\\Old]\n"
               "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Tavora\\Browser]\n\"Verbose\"=dword:1\n");
     ASSERT_TRUE(CRegistry::ImportFile(good, error)) << error;
-    uint32_t number = 0;
-    EXPECT_FALSE(user.ReadNumber("Gone", number));
-    EXPECT_TRUE(user.ReadNumber("Kept", number));
-    EXPECT_TRUE(user.ReadNumber("New", number));
-    EXPECT_EQ(number, 10u);
+    EXPECT_EQ(Number(user, "Gone"), 0xBADu);
+    EXPECT_EQ(Number(user, "Kept"), 2u);
+    EXPECT_EQ(Number(user, "New"), 10u);
     EXPECT_FALSE(user.Open(HKEY_CURRENT_USER, "Software\\Norvik\\Old", false));
     ASSERT_TRUE(machine.Open(HKEY_LOCAL_MACHINE, "Software\\Norvik\\Tavora\\Browser", false));
-    EXPECT_TRUE(machine.ReadNumber("Verbose", number));
-    EXPECT_EQ(number, 1u);
+    EXPECT_EQ(Number(machine, "Verbose"), 1u);
 }
 
 TEST_F(RegistryTest, SettingsFolderFollowsTheEnvironment) {

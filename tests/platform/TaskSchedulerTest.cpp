@@ -188,16 +188,6 @@ protected:
     SchedulerTest() { Use(GetParam()); }
 };
 
-class CrontabTest : public SchedulerBase {
-protected:
-    CrontabTest() { Use("crontab"); }
-};
-
-class SystemdTest : public SchedulerBase {
-protected:
-    SystemdTest() { Use("systemd"); }
-};
-
 TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
     const ScheduledTask task = Task("Tavora.5CE5645C.Ful.6B1603C4");
     ScheduledTask other = Task("Tavora.5CE5645C.Inc.6B1603C5");
@@ -240,7 +230,8 @@ TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
     }
 }
 
-TEST_F(CrontabTest, StartsAMissingCrontabAndReportsCronsOwnError) {
+TEST_F(SchedulerBase, CrontabStartsAMissingCrontabAndReportsCronsOwnError) {
+    Use("crontab");
     m_tools.crontabExists = false;
     ASSERT_TRUE(m_scheduler->Create(Task("Tavora.1.Inc.2"))) << m_scheduler->ErrorText();
     EXPECT_EQ(Listed().size(), 1u);
@@ -252,7 +243,8 @@ TEST_F(CrontabTest, StartsAMissingCrontabAndReportsCronsOwnError) {
     EXPECT_EQ(failing->ErrorText(), "crontab -l failed: crontab: your UID isn't in the passwd file.");
 }
 
-TEST_F(SystemdTest, SystemdAcceptsTheUnits) {
+TEST_F(SchedulerBase, SystemdAcceptsTheUnits) {
+    Use("systemd");
     if (!HaveAnalyze()) GTEST_SKIP() << "systemd-analyze is not installed: units not checked by systemd";
     // The program's own path holds the awkward characters: systemd must find it.
     const std::string program = m_dir / "bin 100% $x $$";
@@ -272,7 +264,8 @@ TEST_F(SystemdTest, SystemdAcceptsTheUnits) {
                                              "systemctl --user enable --now " + task.name + ".timer"));
 }
 
-TEST_F(SystemdTest, RefusesAProgramPathSystemdCannotStart) {
+TEST_F(SchedulerBase, SystemdRefusesAProgramPathItCannotStart) {
+    Use("systemd");
     ScheduledTask task = Task("Tavora.1.Inc.2");
     task.command[0] = "/opt/it's/TavCmdHost";
     EXPECT_FALSE(m_scheduler->Create(task));
