@@ -83,25 +83,20 @@ TEST(NormalizePath, SplitsFoldersAndFiles) {
     CTempDir dir;
     ASSERT_TRUE(plat::CreateDirectory(dir / "data"));
     ASSERT_TRUE(tavtest::WriteFile(dir / "data/a.doc", "x"));
+    // A path that does not exist (yet) is a file unless it ends with '/'; letter case is kept.
+    const struct {
+        std::string path, folder, pattern;
+    } rows[] = {{dir / "data", dir / "data/", "*.*"},
+                {dir / "data/a.doc", dir / "data/", "a.doc"},
+                {dir / "data/gone", dir / "data/", "gone"},
+                {"//x///./y.txt", "/x/", "y.txt"},
+                {"/", "/", "*.*"},
+                {"/Data/X", "/Data/", "X"}};
     std::string folder, pattern;
-
-    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data", folder, pattern));
-    EXPECT_EQ(folder, dir / "data/");
-    EXPECT_EQ(pattern, "*.*");
-    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data/a.doc", folder, pattern));
-    EXPECT_EQ(folder, dir / "data/");
-    EXPECT_EQ(pattern, "a.doc");
-    // A path that does not exist (yet) is a file unless it ends with '/'.
-    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data/gone", folder, pattern));
-    EXPECT_EQ(pattern, "gone");
-    ASSERT_TRUE(CTavEngine::NormalizePath("//x///./y.txt", folder, pattern));
-    EXPECT_EQ(folder, "/x/");
-    EXPECT_EQ(pattern, "y.txt");
-    ASSERT_TRUE(CTavEngine::NormalizePath("/", folder, pattern));
-    EXPECT_EQ(folder, "/");
-    EXPECT_EQ(pattern, "*.*");
-    ASSERT_TRUE(CTavEngine::NormalizePath("/Data/X", folder, pattern));
-    EXPECT_EQ(folder, "/Data/") << "letter case is kept";
+    for (const auto& row : rows) {
+        ASSERT_TRUE(CTavEngine::NormalizePath(row.path, folder, pattern)) << row.path;
+        EXPECT_EQ(folder + "|" + pattern, row.folder + "|" + row.pattern);
+    }
 
     folder = pattern = "unchanged";
     for (const std::string& bad :
