@@ -126,8 +126,7 @@ TEST(Password, DigestsAndVerification) {
     for (const auto& [created, good, bad] : cases) {
         TavImageSecurity sec = Security(created);
         ASSERT_EQ(CTavRepository::CreateRepository(dir / "pw.tvr", &sec, 0, {0, 0}), 1);
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(dir / "pw.tvr", nullptr), 1);
+        CAttached rep(dir / "pw.tvr", nullptr);
         EXPECT_EQ(rep.VerifyPassword(good), 1);
         EXPECT_EQ(rep.VerifyPassword(bad), 0);
     }
@@ -139,8 +138,7 @@ TEST(Password, ChangeAndCarryToNewImages) {
     TavImageSecurity sec = Security("old");
     ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, nullptr), 1);
+        CAttached rep(p, nullptr);
         EXPECT_EQ(rep.ChangePassword("wrong", "new"), 0);
         EXPECT_EQ(rep.ChangePassword("old", "new"), 1);
         EXPECT_EQ(rep.VerifyPassword("new"), 1);
@@ -151,8 +149,7 @@ TEST(Password, ChangeAndCarryToNewImages) {
         ASSERT_EQ(rep.SaveBaseline(t.get(), "run", nullptr, 0x10001000), 1u);
         rep.CommitTrans();
     }
-    CTavRepository again;
-    ASSERT_EQ(again.Attach(p, nullptr), 1);
+    CAttached again(p, nullptr);
     EXPECT_EQ(again.GetEntryImageID(), 1u);
     EXPECT_EQ(again.VerifyPassword("new"), 1);
     EXPECT_EQ(again.VerifyPassword(""), 0);
