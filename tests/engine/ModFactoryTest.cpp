@@ -93,6 +93,7 @@ TEST_F(ModFactory, LoadsGoodModulesLooksThemUpAndNumbersTheirCommands) {
     EXPECT_EQ(commands[0].commandId, 61001u);
     EXPECT_EQ(commands[1].commandId, 0u) << "a separator has none";
     EXPECT_EQ(commands[2].commandId, 61002u);
+    EXPECT_EQ(commands[2].moduleCmdId, 2u);
     ASSERT_EQ(fake->repControl.commands.size(), 1u);
     EXPECT_EQ(fake->repControl.commands[0].commandId, 61003u);
 

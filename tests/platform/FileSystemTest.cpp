@@ -136,7 +136,7 @@ TEST_F(CFileSystemTest, ListDirectoryInByteOrderWithoutDotEntries) {
 
 // --- folders, removal, renaming -------------------------------------------------------
 
-TEST_F(CFileSystemTest, FoldersAreMadeAndRemoved) {
+TEST_F(CFileSystemTest, FoldersAreMadeAndRemovedAndRenamesReplaceTheirTarget) {
     std::string deep = m_dir / "a/b/c";
     EXPECT_EQ(ErrorOf(CreateDirectory(deep)), ERR_FILE_NOT_FOUND);
     ASSERT_TRUE(CreateDirectories(deep));
@@ -153,9 +153,8 @@ TEST_F(CFileSystemTest, FoldersAreMadeAndRemoved) {
     ASSERT_TRUE(RemoveDirectory(deep));
     EXPECT_FALSE(PathExists(deep));
     EXPECT_EQ(ErrorOf(RemoveFile(m_dir / "a/missing")), ERR_FILE_NOT_FOUND);
-}
 
-TEST_F(CFileSystemTest, RenameReplacesTheTarget) {
+    // A rename replaces its target.
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "new", "new"));
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "old", "old"));
     ASSERT_TRUE(RenameFile(m_dir / "new", m_dir / "old"));

@@ -55,10 +55,9 @@ TEST(Content, ObserverStopKeepsAReadableChain) {
     TavPosition p = repo.Store(data, &obs, &md5);
     EXPECT_EQ(obs.percents, (std::vector<uint32_t>{20, 40}));
     EXPECT_EQ(repo.Chain(p), data.substr(0, 65536 * 2));
-    uint32_t got[4];
-    md5.GetHash(got);
-    auto want = StateOf(data.substr(0, 65536 * 2));
-    EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
+    std::array<uint32_t, 4> got;
+    md5.GetHash(got.data());
+    EXPECT_EQ(got, StateOf(data.substr(0, 65536 * 2)));
 }
 
 // Read ahead or not, a source that cannot be opened is reported when it is stored.
