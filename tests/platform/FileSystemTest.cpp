@@ -165,7 +165,7 @@ TEST_F(CFileSystemTest, FoldersAreMadeAndRemovedAndRenamesReplaceTheirTarget) {
 
 // --- temporary files and free space ---------------------------------------------------
 
-TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefix) {
+TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefixAndFreeSpaceIsFound) {
     tavtest::CEnvOverride tmpdir("TMPDIR", m_dir.Path() + "/");
     EXPECT_EQ(TempDirectory(), m_dir.Path());
 
@@ -192,9 +192,8 @@ TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefix) {
 
     ASSERT_TRUE(SetEnv("TMPDIR", ""));
     EXPECT_EQ(TempDirectory(), "/tmp");
-}
 
-TEST_F(CFileSystemTest, FreeSpaceOfFoldersFilesAndPathsNotYetMade) {
+    // Free space of folders, files and paths not yet made.
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "file", "x"));
     auto ofDir = FreeSpace(m_dir.Path());
     ASSERT_TRUE(ofDir.has_value());

@@ -96,7 +96,7 @@ TEST(RegFileTest, ReadsAnsiRegedit4WithEveryValueType) {
 }
 
 // Version 5 in UTF-16LE with its byte-order mark, as current editors write it.
-TEST(RegFileTest, ReadsUtf16Version5) {
+TEST(RegFileTest, ReadsUtf16AndUtf8Version5) {
     std::string utf8 =
         "Windows Registry Editor Version 5.00\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\Software\\\xE6\x97\xA5\xE6\x9C\xAC]\r\n"
@@ -123,14 +123,11 @@ TEST(RegFileTest, ReadsUtf16Version5) {
     EXPECT_EQ(ValueOf(*tree, key, "Multi").data, Bytes({0x78, 0, 0, 0, 0x79, 0, 0, 0, 0, 0}));
     EXPECT_EQ(ValueOf(*tree, key, "Word").data, Bytes({0xff, 0xff, 0xff, 0xff}));
     EXPECT_EQ(ValueOf(*tree, key, "Raw"), (RegValue{"Raw", REG_SZ, Bytes({0x41, 0})}));  // kept byte for byte
-}
 
-TEST(RegFileTest, ReadsUtf8WithAndWithoutMarkAndLfLineEnds) {
-    std::string body = "Windows Registry Editor Version 5.00\n[HKCU\\A]\n\"k\"=\"\xC3\xA4\"\n";
-    for (std::string text : {body, "\xEF\xBB\xBF" + body}) {
-        auto tree = Load(text);
-        EXPECT_EQ(ValueOf(*tree, {"A"}, "K").data, Utf16("\xC3\xA4"));
-    }
+    // The same in UTF-8, with and without its mark, and with LF line ends.
+    const std::string plain = "Windows Registry Editor Version 5.00\n[HKCU\\A]\n\"k\"=\"\xC3\xA4\"\n";
+    for (const std::string& text : {plain, "\xEF\xBB\xBF" + plain})
+        EXPECT_EQ(ValueOf(*Load(text), {"A"}, "K").data, Utf16("\xC3\xA4"));
 }
 
 TEST(RegFileTest, AppliesDeletionsAndKeepsTheFirstCase) {

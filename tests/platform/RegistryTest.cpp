@@ -29,6 +29,9 @@ uint32_t Number(CRegistry& reg, const std::string& name) {
     return reg.ReadNumber(name, number) ? number : 0xBAD;
 }
 
+// The error a call on `reg` left behind, ERR_NONE when it succeeded.
+uint32_t ErrorOf(const CRegistry& reg, bool ok) { return ok ? ERR_NONE : reg.LastError(); }
+
 class RegistryTest : public ::testing::Test {
 protected:
     std::string UserFile() const { return JoinPath(m_home, "user.reg"); }
@@ -75,8 +78,7 @@ TEST_F(RegistryTest, KeysAndValuesRoundTrip) {
     EXPECT_EQ(number, 7u);
     EXPECT_EQ(reg.LastError(), ERR_INVALID_PARAMETER);
     EXPECT_FALSE(reg.ReadString("Encoding", text));
-    EXPECT_FALSE(reg.ReadString("Missing", text));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.ReadString("Missing", text)), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(reg.ErrorText(),
               "HKEY_LOCAL_MACHINE\\Software\\Norvik\\Tavora: no value \"Missing\"");
@@ -89,8 +91,7 @@ TEST_F(RegistryTest, KeysAndValuesRoundTrip) {
     EXPECT_EQ(names, (std::vector<std::string>{"ImageLocation", "Store Root", "Encoding", "List",
                                                "Blob", ""}));
     EXPECT_TRUE(reg.DeleteValue("store root"));
-    EXPECT_FALSE(reg.DeleteValue("Store Root"));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.DeleteValue("Store Root")), ERR_FILE_NOT_FOUND);
     EXPECT_FALSE(reg.ReadString("Store Root", text));
 }
 
@@ -117,28 +118,24 @@ TEST_F(RegistryTest, SubkeysEnumerateWithoutCaseAndDeleteAsSubtrees) {
     EXPECT_FALSE(oe.EnumKey(1, name));
 
     EXPECT_TRUE(reg.DeleteKey("{B-2}\\Software"));
-    EXPECT_FALSE(oe.EnumKey(0, name));  // the open key went with its parent
-    EXPECT_EQ(oe.LastError(), ERR_KEY_DELETED);
+    EXPECT_EQ(ErrorOf(oe, oe.EnumKey(0, name)), ERR_KEY_DELETED);  // the open key went with its parent
     EXPECT_FALSE(oe.WriteNumber("x", 1));  // and is not made again by a write
     CRegistry probe;
     EXPECT_FALSE(probe.Open(HKEY_CURRENT_USER, "Identities\\{B-2}\\Software", false));
     EXPECT_TRUE(probe.Open(HKEY_CURRENT_USER, "Identities\\{B-2}", false));
-    EXPECT_FALSE(reg.DeleteKey("{B-2}\\Software"));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.DeleteKey("{B-2}\\Software")), ERR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, OpenWithoutCreateAndBadArgumentsChangeNothing) {
     CRegistry reg;
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, TAVORA_KEY, false));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, TAVORA_KEY, false)), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(reg.ErrorText(), "HKEY_CURRENT_USER\\Software\\Norvik\\Tavora: no such key");
     EXPECT_FALSE(reg.IsOpen());
     EXPECT_EQ(reg.GetCurrentKey(), "");
     EXPECT_FALSE(PathExists(UserFile()));
     EXPECT_FALSE(reg.WriteNumber("x", 1));  // nothing open
 
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "A\\\\B"));
-    EXPECT_EQ(reg.LastError(), ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, "A\\\\B")), ERR_INVALID_PARAMETER);
     EXPECT_FALSE(reg.OpenKey("HKEY_USERS\\A", true));
     EXPECT_EQ(reg.ErrorText(), "\"HKEY_USERS\\A\": unsupported root key \"HKEY_USERS\"");
     ASSERT_TRUE(reg.OpenKey("HKCU\\Software\\Norvik", true));
@@ -147,8 +144,7 @@ TEST_F(RegistryTest, OpenWithoutCreateAndBadArgumentsChangeNothing) {
     EXPECT_FALSE(reg.WriteString("bad", std::string("a\0b", 3)));
     EXPECT_FALSE(reg.WriteString("line\nbreak", "x"));
     EXPECT_FALSE(reg.WriteString("bad", "x", REG_DWORD));
-    EXPECT_FALSE(reg.WriteMultiString("bad", {"a", ""}));
-    EXPECT_EQ(reg.LastError(), ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ErrorOf(reg, reg.WriteMultiString("bad", {"a", ""})), ERR_INVALID_PARAMETER);
     std::string name;
     EXPECT_FALSE(reg.EnumValue(0, name));
 
@@ -238,8 +234,7 @@ TEST_F(RegistryTest, DamagedFileFailsEveryAccessAndStaysAsItWas) {
         "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"open\n";
     WriteText(UserFile(), damaged);
     CRegistry reg;
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "A"));
-    EXPECT_EQ(reg.LastError(), ERR_REGISTRY_CORRUPT);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, "A")), ERR_REGISTRY_CORRUPT);
     EXPECT_EQ(reg.ErrorText(), UserFile() + ": line 4: unterminated string");
     EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "B", true));
     std::string error;
@@ -257,8 +252,7 @@ TEST_F(RegistryTest, DamagedFileFailsEveryAccessAndStaysAsItWas) {
 
     // An empty file is an empty store.
     WriteText(UserFile(), "");
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "A", false));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, "A", false)), ERR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, ExportThenImportRestoresTheSubtree) {

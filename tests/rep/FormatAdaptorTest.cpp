@@ -43,7 +43,7 @@ TavNodeRec SampleNode() {
 }  // namespace
 
 // A 2.1 node record field by field, and back; only known versions have an adaptor.
-TEST(FormatAdaptor, Version21NodeLayoutAndRoundTrip) {
+TEST(FormatAdaptor, Version21NodeLayoutRoundTripAndLongNames) {
     std::unique_ptr<CTavFormatAdaptor> a(MakeFormatAdaptor(FORMAT_2_1));
     ASSERT_TRUE(a);
     EXPECT_EQ(MakeFormatAdaptor(0x02030000), nullptr);
@@ -62,13 +62,9 @@ TEST(FormatAdaptor, Version21NodeLayoutAndRoundTrip) {
     TavNodeRec back;
     ASSERT_EQ(a->NodeFromDisk(&back, disk), 1);
     EXPECT_EQ(std::memcmp(&back, &n, sizeof(n)), 0);
-}
 
-TEST(FormatAdaptor, LongNamesAreCutAt259Bytes) {
-    std::unique_ptr<CTavFormatAdaptor> a(MakeFormatAdaptor(FORMAT_2_1));
-    TavNodeRec n = SampleNode();
+    // Long names are cut at 259 bytes.
     Utf8ToUtf16Field(std::string(300, 'x'), n.name, NODE_NAME_CHARS);
-    uint8_t disk[368];
     a->NodeToDisk(disk, &n, nullptr);
     EXPECT_EQ(std::strlen(reinterpret_cast<char*>(disk + 40)), 259u);
     EXPECT_EQ(disk[40 + 259], 0);

@@ -40,7 +40,7 @@ constexpr std::array<uint32_t, 4> INITIAL = {0x67452301, 0xEFCDAB89, 0x98BADCFE,
 
 }  // namespace
 
-TEST(MD5Checksum, MatchesTheRfc1321TestSuite) {
+TEST(MD5Checksum, MatchesTheRfc1321TestSuiteAndPadsAroundBlockBoundaries) {
     EXPECT_EQ(Md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(Md5Hex("a"), "0cc175b9c0f1b6a831c399e269772661");
     EXPECT_EQ(Md5Hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
@@ -61,9 +61,7 @@ TEST(MD5Checksum, MatchesTheRfc1321TestSuite) {
     md5.GetHash(words);
     EXPECT_EQ(words[0], 0x98500190u);
     EXPECT_EQ(words[3], 0x727fe128u);
-}
 
-TEST(MD5Checksum, PadsCorrectlyAroundBlockBoundaries) {
     // Lengths where the padding needs one or two extra blocks (digests from md5sum).
     const std::pair<size_t, const char*> cases[] = {
         {55, "ef1772b6dff9a122358552954ad0df65"},     {56, "3b0c8ac703f828b04c6c197006d17218"},
