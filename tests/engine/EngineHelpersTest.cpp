@@ -207,7 +207,7 @@ TEST(CheckSum, ComparesTheFingerprintOfCompleteBlocks) {
     EXPECT_TRUE(fresh.CheckSum(dir / "empty", 0, initial));
 }
 
-TEST(DefaultExcludedPaths, SystemFoldersEachEndedBySeparator) {
+TEST(ExcludedPaths, SystemFoldersEachEndedBySeparatorAndUserLists) {
     const std::string list = GetDefaultExcludedPaths();
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(list.back(), ';');
@@ -223,9 +223,8 @@ TEST(DefaultExcludedPaths, SystemFoldersEachEndedBySeparator) {
     char small[6];
     EXPECT_EQ(GetDefaultExcludedPaths(small, sizeof(small)), 5u);
     EXPECT_STREQ(small, list.substr(0, 5).c_str());
-}
 
-TEST(UserExcludedPaths, ListsSplitWithTheLastPathKeptAndJoinWithSeparators) {
+    // A user's lists split with the last path kept and join with separators.
     using List = std::vector<std::string>;
     EXPECT_EQ(SplitExcludedPaths("/a;/b c;"), (List{"/a", "/b c"}));
     EXPECT_EQ(SplitExcludedPaths(";;/a;;"), List{"/a"});

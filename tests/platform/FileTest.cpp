@@ -122,7 +122,7 @@ TEST_F(CFileTest, CreateAlwaysNeverTruncatesAFileSomeoneReads) {
 
 // The child holds another file for writing while ours is open here: that file is closed to
 // us, and ours, once closed, is free again (the child did not inherit it).
-TEST_F(CFileTest, WriterInAnotherProcessExcludesThisOneAndInheritsNothing) {
+TEST_F(CFileTest, WriterOrReaderInOneProcessExcludesTheOtherAndNothingIsInherited) {
     auto writer = OpenExisting(m_file, FileAccess::ReadWrite);
     ASSERT_TRUE(writer);
     const std::string other = m_dir / "other", marker = m_dir / "release";
@@ -137,9 +137,8 @@ TEST_F(CFileTest, WriterInAnotherProcessExcludesThisOneAndInheritsNothing) {
     ASSERT_TRUE(tavtest::WriteFile(marker, ""));
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_TRUE(OpenExisting(other, FileAccess::ReadWrite));
-}
 
-TEST_F(CFileTest, ReaderHereExcludesWriterInAnotherProcess) {
+    // A reader here excludes a writer in another process.
     auto reader = OpenExisting(m_file, FileAccess::Read);
     ASSERT_TRUE(reader);
     EXPECT_EQ(RunProcess({ExecutablePath(), "--try", m_file, "write"}), int(ERR_SHARING_VIOLATION));
