@@ -17,7 +17,7 @@ std::string Name(const TavNodeRec& n) { return Utf16FieldToUtf8(n.name, NODE_NAM
 
 }  // namespace
 
-TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRoot) {
+TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRootAndNumbersTheNextOnes) {
     CAttached rep(path, &sec);
     EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
     EXPECT_EQ(rep.GetCurrentImageID(), 0u);
@@ -37,10 +37,8 @@ TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRoot) {
     ASSERT_TRUE(WriteFile(dir / "cut.tvr", bytes.substr(0, bytes.size() - 100)));
     EXPECT_EQ(ThrownCode([&] { other.Attach(dir / "cut.tvr", &sec); }), TAVEX_NOT_IMAGE);
     EXPECT_FALSE(other.IsAttached());
-}
 
-TEST_F(RepositoryTest, SavesNamesAndNumbersBaselines) {
-    CAttached rep(path, &sec);
+    // Baselines saved are named and numbered.
     TablePtr t(rep.LoadBaseline(0));
     ASSERT_EQ(rep.BeginTrans(5000), 1);
     EXPECT_EQ(rep.SaveBaseline(t.get(), nullptr, nullptr, 0x10001000), 1u);
