@@ -58,8 +58,20 @@ TEST(Content, ChunksProgressAndStops) {
     EXPECT_EQ(got, StateOf(data.substr(0, 65536 * 2)));
 }
 
-// Read ahead or not, a source that cannot be opened is reported when it is stored.
-TEST(Content, UnopenableSourcesAreReported) {
+namespace {
+class CGiveUp : public CTavRepErrorCallback {
+public:
+    int32_t OnChangeDisk(CTavRepository*, std::string& p) override {
+        asked = p;
+        return 0;
+    }
+    std::string asked;
+};
+}  // namespace
+
+// Read ahead or not, a source that cannot be opened is reported when it is stored; a file
+// larger than the room left asks for another disk.
+TEST(Content, UnopenableSourcesAreReportedAndTooLittleRoomAsksForAnotherDisk) {
     CRepo repo(Security());
     CTempDir dir;
     const std::string missing = dir / "missing", locked = dir / "locked";
@@ -77,22 +89,7 @@ TEST(Content, UnopenableSourcesAreReported) {
         EXPECT_EQ(repo.rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
         EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
     }
-}
 
-namespace {
-class CGiveUp : public CTavRepErrorCallback {
-public:
-    int32_t OnChangeDisk(CTavRepository*, std::string& p) override {
-        asked = p;
-        return 0;
-    }
-    std::string asked;
-};
-}  // namespace
-
-TEST(Content, TooLittleRoomAsksForAnotherDisk) {
-    CRepo repo(Security());
-    CTempDir dir;
     // A sparse file far larger than the volume: the room check refuses it before reading,
     // also right after small files found room (the room seen then is not room granted).
     std::string huge = dir / "huge";

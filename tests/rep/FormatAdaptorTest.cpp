@@ -43,7 +43,7 @@ TavNodeRec SampleNode() {
 }  // namespace
 
 // A 2.1 node record field by field, and back; only known versions have an adaptor.
-TEST(FormatAdaptor, Version21NodeLayoutRoundTripAndLongNames) {
+TEST(FormatAdaptor, Version21NodeLayoutRoundTripLongNamesAndTheWorkingRecord) {
     std::unique_ptr<CTavFormatAdaptor> a(MakeFormatAdaptor(FORMAT_2_1));
     ASSERT_TRUE(a);
     EXPECT_EQ(MakeFormatAdaptor(0x02030000), nullptr);
@@ -77,6 +77,19 @@ TEST(FormatAdaptor, Version21NodeLayoutRoundTripAndLongNames) {
     a->NodeToDisk(disk, &n, &alt);
     EXPECT_EQ(a->LastMessage(), "Name is too long, alternative name used.");
     EXPECT_STREQ(reinterpret_cast<char*>(disk + 40), "r\xC3\xA9sum\xC3\xA9.txt");
+
+    // The working file's record, never stored: its round trip counts; and the id texts.
+    const TavNodeRec sample = SampleNode();
+    uint8_t raw[NODE_REC_SIZE];
+    EncodeNodeRec(sample, raw);
+    EXPECT_EQ(LE32(raw), 2u * 628);
+    DecodeNodeRec(raw, back);
+    EXPECT_EQ(std::memcmp(&back, &sample, sizeof(sample)), 0);
+    char text[9];
+    NodeIdToString(628, text);
+    EXPECT_STREQ(text, "00000274");
+    EXPECT_EQ(NodeIdFromString("00000274"), 628u);
+    EXPECT_EQ(NodeIdFromString("zz"), TAV_NONE);
 }
 
 TEST(FormatAdaptor, Version20DefaultsAndRoots) {
@@ -137,19 +150,4 @@ TEST(FormatAdaptor, BaselineHeadersOfBothVersions) {
     Put32(d20 + 88, 0);
     a20->HeaderFromDisk(&back, d20);
     EXPECT_EQ(back.type, 0x10002000u);
-}
-
-TEST(NodeRecord, WorkingRecordAndIdTexts) {
-    TavNodeRec n = SampleNode();
-    uint8_t raw[NODE_REC_SIZE];
-    EncodeNodeRec(n, raw);  // the working file's record, never stored: its round trip counts
-    EXPECT_EQ(LE32(raw), 2u * 628);
-    TavNodeRec back;
-    DecodeNodeRec(raw, back);
-    EXPECT_EQ(std::memcmp(&back, &n, sizeof(n)), 0);
-    char text[9];
-    NodeIdToString(628, text);
-    EXPECT_STREQ(text, "00000274");
-    EXPECT_EQ(NodeIdFromString("00000274"), 628u);
-    EXPECT_EQ(NodeIdFromString("zz"), TAV_NONE);
 }

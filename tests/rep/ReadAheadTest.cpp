@@ -78,7 +78,7 @@ TEST_F(ReadAheadTest, AnnouncedFilesAreStoredAsTheOthers) {
     }
 }
 
-TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDropped) {
+TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDroppedAndTheReadAheadIsBounded) {
     CRepo repo(Security());
     for (size_t i = 0; i < 4; ++i) repo.rep.PrefetchFileContent(files[i].c_str(), 0);
     // The third is stored first: the two before it are dropped, and read anew when stored.
@@ -99,10 +99,8 @@ TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDropped) {
     repo.rep.PrefetchFileContent(files[7].c_str(), 0);
     repo.rep.DropPrefetched();
     EXPECT_EQ(repo.Chain(Store(repo.rep, files[7]).position), data[7]);
-}
 
-TEST_F(ReadAheadTest, TheReadAheadIsBounded) {
-    CRepo repo(Security());
+    // The read-ahead is bounded.
     size_t taken = 0;
     while (taken < 1000 && repo.rep.PrefetchFileContent(files[6].c_str(), 0)) ++taken;
     if (std::thread::hardware_concurrency() > 1)
