@@ -85,10 +85,8 @@ TEST(BoundaryTest, ThrowingEachKindFromTheEngineOrItsObserverIsOneLoggedCountedE
             EXPECT_TRUE(fromObserver ? at != std::string::npos : at == 0) << observer.lines[0];
             EXPECT_EQ(CCountedException::live, 0);
         }
-}
 
-// An observer whose log call throws as well: counted, never recursing or escaping.
-TEST(BoundaryTest, ObserverWhoseLogThrowsIsCountedOnly) {
+    // An observer whose log call throws as well: counted, never recursing or escaping.
     class CBrokenObserver : public CTavEngineObserver {
     public:
         void OnTavEngineStart(CTavEngine*) override { throw std::runtime_error("start"); }

@@ -72,36 +72,28 @@ TEST(FileMatchFilters, WildcardsAndLetterCase) {
     // Bytes that are not UTF-8 match only themselves.
     EXPECT_TRUE(CTavEngine::FileMatchFilters("bad\xFF.txt", "bad?.txt"));
     EXPECT_FALSE(CTavEngine::FileMatchFilters("bad\xFF.txt", "bad\xC3\xBF.txt"));
-}
-
-TEST(FileMatchFilters, ManyStarsStayFast) {
-    const std::string name(5000, 'a');
-    EXPECT_FALSE(CTavEngine::FileMatchFilters(name, "*a*a*a*a*a*a*a*a*a*a*a*b"));
+    // Many stars stay fast.
+    EXPECT_FALSE(CTavEngine::FileMatchFilters(std::string(5000, 'a'), "*a*a*a*a*a*a*a*a*a*a*a*b"));
 }
 
 TEST(NormalizePath, SplitsFoldersAndFiles) {
     CTempDir dir;
     ASSERT_TRUE(plat::CreateDirectory(dir / "data"));
     ASSERT_TRUE(tavtest::WriteFile(dir / "data/a.doc", "x"));
+    // A path that does not exist (yet) is a file unless it ends with '/'; letter case is kept.
+    const struct {
+        std::string path, folder, pattern;
+    } rows[] = {{dir / "data", dir / "data/", "*.*"},
+                {dir / "data/a.doc", dir / "data/", "a.doc"},
+                {dir / "data/gone", dir / "data/", "gone"},
+                {"//x///./y.txt", "/x/", "y.txt"},
+                {"/", "/", "*.*"},
+                {"/Data/X", "/Data/", "X"}};
     std::string folder, pattern;
-
-    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data", folder, pattern));
-    EXPECT_EQ(folder, dir / "data/");
-    EXPECT_EQ(pattern, "*.*");
-    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data/a.doc", folder, pattern));
-    EXPECT_EQ(folder, dir / "data/");
-    EXPECT_EQ(pattern, "a.doc");
-    // A path that does not exist (yet) is a file unless it ends with '/'.
-    ASSERT_TRUE(CTavEngine::NormalizePath(dir / "data/gone", folder, pattern));
-    EXPECT_EQ(pattern, "gone");
-    ASSERT_TRUE(CTavEngine::NormalizePath("//x///./y.txt", folder, pattern));
-    EXPECT_EQ(folder, "/x/");
-    EXPECT_EQ(pattern, "y.txt");
-    ASSERT_TRUE(CTavEngine::NormalizePath("/", folder, pattern));
-    EXPECT_EQ(folder, "/");
-    EXPECT_EQ(pattern, "*.*");
-    ASSERT_TRUE(CTavEngine::NormalizePath("/Data/X", folder, pattern));
-    EXPECT_EQ(folder, "/Data/") << "letter case is kept";
+    for (const auto& row : rows) {
+        ASSERT_TRUE(CTavEngine::NormalizePath(row.path, folder, pattern)) << row.path;
+        EXPECT_EQ(folder + "|" + pattern, row.folder + "|" + row.pattern);
+    }
 
     folder = pattern = "unchanged";
     for (const std::string& bad :
@@ -144,7 +136,7 @@ TEST(SetDirectory, EntersAndCreatesTheTargetFolderButNeverLeavesTheBase) {
 
 // Whether an item is due: in a backup, changed since it was stored; in a restore, worth
 // overwriting on disk.
-TEST(CheckUpToDate, FollowsTheConditionsOfTheCommandWord) {
+TEST(CheckUpToDate, FollowsTheConditionsOfTheCommandWordAndTheNewFileMode) {
     const uint32_t inc = SetTavCmd(SetBkType(0, TAV_BKTYPE_INCREMENTAL), TAV_CMD_BACKUP);
     const uint32_t full = SetTavCmd(SetBkType(0x0135, TAV_BKTYPE_FULL), TAV_CMD_BACKUP);
     const uint32_t restore = SetTavCmd(0, TAV_CMD_RESTORE);
@@ -180,9 +172,7 @@ TEST(CheckUpToDate, FollowsTheConditionsOfTheCommandWord) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(CTavEngine::CheckUpToDate(row.node, row.found, row.word), row.changed) << row.why;
-}
-
-TEST(CheckShouldBeAdded, FollowsTheNewFileMode) {
+    // A new file: as the new-file mode says.
     EXPECT_TRUE(CTavEngine::CheckShouldBeAdded("/d/x", 0, TAV_COND_NEWFILE_ALWAYS));
     EXPECT_FALSE(CTavEngine::CheckShouldBeAdded("/d/x", 1, TAV_COND_NEWFILE_IGNORE));
     EXPECT_FALSE(CTavEngine::CheckShouldBeAdded("/d/x", 0, TAV_COND_NEWFILE_ALLSELECTED));
@@ -217,7 +207,7 @@ TEST(CheckSum, ComparesTheFingerprintOfCompleteBlocks) {
     EXPECT_TRUE(fresh.CheckSum(dir / "empty", 0, initial));
 }
 
-TEST(DefaultExcludedPaths, SystemFoldersEachEndedBySeparator) {
+TEST(ExcludedPaths, SystemFoldersEachEndedBySeparatorAndUserLists) {
     const std::string list = GetDefaultExcludedPaths();
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(list.back(), ';');
@@ -233,9 +223,8 @@ TEST(DefaultExcludedPaths, SystemFoldersEachEndedBySeparator) {
     char small[6];
     EXPECT_EQ(GetDefaultExcludedPaths(small, sizeof(small)), 5u);
     EXPECT_STREQ(small, list.substr(0, 5).c_str());
-}
 
-TEST(UserExcludedPaths, ListsSplitWithTheLastPathKeptAndJoinWithSeparators) {
+    // A user's lists split with the last path kept and join with separators.
     using List = std::vector<std::string>;
     EXPECT_EQ(SplitExcludedPaths("/a;/b c;"), (List{"/a", "/b c"}));
     EXPECT_EQ(SplitExcludedPaths(";;/a;;"), List{"/a"});

@@ -29,7 +29,7 @@ TEST(SplitSize, ReadsTheTextsUsersPickAndType) {
     }
 }
 
-TEST(SplitSize, TheImageLimitStaysWithinWhatImagesCanHold) {
+TEST(SplitSize, TheImageLimitStaysWithinWhatImagesCanHoldAndSizesFormat) {
     EXPECT_EQ(SplitSizeToImageLimit("700 MB"), 700 * MB);
     // Offsets in images are 32-bit: nothing above 2 GiB.
     EXPECT_EQ(SplitSizeToImageLimit("2.00 GB"), TAV_SPLIT_MAX);
@@ -38,9 +38,7 @@ TEST(SplitSize, TheImageLimitStaysWithinWhatImagesCanHold) {
     EXPECT_EQ(SplitSizeToImageLimit(""), TAV_SPLIT_MAX);
     EXPECT_EQ(SplitSizeToImageLimit("0 MB"), TAV_SPLIT_MAX);
     EXPECT_EQ(SplitSizeToImageLimit("1 KB"), TAV_SPLIT_MIN);
-}
-
-TEST(SplitSize, FormatsAsTheStatusPageShowsSizes) {
+    // Written as the status page shows sizes.
     EXPECT_EQ(FormatSplitSize(2 * GB), "2.00 GB");
     EXPECT_EQ(FormatSplitSize(1509949), "1.44 MB");
     EXPECT_EQ(FormatSplitSize(1024), "1024.00 Bytes");

@@ -101,7 +101,7 @@ TEST_P(KeepPolicyTest, KeepsTheExpectedBaselines) {
 INSTANTIATE_TEST_SUITE_P(Rules, KeepPolicyTest, ::testing::ValuesIn(CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(KeepDuration, ReadsUnitsAndRefusesAnythingElse) {
+TEST(KeepTexts, DurationsReadTheirUnitsAndTheForgetReportNamesKiB) {
     uint32_t s = 0;
     EXPECT_TRUE(ParseKeepDuration("14d", s));
     EXPECT_EQ(s, 14u * 86400);
@@ -111,10 +111,8 @@ TEST(KeepDuration, ReadsUnitsAndRefusesAnythingElse) {
     EXPECT_EQ(s, 36u * 3600);
     for (const char* bad : {"", "d", "14", "14x", "-1d", "1.5d", "999999y"})
         EXPECT_FALSE(ParseKeepDuration(bad, s)) << bad;
-}
 
-// The run log's line after a forget names the baselines and the space in binary units.
-TEST(KeepReport, DescribesWhatWasForgottenAndFreed) {
+    // The run log's line after a forget names the baselines and the space in binary units.
     TavForgetReport report;
     EXPECT_EQ(DescribeForget(report), "Forgot no baseline. Freed 0 bytes.");
     report.forgotten = {3, 4};

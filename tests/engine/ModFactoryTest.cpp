@@ -14,37 +14,7 @@ namespace {
 
 using tavtest::CTempDir;
 
-// The Files and Folders module's descriptor, exactly as that module returns it.
-const char* FILES_DESCRIPTOR =
-    "<?xml version='1.0' encoding='UTF-8'?><tavmodule hubversion='1.0'>\t<module name='files' "
-    "title='Files and Folders' version='1.0' root-id='flrt'>\t\t<create-engine-proc "
-    "name='CreateEngineFiles'/>\t\t<create-jobroot-proc name='CreateFilesJobRoot'/>\t\t"
-    "<data-exchange-proc name='DataExchange'/>\t\t<job-control>\t\t\t<update-cmdui-proc "
-    "name='UpdateCmdUI'/>\t\t\t<command-ui-proc id='1' title='Add File' name='OnAddFile'/>\t\t\t"
-    "<command-ui-proc id='2' title='Add Folder' name='OnAddFolder'/>\t\t\t<command-ui-proc "
-    "id='3' title='Remove' name='OnRemoveItem'/>\t\t\t<command-ui-proc id='0'/>\t\t\t"
-    "<command-ui-proc id='4' title='File Filtering...' name='OnFileFiltering'/>\t\t\t"
-    "<command-ui-proc id='5' title='Selection...' name='OnSelection'/>\t\t\t"
-    "<event-dropfiles-proc name='OnEventFilesDrop'/>\t\t</job-control>\t</module></tavmodule>";
-
 using CEnvironment = tavtest::CEnvOverride;
-
-TEST(ModDescriptor, ReadsTheFilesModuleDescriptor) {
-    TavModDesc desc;
-    std::string error;
-    ASSERT_TRUE(ParseTavModDescriptor(FILES_DESCRIPTOR, desc, error)) << error;
-    EXPECT_EQ(desc.name, "files");
-    EXPECT_EQ(desc.title, "Files and Folders");
-    EXPECT_EQ(desc.rootId, 0x666C7274u);
-    EXPECT_EQ(desc.createEngineName, "CreateEngineFiles");
-    ASSERT_TRUE(desc.jobControl.present);
-    EXPECT_FALSE(desc.repControl.present);
-    EXPECT_EQ(desc.jobControl.updateProcName, "UpdateCmdUI");
-    EXPECT_EQ(desc.jobControl.dropProcName, "OnEventFilesDrop");
-    ASSERT_EQ(desc.jobControl.commands.size(), 6u);
-    EXPECT_TRUE(desc.jobControl.commands[3].IsSeparator());
-    EXPECT_EQ(desc.jobControl.commands[5].moduleCmdId, 5u);
-}
 
 TEST(ModDescriptor, RefusesWhatIsNotADescriptor) {
     const char* bad[] = {
@@ -87,6 +57,8 @@ TEST_F(ModFactory, LoadsGoodModulesLooksThemUpAndNumbersTheirCommands) {
     const TavModDesc* fake = factory.GetModDescAt(0);
     ASSERT_NE(fake, nullptr);
     EXPECT_EQ(fake->name, "fake");
+    EXPECT_EQ(fake->title, "Fake Module");
+    EXPECT_EQ(fake->createEngineName, "CreateEngineFake");
     EXPECT_EQ(fake->path, std::string(TAV_TEST_MODULE_DIR) + "/fakemodule.so");
     EXPECT_EQ(factory.GetModDescAt(1), nullptr);
 
@@ -121,6 +93,7 @@ TEST_F(ModFactory, LoadsGoodModulesLooksThemUpAndNumbersTheirCommands) {
     EXPECT_EQ(commands[0].commandId, 61001u);
     EXPECT_EQ(commands[1].commandId, 0u) << "a separator has none";
     EXPECT_EQ(commands[2].commandId, 61002u);
+    EXPECT_EQ(commands[2].moduleCmdId, 2u);
     ASSERT_EQ(fake->repControl.commands.size(), 1u);
     EXPECT_EQ(fake->repControl.commands[0].commandId, 61003u);
 

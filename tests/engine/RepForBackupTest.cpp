@@ -6,6 +6,7 @@
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "support/RepBuilder.h"
 #include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavJobHelper.h"
@@ -34,24 +35,20 @@ protected:
     // then save and commit (or roll back, or neither).
     enum class End { Commit, Rollback, Abandon };
     uint32_t Run(CTavRepository& rep, End end) {
-        CTavRepBaselineDetails* table = rep.LoadBaseline(rep.GetLatestBaselineNumber());
-        EXPECT_NE(table, nullptr);
-        if (table == nullptr) return TAV_NONE;
+        tavtest::TablePtr table(rep.LoadBaseline(rep.GetLatestBaselineNumber()));
+        EXPECT_TRUE(table);
+        if (!table) return TAV_NONE;
         EXPECT_EQ(rep.BeginTrans(5000), 1);
-        TavFindData data;
-        EXPECT_TRUE(plat::GetFindData(m_dir / "source.txt", data));
+        TavFindData data = tavtest::FileData("source.txt", 5000);
         const std::string source = m_dir / "source.txt";
-        EXPECT_NE(
-            rep.AddNode(table, 0, MODULE_FILES_ITEM, &data, source.c_str(), 0, {0, 0}, nullptr),
-            TAV_NONE);
+        EXPECT_NE(rep.AddNode(table.get(), 0, MODULE_FILES_ITEM, &data, source.c_str(), 0, {0, 0}, nullptr), TAV_NONE);
         uint32_t number = TAV_NONE;
         if (end == End::Commit) {
-            number = rep.SaveBaseline(table, "job", "Scheduled Backup", 0x10002015);
+            number = rep.SaveBaseline(table.get(), "job", "Scheduled Backup", 0x10002015);
             rep.CommitTrans();
         } else if (end == End::Rollback) {
             rep.RollbackTrans();
         }
-        table->Dispose();
         return number;
     }
 
@@ -146,16 +143,11 @@ TEST_F(RepForBackup, AKilledRunsImageGoesAndADamagedNewestTableStopsTheNextRun) 
         EXPECT_EQ(tavtest::ReadFile(Image("bk.0001.tvr")).size(), 312u);
         ASSERT_EQ(Run(*rep, End::Commit), 2u);
     }
-    TavPosition newest;
-    {
-        CTavRepository reader;
-        ASSERT_EQ(reader.Attach(Image("bk.tvr"), nullptr), 1);
-        newest = reader.GetLatestBaselinePos();
-    }
-    auto file = plat::CFile::Open(Image("bk.0001.tvr"), plat::FileAccess::ReadWrite,
-                                  plat::FileDisposition::OpenExisting);
-    ASSERT_TRUE(file && file->WriteAt("XXXX", 4, newest.offset));
-    file.reset();
+    CTavRepository reader;
+    ASSERT_EQ(reader.Attach(Image("bk.tvr"), nullptr), 1);
+    const TavPosition newest = reader.GetLatestBaselinePos();
+    reader.Detach();
+    tavtest::FlipByte(Image("bk.0001.tvr"), newest.offset);  // its header no longer names itself
     RunRep refused(CTavEngine::CreateRepForBackup(&m_job));
     EXPECT_EQ(refused, nullptr) << "no run reuses baseline number 2 on top of baseline 1";
     const std::string& error = CTavEngine::GetRepError();

@@ -88,19 +88,18 @@ TEST(RunLog, EngineNotificationsAppendToTheLog) {
               "====SCHEDULED BACKUP====\r\nStart\r\n" + separator);
 }
 
-TEST(RunLog, AJobWithoutPathHasNoLog) {
-    CTavJobHelper job;
-    CTavEngineObserver observer;
-    EXPECT_EQ(CTavEngineObserver::GetLogFolder(job), "");
-    EXPECT_EQ(observer.TavInitLog(job), 0);
-    EXPECT_EQ(observer.TavWriteLog("x"), 0);
-}
-
+// A job without a path has no log; a relative one's log stays put when the current
+// directory changes.
 TEST(RunLog, TheLogStaysPutWhenTheCurrentDirectoryChanges) {
+    CTavJobHelper job;
+    CTavEngineObserver unsaved;
+    EXPECT_EQ(CTavEngineObserver::GetLogFolder(job), "");
+    EXPECT_EQ(unsaved.TavInitLog(job), 0);
+    EXPECT_EQ(unsaved.TavWriteLog("x"), 0);
+
     CTempDir dir;
     const std::string saved = plat::CurrentDirectory();
     ASSERT_TRUE(CTavEngine::SetDirectory("", dir.Path()));
-    CTavJobHelper job;
     ASSERT_EQ(job.Save("relative.tvj"), 1);
     EXPECT_EQ(job.GetPath(), dir / "relative.tvj");
     CTavEngineObserver observer;

@@ -12,7 +12,7 @@ const char* SAMPLE =
     "command='#00010008' location=''/>\t<excluded><node id='#00000274'/><node id='#000004E8'/>"
     "</excluded></tav-restore>";
 
-TEST(XMLNodeParse, GivesTheRootOnlyWhenItHasTheWantedNameAndRefusesBrokenText) {
+TEST(XMLNodeParse, GivesTheRootOnlyWhenItHasTheWantedNameAndRefusesBrokenTextAndNavigates) {
     std::string error;
     XMLNode root = XMLNode::Parse(SAMPLE, "tav-restore", &error);
     ASSERT_TRUE(root);
@@ -28,9 +28,31 @@ TEST(XMLNodeParse, GivesTheRootOnlyWhenItHasTheWantedNameAndRefusesBrokenText) {
         EXPECT_FALSE(XMLNode::Parse(text, "", &reason)) << text;
         EXPECT_FALSE(reason.empty()) << text;
     }
+
+    // Navigation by name and index.
+    EXPECT_EQ(root.GetChildCount(), 2);
+    XMLNode excluded = root.GetChild("excluded");
+    ASSERT_TRUE(excluded);
+    EXPECT_EQ(excluded.GetChildCount("node"), 2);
+    EXPECT_EQ(excluded.GetChild("node", 1).GetNumber("id"), 0x4E8u);
+    EXPECT_FALSE(excluded.GetChild("node", 2));
+    EXPECT_EQ(excluded.GetIndex(), 1);
+    EXPECT_EQ(excluded.GetParent(), root);
+    EXPECT_FALSE(root.GetParent());
+    XMLNode restore = root.GetChild("restore");
+    EXPECT_EQ(restore.GetNumber("command"), 0x10008u);
+    EXPECT_TRUE(restore.HasAttribute("location"));
+    EXPECT_EQ(restore.GetAttribute("missing", "x"), "x");
+    // An empty handle answers empty and refuses changes.
+    XMLNode none;
+    EXPECT_TRUE(none.IsEmpty());
+    EXPECT_FALSE(none.GetChild("x"));
+    EXPECT_FALSE(none.AddChild("x"));
+    EXPECT_FALSE(none.SetAttribute("a", "b"));
+    EXPECT_EQ(none.CreateXMLString(), "");
 }
 
-TEST(XMLNodeParse, SurvivesArbitraryBytes) {
+TEST(XMLNodeParse, SurvivesArbitraryBytesAndDeepNesting) {
     std::mt19937 random(7);
     std::string base = SAMPLE;
     for (int round = 0; round < 2000; ++round) {
@@ -59,9 +81,8 @@ TEST(XMLNodeParse, SurvivesArbitraryBytes) {
             EXPECT_FALSE(root.CreateXMLString().empty());
         }
     }
-}
 
-TEST(XMLNodeParse, DeepNestingNeitherCrashesNorOverflowsTheStack) {
+    // Deep nesting neither crashes nor overflows the stack.
     std::string text;
     for (int i = 0; i < 200000; ++i) text += "<a>";
     for (int i = 0; i < 200000; ++i) text += "</a>";
@@ -73,31 +94,8 @@ TEST(XMLNodeParse, DeepNestingNeitherCrashesNorOverflowsTheStack) {
     EXPECT_FALSE(deepest.GetFirstChild());
 }
 
-TEST(XMLNodeNavigation, FindsChildrenByNameAndIndex) {
-    XMLNode root = XMLNode::Parse(SAMPLE, "tav-restore");
-    EXPECT_EQ(root.GetChildCount(), 2);
-    XMLNode excluded = root.GetChild("excluded");
-    ASSERT_TRUE(excluded);
-    EXPECT_EQ(excluded.GetChildCount("node"), 2);
-    EXPECT_EQ(excluded.GetChild("node", 1).GetNumber("id"), 0x4E8u);
-    EXPECT_FALSE(excluded.GetChild("node", 2));
-    EXPECT_EQ(excluded.GetIndex(), 1);
-    EXPECT_EQ(excluded.GetParent(), root);
-    EXPECT_FALSE(root.GetParent());
-    XMLNode restore = root.GetChild("restore");
-    EXPECT_EQ(restore.GetNumber("command"), 0x10008u);
-    EXPECT_TRUE(restore.HasAttribute("location"));
-    EXPECT_EQ(restore.GetAttribute("missing", "x"), "x");
-    // An empty handle answers empty and refuses changes.
-    XMLNode none;
-    EXPECT_TRUE(none.IsEmpty());
-    EXPECT_FALSE(none.GetChild("x"));
-    EXPECT_FALSE(none.AddChild("x"));
-    EXPECT_FALSE(none.SetAttribute("a", "b"));
-    EXPECT_EQ(none.CreateXMLString(), "");
-}
-
-TEST(XMLNodeChanges, AddInsertRemoveAndPositionsStayTrue) {
+// Also across documents: a copy keeps its own document alive.
+TEST(XMLNodeChanges, AddInsertRemoveCopyAndPositionsStayTrue) {
     XMLNode root = XMLNode::CreateDocument("list");
     XMLNode b = root.AddChild("item");
     b.SetAttribute("name", "b");
@@ -117,14 +115,11 @@ TEST(XMLNodeChanges, AddInsertRemoveAndPositionsStayTrue) {
     EXPECT_EQ(root.RemoveChildren("item"), 6);
     EXPECT_EQ(root.GetChildCount(), 1);
     EXPECT_EQ(root.GetChild(0), c);
-}
 
-TEST(XMLNodeChanges, CopiesAcrossDocumentsAndKeepsTheDocumentAlive) {
     XMLNode copy;
     {
         XMLNode source = XMLNode::Parse(SAMPLE, "tav-restore");
-        XMLNode target = XMLNode::CreateDocument("holder");
-        copy = target.AddChildCopy(source.GetChild("excluded"));
+        copy = XMLNode::CreateDocument("holder").AddChildCopy(source.GetChild("excluded"));
     }
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy.GetChildCount("node"), 2);

@@ -11,7 +11,7 @@ namespace {
 
 constexpr uint64_t TICKS_1970 = 116444736000000000ULL;
 
-TEST(CClockTest, FileTimesOfKnownDatesAndOutOfRangeTimes) {
+TEST(CClockTest, FileTimesOfKnownDatesAndOutOfRangeTimesAndBack) {
     EXPECT_EQ(FileTimeFromUnix(0, 0).Ticks(), TICKS_1970);
     EXPECT_EQ(FileTimeFromUnix(946684800, 0).Ticks(), 125911584000000000ULL);  // 2000-01-01
     EXPECT_EQ(FileTimeFromUnix(-11644473600, 0).Ticks(), 0u);                  // 1601-01-01
@@ -25,9 +25,8 @@ TEST(CClockTest, FileTimesOfKnownDatesAndOutOfRangeTimes) {
     TavFileTime ft = FileTimeFromUnix(0, 0);
     EXPECT_EQ(ft.high, 0x019DB1DEu);
     EXPECT_EQ(ft.low, 0xD53E8000u);
-}
 
-TEST(CClockTest, FileTimeBackToUnix) {
+    // And back.
     int64_t seconds = -1;
     uint32_t nanos = 1;
     FileTimeToUnix(TavFileTime::FromTicks(TICKS_1970), seconds, nanos);

@@ -16,6 +16,9 @@ using namespace plat;
 
 namespace {
 
+// The error a call left behind, ERR_NONE when it succeeded.
+uint32_t ErrorOf(bool ok) { return ok ? ERR_NONE : GetLastError(); }
+
 class CFileSystemTest : public ::testing::Test {
 protected:
     tavtest::CTempDir m_dir;
@@ -23,12 +26,13 @@ protected:
 
 // --- find data ------------------------------------------------------------------------
 
-TEST_F(CFileSystemTest, FindDataOfAFile) {
+// Times keep their 100-nanosecond ticks.
+TEST_F(CFileSystemTest, FindDataOfAFileAndADirectory) {
     std::string path = m_dir / "file.txt";
     ASSERT_TRUE(tavtest::WriteFile(path, "twelve bytes"));
     ASSERT_TRUE(SetFileMode(path, 0640));
-    TavFileTime accessed = FileTimeFromUnix(1500000000, 0);
-    TavFileTime written = FileTimeFromUnix(1600000000, 0);
+    TavFileTime accessed = TavFileTime::FromTicks(132000000001234567ULL);
+    TavFileTime written = TavFileTime::FromTicks(131000000007654321ULL);
     ASSERT_TRUE(SetFileTimes(path, accessed, written));
 
     TavFindData fd;
@@ -39,19 +43,13 @@ TEST_F(CFileSystemTest, FindDataOfAFile) {
     EXPECT_EQ(fd.Size(), 12u);
     EXPECT_EQ(fd.mode & 07777, 0640u);
     EXPECT_EQ(fd.uid, UserId());
-    EXPECT_EQ(fd.accessed, accessed);
-    EXPECT_EQ(fd.written, written);
+    EXPECT_EQ(fd.accessed.Ticks(), accessed.Ticks());
+    EXPECT_EQ(fd.written.Ticks(), written.Ticks());
     // The birth time where the file system keeps one (it is now), else the written time.
     EXPECT_TRUE(fd.created == written || fd.created.Ticks() > written.Ticks());
     EXPECT_TRUE(fd.linkTarget.empty());
-}
-
-TEST_F(CFileSystemTest, FindDataOfAReadOnlyFileAndADirectory) {
-    std::string file = m_dir / "ro";
-    ASSERT_TRUE(tavtest::WriteFile(file, "x"));
-    ASSERT_TRUE(SetFileMode(file, 0444));
-    TavFindData fd;
-    ASSERT_TRUE(GetFindData(file, fd));
+    ASSERT_TRUE(SetFileMode(path, 0444));
+    ASSERT_TRUE(GetFindData(path, fd));
     EXPECT_EQ(fd.attributes, TAV_ATTR_ARCHIVE | TAV_ATTR_READONLY);
 
     std::string dir = m_dir / "sub";
@@ -62,6 +60,12 @@ TEST_F(CFileSystemTest, FindDataOfAReadOnlyFileAndADirectory) {
     EXPECT_EQ(fd.kind, TavFileKind::Directory);
     EXPECT_EQ(fd.attributes, TAV_ATTR_DIRECTORY);
     EXPECT_EQ(fd.Size(), 0u);
+
+    // Missing entries.
+    EXPECT_EQ(ErrorOf(SetFileTimes(m_dir / "missing", accessed, written)), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(GetFindData(m_dir / "missing", fd)), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(GetFindData("", fd)), ERR_INVALID_PARAMETER);
+    EXPECT_FALSE(PathExists(m_dir / "missing"));
 }
 
 TEST_F(CFileSystemTest, SymbolicLinksAreNeverFollowed) {
@@ -103,27 +107,6 @@ TEST_F(CFileSystemTest, SymbolicLinksAreNeverFollowed) {
     EXPECT_EQ(after.written, before.written);
 }
 
-TEST_F(CFileSystemTest, SetFileTimesKeeps100NanosecondTicks) {
-    std::string path = m_dir / "times";
-    ASSERT_TRUE(tavtest::WriteFile(path, ""));
-    TavFileTime accessed = TavFileTime::FromTicks(132000000001234567ULL);
-    TavFileTime written = TavFileTime::FromTicks(131000000007654321ULL);
-    ASSERT_TRUE(SetFileTimes(path, accessed, written));
-    TavFindData fd;
-    ASSERT_TRUE(GetFindData(path, fd));
-    EXPECT_EQ(fd.accessed.Ticks(), accessed.Ticks());
-    EXPECT_EQ(fd.written.Ticks(), written.Ticks());
-
-    // Missing entries.
-    EXPECT_FALSE(SetFileTimes(m_dir / "missing", accessed, written));
-    EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
-    EXPECT_FALSE(GetFindData(m_dir / "missing", fd));
-    EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
-    EXPECT_FALSE(GetFindData("", fd));
-    EXPECT_EQ(GetLastError(), ERR_INVALID_PARAMETER);
-    EXPECT_FALSE(PathExists(m_dir / "missing"));
-}
-
 // --- listings -------------------------------------------------------------------------
 
 TEST_F(CFileSystemTest, ListDirectoryInByteOrderWithoutDotEntries) {
@@ -147,52 +130,42 @@ TEST_F(CFileSystemTest, ListDirectoryInByteOrderWithoutDotEntries) {
     entries.push_back({});
     ASSERT_TRUE(ListDirectory(m_dir / "empty", entries));
     EXPECT_TRUE(entries.empty());
-    EXPECT_FALSE(ListDirectory(m_dir / "missing", entries));
-    EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
-    EXPECT_FALSE(ListDirectory(m_dir / "a", entries));  // a file
-    EXPECT_EQ(GetLastError(), ERR_PATH_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(ListDirectory(m_dir / "missing", entries)), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(ListDirectory(m_dir / "a", entries)), ERR_PATH_NOT_FOUND);  // a file
 }
 
 // --- folders, removal, renaming -------------------------------------------------------
 
-TEST_F(CFileSystemTest, FoldersAreMadeAndRemoved) {
+TEST_F(CFileSystemTest, FoldersAreMadeAndRemovedAndRenamesReplaceTheirTarget) {
     std::string deep = m_dir / "a/b/c";
-    EXPECT_FALSE(CreateDirectory(deep));
-    EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(CreateDirectory(deep)), ERR_FILE_NOT_FOUND);
     ASSERT_TRUE(CreateDirectories(deep));
     EXPECT_TRUE(IsDirectory(deep));
     EXPECT_TRUE(CreateDirectories(deep + "/"));  // already there
-    EXPECT_FALSE(CreateDirectory(deep));
-    EXPECT_EQ(GetLastError(), ERR_ALREADY_EXISTS);
+    EXPECT_EQ(ErrorOf(CreateDirectory(deep)), ERR_ALREADY_EXISTS);
 
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "a/file", "x"));
     EXPECT_FALSE(CreateDirectories(m_dir / "a/file/below"));
-    EXPECT_FALSE(CreateDirectories(m_dir / "a/file"));
-    EXPECT_EQ(GetLastError(), ERR_ALREADY_EXISTS);
+    EXPECT_EQ(ErrorOf(CreateDirectories(m_dir / "a/file")), ERR_ALREADY_EXISTS);
 
-    EXPECT_FALSE(RemoveDirectory(m_dir / "a/b"));
-    EXPECT_EQ(GetLastError(), ERR_DIR_NOT_EMPTY);
-    EXPECT_FALSE(RemoveFile(m_dir / "a/b"));
-    EXPECT_EQ(GetLastError(), ERR_ACCESS_DENIED);
+    EXPECT_EQ(ErrorOf(RemoveDirectory(m_dir / "a/b")), ERR_DIR_NOT_EMPTY);
+    EXPECT_EQ(ErrorOf(RemoveFile(m_dir / "a/b")), ERR_ACCESS_DENIED);
     ASSERT_TRUE(RemoveDirectory(deep));
     EXPECT_FALSE(PathExists(deep));
-    EXPECT_FALSE(RemoveFile(m_dir / "a/missing"));
-    EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
-}
+    EXPECT_EQ(ErrorOf(RemoveFile(m_dir / "a/missing")), ERR_FILE_NOT_FOUND);
 
-TEST_F(CFileSystemTest, RenameReplacesTheTarget) {
+    // A rename replaces its target.
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "new", "new"));
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "old", "old"));
     ASSERT_TRUE(RenameFile(m_dir / "new", m_dir / "old"));
     EXPECT_EQ(tavtest::ReadFile(m_dir / "old"), "new");
     EXPECT_FALSE(PathExists(m_dir / "new"));
-    EXPECT_FALSE(RenameFile(m_dir / "new", m_dir / "old"));
-    EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(RenameFile(m_dir / "new", m_dir / "old")), ERR_FILE_NOT_FOUND);
 }
 
 // --- temporary files and free space ---------------------------------------------------
 
-TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefix) {
+TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefixAndFreeSpaceIsFound) {
     tavtest::CEnvOverride tmpdir("TMPDIR", m_dir.Path() + "/");
     EXPECT_EQ(TempDirectory(), m_dir.Path());
 
@@ -219,9 +192,8 @@ TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefix) {
 
     ASSERT_TRUE(SetEnv("TMPDIR", ""));
     EXPECT_EQ(TempDirectory(), "/tmp");
-}
 
-TEST_F(CFileSystemTest, FreeSpaceOfFoldersFilesAndPathsNotYetMade) {
+    // Free space of folders, files and paths not yet made.
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "file", "x"));
     auto ofDir = FreeSpace(m_dir.Path());
     ASSERT_TRUE(ofDir.has_value());

@@ -64,6 +64,16 @@ protected:
         return CFile::Open(path, access, FileDisposition::OpenExisting, error);
     }
 
+    // The error opening `path` gives, ERR_NONE when it opens (the file is closed again at once).
+    static uint32_t OpenError(const std::string& path, FileAccess access,
+                              FileDisposition disposition = FileDisposition::OpenExisting) {
+        uint32_t error = ERR_NONE;
+        const bool opened = CFile::Open(path, access, disposition, &error) != nullptr;
+        EXPECT_EQ(opened, error == ERR_NONE) << path;
+        EXPECT_EQ(opened ? ERR_NONE : GetLastError(), error) << path;  // the last error says the same
+        return error;
+    }
+
     tavtest::CTempDir m_dir;
     const std::string m_file = m_dir / "data.bin";
 };
@@ -84,12 +94,7 @@ TEST_F(CFileTest, WritersExcludeEveryoneAndReadersExcludeWriters) {
         SCOPED_TRACE(int(c.held) * 10 + int(c.tried));
         auto held = OpenExisting(m_file, c.held);
         ASSERT_TRUE(held);
-        uint32_t error = 0;
-        EXPECT_EQ(OpenExisting(m_file, c.tried, &error) != nullptr, c.opens);
-        if (!c.opens) {
-            EXPECT_EQ(error, ERR_SHARING_VIOLATION);
-            EXPECT_EQ(GetLastError(), ERR_SHARING_VIOLATION);
-        }
+        EXPECT_EQ(OpenError(m_file, c.tried), c.opens ? ERR_NONE : ERR_SHARING_VIOLATION);
         held.reset();
         EXPECT_TRUE(OpenExisting(m_file, c.tried));
     }
@@ -105,11 +110,8 @@ TEST_F(CFileTest, WritersExcludeEveryoneAndReadersExcludeWriters) {
 TEST_F(CFileTest, CreateAlwaysNeverTruncatesAFileSomeoneReads) {
     auto reader = OpenExisting(m_file, FileAccess::Read);
     ASSERT_TRUE(reader);
-    for (FileAccess access : {FileAccess::ReadWrite, FileAccess::Read}) {
-        uint32_t error = 0;
-        EXPECT_FALSE(CFile::Open(m_file, access, FileDisposition::CreateAlways, &error));
-        EXPECT_EQ(error, ERR_SHARING_VIOLATION);
-    }
+    for (FileAccess access : {FileAccess::ReadWrite, FileAccess::Read})
+        EXPECT_EQ(OpenError(m_file, access, FileDisposition::CreateAlways), ERR_SHARING_VIOLATION);
     char buffer[8] = {};
     EXPECT_EQ(reader->ReadAt(buffer, sizeof buffer, 0), 5);
     EXPECT_STREQ(buffer, "hello");
@@ -120,7 +122,7 @@ TEST_F(CFileTest, CreateAlwaysNeverTruncatesAFileSomeoneReads) {
 
 // The child holds another file for writing while ours is open here: that file is closed to
 // us, and ours, once closed, is free again (the child did not inherit it).
-TEST_F(CFileTest, WriterInAnotherProcessExcludesThisOneAndInheritsNothing) {
+TEST_F(CFileTest, WriterOrReaderInOneProcessExcludesTheOtherAndNothingIsInherited) {
     auto writer = OpenExisting(m_file, FileAccess::ReadWrite);
     ASSERT_TRUE(writer);
     const std::string other = m_dir / "other", marker = m_dir / "release";
@@ -128,19 +130,15 @@ TEST_F(CFileTest, WriterInAnotherProcessExcludesThisOneAndInheritsNothing) {
     CChildProcess child;
     ASSERT_TRUE(child.Start({ExecutablePath(), "--hold", other, "write", marker}));
     ASSERT_TRUE(WaitForPath(marker + ".held"));
-    for (FileAccess access : {FileAccess::ReadWrite, FileAccess::Read}) {
-        uint32_t error = 0;
-        EXPECT_FALSE(OpenExisting(other, access, &error));
-        EXPECT_EQ(error, ERR_SHARING_VIOLATION);
-    }
+    for (FileAccess access : {FileAccess::ReadWrite, FileAccess::Read})
+        EXPECT_EQ(OpenError(other, access), ERR_SHARING_VIOLATION);
     writer.reset();
     EXPECT_TRUE(OpenExisting(m_file, FileAccess::ReadWrite));
     ASSERT_TRUE(tavtest::WriteFile(marker, ""));
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_TRUE(OpenExisting(other, FileAccess::ReadWrite));
-}
 
-TEST_F(CFileTest, ReaderHereExcludesWriterInAnotherProcess) {
+    // A reader here excludes a writer in another process.
     auto reader = OpenExisting(m_file, FileAccess::Read);
     ASSERT_TRUE(reader);
     EXPECT_EQ(RunProcess({ExecutablePath(), "--try", m_file, "write"}), int(ERR_SHARING_VIOLATION));
@@ -153,9 +151,7 @@ TEST_F(CFileTest, ReaderHereExcludesWriterInAnotherProcess) {
 
 TEST_F(CFileTest, DispositionsCreateTruncateAndRefuseAsDocumented) {
     std::string fresh = m_dir / "fresh";
-    uint32_t error = 0;
-    EXPECT_FALSE(OpenExisting(fresh, FileAccess::Read, &error));
-    EXPECT_EQ(error, ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(OpenError(fresh, FileAccess::Read), ERR_FILE_NOT_FOUND);
     EXPECT_FALSE(PathExists(fresh));
 
     auto created = CFile::Open(fresh, FileAccess::ReadWrite, FileDisposition::OpenAlways);
@@ -165,8 +161,7 @@ TEST_F(CFileTest, DispositionsCreateTruncateAndRefuseAsDocumented) {
     ASSERT_TRUE(CFile::Open(fresh, FileAccess::ReadWrite, FileDisposition::OpenAlways));
     EXPECT_EQ(tavtest::ReadFile(fresh), "abc");  // OpenAlways keeps what is there
 
-    EXPECT_FALSE(CFile::Open(fresh, FileAccess::ReadWrite, FileDisposition::CreateNew, &error));
-    EXPECT_EQ(error, ERR_FILE_EXISTS);
+    EXPECT_EQ(OpenError(fresh, FileAccess::ReadWrite, FileDisposition::CreateNew), ERR_FILE_EXISTS);
     EXPECT_EQ(tavtest::ReadFile(fresh), "abc");
 
     auto truncated = CFile::Open(fresh, FileAccess::Read, FileDisposition::CreateAlways);
@@ -198,11 +193,7 @@ TEST_F(CFileTest, ErrorCodesNameWhatIsWrong) {
         {m_dir.Path(), FileAccess::ReadWrite, FileDisposition::OpenAlways, ERR_ACCESS_DENIED},
         {m_file, FileAccess::ReadWrite, FileDisposition::OpenExisting, root ? ERR_NONE : ERR_ACCESS_DENIED},
     };
-    for (const auto& c : cases) {
-        uint32_t error = ERR_NONE;
-        EXPECT_EQ(CFile::Open(c.path, c.access, c.disposition, &error) == nullptr, c.error != ERR_NONE) << c.path;
-        EXPECT_EQ(error, c.error) << c.path;
-    }
+    for (const auto& c : cases) EXPECT_EQ(OpenError(c.path, c.access, c.disposition), c.error) << c.path;
     EXPECT_FALSE(PathExists(m_dir / "missing"));
     EXPECT_TRUE(OpenExisting(m_file, FileAccess::Read));  // read-only still reads
 }

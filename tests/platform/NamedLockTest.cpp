@@ -79,7 +79,7 @@ TEST_F(CNamedLockTest, LockFilesAreNamedByTheHashAndExcludeAnotherProcess) {
     EXPECT_EQ(RunProcess({"flock", "--nonblock", "--conflict-exit-code", "7", path, "true"}), 0);
 }
 
-TEST_F(CNamedLockTest, WithoutARuntimeFolderLocksLiveInAPrivateTmpFolder) {
+TEST_F(CNamedLockTest, WithoutARuntimeFolderLocksLiveInAPrivateTmpFolderAndABadOneFails) {
     ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", ""));
     CNamedLock lock("fallback folder " + std::to_string(ProcessId()));
     ASSERT_TRUE(lock.Acquire(0)) << GetLastError();
@@ -88,14 +88,13 @@ TEST_F(CNamedLockTest, WithoutARuntimeFolderLocksLiveInAPrivateTmpFolder) {
     EXPECT_EQ(fd.kind, TavFileKind::Directory);
     EXPECT_EQ(fd.uid, UserId());
     EXPECT_EQ(fd.mode & 022, 0u);
-}
 
-TEST_F(CNamedLockTest, FailsWhenTheLockFolderCannotBeMade) {
+    // A lock folder that cannot be made fails the lock.
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "file", ""));
     ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", m_dir / "file"));
-    CNamedLock lock("x");
-    EXPECT_FALSE(lock.Acquire(0));
-    EXPECT_FALSE(lock.Held());
+    CNamedLock failing("x");
+    EXPECT_FALSE(failing.Acquire(0));
+    EXPECT_FALSE(failing.Held());
     EXPECT_NE(GetLastError(), ERR_NONE);
 }
 

@@ -25,7 +25,7 @@ TEST(CProcessTest, RunProcessReportsTheExitStatus) {
     EXPECT_EQ(GetLastError(), ERR_INVALID_PARAMETER);
 }
 
-TEST(CProcessTest, ChildProcessIsWaitedForOrKilled) {
+TEST(CProcessTest, ChildProcessIsWaitedForOrKilledAndGetsTheEnvironment) {
     CChildProcess child;
     EXPECT_EQ(child.Wait(), -1);  // not started
     ASSERT_TRUE(child.Start({"sh", "-c", "exit 3"}));
@@ -40,9 +40,8 @@ TEST(CProcessTest, ChildProcessIsWaitedForOrKilled) {
         ASSERT_TRUE(sleeper.Start({"sleep", "30"}));
     }  // the destructor kills and reaps it
     EXPECT_LT(NowMillis() - start, 10000u);
-}
 
-TEST(CProcessTest, EnvironmentAndIdentity) {
+    // The environment a child gets, and this process's identity.
     ASSERT_TRUE(SetEnv("TAV_PROCESS_TEST", "value with = sign"));
     EXPECT_EQ(GetEnv("TAV_PROCESS_TEST"), "value with = sign");
     EXPECT_EQ(RunProcess({"sh", "-c", "test \"$TAV_PROCESS_TEST\" = 'value with = sign'"}), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -80,26 +81,22 @@ TEST(RegFileTest, ReadsAnsiRegedit4WithEveryValueType) {
         "\"Gone\"=-\r\n";
     auto tree = Load(text);
     std::vector<std::string> key = {"Software", "Caf\xC3\xA9"};
-    EXPECT_EQ(ValueOf(*tree, key, "").data, Utf16("default \xE2\x82\xAC value"));
-    EXPECT_EQ(ValueOf(*tree, key, "path").data, Utf16("C:\\Program Files\\\"Q\""));
-    EXPECT_EQ(ValueOf(*tree, key, "Odd").data, Utf16("a\\b"));  // unknown escape kept
-    EXPECT_EQ(ValueOf(*tree, key, "Count").type, REG_DWORD);
-    EXPECT_EQ(ValueOf(*tree, key, "Count").data, Bytes({0x1f, 0, 0, 0}));
-    EXPECT_EQ(ValueOf(*tree, key, "Blob").type, REG_BINARY);
-    EXPECT_EQ(ValueOf(*tree, key, "Blob").data, Bytes({1, 2, 0xff, 0x10, 0x20}));
+    EXPECT_EQ(ValueOf(*tree, key, ""), (RegValue{"", REG_SZ, Utf16("default \xE2\x82\xAC value")}));
+    EXPECT_EQ(ValueOf(*tree, key, "path"), (RegValue{"Path", REG_SZ, Utf16("C:\\Program Files\\\"Q\"")}));
+    EXPECT_EQ(ValueOf(*tree, key, "Odd"), (RegValue{"Odd", REG_SZ, Utf16("a\\b")}));  // unknown escape kept
+    EXPECT_EQ(ValueOf(*tree, key, "Count"), (RegValue{"Count", REG_DWORD, Bytes({0x1f, 0, 0, 0})}));
+    EXPECT_EQ(ValueOf(*tree, key, "Blob"), (RegValue{"Blob", REG_BINARY, Bytes({1, 2, 0xff, 0x10, 0x20})}));
     // ANSI string data of REGEDIT4 become UTF-16LE.
     EXPECT_EQ(ValueOf(*tree, key, "Store Root").type, REG_EXPAND_SZ);
     EXPECT_EQ(ValueOf(*tree, key, "Store Root").data, Utf16("%USER%\\M\xC3\xA9"));
     EXPECT_EQ(ValueOf(*tree, key, "List").data, Bytes({'a', 0, 0, 0, 'b', 0, 'c', 0, 0, 0, 0, 0}));
-    EXPECT_EQ(ValueOf(*tree, key, "None").type, REG_NONE);
-    EXPECT_TRUE(ValueOf(*tree, key, "None").data.empty());
-    EXPECT_EQ(ValueOf(*tree, key, "Big").type, REG_QWORD);
-    EXPECT_EQ(ValueOf(*tree, key, "Big").data, Bytes({1, 0, 0, 0, 0, 0, 0, 0x80}));
+    EXPECT_EQ(ValueOf(*tree, key, "None"), (RegValue{"None", REG_NONE, {}}));
+    EXPECT_EQ(ValueOf(*tree, key, "Big"), (RegValue{"Big", REG_QWORD, Bytes({1, 0, 0, 0, 0, 0, 0, 0x80})}));
     EXPECT_NE(tree->Find({"Software", "CAF\xC3\x89", "sub"}), nullptr);
 }
 
 // Version 5 in UTF-16LE with its byte-order mark, as current editors write it.
-TEST(RegFileTest, ReadsUtf16Version5) {
+TEST(RegFileTest, ReadsUtf16AndUtf8Version5) {
     std::string utf8 =
         "Windows Registry Editor Version 5.00\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\Software\\\xE6\x97\xA5\xE6\x9C\xAC]\r\n"
@@ -125,16 +122,12 @@ TEST(RegFileTest, ReadsUtf16Version5) {
     EXPECT_EQ(ValueOf(*tree, key, "Exp").data, Bytes({0x25, 0, 0x41, 0, 0x25, 0, 0, 0}));
     EXPECT_EQ(ValueOf(*tree, key, "Multi").data, Bytes({0x78, 0, 0, 0, 0x79, 0, 0, 0, 0, 0}));
     EXPECT_EQ(ValueOf(*tree, key, "Word").data, Bytes({0xff, 0xff, 0xff, 0xff}));
-    EXPECT_EQ(ValueOf(*tree, key, "Raw").type, REG_SZ);  // kept byte for byte
-    EXPECT_EQ(ValueOf(*tree, key, "Raw").data, Bytes({0x41, 0}));
-}
+    EXPECT_EQ(ValueOf(*tree, key, "Raw"), (RegValue{"Raw", REG_SZ, Bytes({0x41, 0})}));  // kept byte for byte
 
-TEST(RegFileTest, ReadsUtf8WithAndWithoutMarkAndLfLineEnds) {
-    std::string body = "Windows Registry Editor Version 5.00\n[HKCU\\A]\n\"k\"=\"\xC3\xA4\"\n";
-    for (std::string text : {body, "\xEF\xBB\xBF" + body}) {
-        auto tree = Load(text);
-        EXPECT_EQ(ValueOf(*tree, {"A"}, "K").data, Utf16("\xC3\xA4"));
-    }
+    // The same in UTF-8, with and without its mark, and with LF line ends.
+    const std::string plain = "Windows Registry Editor Version 5.00\n[HKCU\\A]\n\"k\"=\"\xC3\xA4\"\n";
+    for (const std::string& text : {plain, "\xEF\xBB\xBF" + plain})
+        EXPECT_EQ(ValueOf(*Load(text), {"A"}, "K").data, Utf16("\xC3\xA4"));
 }
 
 TEST(RegFileTest, AppliesDeletionsAndKeepsTheFirstCase) {
@@ -240,15 +233,9 @@ TEST(RegFileTest, WriterOutputReadsBackExactly) {
     EXPECT_NE(text.find("\"Type99\"=hex(99):01\r\n"), std::string::npos);
     EXPECT_NE(text.find("\"Empty\"=hex:\r\n"), std::string::npos);
     // Hex lines stay within 80 columns, except a first line that a long name fills.
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        std::string line = text.substr(start, end - start);
-        if (line.rfind("\"NNNN", 0) != 0) {
-            EXPECT_LE(line.size(), 80u) << line;
-        }
-        start = end + 2;
-    }
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(line.rfind("\"NNNN", 0) == 0 || line.size() <= 80 + 1) << line;  // with its '\r'
     auto back = Load(text);
     EXPECT_TRUE(back->SameTree(tree));
     EXPECT_EQ(WriteRegFile(*back, "HKEY_CURRENT_USER"), text);

@@ -19,6 +19,19 @@ constexpr const char* TAVORA_KEY = "Software\\Norvik\\Tavora";
 std::string ReadText(const std::string& path) { return tavtest::ReadFile(path); }
 void WriteText(const std::string& path, const std::string& text) { ASSERT_TRUE(tavtest::WriteFile(path, text)); }
 
+// A value read back; "?" or 0xBAD when it cannot be read as one of that type.
+std::string String(CRegistry& reg, const std::string& name) {
+    std::string text;
+    return reg.ReadString(name, text) ? text : "?";
+}
+uint32_t Number(CRegistry& reg, const std::string& name) {
+    uint32_t number = 0;
+    return reg.ReadNumber(name, number) ? number : 0xBAD;
+}
+
+// The error a call on `reg` left behind, ERR_NONE when it succeeded.
+uint32_t ErrorOf(const CRegistry& reg, bool ok) { return ok ? ERR_NONE : reg.LastError(); }
+
 class RegistryTest : public ::testing::Test {
 protected:
     std::string UserFile() const { return JoinPath(m_home, "user.reg"); }
@@ -44,17 +57,11 @@ TEST_F(RegistryTest, KeysAndValuesRoundTrip) {
     EXPECT_TRUE(reg.WriteBinary("Blob", {0, 1, 255}));
     EXPECT_TRUE(reg.WriteString("", "default"));
 
-    std::string text;
-    uint32_t number = 0;
-    EXPECT_TRUE(reg.ReadString("imagelocation", text));
-    EXPECT_EQ(text, "/home/u/Backups \xC3\xA9");
-    EXPECT_TRUE(reg.ReadString("Store Root", text));
-    EXPECT_EQ(text, "%HOME%/mail");  // stored unexpanded
-    EXPECT_TRUE(reg.ReadNumber("ENCODING", number));
-    EXPECT_EQ(number, 31u);
+    EXPECT_EQ(String(reg, "imagelocation"), "/home/u/Backups \xC3\xA9");
+    EXPECT_EQ(String(reg, "Store Root"), "%HOME%/mail");  // stored unexpanded
+    EXPECT_EQ(Number(reg, "ENCODING"), 31u);
     EXPECT_TRUE(reg.WriteNumber("Encoding", 0xFFFFFFFF));
-    EXPECT_TRUE(reg.ReadNumber("Encoding", number));
-    EXPECT_EQ(number, 0xFFFFFFFFu);
+    EXPECT_EQ(Number(reg, "Encoding"), 0xFFFFFFFFu);
     std::vector<std::string> list;
     EXPECT_TRUE(reg.ReadMultiString("List", list));
     EXPECT_EQ(list, (std::vector<std::string>{"a", "b c"}));
@@ -65,13 +72,13 @@ TEST_F(RegistryTest, KeysAndValuesRoundTrip) {
     EXPECT_EQ(type, REG_BINARY);
 
     // Wrong types and missing values fail without touching the output.
-    number = 7;
+    std::string text;
+    uint32_t number = 7;
     EXPECT_FALSE(reg.ReadNumber("ImageLocation", number));
     EXPECT_EQ(number, 7u);
     EXPECT_EQ(reg.LastError(), ERR_INVALID_PARAMETER);
     EXPECT_FALSE(reg.ReadString("Encoding", text));
-    EXPECT_FALSE(reg.ReadString("Missing", text));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.ReadString("Missing", text)), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(reg.ErrorText(),
               "HKEY_LOCAL_MACHINE\\Software\\Norvik\\Tavora: no value \"Missing\"");
@@ -84,8 +91,7 @@ TEST_F(RegistryTest, KeysAndValuesRoundTrip) {
     EXPECT_EQ(names, (std::vector<std::string>{"ImageLocation", "Store Root", "Encoding", "List",
                                                "Blob", ""}));
     EXPECT_TRUE(reg.DeleteValue("store root"));
-    EXPECT_FALSE(reg.DeleteValue("Store Root"));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.DeleteValue("Store Root")), ERR_FILE_NOT_FOUND);
     EXPECT_FALSE(reg.ReadString("Store Root", text));
 }
 
@@ -112,28 +118,24 @@ TEST_F(RegistryTest, SubkeysEnumerateWithoutCaseAndDeleteAsSubtrees) {
     EXPECT_FALSE(oe.EnumKey(1, name));
 
     EXPECT_TRUE(reg.DeleteKey("{B-2}\\Software"));
-    EXPECT_FALSE(oe.EnumKey(0, name));  // the open key went with its parent
-    EXPECT_EQ(oe.LastError(), ERR_KEY_DELETED);
+    EXPECT_EQ(ErrorOf(oe, oe.EnumKey(0, name)), ERR_KEY_DELETED);  // the open key went with its parent
     EXPECT_FALSE(oe.WriteNumber("x", 1));  // and is not made again by a write
     CRegistry probe;
     EXPECT_FALSE(probe.Open(HKEY_CURRENT_USER, "Identities\\{B-2}\\Software", false));
     EXPECT_TRUE(probe.Open(HKEY_CURRENT_USER, "Identities\\{B-2}", false));
-    EXPECT_FALSE(reg.DeleteKey("{B-2}\\Software"));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.DeleteKey("{B-2}\\Software")), ERR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, OpenWithoutCreateAndBadArgumentsChangeNothing) {
     CRegistry reg;
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, TAVORA_KEY, false));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, TAVORA_KEY, false)), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(reg.ErrorText(), "HKEY_CURRENT_USER\\Software\\Norvik\\Tavora: no such key");
     EXPECT_FALSE(reg.IsOpen());
     EXPECT_EQ(reg.GetCurrentKey(), "");
     EXPECT_FALSE(PathExists(UserFile()));
     EXPECT_FALSE(reg.WriteNumber("x", 1));  // nothing open
 
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "A\\\\B"));
-    EXPECT_EQ(reg.LastError(), ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, "A\\\\B")), ERR_INVALID_PARAMETER);
     EXPECT_FALSE(reg.OpenKey("HKEY_USERS\\A", true));
     EXPECT_EQ(reg.ErrorText(), "\"HKEY_USERS\\A\": unsupported root key \"HKEY_USERS\"");
     ASSERT_TRUE(reg.OpenKey("HKCU\\Software\\Norvik", true));
@@ -142,8 +144,7 @@ TEST_F(RegistryTest, OpenWithoutCreateAndBadArgumentsChangeNothing) {
     EXPECT_FALSE(reg.WriteString("bad", std::string("a\0b", 3)));
     EXPECT_FALSE(reg.WriteString("line\nbreak", "x"));
     EXPECT_FALSE(reg.WriteString("bad", "x", REG_DWORD));
-    EXPECT_FALSE(reg.WriteMultiString("bad", {"a", ""}));
-    EXPECT_EQ(reg.LastError(), ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ErrorOf(reg, reg.WriteMultiString("bad", {"a", ""})), ERR_INVALID_PARAMETER);
     std::string name;
     EXPECT_FALSE(reg.EnumValue(0, name));
 
@@ -152,7 +153,7 @@ TEST_F(RegistryTest, OpenWithoutCreateAndBadArgumentsChangeNothing) {
     EXPECT_EQ(root.GetCurrentKey(), "HKEY_CURRENT_USER");
 }
 
-TEST_F(RegistryTest, EachRootHasItsOwnFileThatAnotherInstanceReads) {
+TEST_F(RegistryTest, EachRootHasItsOwnFileThatOtherInstancesAndProcessesShare) {
     {
         CRegistry user, machine;
         ASSERT_TRUE(user.Open(HKEY_CURRENT_USER, TAVORA_KEY));
@@ -171,28 +172,18 @@ TEST_F(RegistryTest, EachRootHasItsOwnFileThatAnotherInstanceReads) {
 
     CRegistry again;
     ASSERT_TRUE(again.Open(HKEY_CURRENT_USER, TAVORA_KEY, false));
-    std::string text;
-    EXPECT_TRUE(again.ReadString("ExcludedPaths", text));
-    EXPECT_EQ(text, "/tmp;/proc;");
-    uint32_t number = 0;
-    EXPECT_FALSE(again.ReadNumber("Encoding", number));
-}
+    EXPECT_EQ(String(again, "ExcludedPaths"), "/tmp;/proc;");
+    EXPECT_EQ(Number(again, "Encoding"), 0xBADu);
 
-// Another process replaces the file: the change is seen, and a later write keeps it.
-TEST_F(RegistryTest, SeesChangesMadeOutsideTheProcess) {
-    CRegistry reg;
-    ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, TAVORA_KEY));
-    ASSERT_TRUE(reg.WriteNumber("Mine", 1));
-
+    // Another process replaces the file: the change is seen, and a later write keeps it.
+    ASSERT_TRUE(again.WriteNumber("Mine", 1));
     std::string text = ReadText(UserFile());
     text += "[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora]\r\n\"Theirs\"=\"by hand\"\r\n";
     WriteText(UserFile() + ".new", text);
     ASSERT_TRUE(RenameFile(UserFile() + ".new", UserFile()));
-    std::string value;
-    EXPECT_TRUE(reg.ReadString("Theirs", value));
-    EXPECT_EQ(value, "by hand");
-    ASSERT_TRUE(reg.WriteNumber("Mine", 2));
-    EXPECT_TRUE(reg.ReadString("Theirs", value));
+    EXPECT_EQ(String(again, "Theirs"), "by hand");
+    ASSERT_TRUE(again.WriteNumber("Mine", 2));
+    EXPECT_EQ(String(again, "Theirs"), "by hand");
     EXPECT_NE(ReadText(UserFile()).find("\"Theirs\"=\"by hand\""), std::string::npos);
 }
 
@@ -226,12 +217,8 @@ TEST_F(RegistryTest, ChildProcessesShareTheStoreWithoutLosingWrites) {
     EXPECT_EQ(first.Wait(), 0);
     EXPECT_EQ(second.Wait(), 0);
     for (const char* id : {"1", "2"}) {
-        for (uint32_t i = 0; i < 20; ++i) {
-            uint32_t value = 0;
-            std::string name = std::string("Child") + id + "_" + std::to_string(i);
-            EXPECT_TRUE(reg.ReadNumber(name, value)) << reg.ErrorText();
-            EXPECT_EQ(value, 100 + i);
-        }
+        for (uint32_t i = 0; i < 20; ++i)
+            EXPECT_EQ(Number(reg, std::string("Child") + id + "_" + std::to_string(i)), 100 + i) << reg.ErrorText();
     }
 }
 
@@ -242,8 +229,7 @@ TEST_F(RegistryTest, DamagedFileFailsEveryAccessAndStaysAsItWas) {
         "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"open\n";
     WriteText(UserFile(), damaged);
     CRegistry reg;
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "A"));
-    EXPECT_EQ(reg.LastError(), ERR_REGISTRY_CORRUPT);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, "A")), ERR_REGISTRY_CORRUPT);
     EXPECT_EQ(reg.ErrorText(), UserFile() + ": line 4: unterminated string");
     EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "B", true));
     std::string error;
@@ -261,8 +247,7 @@ TEST_F(RegistryTest, DamagedFileFailsEveryAccessAndStaysAsItWas) {
 
     // An empty file is an empty store.
     WriteText(UserFile(), "");
-    EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "A", false));
-    EXPECT_EQ(reg.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(reg, reg.Open(HKEY_CURRENT_USER, "A", false)), ERR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, ExportThenImportRestoresTheSubtree) {
@@ -322,15 +307,12 @@ TEST_F(RegistryTest, ImportAppliesDeletionsToBothRoots) {
               "[-HKEY_CURRENT_USER\\Software\\Norvik\\Old]\n"
               "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Tavora\\Browser]\n\"Verbose\"=dword:1\n");
     ASSERT_TRUE(CRegistry::ImportFile(good, error)) << error;
-    uint32_t number = 0;
-    EXPECT_FALSE(user.ReadNumber("Gone", number));
-    EXPECT_TRUE(user.ReadNumber("Kept", number));
-    EXPECT_TRUE(user.ReadNumber("New", number));
-    EXPECT_EQ(number, 10u);
+    EXPECT_EQ(Number(user, "Gone"), 0xBADu);
+    EXPECT_EQ(Number(user, "Kept"), 2u);
+    EXPECT_EQ(Number(user, "New"), 10u);
     EXPECT_FALSE(user.Open(HKEY_CURRENT_USER, "Software\\Norvik\\Old", false));
     ASSERT_TRUE(machine.Open(HKEY_LOCAL_MACHINE, "Software\\Norvik\\Tavora\\Browser", false));
-    EXPECT_TRUE(machine.ReadNumber("Verbose", number));
-    EXPECT_EQ(number, 1u);
+    EXPECT_EQ(Number(machine, "Verbose"), 1u);
 }
 
 TEST_F(RegistryTest, SettingsFolderFollowsTheEnvironment) {

@@ -57,12 +57,6 @@ std::string RunAsCron(const TaskEnvironment& environment, const std::vector<std:
     return output;
 }
 
-std::string Lines(const std::vector<std::string>& args) {
-    std::string text;
-    for (const std::string& a : args) text += a + "\n";
-    return text;
-}
-
 bool HaveAnalyze() { return ProgramExists("systemd-analyze"); }
 
 TEST(TaskTextTest, CommandLinesReachTheProgramUnchanged) {
@@ -71,7 +65,7 @@ TEST(TaskTextTest, CommandLinesReachTheProgramUnchanged) {
         std::vector<std::string> back;
         ASSERT_TRUE(SystemdSplitExecLine(SystemdExecLine(argv), back)) << SystemdExecLine(argv);
         EXPECT_EQ(back, argv) << SystemdExecLine(argv);
-        EXPECT_EQ(RunAsCron({}, argv), Lines({text, "x " + text + " y"})) << text;
+        EXPECT_EQ(RunAsCron({}, argv), text + "\nx " + text + " y\n") << text;
         std::string field, error;
         TaskEnvironment env;
         ASSERT_TRUE(CronCommand({{"TAVORA_HOME", text}}, argv, field, error));
@@ -188,16 +182,6 @@ protected:
     SchedulerTest() { Use(GetParam()); }
 };
 
-class CrontabTest : public SchedulerBase {
-protected:
-    CrontabTest() { Use("crontab"); }
-};
-
-class SystemdTest : public SchedulerBase {
-protected:
-    SystemdTest() { Use("systemd"); }
-};
-
 TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
     const ScheduledTask task = Task("Tavora.5CE5645C.Ful.6B1603C4");
     ScheduledTask other = Task("Tavora.5CE5645C.Inc.6B1603C5");
@@ -240,7 +224,8 @@ TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
     }
 }
 
-TEST_F(CrontabTest, StartsAMissingCrontabAndReportsCronsOwnError) {
+TEST_F(SchedulerBase, CrontabStartsAMissingCrontabAndReportsCronsOwnError) {
+    Use("crontab");
     m_tools.crontabExists = false;
     ASSERT_TRUE(m_scheduler->Create(Task("Tavora.1.Inc.2"))) << m_scheduler->ErrorText();
     EXPECT_EQ(Listed().size(), 1u);
@@ -252,7 +237,14 @@ TEST_F(CrontabTest, StartsAMissingCrontabAndReportsCronsOwnError) {
     EXPECT_EQ(failing->ErrorText(), "crontab -l failed: crontab: your UID isn't in the passwd file.");
 }
 
-TEST_F(SystemdTest, SystemdAcceptsTheUnits) {
+// A program path systemd cannot start is refused; the units of one it can are accepted.
+TEST_F(SchedulerBase, SystemdRefusesAProgramPathItCannotStartAndAcceptsTheUnits) {
+    Use("systemd");
+    ScheduledTask refused = Task("Tavora.1.Inc.2");
+    refused.command[0] = "/opt/it's/TavCmdHost";
+    EXPECT_FALSE(m_scheduler->Create(refused));
+    EXPECT_NE(m_scheduler->ErrorText().find("quote"), std::string::npos) << m_scheduler->ErrorText();
+    EXPECT_TRUE(Listed().empty());
     if (!HaveAnalyze()) GTEST_SKIP() << "systemd-analyze is not installed: units not checked by systemd";
     // The program's own path holds the awkward characters: systemd must find it.
     const std::string program = m_dir / "bin 100% $x $$";
@@ -270,14 +262,6 @@ TEST_F(SystemdTest, SystemdAcceptsTheUnits) {
     EXPECT_EQ(output.find(task.name), std::string::npos) << output;
     EXPECT_NE(m_tools.calls.end(), std::find(m_tools.calls.begin(), m_tools.calls.end(),
                                              "systemctl --user enable --now " + task.name + ".timer"));
-}
-
-TEST_F(SystemdTest, RefusesAProgramPathSystemdCannotStart) {
-    ScheduledTask task = Task("Tavora.1.Inc.2");
-    task.command[0] = "/opt/it's/TavCmdHost";
-    EXPECT_FALSE(m_scheduler->Create(task));
-    EXPECT_NE(m_scheduler->ErrorText().find("quote"), std::string::npos) << m_scheduler->ErrorText();
-    EXPECT_TRUE(Listed().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, SchedulerTest, ::testing::Values("memory", "systemd", "crontab"),

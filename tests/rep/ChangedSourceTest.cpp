@@ -33,8 +33,7 @@ const Change CHANGES[] = {
 class ChangedSource : public CRepTest {};
 
 TEST_F(ChangedSource, AFileThatChangesWhileReadIsNotStoredAndTheNodeKeepsItsVersion) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     TablePtr table(rep.LoadBaseline(0));
     ASSERT_TRUE(table);
     ASSERT_EQ(rep.BeginTrans(5000), 1);

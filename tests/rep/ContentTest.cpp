@@ -22,7 +22,7 @@ std::array<uint32_t, 4> StateOf(const std::string& data) {
 
 }  // namespace
 
-TEST(Content, ChunksAndProgress) {
+TEST(Content, ChunksProgressAndStops) {
     CRepo repo(Security());
     CRecordingObserver one, two, empty;
     std::string exact = TextBytes(65536), twoChunks = RandomBytes(100000, 5);
@@ -42,12 +42,10 @@ TEST(Content, ChunksAndProgress) {
     EXPECT_EQ(c->size, 65536u);
     c->Dispose();
     EXPECT_EQ(repo.rep.GetContent({0, 0}), nullptr);
-    repo.rep.BeginTrans(5000);
-}
+    ASSERT_EQ(repo.rep.BeginTrans(5000), 1);
 
-// (The fingerprint a node gets is the one the module tests compare with the file on disk.)
-TEST(Content, ObserverStopKeepsAReadableChain) {
-    CRepo repo(Security());
+    // An observer's stop keeps a readable chain. (The fingerprint a node gets is the one the
+    // module tests compare with the file on disk.)
     CRecordingObserver obs;
     obs.stopAfter = 2;
     CMD5Checksum md5;
@@ -55,14 +53,25 @@ TEST(Content, ObserverStopKeepsAReadableChain) {
     TavPosition p = repo.Store(data, &obs, &md5);
     EXPECT_EQ(obs.percents, (std::vector<uint32_t>{20, 40}));
     EXPECT_EQ(repo.Chain(p), data.substr(0, 65536 * 2));
-    uint32_t got[4];
-    md5.GetHash(got);
-    auto want = StateOf(data.substr(0, 65536 * 2));
-    EXPECT_TRUE(std::equal(got, got + 4, want.begin()));
+    std::array<uint32_t, 4> got;
+    md5.GetHash(got.data());
+    EXPECT_EQ(got, StateOf(data.substr(0, 65536 * 2)));
 }
 
-// Read ahead or not, a source that cannot be opened is reported when it is stored.
-TEST(Content, UnopenableSourcesAreReported) {
+namespace {
+class CGiveUp : public CTavRepErrorCallback {
+public:
+    int32_t OnChangeDisk(CTavRepository*, std::string& p) override {
+        asked = p;
+        return 0;
+    }
+    std::string asked;
+};
+}  // namespace
+
+// Read ahead or not, a source that cannot be opened is reported when it is stored; a file
+// larger than the room left asks for another disk.
+TEST(Content, UnopenableSourcesAreReportedAndTooLittleRoomAsksForAnotherDisk) {
     CRepo repo(Security());
     CTempDir dir;
     const std::string missing = dir / "missing", locked = dir / "locked";
@@ -80,22 +89,7 @@ TEST(Content, UnopenableSourcesAreReported) {
         EXPECT_EQ(repo.rep.AddFileContent(locked.c_str(), 0, &obs, nullptr).offset, 0u);
         EXPECT_EQ(obs.errors, (std::vector<std::string>{"***** File not found.", "***** Access denied."}));
     }
-}
 
-namespace {
-class CGiveUp : public CTavRepErrorCallback {
-public:
-    int32_t OnChangeDisk(CTavRepository*, std::string& p) override {
-        asked = p;
-        return 0;
-    }
-    std::string asked;
-};
-}  // namespace
-
-TEST(Content, TooLittleRoomAsksForAnotherDisk) {
-    CRepo repo(Security());
-    CTempDir dir;
     // A sparse file far larger than the volume: the room check refuses it before reading,
     // also right after small files found room (the room seen then is not room granted).
     std::string huge = dir / "huge";
@@ -126,8 +120,7 @@ TEST(Password, DigestsAndVerification) {
     for (const auto& [created, good, bad] : cases) {
         TavImageSecurity sec = Security(created);
         ASSERT_EQ(CTavRepository::CreateRepository(dir / "pw.tvr", &sec, 0, {0, 0}), 1);
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(dir / "pw.tvr", nullptr), 1);
+        CAttached rep(dir / "pw.tvr", nullptr);
         EXPECT_EQ(rep.VerifyPassword(good), 1);
         EXPECT_EQ(rep.VerifyPassword(bad), 0);
     }
@@ -139,8 +132,7 @@ TEST(Password, ChangeAndCarryToNewImages) {
     TavImageSecurity sec = Security("old");
     ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, nullptr), 1);
+        CAttached rep(p, nullptr);
         EXPECT_EQ(rep.ChangePassword("wrong", "new"), 0);
         EXPECT_EQ(rep.ChangePassword("old", "new"), 1);
         EXPECT_EQ(rep.VerifyPassword("new"), 1);
@@ -151,8 +143,7 @@ TEST(Password, ChangeAndCarryToNewImages) {
         ASSERT_EQ(rep.SaveBaseline(t.get(), "run", nullptr, 0x10001000), 1u);
         rep.CommitTrans();
     }
-    CTavRepository again;
-    ASSERT_EQ(again.Attach(p, nullptr), 1);
+    CAttached again(p, nullptr);
     EXPECT_EQ(again.GetEntryImageID(), 1u);
     EXPECT_EQ(again.VerifyPassword("new"), 1);
     EXPECT_EQ(again.VerifyPassword(""), 0);

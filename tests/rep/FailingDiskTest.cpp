@@ -159,8 +159,7 @@ TEST_F(FailingDiskTest, AWriteThatFailsAfterNBytesRollsTheRunBack) {
 // nothing is committed and the transaction can still be rolled back.
 TEST_F(FailingDiskTest, ACommitWhoseSyncFailsCommitsNothing) {
     const Snapshot before = Read();
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     ASSERT_EQ(rep.BeginTrans(5000), 1);
     const std::string text = TextBytes(5000);
     ASSERT_NE(rep.AddContent(text.data(), uint32_t(text.size()), {0, 0}).offset, 0u);
@@ -184,8 +183,7 @@ TEST_F(FailingDiskTest, AForgetWhoseSyncFailsChangesNothing) {
         SCOPED_TRACE(testing::Message() << "after " << after);
         std::string error;
         {
-            CTavRepository rep;
-            ASSERT_EQ(rep.Attach(path, &sec), 1);
+            CAttached rep(path, &sec);
             plat::FaultRule rule{plat::FaultOp::Sync, dir.Path()};
             rule.after = after;
             plat::CFaultScope scope(rule);
@@ -201,8 +199,7 @@ TEST_F(FailingDiskTest, AForgetWhoseSyncFailsChangesNothing) {
 }
 
 TEST_F(FailingDiskTest, AnImageLockThatCannotBeTakenFailsBeginTrans) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     {
         plat::FaultRule rule{plat::FaultOp::Lock, "TAVIMAGE"};
         rule.error = plat::FaultError::AccessDenied;

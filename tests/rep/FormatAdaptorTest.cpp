@@ -43,7 +43,7 @@ TavNodeRec SampleNode() {
 }  // namespace
 
 // A 2.1 node record field by field, and back; only known versions have an adaptor.
-TEST(FormatAdaptor, Version21NodeLayoutAndRoundTrip) {
+TEST(FormatAdaptor, Version21NodeLayoutRoundTripLongNamesAndTheWorkingRecord) {
     std::unique_ptr<CTavFormatAdaptor> a(MakeFormatAdaptor(FORMAT_2_1));
     ASSERT_TRUE(a);
     EXPECT_EQ(MakeFormatAdaptor(0x02030000), nullptr);
@@ -62,13 +62,9 @@ TEST(FormatAdaptor, Version21NodeLayoutAndRoundTrip) {
     TavNodeRec back;
     ASSERT_EQ(a->NodeFromDisk(&back, disk), 1);
     EXPECT_EQ(std::memcmp(&back, &n, sizeof(n)), 0);
-}
 
-TEST(FormatAdaptor, LongNamesAreCutAt259Bytes) {
-    std::unique_ptr<CTavFormatAdaptor> a(MakeFormatAdaptor(FORMAT_2_1));
-    TavNodeRec n = SampleNode();
+    // Long names are cut at 259 bytes.
     Utf8ToUtf16Field(std::string(300, 'x'), n.name, NODE_NAME_CHARS);
-    uint8_t disk[368];
     a->NodeToDisk(disk, &n, nullptr);
     EXPECT_EQ(std::strlen(reinterpret_cast<char*>(disk + 40)), 259u);
     EXPECT_EQ(disk[40 + 259], 0);
@@ -81,6 +77,19 @@ TEST(FormatAdaptor, LongNamesAreCutAt259Bytes) {
     a->NodeToDisk(disk, &n, &alt);
     EXPECT_EQ(a->LastMessage(), "Name is too long, alternative name used.");
     EXPECT_STREQ(reinterpret_cast<char*>(disk + 40), "r\xC3\xA9sum\xC3\xA9.txt");
+
+    // The working file's record, never stored: its round trip counts; and the id texts.
+    const TavNodeRec sample = SampleNode();
+    uint8_t raw[NODE_REC_SIZE];
+    EncodeNodeRec(sample, raw);
+    EXPECT_EQ(LE32(raw), 2u * 628);
+    DecodeNodeRec(raw, back);
+    EXPECT_EQ(std::memcmp(&back, &sample, sizeof(sample)), 0);
+    char text[9];
+    NodeIdToString(628, text);
+    EXPECT_STREQ(text, "00000274");
+    EXPECT_EQ(NodeIdFromString("00000274"), 628u);
+    EXPECT_EQ(NodeIdFromString("zz"), TAV_NONE);
 }
 
 TEST(FormatAdaptor, Version20DefaultsAndRoots) {
@@ -141,19 +150,4 @@ TEST(FormatAdaptor, BaselineHeadersOfBothVersions) {
     Put32(d20 + 88, 0);
     a20->HeaderFromDisk(&back, d20);
     EXPECT_EQ(back.type, 0x10002000u);
-}
-
-TEST(NodeRecord, WorkingRecordAndIdTexts) {
-    TavNodeRec n = SampleNode();
-    uint8_t raw[NODE_REC_SIZE];
-    EncodeNodeRec(n, raw);  // the working file's record, never stored: its round trip counts
-    EXPECT_EQ(LE32(raw), 2u * 628);
-    TavNodeRec back;
-    DecodeNodeRec(raw, back);
-    EXPECT_EQ(std::memcmp(&back, &n, sizeof(n)), 0);
-    char text[9];
-    NodeIdToString(628, text);
-    EXPECT_STREQ(text, "00000274");
-    EXPECT_EQ(NodeIdFromString("00000274"), 628u);
-    EXPECT_EQ(NodeIdFromString("zz"), TAV_NONE);
 }

@@ -86,9 +86,8 @@ protected:
 
 // A content position naming image 0xFFFFFFFF ("no id") made the repository take any image
 // for that id and index its slot table with it.
-TEST_F(FuzzRegressionTest, ImageIdNoneIsNotAnImage) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+TEST_F(FuzzRegressionTest, ImageIdNoneIsNotAnImageWhereverItIsNamed) {
+    CAttached rep(path, &sec);
     EXPECT_EQ(rep.GetImageFromID(TAV_NONE), nullptr);
     EXPECT_EQ(rep.GetImageFromID(MAX_IMAGE_ID + 1), nullptr);
     EXPECT_EQ(ThrownCode([&] { rep.GetContent({TAV_NONE, SECURITY_BLOCK_OFFSET}); }), TAVEX_NOT_FOUND);
@@ -97,24 +96,18 @@ TEST_F(FuzzRegressionTest, ImageIdNoneIsNotAnImage) {
     // The repository itself is untouched.
     EXPECT_NE(rep.GetImageFromID(0), nullptr);
     EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
-}
+    const TavPosition table = rep.GetLatestBaselinePos();
+    ASSERT_NE(table.offset, 0u);
+    rep.Detach();
 
-// The same through a baseline header naming image 0xFFFFFFFF (patched).
-TEST_F(FuzzRegressionTest, BaselineInImageNoneIsNotFound) {
-    TavPosition table;
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        table = rep.GetLatestBaselinePos();
-        ASSERT_NE(table.offset, 0u);
-    }
+    // The same through a baseline header naming image 0xFFFFFFFF (patched): either the table
+    // is refused as a whole, or loading that baseline finds no image.
     PatchPayload(table.offset, 0, TAV_NONE);  // the first header's image word
-    // Either the table is refused as a whole, or loading that baseline finds no image.
-    CTavRepository rep;
+    CTavRepository again;
     int attached = 0;
-    const int code = ThrownCode([&] { attached = rep.Attach(path, &sec); });
+    const int code = ThrownCode([&] { attached = again.Attach(path, &sec); });
     if (attached == 1)
-        EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_NOT_FOUND);
+        EXPECT_EQ(ThrownCode([&] { TablePtr t(again.LoadBaseline(0)); }), TAVEX_NOT_FOUND);
     else
         EXPECT_EQ(code, TAVEX_NOT_IMAGE);
 }
@@ -126,8 +119,7 @@ TEST_F(FuzzRegressionTest, ForgedLengthsAreNotBelieved) {
     TavPosition content, table;
     uint32_t nodeTable = 0;
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         ASSERT_EQ(rep.BeginTrans(5000), 1);
         content = rep.AddContent(text.data(), uint32_t(text.size()), {0, 0});
         ASSERT_NE(content.offset, 0u);
@@ -142,15 +134,13 @@ TEST_F(FuzzRegressionTest, ForgedLengthsAreNotBelieved) {
     const uint32_t stored = LE32(ReadFile(path), content.offset + 4);
     PokeLE32(path, content.offset + BLOCK_HEADER_SIZE + stored - 4, 0xFFFFFFF0);
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         EXPECT_EQ(ThrownCode([&] { ReadChain(rep, content); }), TAVEX_READ_BLOCK);
     }
     // The node table's stored length reaches past the end of the file.
     PokeLE32(path, nodeTable + 4, 0xFFFFFFF0);
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_READ_BLOCK);
     }
     // So does the baseline table's: no baseline table, no repository.
@@ -185,12 +175,7 @@ TEST_F(FuzzRegressionTest, DecompressionBombIsRefusedWithoutABigAllocation) {
         ASSERT_TRUE(deflate.Encode(std::vector<uint8_t>(BOMB, 0).data(), BOMB, 9, bomb));
     }
     ASSERT_LT(bomb.size(), BOMB / 512);
-    TavPosition table;
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        table = rep.GetLatestBaselinePos();
-    }
+    const TavPosition table = CAttached(path, &sec).GetLatestBaselinePos();
     uint32_t bombAt = 0;
     {
         CTavImage image(path, sec);
@@ -199,8 +184,7 @@ TEST_F(FuzzRegressionTest, DecompressionBombIsRefusedWithoutABigAllocation) {
     }
     PatchPayload(table.offset, 4, bombAt);  // baseline 0's node table
 
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     g_largestAllocation = 0;
     EXPECT_EQ(ThrownCode([&] { TablePtr t(rep.LoadBaseline(0)); }), TAVEX_READ_BLOCK);
     const uint64_t bound = BlockPayloadLimit(TavBlockUse::Table, uint32_t(bomb.size()), 0);

@@ -40,7 +40,7 @@ constexpr std::array<uint32_t, 4> INITIAL = {0x67452301, 0xEFCDAB89, 0x98BADCFE,
 
 }  // namespace
 
-TEST(MD5Checksum, MatchesTheRfc1321TestSuite) {
+TEST(MD5Checksum, MatchesTheRfc1321TestSuiteAndPadsAroundBlockBoundaries) {
     EXPECT_EQ(Md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(Md5Hex("a"), "0cc175b9c0f1b6a831c399e269772661");
     EXPECT_EQ(Md5Hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
@@ -61,9 +61,7 @@ TEST(MD5Checksum, MatchesTheRfc1321TestSuite) {
     md5.GetHash(words);
     EXPECT_EQ(words[0], 0x98500190u);
     EXPECT_EQ(words[3], 0x727fe128u);
-}
 
-TEST(MD5Checksum, PadsCorrectlyAroundBlockBoundaries) {
     // Lengths where the padding needs one or two extra blocks (digests from md5sum).
     const std::pair<size_t, const char*> cases[] = {
         {55, "ef1772b6dff9a122358552954ad0df65"},     {56, "3b0c8ac703f828b04c6c197006d17218"},
@@ -74,7 +72,7 @@ TEST(MD5Checksum, PadsCorrectlyAroundBlockBoundaries) {
     for (const auto& [n, digest] : cases) EXPECT_EQ(Md5Hex(std::string(n, 'a')), digest) << n;
 }
 
-TEST(MD5Checksum, FingerprintIsTheStateAfterWholeBlocks) {
+TEST(MD5Checksum, FingerprintIsTheStateAfterWholeBlocksHoweverTheUpdatesSplit) {
     EXPECT_EQ(Fingerprint("", 0), INITIAL);
     const std::string a63(63, 'a');
     EXPECT_EQ(Fingerprint(a63.data(), a63.size()), INITIAL);
@@ -99,9 +97,8 @@ TEST(MD5Checksum, FingerprintIsTheStateAfterWholeBlocks) {
     std::vector<uint8_t> longer(block, block + 64);
     longer.insert(longer.end(), 40, 0xEE);
     EXPECT_EQ(Fingerprint(longer.data(), longer.size()), words);
-}
 
-TEST(MD5Checksum, SplitUpdatesEqualOneCall) {
+    // Split updates equal one call.
     std::mt19937 rng(11);
     std::vector<uint8_t> data(20000);
     for (auto& b : data) b = uint8_t(rng());
@@ -110,20 +107,20 @@ TEST(MD5Checksum, SplitUpdatesEqualOneCall) {
     CMD5Checksum::Hash(data.data(), data.size(), wholeDigest);
 
     for (int round = 0; round < 50; ++round) {
-        CMD5Checksum md5;
+        CMD5Checksum split;
         size_t pos = 0;
         while (pos < data.size()) {
             const size_t step =
                 std::min<size_t>(data.size() - pos, rng() % (round < 25 ? 70 : 5000));
-            md5.Update(data.data() + pos, step);
+            split.Update(data.data() + pos, step);
             pos += step;
         }
-        std::array<uint32_t, 4> words;
-        md5.GetHash(words.data());
-        ASSERT_EQ(words, whole) << "round " << round;
-        md5.Final();
+        std::array<uint32_t, 4> got;
+        split.GetHash(got.data());
+        ASSERT_EQ(got, whole) << "round " << round;
+        split.Final();
         uint8_t digest[16];
-        md5.GetHash(digest);
+        split.GetHash(digest);
         ASSERT_EQ(Hex(digest, 16), Hex(wholeDigest, 16));
     }
 }

@@ -78,18 +78,13 @@ TEST_F(ReadAheadTest, AnnouncedFilesAreStoredAsTheOthers) {
     }
 }
 
-TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDropped) {
+TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDroppedAndTheReadAheadIsBounded) {
     CRepo repo(Security());
     for (size_t i = 0; i < 4; ++i) repo.rep.PrefetchFileContent(files[i].c_str(), 0);
     // The third is stored first: the two before it are dropped, and read anew when stored.
-    const Stored third = Store(repo.rep, files[2]);
-    const Stored first = Store(repo.rep, files[0]);
-    const Stored fourth = Store(repo.rep, files[3]);
-    const Stored second = Store(repo.rep, files[1]);
-    EXPECT_EQ(repo.Chain(first.position), data[0]);
-    EXPECT_EQ(repo.Chain(second.position), data[1]);
-    EXPECT_EQ(repo.Chain(third.position), data[2]);
-    EXPECT_EQ(repo.Chain(fourth.position), data[3]);
+    Stored stored[4];
+    for (size_t i : {2, 0, 3, 1}) stored[i] = Store(repo.rep, files[i]);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(repo.Chain(stored[i].position), data[i]) << i;
     // Another chunk size than announced: the file is read again with the right one.
     repo.rep.PrefetchFileContent(files[5].c_str(), 0);
     CRecordingObserver small;
@@ -100,15 +95,12 @@ TEST_F(ReadAheadTest, FilesAnnouncedButNotStoredAreDropped) {
     repo.rep.PrefetchFileContent(files[6].c_str(), 0);
     repo.rep.RollbackTrans();
     ASSERT_EQ(repo.rep.BeginTrans(5000), 1);
-    const Stored after = Store(repo.rep, files[6]);
-    EXPECT_EQ(repo.Chain(after.position), data[6]);
+    EXPECT_EQ(repo.Chain(Store(repo.rep, files[6]).position), data[6]);
     repo.rep.PrefetchFileContent(files[7].c_str(), 0);
     repo.rep.DropPrefetched();
     EXPECT_EQ(repo.Chain(Store(repo.rep, files[7]).position), data[7]);
-}
 
-TEST_F(ReadAheadTest, TheReadAheadIsBounded) {
-    CRepo repo(Security());
+    // The read-ahead is bounded.
     size_t taken = 0;
     while (taken < 1000 && repo.rep.PrefetchFileContent(files[6].c_str(), 0)) ++taken;
     if (std::thread::hardware_concurrency() > 1)

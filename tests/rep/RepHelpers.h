@@ -91,6 +91,14 @@ inline Bytes TextPayload(std::mt19937& rng, size_t n) {
 // killed (the repository object dropped inside its transaction).
 enum class RunEnd { Commit, Rollback, SaveThenRollback, Kill };
 
+// A repository object attached to `path` with `security` (a failure when it does not attach).
+class CAttached : public CTavRepository {
+public:
+    CAttached(const std::string& path, const TavImageSecurity* security) {
+        EXPECT_EQ(Attach(path, security), 1) << path;
+    }
+};
+
 // A new repository `path` made with `sec` (a derived fixture may set another in its
 // constructor), and backup runs into it the way the engines drive them.
 class CRepTest : public ::testing::Test {
@@ -131,8 +139,7 @@ protected:
     // The same by a repository object of its own.
     template <typename F>
     uint32_t Run(F&& edit, RunEnd end = RunEnd::Commit, bool fresh = true) {
-        CTavRepository rep;
-        EXPECT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         return Run(rep, std::forward<F>(edit), end, fresh);
     }
 

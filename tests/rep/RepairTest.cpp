@@ -16,8 +16,7 @@ class RepairTest : public CRepTest {
 protected:
     // A run that adds one file, in a fresh image unless `fresh` is false.
     uint32_t Run(RunEnd end = RunEnd::Commit, bool fresh = true) {
-        CTavRepository rep;
-        EXPECT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         auto add = [&](CTavRepBaselineDetails& t) {
             EXPECT_NE(AddFile(rep, t, 0, "f" + std::to_string(rep.GetCurrentImageID()), TextBytes(20000)), TAV_NONE);
         };
@@ -30,17 +29,11 @@ TEST_F(RepairTest, ADamagedNewestTableIsSetAsideAndBackupsGoOnFromTheIntactOne) 
     ASSERT_EQ(Run(), 1u);
     ASSERT_EQ(Run(), 2u);
     ASSERT_EQ(Run(), 3u);
-    TavPosition newest;
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        newest = rep.GetLatestBaselinePos();
-        ASSERT_EQ(newest.image, 3u);
-    }
+    const TavPosition newest = CAttached(path, &sec).GetLatestBaselinePos();
+    ASSERT_EQ(newest.image, 3u);
     Poke(Image(3), newest.offset, "XXXX");  // the table's header no longer names itself
 
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     EXPECT_EQ(rep.GetLatestBaselineNumber(), 2u) << "falls back to the newest readable table";
     ASSERT_EQ(rep.GetUnreadableTables().size(), 1u);
     EXPECT_EQ(rep.GetUnreadableTables()[0], newest);
@@ -57,8 +50,7 @@ TEST_F(RepairTest, ADamagedNewestTableIsSetAsideAndBackupsGoOnFromTheIntactOne) 
     EXPECT_FALSE(rep.IsAttached());
 
     ASSERT_EQ(Run(), 3u) << "the next run goes on from baseline 2 in image 3";
-    CTavRepository again;
-    ASSERT_EQ(again.Attach(path, &sec), 1);
+    CAttached again(path, &sec);
     EXPECT_TRUE(again.GetUnreadableTables().empty());
     EXPECT_EQ(again.GetLatestBaselineNumber(), 3u);
     EXPECT_EQ(again.GetCurrentImageID(), 3u);
@@ -68,21 +60,15 @@ TEST_F(RepairTest, ADamagedNewestNodeTableIsSetAsideToo) {
     ASSERT_EQ(Run(), 1u);
     ASSERT_EQ(Run(), 2u);
     TavBaselineHeaderRec header;
-    {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
-        ASSERT_EQ(rep.GetBaselineHeader(2, header), 1);
-    }
+    ASSERT_EQ(CAttached(path, &sec).GetBaselineHeader(2, header), 1);
     Poke(Image(header.image), header.nodeTable, "XXXX");
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     std::vector<TavSetAside> done;
     std::string problem;
     ASSERT_TRUE(rep.SetAsideDamaged(done, problem)) << problem;
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].image, 2u);
-    CTavRepository again;
-    ASSERT_EQ(again.Attach(path, &sec), 1);
+    CAttached again(path, &sec);
     EXPECT_EQ(again.GetLatestBaselineNumber(), 1u);
 }
 
@@ -95,12 +81,10 @@ TEST_F(RepairTest, LeftoversOfUnfinishedRunsAreRemovedOrCutBackUnlessAWriterHold
 
     {
         // A run that is writing image 3 right now is left alone, and so is everything below it.
-        CTavRepository writer;
-        ASSERT_EQ(writer.Attach(path, &sec), 1);
+        CAttached writer(path, &sec);
         ASSERT_NE(writer.StartFreshImage(), TAV_NONE);
         ASSERT_EQ(writer.BeginTrans(5000), 1);
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         std::vector<TavLeftover> found = rep.FindLeftovers();
         ASSERT_EQ(found.size(), 3u);
         EXPECT_TRUE(found[0].busy);
@@ -111,8 +95,7 @@ TEST_F(RepairTest, LeftoversOfUnfinishedRunsAreRemovedOrCutBackUnlessAWriterHold
         writer.RollbackTrans();
     }
 
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     std::vector<TavLeftover> found = rep.FindLeftovers();
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].image, 2u);
@@ -133,8 +116,7 @@ TEST_F(RepairTest, SecurityRecordsAgreeAndADamagedOneDecidesNothing) {
     ASSERT_EQ(Run(), 1u);
     ASSERT_EQ(Run(), 2u);
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         ASSERT_EQ(rep.ChangePassword("", "secret"), 1);
         for (uint32_t id = 0; id <= 2; ++id) {
             TavPosition first = rep.GetEntryPoint(id, 1);
@@ -145,8 +127,7 @@ TEST_F(RepairTest, SecurityRecordsAgreeAndADamagedOneDecidesNothing) {
     // The newest image is lost: the removed password does not come back.
     ASSERT_TRUE(plat::RemoveFile(Image(2)));
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         EXPECT_EQ(rep.VerifyPassword(""), 1);
         EXPECT_TRUE(rep.GetSecurityMismatches().empty());
     }
@@ -154,8 +135,7 @@ TEST_F(RepairTest, SecurityRecordsAgreeAndADamagedOneDecidesNothing) {
     // protects the repository nor goes unreported; repairing rebuilds it.
     Poke(Image(1), SECURITY_BLOCK_OFFSET + BLOCK_HEADER_SIZE + 3, "\x5A");
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         EXPECT_EQ(rep.VerifyPassword(""), 1);
         ASSERT_EQ(rep.GetSecurityMismatches().size(), 1u);
         EXPECT_EQ(rep.GetSecurityMismatches()[0].image, 1u);
@@ -164,15 +144,13 @@ TEST_F(RepairTest, SecurityRecordsAgreeAndADamagedOneDecidesNothing) {
     }
     // An intact record that names another password is reported; the entry image decides.
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         EXPECT_TRUE(rep.GetSecurityMismatches().empty());
         uint8_t digest[16];
         CTavRepository::CreatePwdDigest("other", digest);
         ASSERT_EQ(rep.GetImageFromID(0)->UpdateBlock(SECURITY_BLOCK_OFFSET, digest, 16, 8), 1);
     }
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     EXPECT_EQ(rep.VerifyPassword(""), 1);
     ASSERT_EQ(rep.GetSecurityMismatches().size(), 1u);
     EXPECT_EQ(rep.GetSecurityMismatches()[0].image, 0u);
@@ -183,8 +161,7 @@ TEST_F(RepairTest, SecurityRecordsAgreeAndADamagedOneDecidesNothing) {
 TEST_F(RepairTest, AWorkingTableLeavesNoFileInTheTemporaryFolder) {
     CTempDir tmp;
     CEnvOverride tmpdir("TMPDIR", tmp.Path());
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     TablePtr table(rep.LoadBaseline(0));
     ASSERT_TRUE(table);
     EXPECT_EQ(table->count, 1);

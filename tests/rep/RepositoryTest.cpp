@@ -1,6 +1,8 @@
 // Repository operations: attach, baselines, nodes, transactions and entry points.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "RepHelpers.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -15,9 +17,8 @@ std::string Name(const TavNodeRec& n) { return Utf16FieldToUtf8(n.name, NODE_NAM
 
 }  // namespace
 
-TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRoot) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRootAndNumbersTheNextOnes) {
+    CAttached rep(path, &sec);
     EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
     EXPECT_EQ(rep.GetCurrentImageID(), 0u);
     EXPECT_EQ(rep.GetImagePath(5), "");
@@ -36,11 +37,8 @@ TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRoot) {
     ASSERT_TRUE(WriteFile(dir / "cut.tvr", bytes.substr(0, bytes.size() - 100)));
     EXPECT_EQ(ThrownCode([&] { other.Attach(dir / "cut.tvr", &sec); }), TAVEX_NOT_IMAGE);
     EXPECT_FALSE(other.IsAttached());
-}
 
-TEST_F(RepositoryTest, SavesNamesAndNumbersBaselines) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    // Baselines saved are named and numbered.
     TablePtr t(rep.LoadBaseline(0));
     ASSERT_EQ(rep.BeginTrans(5000), 1);
     EXPECT_EQ(rep.SaveBaseline(t.get(), nullptr, nullptr, 0x10001000), 1u);
@@ -54,14 +52,12 @@ TEST_F(RepositoryTest, SavesNamesAndNumbersBaselines) {
     EXPECT_EQ(Utf16FieldToUtf8(h.description, 512), "desc");
     EXPECT_EQ(h.type, 0x10002000u);
     rep.Detach();
-    CTavRepository again;
-    ASSERT_EQ(again.Attach(path, &sec), 1);
+    CAttached again(path, &sec);
     EXPECT_EQ(again.GetLatestBaselineNumber(), 2u);
 }
 
 TEST_F(RepositoryTest, NodesAddUpdateDeleteAndPurge) {
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     uint32_t rootId = 0, docs = 0, a = 0, b = 0, keep = 0;
     ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) {
         TavNodeRec* root = CTavRepository::CreateNode();
@@ -106,21 +102,16 @@ TEST_F(RepositoryTest, NodesAddUpdateDeleteAndPurge) {
     std::vector<TavNodeRec> n3 = Nodes(rep, 3);
     ASSERT_EQ(n3.size(), 5u);
     for (size_t i = 0; i < n3.size(); ++i) EXPECT_EQ(n3[i].nodeId, i * 628);
-    int deletedChildren = 0;
-    for (const TavNodeRec& n : n3) {
-        EXPECT_NE(Name(n), "docs");
-        if (Name(n) == "a.txt" || Name(n) == "b.txt") {
-            EXPECT_EQ(n.flags & (NODE_DELETED | NODE_UNCHANGED), NODE_DELETED | NODE_UNCHANGED);
-            ++deletedChildren;
-        }
-        if (Name(n) == "keep.txt") {
-            EXPECT_EQ(ReadChain(rep, n.content), "KEEP");
-            EXPECT_EQ(n.updateCount, 1u);
-            EXPECT_EQ(n.updateBaseline, 2u);
-            EXPECT_NE(n.flags & NODE_UPDATED, 0u);
-        }
-    }
-    EXPECT_EQ(deletedChildren, 2);
+    std::map<std::string, TavNodeRec> byName;
+    for (const TavNodeRec& n : n3) byName[Name(n)] = n;
+    EXPECT_EQ(byName.count("docs"), 0u);
+    for (const char* child : {"a.txt", "b.txt"})
+        EXPECT_EQ(byName[child].flags & (NODE_DELETED | NODE_UNCHANGED), NODE_DELETED | NODE_UNCHANGED) << child;
+    const TavNodeRec& kept = byName["keep.txt"];
+    EXPECT_EQ(ReadChain(rep, kept.content), "KEEP");
+    EXPECT_EQ(kept.updateCount, 1u);
+    EXPECT_EQ(kept.updateBaseline, 2u);
+    EXPECT_NE(kept.flags & NODE_UPDATED, 0u);
     // The sibling chain of the root no longer runs through the removed folder.
     const TavNodeRec& root = n3[1];
     EXPECT_EQ(Name(n3[root.firstChildId / 628]), "keep.txt");
@@ -131,8 +122,7 @@ TEST_F(RepositoryTest, NodesAddUpdateDeleteAndPurge) {
 // committed, its chains cross images and each image stays near its limit.
 TEST_F(RepositoryTest, ChainsCrossImagesAndSplitAtTheLimit) {
     sec = Security(nullptr, ENCRYPT_BUILTIN, 150000);
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     std::string big = RandomBytes(400000, 4);
     Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "big", big); }, RunEnd::Rollback);
     EXPECT_GE(rep.GetCurrentImageID(), 3u);
@@ -165,8 +155,7 @@ TEST_F(RepositoryTest, ChainsCrossImagesAndSplitAtTheLimit) {
 
 TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
     {
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(path, &sec), 1);
+        CAttached rep(path, &sec);
         for (int run = 0; run < 3; ++run)
             ASSERT_NE(Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "f", "v" + std::to_string(run)); }),
                       TAV_NONE);
@@ -175,8 +164,7 @@ TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
     for (uint32_t i : {0xFFFFFFFFu, 1u, 2u, 3u}) {
         std::string p;
         CTavRepository::BuildImagePath(p, path, i);
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(p, &sec), 1) << p;
+        CAttached rep(p, &sec);
         EXPECT_EQ(rep.GetLatestBaselineNumber(), 3u) << p;
         EXPECT_EQ(rep.GetEntryImageID(), 3u) << p;
         // Image 0 is found by its plain name.
@@ -189,8 +177,7 @@ TEST_F(RepositoryTest, SlotsRefuseIdsAboveTheLimitAndImagesWithAnotherId) {
     std::string other;
     CTavRepository::BuildImagePath(other, path, 1);
     ASSERT_EQ(CTavRepository::CreateRepository(other, &sec, 5, {0, 312}), 1);
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     EXPECT_EQ(ThrownCode([&] { rep.PutImage(other, 1); }), TAVEX_WRONG_ID);
     EXPECT_EQ(rep.GetImageFromID(1), nullptr);  // the default callback gives up
     EXPECT_EQ(ThrownCode([&] { rep.PutImageToSlot(20001, new CTavImage(path, sec), nullptr); }),
@@ -209,8 +196,7 @@ TEST_F(RepositoryTest, ABaselineRolledBackAfterItsSaveIsForgotten) {
     for (bool fresh : {false, true}) {
         SCOPED_TRACE(fresh ? "fresh image" : "same image");
         {
-            CTavRepository rep;
-            ASSERT_EQ(rep.Attach(path, &sec), 1);
+            CAttached rep(path, &sec);
             auto add = [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "a.txt", TextBytes(150000)); };
             EXPECT_EQ(Run(rep, add, RunEnd::SaveThenRollback, fresh), 1u);
             EXPECT_EQ(rep.GetLatestBaselineNumber(), 0u);
@@ -218,30 +204,26 @@ TEST_F(RepositoryTest, ABaselineRolledBackAfterItsSaveIsForgotten) {
         }
         EXPECT_EQ(ReadFile(path).size(), before);
         EXPECT_FALSE(plat::PathExists(ImagePath(path, 1)));
-        CTavRepository again;
-        ASSERT_EQ(again.Attach(path, &sec), 1);
+        CAttached again(path, &sec);
         EXPECT_EQ(again.GetLatestBaselineNumber(), 0u);
     }
     // Earlier runs stay readable, and the same object carries on with the next number.
     const std::string kept = RandomBytes(70000, 9);
-    CTavRepository rep;
-    ASSERT_EQ(rep.Attach(path, &sec), 1);
+    CAttached rep(path, &sec);
     ASSERT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "kept.bin", kept); }), 1u);
     EXPECT_EQ(Run(rep, [&](CTavRepBaselineDetails& t) { AddFile(rep, t, 0, "lost.bin", TextBytes(90000)); },
                   RunEnd::SaveThenRollback),
               2u);
     EXPECT_EQ(rep.GetLatestBaselineNumber(), 1u);
     rep.Detach();
-    CTavRepository again;
-    ASSERT_EQ(again.Attach(path, &sec), 1);
+    CAttached again(path, &sec);
     ASSERT_EQ(again.GetLatestBaselineNumber(), 1u);
     const std::vector<TavNodeRec> nodes = Nodes(again, 1);
     ASSERT_EQ(nodes.size(), 2u);
     EXPECT_EQ(ReadChain(again, nodes[1].content), kept);
     EXPECT_EQ(Run(again, [&](CTavRepBaselineDetails& t) { AddFile(again, t, 0, "next.txt", "next"); }), 2u);
     again.Detach();
-    CTavRepository third;
-    ASSERT_EQ(third.Attach(path, &sec), 1);
+    CAttached third(path, &sec);
     EXPECT_EQ(third.GetLatestBaselineNumber(), 2u);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <random>
 #include <utility>
@@ -224,15 +225,11 @@ std::vector<TavNodeRec> RandomTable(std::mt19937& rng, size_t count, bool damage
     return w;
 }
 
-void ExpectSameRecords(const std::vector<TavNodeRec>& a, const std::vector<TavNodeRec>& b) {
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i].nodeId, b[i].nodeId) << i;
-        EXPECT_EQ(a[i].parentId, b[i].parentId) << i;
-        EXPECT_EQ(a[i].firstChildId, b[i].firstChildId) << i;
-        EXPECT_EQ(a[i].nextSiblingId, b[i].nextSiblingId) << i;
-        EXPECT_EQ(a[i].flags, b[i].flags) << i;
-    }
+// The fields the compaction changes: id, links and flags.
+std::vector<std::array<uint32_t, 5>> Links(const std::vector<TavNodeRec>& records) {
+    std::vector<std::array<uint32_t, 5>> out;
+    for (const TavNodeRec& r : records) out.push_back({r.nodeId, r.parentId, r.firstChildId, r.nextSiblingId, r.flags});
+    return out;
 }
 
 }  // namespace
@@ -250,7 +247,6 @@ TEST(PurgeBaseline, OnePassMatchesThePlainFormOnRandomForests) {
         std::vector<TavNodeRec> got = table;
         const uint32_t gotCount = CTavRepository::PurgeBaseline(got);
         ASSERT_EQ(gotCount, wantCount) << "round " << round;
-        ExpectSameRecords(got, want);
-        if (HasFailure()) FAIL() << "round " << round << " (" << count << " records)";
+        ASSERT_EQ(Links(got), Links(want)) << "round " << round << " (" << count << " records)";
     }
 }
