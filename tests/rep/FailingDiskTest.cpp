@@ -173,12 +173,13 @@ TEST_F(FailingDiskTest, ACommitWhoseSyncFailsCommitsNothing) {
     EXPECT_EQ(Read(), before);
 }
 
-// Forgetting a baseline writes a new baseline table into a new image: each sync it needs
-// in turn fails, the table's own among them, and the repository reads as before.
+// Forgetting a baseline writes a new baseline table into a new image. Each sync it needs
+// fails in turn, the table's own and the commit's among them: a forget that fails leaves
+// the repository reading as before.
 TEST_F(FailingDiskTest, AForgetWhoseSyncFailsChangesNothing) {
     ASSERT_TRUE(Run("second", true));
     const Snapshot before = Read();
-    bool tableSyncFailed = false;
+    bool tableSyncFailed = false, commitFailed = false;
     for (uint64_t after = 0; after < 8; ++after) {
         SCOPED_TRACE(testing::Message() << "after " << after);
         std::string error;
@@ -186,16 +187,16 @@ TEST_F(FailingDiskTest, AForgetWhoseSyncFailsChangesNothing) {
             CAttached rep(path, &sec);
             plat::FaultRule rule{plat::FaultOp::Sync, dir.Path()};
             rule.after = after;
+            rule.times = 1;
             plat::CFaultScope scope(rule);
             if (rep.ForgetBaselines({1}, error) == 1) break;
         }
         EXPECT_TRUE(Read() == before) << error;
-        if (error.rfind("cannot write the baseline table to ", 0) == 0) {
-            tableSyncFailed = true;
-            break;
-        }
+        tableSyncFailed |= error.rfind("cannot write the baseline table to ", 0) == 0;
+        commitFailed |= error.rfind("cannot commit ", 0) == 0;
     }
     EXPECT_TRUE(tableSyncFailed) << "the new table is synced before the entry point names it";
+    EXPECT_TRUE(commitFailed) << "a commit that fails after the entry point moved is undone";
 }
 
 TEST_F(FailingDiskTest, AnImageLockThatCannotBeTakenFailsBeginTrans) {
