@@ -118,19 +118,22 @@ bool CDeflateCompressor::EncodeWithLibdeflate(const uint8_t* in, size_t n, int l
     if (!compressor) compressor = libdeflate_alloc_compressor(lv);
     if (!compressor) return false;
 
-    const size_t start = out.size();
     const size_t bound = libdeflate_deflate_compress_bound(compressor, n);
-    out.resize(start + HEADER_SIZE + bound + TRAILER_SIZE);
-    uint8_t* member = out.data() + start;
-    std::memcpy(member, MEMBER_HEADER, HEADER_SIZE);
-    const size_t len = libdeflate_deflate_compress(compressor, in, n, member + HEADER_SIZE, bound);
+    uint8_t* stream = m_scratch.Room(bound);
+    const size_t len = libdeflate_deflate_compress(compressor, in, n, stream, bound);
     if (len == 0) {  // cannot happen within the bound; let zlib try
-        out.resize(start);
+        m_scratch.Release();
         return false;
     }
-    PutLE32(member + HEADER_SIZE + len, libdeflate_crc32(0, in, n));
-    PutLE32(member + HEADER_SIZE + len + 4, uint32_t(n));
-    out.resize(start + HEADER_SIZE + len + TRAILER_SIZE);
+    uint8_t trailer[TRAILER_SIZE];
+    PutLE32(trailer, libdeflate_crc32(0, in, n));
+    PutLE32(trailer + 4, uint32_t(n));
+    // Room for the cipher's padding too, so that encrypting does not move the bytes again.
+    out.reserve(out.size() + HEADER_SIZE + len + TRAILER_SIZE + 16);
+    out.insert(out.end(), MEMBER_HEADER, MEMBER_HEADER + HEADER_SIZE);
+    out.insert(out.end(), stream, stream + len);
+    out.insert(out.end(), trailer, trailer + TRAILER_SIZE);
+    m_scratch.Release();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CodecScratch.h"
 #include "Codecs.h"
 
 struct libdeflate_compressor;
@@ -53,6 +54,7 @@ private:
     bool DecodeSingleMember(const uint8_t* in, size_t n, size_t limit, std::vector<uint8_t>& out);
 
     libdeflate_compressor* m_compressors[10] = {};
+    CCodecScratch m_scratch;  // the deflate stream being made
     libdeflate_decompressor* m_decompressor = nullptr;
     bool m_decompressorFailed = false;
     z_stream_s* m_inflater = nullptr;  // made on first streaming decode, reset per member

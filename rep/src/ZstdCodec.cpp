@@ -41,15 +41,19 @@ bool CZstdCompressor::Encode(const uint8_t* in, size_t n, int level, std::vector
         ZSTD_isError(ZSTD_CCtx_setParameter(m_cctx, ZSTD_c_checksumFlag, 1)) ||
         ZSTD_isError(ZSTD_CCtx_setParameter(m_cctx, ZSTD_c_contentSizeFlag, 1)))
         return false;
-    // Into a buffer kept from block to block: sizing `out` to the bound would clear that
-    // many bytes for every block only to overwrite them.
+    // Into room of its own: sizing `out` to the bound would clear that many bytes for every
+    // block only to overwrite a part of them.
     const size_t bound = ZSTD_compressBound(n);
-    if (m_scratch.size() < bound) m_scratch.resize(bound);
-    const size_t written = ZSTD_compress2(m_cctx, m_scratch.data(), bound, in, n);
-    if (ZSTD_isError(written)) return false;
+    uint8_t* frame = m_scratch.Room(bound);
+    const size_t written = ZSTD_compress2(m_cctx, frame, bound, in, n);
+    if (ZSTD_isError(written)) {
+        m_scratch.Release();
+        return false;
+    }
     // Room for the cipher's padding too, so that encrypting does not move the bytes again.
     out.reserve(out.size() + written + 16);
-    out.insert(out.end(), m_scratch.data(), m_scratch.data() + written);
+    out.insert(out.end(), frame, frame + written);
+    m_scratch.Release();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CodecScratch.h"
 #include "Codecs.h"
 
 struct ZSTD_CCtx_s;
@@ -37,7 +38,7 @@ public:
 private:
     ZSTD_CCtx_s* m_cctx = nullptr;
     ZSTD_DCtx_s* m_dctx = nullptr;
-    std::vector<uint8_t> m_scratch;  // the frame being made
+    CCodecScratch m_scratch;  // the frame being made
 };
 
 }  // namespace tavrep
