@@ -1,7 +1,7 @@
 // CTavRepository: baseline list, loading a baseline into a working table, saving one.
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
+#include <memory>
 #include <unordered_map>
 
 #include "platform/Clock.h"
@@ -82,7 +82,8 @@ namespace {
 constexpr uint32_t BOTH_DELETE_FLAGS = NODE_TOUCHED | NODE_DELETED;
 
 // Every record's id is its position times the record size, as in a table loaded whole.
-bool HasRecordIds(const std::vector<TavNodeRec>& w) {
+template <typename T>
+bool HasRecordIds(const std::vector<T>& w) {
     if (w.size() > TAV_NONE / NODE_REC_SIZE) return false;
     for (size_t j = 0; j < w.size(); ++j)
         if (w[j].nodeId != uint32_t(j) * NODE_REC_SIZE) return false;
@@ -92,7 +93,8 @@ bool HasRecordIds(const std::vector<TavNodeRec>& w) {
 // Removing a node relinks the sibling chains that ran through it and marks its children
 // deleted (which keeps them from being removed later in this pass). This plain form sweeps
 // the table once per removed node; it serves tables whose ids are not their positions.
-void RemoveDeletedBySweeps(std::vector<TavNodeRec>& w) {
+template <typename T>
+void RemoveDeletedBySweeps(std::vector<T>& w) {
     const size_t count = w.size();
     for (size_t j = 1; j < count; ++j) {
         if ((w[j].flags & BOTH_DELETE_FLAGS) != BOTH_DELETE_FLAGS) continue;
@@ -101,7 +103,7 @@ void RemoveDeletedBySweeps(std::vector<TavNodeRec>& w) {
         w[j].flags = 0;
         w[j].nodeId = TAV_NONE;
         for (size_t k = 1; k < count; ++k) {
-            TavNodeRec& r = w[k];
+            T& r = w[k];
             if (r.nodeId == TAV_NONE) continue;
             if (r.firstChildId == d) r.firstChildId = next;
             if (r.nextSiblingId == d) r.nextSiblingId = next;
@@ -114,7 +116,8 @@ void RemoveDeletedBySweeps(std::vector<TavNodeRec>& w) {
 // run saves): a removed node's id forwards to the sibling that took its place, and links
 // follow the forwards once at the end; a node whose parent went is marked when the pass
 // reaches it, or at the end when the parent came after it.
-void RemoveDeletedLinear(std::vector<TavNodeRec>& w) {
+template <typename T>
+void RemoveDeletedLinear(std::vector<T>& w) {
     const size_t count = w.size();
     std::vector<uint8_t> removed(count, 0);
     std::vector<uint32_t> forward(count, TAV_NONE);
@@ -135,11 +138,11 @@ void RemoveDeletedLinear(std::vector<TavNodeRec>& w) {
         }
         return end;
     };
-    auto parentRemoved = [&](const TavNodeRec& r) {
+    auto parentRemoved = [&](const T& r) {
         const size_t p = slot(r.parentId);
         return p != 0 && removed[p];
     };
-    auto markOrphan = [](TavNodeRec& r) { r.flags = (r.flags & ~NODE_TOUCHED) | NODE_DELETED; };
+    auto markOrphan = [](T& r) { r.flags = (r.flags & ~NODE_TOUCHED) | NODE_DELETED; };
 
     for (size_t j = 1; j < count; ++j) {
         if (parentRemoved(w[j])) markOrphan(w[j]);
@@ -150,7 +153,7 @@ void RemoveDeletedLinear(std::vector<TavNodeRec>& w) {
         w[j].nodeId = TAV_NONE;
     }
     for (size_t k = 1; k < count; ++k) {
-        TavNodeRec& r = w[k];
+        T& r = w[k];
         if (removed[k]) continue;
         r.firstChildId = resolve(r.firstChildId);
         r.nextSiblingId = resolve(r.nextSiblingId);
@@ -158,19 +161,22 @@ void RemoveDeletedLinear(std::vector<TavNodeRec>& w) {
     }
 }
 
-}  // namespace
-
 // Compacts a working table for saving, in place (see the flags' life cycle in
 // BaselineDetails.h): nodes deleted during this run are removed, their direct children stay
 // marked deleted, the ids become dense again, and touched flags turn into unchanged ones.
-// The table keeps the records that stay; their number is returned.
-uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& w) {
+// The table keeps the records that stay; their number is returned. `origin`, when given,
+// gets the old position of each record kept. Only the links, the id and the flags of a
+// record are read or changed.
+template <typename T>
+uint32_t PurgeRecords(std::vector<T>& w, std::vector<uint32_t>* origin) {
     const size_t count = w.size();
+    if (origin != nullptr) origin->clear();
     if (count == 0) return 0;
     if (HasRecordIds(w))
         RemoveDeletedLinear(w);
     else
         RemoveDeletedBySweeps(w);
+    if (origin != nullptr) origin->push_back(0);
     // Dense renumbering: every link naming a kept node's old id names its new id. A kept
     // record moves only towards the front, onto one already moved or removed.
     std::unordered_map<uint32_t, uint32_t> renamed;
@@ -180,13 +186,14 @@ uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& w) {
         const uint32_t o = uint32_t(j) * NODE_REC_SIZE;
         const uint32_t n = i * NODE_REC_SIZE;
         if (o != n) renamed[o] = n;
-        TavNodeRec& r = w[i];
+        T& r = w[i];
         if (i != j) r = w[j];
         r.nodeId = n;
         if (r.flags & NODE_TOUCHED)
             r.flags &= ~NODE_TOUCHED;
         else
             r.flags |= NODE_UNCHANGED;
+        if (origin != nullptr) origin->push_back(uint32_t(j));
         ++i;
     }
     w.resize(i);
@@ -195,7 +202,7 @@ uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& w) {
             auto it = renamed.find(id);
             if (it != renamed.end()) id = it->second;
         };
-        for (TavNodeRec& r : w) {
+        for (T& r : w) {
             map(r.parentId);
             map(r.firstChildId);
             map(r.nextSiblingId);
@@ -203,6 +210,15 @@ uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& w) {
     }
     return i;
 }
+
+// What the purge reads and changes of a record.
+struct NodeLinks {
+    uint32_t nodeId, parentId, firstChildId, nextSiblingId, flags;
+};
+
+}  // namespace
+
+uint32_t CTavRepository::PurgeBaseline(std::vector<TavNodeRec>& w) { return PurgeRecords(w, nullptr); }
 
 uint32_t CTavRepository::SaveBaseline(CTavRepBaselineDetails* table, const char* name,
                                       const char* description, uint32_t type) {
@@ -213,26 +229,38 @@ uint32_t CTavRepository::SaveBaseline(CTavRepBaselineDetails* table, const char*
     CTavFormatAdaptor* adaptor = m_adaptors[c].get();
     if (image == nullptr || adaptor == nullptr) return TAV_NONE;
 
-    // The table of a large tree is tens of megabytes: it is purged in place and its disk
-    // form written over it, so that a run does not take (and fault in) a copy of each.
-    std::vector<TavNodeRec> all;
-    if (!table->LoadAllNodes(all)) return TAV_NONE;
-    const uint32_t k = PurgeBaseline(all);
-    const uint32_t nodeSize = adaptor->NodeDiskSize();
-    static_assert(std::is_trivially_copyable_v<TavNodeRec>);
-    if (nodeSize > sizeof(TavNodeRec)) return TAV_NONE;  // the disk form is the shorter one
-    // Disk record i ends at or before where record i+1 begins, so it only covers records
-    // already converted, and record i itself, which is copied out first.
-    uint8_t* nodes = reinterpret_cast<uint8_t*>(all.data());
-    for (uint32_t i = 0; i < k; ++i) {
-        const TavNodeRec node = all[i];
-        adaptor->NodeToDisk(nodes + size_t(i) * nodeSize, &node, nullptr);
+    // Two passes over the working table rather than the whole of it in memory (31 MB of
+    // records for 47,000 files, faulted in afresh by every run): the purge needs only each
+    // record's links, and the disk form is made from the records read again.
+    const uint32_t records = table->count > 0 ? uint32_t(table->count) : 0;
+    std::vector<NodeLinks> links(records);
+    TavNodeRec node;
+    for (uint32_t j = 0; j < records; ++j) {
+        if (!table->LoadNode(node, j * NODE_REC_SIZE)) return TAV_NONE;
+        links[j] = {node.nodeId, node.parentId, node.firstChildId, node.nextSiblingId, node.flags};
     }
+    std::vector<uint32_t> origin;
+    const uint32_t k = PurgeRecords(links, &origin);
+    // NodeToDisk writes every byte of a record, so the buffer is not cleared first.
+    const uint32_t nodeSize = adaptor->NodeDiskSize();
     const size_t nodesLength = size_t(k) * nodeSize;
-    const uint32_t nodeTable = image->WriteBlock(nodes, uint32_t(nodesLength), 0, BLOCK_KIND_NODES, 0);
+    std::unique_ptr<uint8_t[]> nodes(new uint8_t[nodesLength > 0 ? nodesLength : 1]);
+    for (uint32_t i = 0; i < k; ++i) {
+        if (!table->LoadNode(node, origin[i] * NODE_REC_SIZE)) return TAV_NONE;
+        const NodeLinks& l = links[i];
+        node.nodeId = l.nodeId;
+        node.parentId = l.parentId;
+        node.firstChildId = l.firstChildId;
+        node.nextSiblingId = l.nextSiblingId;
+        node.flags = l.flags;
+        adaptor->NodeToDisk(nodes.get() + size_t(i) * nodeSize, &node, nullptr);
+    }
+    std::vector<NodeLinks>().swap(links);
+    std::vector<uint32_t>().swap(origin);
+    const uint32_t nodeTable = image->WriteBlock(nodes.get(), uint32_t(nodesLength), 0, BLOCK_KIND_NODES, 0);
     if (nodeTable == 0)
         throw new CTavRepException(TAVEX_WRITE_NODES, plat::GetLastError(), SRC_SAVE_BASELINE);
-    std::vector<TavNodeRec>().swap(all);  // a large table: its memory goes back at once
+    nodes.reset();
 
     TavBaselineHeaderRec header{};
     header.image = c;
