@@ -57,6 +57,21 @@ public:
     TavRunWork workTotal, workDone;
 };
 
+// What a recorder heard of one engine run, kept in a run's result.
+struct RecordedEvents {
+    std::string log;
+    std::vector<Progress> progress;
+    int starts = 0, finishes = 0, cancels = 0;
+
+    void TakeEvents(const CEngineRecorder& recorder) {
+        log = recorder.log;
+        progress = recorder.progress;
+        starts = recorder.starts;
+        finishes = recorder.finishes;
+        cancels = recorder.cancels;
+    }
+};
+
 struct BackupRun {
     int32_t result = -1;
     uint32_t state = 99;

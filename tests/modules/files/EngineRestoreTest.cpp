@@ -77,7 +77,7 @@ TEST_F(FilesRestore, WholeRestoreLogsTheExactTextsAndCounts) {
     // Progress: each file under the restore title; a small file 0 before, 100 after its only
     // chunk; three chunks of 150000 bytes by the design's rounding, ending at 100.
     std::map<std::string, std::vector<uint32_t>> byFile;
-    for (const Progress& p : run.reports) {
+    for (const Progress& p : run.progress) {
         EXPECT_EQ(p.title, "Restore File");
         byFile[p.item].push_back(p.percent);
     }
@@ -147,7 +147,7 @@ TEST_F(FilesRestore, FilesAreWrittenInTheOrderOfTheirStoredContent) {
     ASSERT_TRUE(Run().committed);
     const RestoreResult run = RunRestore(ImagePath(), Request(2, RS_BASE, m_to));
     std::vector<std::string> order;
-    for (const Progress& p : run.reports)
+    for (const Progress& p : run.progress)
         if (p.percent == 0) order.push_back(plat::BaseName(p.item));
     EXPECT_EQ(order, (std::vector<std::string>{"z.txt", "a.txt", "m.txt"}));
 }

@@ -36,13 +36,10 @@ inline std::string Request(uint32_t baseline, uint32_t command, const std::strin
 
 using tavtest::Progress;
 
-struct RestoreResult {
+struct RestoreResult : tavtest::RecordedEvents {
     int32_t result = -1;
     uint32_t state = 99;
     TavRsLogAccount counts;
-    std::string log;
-    int starts = 0, finishes = 0, cancels = 0;
-    std::vector<Progress> reports;
 };
 
 // One restore as a program runs it: attach the repository, Restore(request), Dispose.
@@ -57,11 +54,7 @@ inline RestoreResult RunRestore(const std::string& imagePath, const std::string&
     out.state = run.state;
     out.counts = engine->GetRestoreCounts();
     engine->Dispose();
-    out.log = recorder.log;
-    out.starts = recorder.starts;
-    out.finishes = recorder.finishes;
-    out.cancels = recorder.cancels;
-    out.reports = recorder.progress;
+    out.TakeEvents(recorder);
     return out;
 }
 

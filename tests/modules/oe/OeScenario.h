@@ -38,16 +38,13 @@ using tavtest::Contains;
 // What one run of the engine reported. Counts() gives its counters in one text: for a backup
 // "a<added> u<updated> s<skipped> d<deleted> e<errors>", for a restore "s<succeeded>
 // o<overwritten> u<up to date> e<errors>".
-struct OeRun {
+struct OeRun : tavtest::RecordedEvents {
     int32_t pre = -1;     // PreRestoreProcess; -1 when it was not called
     int32_t result = -1;  // Backup or Restore; -1 when it was not called
     uint32_t state = 0;
     bool restore = false;
     TavOeBackupAccount account;
     TavOeRestoreAccount restored;
-    std::string log;
-    std::vector<tavtest::Progress> progress;
-    int starts = 0, finishes = 0, cancels = 0;
 
     std::string Counts() const {
         auto n = [](const char* tag, uint32_t v) { return tag + std::to_string(v); };
@@ -202,7 +199,8 @@ protected:
         out.account = engine->GetBackupAccount();
         engine->Dispose();
         if (run.result == 1 && run.state == TAV_ENGINE_FINISHED) EXPECT_TRUE(run.committed);
-        return Take(observer, out);
+        out.TakeEvents(observer);
+        return out;
     }
 
     // PreRestoreProcess and Restore on one engine over the image `image`, as the browser
@@ -223,7 +221,8 @@ protected:
             out.restored = engine->GetRestoreAccount();
         }
         engine->Dispose();
-        return Take(observer, out);
+        out.TakeEvents(observer);
+        return out;
     }
     OeRun RunRestore(const RequestFields& fields, const RestoreSteps& steps = {}) {
         return RunRestoreOn(ImagePath(), BuildRequest(fields), steps);
@@ -286,16 +285,6 @@ protected:
     CEnvOverride m_tmp;
     CTavJobHelper m_job;
     std::unique_ptr<CTavJobOeHelper> m_helper;
-
-private:
-    static OeRun Take(const tavtest::CEngineRecorder& observer, OeRun& out) {
-        out.log = observer.log;
-        out.progress = observer.progress;
-        out.starts = observer.starts;
-        out.finishes = observer.finishes;
-        out.cancels = observer.cancels;
-        return out;
-    }
 };
 
 }  // namespace oetest
