@@ -73,8 +73,8 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
     m_meta.reset();
     m_partlySelected.clear();
     m_excluded.Clear();
-    m_counted.clear();
-    m_keptBytes = 0;
+    m_pending.clear();
+    m_pendingBytes = 0;
     if (result == 0) {
         SetEngineState(TAV_ENGINE_FAILED);
         return 0;
@@ -105,12 +105,20 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
     std::vector<CSource> sources;
     CollectSources(sources);
     CollectPartlySelectedFolders();
-    ClearWork();
-    if (ObserverWantsWorkTotals()) CountWork(rootId, sources);
+    // The walk adds, updates and deletes items, and notes the contents to store; they are
+    // stored after it, so that the run's work is known before any of it is done.
+    BeginWorkCount();
+    m_found = m_done = TavRunWork{};
+    m_storedEarly = false;
+    m_foldersWalked = 0;
     MatchPreviousItems(rootId, sources);
     for (const CSource& source : sources) {
         if (IsCancelled()) break;
         if (!source.matched) AddNewSource(rootId, source);
+    }
+    if (!IsCancelled()) {
+        SetWorkTotal(m_found);
+        StorePending();
     }
 
     if (IsCancelled()) {
@@ -123,8 +131,8 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
         FireOnFinish();
     }
     m_selection = nullptr;
-    m_counted.clear();
-    m_keptBytes = 0;
+    m_pending.clear();
+    m_pendingBytes = 0;
     return 1;
 }
 
@@ -292,7 +300,7 @@ bool CTavEngineFiles::BackupPreviousSource(TavNodeRec& node, const CSource& sour
             KeepUnchanged(node, found);
         DescendInto(node.nodeId, source.path, nullptr);
     } else if (CheckUpToDate(node, found, m_word)) {
-        UpdateItem(node, found, source.path);
+        AddPending(TAV_NONE, node.nodeId, node.chunkSize, found, source.path);
     } else {
         KeepUnchanged(node, found);
     }
@@ -325,8 +333,5 @@ void CTavEngineFiles::AddNewSource(uint32_t rootId, const CSource& source) {
             DescendInto(id, source.path, nullptr);
         return;
     }
-    if (AddItem(rootId, found, source.path) == TAV_NONE)
-        ItemError(source.path, StoreFailure(), m_lastRepError.empty());
-    else
-        ++m_counts.added;
+    AddPending(rootId, TAV_NONE, 0, found, source.path);
 }

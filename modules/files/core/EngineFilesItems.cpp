@@ -1,10 +1,9 @@
-// CTavEngineFiles: a folder's previous items in the compact form the count and the walk share.
+// CTavEngineFiles: a folder's previous items in a compact form, found again by name.
 #include <algorithm>
 #include <cstring>
 #include <functional>
 
 #include "core/EngineFilesItems.h"
-#include "tavrep/BaselineDetails.h"
 
 namespace {
 size_t HashOf(std::string_view name) { return std::hash<std::string_view>()(name); }
@@ -78,72 +77,12 @@ size_t CTavEngineFiles::CPreviousItems::Find(std::string_view name) const {
     return NONE;
 }
 
-void CTavEngineFiles::CPreviousItems::GetFields(size_t i, TavNodeRec& node) const {
+void CTavEngineFiles::CPreviousItems::Get(size_t i, TavNodeRec& node) const {
     auto* bytes = reinterpret_cast<uint8_t*>(&node);
     std::memcpy(bytes, records[i].data(), NAME_AT);
     std::memcpy(bytes + NAME_AT + NAME_BYTES, records[i].data() + NAME_AT, REST_BYTES - NAME_AT);
-}
-
-bool CTavEngineFiles::CPreviousItems::Get(size_t i, TavNodeRec& node) const {
-    if (table != nullptr) return table->LoadNode(node, ids[i]) != 0;
-    GetFields(i, node);
     const size_t start = i == 0 ? 0 : nameEnds[i - 1];
     const size_t length = nameEnds[i] - start;
     std::copy(names.begin() + long(start), names.begin() + long(nameEnds[i]), node.name);
     std::fill(node.name + length, node.name + NODE_NAME_CHARS, char16_t(0));
-    return true;
-}
-
-void CTavEngineFiles::CPreviousItems::Slim(CTavRepBaselineDetails& from) {
-    table = &from;
-    std::vector<std::array<uint8_t, REST_BYTES>>().swap(records);
-    std::u16string().swap(names);
-    std::vector<uint32_t>().swap(nameEnds);
-}
-
-size_t CTavEngineFiles::CCountedFolder::TextBytes(const std::vector<TavFindData>& entries) {
-    size_t bytes = 0;
-    for (const TavFindData& e : entries) bytes += e.name.size() + e.linkTarget.size();
-    return bytes;
-}
-
-void CTavEngineFiles::CCountedFolder::Keep(const std::vector<TavFindData>& entries,
-                                          const std::vector<CEntryVerdict>& verdicts) {
-    rows.reserve(entries.size());
-    text.reserve(TextBytes(entries));
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const TavFindData& e = entries[i];
-        text.append(e.name);
-        const auto nameEnd = uint32_t(text.size());
-        text.append(e.linkTarget);
-        rows.push_back({e.created, e.accessed, e.written, e.attributes, e.sizeHigh, e.sizeLow,
-                        e.mode, e.uid, e.gid, nameEnd, uint32_t(text.size()),
-                        verdicts[i].previous, e.kind, verdicts[i].check});
-    }
-}
-
-void CTavEngineFiles::CCountedFolder::Unpack(std::vector<TavFindData>& entries,
-                                            std::vector<CEntryVerdict>& verdicts) const {
-    entries.resize(rows.size());
-    verdicts.resize(rows.size());
-    uint32_t start = 0;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const Row& r = rows[i];
-        TavFindData& e = entries[i];
-        e.attributes = r.attributes;
-        e.created = r.created;
-        e.accessed = r.accessed;
-        e.written = r.written;
-        e.sizeHigh = r.sizeHigh;
-        e.sizeLow = r.sizeLow;
-        e.name.assign(text, start, r.nameEnd - start);
-        e.mode = r.mode;
-        e.uid = r.uid;
-        e.gid = r.gid;
-        e.kind = r.kind;
-        e.linkTarget.assign(text, r.nameEnd, r.linkEnd - r.nameEnd);
-        start = r.linkEnd;
-        verdicts[i].check = r.check;
-        verdicts[i].previous = r.previous;
-    }
 }

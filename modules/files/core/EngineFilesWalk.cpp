@@ -1,4 +1,7 @@
-// CTavEngineFiles backup: walking one folder and storing, updating or deleting its items.
+// CTavEngineFiles backup: walking one folder and adding, updating or deleting its items; the
+// contents it finds to store are stored after the walk (EngineFilesPending.cpp).
+#include <algorithm>
+
 #include "core/EngineFilesItems.h"
 #include "core/FileFilter.h"
 #include "core/FilesTexts.h"
@@ -19,6 +22,20 @@ bool IsLink(const TavFindData& found) { return (found.attributes & TAV_ATTR_REPA
 
 }  // namespace
 
+// A damaged table never makes this loop endless.
+void CTavEngineFiles::LoadPreviousItems(const TavNodeRec& parent, CPreviousItems& items,
+                                        size_t expected) {
+    int32_t budget = m_baseline->count;
+    items.Reserve(std::min<size_t>(expected, size_t(std::max<int32_t>(budget, 0))));
+    TavNodeRec node;
+    for (uint32_t id = parent.firstChildId; id != TAV_NONE && budget-- > 0;
+         id = node.nextSiblingId) {
+        if (!m_baseline->LoadNode(node, id)) break;
+        if (node.flags & NODE_DELETED) continue;
+        items.Add(node, Utf16FieldToUtf8(node.name, NODE_NAME_CHARS));
+    }
+}
+
 void CTavEngineFiles::DescendInto(uint32_t nodeId, const std::string& path,
                                   const TavFileFilter* parentFilter) {
     // A folder's own filter; else the filter it is under, when that one is recursive.
@@ -32,15 +49,12 @@ void CTavEngineFiles::DescendInto(uint32_t nodeId, const std::string& path,
 void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
                                    const TavFileFilter* filter) {
     // The folder's previous items (those not marked deleted), found again by name, and one
-    // listing with the lstat data of every entry; both as the count kept them, if it did. A
-    // folder that cannot be read keeps its previous items, and the log says that its content
-    // was not read.
+    // listing with the lstat data of every entry. A folder that cannot be read keeps its
+    // previous items, and the log says that its content was not read.
     TavNodeRec parent;
     if (!m_baseline->LoadNode(parent, nodeId)) return;
-    CPreviousItems items;
     std::vector<TavFindData> entries;
-    std::vector<CEntryVerdict> verdicts;  // the count's, when it kept this folder
-    if (!TakeFolder(folder, parent, entries, items, verdicts)) {
+    if (!plat::ListDirectory(folder, entries)) {
         const std::string why = plat::ErrorText(plat::GetLastError());
         const std::string shown = filespath::Printable(folder);
         Log(plat::Format(LOG_CANNOT_OPEN_ITEM, shown.c_str()));
@@ -48,69 +62,30 @@ void CTavEngineFiles::BackupGoDeep(uint32_t nodeId, const std::string& folder,
         ItemError(shown, std::string(WHY_NOT_LISTED) + ": " + why, false);
         return;
     }
+    CPreviousItems items;
+    LoadPreviousItems(parent, items, entries.size());
     // Under the new-file mode 0x30, a folder that holds an excluded file takes no new items.
     const int allSelected = AllSelected(folder);
-
-    // Read-ahead: once a file of this folder was stored, the files after it that will be
-    // stored too are announced to the repository, which reads them and has them encoded side
-    // by side while the walk goes on. A wrong guess costs only the work done ahead, never
-    // what is stored. It stops at a sub folder, whose files come first.
-    TavNodeRec previous;
-    auto willStoreContent = [&](const TavFindData& entry, const std::string& path, size_t at) {
-        if (entry.kind != TavFileKind::Regular) return false;
-        return WillStoreContent(entry, path, allSelected, filter,
-                                at == CPreviousItems::NONE ? nullptr : &previous);
-    };
-    size_t ahead = 0;  // the next entry to consider for the read-ahead
-    auto readAhead = [&](size_t from) {
-        if (ahead < from) ahead = from;
-        for (; ahead < entries.size(); ++ahead) {
-            const TavFindData& entry = entries[ahead];
-            if (entry.kind == TavFileKind::Directory) break;
-            const std::string path = filespath::Join(folder, entry.name);
-            size_t at = items.Find(entry.name);
-            if (at != CPreviousItems::NONE && !items.Get(at, previous)) at = CPreviousItems::NONE;
-            if (!willStoreContent(entry, path, at)) continue;
-            // A file stored again keeps its node's chunk size; a new item takes the default.
-            const bool update = at != CPreviousItems::NONE && !(previous.flags & NODE_DIRECTORY);
-            const uint32_t chunk = update ? previous.chunkSize : 0;
-            if (!m_repository->PrefetchFileContent(path.c_str(), chunk)) break;
-        }
-    };
-
-    // A folder without previous items (a new one) stores every file it takes: there the
-    // read-ahead starts at each file not yet announced, not only after a file was stored.
-    const bool newFolder = items.Empty();
-    for (size_t i = 0; i < entries.size(); ++i) {
+    for (TavFindData& entry : entries) {
         if (IsCancelled()) return;
-        if (newFolder && i >= ahead && entries[i].kind == TavFileKind::Regular) readAhead(i);
-        const uint32_t stored = m_counts.added + m_counts.updated;
-        HandleEntry(nodeId, folder, allSelected, entries[i], filter, items,
-                    verdicts.empty() ? nullptr : &verdicts[i]);
-        if (m_counts.added + m_counts.updated != stored && !IsCancelled()) readAhead(i + 1);
+        HandleEntry(nodeId, folder, allSelected, entry, filter, items);
     }
     for (size_t i = 0; i < items.Size(); ++i)
         if (!items.Taken(i)) DeleteItem(items.NodeIdOf(i), true);
+    NoteWorkFound();
 }
 
 void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
                                   TavFindData& entry, const TavFileFilter* filter,
-                                  CPreviousItems& items, const CEntryVerdict* verdict) {
+                                  CPreviousItems& items) {
     const std::string path = filespath::Join(folder, entry.name);
     if (entry.kind == TavFileKind::Other) {
         Log(plat::Format(LOG_SPECIAL_FILE, filespath::Printable(path).c_str()));
         return;
     }
+    if (!TakesEntry(entry, path, filter)) return;
     const bool isFolder = entry.kind == TavFileKind::Directory;
-    // Taken or not, and its previous item: as the count found them, else asked now.
-    const uint8_t check = verdict != nullptr ? verdict->check : CheckEntry(entry, path, filter);
-    if (check == CEntryVerdict::CHECK_UNSTORABLE) CanStore(entry, path);  // says why
-    if (check != CEntryVerdict::CHECK_TAKEN) return;
-    size_t previous = CPreviousItems::NONE;
-    if (verdict == nullptr)
-        previous = items.Find(entry.name);
-    else if (verdict->previous != CEntryVerdict::NO_ITEM && !items.Taken(verdict->previous))
-        previous = verdict->previous;
+    const size_t previous = items.Find(entry.name);
     if (previous == CPreviousItems::NONE) {
         if (!ShouldAddNew(path, allSelected)) return;
         m_currentPath = path;
@@ -128,11 +103,7 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
 
     items.Take(previous);
     TavNodeRec node;
-    if (!items.Get(previous, node)) {
-        // Found by the count a moment ago; the working table failed since.
-        ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());
-        return;
-    }
+    items.Get(previous, node);
     m_currentPath = path;
     Progress(path);
     const bool wasFolder = (node.flags & NODE_DIRECTORY) != 0;
@@ -152,7 +123,7 @@ void CTavEngineFiles::HandleEntry(uint32_t parentId, const std::string& folder, 
         DescendInto(node.nodeId, path, filter);
     } else if (!wasFolder) {
         if (CheckUpToDate(node, entry, m_word))
-            UpdateItem(node, entry, path);
+            AddPending(parentId, node.nodeId, node.chunkSize, entry, path);
         else
             KeepUnchanged(node, entry);
     } else {
@@ -166,32 +137,12 @@ int CTavEngineFiles::AllSelected(const std::string& folder) const {
     return m_partlySelected.count(folder == "/" ? folder : folder + "/") ? 0 : 1;
 }
 
-uint8_t CTavEngineFiles::CheckEntry(const TavFindData& entry, const std::string& path,
-                                    const TavFileFilter* filter) const {
+bool CTavEngineFiles::TakesEntry(const TavFindData& entry, const std::string& path,
+                                 const TavFileFilter* filter) {
     const bool isFolder = entry.kind == TavFileKind::Directory;
-    if (!isFolder && filter != nullptr && filter->Skips(entry.name)) return CEntryVerdict::CHECK_SKIPPED;
-    if (IsExcluded(path, isFolder)) return CEntryVerdict::CHECK_EXCLUDED;
-    if (!plat::IsValidUtf8(entry.name) || entry.name.size() > NODE_NAME_MAX_UTF8)
-        return CEntryVerdict::CHECK_UNSTORABLE;
-    return CEntryVerdict::CHECK_TAKEN;
-}
-
-bool CTavEngineFiles::WillStoreContent(const TavFindData& entry, const std::string& path,
-                                       int allSelected, const TavFileFilter* filter,
-                                       const TavNodeRec* previous) const {
-    if (entry.kind == TavFileKind::Directory || entry.kind == TavFileKind::Other) return false;
-    return CheckEntry(entry, path, filter) == CEntryVerdict::CHECK_TAKEN &&
-           StoresContent(entry, path, allSelected, previous);
-}
-
-bool CTavEngineFiles::StoresContent(const TavFindData& entry, const std::string& path,
-                                    int allSelected, const TavNodeRec* previous) const {
-    if (previous == nullptr)
-        return ShouldAddNew(path, allSelected) && ((m_word & TAV_COND_NO_ARCHIVE) ||
-                                                   (entry.attributes & TAV_ATTR_ARCHIVE) || IsLink(entry));
-    if (previous->flags & NODE_DIRECTORY)
-        return CheckShouldBeAdded(path, allSelected, m_word) || IsPartial(path);
-    return CheckUpToDate(*previous, entry, m_word) != 0;
+    if (!isFolder && filter != nullptr && filter->Skips(entry.name)) return false;
+    if (IsExcluded(path, isFolder)) return false;
+    return CanStore(entry, path);  // says why not
 }
 
 bool CTavEngineFiles::ShouldAddNew(const std::string& path, int allSelected) const {
@@ -221,10 +172,7 @@ void CTavEngineFiles::AddNewFile(uint32_t parentId, const TavFindData& found,
                                  const std::string& path) {
     if (!(m_word & TAV_COND_NO_ARCHIVE) && !(found.attributes & TAV_ATTR_ARCHIVE) && !IsLink(found))
         return;
-    if (AddItem(parentId, found, path) == TAV_NONE)
-        ItemError(filespath::Printable(path), StoreFailure(), m_lastRepError.empty());
-    else
-        ++m_counts.added;
+    AddPending(parentId, TAV_NONE, 0, found, path);
 }
 
 uint32_t CTavEngineFiles::AddItem(uint32_t parentId, const TavFindData& found,

@@ -102,6 +102,11 @@ public:
     std::string BuildStartBackupLog(uint32_t word) const;
     static std::string BuildFinishBackupLog(const TavBkLogAccount& counts);
 
+    // The bytes of noted contents (files to store) past which the walk stores them before
+    // it goes on; by default 64 MB, some 300,000 files.
+    static constexpr size_t DEFAULT_PENDING_LIMIT = size_t(64) << 20;
+    void SetPendingLimit(size_t bytes) { m_pendingLimit = bytes; }
+
 protected:
     bool IsCancelled() const { return m_cancel.load() != 0; }
 
@@ -120,9 +125,8 @@ protected:
 
 private:
     struct CPreviousItems;
-    struct CEntryVerdict;
     struct CSource;
-    struct CCountedFolder;
+    struct CPendingStore;
 
     // Restore steps (EngineFilesRestore.cpp, EngineFilesRestoreFile.cpp).
     CTavRepBaselineDetails* LoadRestoreBaseline(const CTavRestoreParam& param);
@@ -150,28 +154,28 @@ private:
     void AddNewSource(uint32_t rootId, const CSource& source);
     uint32_t LoadOrCreateRoot();
 
-    // Counting the run's work first (EngineFilesCount.cpp), when the observer wants totals.
-    void CountWork(uint32_t rootId, const std::vector<CSource>& sources);
-    void CountFolder(uint32_t nodeId, const std::string& folder, const TavFileFilter* parentFilter,
-                     TavRunWork& total);
-    // The listing and previous items the count kept for `folder` (moved out), or fresh ones;
-    // false when the folder cannot be listed. `parent` is the folder's node in the walk.
-    bool TakeFolder(const std::string& folder, const TavNodeRec& parent,
-                    std::vector<TavFindData>& entries, CPreviousItems& items,
-                    std::vector<CEntryVerdict>& verdicts);
     // The items below `parent` that are not marked deleted; `expected` is a guess of their
     // number.
     void LoadPreviousItems(const TavNodeRec& parent, CPreviousItems& items, size_t expected);
+    // Contents to store, found by the walk and stored after it (EngineFilesPending.cpp).
+    // A new item under `parentId`, or the changed file of node `nodeId` (`chunkSize` its
+    // chunk size).
+    void AddPending(uint32_t parentId, uint32_t nodeId, uint32_t chunkSize,
+                    const TavFindData& found, const std::string& path);
+    // Stores the pending contents in the order they were found, announcing the files ahead.
+    void StorePending();
+    void StoreOnePending(const CPendingStore& pending);
+    // The walk's total so far, told the observer after each folder.
+    void NoteWorkFound();
     // A file's content was handed to the repository (stored or not): it counts as done.
     void WorkDone(const TavFindData& found);
 
     // Item workers (EngineFilesWalk.cpp).
     void HandleEntry(uint32_t parentId, const std::string& folder, int allSelected,
-                     TavFindData& entry, const TavFileFilter* filter, CPreviousItems& items,
-                     const CEntryVerdict* verdict);
-    // Whether the walk takes an entry at all (CHECK_TAKEN), before previous items count.
-    uint8_t CheckEntry(const TavFindData& entry, const std::string& path,
-                       const TavFileFilter* filter) const;
+                     TavFindData& entry, const TavFileFilter* filter, CPreviousItems& items);
+    // Whether the walk takes an entry at all, before previous items count.
+    bool TakesEntry(const TavFindData& entry, const std::string& path,
+                    const TavFileFilter* filter);
     void DescendInto(uint32_t nodeId, const std::string& path, const TavFileFilter* parentFilter);
     uint32_t AddItem(uint32_t parentId, const TavFindData& found, const std::string& path);
     void UpdateItem(TavNodeRec& node, const TavFindData& found, const std::string& path);
@@ -182,14 +186,6 @@ private:
     bool ShouldAddNew(const std::string& path, int allSelected) const;
     // 0 when `folder` holds an excluded file under the new-file mode 0x30, else 1.
     int AllSelected(const std::string& folder) const;
-    // Whether the walk will store the content of the file or link `entry` of the folder
-    // being walked: HandleEntry's choice without its side effects. `previous`: the folder's
-    // previous item of that name (not yet taken), or null.
-    bool WillStoreContent(const TavFindData& entry, const std::string& path, int allSelected,
-                          const TavFileFilter* filter, const TavNodeRec* previous) const;
-    // The same for an entry CheckEntry takes.
-    bool StoresContent(const TavFindData& entry, const std::string& path, int allSelected,
-                       const TavNodeRec* previous) const;
     bool CanStore(const TavFindData& found, const std::string& path);
     std::unique_ptr<TavFileFilter> FilterOf(const std::string& path) const;
     bool IsExcluded(const std::string& path, bool folder) const;
@@ -218,12 +214,16 @@ private:
     std::unordered_set<std::string> m_partlySelected;
     CPathSet m_excluded;  // the job's excluded paths, for the walk's many questions
     std::unique_ptr<CPosixMetaStore> m_meta;
-    // What the count found per folder, taken by the walk; at most MAX_KEPT_BYTES are kept
-    // (the rest of a larger tree is listed and loaded again as the walk reaches it).
-    std::unordered_map<std::string, std::unique_ptr<CCountedFolder>> m_counted;
-    size_t m_keptBytes = 0;
-    uint32_t m_foldersCounted = 0;  // by the count, for its progress reports
-    // The work done so far and the size of the file being stored.
+    // The contents the walk found to store and not stored yet, and the bytes they take.
+    std::vector<CPendingStore> m_pending;
+    size_t m_pendingBytes = 0;
+    size_t m_pendingLimit = DEFAULT_PENDING_LIMIT;
+    // The work found so far (the run's total once the walk ended), whether a part of it was
+    // stored before the walk ended (a very large run), the work done so far and the size of
+    // the file being stored.
+    TavRunWork m_found;
+    bool m_storedEarly = false;
+    uint32_t m_foldersWalked = 0;  // for the walk's progress reports
     TavRunWork m_done;
     uint64_t m_currentSize = 0;
     // Restore state: the counters, the run's command word and the stored records it reads.

@@ -162,6 +162,7 @@ protected:
         recorder.cancelAfter = cancelAfter;
         recorder.wantTotals = totals;
         auto* engine = new CTavEngineFiles;
+        if (m_pendingLimit != 0) engine->SetPendingLimit(m_pendingLimit);
         static_cast<tavtest::BackupRun&>(out) =
             tavtest::RunBackup(m_job, xml, *engine, recorder, word, "job");
         out.counts = engine->GetBackupCounts();
@@ -248,6 +249,7 @@ protected:
     CTempDir m_dir;
     CTavJobHelper m_job;
     std::unique_ptr<CTavJobFilesHelper> m_selection;
+    size_t m_pendingLimit = 0;  // the engine's limit of noted contents when not 0
 };
 
 // The finish log line with the counters (the time is the part in front).
