@@ -14,6 +14,7 @@ constexpr uint32_t READ_BATCH = 1024;  // records per read while indexing
 // Records read at once when records are asked for one after the other (a folder's items
 // lie mostly side by side): one read instead of one per record.
 constexpr uint32_t READ_AHEAD = 32;
+constexpr uint32_t TAIL_RECORDS = 64;  // records added before they are written together
 }  // namespace
 
 CTavRepBaselineDetails::CTavRepBaselineDetails() = default;
@@ -27,11 +28,34 @@ CTavRepBaselineDetails::~CTavRepBaselineDetails() {
 
 bool CTavRepBaselineDetails::FlushCached() {
     if (!m_hasCached || !m_cachedDirty) return true;
+    if (uint8_t* tail = TailRecord(m_cached.nodeId)) {
+        EncodeNodeRec(m_cached, tail);
+        m_cachedDirty = false;
+        return true;
+    }
     uint8_t raw[NODE_REC_SIZE];
     EncodeNodeRec(m_cached, raw);
     if (!m_file->WriteAt(raw, NODE_REC_SIZE, m_cached.nodeId)) return false;
     NoteWritten(raw, m_cached.nodeId);
     m_cachedDirty = false;
+    return true;
+}
+
+uint8_t* CTavRepBaselineDetails::TailRecord(uint32_t id) {
+    if (id % NODE_REC_SIZE != 0) return nullptr;
+    const uint32_t index = id / NODE_REC_SIZE;
+    if (index < m_fileCount || index - m_fileCount >= m_tail.size() / NODE_REC_SIZE) return nullptr;
+    return m_tail.data() + size_t(index - m_fileCount) * NODE_REC_SIZE;
+}
+
+// On failure the records stay in memory, where the table reads them, and the next flush
+// tries again.
+bool CTavRepBaselineDetails::FlushTail() {
+    if (m_tail.empty()) return true;
+    if (!m_file->WriteAt(m_tail.data(), m_tail.size(), uint64_t(m_fileCount) * NODE_REC_SIZE))
+        return false;
+    m_fileCount += uint32_t(m_tail.size() / NODE_REC_SIZE);
+    m_tail.clear();
     return true;
 }
 
@@ -53,6 +77,8 @@ int CTavRepBaselineDetails::AttachFile(std::unique_ptr<plat::CFile> file) {
     m_cachedDirty = false;
     m_windowCount = 0;
     m_lastRead = TAV_NONE;
+    m_tail.clear();
+    m_fileCount = 0;
     m_file = std::move(file);
     if (!m_file) return 0;
     int64_t size = m_file->Size();
@@ -61,6 +87,7 @@ int CTavRepBaselineDetails::AttachFile(std::unique_ptr<plat::CFile> file) {
         return 0;
     }
     count = int32_t(size / NODE_REC_SIZE);
+    m_fileCount = uint32_t(count);
     ReIndex();
     return 1;
 }
@@ -86,6 +113,7 @@ const uint8_t* CTavRepBaselineDetails::ReadRecord(uint32_t id) {
     const bool forwards = m_lastRead != TAV_NONE && id == m_lastRead + NODE_REC_SIZE;
     const bool backwards = m_lastRead != TAV_NONE && id + NODE_REC_SIZE == m_lastRead;
     m_lastRead = id;
+    if (const uint8_t* tail = TailRecord(id)) return tail;
     if (id % NODE_REC_SIZE == 0) {
         const uint32_t index = id / NODE_REC_SIZE;
         if (index >= m_windowFirst && index - m_windowFirst < m_windowCount)
@@ -116,7 +144,7 @@ void CTavRepBaselineDetails::NoteWritten(const uint8_t* raw, uint32_t id) {
 }
 
 int CTavRepBaselineDetails::LoadAllNodes(std::vector<TavNodeRec>& out) {
-    if (!m_file) return 0;
+    if (!m_file || !FlushTail()) return 0;
     out.resize(size_t(count));
     std::vector<uint8_t> raw(size_t(std::min<uint32_t>(READ_BATCH, uint32_t(count))) * NODE_REC_SIZE);
     for (uint32_t first = 0; first < uint32_t(count); first += READ_BATCH) {
@@ -150,10 +178,9 @@ uint32_t CTavRepBaselineDetails::UpdateNode(const TavNodeRec& node) {
 uint32_t CTavRepBaselineDetails::AddNode(TavNodeRec& node, int reindex) {
     if (!m_file || uint64_t(count + 1) * NODE_REC_SIZE >= TAV_NONE) return TAV_NONE;
     node.nodeId = uint32_t(count) * NODE_REC_SIZE;
-    uint8_t raw[NODE_REC_SIZE];
-    EncodeNodeRec(node, raw);
-    if (!m_file->WriteAt(raw, NODE_REC_SIZE, node.nodeId)) return TAV_NONE;
-    NoteWritten(raw, node.nodeId);
+    if (m_tail.size() >= size_t(TAIL_RECORDS) * NODE_REC_SIZE && !FlushTail()) return TAV_NONE;
+    m_tail.resize(m_tail.size() + NODE_REC_SIZE);
+    EncodeNodeRec(node, m_tail.data() + m_tail.size() - NODE_REC_SIZE);
     ++count;
     if (reindex) ReIndex();
     return node.nodeId;
@@ -194,6 +221,7 @@ void CTavRepBaselineDetails::BuildIndexes(bool withRoots) {
         rootCount = 0;
     }
     if (!m_file || count <= 0) return;
+    FlushTail();  // records it cannot write count as unread below
     // The positions are read once and sorted in memory; the named lock keeps the order of
     // operations that other processes expect around a sort. The roots are found on the same
     // reading, in the order of the index.

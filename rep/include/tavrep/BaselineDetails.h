@@ -61,6 +61,11 @@ private:
     const uint8_t* ReadRecord(uint32_t id);
     // Keeps the read-ahead window in step with a record just written.
     void NoteWritten(const uint8_t* raw, uint32_t id);
+    // Records added last are written to the file together (a full run adds tens of
+    // thousands, one system call each before): m_tail holds the records from index
+    // m_fileCount on, which the file does not hold yet. The record `id` there, or null.
+    uint8_t* TailRecord(uint32_t id);
+    bool FlushTail();
     void BuildIndexes(bool withRoots);
 
     std::unique_ptr<plat::CFile> m_file;
@@ -73,4 +78,6 @@ private:
     uint32_t m_windowCount = 0;
     uint32_t m_lastRead = TAV_NONE;
     uint8_t m_single[NODE_REC_SIZE];
+    std::vector<uint8_t> m_tail;
+    uint32_t m_fileCount = 0;
 };
