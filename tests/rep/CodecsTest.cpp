@@ -492,28 +492,19 @@ TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
     for (int round = 0; round < 3000; ++round) {
         uint32_t coding = uint32_t(m_rng());
         if (m_rng() % 2) coding &= 0x00FFFF0F;  // keep the padding small more often
+        const unsigned kind = m_rng() % 3;
         Bytes stored;
-        switch (m_rng() % 3) {
-            case 0:
-                stored = RandomPayload(m_rng, m_rng() % 300);
-                break;
-            case 1: {  // a real member with damage, behind a random prefix
-                const size_t k = (coding >> 8) & 0xFF;
-                stored = RandomPayload(m_rng, k);
-                stored.insert(stored.end(), member.begin(), member.end());
-                for (int i = 0; i < 3; ++i) stored[m_rng() % stored.size()] = uint8_t(m_rng());
-                stored.resize(m_rng() % (stored.size() + 1));
-                break;
-            }
-            default: {  // a gzip header and random deflate bytes
-                stored = FromHex("1f8b0800000000000003");
-                const Bytes tail = RandomPayload(m_rng, m_rng() % 2000);
-                stored.insert(stored.end(), tail.begin(), tail.end());
-            }
+        if (kind == 0) {
+            stored = RandomPayload(m_rng, m_rng() % 300);
+        } else if (kind == 1) {  // a real member with damage, behind a random prefix
+            stored = Join(RandomPayload(m_rng, (coding >> 8) & 0xFF), member);
+            for (int i = 0; i < 3; ++i) stored[m_rng() % stored.size()] = uint8_t(m_rng());
+            stored.resize(m_rng() % (stored.size() + 1));
+        } else {  // a gzip header and random deflate bytes
+            stored = Join(FromHex("1f8b0800000000000003"), RandomPayload(m_rng, m_rng() % 2000));
         }
         Bytes out;
-        Bytes copy = stored;
-        DecodePayload(coding, copy, m_table, 1 << 20, out);
+        DecodePayload(coding, stored, m_table, 1 << 20, out);
         ASSERT_LE(out.size(), size_t(1) << 20);
     }
 }
