@@ -243,27 +243,18 @@ TEST(RegFileTest, SurvivesRandomAndDamagedInput) {
     const std::string alphabet = "[]\\\"@=-:,;()hexdword0123456789abcdefHKCU\r\n \t\xFF\xFE\x00";
     for (int round = 0; round < 30000; ++round) {
         std::string input;
-        switch (round % 3) {
-            case 0: {  // random bytes
-                input.resize(rng() % 600);
-                for (char& ch : input) ch = char(rng());
-                if (rng() % 2) input.insert(0, "Windows Registry Editor Version 5.00\n");
-                break;
-            }
-            case 1: {  // random text over the format's own characters
-                input = "REGEDIT4\n";
-                size_t n = rng() % 300;
-                for (size_t i = 0; i < n; ++i) input += alphabet[rng() % alphabet.size()];
-                break;
-            }
-            default: {  // a valid file damaged: flipped bytes, then maybe cut short
-                input = valid;
-                for (int flips = 1 + int(rng() % 4); flips > 0; --flips) {
-                    input[rng() % input.size()] = char(rng());
-                }
-                if (rng() % 2) input.resize(rng() % input.size());
-                break;
-            }
+        if (round % 3 == 0) {  // random bytes
+            input.resize(rng() % 600);
+            for (char& ch : input) ch = char(rng());
+            if (rng() % 2) input.insert(0, "Windows Registry Editor Version 5.00\n");
+        } else if (round % 3 == 1) {  // random text over the format's own characters
+            input = "REGEDIT4\n";
+            for (size_t n = rng() % 300; n > 0; --n) input += alphabet[rng() % alphabet.size()];
+        } else {  // a valid file damaged: flipped bytes, then maybe cut short
+            input = valid;
+            for (int flips = 1 + int(rng() % 4); flips > 0; --flips)
+                input[rng() % input.size()] = char(rng());
+            if (rng() % 2) input.resize(rng() % input.size());
         }
         RegFileDocument doc;
         std::string error;
