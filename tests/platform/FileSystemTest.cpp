@@ -206,7 +206,7 @@ TEST_F(CFileSystemTest, TemporaryFilesGoToTmpdirWithTheirPrefixAndFreeSpaceIsFou
 
 // --- path helpers ---------------------------------------------------------------------
 
-TEST(CPathTextTest, DirNameBaseNameAndJoinPath) {
+TEST(CPathTextTest, DirNameBaseNameJoinPathAndAbsolutePath) {
     struct Case {
         const char* path;
         const char* dir;
@@ -221,9 +221,7 @@ TEST(CPathTextTest, DirNameBaseNameAndJoinPath) {
     for (const Case& c : {Case{"/a", "b", "/a/b"}, Case{"/a/", "b", "/a/b"}, Case{"/a", "/b", "/a/b"},
                           Case{"", "b", "b"}, Case{"/", "b", "/b"}, Case{"/a", "", "/a"}})
         EXPECT_EQ(JoinPath(c.path, c.dir), c.base) << c.path << " + " << c.dir;
-}
-
-TEST(CPathTextTest, AbsolutePathResolvesDotsAsText) {
+    // AbsolutePath resolves dots as text.
     EXPECT_EQ(AbsolutePath("/a/./b/../c"), "/a/c");
     EXPECT_EQ(AbsolutePath("/../.."), "/");
     EXPECT_EQ(AbsolutePath("//a//b/"), "/a/b");

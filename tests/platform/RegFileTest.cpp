@@ -106,17 +106,9 @@ TEST(RegFileTest, ReadsUtf16AndUtf8Version5) {
         "  79,00,00,00,00,00\r\n"
         "\"Word\"=dword:ffffffff\r\n"
         "\"Raw\"=hex(1):41,00\r\n";
-    std::vector<uint8_t> bytes = {0xFF, 0xFE};
-    std::vector<uint8_t> body = Utf16(utf8, false);
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    RegFileDocument doc;
-    std::string error;
-    ASSERT_TRUE(ParseRegFile(std::string_view(reinterpret_cast<char*>(bytes.data()), bytes.size()),
-                             "u16.reg", doc, error))
-        << error;
-    EXPECT_FALSE(doc.regedit4);
-    auto tree = std::make_unique<CRegKey>("HKEY_LOCAL_MACHINE");
-    ApplyRegFile(doc, HKEY_LOCAL_MACHINE, *tree);
+    std::vector<uint8_t> bytes = Utf16(utf8, false);
+    bytes.insert(bytes.begin(), {0xFF, 0xFE});
+    auto tree = Load(std::string(bytes.begin(), bytes.end()), HKEY_LOCAL_MACHINE);
     std::vector<std::string> key = {"Software", "\xE6\x97\xA5\xE6\x9C\xAC"};
     EXPECT_EQ(ValueOf(*tree, key, "Name \"q\"").data, Utf16("\xF0\x9F\x98\x80 smile"));
     EXPECT_EQ(ValueOf(*tree, key, "Exp").data, Bytes({0x25, 0, 0x41, 0, 0x25, 0, 0, 0}));
@@ -223,15 +215,13 @@ TEST(RegFileTest, WriterOutputReadsBackExactly) {
     std::string text = WriteRegFile(tree, "HKEY_CURRENT_USER");
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER]\r\n", 0),
               0u);
-    EXPECT_NE(text.find("\r\n@=\"default\"\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Quote \\\"and\\\" \\\\back\\\\\"=\"C:\\\\dir\\\\\\\"x\\\"\\\\\"\r\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("\"Num\"=dword:0000001f\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Exp\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,5c,00,78,00,00,00\r\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("\"Lines\"=hex(1):"), std::string::npos);
-    EXPECT_NE(text.find("\"Type99\"=hex(99):01\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Empty\"=hex:\r\n"), std::string::npos);
+    for (const char* line :
+         {"\r\n@=\"default\"\r\n",
+          "\"Quote \\\"and\\\" \\\\back\\\\\"=\"C:\\\\dir\\\\\\\"x\\\"\\\\\"\r\n",
+          "\"Num\"=dword:0000001f\r\n",
+          "\"Exp\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,5c,00,78,00,00,00\r\n",
+          "\"Lines\"=hex(1):", "\"Type99\"=hex(99):01\r\n", "\"Empty\"=hex:\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
     // Hex lines stay within 80 columns, except a first line that a long name fills.
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
@@ -253,27 +243,18 @@ TEST(RegFileTest, SurvivesRandomAndDamagedInput) {
     const std::string alphabet = "[]\\\"@=-:,;()hexdword0123456789abcdefHKCU\r\n \t\xFF\xFE\x00";
     for (int round = 0; round < 30000; ++round) {
         std::string input;
-        switch (round % 3) {
-            case 0: {  // random bytes
-                input.resize(rng() % 600);
-                for (char& ch : input) ch = char(rng());
-                if (rng() % 2) input.insert(0, "Windows Registry Editor Version 5.00\n");
-                break;
-            }
-            case 1: {  // random text over the format's own characters
-                input = "REGEDIT4\n";
-                size_t n = rng() % 300;
-                for (size_t i = 0; i < n; ++i) input += alphabet[rng() % alphabet.size()];
-                break;
-            }
-            default: {  // a valid file damaged: flipped bytes, then maybe cut short
-                input = valid;
-                for (int flips = 1 + int(rng() % 4); flips > 0; --flips) {
-                    input[rng() % input.size()] = char(rng());
-                }
-                if (rng() % 2) input.resize(rng() % input.size());
-                break;
-            }
+        if (round % 3 == 0) {  // random bytes
+            input.resize(rng() % 600);
+            for (char& ch : input) ch = char(rng());
+            if (rng() % 2) input.insert(0, "Windows Registry Editor Version 5.00\n");
+        } else if (round % 3 == 1) {  // random text over the format's own characters
+            input = "REGEDIT4\n";
+            for (size_t n = rng() % 300; n > 0; --n) input += alphabet[rng() % alphabet.size()];
+        } else {  // a valid file damaged: flipped bytes, then maybe cut short
+            input = valid;
+            for (int flips = 1 + int(rng() % 4); flips > 0; --flips)
+                input[rng() % input.size()] = char(rng());
+            if (rng() % 2) input.resize(rng() % input.size());
         }
         RegFileDocument doc;
         std::string error;

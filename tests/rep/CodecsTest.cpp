@@ -39,26 +39,28 @@ std::array<char, 128> PasswordField(const std::string& text) {
 }
 
 Bytes Deflate(const Bytes& in, int level = -1) {
-    CDeflateCompressor deflate;
     Bytes out;
-    EXPECT_TRUE(deflate.Encode(in.data(), in.size(), level, out));
+    EXPECT_TRUE(CDeflateCompressor().Encode(in.data(), in.size(), level, out));
     return out;
 }
 
 constexpr size_t NO_LIMIT = size_t(1) << 30;
 
-Bytes Inflate(const Bytes& in) {
-    CDeflateCompressor deflate;
+// What the decoder finds wrong with `in` ("" when nothing).
+std::string InflateProblem(const Bytes& in, size_t limit = NO_LIMIT, Bytes* decoded = nullptr) {
     Bytes out;
-    EXPECT_EQ(deflate.Decode(in.data(), in.size(), NO_LIMIT, out), "");
+    return CDeflateCompressor().Decode(in.data(), in.size(), limit, decoded ? *decoded : out);
+}
+
+Bytes Inflate(const Bytes& in) {
+    Bytes out;
+    EXPECT_EQ(InflateProblem(in, NO_LIMIT, &out), "");
     return out;
 }
 
-// What the decoder finds wrong with `in` ("" when nothing).
-std::string InflateProblem(const Bytes& in, size_t limit = NO_LIMIT) {
-    CDeflateCompressor deflate;
-    Bytes out;
-    return deflate.Decode(in.data(), in.size(), limit, out);
+Bytes Join(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 // A member with every optional header field (extra, name, comment, header CRC), written
@@ -115,38 +117,31 @@ Encoded EncodeWith(TavCodecTable& table, const Bytes& p, uint32_t prefix, uint32
     return e;
 }
 
-Bytes DecodeWith(TavCodecTable& table, uint32_t coding, Bytes stored) {
+std::string DecodeProblem(TavCodecTable& table, uint32_t coding, Bytes stored,
+                          size_t limit = NO_LIMIT, Bytes* decoded = nullptr) {
     Bytes out;
-    EXPECT_EQ(DecodePayload(coding, stored, table, NO_LIMIT, out), "");
-    return out;
+    return DecodePayload(coding, stored, table, limit, decoded ? *decoded : out);
 }
 
-std::string DecodeProblem(TavCodecTable& table, uint32_t coding, Bytes stored,
-                          size_t limit = NO_LIMIT) {
+Bytes DecodeWith(TavCodecTable& table, uint32_t coding, Bytes stored) {
     Bytes out;
-    return DecodePayload(coding, stored, table, limit, out);
+    EXPECT_EQ(DecodeProblem(table, coding, stored, NO_LIMIT, &out), "");
+    return out;
 }
 
 constexpr uint32_t PADDING_BITS = 0xFF;
 constexpr uint32_t COMPRESSION_BITS = 0x00F00000;
 constexpr uint32_t ENCRYPTION_BITS = 0x000F0000;
 
-Bytes ZstdFrame(const Bytes& in, int level = 3) {
-    CZstdCompressor zstd;
+Bytes ZstdFrame(const Bytes& in) {
     Bytes out;
-    EXPECT_TRUE(zstd.Encode(in.data(), in.size(), level, out));
+    EXPECT_TRUE(CZstdCompressor().Encode(in.data(), in.size(), 3, out));
     return out;
 }
 
 std::string ZstdDecode(const Bytes& frame, size_t limit, Bytes& out) {
-    CZstdCompressor zstd;
     out.clear();
-    return zstd.Decode(frame.data(), frame.size(), limit, out);
-}
-
-Bytes Text(size_t n, uint32_t seed = 1) {
-    std::mt19937 rng(seed);
-    return TextPayload(rng, n);
+    return CZstdCompressor().Decode(frame.data(), frame.size(), limit, out);
 }
 
 }  // namespace
@@ -267,21 +262,13 @@ TEST(DeflateCodec, DecodesConcatenatedMembersSkippingEveryOptionalHeaderField) {
     const Bytes first = TextPayload(rng, 3000);
     const Bytes second = RandomPayload(rng, 500);
     const Bytes third = TextPayload(rng, 70000);
-    Bytes joined = Deflate(first);
     const Bytes m2 = ZlibGzipWithHeaderFields(second);
     ASSERT_EQ(m2[3], 0x02 | 0x04 | 0x08 | 0x10);
-    CDeflateCompressor deflate;
     Bytes streamed;
-    EXPECT_EQ(deflate.DecodeStreaming(m2.data(), m2.size(), NO_LIMIT, streamed), "");
+    EXPECT_EQ(CDeflateCompressor().DecodeStreaming(m2.data(), m2.size(), NO_LIMIT, streamed), "");
     EXPECT_EQ(streamed, second);
-    const Bytes m3 = Deflate(third, 1);
-    joined.insert(joined.end(), m2.begin(), m2.end());
-    joined.insert(joined.end(), m3.begin(), m3.end());
-
-    Bytes expected = first;
-    expected.insert(expected.end(), second.begin(), second.end());
-    expected.insert(expected.end(), third.begin(), third.end());
-    EXPECT_EQ(Inflate(joined), expected);
+    EXPECT_EQ(Inflate(Join(Join(Deflate(first), m2), Deflate(third, 1))),
+              Join(Join(first, second), third));
 }
 
 TEST(DeflateCodec, DamageIsReportedNeverAShorterPayload) {
@@ -289,10 +276,6 @@ TEST(DeflateCodec, DamageIsReportedNeverAShorterPayload) {
     const Bytes first = TextPayload(rng, 3000);
     const Bytes m1 = Deflate(first);
     const Bytes m2 = Deflate(TextPayload(rng, 3000));
-    auto join = [](Bytes a, const Bytes& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
     auto flipped = [](Bytes b, size_t at, uint8_t mask) {
         b[at] ^= mask;
         return b;
@@ -302,8 +285,8 @@ TEST(DeflateCodec, DamageIsReportedNeverAShorterPayload) {
         damaged.push_back(Bytes(m1.begin(), m1.begin() + cut));
     for (size_t at : {size_t(0), size_t(1), size_t(2), size_t(3), m1.size() / 2, m1.size() - 8, m1.size() - 2})
         damaged.push_back(flipped(m1, at, 0x40));
-    damaged.push_back(flipped(join(m1, m2), m1.size() + 3, 0x20));  // reserved flag, second member
-    damaged.push_back(join(m1, Bytes{'t', 'a', 'i', 'l'}));         // bytes behind the member
+    damaged.push_back(flipped(Join(m1, m2), m1.size() + 3, 0x20));  // reserved flag, second member
+    damaged.push_back(Join(m1, Bytes{'t', 'a', 'i', 'l'}));         // bytes behind the member
     damaged.push_back(Bytes{'p', 'l', 'a', 'i', 'n'});              // no member at all
     for (uint32_t claimed : {0xFFFFFFFFu, 64u << 20, 1u}) {        // a trailer length that lies
         Bytes b = m1;
@@ -311,7 +294,7 @@ TEST(DeflateCodec, DamageIsReportedNeverAShorterPayload) {
         damaged.push_back(b);
     }
     for (size_t i = 0; i < damaged.size(); ++i) EXPECT_NE(InflateProblem(damaged[i]), "") << "case " << i;
-    EXPECT_EQ(InflateProblem(join(m1, m2)), "");
+    EXPECT_EQ(InflateProblem(Join(m1, m2)), "");
 }
 
 TEST(DeflateCodec, OutputStopsAtTheLimitBeforeItIsAllocated) {
@@ -397,6 +380,10 @@ TEST_F(PayloadCoding, CodingWordAndStoredLengthOfEachKindOfPayload) {
         {"prefix beyond the payload", shortText, 41, COMPRESS_DEFLATE, ENCRYPT_BUILTIN, -1, ENCRYPT_BUILTIN | (41u << 8) | 8, 48},
         {"largest prefix", shortText, 255, COMPRESS_DEFLATE, ENCRYPT_BUILTIN, -1, ENCRYPT_BUILTIN | (255u << 8) | 8, 48},
         {"prefixes stop at 255 bytes", text, 1000, COMPRESS_DEFLATE, ENCRYPT_NONE, -1, COMPRESS_DEFLATE | (255u << 8), ANY},
+        {"text shrinks into a zstd frame, at zstd's top level too", text, 7, COMPRESS_ZSTD,
+         ENCRYPT_NONE, 19, COMPRESS_ZSTD | (7u << 8), ANY},
+        {"what zstd cannot shrink is a stored gzip member", random, 0, COMPRESS_ZSTD, ENCRYPT_NONE,
+         -1, COMPRESS_DEFLATE, 4096 + 23},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
@@ -424,35 +411,16 @@ TEST_F(PayloadCoding, CodingWordAndStoredLengthOfEachKindOfPayload) {
     EXPECT_EQ(Inflate(Bytes(e.stored.begin() + 24, e.stored.end())), Bytes(text.begin() + 24, text.end()));
 }
 
-// A block written with a password reads with the same password in another table; with
-// another key it is damage, not a payload.
-TEST_F(PayloadCoding, PasswordBlocksNeedTheSamePassword) {
-    const Bytes text = TextPayload(m_rng, 5000);
-    const Encoded e = EncodeWith(m_table, text, 0, COMPRESS_DEFLATE, ENCRYPT_PASSWORD);
-    EXPECT_EQ(e.coding & (COMPRESSION_BITS | ENCRYPTION_BITS), COMPRESS_DEFLATE | ENCRYPT_PASSWORD);
-    const auto same = PasswordField("secret password"), other = PasswordField("another one");
-    TavCodecTable sameTable(same.data()), otherTable(other.data());
-    EXPECT_EQ(DecodeWith(sameTable, e.coding, e.stored), text);
-    EXPECT_NE(DecodeProblem(otherTable, e.coding, e.stored), "");
-}
-
 TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
     const uint32_t compressions[] = {COMPRESS_NONE, COMPRESS_DEFLATE, COMPRESS_ZSTD, 0x00300000};
     const uint32_t encryptions[] = {ENCRYPT_NONE, ENCRYPT_BUILTIN, ENCRYPT_PASSWORD, 0x00050000};
     for (int round = 0; round < 600; ++round) {
         const size_t sizes[] = {m_rng() % 40, m_rng() % 4096, m_rng() % 70000, 65536, 65537};
         const size_t n = sizes[m_rng() % std::size(sizes)];
-        Bytes p;
-        switch (m_rng() % 3) {
-            case 0:
-                p = RandomPayload(m_rng, n);
-                break;
-            case 1:
-                p = TextPayload(m_rng, n);
-                break;
-            default:
-                p = Bytes(n, uint8_t(m_rng()));
-        }
+        const unsigned kind = m_rng() % 3;
+        const Bytes p = kind == 0   ? RandomPayload(m_rng, n)
+                        : kind == 1 ? TextPayload(m_rng, n)
+                                    : Bytes(n, uint8_t(m_rng()));
         const uint32_t prefix = (m_rng() % 3 == 0) ? m_rng() % 300 : 0;
         const uint32_t c = compressions[m_rng() % std::size(compressions)];
         const uint32_t en = encryptions[m_rng() % std::size(encryptions)];
@@ -487,6 +455,11 @@ TEST_F(PayloadCoding, RoundTripsOverSizesPrefixesAndMethods) {
 TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
     const Bytes bytes = TextPayload(m_rng, 40);
     const Bytes member = Deflate(bytes);
+    // A block written with another password decrypts to bytes that are no member.
+    const auto other = PasswordField("another one");
+    TavCodecTable otherTable(other.data());
+    const Encoded foreign =
+        EncodeWith(otherTable, TextPayload(m_rng, 5000), 0, COMPRESS_DEFLATE, ENCRYPT_PASSWORD);
     const std::pair<uint32_t, Bytes> cases[] = {
         {41, bytes},                                   // padding without encryption
         {4, bytes},                                    // the same, within the data
@@ -498,6 +471,7 @@ TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
         {COMPRESS_ZSTD, member},                       // marked zstd, not a frame
         {COMPRESS_DEFLATE | 0x00050000, member},       // an encryptor no encoder has
         {COMPRESS_DEFLATE, bytes},                     // marked compressed, not a member
+        {foreign.coding, foreign.stored},              // another password
     };
     for (const auto& [coding, stored] : cases)
         EXPECT_NE(DecodeProblem(m_table, coding, stored), "") << std::hex << coding;
@@ -507,8 +481,7 @@ TEST_F(PayloadCoding, ImpossibleCodingWordsAreDamage) {
     // The limit bounds plain and compressed payloads alike; the prefix counts in.
     EXPECT_NE(DecodeProblem(m_table, 0, bytes, 39), "");
     EXPECT_EQ(DecodeProblem(m_table, 0, bytes, 40), "");
-    Bytes prefixed(bytes.begin(), bytes.begin() + 8);
-    prefixed.insert(prefixed.end(), member.begin(), member.end());
+    const Bytes prefixed = Join(Bytes(bytes.begin(), bytes.begin() + 8), member);
     EXPECT_EQ(DecodeProblem(m_table, COMPRESS_DEFLATE | (8u << 8), prefixed, 48), "");
     EXPECT_NE(DecodeProblem(m_table, COMPRESS_DEFLATE | (8u << 8), prefixed, 47), "");
 }
@@ -519,99 +492,56 @@ TEST_F(PayloadCoding, ArbitraryStoredBytesNeverCrashTheDecoder) {
     for (int round = 0; round < 3000; ++round) {
         uint32_t coding = uint32_t(m_rng());
         if (m_rng() % 2) coding &= 0x00FFFF0F;  // keep the padding small more often
+        const unsigned kind = m_rng() % 3;
         Bytes stored;
-        switch (m_rng() % 3) {
-            case 0:
-                stored = RandomPayload(m_rng, m_rng() % 300);
-                break;
-            case 1: {  // a real member with damage, behind a random prefix
-                const size_t k = (coding >> 8) & 0xFF;
-                stored = RandomPayload(m_rng, k);
-                stored.insert(stored.end(), member.begin(), member.end());
-                for (int i = 0; i < 3; ++i) stored[m_rng() % stored.size()] = uint8_t(m_rng());
-                stored.resize(m_rng() % (stored.size() + 1));
-                break;
-            }
-            default: {  // a gzip header and random deflate bytes
-                stored = FromHex("1f8b0800000000000003");
-                const Bytes tail = RandomPayload(m_rng, m_rng() % 2000);
-                stored.insert(stored.end(), tail.begin(), tail.end());
-            }
+        if (kind == 0) {
+            stored = RandomPayload(m_rng, m_rng() % 300);
+        } else if (kind == 1) {  // a real member with damage, behind a random prefix
+            stored = Join(RandomPayload(m_rng, (coding >> 8) & 0xFF), member);
+            for (int i = 0; i < 3; ++i) stored[m_rng() % stored.size()] = uint8_t(m_rng());
+            stored.resize(m_rng() % (stored.size() + 1));
+        } else {  // a gzip header and random deflate bytes
+            stored = Join(FromHex("1f8b0800000000000003"), RandomPayload(m_rng, m_rng() % 2000));
         }
         Bytes out;
-        Bytes copy = stored;
-        DecodePayload(coding, copy, m_table, 1 << 20, out);
+        DecodePayload(coding, stored, m_table, 1 << 20, out);
         ASSERT_LE(out.size(), size_t(1) << 20);
     }
 }
 
 // ---------------------------------------------------------------------------------------
-// zstd blocks: round trips, and damage that must be an error
-
-// Text behind the prefix shrinks into a zstd block; what zstd cannot shrink is a stored
-// gzip member every reader knows.
-TEST(ZstdBlocks, RoundTripsAtEveryLevelSizeAndPrefix) {
-    char password[128] = {};
-    TavCodecTable codecs(password);
-    std::mt19937 rng(9);
-    const Bytes noise = RandomPayload(rng, 65536);
-    for (int level : {-1, 1, 3, 19}) {
-        for (size_t n : {size_t(0), size_t(1), size_t(65536), size_t(65537)}) {
-            for (uint32_t prefix : {0u, 7u}) {
-                for (uint32_t encryption : {ENCRYPT_NONE, ENCRYPT_BUILTIN}) {
-                    SCOPED_TRACE(testing::Message() << "level " << level << ", " << n << " bytes, prefix "
-                                                    << prefix << ", encryption " << encryption);
-                    const Bytes payload = n == 65536 && prefix == 0 ? noise : Text(n, uint32_t(n + level));
-                    Bytes stored, back;
-                    const uint32_t coding = EncodePayload(payload.data(), n, prefix, codecs.Compressor(COMPRESS_ZSTD),
-                                                          level, codecs.Encryptor(encryption), stored);
-                    if (n > prefix + 64)
-                        EXPECT_EQ(coding & COMPRESSION_BITS, payload == noise ? COMPRESS_DEFLATE : COMPRESS_ZSTD);
-                    EXPECT_EQ(DecodePayload(coding, stored, codecs, n, back), "");
-                    EXPECT_EQ(back, payload);
-                }
-            }
-        }
-    }
-}
+// zstd frames: damage that must be an error
 
 TEST(ZstdBlocks, DamagedFramesAreErrorsNeverOtherBytes) {
-    const Bytes payload = Text(20000);
+    std::mt19937 rng(1);
+    const Bytes payload = TextPayload(rng, 20000);
     const Bytes frame = ZstdFrame(payload);
     Bytes out;
     ASSERT_EQ(ZstdDecode(frame, payload.size(), out), "");
     ASSERT_EQ(out, payload);
-
-    struct Case {
+    // The frame with one change made by `edit`.
+    auto edited = [&](auto edit) {
+        Bytes b = frame;
+        edit(b);
+        return b;
+    };
+    // A single-segment frame: its content size follows the 2-byte header (magic, descriptor).
+    ASSERT_EQ(frame[4] & 0x20, 0x20);
+    const struct {
         const char* what;
         Bytes frame;
         size_t limit;
-    };
-    Bytes cut(frame.begin(), frame.end() - 5);
-    Bytes badChecksum = frame;
-    badChecksum.back() ^= 0x01;
-    Bytes trailing = frame;
-    trailing.push_back(0);
-    // The frame content size sits right behind the 2-byte header of a single-segment frame
-    // (magic, descriptor, then the size): one more than the real size.
-    Bytes wrongSize = frame;
-    ASSERT_EQ(wrongSize[4] & 0x20, 0x20) << "single-segment frame";
-    wrongSize[5] ^= 0x01;
-    Bytes noChecksum = frame;
-    noChecksum[4] &= uint8_t(~0x04);  // descriptor without the checksum flag
-    Bytes notZstd = payload;
-    const Case cases[] = {
-        {"cut short", cut, payload.size()},
-        {"bad checksum", badChecksum, payload.size()},
-        {"bytes behind the frame", trailing, payload.size()},
-        {"content size differs from the blocks", wrongSize, payload.size() + 16},
-        {"no checksum", noChecksum, payload.size()},
-        {"not a frame", notZstd, payload.size()},
+    } cases[] = {
+        {"cut short", Bytes(frame.begin(), frame.end() - 5), payload.size()},
+        {"bad checksum", edited([](Bytes& b) { b.back() ^= 0x01; }), payload.size()},
+        {"bytes behind the frame", edited([](Bytes& b) { b.push_back(0); }), payload.size()},
+        {"content size one more than the blocks", edited([](Bytes& b) { b[5] ^= 0x01; }),
+         payload.size() + 16},
+        {"descriptor without the checksum flag", edited([](Bytes& b) { b[4] &= uint8_t(~0x04); }),
+         payload.size()},
+        {"not a frame", payload, payload.size()},
         {"larger than its kind may be", frame, payload.size() - 1},
         {"empty", Bytes(), payload.size()},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_NE(ZstdDecode(c.frame, c.limit, out), "");
-    }
+    for (const auto& c : cases) EXPECT_NE(ZstdDecode(c.frame, c.limit, out), "") << c.what;
 }

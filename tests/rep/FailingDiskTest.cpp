@@ -32,13 +32,9 @@ protected:
     // One backup run storing three files named after `tag`, into a fresh image when asked.
     // True when it committed; false when a step failed and the run was rolled back.
     bool Run(const std::string& tag, bool fresh) {
-        try {
-            return TryRun(tag, fresh);
-        } catch (CTavException* e) {
-            ADD_FAILURE() << "the run raised " << e->Describe();
-            e->Delete();
-            return false;
-        }
+        bool ok = false;
+        EXPECT_EQ(ThrownCode([&] { ok = TryRun(tag, fresh); }), -1) << "the run raised";
+        return ok;
     }
     bool TryRun(const std::string& tag, bool fresh) {
         CTavRepository rep;

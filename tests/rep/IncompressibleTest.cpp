@@ -16,11 +16,6 @@ namespace {
 
 using tavtest::RandomPayload;
 
-std::vector<uint8_t> Text(size_t n) {
-    std::mt19937 rng(5);
-    return tavtest::TextPayload(rng, n);
-}
-
 // What deflate at the default level saves on `p` as a gzip member (negative: it grows).
 long DeflateSaving(const std::vector<uint8_t>& p) {
     libdeflate_compressor* c = libdeflate_alloc_compressor(6);
@@ -34,6 +29,8 @@ long DeflateSaving(const std::vector<uint8_t>& p) {
 
 TEST(Incompressible, RandomBytesAreJudgedOthersAreNot) {
     std::mt19937 rng(1);
+    std::mt19937 textRng(5);
+    const auto Text = [&](size_t n) { return tavtest::TextPayload(textRng, n); };
     EXPECT_TRUE(LooksIncompressible(RandomPayload(rng, 65536).data(), 65536));
     EXPECT_TRUE(LooksIncompressible(RandomPayload(rng, 600).data(), 600));
     EXPECT_FALSE(LooksIncompressible(RandomPayload(rng, 400).data(), 400));  // too small to judge

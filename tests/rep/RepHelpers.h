@@ -10,7 +10,6 @@
 #include <iterator>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/File.h"
@@ -135,12 +134,6 @@ protected:
         if (end == RunEnd::Commit) rep.CommitTrans();
         else rep.RollbackTrans();
         return number;
-    }
-    // The same by a repository object of its own.
-    template <typename F>
-    uint32_t Run(F&& edit, RunEnd end = RunEnd::Commit, bool fresh = true) {
-        CAttached rep(path, &sec);
-        return Run(rep, std::forward<F>(edit), end, fresh);
     }
 
     // The nodes of baseline `number`.
