@@ -20,6 +20,7 @@
 #include "SubViewHistory.h"
 #include "SubViewSchedule.h"
 #include "SubViewStatus.h"
+#include "apps/AppTestUtil.h"
 #include "platform/FaultPlan.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -28,26 +29,13 @@
 #include "support/TempDir.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavhost/HostMessages.h"
-#include "tavrep/TavException.h"
-#include "tavrep/TavRepository.h"
 
 namespace {
-std::vector<TavBaselineHeaderRec> Baselines(const std::string& image) {
-    CTavRepository reader;
-    try {
-        if (!reader.Attach(image, nullptr) || reader.GetBaselineList() == nullptr) return {};
-        return reader.GetBaselineList()->items;
-    } catch (CTavException* e) {
-        e->Delete();
-        return {};
-    }
-}
-std::string Text(const char16_t* text) { return QString::fromUtf16(text).toStdString(); }
 // The baselines of the editor's runs (a new repository starts with an empty one of its own).
 std::vector<TavBaselineHeaderRec> ManualRuns(const std::string& image) {
     std::vector<TavBaselineHeaderRec> runs;
-    for (const TavBaselineHeaderRec& b : Baselines(image))
-        if (Text(b.description) == "Manual Backup") runs.push_back(b);
+    for (const TavBaselineHeaderRec& b : apptest::Baselines(image))
+        if (apptest::Utf16Text(b.description, 512) == "Manual Backup") runs.push_back(b);
     return runs;
 }
 }  // namespace
