@@ -103,7 +103,8 @@ TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
     std::string leftover;
     CTavRepository::BuildImagePath(leftover, m_repo, 1);
     ASSERT_NO_FATAL_FAILURE(LeaveUncommittedRun(
-        m_repo, tavtest::Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE), m_content.substr(0, 50000)));
+        m_repo, tavtest::Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE),
+        m_content.substr(0, 50000)));
     const size_t size = tavtest::ReadFile(leftover).size();
     ASSERT_GT(size, 50000u);
 

@@ -77,10 +77,14 @@ public:
 };
 
 using tavtest::Contains;
+using tavtest::FlipByte;
+using tavtest::RandomBytes;
+using tavtest::StoreChunkTable;
 
 // A backup run that never commits: the repository object goes away inside its transaction,
 // after storing `bytes` in a fresh image.
-inline void LeaveUncommittedRun(const std::string& path, const TavImageSecurity& security, const std::string& bytes) {
+inline void LeaveUncommittedRun(const std::string& path, const TavImageSecurity& security,
+                                const std::string& bytes) {
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &security), 1);
     ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
@@ -92,11 +96,10 @@ inline void LeaveUncommittedRun(const std::string& path, const TavImageSecurity&
 inline std::string RunLogText(const std::string& summary) {
     const size_t from = summary.find('/', summary.find("Run log"));
     EXPECT_NE(from, std::string::npos) << summary;
-    return from == std::string::npos ? "" : tavtest::ReadFile(summary.substr(from, summary.find('\n', from) - from));
+    return from == std::string::npos
+               ? ""
+               : tavtest::ReadFile(summary.substr(from, summary.find('\n', from) - from));
 }
-using tavtest::FlipByte;
-using tavtest::RandomBytes;
-using tavtest::StoreChunkTable;
 
 // The modules the build puts beside the programs (bin/../lib/modules).
 inline std::string BuiltModules() {

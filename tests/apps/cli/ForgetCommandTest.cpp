@@ -49,7 +49,8 @@ protected:
 
     std::vector<uint32_t> Listed() {
         std::vector<uint32_t> numbers;
-        for (const TavBaselineHeaderRec& h : apptest::Baselines(m_repo)) numbers.push_back(h.number);
+        for (const TavBaselineHeaderRec& h : apptest::Baselines(m_repo))
+            numbers.push_back(h.number);
         return numbers;
     }
 

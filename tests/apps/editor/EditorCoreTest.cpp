@@ -7,7 +7,6 @@
 
 #include <ctime>
 
-#include "support/TempDir.h"
 #include "core/EditorSettings.h"
 #include "core/LogHistory.h"
 #include "core/ScheduleModel.h"
@@ -16,6 +15,7 @@
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/TaskText.h"
+#include "support/TempDir.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavWords.h"
 

@@ -2,13 +2,13 @@
 // and the Files and Folders module of the build.
 #include <QCheckBox>
 #include <QLabel>
-#include <QTimeEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -24,8 +24,8 @@
 #include "platform/FaultPlan.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
-#include "platform/WindowChannel.h"
 #include "platform/TaskScheduler.h"
+#include "platform/WindowChannel.h"
 #include "support/TempDir.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavhost/HostMessages.h"
