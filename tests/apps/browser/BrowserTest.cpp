@@ -28,7 +28,6 @@
 #include "EngineRun.h"
 #include "ExtractItemDlg.h"
 #include "RestoreDlg.h"
-#include "RepositoryNotes.h"
 #include "RestoreRequest.h"
 #include "SmallDialogs.h"
 #include "core/OeIdentityMapping.h"
