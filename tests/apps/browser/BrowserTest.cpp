@@ -28,7 +28,6 @@
 #include "EngineRun.h"
 #include "ExtractItemDlg.h"
 #include "RestoreDlg.h"
-#include "RepositoryNotes.h"
 #include "RestoreRequest.h"
 #include "SmallDialogs.h"
 #include "core/OeIdentityMapping.h"
@@ -87,6 +86,14 @@ template <typename Dialog>
 Dialog* As(QDialog& d) {
     auto* dialog = dynamic_cast<Dialog*>(&d);
     if (dialog == nullptr) qFatal("unexpected dialog %s", d.metaObject()->className());
+    return dialog;
+}
+
+// The restore dialog `d`, set to write below `out` instead of the original place.
+CRestoreDlg* RestoreInto(QDialog& d, const QTemporaryDir& out) {
+    auto* dialog = As<CRestoreDlg>(d);
+    dialog->Check(1021)->setChecked(false);
+    dialog->DestinationEdit()->setText(out.path());
     return dialog;
 }
 
@@ -292,13 +299,11 @@ private slots:
         QString logShown;  // the log box's last text before the idle view clears it
         w.prompt.answers = {tavui::ID_OK};  // "Start restore now?"
         w.onDialog = [&](QDialog& d) {
-            auto* dialog = As<CRestoreDlg>(d);
+            auto* dialog = RestoreInto(d, out);
             QObject::connect(dialog->LogEdit(), &QPlainTextEdit::textChanged, [&, dialog] {
                 if (!dialog->LogEdit()->toPlainText().isEmpty()) logShown = dialog->LogEdit()->toPlainText();
             });
             dialog->SelectedRadio()->setChecked(true);
-            dialog->Check(1021)->setChecked(false);
-            dialog->DestinationEdit()->setText(out.path());
             request = dialog->BuildRequest();
             dialog->OnRestore();
             WaitForRun(dialog);
@@ -348,15 +353,9 @@ private slots:
         // Into a folder of this test: neither the original place ("/big") nor a destination
         // an earlier test left in the settings.
         QTemporaryDir out;
-        const auto into = [&](QDialog& d) {
-            auto* dialog = As<CRestoreDlg>(d);
-            dialog->Check(1021)->setChecked(false);
-            dialog->DestinationEdit()->setText(out.path());
-            return dialog;
-        };
         w.prompt.answers = {tavui::ID_CANCEL};
         w.onDialog = [&](QDialog& d) {
-            into(d)->OnRestore();
+            RestoreInto(d, out)->OnRestore();
             return 0;
         };
         w.window->OnRestore();
@@ -368,7 +367,7 @@ private slots:
         qputenv("TAV_FAKE_ENDLESS", "1");
         w.prompt.answers = {tavui::ID_OK, tavui::ID_YES};
         w.onDialog = [&](QDialog& d) {
-            auto* dialog = into(d);
+            auto* dialog = RestoreInto(d, out);
             dialog->OnRestore();
             // Stop once the engine itself reports: a stop before its Restore starts skips it.
             QSignalSpy progress(dialog->Run(), &CEngineRun::progress);
@@ -412,10 +411,8 @@ private slots:
         QTemporaryDir out;
         w.prompt.answers = {tavui::ID_OK};
         w.onDialog = [&](QDialog& d) {
-            auto* dialog = As<CRestoreDlg>(d);
+            auto* dialog = RestoreInto(d, out);
             dialog->EntireRadio()->setChecked(true);
-            dialog->Check(1021)->setChecked(false);
-            dialog->DestinationEdit()->setText(out.path());
             dialog->OnRestore();
             WaitForRun(dialog);
             return 0;
@@ -521,14 +518,11 @@ private slots:
         std::string out;
         QVERIFY2(Tavctl({"backup", job}, &out) == 0, out.c_str());
 
-        CTavModFactory hub(browsertext::HUB_COMMAND_BASE);
-        hub.EnableViews(true);
-        hub.Reconnoiter();
-        tavui::CScriptedPrompt prompt;
+        CWindow w;
+        tavui::CScriptedPrompt& prompt = w.prompt;
         tavui::SetSharedPrompt(&prompt);
-        CBrowserMainDlg window(&hub, prompt);
-        QVERIFY(window.OpenRepository(env.Root() + "/repo/mail.tvr"));
-        CTreeListCtrl& tree = *window.TreeList();
+        QVERIFY(w.window->OpenRepository(env.Root() + "/repo/mail.tvr"));
+        CTreeListCtrl& tree = w.Tree();
         CTlcDataProvider* root = nullptr;
         for (CTlcDataProvider* r : tree.Roots())
             if (r->Name() == "Outlook Express") root = r;
@@ -544,9 +538,9 @@ private slots:
 
         // The module's button appears with the Outlook Express root.
         tree.SelectProvider(inboxItem);
-        QCOMPARE(window.ModuleButtons().size(), size_t(1));
-        QCOMPARE(window.ModuleButtons()[0]->text(), QString("View Dbx Contents"));
-        const uint32_t viewId = hub.GetModDesc("oe")->repControl.commands.at(0).commandId;
+        QCOMPARE(w.window->ModuleButtons().size(), size_t(1));
+        QCOMPARE(w.window->ModuleButtons()[0]->text(), QString("View Dbx Contents"));
+        const uint32_t viewId = w.hub.GetModDesc("oe")->repControl.commands.at(0).commandId;
 
         // The viewer lists the stored store's messages, sorts, and exports as tavctl does.
         const std::string eml = env.Root() + "/viewer.eml";
@@ -562,7 +556,7 @@ private slots:
             d.reject();
             return 0;
         });
-        window.OnModuleCommand(viewId);
+        w.window->OnModuleCommand(viewId);
         QCOMPARE(rows, 1);
         const std::string expected = env.Root() + "/tavctl.eml";
         QCOMPARE(Tavctl({"dbx", "export", inbox, "11792", expected}), 0);
@@ -577,7 +571,7 @@ private slots:
             d.reject();
             return 0;
         });
-        window.OnModuleCommand(viewId);
+        w.window->OnModuleCommand(viewId);
         QVERIFY(rows == 0 || rows == -1);
         tavui::SetDialogRunner(nullptr);
         tavui::SetSharedPrompt(nullptr);

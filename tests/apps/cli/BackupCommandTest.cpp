@@ -53,8 +53,7 @@ TEST_F(BackupCommandTest, AFullThenAnIncrementalRunWithSummaries) {
     EXPECT_TRUE(Contains(r.out, "  Files added     1\n  Files updated   1\n  Files skipped   1\n  Files deleted   1\n"))
         << r.out;
     // The run log holds the module's closing lines; the run wrote a fresh image.
-    const size_t log = r.out.find('/', r.out.find("Run log"));
-    const std::string logText = tavtest::ReadFile(r.out.substr(log, r.out.find('\n', log) - log));
+    const std::string logText = RunLogText(r.out);
     EXPECT_TRUE(Contains(logText, "Backup Type: Incremental\r\n")) << logText;
     EXPECT_TRUE(Contains(logText, "\r\n1 Files Added\r\n1 Files Updated\r\n1 Files Skipped\r\n1 Files Deleted\r\n0 Items Error\r\n"));
     EXPECT_TRUE(plat::PathExists(m_dir / "repo/store.0001.tvr"));
@@ -103,15 +102,9 @@ TEST_F(IntegrityTest, AFlippedContentByteOfAnUncompressedRepositoryIsFound) {
 TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
     std::string leftover;
     CTavRepository::BuildImagePath(leftover, m_repo, 1);
-    {  // a run that never commits: the object goes away inside its transaction
-        const TavImageSecurity security =
-            tavtest::Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE);
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(m_repo, &security), 1);
-        ASSERT_EQ(rep.StartFreshImage(), 1u);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-        ASSERT_NE(rep.AddContent(m_content.data(), 50000, {0, 0}).offset, 0u);
-    }
+    ASSERT_NO_FATAL_FAILURE(LeaveUncommittedRun(
+        m_repo, tavtest::Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE),
+        m_content.substr(0, 50000)));
     const size_t size = tavtest::ReadFile(leftover).size();
     ASSERT_GT(size, 50000u);
 
@@ -119,11 +112,7 @@ TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
     const std::string line = "Removed image file \"" + leftover + "\": " + std::to_string(size) +
                              " bytes left by a backup run that did not finish.";
     EXPECT_TRUE(Contains(r.out, "  " + line + "\n")) << r.out;
-    const size_t log = r.out.find("Run log");
-    ASSERT_NE(log, std::string::npos) << r.out;
-    const size_t from = r.out.find('/', log);
-    const std::string logPath = r.out.substr(from, r.out.find('\n', from) - from);
-    EXPECT_TRUE(Contains(tavtest::ReadFile(logPath), line + "\r\n"));
+    EXPECT_TRUE(Contains(RunLogText(r.out), line + "\r\n"));
     m_cli.Ok({"check", m_repo, "--read-data"});
 }
 

@@ -244,14 +244,7 @@ TEST(CheckCommandTest, CutNewestImageLeavesTheEarlierBaselinesAndIsReported) {
 TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemovesThem) {
     CTestRepo repo;
     const std::string image = repo.ImagePath(3);
-    {  // a run that never commits: the object goes away inside its transaction
-        CTavRepository rep;
-        ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
-        ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
-        ASSERT_EQ(rep.BeginTrans(5000), 1);
-        const std::string bytes = RandomBytes(5000, 3);
-        ASSERT_NE(rep.AddContent(bytes.data(), uint32_t(bytes.size()), {0, 0}).offset, 0u);
-    }
+    ASSERT_NO_FATAL_FAILURE(LeaveUncommittedRun(repo.path, repo.security, RandomBytes(5000, 3)));
     const uint64_t size = tavtest::ReadFile(image).size();
     CCli cli;
     // Leftovers are no damage.

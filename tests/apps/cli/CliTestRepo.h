@@ -81,6 +81,26 @@ using tavtest::FlipByte;
 using tavtest::RandomBytes;
 using tavtest::StoreChunkTable;
 
+// A backup run that never commits: the repository object goes away inside its transaction,
+// after storing `bytes` in a fresh image.
+inline void LeaveUncommittedRun(const std::string& path, const TavImageSecurity& security,
+                                const std::string& bytes) {
+    CTavRepository rep;
+    ASSERT_EQ(rep.Attach(path, &security), 1);
+    ASSERT_NE(rep.StartFreshImage(), TAV_NONE);
+    ASSERT_EQ(rep.BeginTrans(5000), 1);
+    ASSERT_NE(rep.AddContent(bytes.data(), uint32_t(bytes.size()), {0, 0}).offset, 0u);
+}
+
+// The text of the run log whose path a backup summary names on its "Run log" line.
+inline std::string RunLogText(const std::string& summary) {
+    const size_t from = summary.find('/', summary.find("Run log"));
+    EXPECT_NE(from, std::string::npos) << summary;
+    return from == std::string::npos
+               ? ""
+               : tavtest::ReadFile(summary.substr(from, summary.find('\n', from) - from));
+}
+
 // The modules the build puts beside the programs (bin/../lib/modules).
 inline std::string BuiltModules() {
     return plat::DirName(plat::DirName(plat::ExecutablePath())) + "/lib/modules";

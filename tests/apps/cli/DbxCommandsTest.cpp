@@ -5,6 +5,7 @@
 #include <set>
 
 #include "CliTestRepo.h"
+#include "apps/AppTestUtil.h"
 #include "modules/oe/DbxTestStore.h"
 #include "platform/Process.h"
 #include "tavrep/FormatAdaptor.h"
@@ -15,13 +16,7 @@ namespace {
 
 using dbxtest::DataPath;
 
-std::set<std::string> Names(const std::string& dir) {
-    std::vector<TavFindData> entries;
-    plat::ListDirectory(dir, entries);
-    std::set<std::string> names;
-    for (const TavFindData& e : entries) names.insert(e.name);
-    return names;
-}
+using apptest::Names;
 
 // A repository holding one identity's message stores, as the backup engine keeps them:
 //   baseline 1: <msgroot>/Inbox.dbx (Mail-Transport test.dbx), <msgroot>/Big.dbx (the IPED

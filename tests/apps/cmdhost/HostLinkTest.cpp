@@ -58,12 +58,7 @@ TEST(HostRecords, LayoutsAreExact) {
     EXPECT_EQ(Utf16At(status, 256, 1024), "/home/a.txt");
     EXPECT_EQ(U32At(status, 1280), 42u);
     EXPECT_EQ(EncodeLogRecord({"x"}).size(), 1024u);
-
-    HostJobRecord back;
-    std::string error;
-    ASSERT_TRUE(DecodeJobRecord(bytes, back, error)) << error;
-    EXPECT_EQ(back.imagePath, job.imagePath);
-    EXPECT_EQ(back.runState, 2u);
+    // Decoding: the long texts below and a real host's records (HostFollow).
 }
 
 TEST(HostRecords, LongTextsAreCutAndStayTerminated) {

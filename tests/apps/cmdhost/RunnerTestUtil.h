@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "RunnerView.h"
+#include "apps/AppTestUtil.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavModFactory.h"
-#include "tavrep/TavException.h"
 #include "tavrep/TavRepository.h"
 
 namespace hosttest {
@@ -105,23 +105,8 @@ public:
     CTavJobHelper job;
 };
 
-// The baselines a fresh reader of the repository sees; empty when it cannot be opened.
-inline std::vector<TavBaselineHeaderRec> Baselines(const std::string& image) {
-    CTavRepository reader;
-    try {
-        if (!reader.Attach(image, nullptr) || reader.GetBaselineList() == nullptr) return {};
-        return reader.GetBaselineList()->items;
-    } catch (CTavException* e) {
-        e->Delete();
-        return {};
-    }
-}
-
-inline std::string Utf16Text(const char16_t* text, size_t room) {
-    std::string out;
-    for (size_t i = 0; i < room && text[i] != 0; ++i) out += char(text[i]);  // ASCII in the tests
-    return out;
-}
+using apptest::Baselines;
+using apptest::Utf16Text;
 
 // The files of a folder (a job's log folder), by full path.
 inline std::vector<std::string> LogFiles(const std::string& folder) {

@@ -2,13 +2,13 @@
 // and the Files and Folders module of the build.
 #include <QCheckBox>
 #include <QLabel>
-#include <QTimeEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -20,34 +20,22 @@
 #include "SubViewHistory.h"
 #include "SubViewSchedule.h"
 #include "SubViewStatus.h"
+#include "apps/AppTestUtil.h"
 #include "platform/FaultPlan.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
-#include "platform/WindowChannel.h"
 #include "platform/TaskScheduler.h"
+#include "platform/WindowChannel.h"
 #include "support/TempDir.h"
 #include "tavengine/TavEngineObserver.h"
 #include "tavhost/HostMessages.h"
-#include "tavrep/TavException.h"
-#include "tavrep/TavRepository.h"
 
 namespace {
-std::vector<TavBaselineHeaderRec> Baselines(const std::string& image) {
-    CTavRepository reader;
-    try {
-        if (!reader.Attach(image, nullptr) || reader.GetBaselineList() == nullptr) return {};
-        return reader.GetBaselineList()->items;
-    } catch (CTavException* e) {
-        e->Delete();
-        return {};
-    }
-}
-std::string Text(const char16_t* text) { return QString::fromUtf16(text).toStdString(); }
 // The baselines of the editor's runs (a new repository starts with an empty one of its own).
 std::vector<TavBaselineHeaderRec> ManualRuns(const std::string& image) {
     std::vector<TavBaselineHeaderRec> runs;
-    for (const TavBaselineHeaderRec& b : Baselines(image))
-        if (Text(b.description) == "Manual Backup") runs.push_back(b);
+    for (const TavBaselineHeaderRec& b : apptest::Baselines(image))
+        if (apptest::Utf16Text(b.description, 512) == "Manual Backup") runs.push_back(b);
     return runs;
 }
 }  // namespace
@@ -231,8 +219,24 @@ private slots:
         QCOMPARE(m_frame->Doc().Job().GetBackupCommand(), command);
         QVERIFY(!m_frame->Doc().IsModified());
 
-        // The second run is offered incremental, preselected.
+        // A transaction that cannot start leaves nothing held.
+        {
+            plat::FaultRule rule{plat::FaultOp::Lock, "TAVIMAGE"};
+            rule.times = 1;
+            plat::CFaultScope fault(rule);
+            QVERIFY(!m_frame->BackupNow().Start());
+            QCOMPARE(fault.Hits(), 1u);
+        }
+        QVERIFY(m_prompt.LastMessage().rfind("Access denied. Cannot start backup operation.", 0) == 0);
+        QVERIFY(m_frame->Action(editortext::ID_TOOLS_BACKUP_NOW)->isEnabled());
+
+        // The second run is offered incremental, preselected; a declined save runs the saved
+        // job and keeps the edit.
+        m_frame->Doc().Job().SetRepDescription("edited");
+        m_prompt.answers.push_back(tavui::ID_NO);  // "Save changes to daily.tvj?"
         QVERIFY(RunBackup());
+        QCOMPARE(m_prompt.LastMessage(), std::string("Backup Finished."));
+        QVERIFY(m_frame->Doc().IsModified());
         QVERIFY(m_offeredIncremental && m_preselectedIncremental);
         QCOMPARE(ManualRuns(Path("Image000.tvr")).size(), size_t(2));
         QCOMPARE(Info(3), QString("2 part(s)"));
@@ -303,32 +307,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Info(5), QString("Busy"), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(Info(5), QString("OK"), 60000);
         QCOMPARE(host.Wait(), 0);
-    }
-
-    // A declined save runs the saved job and keeps the edit; a transaction that cannot
-    // start leaves nothing held.
-    void declinedSaveAndAFailedTransaction() {
-        SaveJob();
-        m_frame->Doc().Job().SetRepDescription("edited");
-        QVERIFY(m_frame->Doc().IsModified());
-        m_prompt.answers.push_back(tavui::ID_NO);  // "Save changes to daily.tvj?"
-        m_chooseFull = true;
-        QVERIFY(RunBackup());
-        QCOMPARE(m_prompt.LastMessage(), std::string("Backup Finished."));
-        QVERIFY(m_frame->Doc().IsModified());
-        m_frame->Doc().SetModified(false);
-        {
-            plat::FaultRule rule{plat::FaultOp::Lock, "TAVIMAGE"};
-            rule.times = 1;
-            plat::CFaultScope fault(rule);
-            QVERIFY(!m_frame->BackupNow().Start());
-            QCOMPARE(fault.Hits(), 1u);
-        }
-        QVERIFY(m_prompt.LastMessage().rfind("Access denied. Cannot start backup operation.", 0) == 0);
-        QVERIFY(m_frame->Action(editortext::ID_TOOLS_BACKUP_NOW)->isEnabled());
-        QVERIFY(RunBackup());
-        QCOMPARE(m_prompt.LastMessage(), std::string("Backup Finished."));
-        QCOMPARE(ManualRuns(Path("Image000.tvr")).size(), size_t(2));
     }
 };
 
