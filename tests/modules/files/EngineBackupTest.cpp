@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <regex>
 
 #include "FilesTestRun.h"
 #include "platform/Process.h"
@@ -38,22 +39,18 @@ TEST_F(FilesBackup, FullRunStoresTheTreeAndLogsTheExactTexts) {
     EXPECT_EQ(run.titles.begin()->first, "Backup File");
     ExpectStoredEqualsDisk({Data()});
 
-    // "Start Backup Files and Folders: <asctime>Output Image Path: ..."
-    const std::string start = "Start Backup Files and Folders: ";
-    ASSERT_EQ(run.log.compare(0, start.size(), start), 0) << run.log;
-    const size_t lf = run.log.find('\n');
-    ASSERT_EQ(lf, start.size() + 24) << "asctime text with its line feed";
-    // asctime's own line feed comes before the line's "\r\n".
-    const std::string head =
-        "\r\nOutput Image Path: " + ImagePath() +
-        "\r\nBackup Type: Full\r\nCompression : Yes\r\nEncryption: AES 128 bits\r\n";
-    EXPECT_EQ(run.log.substr(lf + 1, head.size()), head);
-    const std::string finish = "Finish Backup Files and Folders: ";
-    const size_t at = run.log.find(finish);
-    ASSERT_NE(at, std::string::npos);
-    const size_t lf2 = run.log.find('\n', at);
-    EXPECT_EQ(lf2, at + finish.size() + 24);
-    EXPECT_EQ(run.log.substr(lf2 + 1), "\r\n" + FinishCounts(4, 0, 0, 0, 0));
+    // The start and finish lines carry asctime's text, whose own line feed comes before the
+    // line's "\r\n".
+    const std::string time =
+        "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d{2}:\\d{2}:\\d{2} \\d{4}\n\r\n";
+    const std::string image =
+        std::regex_replace(ImagePath(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+    EXPECT_TRUE(std::regex_match(
+        run.log, std::regex("Start Backup Files and Folders: " + time + "Output Image Path: " +
+                            image + "\r\nBackup Type: Full\r\nCompression : Yes\r\n" +
+                            "Encryption: AES 128 bits\r\n[\\s\\S]*Finish Backup Files and Folders: " +
+                            time + FinishCounts(4, 0, 0, 0, 0))))
+        << run.log;
 }
 
 // Incremental runs after a full one: unchanged files are skipped without storing content,
@@ -299,18 +296,8 @@ TEST_F(FilesBackup, SymbolicLinksAreStoredAsLinksAndNeverFollowed) {
     RunResult run = Run();
     ASSERT_TRUE(run.committed);
     EXPECT_EQ(run.counts.added, 5u);
-    Tree stored;
-    Stored(stored);
-    EXPECT_TRUE(stored[Data("toplink")].link);
-    EXPECT_EQ(stored[Data("toplink")].content, Data("real"));
-    EXPECT_EQ(stored.count(Data("toplink/file.txt")), 0u);
-    ASSERT_EQ(stored.count(Data("real/dirlink")), 1u);
-    EXPECT_TRUE(stored[Data("real/dirlink")].link);
-    EXPECT_EQ(stored[Data("real/dirlink")].content, "../outside");
-    EXPECT_EQ(stored[Data("real/dirlink")].attributes & TAV_ATTR_REPARSE_POINT,
-              TAV_ATTR_REPARSE_POINT);
-    EXPECT_EQ(stored[Data("real/dangling")].content, "/nowhere/at/all");
-    EXPECT_EQ(stored.count(Data("real/dirlink/hidden.txt")), 0u);
+    // The disk's side lists each link as a link with its target and nothing below it; the
+    // stored side is a link by its reparse-point attribute.
     ExpectStoredEqualsDisk({Data("real"), Data("toplink")});
 
     plat::RemoveFile(Data("real/filelink"));
