@@ -27,10 +27,8 @@ using tavtest::CTempDir;
 
 using tavtest::CEngineRecorder;
 
-struct RunResult : tavtest::BackupRun {
+struct RunResult : tavtest::BackupRun, tavtest::RecordedEvents {
     TavBkLogAccount counts;
-    std::string log;
-    int progress = 0, starts = 0, finishes = 0, cancels = 0;
     std::map<std::string, int> titles;
     std::string firstItem;
     bool counted = false;  // the engine counted its work first (with `totals`)
@@ -167,11 +165,7 @@ protected:
             tavtest::RunBackup(m_job, xml, *engine, recorder, word, "job");
         out.counts = engine->GetBackupCounts();
         engine->Dispose();
-        out.log = recorder.log;
-        out.progress = int(recorder.progress.size());
-        out.starts = recorder.starts;
-        out.finishes = recorder.finishes;
-        out.cancels = recorder.cancels;
+        out.TakeEvents(recorder);
         out.titles = recorder.titles;
         out.firstItem = recorder.FirstItem();
         out.counted = recorder.counted;
@@ -186,6 +180,18 @@ protected:
         tavtest::CBaselineReader reader(ImagePath(), MODULE_FILES_ROOT);
         if (const auto root = reader.Root()) ReadChildren(reader, *root, "", tree);
         return reader.Number();
+    }
+
+    // The stored paths in order, those below Data() relative to it (Data() itself left out).
+    std::vector<std::string> StoredNames() const {
+        Tree tree;
+        Stored(tree);
+        std::vector<std::string> out;
+        const std::string below = Data() + "/";
+        for (const auto& [path, item] : tree)
+            if (path != Data())
+                out.push_back(path.rfind(below, 0) == 0 ? path.substr(below.size()) : path);
+        return out;
     }
 
     // The tree on disk below `path` (absolute paths; `path` itself included).

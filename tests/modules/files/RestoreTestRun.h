@@ -74,6 +74,13 @@ inline std::vector<std::string> TempFilesBelow(const std::string& path) {
 
 using tavtest::Count;
 
+// Whether `log` holds `text` exactly once (a failure shows the log).
+inline ::testing::AssertionResult Once(const std::string& log, const std::string& text) {
+    const int n = Count(log, text);
+    if (n == 1) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << n << " times \"" << text << "\" in the log:\n" << log;
+}
+
 // A repository whose baselines a test writes node by node, below the Files and Folders
 // root (its id given to the edit).
 class CHandRepo : public tavtest::CRepBuilder {

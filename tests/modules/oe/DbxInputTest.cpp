@@ -3,6 +3,7 @@
 // stores: DbxChunkInputRepTest).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "core/DbxChunkInput.h"
@@ -210,58 +211,55 @@ TEST(DbxChunkInputTest, ConsecutiveReadsInOneChunkFetchItOnce) {
 TEST(DbxChunkInputTest, DamagedTablesAndBlocksNeverMisplaceBytes) {
     const std::vector<uint8_t> bytes = Pattern(4 * 1024);
     std::vector<uint8_t> got(bytes.size());
-    {  // a table chain that loops keeps what it read
-        StoredFile f = Store(bytes, 1024, 40);
-        const TavPosition last = f.tableBlocks.back();
-        f.source->blocks[{last.image, last.offset}].next = f.tableBlocks[1];
+    auto block = [](StoredFile& f, TavPosition at) -> DbxStoredBlock& {
+        return f.source->blocks[{at.image, at.offset}];
+    };
+    auto drop = [](StoredFile& f, TavPosition at) { f.source->blocks.erase({at.image, at.offset}); };
+    const struct {
+        const char* why;
+        uint32_t tableBlock;
+        std::function<void(StoredFile&)> damage;
+        bool complete;
+        size_t records, whole;  // the table's records; what a read of everything delivers
+        uint32_t at;            // then a read of 10 bytes here (0: none) ...
+        size_t atGot;           // ... delivers this many of the file's bytes
+    } cases[] = {
+        {"a table chain that loops keeps what it read", 40,
+         [&](StoredFile& f) { block(f, f.tableBlocks.back()).next = f.tableBlocks[1]; }, false, 4,
+         4096, 0, 0},
+        {"a table chain that breaks off", 40, [&](StoredFile& f) { drop(f, f.tableBlocks[2]); },
+         false, 2, 2048, 0, 0},
+        {"a chunk block that cannot be fetched ends the read before it", 32768,
+         [&](StoredFile& f) { drop(f, f.chunks[1]); }, true, 4, 1024, 2048, 10},
+        {"a short chunk: its missing bytes are not taken from the next one", 32768,
+         [&](StoredFile& f) { block(f, f.chunks[1]).data.resize(1000); }, true, 4, 2024, 2040, 0},
+        {"a short chunk: the next one reads whole", 32768,
+         [&](StoredFile& f) { block(f, f.chunks[1]).data.resize(1000); }, true, 4, 2024, 2048, 10},
+        {"a block longer than its chunk gives only the chunk's share", 32768,
+         [&](StoredFile& f) { block(f, f.chunks[0]).data.resize(5000, 0xEE); }, true, 4, 4096, 0,
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        StoredFile f = Store(bytes, 1024, c.tableBlock);
+        c.damage(f);
         DbxChunkInput input(std::move(f.source), f.table, 1024);
-        EXPECT_FALSE(input.TableComplete());
-        EXPECT_EQ(input.Table().size(), 4u);
-        EXPECT_EQ(input.Read(got.data(), got.size()), bytes.size());
+        EXPECT_EQ(input.TableComplete(), c.complete);
+        EXPECT_EQ(input.Table().size(), c.records);
+        ASSERT_EQ(input.Read(got.data(), got.size()), c.whole);
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + c.whole, got.begin()));
+        if (c.at == 0) continue;
+        input.Seek(c.at);
+        ASSERT_EQ(input.Read(got.data(), 10), c.atGot);
+        EXPECT_TRUE(std::equal(got.begin(), got.begin() + c.atGot, bytes.begin() + c.at));
     }
-    {  // a table chain that breaks off
-        StoredFile f = Store(bytes, 1024, 40);
-        f.source->blocks.erase({f.tableBlocks[2].image, f.tableBlocks[2].offset});
-        DbxChunkInput input(std::move(f.source), f.table, 1024);
-        EXPECT_FALSE(input.TableComplete());
-        EXPECT_EQ(input.Table().size(), 2u);
-        EXPECT_EQ(input.Read(got.data(), got.size()), 2048u);
-    }
-    {  // a chunk block that cannot be fetched ends the read before it
-        StoredFile f = Store(bytes, 1024);
-        f.source->blocks.erase({f.chunks[1].image, f.chunks[1].offset});
-        DbxChunkInput input(std::move(f.source), f.table, 1024);
-        EXPECT_EQ(input.Read(got.data(), got.size()), 1024u);
-        input.Seek(2048);
-        EXPECT_EQ(input.Read(got.data(), 10), 10u);
-        EXPECT_EQ(got[0], bytes[2048]);
-    }
-    {  // a short chunk in the middle: its missing bytes are not taken from the next one
-        StoredFile f = Store(bytes, 1024);
-        f.source->blocks[{f.chunks[1].image, f.chunks[1].offset}].data.resize(1000);
-        DbxChunkInput input(std::move(f.source), f.table, 1024);
-        EXPECT_EQ(input.Read(got.data(), got.size()), 2024u);
-        input.Seek(2040);
-        EXPECT_EQ(input.Read(got.data(), 10), 0u);
-        input.Seek(2048);
-        EXPECT_EQ(input.Read(got.data(), 1), 1u);
-        EXPECT_EQ(got[0], bytes[2048]);
-    }
-    {  // a block longer than its chunk gives only the chunk's share
-        StoredFile f = Store(bytes, 1024);
-        f.source->blocks[{f.chunks[0].image, f.chunks[0].offset}].data.resize(5000, 0xEE);
-        DbxChunkInput input(std::move(f.source), f.table, 1024);
-        EXPECT_EQ(input.Read(got.data(), got.size()), bytes.size());
-        EXPECT_EQ(got, bytes);
-    }
-    {  // chunk size 0 delivers nothing; an empty table neither
-        StoredFile f = Store(bytes, 1024);
-        DbxChunkInput input(std::move(f.source), f.table, 0);
-        EXPECT_EQ(input.Read(got.data(), 10), 0u);
-        DbxChunkInput none(std::make_unique<CFakeBlockSource>(), TavPosition{}, 32768);
-        EXPECT_TRUE(none.Table().empty());
-        EXPECT_EQ(none.Read(got.data(), 10), 0u);
-    }
+    // Chunk size 0 delivers nothing; an empty table neither.
+    StoredFile f = Store(bytes, 1024);
+    DbxChunkInput input(std::move(f.source), f.table, 0);
+    EXPECT_EQ(input.Read(got.data(), 10), 0u);
+    DbxChunkInput none(std::make_unique<CFakeBlockSource>(), TavPosition{}, 32768);
+    EXPECT_TRUE(none.Table().empty());
+    EXPECT_EQ(none.Read(got.data(), 10), 0u);
 }
 
 }  // namespace

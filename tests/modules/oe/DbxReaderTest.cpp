@@ -119,14 +119,8 @@ TEST(DbxRecordTest, LookupsOf32AndMoreThrow) {
     for (auto call :
          {+[](const DbxRecord& x) { x.Integer(32); }, +[](const DbxRecord& x) { x.Text(40); },
           +[](const DbxRecord& x) { x.Data(0xFFFFFFFF); },
-          +[](const DbxRecord& x) { x.IndexName(32); }}) {
-        try {
-            call(r);
-            ADD_FAILURE() << "no exception";
-        } catch (const DbxException& e) {
-            EXPECT_EQ(e.Message(), "Index to big !");
-        }
-    }
+          +[](const DbxRecord& x) { x.IndexName(32); }})
+        EXPECT_EQ(dbxtest::Thrown([&] { call(r); }), "Index to big !");
 }
 
 TEST(DbxRecordTest, DamagedRecordsFailWithTheirTexts) {
@@ -250,13 +244,7 @@ std::vector<uint32_t> Offsets(uint32_t n) {
 std::string TreeError(const CDbxWriter& w, uint32_t root, uint32_t count,
                       uint64_t* offset = nullptr) {
     DbxMemoryInput input(w.Bytes());
-    try {
-        DbxIndexTree tree(input, root, count);
-    } catch (const DbxException& e) {
-        if (offset) *offset = e.Offset();
-        return e.Message();
-    }
-    return "no error";
+    return dbxtest::Thrown([&] { DbxIndexTree tree(input, root, count); }, offset);
 }
 
 TEST(DbxHeaderTest, ReadsTreeFieldsAndRejectsShortFile) {
@@ -273,12 +261,8 @@ TEST(DbxHeaderTest, ReadsTreeFieldsAndRejectsShortFile) {
 
     std::vector<uint8_t> cut(w.Bytes().begin(), w.Bytes().end() - 1);
     DbxMemoryInput shortInput(cut);
-    try {
-        DbxHeader h(shortInput);
-        FAIL() << "short header read";
-    } catch (const DbxException& e) {
-        EXPECT_EQ(e.Message(), "Error reading object from input stream !");
-    }
+    EXPECT_EQ(dbxtest::Thrown([&] { DbxHeader h(shortInput); }),
+              "Error reading object from input stream !");
 }
 
 TEST(DbxIndexTreeTest, ReadsTreesOfEverySizeInOrder) {
@@ -308,12 +292,7 @@ TEST(DbxIndexTreeTest, EntryCountLimitIs51AndValuesStopAtTheCount) {
     const uint32_t root = three.AddTree(Offsets(3));
     DbxMemoryInput input(three.Bytes());
     DbxIndexTree tree(input, root, 3);
-    try {
-        tree.Value(3);
-        FAIL();
-    } catch (const DbxException& e) {
-        EXPECT_EQ(e.Message(), "Wrong index !");
-    }
+    EXPECT_EQ(dbxtest::Thrown([&] { tree.Value(3); }), "Wrong index !");
 }
 
 TEST(DbxIndexTreeTest, EntryWithoutRecordStillReadsItsChild) {

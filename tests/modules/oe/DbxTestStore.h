@@ -14,18 +14,25 @@
 
 namespace dbxtest {
 
-// The message of the error that reading a `Reader` (a record, a message text) at `offset` of
-// `bytes` throws, "no error" when it reads; the error's offset goes to `at`.
-template <typename Reader>
-std::string ReadError(const std::vector<uint8_t>& bytes, uint32_t offset, uint64_t* at = nullptr) {
-    DbxMemoryInput input(bytes);
+// The message of the DbxException `call` throws, "no error" when it throws none; the
+// error's offset goes to `at`.
+template <typename F>
+std::string Thrown(F&& call, uint64_t* at = nullptr) {
     try {
-        Reader reader(input, offset);
+        call();
     } catch (const DbxException& e) {
         if (at) *at = e.Offset();
         return e.Message();
     }
     return "no error";
+}
+
+// The message of the error that reading a `Reader` (a record, a message text) at `offset` of
+// `bytes` throws.
+template <typename Reader>
+std::string ReadError(const std::vector<uint8_t>& bytes, uint32_t offset, uint64_t* at = nullptr) {
+    DbxMemoryInput input(bytes);
+    return Thrown([&] { Reader reader(input, offset); }, at);
 }
 
 // A real store of the shared test data ($TAV_TESTDATA/dbx/<name>).

@@ -229,6 +229,11 @@ protected:
     }
 
     uint32_t LatestBaseline() { return CBaselineReader(ImagePath()).Number(); }
+    // The names below a node of the newest baseline (the module root for no path).
+    std::vector<std::string> StoredNames(const std::vector<std::string>& path = {}) {
+        CBaselineReader reader(ImagePath());
+        return reader.ChildNames(path.empty() ? reader.Root() : reader.Path(path));
+    }
     uint32_t NodeId(const std::vector<std::string>& path) {
         const auto node = CBaselineReader(ImagePath()).Path(path);
         EXPECT_TRUE(node.has_value());

@@ -258,17 +258,6 @@ TEST_F(OeRestoreTest, NodesAreWrittenIntoTheLocationWithoutTouchingTheSettings) 
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live) << "the live store is not touched";
 }
 
-TEST_F(OeRestoreTest, NodeListWithoutALocationRestoresNothing) {
-    BackUpStandard();
-    RequestFields fields = Req(LatestBaseline(), OVERWRITE_ALL);
-    fields.nodes = {NodeId({ID_A, "<msgroot>", "Inbox.dbx"})};
-    ASSERT_TRUE(plat::RemoveFile(StoreA() + "Inbox.dbx"));
-    const OeRun run = RunRestore(fields);
-    EXPECT_EQ(run.result, 0);
-    EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
-    EXPECT_FALSE(plat::PathExists(StoreA() + "Inbox.dbx"));
-}
-
 // --- failures and cancel leave the existing file as it was ---
 
 TEST_F(OeRestoreTest, DamagedChunkLeavesTheExistingStoreFileIntact) {
@@ -330,7 +319,8 @@ TEST_F(OeRestoreTest, CancelOrAFileHeldByAnotherProcessLeavesTheExistingFileInta
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
 }
 
-TEST_F(OeRestoreTest, UnreadableRequestsAndBaselinesEndWithoutALog) {
+// Unreadable requests and baselines end without a log; a node list needs a location.
+TEST_F(OeRestoreTest, RequestsThatCannotBeMetRestoreNothing) {
     BackUpStandard();
     OeRun run = RunRestoreOn(ImagePath(), "<tavjob/>");
     EXPECT_EQ(run.pre, 0);
@@ -343,6 +333,14 @@ TEST_F(OeRestoreTest, UnreadableRequestsAndBaselinesEndWithoutALog) {
     EXPECT_EQ(run.pre, 0);
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.log, "");
+
+    RequestFields fields = Req(LatestBaseline(), OVERWRITE_ALL);
+    fields.nodes = {NodeId({ID_A, "<msgroot>", "Inbox.dbx"})};
+    ASSERT_TRUE(plat::RemoveFile(StoreA() + "Inbox.dbx"));
+    run = RunRestore(fields);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.state, TAV_ENGINE_FAILED);
+    EXPECT_FALSE(plat::PathExists(StoreA() + "Inbox.dbx"));
 }
 
 }  // namespace
