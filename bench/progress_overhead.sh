@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # What the progress line of `tavctl backup` costs: CPU seconds (user+sys, of tavctl alone)
-# of the same run with a terminal (under `script`, so that the line with its totals is drawn
-# and the engine counts the work first) and without one (output redirected: no line, no
-# count), in alternating pairs in one session, for a run with no change and for a full run
-# into a new repository.
+# of the same run with a terminal (under `script`, so that the line with its totals is drawn)
+# and without one (output redirected: no line), in alternating pairs in one session, for a
+# run with no change and for a full run into a new repository.
 #
 # Usage: bench/progress_overhead.sh [DATA_DIR]
 #   DATA_DIR  the folder to back up; generated (bench/make_dataset.py) when missing or empty

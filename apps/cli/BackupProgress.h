@@ -1,6 +1,6 @@
-// The progress line of tavctl backup: the engines count their work before storing anything
-// (out of the walk they make anyway), so that the percent and the time left are right from
-// the start.
+// The progress line of tavctl backup: the Files and Folders engine knows its work before it
+// stores anything (its walk notes the files to store first), so that the percent and the
+// time left are right from the start.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -30,7 +30,6 @@ public:
     bool ChooseImagePath(std::string& path, bool forSaving) override {
         return m_inner.ChooseImagePath(path, forSaving);
     }
-    bool WantsWorkTotals() const override { return true; }
     void OnEngineEvent(cmdhost::EngineEvent event, const cmdhost::HostStatusRecord& status) override;
     void OnLogText(const std::string& text) override { m_inner.OnLogText(text); }
     void OnJobRecord(const cmdhost::HostJobRecord& record) override { m_inner.OnJobRecord(record); }

@@ -23,8 +23,6 @@ public:
     // has been asked for (before or during the pump).
     void OnTavEngineProgress(CTavEngine* engine, const std::string& title, const std::string& item,
                              uint32_t percent) override;
-    // As the view: a view that shows totals has the engines count their work first.
-    bool WantsWorkTotals() const override { return m_view.WantsWorkTotals(); }
     void OnTavEngineStart(CTavEngine* engine) override;
     // Closes the engine's part of the log with the line of hyphens.
     void OnTavEngineFinish(CTavEngine* engine) override;

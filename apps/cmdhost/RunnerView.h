@@ -38,9 +38,6 @@ public:
     // when cancelled; else the chosen path is in `path`.
     virtual bool ChooseImagePath(std::string& path, bool forSaving) { return false; }
 
-    // True for a view that shows progress against the run's totals: the engines then count
-    // their work before storing (the status record carries the figures).
-    virtual bool WantsWorkTotals() const { return false; }
     // Engine events, after the runner has updated its records.
     virtual void OnEngineEvent(EngineEvent event, const HostStatusRecord& status) {}
     virtual void OnLogText(const std::string& text) {}

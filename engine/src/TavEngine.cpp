@@ -80,14 +80,6 @@ void CTavEngine::FireOnCancelled() {
     Notify([this](CTavEngineObserver* o) { o->OnTavEngineCancelled(this); });
 }
 
-bool CTavEngine::ObserverWantsWorkTotals() const {
-    if (m_observer == nullptr) return false;
-    try {
-        return m_observer->WantsWorkTotals();
-    } catch (...) {
-        return false;
-    }
-}
 
 void CTavEngine::FireOnItemError(const std::string& item, const std::string& reason) {
     Notify(

@@ -47,7 +47,6 @@ void CTavEngineObserver::OnTavEngineLogNotify(CTavEngine*, const std::string& te
     TavWriteLog(text);
 }
 void CTavEngineObserver::OnTavEngineItemError(CTavEngine*, const std::string&, const std::string&) {}
-bool CTavEngineObserver::WantsWorkTotals() const { return false; }
 void CTavEngineObserver::Dispose() { delete this; }
 
 std::string CTavEngineObserver::LogSeparator() { return "\r\n" + std::string(77, '-') + "\r\n"; }

@@ -217,7 +217,7 @@ int64_t CFile::Read(void* buffer, size_t count) {
     }
 }
 
-int64_t CFile::ReadFull(void* buffer, size_t count) {
+int64_t CFile::ReadFull(void* buffer, size_t count, uint64_t left) {
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < count) {
@@ -234,6 +234,7 @@ int64_t CFile::ReadFull(void* buffer, size_t count) {
         }
         if (n == 0) break;
         done += size_t(n);
+        if (size_t(n) < want && done == left) break;
     }
     return int64_t(done);
 }

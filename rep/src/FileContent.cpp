@@ -74,7 +74,8 @@ void CContentSource::ReadNext(const ContentCoding& coding) {
     if (m_endOfFile) return;
     auto job = std::make_unique<EncodeJob>();
     job->raw.resize(m_chunk);
-    const int64_t n = m_file->ReadFull(job->raw.data(), m_chunk);
+    const int64_t n = m_file->ReadFull(job->raw.data(), m_chunk,
+                                       m_size > m_bytesRead ? m_size - m_bytesRead : 0);
     if (n <= 0) {  // end of file, or a read error
         if (n < 0) m_readError = plat::GetLastError() != 0 ? plat::GetLastError() : plat::ERR_GEN_FAILURE;
         m_endOfFile = true;

@@ -40,7 +40,6 @@ public:
         workTotal = engine->GetWorkTotal();
         workDone = engine->GetWorkDone();
     }
-    bool WantsWorkTotals() const override { return wantTotals; }
     void OnTavEngineCancelled(CTavEngine*) override { ++cancels; }
     void OnTavEngineLogNotify(CTavEngine*, const std::string& text) override { log += text; }
 
@@ -52,8 +51,7 @@ public:
     std::map<std::string, int> titles;
     std::string log;
     int starts = 0, finishes = 0, cancels = 0;
-    bool wantTotals = false;  // ask the engine to count its work first
-    bool counted = false;     // it did (then workTotal holds the totals)
+    bool counted = false;  // the engine knew its work (then workTotal holds the totals)
     TavRunWork workTotal, workDone;
 };
 

@@ -60,9 +60,8 @@ public:
     CTavEngineObserver* GetObserver() const { return m_observer; }
 
     // The work of the running backup, for a progress display whose time left is right from
-    // the start. An engine whose observer wants it (CTavEngineObserver::WantsWorkTotals)
-    // counts what it will store before it stores anything, out of the walk it makes anyway;
-    // HasWorkTotal is false for an engine that does not count. Read them in the observer's
+    // the start. An engine that can (the Files and Folders engine) works out what it will
+    // store before it stores anything; HasWorkTotal is false for an engine that does not. Read them in the observer's
     // progress call: "done" includes the part of the current file stored so far.
     bool HasWorkTotal() const { return m_hasWorkTotal; }
     // True while the engine counts; GetWorkTotal then gives what it has counted so far.
@@ -140,8 +139,6 @@ protected:
     void FireOnFinish();
     void FireOnCancelled();
     void FireOnItemError(const std::string& item, const std::string& reason);
-    // Whether the observer wants the run's work counted first.
-    bool ObserverWantsWorkTotals() const;
     // Counting starts (the total grows with SetWorkCounted), then ends with the total.
     void BeginWorkCount() {
         ClearWork();

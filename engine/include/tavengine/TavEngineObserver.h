@@ -36,10 +36,6 @@ public:
     // this call lets a program list them. The base does nothing.
     virtual void OnTavEngineItemError(CTavEngine* engine, const std::string& item,
                                       const std::string& reason);
-    // True when the observer shows a backup's progress against totals: an engine that can
-    // then counts its work before it stores anything (CTavEngine::GetWorkTotal). Counting
-    // costs a little time and memory; the base answers false.
-    virtual bool WantsWorkTotals() const;
     // Destroys a heap-allocated observer.
     virtual void Dispose();
 

@@ -60,9 +60,8 @@ struct HostStatusRecord {
     std::string title;  // "Backup File"
     std::string item;   // as a rule the path of the file being stored
     uint32_t percent = 0;
-    // Not part of the record's bytes: the run's work, when the host's own view asked for it
-    // (CRunnerView::WantsWorkTotals) and the engine counts: `counting` while it counts (the
-    // totals grow), then `counted`.
+    // Not part of the record's bytes: the run's work, when the engine knows it: `counting`
+    // while it works it out (the totals grow), then `counted`.
     bool counting = false;
     bool counted = false;
     uint64_t filesDone = 0, filesTotal = 0;

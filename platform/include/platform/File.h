@@ -41,8 +41,12 @@ public:
 
     // Reads up to `count` bytes at the current position; the count read, -1 on error.
     int64_t Read(void* buffer, size_t count);
-    // Reads until `count` bytes or end of file (loops over short reads).
-    int64_t ReadFull(void* buffer, size_t count);
+    // Reads until `count` bytes or end of file (loops over short reads). A caller that knows
+    // how many bytes are left (from the size at open) passes it as `left`: a short read that
+    // brings exactly that many counts as the end of the file, which saves the read that
+    // would only say so (a file read whole in one call costs one read, not two). A file
+    // that grew or shrank is read on to its real end as before.
+    int64_t ReadFull(void* buffer, size_t count, uint64_t left = UINT64_MAX);
     // Writes all `count` bytes at the current position.
     bool Write(const void* buffer, size_t count);
     int64_t ReadAt(void* buffer, size_t count, uint64_t offset);  // full read or EOF

@@ -100,7 +100,7 @@ TEST_P(BackupProperty, StoredTreeEqualsTheFolderAfterEveryRun) {
         // run stores. Every other run stores each file as soon as the walk finds it, as a
         // run does whose list of files to store grew past its limit.
         m_pendingLimit = run % 2 == 1 ? 1 : 0;
-        const RunResult result = Run(run == 3, 0, run % 2 == 1);
+        const RunResult result = Run(run == 3);
         ASSERT_TRUE(result.committed) << result.log;
         EXPECT_TRUE(result.counted);
         EXPECT_EQ(result.workTotal.files, result.workDone.files);

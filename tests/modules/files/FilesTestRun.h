@@ -31,7 +31,7 @@ struct RunResult : tavtest::BackupRun, tavtest::RecordedEvents {
     TavBkLogAccount counts;
     std::map<std::string, int> titles;
     std::string firstItem;
-    bool counted = false;  // the engine counted its work first (with `totals`)
+    bool counted = false;  // the engine knew its work before it stored any
     TavRunWork workTotal, workDone;
 };
 
@@ -146,7 +146,7 @@ protected:
 
     // One run as the runners do it: create or attach, latest baseline, transaction, the
     // engine, then save and commit, or roll back.
-    RunResult Run(bool full = false, int cancelAfter = 0, bool totals = false) {
+    RunResult Run(bool full = false, int cancelAfter = 0) {
         RunResult out;
         const uint32_t word = SetTavCmd(
             SetBkType(m_job.GetBackupCommand(), full ? TAV_BKTYPE_FULL : TAV_BKTYPE_INCREMENTAL),
@@ -158,7 +158,6 @@ protected:
 
         CEngineRecorder recorder;
         recorder.cancelAfter = cancelAfter;
-        recorder.wantTotals = totals;
         auto* engine = new CTavEngineFiles;
         if (m_pendingLimit != 0) engine->SetPendingLimit(m_pendingLimit);
         static_cast<tavtest::BackupRun&>(out) =
