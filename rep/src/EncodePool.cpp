@@ -36,7 +36,9 @@ void EncodeJob::MarkDone() {
     m_cv.notify_all();
 }
 
-void EncodeOnThisThread(EncodeJob& job) {
+namespace {
+
+void Encode(EncodeJob& job) {
     thread_local ThreadCodecs codecs;
     try {
         if (!codecs.table || std::memcmp(codecs.password, job.password, sizeof(codecs.password)) != 0) {
@@ -52,16 +54,40 @@ void EncodeOnThisThread(EncodeJob& job) {
         TakeCurrentException();
         job.failed = true;
     }
-    // A chunk that failed still passes its turn on: the file is not stored then, and the
-    // chunks behind it must not wait for ever.
-    if (job.chain) {
-        HashChain& chain = *job.chain;
-        std::unique_lock<std::mutex> lock(chain.mutex);
-        chain.cv.wait(lock, [&] { return chain.next == job.chainIndex; });
-        chain.state.Update(job.raw.data(), job.raw.size());
-        job.hash = chain.state;
-        ++chain.next;
-        chain.cv.notify_all();
+}
+
+}  // namespace
+
+void EncodeAndFinish(EncodeJob& job) {
+    Encode(job);
+    if (!job.chain) {
+        job.MarkDone();
+        return;
+    }
+    // A chunk that failed still takes its turn: the file is not stored then, and the chunks
+    // behind it must not wait for ever. The chain is held here, since a job marked done may
+    // be destroyed at once, and with it the last other hold on the chain.
+    const std::shared_ptr<HashChain> chain = job.chain;
+    std::unique_lock<std::mutex> lock(chain->mutex);
+    if (chain->next != job.chainIndex) {
+        chain->ready.emplace(job.chainIndex, &job);
+        return;
+    }
+    for (EncodeJob* turn = &job; turn != nullptr;) {
+        lock.unlock();
+        chain->state.Update(turn->raw.data(), turn->raw.size());
+        turn->hash = chain->state;
+        lock.lock();
+        ++chain->next;
+        EncodeJob* following = nullptr;
+        if (auto it = chain->ready.find(chain->next); it != chain->ready.end()) {
+            following = it->second;
+            chain->ready.erase(it);
+        }
+        lock.unlock();
+        turn->MarkDone();
+        turn = following;
+        if (turn != nullptr) lock.lock();
     }
 }
 
@@ -105,8 +131,7 @@ bool CEncodePool::RunOneQueued() {
         job = m_queue.front();
         m_queue.pop_front();
     }
-    EncodeOnThisThread(*job);
-    job->MarkDone();
+    EncodeAndFinish(*job);
     return true;
 }
 
@@ -128,8 +153,7 @@ void CEncodePool::Run() {
             job = m_queue.front();
             m_queue.pop_front();
         }
-        EncodeOnThisThread(*job);
-        job->MarkDone();
+        EncodeAndFinish(*job);
     }
 }
 

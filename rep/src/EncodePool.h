@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -36,12 +37,15 @@ using ChunkBytes = std::vector<uint8_t, UninitAllocator<uint8_t>>;
 
 // The fingerprint of a file of several chunks, worked out on the threads that encode them:
 // each chunk is added after the one before it, so the threads that read and write the
-// blocks never spend their time on it.
+// blocks never spend their time on it. A thread that finishes a chunk before the one
+// ahead of it has been added does not wait: it leaves the chunk in `ready`, and the thread
+// that adds the chunk ahead adds it too (EncodeAndFinish).
+struct EncodeJob;
 struct HashChain {
     std::mutex mutex;
-    std::condition_variable cv;
-    CMD5Checksum state;
-    uint64_t next = 0;  // the index of the chunk to add next
+    CMD5Checksum state;  // touched only by the thread whose turn it is
+    uint64_t next = 0;   // the index of the chunk to add next
+    std::map<uint64_t, EncodeJob*> ready;  // encoded chunks waiting for their turn
 };
 
 // One chunk travelling through the pool: the raw bytes in, the stored bytes out.
@@ -60,8 +64,7 @@ struct EncodeJob {
     bool hashWhole = false;
     // Set for every chunk of a file of several chunks: the chunk is chunk `chainIndex` of
     // that file, and `hash` gets the fingerprint of the file's chunks up to this one. The
-    // pool takes jobs in the order they were submitted, so the chunk before it is always
-    // done or being encoded when a thread waits for it.
+    // job is done only once its fingerprint is there.
     std::shared_ptr<HashChain> chain;
     uint64_t chainIndex = 0;
     CMD5Checksum hash;
@@ -76,8 +79,11 @@ private:
     bool m_done = false;
 };
 
-// Encodes `job` on the calling thread with a codec table kept per thread.
-void EncodeOnThisThread(EncodeJob& job);
+// Encodes `job` on the calling thread with a codec table kept per thread and marks it done;
+// a chunk of a chain whose turn has not come is marked done later, by the thread that adds
+// the chunk before it to the fingerprint. The pool takes jobs in the order they were
+// submitted, so that chunk is always done or being encoded by then.
+void EncodeAndFinish(EncodeJob& job);
 
 // A process-wide pool, started on first use; null when the machine has one core.
 class CEncodePool {

@@ -101,8 +101,7 @@ void CContentSource::ReadNext(const ContentCoding& coding) {
     if (m_pool != nullptr) {
         m_pool->Submit(job.get());
     } else {
-        EncodeOnThisThread(*job);
-        job->MarkDone();
+        EncodeAndFinish(*job);
     }
     m_pending.push_back(std::move(job));
 }
