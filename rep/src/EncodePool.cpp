@@ -41,7 +41,8 @@ namespace {
 void Encode(EncodeJob& job) {
     thread_local ThreadCodecs codecs;
     try {
-        if (!codecs.table || std::memcmp(codecs.password, job.password, sizeof(codecs.password)) != 0) {
+        if (!codecs.table ||
+            std::memcmp(codecs.password, job.password, sizeof(codecs.password)) != 0) {
             std::memcpy(codecs.password, job.password, sizeof(codecs.password));
             codecs.table = std::make_unique<TavCodecTable>(codecs.password);
         }

@@ -43,8 +43,8 @@ using ChunkBytes = std::vector<uint8_t, UninitAllocator<uint8_t>>;
 struct EncodeJob;
 struct HashChain {
     std::mutex mutex;
-    CMD5Checksum state;  // touched only by the thread whose turn it is
-    uint64_t next = 0;   // the index of the chunk to add next
+    CMD5Checksum state;                    // touched only by the thread whose turn it is
+    uint64_t next = 0;                     // the index of the chunk to add next
     std::map<uint64_t, EncodeJob*> ready;  // encoded chunks waiting for their turn
 };
 
