@@ -49,14 +49,6 @@ protected:
     std::unique_ptr<CDbxViewerModel> m_model;
 };
 
-TEST_F(DbxViewerModelTest, OpensListingEveryMessageWithTheFirstSelected) {
-    m_model->Open();
-    EXPECT_EQ(m_model->Rows().size(), 250u);
-    EXPECT_EQ(m_model->Selected(), 0u);
-    EXPECT_EQ(m_model->FocusRow(1), "Subject: message 998\nbody 1\n");
-    EXPECT_EQ(m_model->FocusRow(999), "");
-}
-
 TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileChecked) {
     m_model->Open();
     m_model->SetFilterText("ODD@");
@@ -123,10 +115,17 @@ TEST_F(DbxViewerModelTest, ApplyFilterWhileSearchingAsksToStop) {
 }
 
 TEST_F(DbxViewerModelTest, HeaderClicksSortAndKeepTheSelectedMessage) {
+    EXPECT_FALSE(m_model->Sort().IsSorted());
     m_model->Open();
     m_model->Select(5);
     const uint32_t selected = m_model->Rows()[5].offset;
-    m_model->ClickColumn(DbxColumn::Subject);  // "message 999" ... "message 750": reversed
+    m_model->ClickColumn(DbxColumn::Received);
+    m_model->ClickColumn(DbxColumn::Received);
+    EXPECT_FALSE(m_model->Sort().Ascending());
+    // A click on another column sorts ascending: "message 999" ... "message 750", reversed.
+    m_model->ClickColumn(DbxColumn::Subject);
+    EXPECT_TRUE(m_model->Sort().Ascending());
+    EXPECT_EQ(m_model->Sort().Column(), DbxColumn::Subject);
     EXPECT_EQ(m_model->Rows().front().subject, "message 750");
     EXPECT_EQ(m_model->Rows()[*m_model->Selected()].offset, selected);
     m_model->ClickColumn(DbxColumn::Subject);
@@ -138,9 +137,15 @@ TEST_F(DbxViewerModelTest, HeaderClicksSortAndKeepTheSelectedMessage) {
     EXPECT_EQ(m_model->Rows().front().subject, "message 750");
 }
 
+// Open lists every message with the first selected; the pane shows the selected text as
+// stored, the export with CR LF line ends.
 TEST_F(DbxViewerModelTest, ExportWritesTheSelectedMessageOrWarns) {
     tavtest::CTempDir dir;
     m_model->Open();
+    EXPECT_EQ(m_model->Rows().size(), 250u);
+    EXPECT_EQ(m_model->Selected(), 0u);
+    EXPECT_EQ(m_model->FocusRow(1), "Subject: message 998\nbody 1\n");
+    EXPECT_EQ(m_model->FocusRow(999), "");
     m_model->Select(2);
     m_prompt.savePath = dir / "m.eml";
     EXPECT_TRUE(m_model->ExportSelected());

@@ -1,5 +1,5 @@
-// Export to .eml: line ends, the bytes written, replacing and refusing files, and the
-// names export-all gives its files.
+// Export to .eml: line ends, failed exports, replacing and refusing files, and the names
+// export-all gives its files.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -33,32 +33,20 @@ protected:
     tavtest::CTempDir m_dir;
 };
 
-TEST_F(EmlExportTest, WritesTheMessageTextWithCrLfOrFailsWithoutAFile) {
-    dbxtest::Message lf;
-    lf.text = "Subject: lf\n\nline one\nline two\n";
-    lf.blockSize = 5;
-    dbxtest::Message crlf;
-    crlf.text = "Subject: crlf\r\n\r\nline\r\n";
+// (Exports that succeed: the viewer model's and tavctl's tests.)
+TEST_F(EmlExportTest, AMessageWithoutATextOrADamagedRecordWritesNoFile) {
     dbxtest::Message none;
     none.text.reset();
     std::vector<uint32_t> offsets;
-    const std::vector<uint8_t> bytes = dbxtest::BuildStore({lf, crlf, none}, &offsets);
+    const std::vector<uint8_t> bytes = dbxtest::BuildStore({none}, &offsets);
     DbxMemoryInput input(bytes);
     std::string error;
-    ASSERT_TRUE(ExportDbxMessage(input, offsets[0], m_dir / "lf.eml", EmlOverwrite::Refuse, error))
-        << error;
-    EXPECT_EQ(tavtest::ReadFile(m_dir / "lf.eml"), "Subject: lf\r\n\r\nline one\r\nline two\r\n");
-    ASSERT_TRUE(
-        ExportDbxMessage(input, offsets[1], m_dir / "crlf.eml", EmlOverwrite::Refuse, error))
-        << error;
-    EXPECT_EQ(tavtest::ReadFile(m_dir / "crlf.eml"), "Subject: crlf\r\n\r\nline\r\n");
-
-    EXPECT_FALSE(ExportDbxMessage(input, offsets[2], m_dir / "a.eml", EmlOverwrite::Refuse, error));
+    EXPECT_FALSE(ExportDbxMessage(input, offsets[0], m_dir / "a.eml", EmlOverwrite::Refuse, error));
     EXPECT_EQ(error, "the message has no text");
     EXPECT_FALSE(
-        ExportDbxMessage(input, offsets[2] + 4, m_dir / "a.eml", EmlOverwrite::Refuse, error));
+        ExportDbxMessage(input, offsets[0] + 4, m_dir / "a.eml", EmlOverwrite::Refuse, error));
     EXPECT_NE(error.find("Wrong object marker !"), std::string::npos);
-    EXPECT_FALSE(plat::PathExists(m_dir / "a.eml"));  // nothing is created for a failed read
+    EXPECT_FALSE(plat::PathExists(m_dir / "a.eml"));
 }
 
 TEST_F(EmlExportTest, AnExistingFileIsRefusedOrReplacedWhole) {
