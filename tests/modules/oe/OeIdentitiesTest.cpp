@@ -21,7 +21,7 @@ protected:
 };
 
 TEST_F(OeIdentitiesTest, FindsTheIdentitiesOfAHandWrittenUserReg) {
-    m_env.WriteUserReg({{ID_A, "Main Identity", COeTestEnv::RegString(COeTestEnv::WindowsStore("anna", ID_A))},
+    m_env.WriteUserReg({oetest::Ident(ID_A, "Main Identity", "anna"),
                         {ID_B, "", COeTestEnv::RegString("/srv/mail/b")}});
     const std::vector<OeIdentity> all = COeIdentities::EnumIdentities();
     ASSERT_EQ(all.size(), 2u);
@@ -40,10 +40,8 @@ TEST_F(OeIdentitiesTest, FindsTheIdentitiesOfAHandWrittenUserReg) {
     // path below an identity).
     EXPECT_EQ(CTavOeEngine::GetIdenName("", name), 0);
     EXPECT_EQ(CTavOeEngine::GetIdenName(std::string(ID_A) + "\\Software", name), 0);
-}
 
-TEST_F(OeIdentitiesTest, NoIdentitiesWithoutTheKey) {
-    m_env.WriteUserReg({});
+    // No identities without the key.
     plat::CRegistry key;
     ASSERT_TRUE(key.Open(plat::HKEY_CURRENT_USER, "", false));
     ASSERT_TRUE(key.DeleteKey("Identities"));
@@ -134,7 +132,8 @@ TEST_F(OeIdentitiesTest, ExportOfASettingsKeyAndAnImportThatFails) {
 
     // (Backup and restore runs take an export back through the store's own import.)
     std::string error;
-    ASSERT_TRUE(tavtest::WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\nnot a line\r\n"));
+    ASSERT_TRUE(
+        tavtest::WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\nnot a line\r\n"));
     EXPECT_EQ(COeIdentities::ImportReg(file, &error), 0);
     EXPECT_FALSE(error.empty());
 }
