@@ -49,7 +49,12 @@ protected:
     std::unique_ptr<CDbxViewerModel> m_model;
 };
 
-TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileChecked) {
+// The filter applies only while checked; while its search runs (seen from the pump), only
+// "Apply Filter" ("Stop") is enabled.
+TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileCheckedAndTheControlsFollow) {
+    DbxViewerEnabling idle = m_model->Enabling();
+    EXPECT_TRUE(idle.filterCheck && idle.exportEml && idle.close);
+    EXPECT_FALSE(idle.filterEdit || idle.applyFilter);
     m_model->Open();
     m_model->SetFilterText("ODD@");
     m_model->SetField(DBX_FIELD_SUBJECT, false);
@@ -58,21 +63,9 @@ TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileChecked) {
     EXPECT_EQ(m_model->Rows().size(), 250u);
     m_model->SetFilterChecked(true);
     EXPECT_EQ(m_model->Rows().size(), 250u);  // checking alone does not search
-    m_model->ApplyFilter();
-    EXPECT_EQ(m_model->Rows().size(), 125u);
-    m_model->SetFilterChecked(false);  // unchecking lists everything again
-    EXPECT_EQ(m_model->Rows().size(), 250u);
-}
-
-TEST_F(DbxViewerModelTest, ControlsFollowTheFilterAndTheBusyState) {
-    DbxViewerEnabling idle = m_model->Enabling();
-    EXPECT_TRUE(idle.filterCheck && idle.exportEml && idle.close);
-    EXPECT_FALSE(idle.filterEdit || idle.applyFilter);
-    m_model->SetFilterChecked(true);
     idle = m_model->Enabling();
     EXPECT_TRUE(idle.filterEdit && idle.applyFilter);
 
-    // While the search runs (seen from the pump), only "Apply Filter" ("Stop") is enabled.
     std::vector<DbxViewerEnabling> seen;
     std::vector<std::string> progress;
     m_model->SetPump([&] {
@@ -81,11 +74,14 @@ TEST_F(DbxViewerModelTest, ControlsFollowTheFilterAndTheBusyState) {
         EXPECT_TRUE(m_model->Busy());
     });
     m_model->ApplyFilter();
+    EXPECT_EQ(m_model->Rows().size(), 125u);
     ASSERT_EQ(seen.size(), 2u);  // after 100 and 200 of 250 messages
     EXPECT_FALSE(seen[0].filterCheck || seen[0].filterEdit || seen[0].exportEml || seen[0].close);
     EXPECT_TRUE(seen[0].applyFilter);
     EXPECT_EQ(progress, (std::vector<std::string>{"Processing... 40%", "Processing... 80%"}));
     EXPECT_EQ(m_model->ProgressText(), "");
+    m_model->SetFilterChecked(false);  // unchecking lists everything again
+    EXPECT_EQ(m_model->Rows().size(), 250u);
 }
 
 TEST_F(DbxViewerModelTest, ApplyFilterWhileSearchingAsksToStop) {
