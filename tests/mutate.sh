@@ -57,6 +57,9 @@ dbx-node-loop-unguarded ~~ modules/oe/core/DbxIndexTree.cpp ~~ if (!m_visited.in
 dbx-message-root-wrong-offset ~~ modules/oe/core/DbxHeader.h ~~ DBX_HEADER_MESSAGE_ROOT = 0xE4; ~~ DBX_HEADER_MESSAGE_ROOT = 0xE8; ~~ ^(oe_|cli_Dbx)
 dbx-text-next-wrong-offset ~~ modules/oe/core/DbxMessageText.cpp ~~ constexpr uint32_t BLOCK_NEXT = 0x0C; ~~ constexpr uint32_t BLOCK_NEXT = 0x10; ~~ ^(oe_|cli_Dbx)
 dbx-chunk-digest-wrong-offset ~~ modules/oe/core/DbxChunkRecord.cpp ~~ constexpr size_t REC_DIGEST = 8; ~~ constexpr size_t REC_DIGEST = 12; ~~ ^(oe_|cli_Dbx)
+dbx-folder-root-wrong-offset ~~ modules/oe/core/DbxHeader.h ~~ DBX_HEADER_FOLDER_ROOT = 0xEC; ~~ DBX_HEADER_FOLDER_ROOT = 0xF0; ~~ ^(oe_|cli_Dbx)
+dbx-row-sender-wrong-index ~~ modules/oe/core/DbxMessageRow.cpp ~~ row.from = TextOf(record, DBX_MESSAGE_SENDER_ADDRESS); ~~ row.from = TextOf(record, DBX_MESSAGE_RECEIVER_ADDRESS); ~~ ^(oe_|cli_Dbx)
+dbx-eml-line-ends-kept ~~ modules/oe/core/EmlExport.cpp ~~ const std::string bytes = EmlLineEnds(text); ~~ const std::string bytes(text); ~~ ^(oe_|cli_Dbx)
 TABLE
 )
 

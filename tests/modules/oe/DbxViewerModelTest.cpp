@@ -49,15 +49,12 @@ protected:
     std::unique_ptr<CDbxViewerModel> m_model;
 };
 
-TEST_F(DbxViewerModelTest, OpensListingEveryMessageWithTheFirstSelected) {
-    m_model->Open();
-    EXPECT_EQ(m_model->Rows().size(), 250u);
-    EXPECT_EQ(m_model->Selected(), 0u);
-    EXPECT_EQ(m_model->FocusRow(1), "Subject: message 998\nbody 1\n");
-    EXPECT_EQ(m_model->FocusRow(999), "");
-}
-
-TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileChecked) {
+// The filter applies only while checked; while its search runs (seen from the pump), only
+// "Apply Filter" ("Stop") is enabled.
+TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileCheckedAndTheControlsFollow) {
+    DbxViewerEnabling idle = m_model->Enabling();
+    EXPECT_TRUE(idle.filterCheck && idle.exportEml && idle.close);
+    EXPECT_FALSE(idle.filterEdit || idle.applyFilter);
     m_model->Open();
     m_model->SetFilterText("ODD@");
     m_model->SetField(DBX_FIELD_SUBJECT, false);
@@ -66,21 +63,9 @@ TEST_F(DbxViewerModelTest, TheFilterAppliesOnlyWhileChecked) {
     EXPECT_EQ(m_model->Rows().size(), 250u);
     m_model->SetFilterChecked(true);
     EXPECT_EQ(m_model->Rows().size(), 250u);  // checking alone does not search
-    m_model->ApplyFilter();
-    EXPECT_EQ(m_model->Rows().size(), 125u);
-    m_model->SetFilterChecked(false);  // unchecking lists everything again
-    EXPECT_EQ(m_model->Rows().size(), 250u);
-}
-
-TEST_F(DbxViewerModelTest, ControlsFollowTheFilterAndTheBusyState) {
-    DbxViewerEnabling idle = m_model->Enabling();
-    EXPECT_TRUE(idle.filterCheck && idle.exportEml && idle.close);
-    EXPECT_FALSE(idle.filterEdit || idle.applyFilter);
-    m_model->SetFilterChecked(true);
     idle = m_model->Enabling();
     EXPECT_TRUE(idle.filterEdit && idle.applyFilter);
 
-    // While the search runs (seen from the pump), only "Apply Filter" ("Stop") is enabled.
     std::vector<DbxViewerEnabling> seen;
     std::vector<std::string> progress;
     m_model->SetPump([&] {
@@ -89,11 +74,14 @@ TEST_F(DbxViewerModelTest, ControlsFollowTheFilterAndTheBusyState) {
         EXPECT_TRUE(m_model->Busy());
     });
     m_model->ApplyFilter();
+    EXPECT_EQ(m_model->Rows().size(), 125u);
     ASSERT_EQ(seen.size(), 2u);  // after 100 and 200 of 250 messages
     EXPECT_FALSE(seen[0].filterCheck || seen[0].filterEdit || seen[0].exportEml || seen[0].close);
     EXPECT_TRUE(seen[0].applyFilter);
     EXPECT_EQ(progress, (std::vector<std::string>{"Processing... 40%", "Processing... 80%"}));
     EXPECT_EQ(m_model->ProgressText(), "");
+    m_model->SetFilterChecked(false);  // unchecking lists everything again
+    EXPECT_EQ(m_model->Rows().size(), 250u);
 }
 
 TEST_F(DbxViewerModelTest, ApplyFilterWhileSearchingAsksToStop) {
@@ -123,10 +111,17 @@ TEST_F(DbxViewerModelTest, ApplyFilterWhileSearchingAsksToStop) {
 }
 
 TEST_F(DbxViewerModelTest, HeaderClicksSortAndKeepTheSelectedMessage) {
+    EXPECT_FALSE(m_model->Sort().IsSorted());
     m_model->Open();
     m_model->Select(5);
     const uint32_t selected = m_model->Rows()[5].offset;
-    m_model->ClickColumn(DbxColumn::Subject);  // "message 999" ... "message 750": reversed
+    m_model->ClickColumn(DbxColumn::Received);
+    m_model->ClickColumn(DbxColumn::Received);
+    EXPECT_FALSE(m_model->Sort().Ascending());
+    // A click on another column sorts ascending: "message 999" ... "message 750", reversed.
+    m_model->ClickColumn(DbxColumn::Subject);
+    EXPECT_TRUE(m_model->Sort().Ascending());
+    EXPECT_EQ(m_model->Sort().Column(), DbxColumn::Subject);
     EXPECT_EQ(m_model->Rows().front().subject, "message 750");
     EXPECT_EQ(m_model->Rows()[*m_model->Selected()].offset, selected);
     m_model->ClickColumn(DbxColumn::Subject);
@@ -138,9 +133,15 @@ TEST_F(DbxViewerModelTest, HeaderClicksSortAndKeepTheSelectedMessage) {
     EXPECT_EQ(m_model->Rows().front().subject, "message 750");
 }
 
+// Open lists every message with the first selected; the pane shows the selected text as
+// stored, the export with CR LF line ends.
 TEST_F(DbxViewerModelTest, ExportWritesTheSelectedMessageOrWarns) {
     tavtest::CTempDir dir;
     m_model->Open();
+    EXPECT_EQ(m_model->Rows().size(), 250u);
+    EXPECT_EQ(m_model->Selected(), 0u);
+    EXPECT_EQ(m_model->FocusRow(1), "Subject: message 998\nbody 1\n");
+    EXPECT_EQ(m_model->FocusRow(999), "");
     m_model->Select(2);
     m_prompt.savePath = dir / "m.eml";
     EXPECT_TRUE(m_model->ExportSelected());

@@ -21,7 +21,7 @@ protected:
 };
 
 TEST_F(OeIdentitiesTest, FindsTheIdentitiesOfAHandWrittenUserReg) {
-    m_env.WriteUserReg({{ID_A, "Main Identity", COeTestEnv::RegString(COeTestEnv::WindowsStore("anna", ID_A))},
+    m_env.WriteUserReg({oetest::Ident(ID_A, "Main Identity", "anna"),
                         {ID_B, "", COeTestEnv::RegString("/srv/mail/b")}});
     const std::vector<OeIdentity> all = COeIdentities::EnumIdentities();
     ASSERT_EQ(all.size(), 2u);
@@ -40,17 +40,15 @@ TEST_F(OeIdentitiesTest, FindsTheIdentitiesOfAHandWrittenUserReg) {
     // path below an identity).
     EXPECT_EQ(CTavOeEngine::GetIdenName("", name), 0);
     EXPECT_EQ(CTavOeEngine::GetIdenName(std::string(ID_A) + "\\Software", name), 0);
-}
 
-TEST_F(OeIdentitiesTest, NoIdentitiesWithoutTheKey) {
-    m_env.WriteUserReg({});
+    // No identities without the key.
     plat::CRegistry key;
     ASSERT_TRUE(key.Open(plat::HKEY_CURRENT_USER, "", false));
     ASSERT_TRUE(key.DeleteKey("Identities"));
     EXPECT_TRUE(COeIdentities::EnumIdentities().empty());
 }
 
-TEST_F(OeIdentitiesTest, OutlookExpressKeyIsTheFirstSubkey) {
+TEST_F(OeIdentitiesTest, OutlookExpressKeyItsExportAndAFailedImport) {
     m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString("/srv/a")}},
                        "\r\n[HKEY_CURRENT_USER\\Identities\\" + std::string(ID_B) +
                            "\\Software\\Microsoft\\Outlook Express]\r\n\"x\"=\"y\"\r\n");
@@ -63,6 +61,22 @@ TEST_F(OeIdentitiesTest, OutlookExpressKeyIsTheFirstSubkey) {
     EXPECT_EQ(CTavOeEngine::OpenOeKey(ID_B, none), 0);
     std::string dir;
     EXPECT_EQ(CTavOeEngine::GetOeDir(ID_B, dir), 0);
+
+    // The export of a settings key, and an import that fails.
+    const std::string file = m_env.Root() + "/export.reg";
+    ASSERT_TRUE(tavtest::WriteFile(file, "old content"));
+    ASSERT_EQ(CTavOeEngine::ExportReg(file, key.GetCurrentKey() + "\\Mail"), 1);
+    EXPECT_NE(tavtest::ReadFile(file).find("\"Show Images\"=dword:00000001"), std::string::npos);
+    // A key that is missing exports nothing, and the old file is gone.
+    EXPECT_EQ(CTavOeEngine::ExportReg(file, key.GetCurrentKey() + "\\Rules"), 0);
+    EXPECT_FALSE(plat::PathExists(file));
+
+    // (Backup and restore runs take an export back through the store's own import.)
+    std::string error;
+    ASSERT_TRUE(
+        tavtest::WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\nnot a line\r\n"));
+    EXPECT_EQ(COeIdentities::ImportReg(file, &error), 0);
+    EXPECT_FALSE(error.empty());
 }
 
 TEST_F(OeIdentitiesTest, StoreRootWithVariables) {
@@ -81,8 +95,21 @@ TEST_F(OeIdentitiesTest, StoreRootWithVariables) {
     EXPECT_EQ(dir, m_env.Root() + "/disk-d/mail/b/") << "a trailing separator is not doubled";
 }
 
-TEST_F(OeIdentitiesTest, DriveMappings) {
+TEST_F(OeIdentitiesTest, DriveFoldersAndMappings) {
     m_env.WriteUserReg({});
+    // C: is $WINEPREFIX/drive_c while that exists, else ~/.wine/drive_c.
+    EXPECT_EQ(COeDriveMap::DriveFolder('c'), m_env.DriveC());
+    oetest::CEnvOverride otherPrefix("WINEPREFIX", m_env.Root() + "/no-such-prefix");
+    EXPECT_EQ(COeDriveMap::DriveFolder('C'), std::nullopt);
+    const std::string homeDrive = m_env.Root() + "/home/.wine/drive_c";
+    ASSERT_TRUE(plat::CreateDirectories(homeDrive));
+    EXPECT_EQ(COeDriveMap::DriveFolder('C'), homeDrive);
+    // Other letters come from Wine's drive links.
+    EXPECT_EQ(COeDriveMap::DriveFolder('Z'), std::nullopt);
+    ASSERT_TRUE(plat::CreateDirectories(m_env.Root() + "/home/.wine/dosdevices"));
+    ASSERT_TRUE(plat::CreateSymlink("/", m_env.Root() + "/home/.wine/dosdevices/z:"));
+    EXPECT_EQ(COeDriveMap::DriveFolder('z'), m_env.Root() + "/home/.wine/dosdevices/z:");
+    EXPECT_EQ(COeDriveMap::MapPath("Z:\\etc"), m_env.Root() + "/home/.wine/dosdevices/z:/etc");
     // Explicit mappings win over the Wine prefix, in either letter case.
     ASSERT_TRUE(COeDriveMap::SetDriveFolder('C', "/srv/windows"));
     EXPECT_EQ(COeDriveMap::MapPath("c:\\Mail\\x"), "/srv/windows/Mail/x");
@@ -101,42 +128,6 @@ TEST_F(OeIdentitiesTest, DriveMappings) {
     EXPECT_EQ(COeDriveMap::MapPath("E:\\x"), std::nullopt);
     EXPECT_FALSE(COeDriveMap::SetDriveFolder('1', "/x"));
     EXPECT_FALSE(COeDriveMap::SetDriveFolder('F', "x"));
-}
-
-TEST_F(OeIdentitiesTest, DefaultDriveFolders) {
-    m_env.WriteUserReg({});
-    // C: is $WINEPREFIX/drive_c while that exists, else ~/.wine/drive_c.
-    EXPECT_EQ(COeDriveMap::DriveFolder('c'), m_env.DriveC());
-    oetest::CEnvOverride otherPrefix("WINEPREFIX", m_env.Root() + "/no-such-prefix");
-    EXPECT_EQ(COeDriveMap::DriveFolder('C'), std::nullopt);
-    const std::string homeDrive = m_env.Root() + "/home/.wine/drive_c";
-    ASSERT_TRUE(plat::CreateDirectories(homeDrive));
-    EXPECT_EQ(COeDriveMap::DriveFolder('C'), homeDrive);
-    // Other letters come from Wine's drive links.
-    EXPECT_EQ(COeDriveMap::DriveFolder('Z'), std::nullopt);
-    ASSERT_TRUE(plat::CreateDirectories(m_env.Root() + "/home/.wine/dosdevices"));
-    ASSERT_TRUE(plat::CreateSymlink("/", m_env.Root() + "/home/.wine/dosdevices/z:"));
-    EXPECT_EQ(COeDriveMap::DriveFolder('z'), m_env.Root() + "/home/.wine/dosdevices/z:");
-    EXPECT_EQ(COeDriveMap::MapPath("Z:\\etc"), m_env.Root() + "/home/.wine/dosdevices/z:/etc");
-}
-
-TEST_F(OeIdentitiesTest, ExportOfASettingsKeyAndAnImportThatFails) {
-    m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString("/srv/a")}});
-    plat::CRegistry key;
-    ASSERT_EQ(CTavOeEngine::OpenOeKey(ID_A, key), 1);
-    const std::string file = m_env.Root() + "/export.reg";
-    ASSERT_TRUE(tavtest::WriteFile(file, "old content"));
-    ASSERT_EQ(CTavOeEngine::ExportReg(file, key.GetCurrentKey() + "\\Mail"), 1);
-    EXPECT_NE(tavtest::ReadFile(file).find("\"Show Images\"=dword:00000001"), std::string::npos);
-    // A key that is missing exports nothing, and the old file is gone.
-    EXPECT_EQ(CTavOeEngine::ExportReg(file, key.GetCurrentKey() + "\\Rules"), 0);
-    EXPECT_FALSE(plat::PathExists(file));
-
-    // (Backup and restore runs take an export back through the store's own import.)
-    std::string error;
-    ASSERT_TRUE(tavtest::WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\nnot a line\r\n"));
-    EXPECT_EQ(COeIdentities::ImportReg(file, &error), 0);
-    EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

@@ -38,13 +38,17 @@ protected:
     uint32_t m_baseline = 0;
 };
 
+// Into a location and in place (identity A exists with its store folder).
 TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefused) {
+    BackUpStandard();
     const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
     const uint32_t messages = m_repo.Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
     Store(messages, "..", "dot dot");
     Store(messages, "a/b", "slash");
     Store(messages, "../../escape.dbx", "escape");
+    Store(messages, "../Escaped.dbx", "escape");
     Store(messages, "Inbox.dbx", "inbox");
+    Store(messages, "Drafts.dbx", "drafts");
     Item(identity, "../Rules", "REGEDIT4\r\n");
     const uint32_t evil = m_repo.Folder(m_root, "..", OE_TAG_IDENTITY);
     const uint32_t evilMessages = m_repo.Folder(evil, "<msgroot>", OE_TAG_MESSAGE);
@@ -57,33 +61,28 @@ TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefused) {
     RequestFields fields;
     fields.location = out;
     fields.nodes = {m_root};
-    const OeRun run = RestoreCrafted(fields);
+    OeRun run = RestoreCrafted(fields);
     EXPECT_EQ(run.result, 0) << "not every part of the root could be restored";
-    EXPECT_EQ(run.Counts(), "s1 o0 u0 e5") << run.log;
+    EXPECT_EQ(run.Counts(), "s2 o0 u0 e6") << run.log;
     EXPECT_EQ(NamesIn(out), (std::vector<std::string>{ID_A}));
-    EXPECT_EQ(NamesIn(out + "/" + ID_A), (std::vector<std::string>{"Inbox.dbx"}));
+    EXPECT_EQ(NamesIn(out + "/" + ID_A), (std::vector<std::string>{"Drafts.dbx", "Inbox.dbx"}));
     EXPECT_EQ(NamesIn(m_env.Root() + "/out"), (std::vector<std::string>{"inner"}));
     EXPECT_EQ(NamesIn(m_env.Root()), rootBefore);
     EXPECT_TRUE(
         run.Logged("***** The stored name \"a/b\" is not a plain file name; it is "
                    "not restored.\r\n"));
     EXPECT_TRUE(run.Logged("The stored name \"..\""));
-}
 
-TEST_F(OeRestoreDamageTest, NamesThatAreNoPlainFileNamesAreRefusedInPlace) {
-    BackUpStandard();  // identity A exists with its store folder
-    const uint32_t identity = m_repo.Folder(m_root, ID_A, OE_TAG_IDENTITY);
-    const uint32_t messages = m_repo.Folder(identity, "<msgroot>", OE_TAG_MESSAGE);
-    Store(messages, "../Escaped.dbx", "escape");
-    Store(messages, "Drafts.dbx", "drafts");
-    Save();
+    // In place, without the identity ".." (no identity of this machine to map it to).
     const std::string parent = plat::DirName(StoreA().substr(0, StoreA().size() - 1));
     const std::vector<std::string> before = NamesIn(parent);
-
-    const OeRun run = RestoreCrafted(Req(0, TAV_RS_OVERWRITE_ALWAYS));
+    fields = Req(0, TAV_RS_OVERWRITE_ALWAYS);
+    fields.excluded = {evil};
+    run = RestoreCrafted(fields);
     EXPECT_EQ(run.pre, 1);
     EXPECT_EQ(run.result, 1);
-    EXPECT_EQ(run.Counts(), "s1 o0 u0 e1") << run.log;
+    // Drafts, Inbox and the settings item (imported below A's key: its name names no file).
+    EXPECT_EQ(run.Counts(), "s3 o1 u0 e4") << run.log;
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Drafts.dbx"), "drafts");
     EXPECT_EQ(NamesIn(parent), before);
 }

@@ -153,12 +153,6 @@ protected:
     std::string StoreA() const { return m_env.LocalStore("anna", ID_A); }
     std::string StoreB() const { return m_env.LocalStore("bob", ID_B); }
 
-    // An identity of the settings store whose store folder is `user`'s usual one.
-    static COeTestEnv::Identity Ident(const std::string& id, const std::string& name,
-                                      const std::string& user, bool settings = true) {
-        return {id, name, COeTestEnv::RegString(COeTestEnv::WindowsStore(user, id)), settings};
-    }
-
     // Identity A ("Main Identity") with the standard folders: Inbox 70000 bytes (three
     // chunks), Outbox exactly 65536, Projects 65537, and a file Folders.dbx does not list.
     // With B: "Bob" with Folders.dbx and an Inbox of 1000 bytes.

@@ -46,13 +46,12 @@ public:
 
     // The Windows form of an identity's store folder and its local path.
     static std::string WindowsStore(const std::string& user, const std::string& id) {
-        return "C:\\users\\" + user +
-               "\\Local Settings\\Application Data\\Identities\\" + id +
+        return "C:\\users\\" + user + "\\Local Settings\\Application Data\\Identities\\" + id +
                "\\Microsoft\\Outlook Express";
     }
     std::string LocalStore(const std::string& user, const std::string& id) const {
-        return DriveC() + "/users/" + user + "/Local Settings/Application Data/Identities/" +
-               id + "/Microsoft/Outlook Express/";
+        return DriveC() + "/users/" + user + "/Local Settings/Application Data/Identities/" + id +
+               "/Microsoft/Outlook Express/";
     }
 
     // Writes user.reg: each identity with its name, Outlook Express key "5.0" and store
@@ -64,7 +63,8 @@ public:
         bool settings = true;   // Mail, Block Senders and Signatures keys (no Rules)
     };
     void WriteUserReg(const std::vector<Identity>& identities, const std::string& extra = {}) {
-        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Identities]\r\n";
+        std::string text =
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Identities]\r\n";
         if (!identities.empty())
             text += "\"Default User ID\"=\"" + identities.front().id + "\"\r\n";
         for (const Identity& identity : identities) {
@@ -104,7 +104,8 @@ public:
                                        std::string(list.begin(), list.end())));
         uint32_t seed = 1;
         for (const auto& [name, size] : files)
-            ASSERT_TRUE(tavtest::WriteFile(plat::JoinPath(folder, name), RandomBytes(size, seed++)));
+            ASSERT_TRUE(
+                tavtest::WriteFile(plat::JoinPath(folder, name), RandomBytes(size, seed++)));
     }
 
 private:
@@ -114,5 +115,11 @@ private:
     CEnvOverride m_userHome;
     CEnvOverride m_prefix;
 };
+
+// An identity of the settings store whose store folder is `user`'s usual one.
+inline COeTestEnv::Identity Ident(const std::string& id, const std::string& name,
+                                  const std::string& user, bool settings = true) {
+    return {id, name, COeTestEnv::RegString(COeTestEnv::WindowsStore(user, id)), settings};
+}
 
 }  // namespace oetest

@@ -23,6 +23,8 @@ TEST_F(OeRestoreTest, InPlaceBringsBackStoreFilesAndSettingsOfTheIdentity) {
     BackUpStandard();
     const std::string inbox = tavtest::ReadFile(StoreA() + "Inbox.dbx");
     const std::string outbox = tavtest::ReadFile(StoreA() + "Outbox.dbx");
+    TavFindData backedUp;  // as stored (the backup tests)
+    ASSERT_TRUE(plat::GetFindData(StoreA() + "Inbox.dbx", backedUp));
     ASSERT_TRUE(plat::RemoveFile(StoreA() + "Inbox.dbx"));
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Outbox.dbx", RandomBytes(65536, 99)));
     {
@@ -41,14 +43,9 @@ TEST_F(OeRestoreTest, InPlaceBringsBackStoreFilesAndSettingsOfTheIdentity) {
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Outbox.dbx"), outbox);
     EXPECT_EQ(ReadValue(OeKey(ID_A) + "\\Mail", "Show Images"), "1");
     EXPECT_FALSE(Contains(run.log, "Unlisted.dbx")) << "only stored files are written";
-    {
-        CBaselineReader reader(ImagePath());
-        const auto node = reader.Mail("Inbox.dbx");
-        ASSERT_TRUE(node);
-        TavFindData restored;
-        ASSERT_TRUE(plat::GetFindData(StoreA() + "Inbox.dbx", restored));
-        EXPECT_EQ(restored.written, node->written) << "bit 0x10000 sets the stored times";
-    }
+    TavFindData restored;
+    ASSERT_TRUE(plat::GetFindData(StoreA() + "Inbox.dbx", restored));
+    EXPECT_EQ(restored.written, backedUp.written) << "bit 0x10000 sets the stored times";
     EXPECT_EQ(NamesIn(StoreA(), "~tavoe."), std::vector<std::string>{});
     EXPECT_EQ(TempLeftovers(), std::vector<std::string>{});
 
@@ -129,9 +126,11 @@ TEST_F(OeRestoreTest, InPlaceWithAMappingWritesIntoTheTargetIdentity) {
 }
 
 // Without a prompt, a mapping that leaves an identity without a target, or whose entries
-// name identities the backup or this machine does not have, is refused.
-TEST_F(OeRestoreTest, MappingsThatCannotBeMetAreRefused) {
+// name identities the backup or this machine does not have, is refused; the prompt confirms
+// a mapping, which presets the next one.
+TEST_F(OeRestoreTest, MappingsThatCannotBeMetAreRefusedAndThePromptConfirmsOne) {
     BackUpStandard(true);
+    const std::string inboxB = tavtest::ReadFile(StoreB() + "Inbox.dbx");
     MachineIdentities({{ID_A, "anna"}, {ID_C, "carol"}});  // B is gone
     const uint32_t baseline = LatestBaseline();
 
@@ -161,14 +160,8 @@ TEST_F(OeRestoreTest, MappingsThatCannotBeMetAreRefused) {
     EXPECT_EQ(run.pre, 1) << run.log;
     EXPECT_EQ(run.result, 1) << run.log;
     EXPECT_FALSE(Contains(run.log, ID_B));
-}
 
-TEST_F(OeRestoreTest, ThePromptConfirmsTheMappingAndItPresetsTheNextOne) {
-    BackUpStandard(true);
-    const std::string inboxB = tavtest::ReadFile(StoreB() + "Inbox.dbx");
-    MachineIdentities({{ID_A, "anna"}, {ID_C, "carol"}});
-    const uint32_t baseline = LatestBaseline();
-
+    // The prompt: B has no target until it is given C.
     std::vector<std::string> seen;
     CTavOeEngine::SetMapIdentityPrompt([&](COeIdentityMapping& mapping) {
         for (size_t row = 0; row < mapping.RowCount(); ++row)
@@ -179,7 +172,7 @@ TEST_F(OeRestoreTest, ThePromptConfirmsTheMappingAndItPresetsTheNextOne) {
         EXPECT_TRUE(mapping.ChooseTarget(mapping.FindMachine(ID_C)));
         return mapping.Confirm(CTavOeEngine::MapUid) ? 1 : 0;
     });
-    const OeRun run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    run = RunRestore(Req(baseline, OVERWRITE_ALL));
     EXPECT_EQ(run.pre, 1) << run.log;
     ASSERT_EQ(run.result, 1) << run.log;
     std::sort(seen.begin(), seen.end());
@@ -258,47 +251,20 @@ TEST_F(OeRestoreTest, NodesAreWrittenIntoTheLocationWithoutTouchingTheSettings) 
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live) << "the live store is not touched";
 }
 
-// --- failures and cancel leave the existing file as it was ---
+// --- failures and cancel ---
 
-TEST_F(OeRestoreTest, DamagedChunkLeavesTheExistingStoreFileIntact) {
+// A cancel, a file held by another process and a damaged chunk each leave the existing file
+// as it was.
+TEST_F(OeRestoreTest, CancelAHeldFileOrADamagedChunkLeavesTheExistingFileIntact) {
     BackUpStandard();
-    std::vector<DbxChunkRecord> table;
-    uint32_t baseline = 0;
-    {
-        CBaselineReader reader(ImagePath());  // released: it holds the image for reading
-        const auto node = reader.Path({ID_A, "<msgroot>", "Inbox.dbx"});
-        ASSERT_TRUE(node);
-        table = reader.Table(*node);
-        baseline = reader.Number();
-    }
-    ASSERT_EQ(table.size(), 3u);
-    // Spoil the second chunk's stored block.
-    std::string image = tavtest::ReadFile(ImagePath());
-    ASSERT_EQ(table[1].position.image, 0u);
-    for (size_t i = 0; i < 64; ++i) image[table[1].position.offset + i] = char(0xA5);
-    ASSERT_TRUE(tavtest::WriteFile(ImagePath(), image));
+    const uint32_t baseline = LatestBaseline();
     const std::string live = "the live Inbox, changed since the backup";
-    ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Inbox.dbx", live));
-
-    const OeRun run = RunRestore(Req(baseline, OVERWRITE_ALL));
-    ASSERT_EQ(run.result, 1) << "the in-place restore goes on with the next file";
-    EXPECT_EQ(run.Counts(), "s6 o3 u0 e1") << run.log;
-    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
-    EXPECT_TRUE(
-        run.Logged("Inbox.dbx\".....Overwrite\r\n***** Unknown error while writing file \"" +
-                   StoreA() + "Inbox.dbx\"\r\n"));
-    EXPECT_EQ(NamesIn(StoreA(), "~tavoe."), std::vector<std::string>{});
-}
-
-TEST_F(OeRestoreTest, CancelOrAFileHeldByAnotherProcessLeavesTheExistingFileIntact) {
-    BackUpStandard();
-    const std::string live = "live";
     ASSERT_TRUE(tavtest::WriteFile(StoreA() + "Inbox.dbx", live));
     RestoreSteps steps;
     steps.cancelWhen = [&](const std::string& item, uint32_t percent) {
         return item == StoreA() + "Inbox.dbx" && percent > 0;
     };
-    OeRun run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL), steps);
+    OeRun run = RunRestore(Req(baseline, OVERWRITE_ALL), steps);
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
     EXPECT_EQ(run.cancels, 1);
@@ -311,12 +277,34 @@ TEST_F(OeRestoreTest, CancelOrAFileHeldByAnotherProcessLeavesTheExistingFileInta
     auto holder = plat::CFile::Open(StoreA() + "Inbox.dbx", plat::FileAccess::Read,
                                     plat::FileDisposition::OpenExisting);
     ASSERT_TRUE(holder);
-    run = RunRestore(Req(LatestBaseline(), OVERWRITE_ALL));
+    run = RunRestore(Req(baseline, OVERWRITE_ALL));
     EXPECT_EQ(run.Counts(), "s6 o3 u0 e1");
     EXPECT_TRUE(run.Logged("\r\n***** Access denied. Cannot open file \"" + StoreA() +
                            "Inbox.dbx\" for writing\r\n"));
     holder.reset();
     EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
+
+    // The second chunk's stored block spoilt.
+    std::vector<DbxChunkRecord> table;
+    {
+        CBaselineReader reader(ImagePath());  // released: it holds the image for reading
+        const auto node = reader.Mail("Inbox.dbx");
+        ASSERT_TRUE(node);
+        table = reader.Table(*node);
+    }
+    ASSERT_EQ(table.size(), 3u);
+    std::string image = tavtest::ReadFile(ImagePath());
+    ASSERT_EQ(table[1].position.image, 0u);
+    for (size_t i = 0; i < 64; ++i) image[table[1].position.offset + i] = char(0xA5);
+    ASSERT_TRUE(tavtest::WriteFile(ImagePath(), image));
+    run = RunRestore(Req(baseline, OVERWRITE_ALL));
+    ASSERT_EQ(run.result, 1) << "the in-place restore goes on with the next file";
+    EXPECT_EQ(run.Counts(), "s6 o3 u0 e1") << run.log;
+    EXPECT_EQ(tavtest::ReadFile(StoreA() + "Inbox.dbx"), live);
+    EXPECT_TRUE(
+        run.Logged("Inbox.dbx\".....Overwrite\r\n***** Unknown error while writing file \"" +
+                   StoreA() + "Inbox.dbx\"\r\n"));
+    EXPECT_EQ(NamesIn(StoreA(), "~tavoe."), std::vector<std::string>{});
 }
 
 // Unreadable requests and baselines end without a log; a node list needs a location.

@@ -49,22 +49,6 @@ int Tavctl(const std::vector<std::string>& args, const std::string& outFile = "/
     return plat::RunProcess({"/bin/sh", "-c", command + " >'" + outFile + "' 2>&1"});
 }
 
-// Two identities: "Main Identity" with the usual folders (its Inbox a real store), "Work"
-// whose folder list lists nothing, or is `workFolders` when given.
-struct Machine {
-    oetest::COeTestEnv env;
-    explicit Machine(const std::string& workFolders) {
-        using E = oetest::COeTestEnv;
-        env.WriteUserReg({{ID_A, "Main Identity", E::RegString(E::WindowsStore("anna", ID_A))},
-                          {ID_B, "Work", E::RegString(E::WindowsStore("anna", ID_B))}});
-        const std::string a = env.LocalStore("anna", ID_A);
-        env.WriteStore(a, oetest::StandardFolders(), {{"Outbox.dbx", 100}, {"Projects.dbx", 50}});
-        tavtest::WriteFile(a + "Inbox.dbx", tavtest::ReadFile(LIVE_STORE));
-        env.WriteStore(env.LocalStore("anna", ID_B), {}, {});
-        if (!workFolders.empty()) tavtest::WriteFile(env.LocalStore("anna", ID_B) + "Folders.dbx", workFolders);
-    }
-};
-
 // The tree the FILES page would build: the module's job root over the job's "oe" node.
 struct Page {
     CTavModFactory hub{61000};
@@ -79,6 +63,7 @@ struct Page {
     }
     ~Page() { control.ClearTree(); }
     void Load(CTavJobHelper& job) {
+        QVERIFY(oe != nullptr && oe->missingProcs.empty());
         control.ClearTree();
         XMLNode node = job.GetBackupNode("oe");
         if (node.IsEmpty()) node = job.AddBackupNode(oe->title, oe->name);
@@ -92,7 +77,8 @@ struct Page {
         QCOMPARE(oe->dataExchange(root, &node, 1), 1);
     }
     int CanView(CTlcDataProvider* item) const {
-        return oe->jobControl.updateProc(intptr_t("OnViewDbxContents"), intptr_t(root), intptr_t(item), 0);
+        return oe->jobControl.updateProc(intptr_t("OnViewDbxContents"), intptr_t(root),
+                                         intptr_t(item), 0);
     }
     CTlcDataProvider* Path(const std::vector<std::string>& names) const {
         CTlcDataProvider* item = root;
@@ -109,6 +95,33 @@ struct Page {
     }
 };
 
+// The editor over two identities: "Main Identity" with the usual folders (its Inbox a real
+// store) and "Work" whose folder list lists nothing, or is `workFolders` when given; the page
+// loaded with an empty job; prompts are scripted.
+struct Editor {
+    oetest::COeTestEnv env;
+    tavui::CScriptedPrompt prompt;
+    Page page;
+    CTavJobHelper job;
+
+    explicit Editor(const std::string& workFolders = "") {
+        env.WriteUserReg(
+            {oetest::Ident(ID_A, "Main Identity", "anna"), oetest::Ident(ID_B, "Work", "anna")});
+        const std::string a = env.LocalStore("anna", ID_A);
+        env.WriteStore(a, oetest::StandardFolders(), {{"Outbox.dbx", 100}, {"Projects.dbx", 50}});
+        tavtest::WriteFile(a + "Inbox.dbx", tavtest::ReadFile(LIVE_STORE));
+        env.WriteStore(env.LocalStore("anna", ID_B), {}, {});
+        if (!workFolders.empty())
+            tavtest::WriteFile(env.LocalStore("anna", ID_B) + "Folders.dbx", workFolders);
+        tavui::SetSharedPrompt(&prompt);
+        page.Load(job);
+    }
+    ~Editor() {
+        tavui::SetDialogRunner(nullptr);
+        tavui::SetSharedPrompt(nullptr);
+    }
+};
+
 // Whether the saved job names this exclusion (ExcludedItem's answer).
 int Excluded(CTavJobHelper& job, const char* id, const char* item, int mode = OE_SEARCH_EXACT) {
     return CTavJobOeHelper(job.GetBackupNode("oe"), &job).SearchExcludedItem(id, item, mode);
@@ -121,28 +134,25 @@ class OeJobTreeTest : public QObject {
 
 private slots:
     void uncheckedItemsBecomeExclusionsAndReadBack() {
-        Machine machine("");
-        tavui::CScriptedPrompt prompt;
-        tavui::SetSharedPrompt(&prompt);
-        Page page;
-        QVERIFY(page.oe != nullptr && page.oe->missingProcs.empty());
-        CTavJobHelper job;
+        Editor editor;
+        auto& [env, prompt, page, job] = editor;
         CChangeFlag flag;
         job.SetObserver(&flag);
-        page.Load(job);
 
         // A job without identities backs up every one: all checked.
         QCOMPARE(page.root->CheckState(), TLC_CHECKED);
         QCOMPARE(Names(page.root), (std::vector<std::string>{"Main Identity", "Work"}));
         CTlcDataProvider* main = page.Path({"Main Identity"});
-        QCOMPARE(Names(main), (std::vector<std::string>{"Messages", "Preference", "Rules", "Blocksenders", "Signatures"}));
+        QCOMPARE(Names(main), (std::vector<std::string>{"Messages", "Preference", "Rules",
+                                                        "Blocksenders", "Signatures"}));
         CTlcDataProvider* messages = Child(main, "Messages");
         QCOMPARE(Names(messages), (std::vector<std::string>{"Inbox", "Outbox"}));
         QCOMPARE(Names(Child(messages, "Inbox")), (std::vector<std::string>{"Projects"}));
-        QCOMPARE(page.root->RenderChildRow(*main), (std::vector<std::string>{"Main Identity", ID_A}));
+        QCOMPARE(page.root->RenderChildRow(*main),
+                 (std::vector<std::string>{"Main Identity", ID_A}));
         const auto rows = Child(messages, "Inbox")->GetDetailRows();
         QCOMPARE(rows[2], (std::vector<std::string>{"Message Count", "12"}));
-        QCOMPARE(rows[5][1], machine.env.LocalStore("anna", ID_A) + "Inbox.dbx");
+        QCOMPARE(rows[5][1], env.LocalStore("anna", ID_A) + "Inbox.dbx");
 
         // "View Dbx Contents" only on real folders.
         QCOMPARE(page.CanView(messages) + page.CanView(main), 0);
@@ -157,13 +167,14 @@ private slots:
         page.Save(job);
         CTavJobOeHelper model(job.GetBackupNode("oe"), &job);
         XMLNode excluded;
-        QCOMPARE(model.DoSearchExcludedItem(ID_A, ".Messages.Outbox.", excluded, OE_SEARCH_EXACT), 1);
+        QCOMPARE(model.DoSearchExcludedItem(ID_A, ".Messages.Outbox.", excluded, OE_SEARCH_EXACT),
+                 1);
         QCOMPARE(excluded.GetAttribute("pid"), std::string("oemg"));
         QCOMPARE(excluded.GetAttribute("dbxname"), std::string("Outbox.dbx"));
         QCOMPARE(Excluded(job, ID_B, ".Rules."), 1);
         QCOMPARE(Excluded(job, ID_A, ".Messages.Inbox.", OE_SEARCH_ALL), 0);
 
-        const std::string saved = machine.env.Root() + "/editor.tvj";
+        const std::string saved = env.Root() + "/editor.tvj";
         QVERIFY(job.Save(saved));
 
         // Reopened: the same states, and saving again changes nothing.
@@ -203,32 +214,28 @@ private slots:
         QCOMPARE(Excluded(reopened, ID_B, "."), 1);
         QCOMPARE(Excluded(reopened, ID_A, ".", OE_SEARCH_ALL), 0);
         page.Load(reopened);
-        page.ExpectStates({{{"Work"}, TLC_UNCHECKED}, {{"Main Identity"}, TLC_CHECKED}, {{}, TLC_PARTLY}});
-        tavui::SetSharedPrompt(nullptr);
+        page.ExpectStates(
+            {{{"Work"}, TLC_UNCHECKED}, {{"Main Identity"}, TLC_CHECKED}, {{}, TLC_PARTLY}});
     }
 
     // An identity the job does not name is not backed up, so it shows unchecked.
     void identityMissingFromTheJobShowsUnchecked() {
-        Machine machine("");
-        Page page;
-        CTavJobHelper job;
-        XMLNode node = job.AddBackupNode("Outlook Express", "oe");
-        CTavJobOeHelper(node, &job).AddIdentity(ID_A);
+        Editor editor;
+        auto& [env, prompt, page, job] = editor;
+        CTavJobOeHelper(job.GetBackupNode("oe"), &job).AddIdentity(ID_A);
         page.Load(job);
-        page.ExpectStates({{{}, TLC_PARTLY}, {{"Main Identity"}, TLC_CHECKED},
-                           {{"Work"}, TLC_UNCHECKED}, {{"Work", "Messages"}, TLC_UNCHECKED}});
+        page.ExpectStates({{{}, TLC_PARTLY},
+                           {{"Main Identity"}, TLC_CHECKED},
+                           {{"Work"}, TLC_UNCHECKED},
+                           {{"Work", "Messages"}, TLC_UNCHECKED}});
         // Saving what is shown leaves Work out of the backup.
         page.Save(job);
         QCOMPARE(Excluded(job, ID_B, "."), 1);
     }
 
     void damagedFolderListShowsAMessage() {
-        Machine machine(oetest::RandomBytes(4000, 7));
-        tavui::CScriptedPrompt prompt;
-        tavui::SetSharedPrompt(&prompt);
-        Page page;
-        CTavJobHelper job;
-        page.Load(job);
+        Editor editor(oetest::RandomBytes(4000, 7));
+        auto& [env, prompt, page, job] = editor;
         CTlcDataProvider* work = page.Path({"Work", "Messages"});
         QVERIFY(work != nullptr);
         work->EnsureChildren();
@@ -239,18 +246,17 @@ private slots:
         // The control lists it too, and the save goes through.
         page.control.SelectProvider(work);
         page.Save(job);
-        tavui::SetSharedPrompt(nullptr);
     }
 
     // Parent links that loop list each folder once on the way down.
     void loopingFolderListEnds() {
-        const std::vector<uint8_t> list = dbxtest::BuildFolders(
-            {{2, 1, "Inbox", "Inbox.dbx"}, {3, 2, "Sub", "Sub.dbx"}, {4, 3, "Deep", "Deep.dbx"},
-             {3, 4, "Again", "Again.dbx"}, {5, 5, "Self", "Self.dbx"}});
-        Machine machine(std::string(list.begin(), list.end()));
-        Page page;
-        CTavJobHelper job;
-        page.Load(job);
+        const std::vector<uint8_t> list = dbxtest::BuildFolders({{2, 1, "Inbox", "Inbox.dbx"},
+                                                                 {3, 2, "Sub", "Sub.dbx"},
+                                                                 {4, 3, "Deep", "Deep.dbx"},
+                                                                 {3, 4, "Again", "Again.dbx"},
+                                                                 {5, 5, "Self", "Self.dbx"}});
+        Editor editor(std::string(list.begin(), list.end()));
+        auto& [env, prompt, page, job] = editor;
         CTlcDataProvider* deep = page.Path({"Work", "Messages", "Inbox", "Sub", "Deep"});
         QVERIFY(deep != nullptr);
         QCOMPARE(Names(deep), std::vector<std::string>{});
@@ -265,14 +271,10 @@ private slots:
     // The viewer over the identity's live Inbox: lists, sorts by subject and exports what
     // tavctl's "dbx export" writes.
     void viewerOnALiveStore() {
-        Machine machine("");
-        tavui::CScriptedPrompt prompt;
-        tavui::SetSharedPrompt(&prompt);
-        Page page;
-        CTavJobHelper job;
-        page.Load(job);
+        Editor editor;
+        auto& [env, prompt, page, job] = editor;
         CTlcDataProvider* inbox = page.Path({"Main Identity", "Messages", "Inbox"});
-        const std::string listed = machine.env.Root() + "/sorted.txt";
+        const std::string listed = env.Root() + "/sorted.txt";
         QCOMPARE(Tavctl({"dbx", "ls", LIVE_STORE, "--sort", "subject"}, listed), 0);
         std::vector<uint32_t> expected;
         std::istringstream lines(tavtest::ReadFile(listed));
@@ -282,7 +284,7 @@ private slots:
             if (!line.empty()) expected.push_back(uint32_t(std::stoul(line)));
         QVERIFY(expected.size() > 3);
 
-        const std::string eml = machine.env.Root() + "/viewer.eml";
+        const std::string eml = env.Root() + "/viewer.eml";
         prompt.files = {eml};
         std::vector<uint32_t> order;
         QString title;
@@ -302,17 +304,15 @@ private slots:
         QCOMPARE(view.proc(intptr_t(inbox), 0, 0, 0), 0);
         QCOMPARE(title, QString("Inbox.dbx"));
         QCOMPARE(order, expected);
-        const std::string byCli = machine.env.Root() + "/tavctl.eml";
+        const std::string byCli = env.Root() + "/tavctl.eml";
         QCOMPARE(Tavctl({"dbx", "export", LIVE_STORE, std::to_string(order.at(1)), byCli}), 0);
         QCOMPARE(tavtest::ReadFile(eml), tavtest::ReadFile(byCli));
 
         // The group is never shown; a missing store file is said, not shown.
         QCOMPARE(view.proc(intptr_t(page.Path({"Main Identity", "Messages"})), 0, 0, 0), 2);
-        plat::RemoveFile(machine.env.LocalStore("anna", ID_A) + "Inbox.dbx");
+        plat::RemoveFile(env.LocalStore("anna", ID_A) + "Inbox.dbx");
         QCOMPARE(view.proc(intptr_t(inbox), 0, 0, 0), 2);
         QVERIFY(prompt.LastMessage().find("Inbox.dbx") != std::string::npos);
-        tavui::SetDialogRunner(nullptr);
-        tavui::SetSharedPrompt(nullptr);
     }
 };
 
