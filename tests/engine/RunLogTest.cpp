@@ -31,7 +31,7 @@ std::string SavedJob(const CTempDir& dir, CTavJobHelper& job) {
     return path;
 }
 
-TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThem) {
+TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThemAndEngineNotificationsAppend) {
     CTempDir dir;
     CTavJobHelper job;
     const std::string jobPath = SavedJob(dir, job);
@@ -70,14 +70,8 @@ TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThem) {
     EXPECT_EQ(command, 0x10002015u);
     EXPECT_GE(time, before);
     EXPECT_LE(time, plat::NowSeconds());
-}
 
-TEST(RunLog, EngineNotificationsAppendToTheLog) {
-    CTempDir dir;
-    CTavJobHelper job;
-    SavedJob(dir, job);
-    CTavEngineObserver observer;
-    ASSERT_EQ(observer.TavInitLog(job, 0x10001000, 1), 1);
+    // What the program writes and what an engine reports go to the log in turn.
     ASSERT_EQ(observer.TavWriteLog("====SCHEDULED BACKUP====\r\n"), 1);
     CNullEngine engine;
     engine.SubscribeNotify(&observer);

@@ -126,7 +126,7 @@ TEST(XMLNodeChanges, AddInsertRemoveCopyAndPositionsStayTrue) {
     EXPECT_EQ(copy.GetRoot().GetName(), "holder");
 }
 
-TEST(XMLNodeText, EscapesAndReadsBackAttributesAndText) {
+TEST(XMLNodeText, EscapesAndReadsBackAttributesTextAndNumbers) {
     XMLNode root = XMLNode::CreateDocument("doc");
     const std::string tricky = "a<b>&\"c' \xC3\xA9\t\r\n";
     root.SetAttribute("value", tricky);
@@ -138,9 +138,8 @@ TEST(XMLNodeText, EscapesAndReadsBackAttributesAndText) {
     EXPECT_EQ(again.GetChild("text").GetText(), "a<b>&\"c' \xC3\xA9\t\n");
     EXPECT_EQ(root.CreateXMLString().rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", 0), 0u);
     EXPECT_EQ(root.GetChild("text").CreateNodeString().find("<?xml"), std::string::npos);
-}
 
-TEST(XMLNumbers, WriteHashAndEightDigitsAndReadWhatPeopleWrite) {
+    // Numbers are written as '#' and eight digits; read as people write them.
     EXPECT_EQ(TavDword2Xml(1), "#00000001");
     EXPECT_EQ(TavDword2Xml(0xA1B2C3D4), "#A1B2C3D4");
     EXPECT_EQ(TavXml2Dword("#a1b2c3d4"), 0xA1B2C3D4u);

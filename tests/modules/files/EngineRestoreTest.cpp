@@ -55,7 +55,7 @@ protected:
     std::string m_to = m_dir / "to";
 };
 
-TEST_F(FilesRestore, WholeRestoreLogsTheExactTextsAndCounts) {
+TEST_F(FilesRestore, WholeRestoreLogsTheExactTextsAndCountsAndFollowsTheOverwriteRules) {
     BackUpSampleTree();
     const RestoreResult run = Restore(RS_BASE);
     ASSERT_EQ(run.result, 1);
@@ -84,10 +84,8 @@ TEST_F(FilesRestore, WholeRestoreLogsTheExactTextsAndCounts) {
     ASSERT_EQ(byFile.size(), 5u);
     EXPECT_EQ(byFile[Target("a.txt")], (std::vector<uint32_t>{0, 100}));
     EXPECT_EQ(byFile[Target("b.bin")], (std::vector<uint32_t>{0, 44, 87, 100}));
-}
 
-TEST_F(FilesRestore, OverwriteRulesDecideOverExistingFiles) {
-    BackUpSampleTree();
+    // The overwrite rules decide over files that are there.
     struct Case {
         const char* name;
         uint32_t bits;
@@ -108,12 +106,12 @@ TEST_F(FilesRestore, OverwriteRulesDecideOverExistingFiles) {
         SCOPED_TRACE(c.name);
         tavtest::RemoveTree(m_to);
         Existing("a.txt", c.content, c.age);
-        const RestoreResult run = Restore(0x20000000 | TAV_RS_SUBFOLDERS | c.bits);
-        ASSERT_EQ(run.result, 1) << run.log;
+        const RestoreResult rerun = Restore(0x20000000 | TAV_RS_SUBFOLDERS | c.bits);
+        ASSERT_EQ(rerun.result, 1) << rerun.log;
         EXPECT_EQ(Read("a.txt"), c.replaced ? "alpha" : c.content);
-        EXPECT_EQ(run.counts.overwritten, c.replaced ? 1u : 0u);
-        EXPECT_EQ(run.counts.upToDate, c.replaced ? 0u : 1u);
-        EXPECT_EQ(run.counts.succeeded, c.replaced ? 5u : 4u);
+        EXPECT_EQ(rerun.counts.overwritten, c.replaced ? 1u : 0u);
+        EXPECT_EQ(rerun.counts.upToDate, c.replaced ? 0u : 1u);
+        EXPECT_EQ(rerun.counts.succeeded, c.replaced ? 5u : 4u);
     }
 }
 
@@ -160,8 +158,7 @@ TEST_F(FilesRestore, VerifyCatchesACorruptedStoredByteAndTheOthersRestore) {
     // The image the run wrote holds the content once, in a stored member; one byte of it is
     // changed through the library, so that the block still checks out and only the file's
     // fingerprint can tell.
-    std::string imageFile;
-    CTavRepository::BuildImagePath(imageFile, ImagePath(), 1);
+    std::string imageFile = tavtest::ImagePath(ImagePath(), 1);
     if (!plat::PathExists(imageFile)) imageFile = ImagePath();
     const size_t at = tavtest::ReadFile(imageFile).find(marked);
     ASSERT_NE(at, std::string::npos);
