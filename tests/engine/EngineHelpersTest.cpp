@@ -76,7 +76,7 @@ TEST(FileMatchFilters, WildcardsAndLetterCase) {
     EXPECT_FALSE(CTavEngine::FileMatchFilters(std::string(5000, 'a'), "*a*a*a*a*a*a*a*a*a*a*a*b"));
 }
 
-TEST(NormalizePath, SplitsFoldersAndFiles) {
+TEST(EnginePaths, NormalizePathSplitsFoldersAndFilesAndSetDirectoryNeverLeavesTheBase) {
     CTempDir dir;
     ASSERT_TRUE(plat::CreateDirectory(dir / "data"));
     ASSERT_TRUE(tavtest::WriteFile(dir / "data/a.doc", "x"));
@@ -101,11 +101,9 @@ TEST(NormalizePath, SplitsFoldersAndFiles) {
           std::string("/a/.."), std::string("/a\0b", 4), "/" + std::string(5000, 'x')})
         EXPECT_FALSE(CTavEngine::NormalizePath(bad, folder, pattern)) << bad;
     EXPECT_EQ(folder, "unchanged");
-}
 
-TEST(SetDirectory, EntersAndCreatesTheTargetFolderButNeverLeavesTheBase) {
+    // SetDirectory enters and creates the target folder, but never leaves the base.
     CCurrentDirectory keep;
-    CTempDir dir;
     ASSERT_TRUE(CTavEngine::SetDirectory("", dir / "a/b"));
     EXPECT_EQ(plat::CurrentDirectory(), dir / "a/b");
     // Below a base, an absolute item path keeps its folders.

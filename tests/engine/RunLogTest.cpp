@@ -25,16 +25,11 @@ public:
     void CancelOperation() override {}
 };
 
-std::string SavedJob(const CTempDir& dir, CTavJobHelper& job) {
-    const std::string path = dir / "daily.tvj";
-    EXPECT_EQ(job.Save(path), 1);
-    return path;
-}
-
 TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThemAndEngineNotificationsAppend) {
     CTempDir dir;
     CTavJobHelper job;
-    const std::string jobPath = SavedJob(dir, job);
+    const std::string jobPath = dir / "daily.tvj";
+    ASSERT_EQ(job.Save(jobPath), 1);
     char id[9];
     std::snprintf(id, sizeof(id), "%08X", job.GetJobID());
     const std::string folder = jobPath + "." + id + ".log";

@@ -152,7 +152,7 @@ TEST_F(RegistryTest, OpenWithoutCreateAndBadArgumentsChangeNothing) {
     EXPECT_EQ(root.GetCurrentKey(), "HKEY_CURRENT_USER");
 }
 
-TEST_F(RegistryTest, EachRootHasItsOwnFileThatOtherInstancesAndProcessesShare) {
+TEST_F(RegistryTest, EachRootHasItsOwnFileInTheSettingsFolderSharedByInstancesAndProcesses) {
     {
         CRegistry user, machine;
         ASSERT_TRUE(user.Open(HKEY_CURRENT_USER, TAVORA_KEY));
@@ -185,6 +185,15 @@ TEST_F(RegistryTest, EachRootHasItsOwnFileThatOtherInstancesAndProcessesShare) {
     ASSERT_TRUE(again.WriteNumber("Mine", 2));
     EXPECT_EQ(String(again, "Theirs"), "by hand");
     EXPECT_NE(tavtest::ReadFile(UserFile()).find("\"Theirs\"=\"by hand\""), std::string::npos);
+
+    // The files' folder follows the environment.
+    EXPECT_EQ(RegistryFilePath(HKEY_CURRENT_USER), UserFile());
+    EXPECT_EQ(RegistryFilePath(HKEY_LOCAL_MACHINE), MachineFile());
+    tavtest::CEnvOverride tavoraHome("TAVORA_HOME", ""), home("HOME", JoinPath(m_dir, "h"));
+    tavtest::CEnvOverride xdg("XDG_CONFIG_HOME", JoinPath(m_dir, "xdg"));
+    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "xdg/tavora"));
+    SetEnv("XDG_CONFIG_HOME", "relative/ignored");
+    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "h/.config/tavora"));
 }
 
 // The child half of the next tests: runs only when started by them, with the child's
@@ -310,14 +319,4 @@ TEST_F(RegistryTest, ExportThenImportRestoresTheSubtreeAndAppliesDeletions) {
     EXPECT_FALSE(user.Open(HKEY_CURRENT_USER, "Software\\Norvik\\Old", false));
     ASSERT_TRUE(machine.Open(HKEY_LOCAL_MACHINE, "Software\\Norvik\\Tavora\\Browser", false));
     EXPECT_EQ(Number(machine, "Verbose"), 1u);
-}
-
-TEST_F(RegistryTest, SettingsFolderFollowsTheEnvironment) {
-    EXPECT_EQ(RegistryFilePath(HKEY_CURRENT_USER), UserFile());
-    EXPECT_EQ(RegistryFilePath(HKEY_LOCAL_MACHINE), MachineFile());
-    tavtest::CEnvOverride tavoraHome("TAVORA_HOME", ""), home("HOME", JoinPath(m_dir, "h"));
-    tavtest::CEnvOverride xdg("XDG_CONFIG_HOME", JoinPath(m_dir, "xdg"));
-    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "xdg/tavora"));
-    SetEnv("XDG_CONFIG_HOME", "relative/ignored");
-    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "h/.config/tavora"));
 }

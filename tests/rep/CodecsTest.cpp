@@ -143,7 +143,7 @@ std::string ZstdDecode(const Bytes& frame, size_t limit, Bytes& out) {
 // ---------------------------------------------------------------------------------------
 // AES-128 ECB
 
-TEST(AesCodec, MatchesTheFips197KnownAnswerBlockByBlockAndTheBuiltinKey) {
+TEST(AesCodec, MatchesTheFips197KnownAnswerAndTheCodecTableKeysByThePassword) {
     const Bytes key = FromHex("000102030405060708090a0b0c0d0e0f");
     const Bytes plain = FromHex("00112233445566778899aabbccddeeff");
     const Bytes cipher = FromHex("69c4e0d86a7b0430d8cdb78070b4c55a");
@@ -163,9 +163,8 @@ TEST(AesCodec, MatchesTheFips197KnownAnswerBlockByBlockAndTheBuiltinKey) {
     Bytes zeros(16, 0);
     MakeAesEncryptor(BUILTIN_KEY, ENCRYPT_BUILTIN)->Encode(zeros.data(), zeros.size());
     EXPECT_EQ(zeros, FromHex("cf1397a561c551d378aa91f52cbb2aba"));
-}
 
-TEST(CodecTable, SelectsCodecsBySlotAndKeysByTheFirst16BytesOfThePassword) {
+    // The codec table selects codecs by slot, and keys by the first 16 bytes of the password.
     const auto password = PasswordField("secret");
     TavCodecTable table(password.data());
     // Only the method's own bits choose; an empty slot is none.

@@ -12,8 +12,8 @@ class RestoreSafety : public ::testing::Test {
 protected:
     RestoreResult Restore(uint32_t command = RS_ALWAYS, const std::vector<uint32_t>& nodes = {},
                           const std::string& location = {}) {
-        return RunRestore(m_repo.Path(), Request(1, command, location.empty() ? m_to : location,
-                                                 {}, nodes));
+        return RunRestore(m_repo.path,
+                          Request(1, command, location.empty() ? m_to : location, {}, nodes));
     }
     // Every entry below `path` (relative names), to see that nothing else was written.
     static std::vector<std::string> Entries(const std::string& path) {
@@ -62,8 +62,7 @@ TEST_F(RestoreSafety, NamesThatCouldLeaveTheTargetAreRefusedAndTheRestGoesOn) {
 
     // A requested item below a bad name: without a location it would go to its "original"
     // folder, /top/.. = /.
-    const RestoreResult single =
-        RunRestore(m_repo.Path(), Request(1, RS_ALWAYS, "", {}, {escaped}));
+    const RestoreResult single = RunRestore(m_repo.path, Request(1, RS_ALWAYS, "", {}, {escaped}));
     EXPECT_EQ(single.result, 0);
     EXPECT_TRUE(Once(single.log, "not restored: \"..\" in \"/top\"\r\n"));
     EXPECT_FALSE(plat::PathExists("/escaped.txt"));
