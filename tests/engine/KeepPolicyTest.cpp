@@ -95,13 +95,11 @@ INSTANTIATE_TEST_SUITE_P(Rules, KeepPolicyTest, ::testing::ValuesIn(CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeepTexts, DurationsReadTheirUnitsAndTheForgetReportNamesKiB) {
+    const std::pair<const char*, uint32_t> good[] = {
+        {"14d", 14u * 86400}, {"1y6m", 365u * 86400 + 180u * 86400}, {"36h", 36u * 3600}};
     uint32_t s = 0;
-    EXPECT_TRUE(ParseKeepDuration("14d", s));
-    EXPECT_EQ(s, 14u * 86400);
-    EXPECT_TRUE(ParseKeepDuration("1y6m", s));
-    EXPECT_EQ(s, 365u * 86400 + 180u * 86400);
-    EXPECT_TRUE(ParseKeepDuration("36h", s));
-    EXPECT_EQ(s, 36u * 3600);
+    for (const auto& [text, seconds] : good)
+        EXPECT_TRUE(ParseKeepDuration(text, s) && s == seconds) << text << " gave " << s;
     for (const char* bad : {"", "d", "14", "14x", "-1d", "1.5d", "999999y"})
         EXPECT_FALSE(ParseKeepDuration(bad, s)) << bad;
 
