@@ -38,6 +38,7 @@ image-limit-ignored ~~ rep/src/RepositoryContent.cpp ~~ if (size != 0xFFFFFFFF &
 table-window-stale ~~ rep/src/BaselineDetails.cpp ~~ if (id % NODE_REC_SIZE == 0 && index >= m_windowFirst && index - m_windowFirst < m_windowCount) ~~ if (false) ~~ ^rep_WorkingTableTest
 table-tail-unread ~~ rep/src/BaselineDetails.cpp ~~ if (const uint8_t* tail = TailRecord(id)) return tail; ~~ (void)0; ~~ ^rep_WorkingTableTest
 repair-tail-not-cut ~~ rep/src/RepositoryRepair.cpp ~~ if (tail.keep != 0 && tail.size > tail.keep) { ~~ if (false) { ~~ ^rep_RepairTest
+repair-set-aside-overwritten ~~ rep/src/RepositoryRepair.cpp ~~ for (int n = 2; plat::PathExists(to); ++n) ~~ for (int n = 2; false; ++n) ~~ ^rep_RepairTest
 keep-last-off-by-one ~~ engine/src/KeepPolicy.cpp ~~ k < newestFirst.size() && k < policy.last; ~~ k < newestFirst.size() && k + 1 < policy.last; ~~ ^(engine_KeepPolicyTest|cli_ForgetCommandTest)
 keep-within-edge ~~ engine/src/KeepPolicy.cpp ~~ + policy.withinSeconds >= newest) ~~ + policy.withinSeconds > newest) ~~ ^(engine_KeepPolicyTest|cli_ForgetCommandTest)
 wildcard-trailing-star ~~ engine/src/Wildcard.cpp ~~ while (p < pattern.size() && pattern[p] == U'*') ++p; ~~ while (false) ++p; ~~ ^(engine_EngineHelpersTest|files_)

@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
+#include "support/RepBuilder.h"
 #include "support/TempDir.h"
 #include "tavengine/ExcludedPaths.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavWords.h"
-#include "tavrep/MD5Checksum.h"
 #include "tavrep/TavTypes.h"
 
 namespace {
@@ -76,7 +76,7 @@ TEST(FileMatchFilters, WildcardsAndLetterCase) {
     EXPECT_FALSE(CTavEngine::FileMatchFilters(std::string(5000, 'a'), "*a*a*a*a*a*a*a*a*a*a*a*b"));
 }
 
-TEST(NormalizePath, SplitsFoldersAndFiles) {
+TEST(EnginePaths, NormalizePathSplitsFoldersAndFilesAndSetDirectoryNeverLeavesTheBase) {
     CTempDir dir;
     ASSERT_TRUE(plat::CreateDirectory(dir / "data"));
     ASSERT_TRUE(tavtest::WriteFile(dir / "data/a.doc", "x"));
@@ -101,11 +101,9 @@ TEST(NormalizePath, SplitsFoldersAndFiles) {
           std::string("/a/.."), std::string("/a\0b", 4), "/" + std::string(5000, 'x')})
         EXPECT_FALSE(CTavEngine::NormalizePath(bad, folder, pattern)) << bad;
     EXPECT_EQ(folder, "unchanged");
-}
 
-TEST(SetDirectory, EntersAndCreatesTheTargetFolderButNeverLeavesTheBase) {
+    // SetDirectory enters and creates the target folder, but never leaves the base.
     CCurrentDirectory keep;
-    CTempDir dir;
     ASSERT_TRUE(CTavEngine::SetDirectory("", dir / "a/b"));
     EXPECT_EQ(plat::CurrentDirectory(), dir / "a/b");
     // Below a base, an absolute item path keeps its folders.
@@ -186,25 +184,22 @@ TEST(CheckSum, ComparesTheFingerprintOfCompleteBlocks) {
     for (int i = 0; i < 200000; ++i) content += char('a' + i % 23);
     content += "tail";  // not a whole 64-byte block: outside the fingerprint
     ASSERT_TRUE(tavtest::WriteFile(dir / "f", content));
-    CMD5Checksum md5;
-    md5.Update(content.data(), content.size());
-    uint32_t fingerprint[4];
-    md5.GetHash(fingerprint);
+    std::array<uint32_t, 4> fingerprint = tavtest::FingerprintOf(content);
 
     CTestEngine engine;
-    EXPECT_TRUE(engine.CheckSum(dir / "f", 0, fingerprint));
-    EXPECT_TRUE(engine.CheckSum(dir / "f", 1000, fingerprint)) << "any chunk size gives the same";
+    EXPECT_TRUE(engine.CheckSum(dir / "f", 0, fingerprint.data()));
+    EXPECT_TRUE(engine.CheckSum(dir / "f", 1000, fingerprint.data()))
+        << "any chunk size gives the same";
     fingerprint[2] ^= 1;
-    EXPECT_FALSE(engine.CheckSum(dir / "f", 0, fingerprint));
+    EXPECT_FALSE(engine.CheckSum(dir / "f", 0, fingerprint.data()));
     fingerprint[2] ^= 1;
-    EXPECT_FALSE(engine.CheckSum(dir / "missing", 0, fingerprint));
+    EXPECT_FALSE(engine.CheckSum(dir / "missing", 0, fingerprint.data()));
     engine.m_stopAfter = 1;
-    EXPECT_FALSE(engine.CheckSum(dir / "f", 1024, fingerprint)) << "a stop ends the check";
+    EXPECT_FALSE(engine.CheckSum(dir / "f", 1024, fingerprint.data())) << "a stop ends the check";
 
     ASSERT_TRUE(tavtest::WriteFile(dir / "empty", ""));
-    const uint32_t initial[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
     CTestEngine fresh;
-    EXPECT_TRUE(fresh.CheckSum(dir / "empty", 0, initial));
+    EXPECT_TRUE(fresh.CheckSum(dir / "empty", 0, tavtest::FingerprintOf("").data()));
 }
 
 TEST(ExcludedPaths, SystemFoldersEachEndedBySeparatorAndUserLists) {

@@ -18,13 +18,9 @@ constexpr const char* BERLIN = "CET-1CEST,M3.5.0,M10.5.0/3";
 constexpr const char* NEW_YORK = "EST5EDT,M3.2.0,M11.1.0";
 
 // "YYYY-MM-DD HH:MM" in the process's local time.
-uint32_t Local(const std::string& text) {
+uint32_t Local(const char* text) {
     std::tm tm{};
-    tm.tm_year = std::stoi(text.substr(0, 4)) - 1900;
-    tm.tm_mon = std::stoi(text.substr(5, 2)) - 1;
-    tm.tm_mday = std::stoi(text.substr(8, 2));
-    tm.tm_hour = std::stoi(text.substr(11, 2));
-    tm.tm_min = std::stoi(text.substr(14, 2));
+    EXPECT_NE(strptime(text, "%Y-%m-%d %H:%M", &tm), nullptr) << text;
     tm.tm_isdst = -1;
     return uint32_t(std::mktime(&tm));
 }
@@ -39,10 +35,7 @@ struct KeepCase {
 
 TavKeepPolicy Policy(uint32_t last, uint32_t daily, uint32_t weekly, uint32_t monthly,
                      uint32_t yearly, uint32_t within = 0) {
-    TavKeepPolicy p;
-    p.last = last, p.daily = daily, p.weekly = weekly, p.monthly = monthly, p.yearly = yearly;
-    p.withinSeconds = within;
-    return p;
+    return {last, daily, weekly, monthly, yearly, within};
 }
 
 const KeepCase CASES[] = {
@@ -102,13 +95,11 @@ INSTANTIATE_TEST_SUITE_P(Rules, KeepPolicyTest, ::testing::ValuesIn(CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeepTexts, DurationsReadTheirUnitsAndTheForgetReportNamesKiB) {
+    const std::pair<const char*, uint32_t> good[] = {
+        {"14d", 14u * 86400}, {"1y6m", 365u * 86400 + 180u * 86400}, {"36h", 36u * 3600}};
     uint32_t s = 0;
-    EXPECT_TRUE(ParseKeepDuration("14d", s));
-    EXPECT_EQ(s, 14u * 86400);
-    EXPECT_TRUE(ParseKeepDuration("1y6m", s));
-    EXPECT_EQ(s, 365u * 86400 + 180u * 86400);
-    EXPECT_TRUE(ParseKeepDuration("36h", s));
-    EXPECT_EQ(s, 36u * 3600);
+    for (const auto& [text, seconds] : good)
+        EXPECT_TRUE(ParseKeepDuration(text, s) && s == seconds) << text << " gave " << s;
     for (const char* bad : {"", "d", "14", "14x", "-1d", "1.5d", "999999y"})
         EXPECT_FALSE(ParseKeepDuration(bad, s)) << bad;
 

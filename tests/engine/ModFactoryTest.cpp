@@ -50,7 +50,7 @@ protected:
     std::string m_stderr;
 };
 
-TEST_F(ModFactory, LoadsGoodModulesLooksThemUpAndNumbersTheirCommands) {
+TEST_F(ModFactory, LoadsGoodModulesLooksThemUpNumbersTheirCommandsRunsTheirEnginesAndReleases) {
     CTavModFactory factory(61000);
     EXPECT_EQ(Load(factory), 1);
     ASSERT_EQ(factory.GetModCount(), 1);
@@ -105,17 +105,10 @@ TEST_F(ModFactory, LoadsGoodModulesLooksThemUpAndNumbersTheirCommands) {
     ASSERT_NE(fake->jobControl.updateProc, nullptr);
     EXPECT_EQ(fake->jobControl.updateProc(0, 0, 0, 0), 1);
     EXPECT_NE(fake->jobControl.dropProc, nullptr);
-}
 
-TEST_F(ModFactory, MakesEnginesThatRunAndReleasesEverything) {
-    CTavModFactory factory(60000);
-    Load(factory);
-    const TavModDesc* fake = factory.GetModDesc("fake");
-    ASSERT_NE(fake, nullptr);
+    // The module's engine runs (and fails when its job says so).
     ASSERT_NE(fake->createEngine, nullptr);
-
-    CTavJobHelper job;
-    job.AddBackupNode("Fake", "fake").SetAttribute("item", "/data/x");
+    node.SetAttribute("item", "/data/x");
     tavtest::CEngineRecorder observer;
     CTavEngine* engine = fake->createEngine();
     ASSERT_NE(engine, nullptr);
@@ -125,17 +118,17 @@ TEST_F(ModFactory, MakesEnginesThatRunAndReleasesEverything) {
     EXPECT_EQ(observer.log, "Fake backup of \"/data/x\"\r\n");
     engine->Dispose();
 
-    job.GetBackupNode("fake").SetAttribute("fail", "yes");
+    node.SetAttribute("fail", "yes");
     engine = fake->createEngine();
     EXPECT_EQ(engine->Backup(job.GetXmlString(), nullptr, nullptr), 0);
     EXPECT_EQ(engine->GetEngineState(), TAV_ENGINE_FAILED);
     engine->Dispose();
 
+    // Released, the modules and their commands are gone; looking again finds them.
     factory.ReleaseModules();
     EXPECT_EQ(factory.GetModCount(), 0);
     EXPECT_EQ(factory.GetModDesc("fake"), nullptr);
-    EXPECT_EQ(factory.GetModCommand(60001), nullptr);
-    // Looking again finds the same modules.
+    EXPECT_EQ(factory.GetModCommand(61001), nullptr);
     EXPECT_EQ(Load(factory), 1);
 }
 

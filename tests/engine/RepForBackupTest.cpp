@@ -76,6 +76,9 @@ TEST_F(RepForBackup, CreatesAMissingRepositoryWithTheJobsSettings) {
     rep.reset();
     EXPECT_FALSE(plat::PathExists(Image("bk.0001.tvr")));
     EXPECT_EQ(LatestSeenByReader(), 1u);
+    // A path given with the job is used instead of the job's image.
+    RunRep other(CTavEngine::CreateRepForBackup(&m_job, m_dir / "other.tvr"));
+    EXPECT_TRUE(other && plat::PathExists(m_dir / "other.tvr")) << CTavEngine::GetRepError();
 }
 
 TEST_F(RepForBackup, EachRunOnAnExistingRepositoryWritesAFreshImage) {
@@ -138,7 +141,7 @@ TEST_F(RepForBackup, AKilledRunsImageGoesAndADamagedNewestTableStopsTheNextRun) 
     EXPECT_FALSE(plat::PathExists(Image("bk.0002.tvr")));
 }
 
-TEST_F(RepForBackup, MissingFolderOrNameFailWithAReasonAndCreateNothing) {
+TEST_F(RepForBackup, MissingFolderOrNameAndFilesThatAreNoImagesFailWithAReasonAndChangeNothing) {
     CTavJobHelper job;
     job.SetImageDesc("bk", "2.00 GB", 31, m_dir / "unmounted/disk");
     EXPECT_EQ(CTavEngine::CreateRepForBackup(&job), nullptr);
@@ -151,9 +154,8 @@ TEST_F(RepForBackup, MissingFolderOrNameFailWithAReasonAndCreateNothing) {
     EXPECT_FALSE(CTavEngine::GetRepError().empty());
     EXPECT_EQ(CTavEngine::CreateRepForBackup(nullptr), nullptr);
     CTavEngine::DisposeRep(nullptr);
-}
 
-TEST_F(RepForBackup, AFileThatIsNotAnImageIsNeitherOverwrittenNorAttached) {
+    // A file that is not an image is neither overwritten nor attached.
     ASSERT_TRUE(tavtest::WriteFile(Image("bk.tvr"), "not an image"));
     EXPECT_EQ(CTavEngine::CreateRepForBackup(&m_job), nullptr);
     EXPECT_FALSE(CTavEngine::GetRepError().empty());
@@ -178,13 +180,6 @@ TEST_F(RepForBackup, AMissingFirstImageIsReachedThroughTheOthers) {
     EXPECT_FALSE(plat::PathExists(Image("bk.tvr"))) << "no new repository over the old one";
     EXPECT_EQ(rep->GetLatestBaselineNumber(), 2u);
     EXPECT_EQ(rep->GetCurrentImageID(), 2u);
-}
-
-TEST_F(RepForBackup, AGivenPathOverridesTheJobsImage) {
-    RunRep rep(CTavEngine::CreateRepForBackup(&m_job, m_dir / "other.tvr"));
-    ASSERT_NE(rep, nullptr) << CTavEngine::GetRepError();
-    EXPECT_TRUE(plat::PathExists(m_dir / "other.tvr"));
-    EXPECT_FALSE(plat::PathExists(Image("bk.tvr")));
 }
 
 }  // namespace

@@ -25,16 +25,11 @@ public:
     void CancelOperation() override {}
 };
 
-std::string SavedJob(const CTempDir& dir, CTavJobHelper& job) {
-    const std::string path = dir / "daily.tvj";
-    EXPECT_EQ(job.Save(path), 1);
-    return path;
-}
-
-TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThem) {
+TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThemAndEngineNotificationsAppend) {
     CTempDir dir;
     CTavJobHelper job;
-    const std::string jobPath = SavedJob(dir, job);
+    const std::string jobPath = dir / "daily.tvj";
+    ASSERT_EQ(job.Save(jobPath), 1);
     char id[9];
     std::snprintf(id, sizeof(id), "%08X", job.GetJobID());
     const std::string folder = jobPath + "." + id + ".log";
@@ -70,14 +65,8 @@ TEST(RunLog, FolderAndNameAsTheHistoryPageReadsThem) {
     EXPECT_EQ(command, 0x10002015u);
     EXPECT_GE(time, before);
     EXPECT_LE(time, plat::NowSeconds());
-}
 
-TEST(RunLog, EngineNotificationsAppendToTheLog) {
-    CTempDir dir;
-    CTavJobHelper job;
-    SavedJob(dir, job);
-    CTavEngineObserver observer;
-    ASSERT_EQ(observer.TavInitLog(job, 0x10001000, 1), 1);
+    // What the program writes and what an engine reports go to the log in turn.
     ASSERT_EQ(observer.TavWriteLog("====SCHEDULED BACKUP====\r\n"), 1);
     CNullEngine engine;
     engine.SubscribeNotify(&observer);

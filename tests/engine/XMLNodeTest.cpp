@@ -95,7 +95,7 @@ TEST(XMLNodeParse, SurvivesArbitraryBytesAndDeepNesting) {
 }
 
 // Also across documents: a copy keeps its own document alive.
-TEST(XMLNodeChanges, AddInsertRemoveCopyAndPositionsStayTrue) {
+TEST(XMLNodeChanges, AddInsertRemoveCopyKeepPositionsTrueAndTextsAndNumbersReadBack) {
     XMLNode root = XMLNode::CreateDocument("list");
     XMLNode b = root.AddChild("item");
     b.SetAttribute("name", "b");
@@ -124,23 +124,21 @@ TEST(XMLNodeChanges, AddInsertRemoveCopyAndPositionsStayTrue) {
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy.GetChildCount("node"), 2);
     EXPECT_EQ(copy.GetRoot().GetName(), "holder");
-}
 
-TEST(XMLNodeText, EscapesAndReadsBackAttributesAndText) {
-    XMLNode root = XMLNode::CreateDocument("doc");
+    // Attributes and text are escaped and read back.
+    XMLNode doc = XMLNode::CreateDocument("doc");
     const std::string tricky = "a<b>&\"c' \xC3\xA9\t\r\n";
-    root.SetAttribute("value", tricky);
+    doc.SetAttribute("value", tricky);
     // Text content follows XML's line-end rule: "\r\n" reads back as "\n".
-    root.AddChild("text").SetText(tricky);
-    XMLNode again = XMLNode::Parse(root.CreateXMLString(), "doc");
+    doc.AddChild("text").SetText(tricky);
+    XMLNode again = XMLNode::Parse(doc.CreateXMLString(), "doc");
     ASSERT_TRUE(again);
     EXPECT_EQ(again.GetAttribute("value"), tricky);
     EXPECT_EQ(again.GetChild("text").GetText(), "a<b>&\"c' \xC3\xA9\t\n");
-    EXPECT_EQ(root.CreateXMLString().rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", 0), 0u);
-    EXPECT_EQ(root.GetChild("text").CreateNodeString().find("<?xml"), std::string::npos);
-}
+    EXPECT_EQ(doc.CreateXMLString().rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", 0), 0u);
+    EXPECT_EQ(doc.GetChild("text").CreateNodeString().find("<?xml"), std::string::npos);
 
-TEST(XMLNumbers, WriteHashAndEightDigitsAndReadWhatPeopleWrite) {
+    // Numbers are written as '#' and eight digits; read as people write them.
     EXPECT_EQ(TavDword2Xml(1), "#00000001");
     EXPECT_EQ(TavDword2Xml(0xA1B2C3D4), "#A1B2C3D4");
     EXPECT_EQ(TavXml2Dword("#a1b2c3d4"), 0xA1B2C3D4u);

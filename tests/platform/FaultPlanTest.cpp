@@ -31,7 +31,7 @@ protected:
     tavtest::CEnvOverride m_runtime{"XDG_RUNTIME_DIR", m_dir.Path()};  // the locks' files
 };
 
-TEST_F(CFaultPlanTest, WritesFillTheBudgetThenFailWithDiskFull) {
+TEST_F(CFaultPlanTest, WritesFillTheBudgetThenFailWithDiskFullAndReadsFailFromTheDamagedOffsetOn) {
     FaultRule rule{FaultOp::Write, "image"};
     rule.after = 10;
     rule.error = FaultError::DiskFull;
@@ -59,13 +59,12 @@ TEST_F(CFaultPlanTest, WritesFillTheBudgetThenFailWithDiskFull) {
     EXPECT_TRUE(image->WriteAt("h", 1, "b", 1, 10));
     image.reset();
     EXPECT_EQ(tavtest::ReadFile(m_dir / "image.tvr"), "12345678abhb");
-}
 
-TEST_F(CFaultPlanTest, ReadsFailFromTheDamagedOffsetOn) {
+    // Reads fail from the damaged offset on.
     ASSERT_TRUE(tavtest::WriteFile(m_dir / "source.txt", std::string(100, 'x')));
-    FaultRule rule{FaultOp::Read, "source.txt"};
-    rule.after = 40;
-    CFaultScope damaged(rule);
+    FaultRule damage{FaultOp::Read, "source.txt"};
+    damage.after = 40;
+    CFaultScope damaged(damage);
     char buffer[100];
     auto file = CFile::Open(m_dir / "source.txt", FileAccess::Read, FileDisposition::OpenExisting);
     ASSERT_TRUE(file);

@@ -133,7 +133,7 @@ TEST_F(CFileTest, WriterOrReaderInOneProcessExcludesTheOtherAndNothingIsInherite
 
 // --- dispositions and error codes -----------------------------------------------------
 
-TEST_F(CFileTest, DispositionsCreateTruncateAndRefuseAsDocumented) {
+TEST_F(CFileTest, DispositionsCreateTruncateAndRefuseAsDocumentedWithCodesNamingWhatIsWrong) {
     std::string fresh = m_dir / "fresh";
     EXPECT_EQ(OpenError(fresh, FileAccess::Read), ERR_FILE_NOT_FOUND);
     EXPECT_FALSE(PathExists(fresh));
@@ -153,9 +153,8 @@ TEST_F(CFileTest, DispositionsCreateTruncateAndRefuseAsDocumented) {
     EXPECT_EQ(truncated->Size(), 0);
     // A reader that created the file holds a shared lock only.
     EXPECT_TRUE(OpenExisting(fresh, FileAccess::Read));
-}
 
-TEST_F(CFileTest, ErrorCodesNameWhatIsWrong) {
+    // Error codes name what is wrong.
     const bool root = IsRoot();  // the superuser may write any file
     ASSERT_TRUE(SetFileMode(m_file, 0444));
     const std::string noFolder = m_dir / "no-folder/file";

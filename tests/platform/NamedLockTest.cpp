@@ -23,7 +23,7 @@ protected:
     tavtest::CEnvOverride m_runtime{"XDG_RUNTIME_DIR", m_dir.Path()};
 };
 
-TEST_F(CNamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
+TEST_F(CNamedLockTest, TwoObjectsOfOneNameExcludeEachOtherAndAWaiterGetsInOnRelease) {
     CNamedLock first("CTavRepBaselineDetails::Sort");
     CNamedLock second("CTavRepBaselineDetails::Sort");
     CNamedLock other("another lock");
@@ -36,28 +36,19 @@ TEST_F(CNamedLockTest, TwoObjectsOfOneNameExcludeEachOther) {
 
     EXPECT_FALSE(first.Acquire(0));  // not recursive, and the lock stays held
     EXPECT_TRUE(first.Held());
-    EXPECT_FALSE(second.Acquire(0));
 
-    first.Release();
-    EXPECT_FALSE(first.Held());
-    EXPECT_TRUE(second.Acquire(0));
-}
-
-// A waiter gives up after about the time asked, or gets in when the holder lets go.
-TEST_F(CNamedLockTest, AWaiterTimesOutOrGetsInOnRelease) {
-    CNamedLock holder("image lock");
-    CNamedLock waiter("image lock");
-    ASSERT_TRUE(holder.Acquire());
+    // A waiter gives up after about the time asked, or gets in when the holder lets go.
     const uint64_t start = NowMillis();
-    EXPECT_FALSE(waiter.Acquire(200));
+    EXPECT_FALSE(second.Acquire(200));
     const uint64_t waited = NowMillis() - start;
     EXPECT_GE(waited, 200u);
     EXPECT_LT(waited, 1500u);
     std::atomic<bool> got{false};
-    std::thread waiterThread([&] { got = waiter.Acquire(WAIT_INFINITE); });
+    std::thread waiterThread([&] { got = second.Acquire(WAIT_INFINITE); });
     SleepMillis(100);
     EXPECT_FALSE(got);
-    holder.Release();
+    first.Release();
+    EXPECT_FALSE(first.Held());
     waiterThread.join();
     EXPECT_TRUE(got);
 }
@@ -79,7 +70,7 @@ TEST_F(CNamedLockTest, LockFilesAreNamedByTheHashAndExcludeAnotherProcess) {
     EXPECT_EQ(RunProcess({"flock", "--nonblock", "--conflict-exit-code", "7", path, "true"}), 0);
 }
 
-TEST_F(CNamedLockTest, WithoutARuntimeFolderLocksLiveInAPrivateTmpFolderAndABadOneFails) {
+TEST_F(CNamedLockTest, WithoutARuntimeFolderLocksLiveInAPrivateTmpOrTheCacheFolder) {
     ASSERT_TRUE(SetEnv("XDG_RUNTIME_DIR", ""));
     CNamedLock lock("fallback folder " + std::to_string(ProcessId()));
     ASSERT_TRUE(lock.Acquire(0)) << GetLastError();
@@ -96,13 +87,9 @@ TEST_F(CNamedLockTest, WithoutARuntimeFolderLocksLiveInAPrivateTmpFolderAndABadO
     EXPECT_FALSE(failing.Acquire(0));
     EXPECT_FALSE(failing.Held());
     EXPECT_NE(GetLastError(), ERR_NONE);
-}
 
-}  // namespace
-
-// Without a runtime folder the folder under /tmp is used only when it is the user's alone;
-// a folder or link someone else put there first sends the locks to the user's cache folder.
-TEST_F(CNamedLockTest, APlantedTmpFolderIsPassedOverForTheCacheFolder) {
+    // The folder under /tmp is used only when it is the user's alone; a folder or link someone
+    // else put there first sends the locks to the user's cache folder.
     const std::string tmp = m_dir / "tmp";
     const std::string shared = tmp + "/tavora-" + std::to_string(UserId());
     const std::string cache = m_dir / "cache";
@@ -144,3 +131,5 @@ TEST_F(CNamedLockTest, APlantedTmpFolderIsPassedOverForTheCacheFolder) {
     ASSERT_TRUE(CreateDirectory(shared, 0700) && SetFileMode(shared, 0777));
     EXPECT_EQ(LockFolder(tmp), m_dir / "home/.cache/tavora/locks");
 }
+
+}  // namespace

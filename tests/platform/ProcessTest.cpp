@@ -14,7 +14,7 @@ using namespace plat;
 
 namespace {
 
-TEST(CProcessTest, RunProcessReportsTheExitStatus) {
+TEST(CProcessTest, ProcessesReportTheirExitStatusAreKilledWithTheirObjectAndGetTheEnvironment) {
     EXPECT_EQ(RunProcess({"sh", "-c", "exit 0"}), 0);
     EXPECT_EQ(RunProcess({"sh", "-c", "exit 7"}), 7);
     EXPECT_EQ(RunProcess({"sh", "-c", "kill -9 $$"}), -1);  // killed by a signal
@@ -23,9 +23,8 @@ TEST(CProcessTest, RunProcessReportsTheExitStatus) {
     EXPECT_EQ(GetLastError(), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(RunProcess({}), -1);
     EXPECT_EQ(GetLastError(), ERR_INVALID_PARAMETER);
-}
 
-TEST(CProcessTest, ChildProcessIsWaitedForOrKilledAndGetsTheEnvironment) {
+    // A child process is waited for or killed, and gets the environment.
     CChildProcess child;
     EXPECT_EQ(child.Wait(), -1);  // not started
     ASSERT_TRUE(child.Start({"sh", "-c", "exit 3"}));

@@ -276,7 +276,7 @@ TEST(RegFileTest, SurvivesRandomAndDamagedInput) {
     }
 }
 
-TEST(RegFileTest, TextEncodings) {
+TEST(RegFileTest, TextEncodingsAndVariableExpansion) {
     EXPECT_EQ(Cp1252ToUtf8("\x80\x81\x9F\xE9"), "\xE2\x82\xAC\xC2\x81\xC5\xB8\xC3\xA9");
     EXPECT_TRUE(IsValidUtf8("plain \xC3\xA9 \xF0\x9F\x98\x80"));
     EXPECT_TRUE(IsValidUtf8("eight by\xC3\xA9tes and more ASCII after it"));
@@ -297,9 +297,8 @@ TEST(RegFileTest, TextEncodings) {
     EXPECT_EQ(FoldCase("Outlook Express \xC3\xA4\xC3\xBF\xC4\xB1\xCF\x82\xD0\xB6"),
               "OUTLOOK EXPRESS \xC3\x84\xC5\xB8\xC4\xB1\xCE\xA3\xD0\x96");
     EXPECT_EQ(FoldCase("\xC4\xBA"), "\xC4\xB9");  // Latin Extended-A, odd-first pair
-}
 
-TEST(RegFileTest, ExpandsVariables) {
+    // %VARIABLE% expansion.
     auto lookup = [](std::string_view name) -> std::optional<std::string> {
         if (name == "A") return std::string("alpha");
         if (name == "P") return std::string("%A%");

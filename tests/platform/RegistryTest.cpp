@@ -16,7 +16,6 @@ namespace {
 constexpr const char* CHILD_FLAG = "TAV_REGISTRY_TEST_CHILD";
 constexpr const char* TAVORA_KEY = "Software\\Norvik\\Tavora";
 
-std::string ReadText(const std::string& path) { return tavtest::ReadFile(path); }
 void WriteText(const std::string& path, const std::string& text) { ASSERT_TRUE(tavtest::WriteFile(path, text)); }
 
 // A value read back; "?" or 0xBAD when it cannot be read as one of that type.
@@ -153,7 +152,7 @@ TEST_F(RegistryTest, OpenWithoutCreateAndBadArgumentsChangeNothing) {
     EXPECT_EQ(root.GetCurrentKey(), "HKEY_CURRENT_USER");
 }
 
-TEST_F(RegistryTest, EachRootHasItsOwnFileThatOtherInstancesAndProcessesShare) {
+TEST_F(RegistryTest, EachRootHasItsOwnFileInTheSettingsFolderSharedByInstancesAndProcesses) {
     {
         CRegistry user, machine;
         ASSERT_TRUE(user.Open(HKEY_CURRENT_USER, TAVORA_KEY));
@@ -161,13 +160,14 @@ TEST_F(RegistryTest, EachRootHasItsOwnFileThatOtherInstancesAndProcessesShare) {
         ASSERT_TRUE(user.WriteString("ExcludedPaths", "/tmp;/proc;"));
         ASSERT_TRUE(machine.WriteNumber("Encoding", 16));
     }
-    std::string userText = ReadText(UserFile());
+    std::string userText = tavtest::ReadFile(UserFile());
     EXPECT_EQ(userText,
               "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER]\n\n"
               "[HKEY_CURRENT_USER\\Software]\n\n[HKEY_CURRENT_USER\\Software\\Norvik]\n\n"
               "[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora]\n"
               "\"ExcludedPaths\"=\"/tmp;/proc;\"\n\n");
-    EXPECT_NE(ReadText(MachineFile()).find("\"Encoding\"=dword:00000010\n"), std::string::npos);
+    EXPECT_NE(tavtest::ReadFile(MachineFile()).find("\"Encoding\"=dword:00000010\n"),
+              std::string::npos);
     EXPECT_EQ(userText.find("Encoding"), std::string::npos);
 
     CRegistry again;
@@ -177,14 +177,23 @@ TEST_F(RegistryTest, EachRootHasItsOwnFileThatOtherInstancesAndProcessesShare) {
 
     // Another process replaces the file: the change is seen, and a later write keeps it.
     ASSERT_TRUE(again.WriteNumber("Mine", 1));
-    std::string text = ReadText(UserFile());
+    std::string text = tavtest::ReadFile(UserFile());
     text += "[HKEY_CURRENT_USER\\Software\\Norvik\\Tavora]\r\n\"Theirs\"=\"by hand\"\r\n";
     WriteText(UserFile() + ".new", text);
     ASSERT_TRUE(RenameFile(UserFile() + ".new", UserFile()));
     EXPECT_EQ(String(again, "Theirs"), "by hand");
     ASSERT_TRUE(again.WriteNumber("Mine", 2));
     EXPECT_EQ(String(again, "Theirs"), "by hand");
-    EXPECT_NE(ReadText(UserFile()).find("\"Theirs\"=\"by hand\""), std::string::npos);
+    EXPECT_NE(tavtest::ReadFile(UserFile()).find("\"Theirs\"=\"by hand\""), std::string::npos);
+
+    // The files' folder follows the environment.
+    EXPECT_EQ(RegistryFilePath(HKEY_CURRENT_USER), UserFile());
+    EXPECT_EQ(RegistryFilePath(HKEY_LOCAL_MACHINE), MachineFile());
+    tavtest::CEnvOverride tavoraHome("TAVORA_HOME", ""), home("HOME", JoinPath(m_dir, "h"));
+    tavtest::CEnvOverride xdg("XDG_CONFIG_HOME", JoinPath(m_dir, "xdg"));
+    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "xdg/tavora"));
+    SetEnv("XDG_CONFIG_HOME", "relative/ignored");
+    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "h/.config/tavora"));
 }
 
 // The child half of the next tests: runs only when started by them, with the child's
@@ -234,7 +243,7 @@ TEST_F(RegistryTest, DamagedFileFailsEveryAccessAndStaysAsItWas) {
     EXPECT_FALSE(reg.Open(HKEY_CURRENT_USER, "B", true));
     std::string error;
     EXPECT_FALSE(CRegistry::ImportFile(UserFile(), error));
-    EXPECT_EQ(ReadText(UserFile()), damaged);
+    EXPECT_EQ(tavtest::ReadFile(UserFile()), damaged);
 
     // The other root is unaffected; a key of the wrong root in a file is refused too.
     CRegistry machine;
@@ -271,7 +280,7 @@ TEST_F(RegistryTest, ExportThenImportRestoresTheSubtreeAndAppliesDeletions) {
                              "outlook express\\5.0\\rules",
                              file, error))
         << error;
-    std::string exported = ReadText(file);
+    std::string exported = tavtest::ReadFile(file);
     EXPECT_EQ(
         exported.rfind("Windows Registry Editor Version 5.00\r\n\r\n[" + oeKey + "\\Rules]\r\n", 0),
         0u);
@@ -283,7 +292,7 @@ TEST_F(RegistryTest, ExportThenImportRestoresTheSubtreeAndAppliesDeletions) {
     ASSERT_TRUE(CRegistry::ImportFile(file, error)) << error;
     std::string again = JoinPath(m_dir, "again.reg");
     ASSERT_TRUE(CRegistry::ExportKey(oeKey + "\\Rules", again, error)) << error;
-    EXPECT_EQ(ReadText(again), exported);
+    EXPECT_EQ(tavtest::ReadFile(again), exported);
     // A missing key exports nothing (tavctl's tests see an existing file left alone).
     EXPECT_FALSE(CRegistry::ExportKey(oeKey + "\\Nothing", JoinPath(m_dir, "none.reg"), error));
     EXPECT_FALSE(PathExists(JoinPath(m_dir, "none.reg")));
@@ -310,14 +319,4 @@ TEST_F(RegistryTest, ExportThenImportRestoresTheSubtreeAndAppliesDeletions) {
     EXPECT_FALSE(user.Open(HKEY_CURRENT_USER, "Software\\Norvik\\Old", false));
     ASSERT_TRUE(machine.Open(HKEY_LOCAL_MACHINE, "Software\\Norvik\\Tavora\\Browser", false));
     EXPECT_EQ(Number(machine, "Verbose"), 1u);
-}
-
-TEST_F(RegistryTest, SettingsFolderFollowsTheEnvironment) {
-    EXPECT_EQ(RegistryFilePath(HKEY_CURRENT_USER), UserFile());
-    EXPECT_EQ(RegistryFilePath(HKEY_LOCAL_MACHINE), MachineFile());
-    tavtest::CEnvOverride tavoraHome("TAVORA_HOME", ""), home("HOME", JoinPath(m_dir, "h"));
-    tavtest::CEnvOverride xdg("XDG_CONFIG_HOME", JoinPath(m_dir, "xdg"));
-    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "xdg/tavora"));
-    SetEnv("XDG_CONFIG_HOME", "relative/ignored");
-    EXPECT_EQ(RegistryFolder(), JoinPath(m_dir, "h/.config/tavora"));
 }

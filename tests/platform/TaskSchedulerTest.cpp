@@ -224,7 +224,7 @@ TEST_P(SchedulerTest, CreatesListsUpdatesAndDeletes) {
     }
 }
 
-TEST_F(SchedulerBase, CrontabStartsAMissingCrontabAndReportsCronsOwnError) {
+TEST_F(SchedulerBase, CrontabStartsAMissingCrontabAndSystemdRefusesAProgramPathItCannotStart) {
     Use("crontab");
     m_tools.crontabExists = false;
     ASSERT_TRUE(m_scheduler->Create(Task("Tavora.1.Inc.2"))) << m_scheduler->ErrorText();
@@ -234,11 +234,10 @@ TEST_F(SchedulerBase, CrontabStartsAMissingCrontabAndReportsCronsOwnError) {
     });
     std::vector<ScheduledTask> tasks;
     EXPECT_FALSE(failing->List(tasks));
-    EXPECT_EQ(failing->ErrorText(), "crontab -l failed: crontab: your UID isn't in the passwd file.");
-}
+    EXPECT_EQ(failing->ErrorText(),
+              "crontab -l failed: crontab: your UID isn't in the passwd file.");
 
-// A program path systemd cannot start is refused; the units of one it can are accepted.
-TEST_F(SchedulerBase, SystemdRefusesAProgramPathItCannotStartAndAcceptsTheUnits) {
+    // systemd: a program path it cannot start is refused; the units of one it can are accepted.
     Use("systemd");
     ScheduledTask refused = Task("Tavora.1.Inc.2");
     refused.command[0] = "/opt/it's/TavCmdHost";

@@ -10,18 +10,6 @@
 
 using namespace tavtest;
 
-namespace {
-
-std::array<uint32_t, 4> StateOf(const std::string& data) {
-    CMD5Checksum md5;
-    md5.Update(data.data(), data.size());
-    std::array<uint32_t, 4> s;
-    md5.GetHash(s.data());
-    return s;
-}
-
-}  // namespace
-
 TEST(Content, ChunksProgressAndStops) {
     CRepo repo(Security());
     CRecordingObserver one, two, empty;
@@ -55,7 +43,7 @@ TEST(Content, ChunksProgressAndStops) {
     EXPECT_EQ(repo.Chain(p), data.substr(0, 65536 * 2));
     std::array<uint32_t, 4> got;
     md5.GetHash(got.data());
-    EXPECT_EQ(got, StateOf(data.substr(0, 65536 * 2)));
+    EXPECT_EQ(got, FingerprintOf(data.substr(0, 65536 * 2)));
 }
 
 namespace {
@@ -105,7 +93,7 @@ TEST(Content, UnopenableSourcesAreReportedAndTooLittleRoomAsksForAnotherDisk) {
     repo.rep.SetRepErrorCallback(nullptr);
 }
 
-TEST(Password, DigestsAndVerification) {
+TEST(Password, DigestsVerificationAndChangesThatNewImagesCarry) {
     // No password is the digest of 128 zero bytes; 128 bytes and more do not fit the field.
     uint8_t digest[16], zeros[16], field[128] = {};
     ASSERT_EQ(CTavRepository::CreatePwdDigest("", digest), 1);
@@ -124,11 +112,9 @@ TEST(Password, DigestsAndVerification) {
         EXPECT_EQ(rep.VerifyPassword(good), 1);
         EXPECT_EQ(rep.VerifyPassword(bad), 0);
     }
-}
 
-TEST(Password, ChangeAndCarryToNewImages) {
-    CTempDir dir;
-    std::string p = dir / "pw.tvr";
+    // A changed password is the one the images made after it carry.
+    const std::string p = dir / "changed.tvr";
     TavImageSecurity sec = Security("old");
     ASSERT_EQ(CTavRepository::CreateRepository(p, &sec, 0, {0, 0}), 1);
     {

@@ -201,16 +201,9 @@ TEST_F(FailingDiskTest, AnImageLockThatCannotBeTakenFailsBeginTrans) {
         plat::FaultRule rule{plat::FaultOp::Lock, "TAVIMAGE"};
         rule.error = plat::FaultError::AccessDenied;
         plat::CFaultScope scope(rule);
-        uint32_t systemError = 0;
-        try {
-            rep.BeginTrans(5000);
-            ADD_FAILURE() << "BeginTrans went on without the image lock";
-        } catch (CTavException* e) {
-            EXPECT_EQ(e->code, TAVEX_OPEN_FAILED);
-            systemError = e->systemError;
-            e->Delete();
-        }
-        EXPECT_EQ(systemError, plat::ERR_ACCESS_DENIED);
+        const CaughtError thrown = Caught([&] { rep.BeginTrans(5000); });
+        EXPECT_EQ(thrown.code, TAVEX_OPEN_FAILED) << "BeginTrans went on without the image lock";
+        EXPECT_EQ(thrown.systemError, plat::ERR_ACCESS_DENIED);
     }
     // A lock held elsewhere is only waited for: after the time-out the run goes on, as before.
     std::string name = plat::AbsolutePath(path);

@@ -92,7 +92,7 @@ TEST(FormatAdaptor, Version21NodeLayoutRoundTripLongNamesAndTheWorkingRecord) {
     EXPECT_EQ(NodeIdFromString("zz"), TAV_NONE);
 }
 
-TEST(FormatAdaptor, Version20DefaultsAndRoots) {
+TEST(FormatAdaptor, Version20NodeDefaultsAndRootsAndBaselineHeadersOfBothVersions) {
     std::unique_ptr<CTavFormatAdaptor> a(MakeFormatAdaptor(FORMAT_2_0));
     ASSERT_EQ(a->NodeDiskSize(), 344u);
     uint8_t disk[344] = {};
@@ -116,9 +116,8 @@ TEST(FormatAdaptor, Version20DefaultsAndRoots) {
     a->NodeFromDisk(&n, disk);
     EXPECT_EQ(n.moduleId, MODULE_FILES_ITEM);
     EXPECT_EQ(Utf16FieldToUtf8(n.name, NODE_NAME_CHARS), "C:\\");
-}
 
-TEST(FormatAdaptor, BaselineHeadersOfBothVersions) {
+    // Baseline headers of both versions.
     TavBaselineHeaderRec h{};
     h.image = 3;
     h.nodeTable = 5000;

@@ -22,7 +22,7 @@ std::string StoredBytes(const std::string& path, uint32_t offset) {
 
 }  // namespace
 
-TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocks) {
+TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocksThatUpdateBlockRewrites) {
     std::string bytes = ReadFile(path);
     ASSERT_GT(bytes.size(), 312u);
     // The header block at 0 (self 0, 16 stored bytes, plain, the format, image id 0), the
@@ -45,6 +45,24 @@ TEST_F(ImageTest, NewImageHasHeaderAndSecurityBlocks) {
         EXPECT_EQ(LE32(rec, i * 8), 0u);
         EXPECT_EQ(LE32(rec, i * 8 + 4), (t - i) ^ (i * 73)) << i;
     }
+
+    // UpdateBlock rewrites fixed payloads in place.
+    image.ReleaseReadHandle();
+    uint8_t entry[8] = {1, 0, 0, 0, 0x40, 0x01, 0, 0};
+    ASSERT_EQ(image.UpdateBlock(SECURITY_BLOCK_OFFSET, entry, 8, 24), 1);
+    TavBlockData s = image.ReadBlock(SECURITY_BLOCK_OFFSET);
+    EXPECT_EQ(std::memcmp(s.data.data() + 24, entry, 8), 0);
+    EXPECT_EQ(image.UpdateBlock(SECURITY_BLOCK_OFFSET, entry, 8, 252), 0);  // past the end
+    // A compressed block can only be updated inside its plain prefix (none here).
+    std::string text = TextBytes(5000);
+    uint32_t off = image.WriteBlock(text.data(), 5000, 0, BLOCK_KIND_CONTENT, 0);
+    EXPECT_EQ(image.UpdateBlock(off, "x", 1, 0), 0);
+    EXPECT_EQ(image.UpdateBlockHeader(off, BLOCK_KIND_CONTENT | 3, 1234), 1);
+    TavBlockData b = image.ReadBlock(off);
+    EXPECT_EQ(b.kind, BLOCK_KIND_CONTENT | 3);
+    EXPECT_EQ(b.link, 1234u);
+    EXPECT_EQ(std::string(b.data.begin(), b.data.end()), text);
+    EXPECT_EQ(image.UpdateBlockHeader(off + 3, 0, 0), 0);  // not a header
 }
 
 TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
@@ -69,38 +87,6 @@ TEST_F(ImageTest, EmptyPayloadAndMarkerAndUnknownMethods) {
     EXPECT_EQ(ThrownCode([&] { image.ReadBlock(0xFFFFFFF0); }), TAVEX_READ_BLOCK);
 }
 
-TEST_F(ImageTest, UpdateBlockRewritesFixedPayloadsOnly) {
-    CTavImage image(path, sec);
-    uint8_t entry[8] = {1, 0, 0, 0, 0x40, 0x01, 0, 0};
-    ASSERT_EQ(image.UpdateBlock(SECURITY_BLOCK_OFFSET, entry, 8, 24), 1);
-    TavBlockData s = image.ReadBlock(SECURITY_BLOCK_OFFSET);
-    EXPECT_EQ(std::memcmp(s.data.data() + 24, entry, 8), 0);
-    EXPECT_EQ(image.UpdateBlock(SECURITY_BLOCK_OFFSET, entry, 8, 252), 0);  // past the end
-    // A compressed block can only be updated inside its plain prefix (none here).
-    std::string text = TextBytes(5000);
-    uint32_t off = image.WriteBlock(text.data(), 5000, 0, BLOCK_KIND_CONTENT, 0);
-    EXPECT_EQ(image.UpdateBlock(off, "x", 1, 0), 0);
-    EXPECT_EQ(image.UpdateBlockHeader(off, BLOCK_KIND_CONTENT | 3, 1234), 1);
-    TavBlockData b = image.ReadBlock(off);
-    EXPECT_EQ(b.kind, BLOCK_KIND_CONTENT | 3);
-    EXPECT_EQ(b.link, 1234u);
-    EXPECT_EQ(std::string(b.data.begin(), b.data.end()), text);
-    EXPECT_EQ(image.UpdateBlockHeader(off + 3, 0, 0), 0);  // not a header
-}
-
-// The message of a read that failed ("" when none did).
-template <typename F>
-std::string ThrownText(F&& f) {
-    try {
-        f();
-    } catch (CTavException* e) {
-        std::string text = e->Describe();
-        e->Delete();
-        return text;
-    }
-    return "";
-}
-
 TEST_F(ImageTest, DamagedBlocksAreReportedWithImageAndOffset) {
     CTavImage image(path, sec);
     const std::string text = TextBytes(20000);
@@ -110,7 +96,8 @@ TEST_F(ImageTest, DamagedBlocksAreReportedWithImageAndOffset) {
     // A flipped byte anywhere in the stored bytes: in the deflate data or in the trailer.
     for (uint32_t at : {stored / 2, stored - 6, stored - 2}) {
         FlipByte(path, off + BLOCK_HEADER_SIZE + at);
-        const std::string message = ThrownText([&] { image.ReadBlock(off, TavBlockUse::Content); });
+        const std::string message =
+            Caught([&] { image.ReadBlock(off, TavBlockUse::Content); }).text;
         EXPECT_NE(message.find("offset " + std::to_string(off) + " of image " + path), std::string::npos)
             << message;
         EXPECT_NE(message.find("damaged"), std::string::npos) << message;
@@ -122,7 +109,7 @@ TEST_F(ImageTest, DamagedBlocksAreReportedWithImageAndOffset) {
     // A file cut a few bytes short: the stored length, header included, is checked first.
     image.ReleaseReadHandle();
     ASSERT_TRUE(WriteFile(path, ReadFile(path).substr(0, off + 20 + stored - 5)));
-    const std::string cut = ThrownText([&] { image.ReadBlock(off, TavBlockUse::Content); });
+    const std::string cut = Caught([&] { image.ReadBlock(off, TavBlockUse::Content); }).text;
     EXPECT_NE(cut.find("reaches beyond the end of the file"), std::string::npos) << cut;
 }
 
@@ -133,8 +120,10 @@ TEST_F(ImageTest, BlocksThatWouldInflateBeyondTheirBoundAreRefused) {
     ASSERT_TRUE(deflate.Encode(std::vector<uint8_t>(size_t(16) << 20, 0).data(), size_t(16) << 20, 1, bomb));
     CTavImage image(path, sec);
     const uint32_t off = image.WriteEncodedBlock(bomb, COMPRESS_DEFLATE, BLOCK_KIND_NODES, 0);
-    EXPECT_NE(ThrownText([&] { image.ReadBlock(off, TavBlockUse::Content); }).find("more than"), std::string::npos);
-    EXPECT_NE(ThrownText([&] { image.ReadBlock(off, TavBlockUse::Table); }).find("more than"), std::string::npos);
+    EXPECT_NE(Caught([&] { image.ReadBlock(off, TavBlockUse::Content); }).text.find("more than"),
+              std::string::npos);
+    EXPECT_NE(Caught([&] { image.ReadBlock(off, TavBlockUse::Table); }).text.find("more than"),
+              std::string::npos);
     EXPECT_EQ(BlockPayloadLimit(TavBlockUse::Content, 99, 7), 65536u + 7);
     EXPECT_EQ(BlockPayloadLimit(TavBlockUse::Table, bomb.size(), 0), bomb.size() * 128);
 
@@ -260,7 +249,7 @@ INSTANTIATE_TEST_SUITE_P(Encryptions, StoredMemberTest, ::testing::Values(ENCRYP
 
 // A repository made for zstd is 2.2 with its feature bit from the start; a deflate image
 // stays 2.1 until its first zstd block, and then both kinds read without a password.
-TEST_F(ImageTest, ZstdBlocksMakeAnImageVersion22WithItsFeatureBit) {
+TEST_F(ImageTest, ZstdBlocksMakeAnImageVersion22AndNewerVersionsAreRefused) {
     const TavImageSecurity zstd = Security(nullptr, ENCRYPT_BUILTIN, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_ZSTD);
     ASSERT_EQ(CTavRepository::CreateRepository(dir / "z.tvr", &zstd, 0, {0, 0}), 1);
     TavRepHeader h;
@@ -287,9 +276,9 @@ TEST_F(ImageTest, ZstdBlocksMakeAnImageVersion22WithItsFeatureBit) {
     ASSERT_EQ(reader.Attach(path, nullptr), 1);
     EXPECT_EQ(ReadChain(reader, stored[0]), texts[0]);
     EXPECT_EQ(ReadChain(reader, stored[1]), texts[1]);
-}
+    reader.Detach();
 
-TEST_F(ImageTest, ImagesThatNeedANewerReaderAreNamedAndRefused) {
+    // Images that need a newer reader are named and refused.
     const std::pair<uint32_t, uint32_t> cases[] = {{0x02030000, 0}, {FORMAT_2_2, 0x2}};  // version, feature mask
     for (const auto& [version, mask] : cases) {
         // The header block is stored plain: the version at 20, the feature mask at 32.

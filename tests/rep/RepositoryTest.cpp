@@ -162,11 +162,9 @@ TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
         EXPECT_EQ(rep.GetCurrentImageID(), 3u);
     }
     for (uint32_t i : {0xFFFFFFFFu, 1u, 2u, 3u}) {
-        std::string p;
-        CTavRepository::BuildImagePath(p, path, i);
-        CAttached rep(p, &sec);
-        EXPECT_EQ(rep.GetLatestBaselineNumber(), 3u) << p;
-        EXPECT_EQ(rep.GetEntryImageID(), 3u) << p;
+        CAttached rep(ImagePath(path, i), &sec);  // 0xFFFFFFFF: the plain name
+        EXPECT_EQ(rep.GetLatestBaselineNumber(), 3u) << i;
+        EXPECT_EQ(rep.GetEntryImageID(), 3u) << i;
         // Image 0 is found by its plain name.
         ASSERT_NE(rep.GetImageFromID(0), nullptr);
         EXPECT_EQ(rep.GetImagePath(0), path);
@@ -174,8 +172,7 @@ TEST_F(RepositoryTest, AnyImageOpensAtTheNewestBaseline) {
 }
 
 TEST_F(RepositoryTest, SlotsRefuseIdsAboveTheLimitAndImagesWithAnotherId) {
-    std::string other;
-    CTavRepository::BuildImagePath(other, path, 1);
+    const std::string other = ImagePath(path, 1);
     ASSERT_EQ(CTavRepository::CreateRepository(other, &sec, 5, {0, 312}), 1);
     CAttached rep(path, &sec);
     EXPECT_EQ(ThrownCode([&] { rep.PutImage(other, 1); }), TAVEX_WRONG_ID);

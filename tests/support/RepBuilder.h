@@ -4,6 +4,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,17 +29,28 @@ inline TavImageSecurity Security(const char* password = nullptr, uint32_t encryp
     return s;
 }
 
-// Takes a thrown library exception and returns its code (-1 when none was thrown).
+// What a library exception thrown by `f` said: its code (-1 when none was thrown), the
+// system's error and its message.
+struct CaughtError {
+    int code = -1;
+    uint32_t systemError = 0;
+    std::string text;
+};
 template <typename F>
-int ThrownCode(F&& f) {
+CaughtError Caught(F&& f) {
     try {
         f();
     } catch (CTavException* e) {
-        int code = e->code;
+        const CaughtError thrown{e->code, e->systemError, e->Describe()};
         e->Delete();
-        return code;
+        return thrown;
     }
-    return -1;
+    return {};
+}
+
+template <typename F>
+int ThrownCode(F&& f) {
+    return Caught(std::forward<F>(f)).code;
 }
 
 // Reads a whole content chain.
@@ -60,6 +73,15 @@ inline std::string TextBytes(size_t n) {
     while (s.size() < n) s += words[rng() % 7];
     s.resize(n);
     return s;
+}
+
+// The fingerprint of `bytes`: the MD5 state after all their complete 64-byte blocks.
+inline std::array<uint32_t, 4> FingerprintOf(const std::string& bytes) {
+    CMD5Checksum md5;
+    md5.Update(bytes.data(), bytes.size());
+    std::array<uint32_t, 4> state;
+    md5.GetHash(state.data());
+    return state;
 }
 
 // What a directory listing reports of an item (written 2022-06-18, plus `size` ticks).
@@ -257,9 +279,7 @@ public:
         TavNodeRec node;
         EXPECT_EQ(m_table->LoadNode(node, id), 1);
         node.content = StoreChunkTable(*m_rep, content, chunkSize, tableChunks);
-        CMD5Checksum md5;
-        md5.Update(content.data(), content.size());
-        md5.GetHash(node.fingerprint);
+        std::ranges::copy(FingerprintOf(content), node.fingerprint);
         node.flags |= NODE_HAS_FINGERPRINT;
         EXPECT_NE(m_table->UpdateNode(node), TAV_NONE);
         return id;

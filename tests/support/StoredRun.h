@@ -20,12 +20,10 @@ namespace tavtest {
 class CBaselineReader {
 public:
     CBaselineReader(const std::string& imagePath, uint32_t rootTag) : m_rootTag(rootTag) {
-        try {
+        Caught([&] {
             if (m_rep.Attach(imagePath, nullptr))
                 m_table = m_rep.LoadBaseline(m_rep.GetLatestBaselineNumber());
-        } catch (CTavException* e) {
-            e->Delete();
-        }
+        });
     }
     ~CBaselineReader() {
         if (m_table) m_table->Dispose();

@@ -23,17 +23,13 @@ protected:
         for (char& c : out) c = char('a' + m_rng() % 26);
         return out;
     }
-    // Every folder below (and with) the data folder, and every other entry.
-    void Inventory(std::vector<std::string>& folders, std::vector<std::string>& others) {
-        folders.clear();
-        others.clear();
-        for (const auto& [path, item] : OnDisk(Data())) (item.folder ? folders : others).push_back(path);
-    }
     std::string Pick(const std::vector<std::string>& list) { return list[m_rng() % list.size()]; }
 
     void RandomEdit() {
+        // Every folder (the data folder too), and every other entry.
         std::vector<std::string> folders, others;
-        Inventory(folders, others);
+        for (const auto& [entry, item] : OnDisk(Data()))
+            (item.folder ? folders : others).push_back(entry);
         const uint32_t op = m_rng() % 10;
         const std::string folder = Pick(folders);
         const std::string path = plat::JoinPath(folder, RandomName());

@@ -15,21 +15,16 @@ namespace {
 
 using namespace filestest;
 
-class FilesBackup : public CFilesJobTest {
-protected:
-    void MakeSampleTree() {
-        Write("a.txt", "alpha");
-        Write("b.bin", std::string(200000, 'b'));  // several chunks
-        Write("sub/c.txt", "gamma");
-        Write("sub/deeper/d.txt", "");
-        Mkdir("empty");
-        AddSource(Data());
-    }
-};
+using FilesBackup = CFilesJobTest;
 
-TEST_F(FilesBackup, FullRunStoresTheTreeAndLogsTheExactTexts) {
-    MakeSampleTree();
-    const RunResult run = Run(true);
+TEST_F(FilesBackup, FullAndIncrementalRunsStoreTheTreeAndLogTheExactTexts) {
+    Write("a.txt", "alpha");
+    Write("b.bin", std::string(200000, 'b'));  // several chunks
+    Write("sub/c.txt", "gamma");
+    Write("sub/deeper/d.txt", "");
+    Mkdir("empty");
+    AddSource(Data());
+    RunResult run = Run(true);
     ASSERT_TRUE(run.committed);
     EXPECT_EQ(run.starts, 1);
     EXPECT_EQ(run.finishes, 1);
@@ -46,21 +41,18 @@ TEST_F(FilesBackup, FullRunStoresTheTreeAndLogsTheExactTexts) {
     const std::string image =
         std::regex_replace(ImagePath(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
     EXPECT_TRUE(std::regex_match(
-        run.log, std::regex("Start Backup Files and Folders: " + time + "Output Image Path: " +
-                            image + "\r\nBackup Type: Full\r\nCompression : Yes\r\n" +
-                            "Encryption: AES 128 bits\r\n[\\s\\S]*Finish Backup Files and Folders: " +
-                            time + FinishCounts(4, 0, 0, 0, 0))))
+        run.log,
+        std::regex("Start Backup Files and Folders: " + time + "Output Image Path: " + image +
+                   "\r\nBackup Type: Full\r\nCompression : Yes\r\n" +
+                   "Encryption: AES 128 bits\r\n[\\s\\S]*Finish Backup Files and Folders: " + time +
+                   FinishCounts(4, 0, 0, 0, 0))))
         << run.log;
-}
 
-// Incremental runs after a full one: unchanged files are skipped without storing content,
-// added, changed and deleted items are followed.
-TEST_F(FilesBackup, IncrementalRunsSkipUnchangedAndFollowAddedChangedAndDeletedItems) {
-    MakeSampleTree();
-    ASSERT_TRUE(Run(true).committed);
+    // Incremental runs after it: unchanged files are skipped without storing content, added,
+    // changed and deleted items are followed.
     Tree before;
     Stored(before);
-    RunResult run = Run();
+    run = Run();
     ASSERT_TRUE(run.committed);
     EXPECT_EQ(run.counts.added + run.counts.updated + run.counts.deleted, 0u);
     EXPECT_EQ(run.counts.skipped, 4u);
@@ -250,36 +242,31 @@ TEST_F(FilesBackup, FiltersApplyToFilesAndReachSubFoldersOnlyWhenRecursive) {
     EXPECT_EQ(run.counts.deleted, 1u);
 }
 
-TEST_F(FilesBackup, IgnoreNewFilesStillStoresTheFirstBaselineAndPartialEntries) {
-    Write("first.txt", "1");
-    AddSource(Data());
-    SetCommand(TAV_COND_SIZE | TAV_COND_DATE | TAV_COND_NEWFILE_IGNORE);
-    RunResult run = Run();
-    EXPECT_EQ(run.counts.added, 1u) << "baseline 0 takes every file";
-    Write("later.txt", "2");
-    Write("wanted.txt", "3");
-    m_selection->AddPartial(Data("wanted.txt"));
-    m_selection->Sort();
-    run = Run();
-    EXPECT_EQ(run.counts.added, 1u);
-    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"first.txt", "wanted.txt"}));
-}
-
-TEST_F(FilesBackup, AllSelectedModeSkipsNewFilesOfFoldersWithAnExcludedFile) {
+// The new-file modes: ignored (but for partial entries, and for the first baseline, which
+// takes every file), or taken in folders without an excluded file only.
+TEST_F(FilesBackup, NewFilesAreIgnoredOrTakenInFoldersWithoutAnExcludedFile) {
     Write("part/excluded.txt", "x");
     Write("part/old.txt", "o");
     Write("whole/old.txt", "o");
     AddSource(Data());
     m_selection->AddExclude(Data("part/excluded.txt"));
     m_selection->Sort();
-    SetCommand(TAV_COND_SIZE | TAV_COND_DATE | TAV_COND_NEWFILE_ALLSELECTED);
-    ASSERT_TRUE(Run().committed);
-    Write("part/new.txt", "n");
-    Write("whole/new.txt", "n");
-    const RunResult run = Run();
+    SetCommand(TAV_COND_SIZE | TAV_COND_DATE | TAV_COND_NEWFILE_IGNORE);
+    RunResult run = Run();
+    EXPECT_EQ(run.counts.added, 2u) << "baseline 0 takes every file";
+    Write("whole/later.txt", "2");
+    Write("whole/wanted.txt", "3");
+    m_selection->AddPartial(Data("whole/wanted.txt"));
+    m_selection->Sort();
+    run = Run();
     EXPECT_EQ(run.counts.added, 1u);
-    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"part", "part/old.txt", "whole",
-                                                       "whole/new.txt", "whole/old.txt"}));
+    Write("part/new.txt", "n");
+    SetCommand(TAV_COND_SIZE | TAV_COND_DATE | TAV_COND_NEWFILE_ALLSELECTED);
+    run = Run();
+    EXPECT_EQ(run.counts.added, 1u);
+    EXPECT_EQ(StoredNames(),
+              (std::vector<std::string>{"part", "part/old.txt", "whole", "whole/later.txt",
+                                        "whole/old.txt", "whole/wanted.txt"}));
 }
 
 TEST_F(FilesBackup, SymbolicLinksAreStoredAsLinksAndNeverFollowed) {
@@ -308,48 +295,39 @@ TEST_F(FilesBackup, SymbolicLinksAreStoredAsLinksAndNeverFollowed) {
 }
 
 // A special file is passed over with a log line; a source path too long to store is
-// refused, not cut; a name that is not UTF-8 is reported, not mangled. The rest goes on.
+// refused, not cut; a name that is not UTF-8 is reported, not mangled; a missing or relative
+// source is reported, and a source that goes missing keeps its last backup. The rest goes on.
 TEST_F(FilesBackup, ItemsThatCannotBeStoredAreReportedAndTheRestGoesOn) {
     std::string deep = "d";
     while (Data(deep).size() <= 300) deep += "/" + std::string(50, 'n');
     Write(deep + "/f.txt", "f");
     Write("names/good.txt", "g");
     Write("names/bad\xff.txt", "b");
-    AddSource("/dev/null");
-    AddSource(Data(deep));
-    AddSource(Data("names"));
-    const RunResult run = Run();
-    ASSERT_TRUE(run.committed);
-    EXPECT_EQ(run.counts.errors, 2u) << "a special file is no error";
-    EXPECT_EQ(run.counts.added, 1u);
-    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"names", "names/good.txt"}));
-    for (const std::string& said :
-         {std::string("Skipped special file: /dev/null\r\n"),
-          "\r\n***** Path too long to be stored (more than 259 bytes of UTF-8): " + Data(deep) + "\r\n",
-          "***** File name is not valid UTF-8: " + Data("names/bad\\xFF.txt")})
-        EXPECT_NE(run.log.find(said), std::string::npos) << said << "\n" << run.log;
-}
-
-TEST_F(FilesBackup, MissingSourcesAreReportedAndKeepTheirLastBackup) {
     Write("gone/g.txt", "g");
-    Write("here.txt", "h");
-    AddSource(Data("gone"));
-    AddSource(Data("here.txt"));
-    AddSource(Data("never-there"));
-    AddSource("relative/path");
+    for (const std::string& source :
+         {std::string("/dev/null"), Data(deep), Data("names"), Data("gone"), Data("never-there"),
+          std::string("relative/path")})
+        AddSource(source);
     RunResult run = Run();
     ASSERT_TRUE(run.committed);
-    EXPECT_NE(run.log.find("Cannot open file or folder: " + Data("never-there") + "\r\n"),
-              std::string::npos);
-    EXPECT_NE(run.log.find("\r\n***** Invalid Path: relative/path\r\n"), std::string::npos);
-    EXPECT_EQ(run.counts.errors, 2u);
+    EXPECT_EQ(run.counts.errors, 4u) << "a special file is no error";
+    EXPECT_EQ(run.counts.added, 2u);
+    for (const std::string& said :
+         {std::string("Skipped special file: /dev/null\r\n"),
+          "\r\n***** Path too long to be stored (more than 259 bytes of UTF-8): " + Data(deep) +
+              "\r\n",
+          "***** File name is not valid UTF-8: " + Data("names/bad\\xFF.txt"),
+          "Cannot open file or folder: " + Data("never-there") + "\r\n",
+          std::string("\r\n***** Invalid Path: relative/path\r\n")})
+        EXPECT_NE(run.log.find(said), std::string::npos) << said << "\n" << run.log;
     Remove("gone");
     run = Run();
     ASSERT_TRUE(run.committed);
     EXPECT_NE(run.log.find("Cannot open folder: " + Data("gone") + "\r\n"), std::string::npos);
-    EXPECT_EQ(run.counts.errors, 3u);
+    EXPECT_EQ(run.counts.errors, 5u);
     EXPECT_EQ(run.counts.deleted, 0u);
-    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"gone", "gone/g.txt", "here.txt"}))
+    EXPECT_EQ(StoredNames(),
+              (std::vector<std::string>{"gone", "gone/g.txt", "names", "names/good.txt"}))
         << "a missing source keeps its last backup";
 }
 
@@ -426,14 +404,11 @@ TEST_F(FilesBackup, CancelHalfWayRollsBackAndKeepsThePreviousBaseline) {
     EXPECT_FALSE(run.committed);
     EXPECT_EQ(run.cancels, 1);
     EXPECT_EQ(run.finishes, 0);
-    const std::string tail = "\r\nBackup Cancelled\r\n";
-    ASSERT_GE(run.log.size(), tail.size());
-    EXPECT_EQ(run.log.substr(run.log.size() - tail.size()), tail);
+    EXPECT_TRUE(run.log.ends_with("\r\nBackup Cancelled\r\n")) << run.log;
     Tree after;
     EXPECT_EQ(Stored(after), number);
     EXPECT_EQ(after, before);
-    std::string image;
-    CTavRepository::BuildImagePath(image, ImagePath(), run.imageId);
+    const std::string image = tavtest::ImagePath(ImagePath(), run.imageId);
     EXPECT_FALSE(plat::PathExists(image)) << "the run's image is gone: " << image;
 }
 
@@ -465,9 +440,7 @@ TEST_F(FilesBackup, JobWithoutSourcesCommitsAnEmptyRootAndAJobThatDoesNotParseFa
 // The user's list in the settings store: a path left out of every backup while the
 // switch is on. The list's last path has no ";" after it and still counts.
 TEST_F(FilesBackup, UserExcludedPathsOfTheSettingsStoreAreLeftOutWhileEnabled) {
-    const std::string home = m_dir / "settings";
-    plat::CreateDirectory(home);
-    ASSERT_TRUE(plat::SetEnv("TAVORA_HOME", home));
+    tavtest::CEnvOverride home("TAVORA_HOME", m_dir / "settings");
     Write("keep.txt", "k");
     Write("skip/a.txt", "a");
     AddSource(Data());
@@ -480,5 +453,4 @@ TEST_F(FilesBackup, UserExcludedPathsOfTheSettingsStoreAreLeftOutWhileEnabled) {
     ASSERT_TRUE(user.WriteNumber("EnableExcludedPaths", 0));
     ASSERT_TRUE(Run().committed);
     EXPECT_EQ(StoredNames(), (std::vector<std::string>{"keep.txt", "skip", "skip/a.txt"}));
-    plat::SetEnv("TAVORA_HOME", "");
 }

@@ -55,7 +55,7 @@ protected:
     std::string m_to = m_dir / "to";
 };
 
-TEST_F(FilesRestore, WholeRestoreLogsTheExactTextsAndCounts) {
+TEST_F(FilesRestore, WholeRestoresLogExactTextsCountsAndVerboseOutcomesUnderTheOverwriteRules) {
     BackUpSampleTree();
     const RestoreResult run = Restore(RS_BASE);
     ASSERT_EQ(run.result, 1);
@@ -84,10 +84,8 @@ TEST_F(FilesRestore, WholeRestoreLogsTheExactTextsAndCounts) {
     ASSERT_EQ(byFile.size(), 5u);
     EXPECT_EQ(byFile[Target("a.txt")], (std::vector<uint32_t>{0, 100}));
     EXPECT_EQ(byFile[Target("b.bin")], (std::vector<uint32_t>{0, 44, 87, 100}));
-}
 
-TEST_F(FilesRestore, OverwriteRulesDecideOverExistingFiles) {
-    BackUpSampleTree();
+    // The overwrite rules decide over files that are there.
     struct Case {
         const char* name;
         uint32_t bits;
@@ -108,31 +106,33 @@ TEST_F(FilesRestore, OverwriteRulesDecideOverExistingFiles) {
         SCOPED_TRACE(c.name);
         tavtest::RemoveTree(m_to);
         Existing("a.txt", c.content, c.age);
-        const RestoreResult run = Restore(0x20000000 | TAV_RS_SUBFOLDERS | c.bits);
-        ASSERT_EQ(run.result, 1) << run.log;
+        const RestoreResult rerun = Restore(0x20000000 | TAV_RS_SUBFOLDERS | c.bits);
+        ASSERT_EQ(rerun.result, 1) << rerun.log;
         EXPECT_EQ(Read("a.txt"), c.replaced ? "alpha" : c.content);
-        EXPECT_EQ(run.counts.overwritten, c.replaced ? 1u : 0u);
-        EXPECT_EQ(run.counts.upToDate, c.replaced ? 0u : 1u);
-        EXPECT_EQ(run.counts.succeeded, c.replaced ? 5u : 4u);
+        EXPECT_EQ(rerun.counts.overwritten, c.replaced ? 1u : 0u);
+        EXPECT_EQ(rerun.counts.upToDate, c.replaced ? 0u : 1u);
+        EXPECT_EQ(rerun.counts.succeeded, c.replaced ? 5u : 4u);
     }
-}
 
-TEST_F(FilesRestore, VerboseLogNamesEveryFileAndItsOutcome) {
-    BackUpSampleTree();
+    // The verbose log names every file and its outcome.
+    tavtest::RemoveTree(m_to);
     Existing("a.txt", "newer", 3600);
     Existing("other/e.txt", "older", -3600);
-    const RestoreResult run = Restore(RS_BASE | TAV_RS_OVERWRITE_OLDER | TAV_RS_VERBOSE);
+    const RestoreResult verbose = Restore(RS_BASE | TAV_RS_OVERWRITE_OLDER | TAV_RS_VERBOSE);
     // The newer file is kept by the rule, but it differs: it is not called up to date.
-    EXPECT_TRUE(Once(run.log, "Restoring file \"" + Target("a.txt") + "\".....Skipped\r\nKept \"" +
-                                  Target("a.txt") +
-                                  "\": kept the existing file; it differs: use --overwrite always\r\n"));
-    EXPECT_TRUE(Once(run.log, "Restoring file \"" + Target("other/e.txt") + "\".....Overwrite.....OK\r\n"));
-    EXPECT_TRUE(Once(run.log, "Restoring file \"" + Target("sub/c.txt") + "\".....OK\r\n"));
-    EXPECT_EQ(Count(run.log, ".....OK\r\n"), 4);
-    EXPECT_NE(run.log.find("\r\n4 Files Succeed\r\n1 Files Overwritten\r\n0 Files are already up "
-                           "to date\r\n0 Items Error\r\n1 Files kept the existing file; it differs: "
-                           "use --overwrite always\r\n"),
-              std::string::npos);
+    EXPECT_TRUE(Once(verbose.log,
+                     "Restoring file \"" + Target("a.txt") + "\".....Skipped\r\nKept \"" +
+                         Target("a.txt") +
+                         "\": kept the existing file; it differs: use --overwrite always\r\n"));
+    EXPECT_TRUE(Once(verbose.log,
+                     "Restoring file \"" + Target("other/e.txt") + "\".....Overwrite.....OK\r\n"));
+    EXPECT_TRUE(Once(verbose.log, "Restoring file \"" + Target("sub/c.txt") + "\".....OK\r\n"));
+    EXPECT_EQ(Count(verbose.log, ".....OK\r\n"), 4);
+    EXPECT_NE(
+        verbose.log.find("\r\n4 Files Succeed\r\n1 Files Overwritten\r\n0 Files are already up "
+                         "to date\r\n0 Items Error\r\n1 Files kept the existing file; it differs: "
+                         "use --overwrite always\r\n"),
+        std::string::npos);
 }
 
 TEST_F(FilesRestore, FilesAreWrittenInTheOrderOfTheirStoredContent) {
@@ -160,8 +160,7 @@ TEST_F(FilesRestore, VerifyCatchesACorruptedStoredByteAndTheOthersRestore) {
     // The image the run wrote holds the content once, in a stored member; one byte of it is
     // changed through the library, so that the block still checks out and only the file's
     // fingerprint can tell.
-    std::string imageFile;
-    CTavRepository::BuildImagePath(imageFile, ImagePath(), 1);
+    std::string imageFile = tavtest::ImagePath(ImagePath(), 1);
     if (!plat::PathExists(imageFile)) imageFile = ImagePath();
     const size_t at = tavtest::ReadFile(imageFile).find(marked);
     ASSERT_NE(at, std::string::npos);
@@ -189,10 +188,12 @@ TEST_F(FilesRestore, VerifyCatchesACorruptedStoredByteAndTheOthersRestore) {
     EXPECT_EQ(Read("bad.txt").size(), marked.size());
 }
 
-TEST_F(FilesRestore, ExcludedIdsOrNoSubfolderBitLeaveOutSubtrees) {
+TEST_F(FilesRestore, ExcludedIdsNoSubfolderBitAndRequestedNodesRestorePartsOfABaseline) {
     BackUpSampleTree();
     const uint32_t sub = StoredId(Data("sub"));
     const uint32_t e = StoredId(Data("other/e.txt"));
+    const uint32_t a = StoredId(Data("a.txt"));
+    const uint32_t c = StoredId(Data("sub/c.txt"));
     ASSERT_NE(sub, TAV_NONE);
     RestoreResult run = Restore(RS_BASE, {sub, e, 0});
     EXPECT_EQ(run.counts.succeeded, 2u) << run.log;
@@ -208,31 +209,11 @@ TEST_F(FilesRestore, ExcludedIdsOrNoSubfolderBitLeaveOutSubtrees) {
     EXPECT_EQ(Read("a.txt"), "alpha");
     EXPECT_FALSE(plat::PathExists(Target("sub")));
     EXPECT_FALSE(plat::PathExists(Target("other")));
-}
 
-TEST_F(FilesRestore, CancelledRestoreLeavesExistingFilesIntactAndNoTemporaryFiles) {
-    BackUpSampleTree();
-    Existing("b.bin", "the previous b.bin", 0);
-    // Reports: a.txt 0, 100; b.bin 0, 44, ... : cancelled inside b.bin.
-    const RestoreResult run = Restore(RS_ALWAYS, {}, {}, 4);
-    EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
-    EXPECT_EQ(run.cancels, 1);
-    EXPECT_EQ(run.finishes, 0);
-    EXPECT_EQ(run.log.substr(run.log.size() - 19), "\r\nRestore Cancelled");
-    EXPECT_EQ(Read("b.bin"), "the previous b.bin");
-    EXPECT_EQ(Read("a.txt"), "alpha");
-    EXPECT_FALSE(plat::PathExists(Target("sub/c.txt")));
-    EXPECT_TRUE(TempFilesBelow(m_to).empty());
-}
-
-TEST_F(FilesRestore, RequestedNodesRestoreFoldersAndFilesUntilOneFails) {
-    BackUpSampleTree();
-    const uint32_t sub = StoredId(Data("sub"));
-    const uint32_t e = StoredId(Data("other/e.txt"));
-    const uint32_t a = StoredId(Data("a.txt"));
-    const uint32_t c = StoredId(Data("sub/c.txt"));
-    // A deeper folder lands below the location by its name, a file inside the location.
-    RestoreResult run = Restore(0x20010008, {}, {sub, e});
+    // Requested nodes: a deeper folder lands below the location by its name, a file inside
+    // the location.
+    tavtest::RemoveTree(m_to);
+    run = Restore(0x20010008, {}, {sub, e});
     ASSERT_EQ(run.result, 1) << run.log;
     EXPECT_EQ(tavtest::ReadFile(m_to + "/sub/deep/d.txt"), "delta");
     EXPECT_EQ(tavtest::ReadFile(m_to + "/e.txt"), "epsilon");
@@ -260,6 +241,21 @@ TEST_F(FilesRestore, RequestedNodesRestoreFoldersAndFilesUntilOneFails) {
     EXPECT_TRUE(Once(run.log, "\r\n***** Access denied. Cannot open file \"" + m_to +
                                   "/a.txt\" for writing\r\n"));
     EXPECT_FALSE(plat::PathExists(m_to + "/e.txt"));
+}
+
+TEST_F(FilesRestore, CancelledRestoreLeavesExistingFilesIntactAndNoTemporaryFiles) {
+    BackUpSampleTree();
+    Existing("b.bin", "the previous b.bin", 0);
+    // Reports: a.txt 0, 100; b.bin 0, 44, ... : cancelled inside b.bin.
+    const RestoreResult run = Restore(RS_ALWAYS, {}, {}, 4);
+    EXPECT_EQ(run.state, TAV_ENGINE_CANCELLED);
+    EXPECT_EQ(run.cancels, 1);
+    EXPECT_EQ(run.finishes, 0);
+    EXPECT_EQ(run.log.substr(run.log.size() - 19), "\r\nRestore Cancelled");
+    EXPECT_EQ(Read("b.bin"), "the previous b.bin");
+    EXPECT_EQ(Read("a.txt"), "alpha");
+    EXPECT_FALSE(plat::PathExists(Target("sub/c.txt")));
+    EXPECT_TRUE(TempFilesBelow(m_to).empty());
 }
 
 TEST_F(FilesRestore, RequestsAreReadWhateverTheLetterCaseOfTheirAttributes) {

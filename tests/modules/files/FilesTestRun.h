@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,7 +19,6 @@
 #include "tavengine/TavJobHelper.h"
 #include "tavengine/TavWords.h"
 #include "tavrep/FormatAdaptor.h"
-#include "tavrep/MD5Checksum.h"
 #include "tavrep/TavRepository.h"
 
 namespace filestest {
@@ -45,7 +45,6 @@ struct Item {
     uint32_t mode = 0, uid = 0, gid = 0;
     bool hasMeta = false;
     TavPosition contentPos;
-    uint32_t attributes = 0;
     uint32_t id = TAV_NONE;  // the stored node's id
     // Equal items: kind, size, fingerprint, content and (but for links) permission bits.
     bool operator==(const Item& o) const {
@@ -59,13 +58,6 @@ using Tree = std::map<std::string, Item>;
 inline void PrintTo(const Item& item, std::ostream* os) {
     *os << (item.folder ? "folder" : item.link ? "link" : "file") << " size " << item.size
         << " mode " << std::oct << (item.mode & 07777) << std::dec;
-}
-
-// The fingerprint of bytes: the MD5 state after all complete 64-byte blocks.
-inline void Fingerprint(const std::string& bytes, uint32_t out[4]) {
-    CMD5Checksum md5;
-    md5.Update(bytes.data(), bytes.size());
-    md5.GetHash(out);
 }
 
 // One item found on disk.
@@ -204,7 +196,8 @@ protected:
             item.link = snap.kind == 'l';
             item.content = snap.content;
             item.size = item.folder ? 0 : snap.content.size();
-            if (!item.folder) Fingerprint(snap.content, item.fingerprint);
+            if (!item.folder)
+                std::ranges::copy(tavtest::FingerprintOf(snap.content), item.fingerprint);
             item.mode = snap.mode;
         }
         return tree;
@@ -219,7 +212,6 @@ protected:
             item.folder = (node.flags & NODE_DIRECTORY) != 0;
             item.link = (node.attributes & TAV_ATTR_REPARSE_POINT) != 0;
             item.size = node.Size();
-            item.attributes = node.attributes;
             item.contentPos = node.content;
             item.id = node.nodeId;
             if (!item.folder) {

@@ -67,7 +67,7 @@ TEST_F(JobFiles, AdditionsAreFoundOnlyAfterSortAndNeverTwice) {
               (std::vector<std::string>{"file:/data/b", "file:/data/a", "file:/data/c"}));
 }
 
-TEST_F(JobFiles, ExcludedAndPartialNeverHoldTheSamePath) {
+TEST_F(JobFiles, ExcludedAndPartialNeverHoldTheSamePathAndDefaultExclusionsAreMergedOnce) {
     m_helper->AddPartial("/data/x");
     m_helper->Sort();
     EXPECT_EQ(m_helper->AddExclude("/data/x"), 1);
@@ -79,6 +79,21 @@ TEST_F(JobFiles, ExcludedAndPartialNeverHoldTheSamePath) {
     EXPECT_FALSE(m_helper->SearchInExcludes("/data/x"));
     EXPECT_TRUE(m_helper->SearchInPartial("/data/x"));
     EXPECT_EQ(Children(), (std::vector<std::string>{"partial:/data/x"}));
+
+    // The default exclusions are merged once.
+    m_helper->AddExclude("/proc");
+    m_helper->Sort();
+    m_helper->LoadDefaultExcludedPaths();
+    m_helper->Sort();
+    const std::string list = GetDefaultExcludedPaths();
+    int pieces = 0;
+    for (char c : list) pieces += c == ';';
+    EXPECT_EQ(m_helper->GetExcludeCount(), pieces);
+    EXPECT_TRUE(m_helper->SearchInExcludes("/tmp"));
+    const int count = m_helper->GetExcludeCount();
+    m_helper->LoadDefaultExcludedPaths();
+    m_helper->Sort();
+    EXPECT_EQ(m_helper->GetExcludeCount(), count);
 }
 
 TEST_F(JobFiles, RemovalsSortAtOnceAndClearAllsLeaveNoStaleAnswers) {
@@ -118,22 +133,6 @@ TEST(JobFilesPaths, TestSubPathRelatesPathsByWholeComponents) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(CTavJobFilesHelper::TestSubPath(c.a, c.b), c.expected) << c.a << " " << c.b;
-}
-
-TEST_F(JobFiles, DefaultExcludedPathsAreMergedOnce) {
-    m_helper->AddExclude("/proc");
-    m_helper->Sort();
-    m_helper->LoadDefaultExcludedPaths();
-    m_helper->Sort();
-    const std::string list = GetDefaultExcludedPaths();
-    int pieces = 0;
-    for (char c : list) pieces += c == ';';
-    EXPECT_EQ(m_helper->GetExcludeCount(), pieces);
-    EXPECT_TRUE(m_helper->SearchInExcludes("/tmp"));
-    const int count = m_helper->GetExcludeCount();
-    m_helper->LoadDefaultExcludedPaths();
-    m_helper->Sort();
-    EXPECT_EQ(m_helper->GetExcludeCount(), count);
 }
 
 TEST_F(JobFiles, AddingAFolderReplacesTheSourcesBelowIt) {

@@ -62,7 +62,7 @@ protected:
     int m_restores = 0;
 };
 
-TEST_F(RestoreRoundTrip, EveryBaselineComesBackAsItWasBackedUp) {
+TEST_F(RestoreRoundTrip, EveryBaselineComesBackAsBackedUpAndRecordlessItemsGetDefaults) {
     MakeFirstTree();
     ASSERT_TRUE(Run(true).committed);
     Snapshot first;
@@ -97,9 +97,8 @@ TEST_F(RestoreRoundTrip, EveryBaselineComesBackAsItWasBackedUp) {
     Snapshot restored;
     TakeSnapshot(Data(), restored);
     EXPECT_EQ(restored, second);
-}
 
-TEST_F(RestoreRoundTrip, ItemsWithoutAStoredRecordGetTheDefaults) {
+    // Items stored without a record of their mode and owner get the defaults.
     CHandRepo repo(m_dir / "hand.tvr");
     repo.Baseline([&](uint32_t root) {
         const uint32_t folder = repo.Folder(root, "/srv/old");
@@ -107,8 +106,8 @@ TEST_F(RestoreRoundTrip, ItemsWithoutAStoredRecordGetTheDefaults) {
         repo.File(folder, "rw.txt", "writable");
     });
     const std::string location = m_dir / "to";
-    const RestoreResult run = RunRestore(repo.Path(), Request(1, RS_BASE, location));
-    ASSERT_EQ(run.counts.succeeded, 2u) << run.log;
+    const RestoreResult hand = RunRestore(repo.path, Request(1, RS_BASE, location));
+    ASSERT_EQ(hand.counts.succeeded, 2u) << hand.log;
     TavFindData ro, rw;
     ASSERT_TRUE(plat::GetFindData(location + "/srv/old/ro.txt", ro));
     ASSERT_TRUE(plat::GetFindData(location + "/srv/old/rw.txt", rw));

@@ -60,15 +60,11 @@ inline RestoreResult RunRestore(const std::string& imagePath, const std::string&
 
 // Every path below `path` whose name starts with the restore's temporary prefix.
 inline std::vector<std::string> TempFilesBelow(const std::string& path) {
+    Snapshot all;
+    TakeSnapshot(path, all, false);
     std::vector<std::string> found;
-    std::vector<TavFindData> entries;
-    if (!plat::ListDirectory(path, entries)) return found;
-    for (const TavFindData& e : entries) {
-        const std::string full = plat::JoinPath(path, e.name);
-        if (e.name.rfind(".tav~", 0) == 0) found.push_back(full);
-        if (e.kind == TavFileKind::Directory)
-            for (const std::string& f : TempFilesBelow(full)) found.push_back(f);
-    }
+    for (const auto& [relative, snap] : all)
+        if (plat::BaseName(relative).rfind(".tav~", 0) == 0) found.push_back(relative);
     return found;
 }
 
@@ -91,7 +87,6 @@ public:
         CRepBuilder::Baseline([&] { edit(Root("Files and Folders", MODULE_FILES_ROOT)); },
                               {.name = "hand"});
     }
-    const std::string& Path() const { return path; }
 };
 
 }  // namespace filestest
