@@ -139,7 +139,7 @@ TEST_F(ForgetCommandTest, ForgetsByRuleFreesUnusedImagesAndKeepsChainsThatCrossT
     ExpectSound();
 }
 
-TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForget) {
+TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForgetAndOnlyAStaleLockIsTakenOver) {
     ThreeRuns();
     // mid.bin lives only in the images of run 2.
     // Images 0 and 1 hold run 1 (big.bin), image 2 is the first of run 2.
@@ -168,6 +168,29 @@ TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForget) {
         e->Delete();
     }
     EXPECT_TRUE(failed);
+
+    // A lock file is taken over when its process is gone, it is old or unreadable; a fresh
+    // one of another host is respected.
+    const std::string lock = m_repo + ".lock";
+    const uint32_t now = plat::NowSeconds();
+    struct Case {
+        std::string content;
+        bool takenOver;
+    } cases[] = {
+        {"host " + plat::HostName() + "\npid 2147483600\ntime " + std::to_string(now) + "\n",
+         true},  // process gone
+        {"host elsewhere\npid 1\ntime " + std::to_string(now - 601) + "\n",
+         true},  // ten minutes old
+        {"host elsewhere\npid 1\ntime " + std::to_string(now - 30) + "\n", false},  // fresh
+        {"garbage", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        tavtest::WriteFile(lock, c.content);
+        m_cli.Expect(c.takenOver ? 0 : 1, {"forget", m_repo, "--keep-last", "5"},
+                     c.takenOver ? "" : "in use by process 1 on elsewhere");
+        EXPECT_EQ(tavtest::ReadFile(lock), c.takenOver ? "<unreadable>" : c.content);
+    }
 }
 
 TEST_F(ForgetCommandTest, AKilledForgetLeavesTheOldOrTheNewState) {
@@ -221,31 +244,6 @@ TEST_F(ForgetCommandTest, AJobKeepPolicyRunsAfterEachCommittedRun) {
     const std::string out = m_cli.Expect(0, {"backup", m_job}, "", "Forgot baseline 1.").out;
     EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 2, 3}));
     EXPECT_TRUE(Contains(RunLogText(out), "Forgot baseline 1.")) << "the run log says so too";
-}
-
-TEST_F(ForgetCommandTest, AStaleLockFileIsTakenOverAndALiveOneIsRespected) {
-    Write("small.txt", "one");
-    Backup(true);
-    Write("small.txt", "two");
-    Backup(false);
-    const std::string lock = m_repo + ".lock";
-    const uint32_t now = plat::NowSeconds();
-    struct Case {
-        std::string content;
-        bool takenOver;
-    } cases[] = {
-        {"host " + plat::HostName() + "\npid 2147483600\ntime " + std::to_string(now) + "\n", true},  // process gone
-        {"host elsewhere\npid 1\ntime " + std::to_string(now - 601) + "\n", true},                   // ten minutes old
-        {"host elsewhere\npid 1\ntime " + std::to_string(now - 30) + "\n", false},                   // fresh
-        {"garbage", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.content);
-        tavtest::WriteFile(lock, c.content);
-        m_cli.Expect(c.takenOver ? 0 : 1, {"forget", m_repo, "--keep-last", "5"},
-                     c.takenOver ? "" : "in use by process 1 on elsewhere");
-        EXPECT_EQ(tavtest::ReadFile(lock), c.takenOver ? "<unreadable>" : c.content);
-    }
 }
 
 }  // namespace

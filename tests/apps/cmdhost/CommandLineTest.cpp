@@ -164,7 +164,7 @@ TEST(ConsoleView, TheStopSignalAsksTheRunToStopOnce) {
     EXPECT_EQ(messages.str(), "Stopping: the run is rolled back at the next item...\n");
 }
 
-TEST(ErrorCallback, WithoutAWindowTheRepositoryGivesUp) {
+TEST(ErrorCallback, WithoutAWindowTheRepositoryGivesUpAndAShownOneAsks) {
     CRecordingView view;
     view.visible = false;
     view.answerYes = true;
@@ -178,12 +178,10 @@ TEST(ErrorCallback, WithoutAWindowTheRepositoryGivesUp) {
     EXPECT_EQ(view.problems[0], "Cannot find image path \"/mnt/usb/store.0003.tvr\".");
     EXPECT_EQ(callback.OnChangeDisk(nullptr, path), 0);
     EXPECT_EQ(view.problems[1], "Disk space for image path \"/mnt/usb/store.0003.tvr\" is full.");
-}
 
-TEST(ErrorCallback, AShownWindowAsksAndTakesTheChosenPath) {
-    CRecordingView view;
-    CHostErrorCallback callback(view);
-    std::string path = "/mnt/usb/store.tvr";
+    // A shown window asks, and takes the chosen path.
+    view = CRecordingView();
+    path = "/mnt/usb/store.tvr";
     EXPECT_EQ(callback.OnChangePath(nullptr, path), 0) << "No";
     ASSERT_EQ(view.questions.size(), 1u);
     EXPECT_EQ(view.questions[0],

@@ -53,13 +53,19 @@ private slots:
         m_prompt = tavui::CScriptedPrompt();
     }
 
-    void hiddenTrayStopStopsWithoutAQuestion() {
+    void hiddenTrayStopStopsWithoutAQuestionAndOpenShowsTheWindow() {
         CHostWindow window(*m_hub, m_prompt, true);
         QVERIFY(!window.isVisible());
         const int status = Run(window, Job({{"progress", "50"}}), [&] { window.Tray()->StopAction()->trigger(); });
         QCOMPARE(status, 1);
         QCOMPARE(window.App().Runner().LastRun().outcome, RunOutcome::Cancelled);
         QVERIFY2(m_prompt.messages.empty(), m_prompt.LastMessage().c_str());
+
+        window.Tray()->OpenAction()->trigger();
+        QVERIFY(window.isVisible());
+        QCOMPARE(Find<QPushButton>(window, ID_HIDE)->text(), QString("Hide"));
+        Find<QPushButton>(window, ID_HIDE)->click();
+        QVERIFY(!window.isVisible());
     }
 
     void visibleStopAnsweredNoKeepsRunning() {
@@ -112,15 +118,6 @@ private slots:
         tavui::SetDialogRunner(nullptr);
         QCOMPARE(title, QString("About TavCmdHost"));
         QCOMPARE(version, QString("TavCmdHost Version 1.0"));
-    }
-
-    void trayOpenShowsTheHiddenWindow() {
-        CHostWindow window(*m_hub, m_prompt, true);
-        window.Tray()->OpenAction()->trigger();
-        QVERIFY(window.isVisible());
-        QCOMPARE(Find<QPushButton>(window, ID_HIDE)->text(), QString("Hide"));
-        Find<QPushButton>(window, ID_HIDE)->click();
-        QVERIFY(!window.isVisible());
     }
 };
 

@@ -134,7 +134,7 @@ public:
     std::map<std::string, int> deletes;
 };
 
-TEST(Schedules, NewFullAndIncrementalGetTheirNamesAndTimes) {
+TEST(Schedules, NewTasksGetTheirNamesAndTimesAndOnlyTheJobsOwnAreListed) {
     auto scheduler = plat::MakeMemoryScheduler();
     CScheduleModel model(*scheduler);
     plat::ScheduledTask full, incremental;
@@ -155,30 +155,23 @@ TEST(Schedules, NewFullAndIncrementalGetTheirNamesAndTimes) {
     plat::ScheduledTask second;
     ASSERT_TRUE(model.Create(Schedule(true), second)) << model.ErrorText();
     EXPECT_NE(second.name, full.name);
-    std::vector<plat::ScheduledTask> listed;
-    ASSERT_TRUE(model.List(JOB, listed));
-    EXPECT_EQ(listed.size(), 3u);
-}
 
-TEST(Schedules, OnlyTheJobsOwnTasksAreListed) {
-    auto scheduler = plat::MakeMemoryScheduler();
-    CScheduleModel model(*scheduler);
-    plat::ScheduledTask mine, other;
-    ASSERT_TRUE(model.Create(Schedule(true), mine));
+    // Only the job's own tasks are listed, whatever the letter case of their names.
     NewSchedule neighbour = Schedule(true);
     neighbour.jobId = JOB + 1;  // differs in the last digit only
+    plat::ScheduledTask other;
     ASSERT_TRUE(model.Create(neighbour, other));
-    plat::ScheduledTask lower = mine;
-    lower.name = "tavora.00a1b2c3.add.00000001";  // letter case does not matter
+    plat::ScheduledTask lower = full;
+    lower.name = "tavora.00a1b2c3.add.00000001";
     ASSERT_TRUE(scheduler->Create(lower));
     std::vector<plat::ScheduledTask> listed;
     ASSERT_TRUE(model.List(JOB, listed));
-    ASSERT_EQ(listed.size(), 2u);
-    EXPECT_EQ(listed[0].name, mine.name);
-    EXPECT_EQ(ScheduleBackupType(listed[1].name), "Additional Backup");
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0].name, full.name);
+    EXPECT_EQ(ScheduleBackupType(listed[3].name), "Additional Backup");
     EXPECT_EQ(ScheduleBackupType("Tavora.00A1B2C3.Xyz.1"), "Unknown");
-    EXPECT_EQ(ScheduleBackupType(mine.name), "Full Backup");
-    plat::ScheduledTask bare = mine;
+    EXPECT_EQ(ScheduleBackupType(full.name), "Full Backup");
+    plat::ScheduledTask bare = full;
     bare.triggers.clear();
     EXPECT_EQ(ScheduleText(bare), "None.");
 }

@@ -115,18 +115,30 @@ private slots:
         QVERIFY(m_frame->Doc().IsModified());
     }
 
-    void commandLineAndBrowser() {
+    void commandLineDropsAndBrowser() {
         m_frame->Action(editortext::ID_TOOLS_RESTORE)->trigger();
         QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", "/OPENDLG"}));
         m_prompt.files.push_back(Path("cmd.tvj"));
         QVERIFY(m_frame->SaveJobAs());
         QVERIFY(m_frame->NewJob());
         m_frame->HandleCommandLine({QString::fromStdString(Path("cmd.tvj"))});
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("cmd.tvj")));
-        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->isVisible());
+        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()),
+                 QString::fromStdString(Path("cmd.tvj")));
         QVERIFY(!m_frame->OpenJob(Path("absent.tvj")));
         QVERIFY(m_prompt.LastMessage().find("absent.tvj") != std::string::npos);
         QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("cmd.tvj")));
+
+        // A dropped job file opens (the first one dropped) and heads the recent files.
+        m_prompt.files.push_back(Path("dropped.tvj"));
+        QVERIFY(m_frame->SaveJobAs());
+        QVERIFY(m_frame->NewJob());
+        QVERIFY(m_frame->acceptDrops());
+        QVERIFY(m_frame->OpenDroppedFiles(
+            {QString::fromStdString(Path("dropped.tvj")), "/elsewhere/other.tvj"}));
+        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()),
+                 QString::fromStdString(Path("dropped.tvj")));
+        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->isVisible());
+        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->text().endsWith("dropped.tvj"));
     }
 
     void optionsExcludedPathsAndBackupSettings() {
@@ -201,17 +213,6 @@ private slots:
         QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", "/RESTOREDLG", QString::fromStdString(image)}));
         m_frame->Action(editortext::ID_TOOLS_BROWSE)->trigger();
         QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", QString::fromStdString(image)}));
-    }
-
-    void droppedJobFileOpens() {
-        m_prompt.files.push_back(Path("dropped.tvj"));
-        QVERIFY(m_frame->SaveJobAs());
-        QVERIFY(m_frame->NewJob());
-        QVERIFY(m_frame->acceptDrops());
-        QVERIFY(m_frame->OpenDroppedFiles({QString::fromStdString(Path("dropped.tvj")), "/elsewhere/other.tvj"}));
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("dropped.tvj")));
-        // It heads the recent files.
-        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->text().endsWith("dropped.tvj"));
     }
 };
 
