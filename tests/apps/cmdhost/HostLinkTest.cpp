@@ -206,7 +206,6 @@ protected:
     }
 
     std::string TavctlBaselines() {
-        if (std::string(TAVCTL_PATH).empty()) return "";
         std::string out;
         plat::RunProcessCapture({TAVCTL_PATH, "baselines", m_dir / "repo/store.tvr"}, "", out);
         return out;

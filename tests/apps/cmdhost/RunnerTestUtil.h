@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,15 +22,10 @@ namespace hosttest {
 
 using tavtest::CTempDir;
 
-struct ShownMessage {
-    std::string text;
-    cmdhost::MessageIcon icon;
-};
-
 class CRecordingView : public cmdhost::CRunnerView {
 public:
     bool visible = true;
-    std::vector<ShownMessage> messages;
+    std::vector<std::string> messages;  // shown in message boxes
     std::vector<std::string> problems;
     std::vector<std::string> titles;
     std::vector<std::string> events;  // fired event messages
@@ -46,8 +42,8 @@ public:
     bool IsVisible() const override { return visible; }
     void Hide() override { visible = false; }
     void SetTitle(const std::string& title) override { titles.push_back(title); }
-    void ShowMessage(const std::string& text, cmdhost::MessageIcon icon) override {
-        messages.push_back({text, icon});
+    void ShowMessage(const std::string& text, cmdhost::MessageIcon) override {
+        messages.push_back(text);
     }
     void ReportProblem(const std::string& text) override { problems.push_back(text); }
     bool AskYesNo(const std::string& question) override {
@@ -70,9 +66,7 @@ public:
     bool Pump() override { return stopAtReport != 0 && int(progress.size()) >= stopAtReport; }
 
     bool Shown(const std::string& text) const {
-        for (const ShownMessage& m : messages)
-            if (m.text == text) return true;
-        return false;
+        return std::find(messages.begin(), messages.end(), text) != messages.end();
     }
 };
 

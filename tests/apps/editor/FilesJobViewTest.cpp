@@ -114,7 +114,7 @@ private slots:
     }
     void cleanupTestCase() { tavui::SetSharedPrompt(nullptr); }
 
-    void mixedFolderFollowsTheNewFileMode() {
+    void mixedFolderFollowsTheNewFileModeAndASourceLooksBelowItsPathOnly() {
         // c.doc is neither excluded nor kept: new under "Always add new files", else left out.
         for (const auto& [mode, expected] : {std::pair{0x10u, TLC_CHECKED}, std::pair{0x30u, TLC_UNCHECKED}}) {
             Show({P("docs")}, {{"excluded", P("docs/b.txt")}, {"partial", P("docs/a.txt")}}, mode);
@@ -125,9 +125,6 @@ private slots:
             QCOMPARE(State(P("docs") + "|c.doc"), expected);
             QCOMPARE(State(P("docs") + "|sub"), TLC_CHECKED);
         }
-    }
-
-    void sourceStateLooksBelowThePathOnly() {
         // "docs-old/x.txt" begins with the text "docs" but lies outside the folder docs.
         Show({P("docs"), P("docs-old")}, {{"excluded", P("docs-old/x.txt")}});
         QCOMPARE(State(P("docs")), TLC_CHECKED);
