@@ -41,7 +41,7 @@ std::string UniqueTitle(const char* what) {
     return std::string("TavCmdHost Backup: /test/") + what + "/" + std::to_string(plat::ProcessId());
 }
 
-TEST(HostRecords, LayoutsAreExact) {
+TEST(HostRecords, LayoutsAreExactAndLongTextsAreCut) {
     HostJobRecord job{"Full Backup", "TavJob", "/backups/store.tvr", "Started from: 2024/05/01 09:30:00 AM.",
                       RUN_STATE_STARTED};
     const std::vector<uint8_t> bytes = EncodeJobRecord(job);
@@ -58,21 +58,20 @@ TEST(HostRecords, LayoutsAreExact) {
     EXPECT_EQ(Utf16At(status, 256, 1024), "/home/a.txt");
     EXPECT_EQ(U32At(status, 1280), 42u);
     EXPECT_EQ(EncodeLogRecord({"x"}).size(), 1024u);
-    // Decoding: the long texts below and a real host's records (HostFollow).
-}
 
-TEST(HostRecords, LongTextsAreCutAndStayTerminated) {
-    // 600 characters, and a text whose cut falls inside a surrogate pair.
+    // Long texts are cut and stay terminated: 600 characters, and a text whose cut falls
+    // inside a surrogate pair. (A real host's records are decoded in HostFollow.)
     const std::string path = "/" + std::string(599, 'p');
     std::string emoji;
     for (int i = 0; i < 64; ++i) emoji += "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
-    const std::vector<uint8_t> bytes = EncodeJobRecord({emoji, "TavJob", path, "", RUN_STATE_PREPARED});
+    const std::vector<uint8_t> cut =
+        EncodeJobRecord({emoji, "TavJob", path, "", RUN_STATE_PREPARED});
     HostJobRecord back;
     std::string error;
-    ASSERT_TRUE(DecodeJobRecord(bytes, back, error)) << error;
+    ASSERT_TRUE(DecodeJobRecord(cut, back, error)) << error;
     EXPECT_EQ(back.imagePath, path.substr(0, 511));
     EXPECT_EQ(back.typeTitle.size(), 63u * 4) << "63 whole pairs fit in 127 units";
-    EXPECT_EQ(U32At(bytes, 1406), 0u) << "the image path's terminator";
+    EXPECT_EQ(U32At(cut, 1406), 0u) << "the image path's terminator";
 }
 
 TEST(HostRecords, GarbageIsAnErrorNeverACrash) {
