@@ -161,21 +161,13 @@ TEST(CheckCommandTest, ReadDataChecksCompressedBlocksAndEveryChunkOfAMessageStor
     // Both chunks are damaged: the first is named, the other counted.
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
-    CTavRepContent* table = rep.GetContent(node.content);
-    ASSERT_NE(table, nullptr);
-    ASSERT_EQ(table->data.size(), 80u);
-    const std::vector<uint8_t> records = table->data;
-    table->Dispose();
+    const std::string records = tavtest::ReadChain(rep, node.content);  // {image, offset, ...}
     rep.Detach();
-    uint32_t firstImage = 0;
-    for (size_t at : {size_t(0), size_t(40)}) {
-        const uint8_t* r = records.data() + at;
-        const uint32_t image = r[0] | (r[1] << 8);
-        const uint32_t offset = r[4] | (r[5] << 8) | (r[6] << 16) | (uint32_t(r[7]) << 24);
-        if (at == 0) firstImage = image;
-        // Behind the member's 10-byte header and the stored block's 5-byte header.
-        FlipByte(repo.ImagePath(image), uint64_t(offset) + 20 + 15 + 5);
-    }
+    ASSERT_EQ(records.size(), 80u);
+    // Behind the member's 10-byte header and the stored block's 5-byte header.
+    for (size_t at : {size_t(0), size_t(40)})
+        FlipByte(repo.ImagePath(LE32(records, at)), uint64_t(LE32(records, at + 4)) + 20 + 15 + 5);
+    const uint32_t firstImage = LE32(records, 0);
 
     CCli cli;
     const CliResult r = cli.Expect(1, {"check", repo.path, "--read-data"}, "",
