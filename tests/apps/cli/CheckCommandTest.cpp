@@ -83,10 +83,8 @@ std::string Snapshot(const std::string& path, const TavImageSecurity& security) 
         };
         for (const TavBaselineHeaderRec& header : rep.GetBaselineList()->items) {
             Put(out, header);
-            CTavRepBaselineDetails* table = rep.LoadBaseline(header.number);
+            const tavtest::TablePtr table(rep.LoadBaseline(header.number));
             if (table == nullptr) return "";
-            std::unique_ptr<CTavRepBaselineDetails, void (*)(CTavRepBaselineDetails*)> owner(
-                table, [](CTavRepBaselineDetails* t) { t->Dispose(); });
             TavNodeRec node{};
             for (uint32_t id = 0; table->LoadNode(node, id) == 1; id += NODE_REC_SIZE) {
                 Put(out, node);

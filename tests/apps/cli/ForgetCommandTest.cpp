@@ -171,9 +171,7 @@ TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForgetAndOnlyASta
     // The reader that still lists baseline 2 gets an error for its deleted data, never bytes.
     bool failed = false;
     try {
-        CTavRepBaselineDetails* t = stale.LoadBaseline(2);
-        failed = t == nullptr;
-        if (t) t->Dispose();
+        failed = tavtest::TablePtr(stale.LoadBaseline(2)) == nullptr;
     } catch (CTavException* e) {
         failed = true;
         e->Delete();

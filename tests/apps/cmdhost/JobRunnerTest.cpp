@@ -6,7 +6,7 @@
 
 #include "JobRunner.h"
 #include "RunnerTestUtil.h"
-#include "platform/File.h"
+#include "support/RepBuilder.h"
 
 using namespace cmdhost;
 using namespace hosttest;
@@ -164,13 +164,8 @@ TEST_F(JobRunnerTest, AnUnreadableLatestBaselineStopsTheRun) {
     // Damage the node table of baseline 1 (the baseline table that points at it stays).
     const std::vector<TavBaselineHeaderRec> before = Baselines(m_job.ImagePath());
     ASSERT_EQ(before.size(), 2u);
-    {
-        auto file = plat::CFile::Open(m_job.ImagePath(before[1].image), plat::FileAccess::ReadWrite,
-                                      plat::FileDisposition::OpenExisting);
-        ASSERT_TRUE(file);
-        const std::string junk(64, '\x5A');
-        ASSERT_TRUE(file->WriteAt(junk.data(), junk.size(), before[1].nodeTable + 4));
-    }
+    for (uint64_t i = 0; i < 64; ++i)
+        tavtest::FlipByte(m_job.ImagePath(before[1].image), before[1].nodeTable + 4 + i);
     const RunSummary& run = Run(false);
     ASSERT_EQ(run.outcome, RunOutcome::BaselineUnreadable) << RunOutcomeName(run.outcome);
     EXPECT_TRUE(Contains(LogText(run), "\r\nCannot load image file. The image file may be corrupt.\r\n***** "));

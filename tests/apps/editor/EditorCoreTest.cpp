@@ -11,7 +11,7 @@
 #include "core/LogHistory.h"
 #include "core/ScheduleModel.h"
 #include "platform/Clock.h"
-#include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/TaskText.h"
@@ -249,9 +249,7 @@ protected:
         Write("notes.txt", Local(2026, 1, 1));              // not a log
     }
     void Write(const char* name, std::time_t written) {
-        auto file = plat::CFile::Open(m_dir / name, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateAlways);
-        ASSERT_TRUE(file && file->Write("log\r\n", 5));
-        file.reset();
+        ASSERT_TRUE(tavtest::WriteFile(m_dir / name, "log\r\n"));
         const TavFileTime t = plat::FileTimeFromUnix(written, 0);
         ASSERT_TRUE(plat::SetFileTimes(m_dir / name, t, t));
     }
