@@ -172,8 +172,7 @@ TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
     // The image the backup wrote holds b.bin in stored members: one of its bytes is changed
     // through the library, so that the block still checks out and only the file's
     // fingerprint can tell.
-    std::string image;
-    CTavRepository::BuildImagePath(image, Repo(), 1);
+    std::string image = tavtest::ImagePath(Repo(), 1);
     if (!plat::PathExists(image)) image = Repo();
     std::string bytes = tavtest::ReadFile(image);
     const size_t at = bytes.find(m_big.substr(0, 64));

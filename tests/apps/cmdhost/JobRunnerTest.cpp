@@ -6,7 +6,6 @@
 
 #include "JobRunner.h"
 #include "RunnerTestUtil.h"
-#include "support/RepBuilder.h"
 
 using namespace cmdhost;
 using namespace hosttest;

@@ -11,6 +11,7 @@
 #include "RunnerView.h"
 #include "apps/AppTestUtil.h"
 #include "platform/FileSystem.h"
+#include "support/RepBuilder.h"
 #include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavEngineObserver.h"
@@ -88,9 +89,7 @@ public:
     }
     void Save() { ASSERT_EQ(job.Save(path), 1) << job.GetErrorText(); }
     std::string ImagePath(uint32_t id = 0) const {
-        std::string out = location + "/store.tvr";
-        if (id != 0) CTavRepository::BuildImagePath(out, location + "/store.tvr", id);
-        return out;
+        return tavtest::ImagePath(location + "/store.tvr", id);
     }
     std::string LogFolder() const { return CTavEngineObserver::GetLogFolder(job); }
 
