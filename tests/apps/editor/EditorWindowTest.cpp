@@ -122,11 +122,10 @@ private slots:
         QVERIFY(m_frame->SaveJobAs());
         QVERIFY(m_frame->NewJob());
         m_frame->HandleCommandLine({QString::fromStdString(Path("cmd.tvj"))});
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()),
-                 QString::fromStdString(Path("cmd.tvj")));
+        QCOMPARE(m_frame->Doc().Path(), Path("cmd.tvj"));
         QVERIFY(!m_frame->OpenJob(Path("absent.tvj")));
         QVERIFY(m_prompt.LastMessage().find("absent.tvj") != std::string::npos);
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("cmd.tvj")));
+        QCOMPARE(m_frame->Doc().Path(), Path("cmd.tvj"));
 
         // A dropped job file opens (the first one dropped) and heads the recent files.
         m_prompt.files.push_back(Path("dropped.tvj"));
@@ -135,8 +134,7 @@ private slots:
         QVERIFY(m_frame->acceptDrops());
         QVERIFY(m_frame->OpenDroppedFiles(
             {QString::fromStdString(Path("dropped.tvj")), "/elsewhere/other.tvj"}));
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()),
-                 QString::fromStdString(Path("dropped.tvj")));
+        QCOMPARE(m_frame->Doc().Path(), Path("dropped.tvj"));
         QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->isVisible());
         QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->text().endsWith("dropped.tvj"));
     }
