@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(Programs, ExitStatusTest, ::testing::Values(false, true
                              return info.param ? "tavctl" : "TavCmdHost";
                          });
 
-TEST(CmdHostProcess, AHiddenRunFromCronPrintsNothingAndExitsZero) {
+TEST(CmdHostProcess, AHiddenRunPrintsNothingAVisibleOneALineAndFailuresSayWhy) {
     CTempDir dir;
     CTestJob job(dir);
     job.AddModule("alpha", {{"progress", "3"}});
@@ -149,17 +149,15 @@ TEST(CmdHostProcess, AHiddenRunFromCronPrintsNothingAndExitsZero) {
     EXPECT_EQ(r.err, "Backup Finished.\n");
     ASSERT_EQ(Baselines(job.ImagePath()).size(), 3u);
     EXPECT_EQ(Baselines(job.ImagePath())[2].type & 0xF000u, 0x2000u) << "incremental without FULL";
-}
 
-TEST(CmdHostProcess, FailuresExitNonZeroAndSayWhyEvenWhenHidden) {
-    CTempDir dir;
-    CTestJob job(dir);
-    job.AddModule("alpha", {{"fail", "yes"}});
+    // Failures exit non-zero and say why, also when hidden.
+    job.AddModule("beta", {{"fail", "yes"}});
     job.Save();
-    HostResult r = RunHost(dir, {"JOB_BACKUP", job.path, "FULL", "SW_HIDE"});
+    r = RunHost(dir, {"JOB_BACKUP", job.path, "FULL", "SW_HIDE"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Contains(r.err, "TavCmdHost: module \"alpha\" did not finish its part of the job")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: module \"beta\" did not finish its part of the job")) << r.err;
     EXPECT_TRUE(Contains(r.err, "No baseline was saved")) << r.err;
+    EXPECT_EQ(Baselines(job.ImagePath()).size(), 3u);
 
     r = RunHost(dir, {"BACKUP", job.path});
     EXPECT_EQ(r.status, 2) << "nothing to do";
