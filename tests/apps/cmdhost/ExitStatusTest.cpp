@@ -155,7 +155,8 @@ TEST(CmdHostProcess, AHiddenRunPrintsNothingAVisibleOneALineAndFailuresSayWhy) {
     job.Save();
     r = RunHost(dir, {"JOB_BACKUP", job.path, "FULL", "SW_HIDE"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Contains(r.err, "TavCmdHost: module \"beta\" did not finish its part of the job")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "TavCmdHost: module \"beta\" did not finish its part of the job"))
+        << r.err;
     EXPECT_TRUE(Contains(r.err, "No baseline was saved")) << r.err;
     EXPECT_EQ(Baselines(job.ImagePath()).size(), 3u);
 

@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(m_prompt.messages.size(), size_t(1));
     }
 
-    void aFailedRunSaysWhatFailed() {
+    void aFailedRunSaysWhatFailedAndTheMenuHasTheAboutBox() {
         CHostWindow window(*m_hub, m_prompt, false);
         window.show();
         const int status = Run(window, Job({{"fail", "yes"}}), [] {});
@@ -102,10 +102,8 @@ private slots:
         const std::string text = m_prompt.messages[0].text;
         QVERIFY2(text.find("Backup failed: module \"alpha\" did not finish") == 0, text.c_str());
         QCOMPARE(m_prompt.messages[0].icon, tavui::PromptIcon::Warning);
-    }
 
-    void aboutBoxFromTheContextMenu() {
-        CHostWindow window(*m_hub, m_prompt, false);
+        // The about box from the context menu.
         QString title, version;
         tavui::SetDialogRunner([&](QDialog& dialog) {
             title = dialog.windowTitle();
