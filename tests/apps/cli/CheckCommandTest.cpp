@@ -176,17 +176,6 @@ TEST(CheckCommandTest, ReadDataChecksCompressedBlocksAndEveryChunkOfAMessageStor
     EXPECT_TRUE(Contains(r.out, "; 1 more damaged chunk (1)")) << r.out;
 }
 
-TEST(CheckCommandTest, MissingImageIsNamed) {
-    CTestRepo repo;
-    const std::string lost = repo.ImagePath(1);
-    ASSERT_TRUE(plat::RemoveFile(lost));
-    CCli cli;
-    // Baseline 1's node table was in the lost image; baseline 2 carries its files over.
-    const CliResult r = cli.Expect(1, {"check", repo.path}, "", "baseline 1: node table in image 1 (" + lost + ") offset ");
-    EXPECT_TRUE(Contains(r.out, "baseline 2: /home/ann/docs/sub/b.bin (")) << r.out;
-    EXPECT_TRUE(Contains(r.out, ": image file " + lost + " cannot be opened\n")) << r.out;
-}
-
 TEST(CheckCommandTest, LoopsAndLinksOutsideTheTableAreFoundAndDoNotHang) {
     CTestRepo repo;
     const TavNodeRec docs = repo.Node(2, "/home/ann/docs");
@@ -227,7 +216,7 @@ TEST(CheckCommandTest, CutNewestImageLeavesTheEarlierBaselinesAndIsReported) {
     cli.Ok({"check", repo.path});
 }
 
-TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemovesThem) {
+TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedAndRemovedAndAMissingImageIsNamed) {
     CTestRepo repo;
     const std::string image = repo.ImagePath(3);
     ASSERT_NO_FATAL_FAILURE(LeaveUncommittedRun(repo.path, repo.security, RandomBytes(5000, 3)));
@@ -239,6 +228,14 @@ TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemove
     cli.Expect(0, {"check", repo.path, "--repair"}, "", "removed image 3 (" + image + ")");
     EXPECT_FALSE(plat::PathExists(image));
     EXPECT_FALSE(Contains(cli.Run({"check", repo.path}).out, "left over"));
+
+    // A missing image is named.
+    const std::string lost = repo.ImagePath(1);
+    ASSERT_TRUE(plat::RemoveFile(lost));
+    // Baseline 1's node table was in the lost image; baseline 2 carries its files over.
+    const CliResult r = cli.Expect(1, {"check", repo.path}, "", "baseline 1: node table in image 1 (" + lost + ") offset ");
+    EXPECT_TRUE(Contains(r.out, "baseline 2: /home/ann/docs/sub/b.bin (")) << r.out;
+    EXPECT_TRUE(Contains(r.out, ": image file " + lost + " cannot be opened\n")) << r.out;
 }
 
 TEST(DamageTest, EveryFlippedByteIsReportedOrHarmless) {

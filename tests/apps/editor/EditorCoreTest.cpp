@@ -84,7 +84,7 @@ TEST(Conditions, OkClearsTheOwnedBitsAndSetsThemFromTheBoxes) {
 
 // The window's tests count Image000 to Image001 and take the options' defaults; here the
 // split size and the wrap after Image999.
-TEST_F(EditorCore, NewJobsStartAgainAfter999) {
+TEST_F(EditorCore, NewJobsStartAgainAfter999AndRecentFilesKeepTheFourNewest) {
     Machine().WriteNumber("Image", 999);
     CTavJobHelper last, wrapped;
     ASSERT_TRUE(ApplyNewJobDefaults(last, "/home/u/Documents"));
@@ -92,9 +92,8 @@ TEST_F(EditorCore, NewJobsStartAgainAfter999) {
     EXPECT_EQ(last.GetImageDesc("name"), "Image999");
     EXPECT_EQ(last.GetImageDesc("splitsize"), "2.00 GB");
     EXPECT_EQ(wrapped.GetImageDesc("name"), "Image000");
-}
 
-TEST_F(EditorCore, RecentFilesKeepFourNewestFirstWithoutDuplicates) {
+    // Recent files: the four newest first, without duplicates.
     CRecentFiles recent;
     for (const char* path : {"/a.tvj", "/b.tvj", "/c.tvj", "/d.tvj", "/e.tvj", "/c.tvj"}) recent.Add(path);
     const std::vector<std::string> expected = {"/c.tvj", "/e.tvj", "/d.tvj", "/b.tvj"};
