@@ -131,9 +131,13 @@ private slots:
         QCOMPARE(State(P("docs-old")), TLC_PARTLY);
     }
 
-    void listColumnsAndSizeOrder() {
-        Show({P("docs")});
+    void listColumnsSizeOrderAndCommandAvailability() {
+        Show({P("docs"), P("big.bin")});
         CTlcDataProvider* docs = Listed(P("docs"));
+        CTlcDataProvider* sub = Listed(P("docs") + "|sub");
+        CTlcDataProvider* file = Listed(P("big.bin"));
+        QVERIFY(file->TreeItem() != nullptr);  // a file source is a tree item of its own
+        // The list's columns, ordered by size.
         QStringList order;
         for (CTlcDataProvider* row : docs->SortedChildren(1, false)) order << QString::fromStdString(row->Name());
         QCOMPARE(order, QStringList({"sub", "c.doc", "a.txt", "b.txt"}));
@@ -141,14 +145,6 @@ private slots:
         QCOMPARE(row.size(), size_t(4));
         QCOMPARE(row[1], std::string("1.95 KB"));
         QVERIFY(docs->RenderChildRow(*Child(docs, "sub"))[1].empty());
-    }
-
-    void commandAvailability() {
-        Show({P("docs"), P("big.bin")});
-        CTlcDataProvider* docs = Listed(P("docs"));
-        CTlcDataProvider* sub = Listed(P("docs") + "|sub");
-        CTlcDataProvider* file = Listed(P("big.bin"));
-        QVERIFY(file->TreeItem() != nullptr);  // a file source is a tree item of its own
         const std::tuple<const char*, CTlcDataProvider*, int> rules[] = {
             {"OnRemoveItem", sub, 0},    {"onremoveitem", docs, 1},   {"OnRemoveItem", file, 1},
             {"OnRemoveItem", m_root, 0}, {"OnFileFiltering", m_root, 0}, {"OnSelection", sub, 1},
