@@ -123,7 +123,8 @@ TEST(CheckCommandTest, ACleanRepositoryPassesProgressIsErasedAndAFlippedByteIsNa
     EXPECT_TRUE(Contains(r.err, "baseline 0 (1 of 3): item 1 of 1")) << r.err;
     const size_t last = r.err.rfind('\r', r.err.size() - 2);
     EXPECT_EQ(r.err.back(), '\r');
-    EXPECT_EQ(r.err.substr(last + 1, r.err.size() - last - 2).find_first_not_of(' '), std::string::npos);
+    EXPECT_EQ(r.err.substr(last + 1, r.err.size() - last - 2).find_first_not_of(' '),
+              std::string::npos);
 
     // A flipped byte is a damaged block named by image and offset.
     const TavNodeRec b = repo.Node(2, "/home/ann/docs/sub/b.bin");
