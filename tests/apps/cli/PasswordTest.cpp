@@ -62,7 +62,8 @@ TEST_F(PasswordTest, FromAFileTheEnvironmentOrAPromptAndRefusedWhenWrong) {
     EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: "})) << "asked once, on the terminal";
 }
 
-// passwd changes the password (from a file, or asked twice on a terminal) and removes it.
+// passwd changes the password (from a file, or asked twice on a terminal) and removes it,
+// unless it is also the key.
 TEST_F(PasswordTest, PasswdChangesAndRemovesThePassword) {
     cli.env["TAVORA_PASSWORD"] = "secret";
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "new", "n3w pass\n"));
@@ -98,9 +99,8 @@ TEST_F(PasswordTest, PasswdChangesAndRemovesThePassword) {
     cli.env["TAVORA_PASSWORD"] = "whatever";
     EXPECT_EQ(Cat().out, "alpha, second version");
     EXPECT_TRUE(Contains(cli.Run({"info", repo.path}).out, "Password:     not set\n"));
-}
 
-TEST_F(PasswordTest, PasswdKeepsAPasswordThatIsAlsoTheKey) {
+    // A password that is also the key is kept.
     CTestRepo keyed("secret", ENCRYPT_PASSWORD);
     cli.env["TAVORA_PASSWORD"] = "secret";
     cli.env["TAVORA_NEW_PASSWORD"] = "other";

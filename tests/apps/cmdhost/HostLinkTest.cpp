@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -173,14 +174,6 @@ TEST(HostEvent, FiringWakesEveryListenerOfTheName) {
 constexpr int DATA_FILES = 24;
 constexpr size_t DATA_FILE_BYTES = 512 * 1024;  // 12 MB in all: about 190 chunks
 
-// A file of /proc (whose size says 0).
-std::string ReadProc(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class HostFollow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -241,7 +234,8 @@ TEST_F(HostFollow, AClientFindsTheRunAsksForItsRecordsAndStopsIt) {
     EXPECT_EQ(hosts[0].RequestRecord(3, unknown, error), HostAnswer::NoAnswer);
 
     // The console run runs at idle priority (that it loads no Qt is ModuleViewsTest's).
-    const std::string stat = ReadProc("/proc/" + std::to_string(hosts[0].ProcessId()) + "/stat");
+    std::ifstream in("/proc/" + std::to_string(hosts[0].ProcessId()) + "/stat");  // its size says 0
+    const std::string stat(std::istreambuf_iterator<char>(in), {});
     ASSERT_NE(stat.rfind(')'), std::string::npos);
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // after the program's name
     std::string field;

@@ -20,11 +20,6 @@ class FilesPageTest : public QObject {
     tavui::CScriptedPrompt m_prompt;
     std::string m_data, m_deep;
 
-    std::vector<std::string> ButtonTexts(CSubViewFiles& page) {
-        std::vector<std::string> texts;
-        for (QPushButton* b : page.CommandButtons()) texts.push_back(b->text().toStdString());
-        return texts;
-    }
     QPushButton* Button(CSubViewFiles& page, const char* text) {
         for (QPushButton* b : page.CommandButtons())
             if (b->text() == text) return b;
@@ -66,8 +61,10 @@ private slots:
         CTlcDataProvider* root = treeList->Roots().front();
         QCOMPARE(root->Name(), std::string("Files and Folders"));
         QCOMPARE(treeList->SelectedTreeProvider(), root);
-        QCOMPARE(ButtonTexts(page), (std::vector<std::string>{"Add File", "Add Folder", "Remove",
-                                                              "File Filtering...", "Selection..."}));
+        std::vector<std::string> texts;
+        for (QPushButton* b : page.CommandButtons()) texts.push_back(b->text().toStdString());
+        QCOMPARE(texts, (std::vector<std::string>{"Add File", "Add Folder", "Remove",
+                                                  "File Filtering...", "Selection..."}));
         QVERIFY(Button(page, "Add Folder")->isEnabled());
         QVERIFY(!Button(page, "Remove")->isEnabled());
         QVERIFY(!Button(page, "File Filtering...")->isEnabled());
