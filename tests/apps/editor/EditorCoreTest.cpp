@@ -35,7 +35,7 @@ protected:
     tavtest::CTempDir m_dir;
 };
 
-TEST(Encoding, WordsOfTheControls) {
+TEST(JobWords, EncodingAndConditionsOfTheControls) {
     struct Case {
         EncodingChoice choice;
         uint32_t word;
@@ -63,9 +63,8 @@ TEST(Encoding, WordsOfTheControls) {
     EXPECT_EQ(back.level, 5);
     EXPECT_EQ(EncodeEncoding({false, true, 0, true}), ZstdEncoding(-1, false));
     EXPECT_EQ(EncodeEncoding({false, false, 0, true}), 0u) << "no compression, no method";
-}
 
-TEST(Conditions, OkClearsTheOwnedBitsAndSetsThemFromTheBoxes) {
+    // The condition boxes: OK clears the bits they own and sets them from the boxes.
     const uint32_t word = TAV_CMD_BACKUP | TAV_BKTYPE_INCREMENTAL | 0x135 | 0x2;
     const BackupConditions read = ReadConditions(word);
     EXPECT_FALSE(read.ignoreNewFiles);
@@ -207,7 +206,7 @@ std::time_t Local(int year, int month, int day, int hour = 12, int minute = 0) {
     return std::mktime(&t);
 }
 
-TEST(LogHistory, CutOffsCountCalendarMonths) {
+TEST(LogHistory, CutOffsCountCalendarMonthsAndLogNamesGiveTheOperation) {
     struct Case {
         PurgeChoice choice;
         std::time_t now, cutoff;
@@ -221,10 +220,10 @@ TEST(LogHistory, CutOffsCountCalendarMonths) {
         {PurgeChoice::OlderThanWeek, Local(2027, 5, 5), Local(2027, 5, 5) - 604800},
         {PurgeChoice::All, Local(2027, 5, 5), Local(2027, 5, 5)},
     };
-    for (const Case& c : cases) EXPECT_EQ(PurgeCutoff(c.choice, c.now), c.cutoff) << int(c.choice) << " " << c.now;
-}
+    for (const Case& c : cases)
+        EXPECT_EQ(PurgeCutoff(c.choice, c.now), c.cutoff) << int(c.choice) << " " << c.now;
 
-TEST(LogHistory, OperationsAndNames) {
+    // Operations and names of the run logs.
     const std::pair<uint32_t, const char*> operations[] = {
         {0x10001000, "Full Backup"},         {0x10002135, "Incremental Backup"},
         {0x10003000, "Incremental Backup"},  {0x10004000, "Unknown Backup Type"},

@@ -31,7 +31,7 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    void pagesAndFrame() {
+    void pagesFrameNewJobsAndTheSettingsPage() {
         QVERIFY(Find<QToolButton>(1077)->isChecked());
         QCOMPARE(m_frame->CurrentPage()->objectName(), QString("136"));
         QVERIFY(m_frame->SelectPage("history"));
@@ -43,9 +43,8 @@ private slots:
         QCOMPARE(m_frame->CurrentPage()->objectName(), QString("103"));
         QVERIFY(Find<QLabel>(1003)->text().startsWith("Add files or folders"));
         QVERIFY(!m_frame->SelectPage("nothing"));
-    }
 
-    void newJobsAndTheSettingsPage() {
+        // New jobs and the SETTINGS page.
         QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image000"));
         QVERIFY(m_frame->NewJob());
         QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image001"));
