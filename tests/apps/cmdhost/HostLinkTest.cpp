@@ -112,7 +112,7 @@ TEST(HostRecords, GarbageIsAnErrorNeverACrash) {
     }
 }
 
-TEST(HostClient, FindsHostsByTitleAndReadsTheirAnswersSafely) {
+TEST(HostClient, FindsHostsByTitleReadsTheirAnswersSafelyAndHearsTheirEvents) {
     const std::string title = UniqueTitle("client");
     EXPECT_TRUE(CTavCmdHostClient::Find(title).empty());
     plat::CChannelServer a, b;
@@ -156,9 +156,8 @@ TEST(HostClient, FindsHostsByTitleAndReadsTheirAnswersSafely) {
         EXPECT_EQ(hosts[0].GetJobRecord(job, error), c.expected) << c.why << ": " << error;
         server.join();
     }
-}
 
-TEST(HostEvent, FiringWakesEveryListenerOfTheName) {
+    // A host's event wakes every listener of its name.
     const std::string name = UniqueTitle("event");
     plat::CEventListener first(name), second(name), other(name + "2");
     ASSERT_TRUE(first.IsOpen());
@@ -169,7 +168,6 @@ TEST(HostEvent, FiringWakesEveryListenerOfTheName) {
     EXPECT_FALSE(other.Wait(0));
     EXPECT_FALSE(first.Wait(0)) << "fired once";
 }
-
 
 constexpr int DATA_FILES = 24;
 constexpr size_t DATA_FILE_BYTES = 512 * 1024;  // 12 MB in all: about 190 chunks

@@ -200,21 +200,19 @@ private slots:
     }
 
     // A cleared root is stored as one exclusion and shown cleared when opened again.
-    void clearedRootStoresOneExclusion() {
+    void clearedRootStoresOneExclusionAndCleanUpKeepsEntriesUnderAMissingSource() {
         Show({P("docs"), P("big.bin")}, {{"excluded", P("docs/b.txt")}});
         m_root->ChangeCheckState(TLC_UNCHECKED);
         QCOMPARE(filescmd::DataExchange(m_root, nullptr, 1), 1);
-        CTavJobFilesHelper& s = m_root->Selection();
-        QCOMPARE(s.GetExcludeCount(), 1);
-        QCOMPARE(*s.GetExclude(0), std::string(":root:"));
-        QCOMPARE(s.GetFileCount(), 2);
+        QCOMPARE(m_root->Selection().GetExcludeCount(), 1);
+        QCOMPARE(*m_root->Selection().GetExclude(0), std::string(":root:"));
+        QCOMPARE(m_root->Selection().GetFileCount(), 2);
         Show({P("docs"), P("big.bin")}, {{"excluded", ":root:"}});
         QCOMPARE(m_root->CheckState(), TLC_UNCHECKED);
-        for (const std::string& item : {P("docs"), P("big.bin"), P("docs") + "|sub"}) QCOMPARE(State(item), TLC_UNCHECKED);
-    }
+        for (const std::string& item : {P("docs"), P("big.bin"), P("docs") + "|sub"})
+            QCOMPARE(State(item), TLC_UNCHECKED);
 
-    void cleanUpKeepsEntriesUnderAMissingSource() {
-        // A deleted file's exclusion goes; one on a disk that is not mounted stays.
+        // Storing drops a deleted file's exclusion but keeps one on a disk that is not mounted.
         const std::string offline = "/nonexistent-disk/photos";
         Show({P("docs"), offline}, {{"excluded", P("docs/gone.txt")}, {"excluded", offline + "/raw"},
                                     {"partial", offline + "/raw/keep.jpg"}});
