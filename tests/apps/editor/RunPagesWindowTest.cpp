@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 1);
     }
 
-    void backupNowRunsAndFillsTheStatusPage() {
+    void backupNowRunsFillsTheStatusPageAndAStopRollsBack() {
         SaveJob();
         const uint32_t command = m_frame->Doc().Job().GetBackupCommand();
         m_chooseFull = false;  // asks incremental; only full can be had before the first image
@@ -243,21 +243,20 @@ private slots:
         // A history of both runs.
         QVERIFY(m_frame->SelectPage("HISTORY"));
         QCOMPARE(Find<QTreeWidget>("1034")->topLevelItemCount(), 2);
-        QCOMPARE(Find<QTreeWidget>("1034")->topLevelItem(0)->text(1), QString("Incremental Backup"));
-    }
+        QCOMPARE(Find<QTreeWidget>("1034")->topLevelItem(0)->text(1),
+                 QString("Incremental Backup"));
 
-    void stopAndYesRollsBack() {
-        SaveJob();
+        // A third run stopped with Yes is rolled back (the edit is still not saved).
         m_frame->BackupNow().runOnWorker = false;
         static_cast<CSubViewStatus*>(Find<QWidget>("104"))->SetInlineRun(true);
-        m_prompt.answers.push_back(tavui::ID_YES);
+        m_prompt.answers = {tavui::ID_NO, tavui::ID_YES};
         QTimer::singleShot(0, this, [this] { Find<QPushButton>("1033")->click(); });
         m_chooseFull = true;
         QVERIFY(RunBackup());
         QCOMPARE(m_prompt.messages[m_prompt.messages.size() - 2].text, std::string("Do you want to stop operation?"));
         QVERIFY(m_prompt.LastMessage().rfind("The backup did not finish: the run was stopped", 0) == 0);
         QCOMPARE(m_prompt.messages.back().icon, tavui::PromptIcon::Warning);
-        QVERIFY(ManualRuns(Path("Image000.tvr")).empty());
+        QCOMPARE(ManualRuns(Path("Image000.tvr")).size(), size_t(2));
     }
 
     void aHostRunOfTheJobIsFollowedAlsoARealOneFromBusyToOk() {
