@@ -100,8 +100,7 @@ TEST_F(IntegrityTest, AFlippedContentByteOfAnUncompressedRepositoryIsFound) {
 }
 
 TEST_F(IntegrityTest, ARunSaysWhatAKilledRunLeftAndItRemoved) {
-    std::string leftover;
-    CTavRepository::BuildImagePath(leftover, m_repo, 1);
+    const std::string leftover = tavtest::ImagePath(m_repo, 1);
     ASSERT_NO_FATAL_FAILURE(LeaveUncommittedRun(
         m_repo, tavtest::Security(nullptr, ENCRYPT_NONE, TAV_DEFAULT_IMAGE_SIZE, COMPRESS_NONE),
         m_content.substr(0, 50000)));

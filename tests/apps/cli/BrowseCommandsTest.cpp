@@ -60,6 +60,7 @@ protected:
 
 TEST_F(BrowseCommandsTest, LsListsTheItemsOfABaselineAndFolder) {
     const TavNodeRec a = Repo().Node(2, "/home/ann/docs/a.txt");
+    const TavNodeRec docs = Repo().Node(2, "/home/ann/docs");
     const struct {
         std::vector<std::string> args;
         std::vector<std::string> names;
@@ -67,9 +68,9 @@ TEST_F(BrowseCommandsTest, LsListsTheItemsOfABaselineAndFolder) {
         {{}, {"Files and Folders", "Outlook Express"}},  // module roots, not the repository root
         {{"/home/ann/docs"}, {"a.txt", "lnk -> a.txt", "sub"}},
         {{"-r"},
-         {"Files and Folders", "/home/ann/docs", "/home/ann/docs/a.txt", "/home/ann/docs/lnk -> a.txt",
-          "/home/ann/docs/sub", "/home/ann/docs/sub/b.bin", "Outlook Express", oe, oe + "/<msgroot>",
-          oe + "/<msgroot>/Inbox.dbx", oe + "/Rules"}},
+         {"Files and Folders", "/home/ann/docs", "/home/ann/docs/a.txt",
+          "/home/ann/docs/lnk -> a.txt", "/home/ann/docs/sub", "/home/ann/docs/sub/b.bin",
+          "Outlook Express", oe, oe + "/<msgroot>", oe + "/<msgroot>/Inbox.dbx", oe + "/Rules"}},
         {{"--recursive", "/home/ann/docs/sub"}, {"/home/ann/docs/sub/b.bin"}},
         // The newest baseline by default; app.conf was deleted in baseline 2.
         {{"/"}, {"/home/ann/docs"}},
@@ -78,16 +79,14 @@ TEST_F(BrowseCommandsTest, LsListsTheItemsOfABaselineAndFolder) {
         // Folders above the stored paths list what they hold.
         {{"/home"}, {"/home/ann/docs"}},
         {{"/home/ann/"}, {"/home/ann/docs"}},
-        {{std::to_string(a.nodeId)}, {"/home/ann/docs/a.txt"}},  // a file named by id: its full path
+        // A file named by id: its full path.
+        {{std::to_string(a.nodeId)}, {"/home/ann/docs/a.txt"}},
+        // Folders named by id, in decimal and hex.
+        {{std::to_string(docs.nodeId)}, {"a.txt", "lnk -> a.txt", "sub"}},
+        {{tavctl::IdText(docs.nodeId)}, {"a.txt", "lnk -> a.txt", "sub"}},
     };
     for (const auto& c : cases) EXPECT_EQ(Names(cli.Ok(On("ls", c.args)).out), c.names) << ::testing::PrintToString(c.args);
     EXPECT_EQ(Names(cli.Ok({"ls", repo, "--all"}).out).size(), 3u);  // with "\"
-
-    // Folders named by id, in decimal and hex.
-    const TavNodeRec docs = Repo().Node(2, "/home/ann/docs");
-    const std::string byPath = cli.Ok({"ls", repo, "/home/ann/docs"}).out;
-    EXPECT_EQ(cli.Ok({"ls", repo, std::to_string(docs.nodeId)}).out, byPath);
-    EXPECT_EQ(cli.Ok({"ls", repo, tavctl::IdText(docs.nodeId)}).out, byPath);
 
     EXPECT_EQ(cli.Expect(1, {"ls", repo, "-b", "7"}).err, "tavctl: " + repo + ": no such baseline 7 (the baselines are 0 to 2)\n");
     cli.Expect(1, {"ls", repo, "/hom"});  // not a folder boundary
@@ -95,26 +94,25 @@ TEST_F(BrowseCommandsTest, LsListsTheItemsOfABaselineAndFolder) {
 
 TEST_F(BrowseCommandsTest, LsShowsColumnsOfFilesFoldersAndLinks) {
     EXPECT_EQ(Row(cli.Ok({"ls", repo}).out, "Files and Folders")[0], 'd');
-    const CliResult r = cli.Ok({"ls", repo, "/home/ann/docs"});
     // type, size, version, status, backup date, modified (local time), image, name
-    const std::regex updated(
-        "-            21     1  Updated      \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d  "
-        "2022-06-18T04:26:40\\+00:00      2  a\\.txt");
-    EXPECT_TRUE(std::regex_match(Row(r.out, "a.txt"), updated)) << Row(r.out, "a.txt");
     const std::string date = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d";
-    EXPECT_TRUE(
-        std::regex_match(Row(r.out, "lnk -> a.txt"),
-                         std::regex("l +5 +0  Not Changed  " + date + "  .* +1  lnk -> a\\.txt")))
-        << Row(r.out, "lnk -> a.txt");
-    // An unchanged folder has an empty status and no content image.
-    EXPECT_TRUE(
-        std::regex_match(Row(r.out, "sub"), std::regex("d +- +0 {15}" + date + "  .* +-  sub")))
-        << Row(r.out, "sub");
-
-    CliResult first = cli.Ok({"ls", "-b", "1", repo, "/home/ann/docs"});
-    EXPECT_TRUE(
-        std::regex_match(Row(first.out, "a.txt"), std::regex("- +5 +0  Added  .* +1  a\\.txt")))
-        << Row(first.out, "a.txt");
+    const struct {
+        const char* baseline;
+        std::string name, row;
+    } cases[] = {
+        {"2", "a.txt",
+         "-            21     1  Updated      " + date +
+             "  2022-06-18T04:26:40\\+00:00      2  a\\.txt"},
+        {"2", "lnk -> a.txt", "l +5 +0  Not Changed  " + date + "  .* +1  lnk -> a\\.txt"},
+        // An unchanged folder has an empty status and no content image.
+        {"2", "sub", "d +- +0 {15}" + date + "  .* +-  sub"},
+        {"1", "a.txt", "- +5 +0  Added  .* +1  a\\.txt"},
+    };
+    for (const auto& c : cases) {
+        const std::string row =
+            Row(cli.Ok({"ls", "-b", c.baseline, repo, "/home/ann/docs"}).out, c.name);
+        EXPECT_TRUE(std::regex_match(row, std::regex(c.row))) << row;
+    }
 }
 
 TEST_F(BrowseCommandsTest, CatWritesStoredContentsAndRefusesWhatIsNoStoredFile) {

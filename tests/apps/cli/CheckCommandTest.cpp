@@ -83,10 +83,8 @@ std::string Snapshot(const std::string& path, const TavImageSecurity& security) 
         };
         for (const TavBaselineHeaderRec& header : rep.GetBaselineList()->items) {
             Put(out, header);
-            CTavRepBaselineDetails* table = rep.LoadBaseline(header.number);
+            const tavtest::TablePtr table(rep.LoadBaseline(header.number));
             if (table == nullptr) return "";
-            std::unique_ptr<CTavRepBaselineDetails, void (*)(CTavRepBaselineDetails*)> owner(
-                table, [](CTavRepBaselineDetails* t) { t->Dispose(); });
             TavNodeRec node{};
             for (uint32_t id = 0; table->LoadNode(node, id) == 1; id += NODE_REC_SIZE) {
                 Put(out, node);
@@ -105,19 +103,15 @@ std::string Snapshot(const std::string& path, const TavImageSecurity& security) 
 
 }  // namespace
 
-TEST(CheckCommandTest, CleanRepositoryPassesAndProgressOnATerminalIsErasedAgain) {
+TEST(CheckCommandTest, ACleanRepositoryPassesProgressIsErasedAndAFlippedByteIsNamed) {
     CTestRepo repo(nullptr, ENCRYPT_BUILTIN);
     CCli cli;
-    for (const char* mode : {"", "--read-data"}) {
-        std::vector<std::string> args{"check", repo.path};
-        if (*mode) args.push_back(mode);
-        CliResult r = cli.Run(args);
-        EXPECT_EQ(r.code, 0) << r.out << r.err;
-        EXPECT_EQ(tavtest::Count(r.out, "\n"), 1) << r.out;
-        EXPECT_TRUE(Contains(r.out, "Checked 3 baselines, ")) << r.out;
-        EXPECT_TRUE(Contains(r.out, ": no problems found.\n"));
+    const std::string quiet = cli.Ok({"check", repo.path}).out;
+    for (const std::string& out : {quiet, cli.Ok({"check", repo.path, "--read-data"}).out}) {
+        EXPECT_EQ(tavtest::Count(out, "\n"), 1) << out;
+        EXPECT_TRUE(Contains(out, "Checked 3 baselines, ")) << out;
+        EXPECT_TRUE(Contains(out, ": no problems found.\n"));
     }
-    const std::string quiet = cli.Run({"check", repo.path}).out;
     cli.progress = true;
     CliResult r = cli.Run({"check", repo.path});
     EXPECT_EQ(r.code, 0);
@@ -129,18 +123,17 @@ TEST(CheckCommandTest, CleanRepositoryPassesAndProgressOnATerminalIsErasedAgain)
     EXPECT_TRUE(Contains(r.err, "baseline 0 (1 of 3): item 1 of 1")) << r.err;
     const size_t last = r.err.rfind('\r', r.err.size() - 2);
     EXPECT_EQ(r.err.back(), '\r');
-    EXPECT_EQ(r.err.substr(last + 1, r.err.size() - last - 2).find_first_not_of(' '), std::string::npos);
-}
+    EXPECT_EQ(r.err.substr(last + 1, r.err.size() - last - 2).find_first_not_of(' '),
+              std::string::npos);
 
-TEST(CheckCommandTest, AFlippedByteIsADamagedBlockNamedByImageAndOffset) {
-    CTestRepo repo(nullptr, ENCRYPT_BUILTIN);
+    // A flipped byte is a damaged block named by image and offset.
     const TavNodeRec b = repo.Node(2, "/home/ann/docs/sub/b.bin");
     // Random bytes are stored in a gzip member of stored deflate blocks: the damage changes
     // 16 decrypted bytes but no length, and the member's CRC-32 shows it.
     FlipByte(repo.ImagePath(b.content.image), uint64_t(b.content.offset) + 20 + 1000);
-    CCli cli;
+    cli.progress = false;
     for (const bool readData : {false, true}) {
-        CliResult r = readData ? cli.Run({"check", repo.path, "--read-data"}) : cli.Run({"check", repo.path});
+        r = readData ? cli.Run({"check", repo.path, "--read-data"}) : cli.Run({"check", repo.path});
         EXPECT_EQ(r.code, 1);
         const std::string problem = "/home/ann/docs/sub/b.bin (" + tavctl::IdText(b.nodeId) +
                                     "): content block at image " + std::to_string(b.content.image) +
@@ -165,21 +158,13 @@ TEST(CheckCommandTest, ReadDataChecksCompressedBlocksAndEveryChunkOfAMessageStor
     // Both chunks are damaged: the first is named, the other counted.
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(repo.path, &repo.security), 1);
-    CTavRepContent* table = rep.GetContent(node.content);
-    ASSERT_NE(table, nullptr);
-    ASSERT_EQ(table->data.size(), 80u);
-    const std::vector<uint8_t> records = table->data;
-    table->Dispose();
+    const std::string records = tavtest::ReadChain(rep, node.content);  // {image, offset, ...}
     rep.Detach();
-    uint32_t firstImage = 0;
-    for (size_t at : {size_t(0), size_t(40)}) {
-        const uint8_t* r = records.data() + at;
-        const uint32_t image = r[0] | (r[1] << 8);
-        const uint32_t offset = r[4] | (r[5] << 8) | (r[6] << 16) | (uint32_t(r[7]) << 24);
-        if (at == 0) firstImage = image;
-        // Behind the member's 10-byte header and the stored block's 5-byte header.
-        FlipByte(repo.ImagePath(image), uint64_t(offset) + 20 + 15 + 5);
-    }
+    ASSERT_EQ(records.size(), 80u);
+    // Behind the member's 10-byte header and the stored block's 5-byte header.
+    for (size_t at : {size_t(0), size_t(40)})
+        FlipByte(repo.ImagePath(LE32(records, at)), uint64_t(LE32(records, at + 4)) + 20 + 15 + 5);
+    const uint32_t firstImage = LE32(records, 0);
 
     CCli cli;
     const CliResult r = cli.Expect(1, {"check", repo.path, "--read-data"}, "",
@@ -188,17 +173,6 @@ TEST(CheckCommandTest, ReadDataChecksCompressedBlocksAndEveryChunkOfAMessageStor
                                     "): chunk 0: content block at image " + std::to_string(firstImage)))
         << r.out;
     EXPECT_TRUE(Contains(r.out, "; 1 more damaged chunk (1)")) << r.out;
-}
-
-TEST(CheckCommandTest, MissingImageIsNamed) {
-    CTestRepo repo;
-    const std::string lost = repo.ImagePath(1);
-    ASSERT_TRUE(plat::RemoveFile(lost));
-    CCli cli;
-    // Baseline 1's node table was in the lost image; baseline 2 carries its files over.
-    const CliResult r = cli.Expect(1, {"check", repo.path}, "", "baseline 1: node table in image 1 (" + lost + ") offset ");
-    EXPECT_TRUE(Contains(r.out, "baseline 2: /home/ann/docs/sub/b.bin (")) << r.out;
-    EXPECT_TRUE(Contains(r.out, ": image file " + lost + " cannot be opened\n")) << r.out;
 }
 
 TEST(CheckCommandTest, LoopsAndLinksOutsideTheTableAreFoundAndDoNotHang) {
@@ -241,7 +215,7 @@ TEST(CheckCommandTest, CutNewestImageLeavesTheEarlierBaselinesAndIsReported) {
     cli.Ok({"check", repo.path});
 }
 
-TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemovesThem) {
+TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedAndRemovedAndAMissingImageIsNamed) {
     CTestRepo repo;
     const std::string image = repo.ImagePath(3);
     ASSERT_NO_FATAL_FAILURE(LeaveUncommittedRun(repo.path, repo.security, RandomBytes(5000, 3)));
@@ -253,6 +227,15 @@ TEST(CheckCommandTest, LeftoversOfAKilledRunAreNamedWithTheirSizeAndRepairRemove
     cli.Expect(0, {"check", repo.path, "--repair"}, "", "removed image 3 (" + image + ")");
     EXPECT_FALSE(plat::PathExists(image));
     EXPECT_FALSE(Contains(cli.Run({"check", repo.path}).out, "left over"));
+
+    // A missing image is named.
+    const std::string lost = repo.ImagePath(1);
+    ASSERT_TRUE(plat::RemoveFile(lost));
+    // Baseline 1's node table was in the lost image; baseline 2 carries its files over.
+    const CliResult r = cli.Expect(1, {"check", repo.path}, "",
+                                   "baseline 1: node table in image 1 (" + lost + ") offset ");
+    EXPECT_TRUE(Contains(r.out, "baseline 2: /home/ann/docs/sub/b.bin (")) << r.out;
+    EXPECT_TRUE(Contains(r.out, ": image file " + lost + " cannot be opened\n")) << r.out;
 }
 
 TEST(DamageTest, EveryFlippedByteIsReportedOrHarmless) {

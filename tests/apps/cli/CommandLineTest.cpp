@@ -55,15 +55,13 @@ TEST(ArgParserTest, OptionsStandBeforeBetweenAndAfterPositionals) {
     EXPECT_EQ(c.positionals, (std::vector<std::string>{"repo.tvr", "-r", "-"}));
 }
 
-TEST(ArgParserTest, RefusesUnknownOptionsAndMissingValues) {
+TEST(ArgParserTest, RefusesUnknownOptionsMissingValuesAndNumbersBeyond32Bits) {
     EXPECT_EQ(ParseError({"--bogus"}), "unknown option --bogus");
     EXPECT_EQ(ParseError({"-x"}), "unknown option -x");
     EXPECT_EQ(ParseError({"repo", "-b"}), "option -b needs a value (N)");
     EXPECT_EQ(ParseError({"--password-file"}), "option --password-file needs a value (FILE)");
     EXPECT_EQ(ParseError({"--recursive=yes"}), "option --recursive takes no value");
-}
-
-TEST(ArgParserTest, ParsesNumbersThatFit32Bits) {
+    // Numbers fit 32 bits.
     EXPECT_EQ(tavctl::ParseNumber("0"), 0u);
     EXPECT_EQ(tavctl::ParseNumber("4294967295"), 4294967295u);
     EXPECT_FALSE(tavctl::ParseNumber("4294967296"));
@@ -87,7 +85,7 @@ TEST(DispatcherTest, HelpAndOverview) {
     }
 }
 
-TEST(DispatcherTest, UsageErrorsExitWithTwo) {
+TEST(DispatcherTest, UsageErrorsExitWithTwoAndOtherErrorsNameTheFile) {
     CTestRepo repo;
     const struct {
         std::vector<std::string> args;
@@ -108,11 +106,9 @@ TEST(DispatcherTest, UsageErrorsExitWithTwo) {
     for (const auto& c : cases) cli.Expect(2, c.args, c.err);
     cli.Ok({"ls", repo.path, "-b", "latest", "/home/ann/docs/a.txt"});
     for (const char* word : {"version", "-V", "--version"}) cli.Expect(0, {word}, "", "tavctl 0.1");
-}
 
-TEST(DispatcherTest, ErrorsNameTheFile) {
-    CTempDir dir;
-    CCli cli;
+    // Errors name the file.
+    const CTempDir& dir = repo.dir;
     EXPECT_EQ(cli.Expect(1, {"info", dir / "none.tvr"}).err, "tavctl: " + (dir / "none.tvr") + ": no such file\n");
     ASSERT_TRUE(tavtest::WriteFile(dir / "text.tvr", "just some text, not an image"));
     EXPECT_EQ(cli.Expect(1, {"baselines", dir / "text.tvr"}).err,

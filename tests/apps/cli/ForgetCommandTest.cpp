@@ -41,10 +41,14 @@ protected:
         m_current[name] = content;
     }
 
-    // One run; the baseline it saved is remembered with the data it should restore to.
-    void Backup(bool full) {
-        m_cli.Expect(0, full ? std::vector<std::string>{"backup", m_job, "--full"} : std::vector<std::string>{"backup", m_job});
+    // One run; the baseline it saved is remembered with the data it should restore to. The
+    // run's summary is returned.
+    std::string Backup(bool full) {
+        std::vector<std::string> args = {"backup", m_job};
+        if (full) args.push_back("--full");
+        const std::string out = m_cli.Expect(0, args).out;
         m_expected[++m_runs] = m_current;
+        return out;
     }
 
     std::vector<uint32_t> Listed() {
@@ -132,14 +136,21 @@ TEST_F(ForgetCommandTest, ForgetsByRuleFreesUnusedImagesAndKeepsChainsThatCrossT
     EXPECT_LT(Size(0), 2000u) << "image 0 is cut back";
     EXPECT_FALSE(plat::PathExists(Image(1)));
 
-    // Numbers are never reused.
+    // A keep policy of the job runs after each committed run (and numbers are never reused).
+    std::string job = tavtest::ReadFile(m_job);
+    const size_t end = job.rfind("</tavjob>");
+    ASSERT_NE(end, std::string::npos);
+    tavtest::WriteFile(m_job, job.insert(end, "<keep last=\"2\"/>\n"));
     Write("small.txt", "six");
-    Backup(false);
-    EXPECT_EQ(Listed().back(), 6u);
+    const std::string summary = Backup(false);
+    EXPECT_TRUE(Contains(summary, "Forgot baseline 4.")) << summary;
+    EXPECT_TRUE(Contains(RunLogText(summary), "Forgot baseline 4.")) << "the run log says so too";
+    EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 5, 6}));
+    m_expected.erase(4);
     ExpectSound();
 }
 
-TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForget) {
+TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForgetAndOnlyAStaleLockIsTakenOver) {
     ThreeRuns();
     // mid.bin lives only in the images of run 2.
     // Images 0 and 1 hold run 1 (big.bin), image 2 is the first of run 2.
@@ -160,14 +171,35 @@ TEST_F(ForgetCommandTest, AnImageHeldByAReaderStaysUntilTheNextForget) {
     // The reader that still lists baseline 2 gets an error for its deleted data, never bytes.
     bool failed = false;
     try {
-        CTavRepBaselineDetails* t = stale.LoadBaseline(2);
-        failed = t == nullptr;
-        if (t) t->Dispose();
+        failed = tavtest::TablePtr(stale.LoadBaseline(2)) == nullptr;
     } catch (CTavException* e) {
         failed = true;
         e->Delete();
     }
     EXPECT_TRUE(failed);
+
+    // A lock file is taken over when its process is gone, it is old or unreadable; a fresh
+    // one of another host is respected.
+    const std::string lock = m_repo + ".lock";
+    const uint32_t now = plat::NowSeconds();
+    struct Case {
+        std::string content;
+        bool takenOver;
+    } cases[] = {
+        {"host " + plat::HostName() + "\npid 2147483600\ntime " + std::to_string(now) + "\n",
+         true},  // process gone
+        {"host elsewhere\npid 1\ntime " + std::to_string(now - 601) + "\n",
+         true},  // ten minutes old
+        {"host elsewhere\npid 1\ntime " + std::to_string(now - 30) + "\n", false},  // fresh
+        {"garbage", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        tavtest::WriteFile(lock, c.content);
+        m_cli.Expect(c.takenOver ? 0 : 1, {"forget", m_repo, "--keep-last", "5"},
+                     c.takenOver ? "" : "in use by process 1 on elsewhere");
+        EXPECT_EQ(tavtest::ReadFile(lock), c.takenOver ? "<unreadable>" : c.content);
+    }
 }
 
 TEST_F(ForgetCommandTest, AKilledForgetLeavesTheOldOrTheNewState) {
@@ -204,47 +236,6 @@ TEST_F(ForgetCommandTest, AKilledForgetLeavesTheOldOrTheNewState) {
         EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 4}));
         EXPECT_LT(Size(0), 2000u);
         ExpectSound();
-    }
-}
-
-TEST_F(ForgetCommandTest, AJobKeepPolicyRunsAfterEachCommittedRun) {
-    std::string job = tavtest::ReadFile(m_job);
-    const size_t end = job.rfind("</tavjob>");
-    ASSERT_NE(end, std::string::npos);
-    job.insert(end, "<keep last=\"2\"/>\n");
-    tavtest::WriteFile(m_job, job);
-    Write("small.txt", "one");
-    Backup(true);
-    Write("small.txt", "two");
-    Backup(false);
-    Write("small.txt", "three");
-    const std::string out = m_cli.Expect(0, {"backup", m_job}, "", "Forgot baseline 1.").out;
-    EXPECT_EQ(Listed(), (std::vector<uint32_t>{0, 2, 3}));
-    EXPECT_TRUE(Contains(RunLogText(out), "Forgot baseline 1.")) << "the run log says so too";
-}
-
-TEST_F(ForgetCommandTest, AStaleLockFileIsTakenOverAndALiveOneIsRespected) {
-    Write("small.txt", "one");
-    Backup(true);
-    Write("small.txt", "two");
-    Backup(false);
-    const std::string lock = m_repo + ".lock";
-    const uint32_t now = plat::NowSeconds();
-    struct Case {
-        std::string content;
-        bool takenOver;
-    } cases[] = {
-        {"host " + plat::HostName() + "\npid 2147483600\ntime " + std::to_string(now) + "\n", true},  // process gone
-        {"host elsewhere\npid 1\ntime " + std::to_string(now - 601) + "\n", true},                   // ten minutes old
-        {"host elsewhere\npid 1\ntime " + std::to_string(now - 30) + "\n", false},                   // fresh
-        {"garbage", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.content);
-        tavtest::WriteFile(lock, c.content);
-        m_cli.Expect(c.takenOver ? 0 : 1, {"forget", m_repo, "--keep-last", "5"},
-                     c.takenOver ? "" : "in use by process 1 on elsewhere");
-        EXPECT_EQ(tavtest::ReadFile(lock), c.takenOver ? "<unreadable>" : c.content);
     }
 }
 
@@ -312,14 +303,8 @@ TEST(ForgetMessageStores, ChunksThatNewerTablesNameKeepTheirOlderImages) {
     // The store reads back whole from its chunks.
     CTavRepository rep;
     ASSERT_EQ(rep.Attach(path, &builder.security), 1);
-    std::string restored;
-    for (size_t k = 0; k < chunks.size(); ++k) {
-        CTavRepContent* c = rep.GetContent(at[k]);
-        ASSERT_NE(c, nullptr);
-        restored.append(c->data.begin(), c->data.end());
-        c->Dispose();
-    }
-    EXPECT_EQ(restored, chunks[0] + chunks[1] + chunks[2]);
+    for (size_t k = 0; k < chunks.size(); ++k)
+        EXPECT_EQ(tavtest::ReadChain(rep, at[k]), chunks[k]) << "chunk " << k;
 }
 
 }  // namespace

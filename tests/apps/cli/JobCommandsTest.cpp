@@ -105,7 +105,7 @@ TEST_F(JobCommandsTest, AddMakesPathsAbsoluteAppliesTheAddPathRuleAndShowDescrib
 }
 
 // Which list a path lands in is the job model's test; here the commands and their refusals.
-TEST_F(JobCommandsTest, ExcludeIncludePartialAndRemove) {
+TEST_F(JobCommandsTest, ExcludeIncludePartialRemoveAndFilter) {
     ASSERT_EQ(NewJob().code, 0);
     ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
     const std::string sub = m_dir / "data/sub";
@@ -139,12 +139,9 @@ TEST_F(JobCommandsTest, ExcludeIncludePartialAndRemove) {
         m_cli.Expect(step.code, args, step.err);
         EXPECT_EQ(Entries(), step.entries);
     }
-}
 
-TEST_F(JobCommandsTest, FilterSetsUpdatesAndRemovesAFoldersFilter) {
-    ASSERT_EQ(NewJob().code, 0);
+    // filter sets, updates and removes a folder's filter (on the source added again).
     ASSERT_EQ(m_cli.Run({"job", "add", m_job, m_dir / "data"}).code, 0);
-    const std::string sub = m_dir / "data/sub";
     m_cli.Ok({"job", "filter", m_job, sub, "--include", "*.doc;*.txt", "--recursive"});
     auto filter = [&]() {
         CTavJobHelper job;

@@ -19,17 +19,6 @@ protected:
 
 }  // namespace
 
-TEST_F(PasswordTest, NoPasswordNoPrompt) {
-    CTestRepo open;
-    CCli plain;
-    plain.answers.push_back("never asked");
-    EXPECT_EQ(plain.Run({"cat", open.path, listing}).out, "alpha, second version");
-    EXPECT_TRUE(plain.prompts.empty());
-    // A password given for a repository without one is not needed and does no harm.
-    plain.env["TAVORA_PASSWORD"] = "whatever";
-    EXPECT_EQ(plain.Run({"cat", open.path, listing}).code, 0);
-}
-
 TEST_F(PasswordTest, FromAFileTheEnvironmentOrAPromptAndRefusedWhenWrong) {
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "pw", "secret\n"));
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "bad", "wrong\r\n"));
@@ -73,7 +62,8 @@ TEST_F(PasswordTest, FromAFileTheEnvironmentOrAPromptAndRefusedWhenWrong) {
     EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: "})) << "asked once, on the terminal";
 }
 
-// passwd changes the password (from a file, or asked twice on a terminal) and removes it.
+// passwd changes the password (from a file, or asked twice on a terminal) and removes it,
+// unless it is also the key.
 TEST_F(PasswordTest, PasswdChangesAndRemovesThePassword) {
     cli.env["TAVORA_PASSWORD"] = "secret";
     ASSERT_TRUE(tavtest::WriteFile(repo.dir / "new", "n3w pass\n"));
@@ -101,13 +91,16 @@ TEST_F(PasswordTest, PasswdChangesAndRemovesThePassword) {
 
     cli.answers = {"again"};
     EXPECT_EQ(cli.Expect(0, {"passwd", "--remove", repo.path}).out.rfind("The password has been removed.\n", 0), 0u);
+    // Without a password nothing is asked, and one given anyway does no harm.
     cli.prompts.clear();
+    cli.answers = {"never asked"};
     EXPECT_EQ(Cat().out, "alpha, second version");
     EXPECT_TRUE(cli.prompts.empty());
+    cli.env["TAVORA_PASSWORD"] = "whatever";
+    EXPECT_EQ(Cat().out, "alpha, second version");
     EXPECT_TRUE(Contains(cli.Run({"info", repo.path}).out, "Password:     not set\n"));
-}
 
-TEST_F(PasswordTest, PasswdKeepsAPasswordThatIsAlsoTheKey) {
+    // A password that is also the key is kept.
     CTestRepo keyed("secret", ENCRYPT_PASSWORD);
     cli.env["TAVORA_PASSWORD"] = "secret";
     cli.env["TAVORA_NEW_PASSWORD"] = "other";

@@ -44,25 +44,9 @@ protected:
     const std::string m_big = RandomBytes(150000, 3);
 };
 
-TEST_F(RestoreCommand, RestoresTheNewestBaselineBelowAFolderByDefault) {
-    BackUp();
-    tavtest::WriteFile(m_dir / "data/a.txt", "second\n");
-    ASSERT_EQ(m_cli.Run({"backup", m_job}).code, 0);
-
-    const std::string to = m_dir / "out";
-    const CliResult r = m_cli.Ok({"restore", Repo(), "--to", to});
-    EXPECT_TRUE(Contains(r.out, "Finish Restoring Files and Folders: ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "\n4 Files Succeed\n0 Files Overwritten\n0 Files are already up to date\n0 Items Error\n"))
-        << r.out;
-    EXPECT_EQ(tavtest::ReadFile(Under(to, "a.txt")), "second\n");
-    EXPECT_EQ(tavtest::ReadFile(Under(to, "sub/b.bin")), m_big);
-    std::string link;
-    ASSERT_TRUE(plat::ReadSymlink(Under(to, "lnk"), link));
-    EXPECT_EQ(link, "a.txt");
-}
-
-// Which items a restore or an extract writes, and what each refuses, on one backup.
-TEST_F(RestoreCommand, OnlyExcludeAndExtractChooseTheItems) {
+// Which items a restore or an extract writes, and what each refuses; then a restore of the
+// newest baseline by default.
+TEST_F(RestoreCommand, OnlyExcludeAndExtractChooseTheItemsAndTheNewestIsTheDefault) {
     BackUp();
     const std::string to = m_dir / "out", two = m_dir / "two", ex = m_dir / "ex";
     const std::string data = m_dir / "data";
@@ -101,10 +85,24 @@ TEST_F(RestoreCommand, OnlyExcludeAndExtractChooseTheItems) {
     m_cli.Ok({"extract", Repo(), data + "/sub/b.bin", "--to", ex, "--overwrite"});
     EXPECT_EQ(tavtest::ReadFile(ex + "/b.bin"), m_big);
 
-    // Progress is drawn on a terminal, the files counted first.
+    // By default the newest baseline is restored, whole. Progress is drawn on a terminal,
+    // the files counted first.
+    tavtest::WriteFile(m_dir / "data/a.txt", "second\n");
+    ASSERT_EQ(m_cli.Run({"backup", m_job}).code, 0);
+    const std::string newest = m_dir / "newest";
     m_cli.progress = true;
-    const CliResult r = m_cli.Expect(0, {"restore", Repo(), "--to", m_dir / "drawn"}, "/4 files  ");
+    const CliResult r = m_cli.Expect(0, {"restore", Repo(), "--to", newest}, "/4 files  ");
     EXPECT_TRUE(Contains(r.err, "\r")) << r.err;
+    EXPECT_TRUE(Contains(r.out, "Finish Restoring Files and Folders: ")) << r.out;
+    EXPECT_TRUE(Contains(
+        r.out,
+        "\n4 Files Succeed\n0 Files Overwritten\n0 Files are already up to date\n0 Items Error\n"))
+        << r.out;
+    EXPECT_EQ(tavtest::ReadFile(Under(newest, "a.txt")), "second\n");
+    EXPECT_EQ(tavtest::ReadFile(Under(newest, "sub/b.bin")), m_big);
+    std::string link;
+    ASSERT_TRUE(plat::ReadSymlink(Under(newest, "lnk"), link));
+    EXPECT_EQ(link, "a.txt");
 }
 
 TEST_F(RestoreCommand, OverwriteRulesAndTheOriginalPlace) {
@@ -174,8 +172,7 @@ TEST_F(RestoreCommand, VerifyReportsACorruptedFileAndExitsWithOne) {
     // The image the backup wrote holds b.bin in stored members: one of its bytes is changed
     // through the library, so that the block still checks out and only the file's
     // fingerprint can tell.
-    std::string image;
-    CTavRepository::BuildImagePath(image, Repo(), 1);
+    std::string image = tavtest::ImagePath(Repo(), 1);
     if (!plat::PathExists(image)) image = Repo();
     std::string bytes = tavtest::ReadFile(image);
     const size_t at = bytes.find(m_big.substr(0, 64));

@@ -38,7 +38,7 @@ protected:
     std::shared_ptr<plat::ITaskScheduler> m_scheduler = plat::MakeMemoryScheduler();
 };
 
-TEST_F(ScheduleCommandTest, MakesTasksNamedAndTimedAsTheEditorDoes) {
+TEST_F(ScheduleCommandTest, MakesTasksAsTheEditorDoesRefusesWrongOnesAndListsAJobsTasks) {
     struct Case {
         std::vector<std::string> options;
         const char* type;
@@ -75,10 +75,9 @@ TEST_F(ScheduleCommandTest, MakesTasksNamedAndTimedAsTheEditorDoes) {
         m_cli.Expect(0, {"schedule", "--remove", task.name});
         EXPECT_TRUE(Tasks().empty());
     }
-}
 
-TEST_F(ScheduleCommandTest, RefusesWhatItCannotScheduleAndListsTheTasksOfAJob) {
-    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+    // What cannot be scheduled is refused; --list with a job lists only its tasks.
+    const std::vector<std::pair<std::vector<std::string>, int>> refused = {
         {{"schedule", m_job, "--daily", "24:00"}, 2},
         {{"schedule", m_job, "--daily", "2"}, 2},
         {{"schedule", m_job, "--weekly", "someday", "01:00"}, 2},
@@ -90,7 +89,8 @@ TEST_F(ScheduleCommandTest, RefusesWhatItCannotScheduleAndListsTheTasksOfAJob) {
         {{"schedule", "--remove", "Tavora.00000001.Inc.00000002"}, 1},
         {{"schedule", m_dir / "missing.tvj"}, 1},
     };
-    for (const auto& [args, code] : cases) EXPECT_FALSE(m_cli.Expect(code, args).err.empty()) << args.back();
+    for (const auto& [args, code] : refused)
+        EXPECT_FALSE(m_cli.Expect(code, args).err.empty()) << args.back();
     EXPECT_TRUE(Tasks().empty());
     EXPECT_NE(m_cli.Run({"schedule", "--list"}).out.find("No schedules"), std::string::npos);
 

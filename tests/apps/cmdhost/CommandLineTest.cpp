@@ -125,7 +125,7 @@ TEST(ProgressLine, ShowsBarPercentTitleAndFileWithinTheWidth) {
     EXPECT_EQ(CConsoleView::RenderProgressLine(status, 80).find_first_of("\r\x1b"), std::string::npos);
 }
 
-TEST(ConsoleView, MessagesAndProblemsBecomeLinesAndTheBarIsErased) {
+TEST(ConsoleView, MessagesAndProblemsBecomeLinesTheBarIsErasedAndAStopIsSaidOnce) {
     std::ostringstream progress, messages;
     ConsoleOptions options;
     options.progressBar = true;
@@ -151,20 +151,19 @@ TEST(ConsoleView, MessagesAndProblemsBecomeLinesAndTheBarIsErased) {
     committed.outcome = RunOutcome::Committed;
     view.OnRunEnded(committed);
     EXPECT_EQ(messages.str().size(), before) << "a committed run adds nothing";
-}
 
-TEST(ConsoleView, TheStopSignalAsksTheRunToStopOnce) {
-    std::ostringstream progress, messages;
+    // The stop signal asks the run to stop, saying so once.
     CStopSignal stop;
-    CConsoleView view(progress, messages, ConsoleOptions(), &stop);
-    EXPECT_FALSE(view.Pump());
+    CConsoleView stoppable(progress, messages, ConsoleOptions(), &stop);
+    EXPECT_FALSE(stoppable.Pump());
     CStopSignal::Raise();
-    EXPECT_TRUE(view.Pump());
-    EXPECT_TRUE(view.Pump());
-    EXPECT_EQ(messages.str(), "Stopping: the run is rolled back at the next item...\n");
+    EXPECT_TRUE(stoppable.Pump());
+    EXPECT_TRUE(stoppable.Pump());
+    EXPECT_EQ(messages.str().substr(before),
+              "Stopping: the run is rolled back at the next item...\n");
 }
 
-TEST(ErrorCallback, WithoutAWindowTheRepositoryGivesUp) {
+TEST(ErrorCallback, WithoutAWindowTheRepositoryGivesUpAndAShownOneAsks) {
     CRecordingView view;
     view.visible = false;
     view.answerYes = true;
@@ -178,12 +177,10 @@ TEST(ErrorCallback, WithoutAWindowTheRepositoryGivesUp) {
     EXPECT_EQ(view.problems[0], "Cannot find image path \"/mnt/usb/store.0003.tvr\".");
     EXPECT_EQ(callback.OnChangeDisk(nullptr, path), 0);
     EXPECT_EQ(view.problems[1], "Disk space for image path \"/mnt/usb/store.0003.tvr\" is full.");
-}
 
-TEST(ErrorCallback, AShownWindowAsksAndTakesTheChosenPath) {
-    CRecordingView view;
-    CHostErrorCallback callback(view);
-    std::string path = "/mnt/usb/store.tvr";
+    // A shown window asks, and takes the chosen path.
+    view = CRecordingView();
+    path = "/mnt/usb/store.tvr";
     EXPECT_EQ(callback.OnChangePath(nullptr, path), 0) << "No";
     ASSERT_EQ(view.questions.size(), 1u);
     EXPECT_EQ(view.questions[0],

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -41,7 +42,7 @@ std::string UniqueTitle(const char* what) {
     return std::string("TavCmdHost Backup: /test/") + what + "/" + std::to_string(plat::ProcessId());
 }
 
-TEST(HostRecords, LayoutsAreExact) {
+TEST(HostRecords, LayoutsAreExactAndLongTextsAreCut) {
     HostJobRecord job{"Full Backup", "TavJob", "/backups/store.tvr", "Started from: 2024/05/01 09:30:00 AM.",
                       RUN_STATE_STARTED};
     const std::vector<uint8_t> bytes = EncodeJobRecord(job);
@@ -58,21 +59,20 @@ TEST(HostRecords, LayoutsAreExact) {
     EXPECT_EQ(Utf16At(status, 256, 1024), "/home/a.txt");
     EXPECT_EQ(U32At(status, 1280), 42u);
     EXPECT_EQ(EncodeLogRecord({"x"}).size(), 1024u);
-    // Decoding: the long texts below and a real host's records (HostFollow).
-}
 
-TEST(HostRecords, LongTextsAreCutAndStayTerminated) {
-    // 600 characters, and a text whose cut falls inside a surrogate pair.
+    // Long texts are cut and stay terminated: 600 characters, and a text whose cut falls
+    // inside a surrogate pair. (A real host's records are decoded in HostFollow.)
     const std::string path = "/" + std::string(599, 'p');
     std::string emoji;
     for (int i = 0; i < 64; ++i) emoji += "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
-    const std::vector<uint8_t> bytes = EncodeJobRecord({emoji, "TavJob", path, "", RUN_STATE_PREPARED});
+    const std::vector<uint8_t> cut =
+        EncodeJobRecord({emoji, "TavJob", path, "", RUN_STATE_PREPARED});
     HostJobRecord back;
     std::string error;
-    ASSERT_TRUE(DecodeJobRecord(bytes, back, error)) << error;
+    ASSERT_TRUE(DecodeJobRecord(cut, back, error)) << error;
     EXPECT_EQ(back.imagePath, path.substr(0, 511));
     EXPECT_EQ(back.typeTitle.size(), 63u * 4) << "63 whole pairs fit in 127 units";
-    EXPECT_EQ(U32At(bytes, 1406), 0u) << "the image path's terminator";
+    EXPECT_EQ(U32At(cut, 1406), 0u) << "the image path's terminator";
 }
 
 TEST(HostRecords, GarbageIsAnErrorNeverACrash) {
@@ -112,7 +112,7 @@ TEST(HostRecords, GarbageIsAnErrorNeverACrash) {
     }
 }
 
-TEST(HostClient, FindsHostsByTitleAndReadsTheirAnswersSafely) {
+TEST(HostClient, FindsHostsByTitleReadsTheirAnswersSafelyAndHearsTheirEvents) {
     const std::string title = UniqueTitle("client");
     EXPECT_TRUE(CTavCmdHostClient::Find(title).empty());
     plat::CChannelServer a, b;
@@ -156,9 +156,8 @@ TEST(HostClient, FindsHostsByTitleAndReadsTheirAnswersSafely) {
         EXPECT_EQ(hosts[0].GetJobRecord(job, error), c.expected) << c.why << ": " << error;
         server.join();
     }
-}
 
-TEST(HostEvent, FiringWakesEveryListenerOfTheName) {
+    // A host's event wakes every listener of its name.
     const std::string name = UniqueTitle("event");
     plat::CEventListener first(name), second(name), other(name + "2");
     ASSERT_TRUE(first.IsOpen());
@@ -170,17 +169,8 @@ TEST(HostEvent, FiringWakesEveryListenerOfTheName) {
     EXPECT_FALSE(first.Wait(0)) << "fired once";
 }
 
-
 constexpr int DATA_FILES = 24;
 constexpr size_t DATA_FILE_BYTES = 512 * 1024;  // 12 MB in all: about 190 chunks
-
-// A file of /proc (whose size says 0).
-std::string ReadProc(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class HostFollow : public ::testing::Test {
 protected:
@@ -206,7 +196,6 @@ protected:
     }
 
     std::string TavctlBaselines() {
-        if (std::string(TAVCTL_PATH).empty()) return "";
         std::string out;
         plat::RunProcessCapture({TAVCTL_PATH, "baselines", m_dir / "repo/store.tvr"}, "", out);
         return out;
@@ -243,7 +232,8 @@ TEST_F(HostFollow, AClientFindsTheRunAsksForItsRecordsAndStopsIt) {
     EXPECT_EQ(hosts[0].RequestRecord(3, unknown, error), HostAnswer::NoAnswer);
 
     // The console run runs at idle priority (that it loads no Qt is ModuleViewsTest's).
-    const std::string stat = ReadProc("/proc/" + std::to_string(hosts[0].ProcessId()) + "/stat");
+    std::ifstream in("/proc/" + std::to_string(hosts[0].ProcessId()) + "/stat");  // its size says 0
+    const std::string stat(std::istreambuf_iterator<char>(in), {});
     ASSERT_NE(stat.rfind(')'), std::string::npos);
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // after the program's name
     std::string field;

@@ -53,13 +53,19 @@ private slots:
         m_prompt = tavui::CScriptedPrompt();
     }
 
-    void hiddenTrayStopStopsWithoutAQuestion() {
+    void hiddenTrayStopStopsWithoutAQuestionAndOpenShowsTheWindow() {
         CHostWindow window(*m_hub, m_prompt, true);
         QVERIFY(!window.isVisible());
         const int status = Run(window, Job({{"progress", "50"}}), [&] { window.Tray()->StopAction()->trigger(); });
         QCOMPARE(status, 1);
         QCOMPARE(window.App().Runner().LastRun().outcome, RunOutcome::Cancelled);
         QVERIFY2(m_prompt.messages.empty(), m_prompt.LastMessage().c_str());
+
+        window.Tray()->OpenAction()->trigger();
+        QVERIFY(window.isVisible());
+        QCOMPARE(Find<QPushButton>(window, ID_HIDE)->text(), QString("Hide"));
+        Find<QPushButton>(window, ID_HIDE)->click();
+        QVERIFY(!window.isVisible());
     }
 
     void visibleStopAnsweredNoKeepsRunning() {
@@ -87,7 +93,7 @@ private slots:
         QCOMPARE(m_prompt.messages.size(), size_t(1));
     }
 
-    void aFailedRunSaysWhatFailed() {
+    void aFailedRunSaysWhatFailedAndTheMenuHasTheAboutBox() {
         CHostWindow window(*m_hub, m_prompt, false);
         window.show();
         const int status = Run(window, Job({{"fail", "yes"}}), [] {});
@@ -96,10 +102,8 @@ private slots:
         const std::string text = m_prompt.messages[0].text;
         QVERIFY2(text.find("Backup failed: module \"alpha\" did not finish") == 0, text.c_str());
         QCOMPARE(m_prompt.messages[0].icon, tavui::PromptIcon::Warning);
-    }
 
-    void aboutBoxFromTheContextMenu() {
-        CHostWindow window(*m_hub, m_prompt, false);
+        // The about box from the context menu.
         QString title, version;
         tavui::SetDialogRunner([&](QDialog& dialog) {
             title = dialog.windowTitle();
@@ -112,15 +116,6 @@ private slots:
         tavui::SetDialogRunner(nullptr);
         QCOMPARE(title, QString("About TavCmdHost"));
         QCOMPARE(version, QString("TavCmdHost Version 1.0"));
-    }
-
-    void trayOpenShowsTheHiddenWindow() {
-        CHostWindow window(*m_hub, m_prompt, true);
-        window.Tray()->OpenAction()->trigger();
-        QVERIFY(window.isVisible());
-        QCOMPARE(Find<QPushButton>(window, ID_HIDE)->text(), QString("Hide"));
-        Find<QPushButton>(window, ID_HIDE)->click();
-        QVERIFY(!window.isVisible());
     }
 };
 

@@ -6,7 +6,6 @@
 
 #include "JobRunner.h"
 #include "RunnerTestUtil.h"
-#include "platform/File.h"
 
 using namespace cmdhost;
 using namespace hosttest;
@@ -164,13 +163,8 @@ TEST_F(JobRunnerTest, AnUnreadableLatestBaselineStopsTheRun) {
     // Damage the node table of baseline 1 (the baseline table that points at it stays).
     const std::vector<TavBaselineHeaderRec> before = Baselines(m_job.ImagePath());
     ASSERT_EQ(before.size(), 2u);
-    {
-        auto file = plat::CFile::Open(m_job.ImagePath(before[1].image), plat::FileAccess::ReadWrite,
-                                      plat::FileDisposition::OpenExisting);
-        ASSERT_TRUE(file);
-        const std::string junk(64, '\x5A');
-        ASSERT_TRUE(file->WriteAt(junk.data(), junk.size(), before[1].nodeTable + 4));
-    }
+    for (uint64_t i = 0; i < 64; ++i)
+        tavtest::FlipByte(m_job.ImagePath(before[1].image), before[1].nodeTable + 4 + i);
     const RunSummary& run = Run(false);
     ASSERT_EQ(run.outcome, RunOutcome::BaselineUnreadable) << RunOutcomeName(run.outcome);
     EXPECT_TRUE(Contains(LogText(run), "\r\nCannot load image file. The image file may be corrupt.\r\n***** "));
@@ -205,7 +199,7 @@ TEST_F(JobRunnerTest, WhenTheSecondModuleFailsEverythingIsRolledBack) {
 
 // First runs of one module, each ending in its own way: the outcome, the exit status, a
 // text of the log and problem, and whether a baseline was saved.
-TEST(JobRunnerOutcomes, EachEndingHasItsStatusLogAndBaseline) {
+TEST_F(JobRunnerTest, EachEndingOfAFirstRunHasItsStatusLogAndBaseline) {
     const struct {
         const char* why;
         std::vector<std::pair<std::string, std::string>> alpha;
@@ -226,23 +220,20 @@ TEST(JobRunnerOutcomes, EachEndingHasItsStatusLogAndBaseline) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         CTempDir dir;
-        CTavModFactory hub(60000);
-        hub.Reconnoiter({CMDHOST_TEST_MODULE_DIR});
-        CRecordingView view;
-        CJobRunner runner(hub, view);
         CTestJob job(dir);
         job.AddModule("alpha", c.alpha);
         if (c.nullmod) job.AddModule("nullmod");
         job.Save();
-        if (c.stopAtStart) view.onEvent = [&] { runner.RequestStop(); };
-        const RunSummary& run = runner.RunJob(job.path, true, RunKind::Scheduled);
+        m_view = CRecordingView();
+        if (c.stopAtStart) m_view.onEvent = [&] { m_runner.RequestStop(); };
+        const RunSummary& run = m_runner.RunJob(job.path, true, RunKind::Scheduled);
         EXPECT_EQ(run.outcome, c.outcome) << RunOutcomeName(run.outcome);
         EXPECT_EQ(run.ExitStatus(), c.status);
         const std::string log = run.logPath.empty() ? "" : tavtest::ReadFile(run.logPath);
         EXPECT_TRUE(Contains(log + run.problem, c.said)) << log << run.problem;
         const bool committed = c.outcome == RunOutcome::Committed;
         EXPECT_EQ(Baselines(job.ImagePath()).size() == 2u, committed);
-        EXPECT_EQ(view.Shown("Backup Finished."), committed);
+        EXPECT_EQ(m_view.Shown("Backup Finished."), committed);
         if (c.stopAtStart) EXPECT_FALSE(Contains(log, "Module alpha"));
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "RunnerView.h"
 #include "apps/AppTestUtil.h"
 #include "platform/FileSystem.h"
+#include "support/RepBuilder.h"
 #include "support/TempDir.h"
 #include "tavengine/TavEngine.h"
 #include "tavengine/TavEngineObserver.h"
@@ -21,15 +23,10 @@ namespace hosttest {
 
 using tavtest::CTempDir;
 
-struct ShownMessage {
-    std::string text;
-    cmdhost::MessageIcon icon;
-};
-
 class CRecordingView : public cmdhost::CRunnerView {
 public:
     bool visible = true;
-    std::vector<ShownMessage> messages;
+    std::vector<std::string> messages;  // shown in message boxes
     std::vector<std::string> problems;
     std::vector<std::string> titles;
     std::vector<std::string> events;  // fired event messages
@@ -46,8 +43,8 @@ public:
     bool IsVisible() const override { return visible; }
     void Hide() override { visible = false; }
     void SetTitle(const std::string& title) override { titles.push_back(title); }
-    void ShowMessage(const std::string& text, cmdhost::MessageIcon icon) override {
-        messages.push_back({text, icon});
+    void ShowMessage(const std::string& text, cmdhost::MessageIcon) override {
+        messages.push_back(text);
     }
     void ReportProblem(const std::string& text) override { problems.push_back(text); }
     bool AskYesNo(const std::string& question) override {
@@ -70,9 +67,7 @@ public:
     bool Pump() override { return stopAtReport != 0 && int(progress.size()) >= stopAtReport; }
 
     bool Shown(const std::string& text) const {
-        for (const ShownMessage& m : messages)
-            if (m.text == text) return true;
-        return false;
+        return std::find(messages.begin(), messages.end(), text) != messages.end();
     }
 };
 
@@ -94,9 +89,7 @@ public:
     }
     void Save() { ASSERT_EQ(job.Save(path), 1) << job.GetErrorText(); }
     std::string ImagePath(uint32_t id = 0) const {
-        std::string out = location + "/store.tvr";
-        if (id != 0) CTavRepository::BuildImagePath(out, location + "/store.tvr", id);
-        return out;
+        return tavtest::ImagePath(location + "/store.tvr", id);
     }
     std::string LogFolder() const { return CTavEngineObserver::GetLogFolder(job); }
 

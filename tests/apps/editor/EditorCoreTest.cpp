@@ -11,7 +11,7 @@
 #include "core/LogHistory.h"
 #include "core/ScheduleModel.h"
 #include "platform/Clock.h"
-#include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/TaskText.h"
@@ -35,7 +35,7 @@ protected:
     tavtest::CTempDir m_dir;
 };
 
-TEST(Encoding, WordsOfTheControls) {
+TEST(JobWords, EncodingAndConditionsOfTheControls) {
     struct Case {
         EncodingChoice choice;
         uint32_t word;
@@ -63,9 +63,8 @@ TEST(Encoding, WordsOfTheControls) {
     EXPECT_EQ(back.level, 5);
     EXPECT_EQ(EncodeEncoding({false, true, 0, true}), ZstdEncoding(-1, false));
     EXPECT_EQ(EncodeEncoding({false, false, 0, true}), 0u) << "no compression, no method";
-}
 
-TEST(Conditions, OkClearsTheOwnedBitsAndSetsThemFromTheBoxes) {
+    // The condition boxes: OK clears the bits they own and sets them from the boxes.
     const uint32_t word = TAV_CMD_BACKUP | TAV_BKTYPE_INCREMENTAL | 0x135 | 0x2;
     const BackupConditions read = ReadConditions(word);
     EXPECT_FALSE(read.ignoreNewFiles);
@@ -84,7 +83,7 @@ TEST(Conditions, OkClearsTheOwnedBitsAndSetsThemFromTheBoxes) {
 
 // The window's tests count Image000 to Image001 and take the options' defaults; here the
 // split size and the wrap after Image999.
-TEST_F(EditorCore, NewJobsStartAgainAfter999) {
+TEST_F(EditorCore, NewJobsStartAgainAfter999AndRecentFilesKeepTheFourNewest) {
     Machine().WriteNumber("Image", 999);
     CTavJobHelper last, wrapped;
     ASSERT_TRUE(ApplyNewJobDefaults(last, "/home/u/Documents"));
@@ -92,9 +91,8 @@ TEST_F(EditorCore, NewJobsStartAgainAfter999) {
     EXPECT_EQ(last.GetImageDesc("name"), "Image999");
     EXPECT_EQ(last.GetImageDesc("splitsize"), "2.00 GB");
     EXPECT_EQ(wrapped.GetImageDesc("name"), "Image000");
-}
 
-TEST_F(EditorCore, RecentFilesKeepFourNewestFirstWithoutDuplicates) {
+    // Recent files: the four newest first, without duplicates.
     CRecentFiles recent;
     for (const char* path : {"/a.tvj", "/b.tvj", "/c.tvj", "/d.tvj", "/e.tvj", "/c.tvj"}) recent.Add(path);
     const std::vector<std::string> expected = {"/c.tvj", "/e.tvj", "/d.tvj", "/b.tvj"};
@@ -134,7 +132,8 @@ public:
     std::map<std::string, int> deletes;
 };
 
-TEST(Schedules, NewFullAndIncrementalGetTheirNamesAndTimes) {
+// (Their type and time texts on the SCHEDULE page are RunPagesWindowTest's.)
+TEST(Schedules, NewTasksGetTheirNamesAndCommandsAndOnlyTheJobsOwnAreListed) {
     auto scheduler = plat::MakeMemoryScheduler();
     CScheduleModel model(*scheduler);
     plat::ScheduledTask full, incremental;
@@ -144,9 +143,6 @@ TEST(Schedules, NewFullAndIncrementalGetTheirNamesAndTimes) {
     std::snprintf(expected, sizeof expected, "Tavora.%08X.Ful.%08X", JOB, JOB ^ NOW);
     EXPECT_EQ(full.name, expected);
     EXPECT_EQ(incremental.name.substr(15, 5), ".Inc.");
-    // The texts are read from the triggers.
-    EXPECT_EQ(ScheduleText(full), "every Sat at 01:00");
-    EXPECT_EQ(ScheduleText(incremental), "every day at 02:00");
     EXPECT_EQ(full.command, (std::vector<std::string>{"/opt/tavora/bin/TavCmdHost", "JOB_BACKUP", "/home/u/daily.tvj",
                                                       "FULL", "Scheduled", "Scheduled backup"}));
     EXPECT_EQ(incremental.command[3], "INC");
@@ -155,30 +151,22 @@ TEST(Schedules, NewFullAndIncrementalGetTheirNamesAndTimes) {
     plat::ScheduledTask second;
     ASSERT_TRUE(model.Create(Schedule(true), second)) << model.ErrorText();
     EXPECT_NE(second.name, full.name);
-    std::vector<plat::ScheduledTask> listed;
-    ASSERT_TRUE(model.List(JOB, listed));
-    EXPECT_EQ(listed.size(), 3u);
-}
 
-TEST(Schedules, OnlyTheJobsOwnTasksAreListed) {
-    auto scheduler = plat::MakeMemoryScheduler();
-    CScheduleModel model(*scheduler);
-    plat::ScheduledTask mine, other;
-    ASSERT_TRUE(model.Create(Schedule(true), mine));
+    // Only the job's own tasks are listed, whatever the letter case of their names.
     NewSchedule neighbour = Schedule(true);
     neighbour.jobId = JOB + 1;  // differs in the last digit only
+    plat::ScheduledTask other;
     ASSERT_TRUE(model.Create(neighbour, other));
-    plat::ScheduledTask lower = mine;
-    lower.name = "tavora.00a1b2c3.add.00000001";  // letter case does not matter
+    plat::ScheduledTask lower = full;
+    lower.name = "tavora.00a1b2c3.add.00000001";
     ASSERT_TRUE(scheduler->Create(lower));
     std::vector<plat::ScheduledTask> listed;
     ASSERT_TRUE(model.List(JOB, listed));
-    ASSERT_EQ(listed.size(), 2u);
-    EXPECT_EQ(listed[0].name, mine.name);
-    EXPECT_EQ(ScheduleBackupType(listed[1].name), "Additional Backup");
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0].name, full.name);
+    EXPECT_EQ(ScheduleBackupType(listed[3].name), "Additional Backup");
     EXPECT_EQ(ScheduleBackupType("Tavora.00A1B2C3.Xyz.1"), "Unknown");
-    EXPECT_EQ(ScheduleBackupType(mine.name), "Full Backup");
-    plat::ScheduledTask bare = mine;
+    plat::ScheduledTask bare = full;
     bare.triggers.clear();
     EXPECT_EQ(ScheduleText(bare), "None.");
 }
@@ -218,7 +206,7 @@ std::time_t Local(int year, int month, int day, int hour = 12, int minute = 0) {
     return std::mktime(&t);
 }
 
-TEST(LogHistory, CutOffsCountCalendarMonths) {
+TEST(LogHistory, CutOffsCountCalendarMonthsAndLogNamesGiveTheOperation) {
     struct Case {
         PurgeChoice choice;
         std::time_t now, cutoff;
@@ -232,10 +220,10 @@ TEST(LogHistory, CutOffsCountCalendarMonths) {
         {PurgeChoice::OlderThanWeek, Local(2027, 5, 5), Local(2027, 5, 5) - 604800},
         {PurgeChoice::All, Local(2027, 5, 5), Local(2027, 5, 5)},
     };
-    for (const Case& c : cases) EXPECT_EQ(PurgeCutoff(c.choice, c.now), c.cutoff) << int(c.choice) << " " << c.now;
-}
+    for (const Case& c : cases)
+        EXPECT_EQ(PurgeCutoff(c.choice, c.now), c.cutoff) << int(c.choice) << " " << c.now;
 
-TEST(LogHistory, OperationsAndNames) {
+    // Operations and names of the run logs.
     const std::pair<uint32_t, const char*> operations[] = {
         {0x10001000, "Full Backup"},         {0x10002135, "Incremental Backup"},
         {0x10003000, "Incremental Backup"},  {0x10004000, "Unknown Backup Type"},
@@ -259,9 +247,7 @@ protected:
         Write("notes.txt", Local(2026, 1, 1));              // not a log
     }
     void Write(const char* name, std::time_t written) {
-        auto file = plat::CFile::Open(m_dir / name, plat::FileAccess::ReadWrite, plat::FileDisposition::CreateAlways);
-        ASSERT_TRUE(file && file->Write("log\r\n", 5));
-        file.reset();
+        ASSERT_TRUE(tavtest::WriteFile(m_dir / name, "log\r\n"));
         const TavFileTime t = plat::FileTimeFromUnix(written, 0);
         ASSERT_TRUE(plat::SetFileTimes(m_dir / name, t, t));
     }

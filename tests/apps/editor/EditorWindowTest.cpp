@@ -31,7 +31,7 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    void pagesAndFrame() {
+    void pagesFrameNewJobsAndTheSettingsPage() {
         QVERIFY(Find<QToolButton>(1077)->isChecked());
         QCOMPARE(m_frame->CurrentPage()->objectName(), QString("136"));
         QVERIFY(m_frame->SelectPage("history"));
@@ -43,9 +43,8 @@ private slots:
         QCOMPARE(m_frame->CurrentPage()->objectName(), QString("103"));
         QVERIFY(Find<QLabel>(1003)->text().startsWith("Add files or folders"));
         QVERIFY(!m_frame->SelectPage("nothing"));
-    }
 
-    void newJobsAndTheSettingsPage() {
+        // New jobs and the SETTINGS page.
         QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image000"));
         QVERIFY(m_frame->NewJob());
         QCOMPARE(Find<QLineEdit>(1010)->text(), QString("Image001"));
@@ -115,18 +114,28 @@ private slots:
         QVERIFY(m_frame->Doc().IsModified());
     }
 
-    void commandLineAndBrowser() {
+    void commandLineDropsAndBrowser() {
         m_frame->Action(editortext::ID_TOOLS_RESTORE)->trigger();
         QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", "/OPENDLG"}));
         m_prompt.files.push_back(Path("cmd.tvj"));
         QVERIFY(m_frame->SaveJobAs());
         QVERIFY(m_frame->NewJob());
         m_frame->HandleCommandLine({QString::fromStdString(Path("cmd.tvj"))});
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("cmd.tvj")));
-        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->isVisible());
+        QCOMPARE(m_frame->Doc().Path(), Path("cmd.tvj"));
         QVERIFY(!m_frame->OpenJob(Path("absent.tvj")));
         QVERIFY(m_prompt.LastMessage().find("absent.tvj") != std::string::npos);
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("cmd.tvj")));
+        QCOMPARE(m_frame->Doc().Path(), Path("cmd.tvj"));
+
+        // A dropped job file opens (the first one dropped) and heads the recent files.
+        m_prompt.files.push_back(Path("dropped.tvj"));
+        QVERIFY(m_frame->SaveJobAs());
+        QVERIFY(m_frame->NewJob());
+        QVERIFY(m_frame->acceptDrops());
+        QVERIFY(m_frame->OpenDroppedFiles(
+            {QString::fromStdString(Path("dropped.tvj")), "/elsewhere/other.tvj"}));
+        QCOMPARE(m_frame->Doc().Path(), Path("dropped.tvj"));
+        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->isVisible());
+        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->text().endsWith("dropped.tvj"));
     }
 
     void optionsExcludedPathsAndBackupSettings() {
@@ -201,17 +210,6 @@ private slots:
         QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", "/RESTOREDLG", QString::fromStdString(image)}));
         m_frame->Action(editortext::ID_TOOLS_BROWSE)->trigger();
         QCOMPARE(m_started.back(), (QStringList{"TvrBrowser", QString::fromStdString(image)}));
-    }
-
-    void droppedJobFileOpens() {
-        m_prompt.files.push_back(Path("dropped.tvj"));
-        QVERIFY(m_frame->SaveJobAs());
-        QVERIFY(m_frame->NewJob());
-        QVERIFY(m_frame->acceptDrops());
-        QVERIFY(m_frame->OpenDroppedFiles({QString::fromStdString(Path("dropped.tvj")), "/elsewhere/other.tvj"}));
-        QCOMPARE(QString::fromStdString(m_frame->Doc().Path()), QString::fromStdString(Path("dropped.tvj")));
-        // It heads the recent files.
-        QVERIFY(m_frame->Action(editortext::ID_FILE_MRU_FIRST)->text().endsWith("dropped.tvj"));
     }
 };
 

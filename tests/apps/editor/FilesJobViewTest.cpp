@@ -114,7 +114,7 @@ private slots:
     }
     void cleanupTestCase() { tavui::SetSharedPrompt(nullptr); }
 
-    void mixedFolderFollowsTheNewFileMode() {
+    void mixedFolderFollowsTheNewFileModeAndASourceLooksBelowItsPathOnly() {
         // c.doc is neither excluded nor kept: new under "Always add new files", else left out.
         for (const auto& [mode, expected] : {std::pair{0x10u, TLC_CHECKED}, std::pair{0x30u, TLC_UNCHECKED}}) {
             Show({P("docs")}, {{"excluded", P("docs/b.txt")}, {"partial", P("docs/a.txt")}}, mode);
@@ -125,18 +125,19 @@ private slots:
             QCOMPARE(State(P("docs") + "|c.doc"), expected);
             QCOMPARE(State(P("docs") + "|sub"), TLC_CHECKED);
         }
-    }
-
-    void sourceStateLooksBelowThePathOnly() {
         // "docs-old/x.txt" begins with the text "docs" but lies outside the folder docs.
         Show({P("docs"), P("docs-old")}, {{"excluded", P("docs-old/x.txt")}});
         QCOMPARE(State(P("docs")), TLC_CHECKED);
         QCOMPARE(State(P("docs-old")), TLC_PARTLY);
     }
 
-    void listColumnsAndSizeOrder() {
-        Show({P("docs")});
+    void listColumnsSizeOrderAndCommandAvailability() {
+        Show({P("docs"), P("big.bin")});
         CTlcDataProvider* docs = Listed(P("docs"));
+        CTlcDataProvider* sub = Listed(P("docs") + "|sub");
+        CTlcDataProvider* file = Listed(P("big.bin"));
+        QVERIFY(file->TreeItem() != nullptr);  // a file source is a tree item of its own
+        // The list's columns, ordered by size.
         QStringList order;
         for (CTlcDataProvider* row : docs->SortedChildren(1, false)) order << QString::fromStdString(row->Name());
         QCOMPARE(order, QStringList({"sub", "c.doc", "a.txt", "b.txt"}));
@@ -144,14 +145,6 @@ private slots:
         QCOMPARE(row.size(), size_t(4));
         QCOMPARE(row[1], std::string("1.95 KB"));
         QVERIFY(docs->RenderChildRow(*Child(docs, "sub"))[1].empty());
-    }
-
-    void commandAvailability() {
-        Show({P("docs"), P("big.bin")});
-        CTlcDataProvider* docs = Listed(P("docs"));
-        CTlcDataProvider* sub = Listed(P("docs") + "|sub");
-        CTlcDataProvider* file = Listed(P("big.bin"));
-        QVERIFY(file->TreeItem() != nullptr);  // a file source is a tree item of its own
         const std::tuple<const char*, CTlcDataProvider*, int> rules[] = {
             {"OnRemoveItem", sub, 0},    {"onremoveitem", docs, 1},   {"OnRemoveItem", file, 1},
             {"OnRemoveItem", m_root, 0}, {"OnFileFiltering", m_root, 0}, {"OnSelection", sub, 1},
@@ -207,21 +200,19 @@ private slots:
     }
 
     // A cleared root is stored as one exclusion and shown cleared when opened again.
-    void clearedRootStoresOneExclusion() {
+    void clearedRootStoresOneExclusionAndCleanUpKeepsEntriesUnderAMissingSource() {
         Show({P("docs"), P("big.bin")}, {{"excluded", P("docs/b.txt")}});
         m_root->ChangeCheckState(TLC_UNCHECKED);
         QCOMPARE(filescmd::DataExchange(m_root, nullptr, 1), 1);
-        CTavJobFilesHelper& s = m_root->Selection();
-        QCOMPARE(s.GetExcludeCount(), 1);
-        QCOMPARE(*s.GetExclude(0), std::string(":root:"));
-        QCOMPARE(s.GetFileCount(), 2);
+        QCOMPARE(m_root->Selection().GetExcludeCount(), 1);
+        QCOMPARE(*m_root->Selection().GetExclude(0), std::string(":root:"));
+        QCOMPARE(m_root->Selection().GetFileCount(), 2);
         Show({P("docs"), P("big.bin")}, {{"excluded", ":root:"}});
         QCOMPARE(m_root->CheckState(), TLC_UNCHECKED);
-        for (const std::string& item : {P("docs"), P("big.bin"), P("docs") + "|sub"}) QCOMPARE(State(item), TLC_UNCHECKED);
-    }
+        for (const std::string& item : {P("docs"), P("big.bin"), P("docs") + "|sub"})
+            QCOMPARE(State(item), TLC_UNCHECKED);
 
-    void cleanUpKeepsEntriesUnderAMissingSource() {
-        // A deleted file's exclusion goes; one on a disk that is not mounted stays.
+        // Storing drops a deleted file's exclusion but keeps one on a disk that is not mounted.
         const std::string offline = "/nonexistent-disk/photos";
         Show({P("docs"), offline}, {{"excluded", P("docs/gone.txt")}, {"excluded", offline + "/raw"},
                                     {"partial", offline + "/raw/keep.jpg"}});

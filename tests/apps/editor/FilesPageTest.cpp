@@ -18,13 +18,8 @@ class FilesPageTest : public QObject {
     QTemporaryDir m_home;
     std::unique_ptr<CTavModFactory> m_hub;
     tavui::CScriptedPrompt m_prompt;
-    std::string m_data;
+    std::string m_data, m_deep;
 
-    std::vector<std::string> ButtonTexts(CSubViewFiles& page) {
-        std::vector<std::string> texts;
-        for (QPushButton* b : page.CommandButtons()) texts.push_back(b->text().toStdString());
-        return texts;
-    }
     QPushButton* Button(CSubViewFiles& page, const char* text) {
         for (QPushButton* b : page.CommandButtons())
             if (b->text() == text) return b;
@@ -36,9 +31,9 @@ private slots:
         qputenv("TAVORA_HOME", m_home.path().toUtf8());
         m_data = m_home.path().toStdString() + "/data";
         // A folder whose path is longer than 260 characters, and a short one.
-        std::string deep = m_data;
-        while (deep.size() <= 300) deep += "/a-rather-long-folder-name-for-deep-paths";
-        QVERIFY(QDir().mkpath(QString::fromStdString(deep)));
+        m_deep = m_data;
+        while (m_deep.size() <= 300) m_deep += "/a-rather-long-folder-name-for-deep-paths";
+        QVERIFY(QDir().mkpath(QString::fromStdString(m_deep)));
         QVERIFY(QDir().mkpath(QString::fromStdString(m_data + "/pics")));
         std::ofstream(m_data + "/pics/f.txt") << "x";
         std::ofstream(m_data + "/pics/g.txt") << "y";
@@ -66,24 +61,25 @@ private slots:
         CTlcDataProvider* root = treeList->Roots().front();
         QCOMPARE(root->Name(), std::string("Files and Folders"));
         QCOMPARE(treeList->SelectedTreeProvider(), root);
-        QCOMPARE(ButtonTexts(page), (std::vector<std::string>{"Add File", "Add Folder", "Remove",
-                                                              "File Filtering...", "Selection..."}));
+        std::vector<std::string> texts;
+        for (QPushButton* b : page.CommandButtons()) texts.push_back(b->text().toStdString());
+        QCOMPARE(texts, (std::vector<std::string>{"Add File", "Add Folder", "Remove",
+                                                  "File Filtering...", "Selection..."}));
         QVERIFY(Button(page, "Add Folder")->isEnabled());
         QVERIFY(!Button(page, "Remove")->isEnabled());
         QVERIFY(!Button(page, "File Filtering...")->isEnabled());
 
         // A dropped path reaches the module whole: one too long to be stored is refused by
         // name, never cut to a shorter path that means another folder.
-        std::string deep = m_data;
-        while (deep.size() <= 300) deep += "/a-rather-long-folder-name-for-deep-paths";
-        page.DropPaths({deep}, nullptr);
+        page.DropPaths({m_deep}, nullptr);
         QVERIFY(root->Children().empty());
-        QVERIFY(m_prompt.LastMessage().rfind("\"" + deep + "\" is not added: a backup stores", 0) == 0);
+        QVERIFY(m_prompt.LastMessage().rfind("\"" + m_deep + "\" is not added: a backup stores",
+                                             0) == 0);
         QVERIFY(!doc.IsModified());
-        deep = m_data + "/pics";
-        page.DropPaths({deep}, nullptr);
+        const std::string pics = m_data + "/pics";
+        page.DropPaths({pics}, nullptr);
         QCOMPARE(root->Children().size(), size_t(1));
-        QCOMPARE(root->Children()[0]->Name(), deep);
+        QCOMPARE(root->Children()[0]->Name(), pics);
         QVERIFY(doc.IsModified());
         treeList->SelectProvider(root->Children()[0]);
         QVERIFY(Button(page, "Remove")->isEnabled());
@@ -98,8 +94,8 @@ private slots:
         menu.reset();
 
         // Dropping a path inside the source is refused with the warning.
-        page.DropPaths({deep + "/f.txt"}, nullptr);
-        QCOMPARE(m_prompt.LastMessage(), "\"" + deep + "/f.txt\" already exists in file list");
+        page.DropPaths({pics + "/f.txt"}, nullptr);
+        QCOMPARE(m_prompt.LastMessage(), "\"" + pics + "/f.txt\" already exists in file list");
         QCOMPARE(root->Children().size(), size_t(1));
 
         // Unchecked and saved: the job holds the source and its exclusion.
@@ -111,9 +107,9 @@ private slots:
         QVERIFY(doc.Save(path));
         QVERIFY(!doc.IsModified());
         XMLNode node = doc.Job().GetBackupNode("files");
-        QCOMPARE(node.GetChild("file").GetAttribute("fullpath"), deep);
-        QCOMPARE(node.GetChild("excluded").GetAttribute("fullpath"), deep + "/f.txt");
-        QCOMPARE(node.GetChild("partial").GetAttribute("fullpath"), deep + "/g.txt");
+        QCOMPARE(node.GetChild("file").GetAttribute("fullpath"), pics);
+        QCOMPARE(node.GetChild("excluded").GetAttribute("fullpath"), pics + "/f.txt");
+        QCOMPARE(node.GetChild("partial").GetAttribute("fullpath"), pics + "/g.txt");
 
         // Refresh reloads from the job and goes back to the selected item.
         treeList->SelectProvider(root->Children()[0]);
@@ -121,7 +117,7 @@ private slots:
         QVERIFY(!doc.IsModified());
         CTlcDataProvider* selected = treeList->SelectedTreeProvider();
         QVERIFY(selected != nullptr);
-        QCOMPARE(selected->Name(), deep);
+        QCOMPARE(selected->Name(), pics);
         QCOMPARE(selected->CheckState(), TLC_PARTLY);
 
         // Remove through the button: the source goes and the root is selected.

@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 1);
     }
 
-    void backupNowRunsAndFillsTheStatusPage() {
+    void backupNowRunsFillsTheStatusPageAndAStopRollsBack() {
         SaveJob();
         const uint32_t command = m_frame->Doc().Job().GetBackupCommand();
         m_chooseFull = false;  // asks incremental; only full can be had before the first image
@@ -243,24 +243,23 @@ private slots:
         // A history of both runs.
         QVERIFY(m_frame->SelectPage("HISTORY"));
         QCOMPARE(Find<QTreeWidget>("1034")->topLevelItemCount(), 2);
-        QCOMPARE(Find<QTreeWidget>("1034")->topLevelItem(0)->text(1), QString("Incremental Backup"));
-    }
+        QCOMPARE(Find<QTreeWidget>("1034")->topLevelItem(0)->text(1),
+                 QString("Incremental Backup"));
 
-    void stopAndYesRollsBack() {
-        SaveJob();
+        // A third run stopped with Yes is rolled back (the edit is still not saved).
         m_frame->BackupNow().runOnWorker = false;
         static_cast<CSubViewStatus*>(Find<QWidget>("104"))->SetInlineRun(true);
-        m_prompt.answers.push_back(tavui::ID_YES);
+        m_prompt.answers = {tavui::ID_NO, tavui::ID_YES};
         QTimer::singleShot(0, this, [this] { Find<QPushButton>("1033")->click(); });
         m_chooseFull = true;
         QVERIFY(RunBackup());
         QCOMPARE(m_prompt.messages[m_prompt.messages.size() - 2].text, std::string("Do you want to stop operation?"));
         QVERIFY(m_prompt.LastMessage().rfind("The backup did not finish: the run was stopped", 0) == 0);
         QCOMPARE(m_prompt.messages.back().icon, tavui::PromptIcon::Warning);
-        QVERIFY(ManualRuns(Path("Image000.tvr")).empty());
+        QCOMPARE(ManualRuns(Path("Image000.tvr")).size(), size_t(2));
     }
 
-    void aHostRunOfTheJobIsFollowed() {
+    void aHostRunOfTheJobIsFollowedAlsoARealOneFromBusyToOk() {
         SaveJob();
         CFakeHostRuns host;
         host.backingUp = m_frame->Doc().Job().GetImagePathText();
@@ -285,18 +284,16 @@ private slots:
         QVERIFY(!m_frame->BackupNow().Start());
         QCOMPARE(m_prompt.LastMessage(), host.restoring + " is in restoring process.");
         m_frame->SetHostRunSource(nullptr);
-    }
 
-    // The page follows a real host process through the editor's own link: Busy while the
-    // host runs (slowed by its test hook), OK once it has committed.
-    void aRealHostRunIsFollowedFromBusyToOk() {
-        SaveJob();
+        // The page follows a real host process through the editor's own link: Busy while the
+        // host runs (slowed by its test hook), OK once it has committed.
         const std::string image = m_frame->Doc().Job().GetImagePathText();
         plat::CEventListener opened(tavhost::HostTitleForImage(image));
-        plat::CChildProcess host;
-        QVERIFY(host.Start({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-                            "TAVORA_TEST_THROTTLE_MS=400", std::string("TAVORA_MODULE_PATH=") + FILES_MODULE_DIR,
-                            TAVCMDHOST_PATH, "JOB_BACKUP", Path("daily.tvj"), "FULL", "SW_HIDE"}));
+        plat::CChildProcess process;
+        QVERIFY(process.Start(
+            {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+             "TAVORA_TEST_THROTTLE_MS=400", std::string("TAVORA_MODULE_PATH=") + FILES_MODULE_DIR,
+             TAVCMDHOST_PATH, "JOB_BACKUP", Path("daily.tvj"), "FULL", "SW_HIDE"}));
         QVERIFY2(opened.Wait(30000), "the host opens its transaction");
         CHostRunLink link;
         m_frame->SetHostRunSource(&link);
@@ -306,7 +303,7 @@ private slots:
         // The run is already under way when the page starts following it.
         QTRY_COMPARE_WITH_TIMEOUT(Info(5), QString("Busy"), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(Info(5), QString("OK"), 60000);
-        QCOMPARE(host.Wait(), 0);
+        QCOMPARE(process.Wait(), 0);
     }
 };
 
