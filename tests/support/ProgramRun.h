@@ -23,10 +23,12 @@ struct ProgramResult {
     std::string err;
 };
 
-// Runs `command` with `env` (NAME, value) set; its output lands in `dir`.
+// Runs `command` with `env` (NAME, value) set; its output lands in `dir`. The program runs
+// without a display whatever the test's own environment has (a window shown by a run meant
+// for the console would wait for a click that never comes), unless `env` sets one.
 inline ProgramResult RunProgram(const CTempDir& dir, const std::vector<std::string>& command,
                                 const std::vector<std::pair<std::string, std::string>>& env = {}) {
-    std::string line;
+    std::string line = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
     for (const auto& [name, value] : env) line += name + "=" + ShellQuote(value) + " ";
     for (const std::string& word : command) line += ShellQuote(word) + " ";
     line += ">" + ShellQuote(dir / "run.out") + " 2>" + ShellQuote(dir / "run.err") + " </dev/null";
