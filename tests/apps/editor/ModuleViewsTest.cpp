@@ -12,9 +12,10 @@ using tavtest::ShellQuote;
 
 // The libraries the dynamic loader opened for the command (LD_DEBUG=files), display unset.
 std::string LoadedLibraries(const tavtest::CTempDir& dir, const std::vector<std::string>& command) {
-    std::string line = "env -u DISPLAY -u WAYLAND_DISPLAY TAVORA_HOME=" + ShellQuote(dir / "home") +
-                       " TAVORA_MODULE_PATH=" + ShellQuote(TAV_MODULES_DIR) + " LD_DEBUG=files LD_DEBUG_OUTPUT=" +
-                       ShellQuote(dir / "ld");
+    std::string line = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TAVORA_HOME=" +
+                       ShellQuote(dir / "home") +
+                       " TAVORA_MODULE_PATH=" + ShellQuote(TAV_MODULES_DIR) +
+                       " LD_DEBUG=files LD_DEBUG_OUTPUT=" + ShellQuote(dir / "ld");
     for (const std::string& word : command) line += " " + ShellQuote(word);
     EXPECT_EQ(plat::RunProcess({"/bin/sh", "-c", line + " >/dev/null 2>&1 </dev/null"}), 0) << line;
     std::string all;
