@@ -80,7 +80,6 @@ void CTavEngine::FireOnCancelled() {
     Notify([this](CTavEngineObserver* o) { o->OnTavEngineCancelled(this); });
 }
 
-
 void CTavEngine::FireOnItemError(const std::string& item, const std::string& reason) {
     Notify(
         [&](CTavEngineObserver* o) { o->OnTavEngineItemError(this, item, reason); });

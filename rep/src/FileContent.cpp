@@ -50,6 +50,9 @@ const char* OpenErrorText(uint32_t error) {
     return TEXT_UNKNOWN;
 }
 
+// Chunks of one file read ahead of the one being written: enough to keep every encoder busy.
+size_t ChunksAhead(const tavrep::CEncodePool* pool) { return pool ? pool->Workers() * 2 + 2 : 1; }
+
 tavrep::ContentCoding CodingOf(const CTavImage& image, const TavImageSecurity& security) {
     uint32_t compression = image.Compression();
     int level = image.Level();
@@ -150,7 +153,7 @@ bool CTavRepository::PrefetchFileContent(const char* path, uint32_t chunkSize) {
     auto source = std::make_unique<tavrep::CContentSource>(path, std::move(file),
                                                            VerifyChunkSize(chunkSize), pool);
     const tavrep::ContentCoding coding = CodingOf(*m_images[size_t(m_currentImage)], *m_security);
-    const size_t window = pool->Workers() * 2 + 2;
+    const size_t window = ChunksAhead(pool);
     while (source->Pending().size() < window && !source->EndOfFile()) source->ReadNext(coding);
     m_readAhead->Push(std::move(source));
     return true;
@@ -219,7 +222,7 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
     CTavImage* start = m_images[size_t(m_currentImage)].get();
     CTavImage* image = start;
     tavrep::CEncodePool* pool = source->Pool();
-    const size_t window = pool ? pool->Workers() * 2 + 2 : 1;
+    const size_t window = ChunksAhead(pool);
     std::deque<std::unique_ptr<tavrep::EncodeJob>>& pending = source->Pending();
 
     TavPosition first{0, 0};

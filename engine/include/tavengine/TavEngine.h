@@ -61,8 +61,9 @@ public:
 
     // The work of the running backup, for a progress display whose time left is right from
     // the start. An engine that can (the Files and Folders engine) works out what it will
-    // store before it stores anything; HasWorkTotal is false for an engine that does not. Read them in the observer's
-    // progress call: "done" includes the part of the current file stored so far.
+    // store before it stores anything; HasWorkTotal is false for an engine that does not.
+    // Read them in the observer's progress call: "done" includes the part of the current
+    // file stored so far.
     bool HasWorkTotal() const { return m_hasWorkTotal; }
     // True while the engine counts; GetWorkTotal then gives what it has counted so far.
     bool IsCountingWork() const { return m_countingWork; }

@@ -73,8 +73,7 @@ int32_t CTavEngineFiles::Backup(const std::string& jobXml, CTavRepository* repos
     m_meta.reset();
     m_partlySelected.clear();
     m_excluded.Clear();
-    m_pending.clear();
-    m_pendingBytes = 0;
+    ClearPending();
     if (result == 0) {
         SetEngineState(TAV_ENGINE_FAILED);
         return 0;
@@ -131,8 +130,7 @@ int32_t CTavEngineFiles::Backup(CTavJobFilesHelper& selection, uint32_t word, co
         FireOnFinish();
     }
     m_selection = nullptr;
-    m_pending.clear();
-    m_pendingBytes = 0;
+    ClearPending();
     return 1;
 }
 

@@ -53,6 +53,10 @@ void CTavEngineFiles::StorePending() {
         }
         StoreOnePending(m_pending[i]);
     }
+    ClearPending();
+}
+
+void CTavEngineFiles::ClearPending() {
     m_pending.clear();
     m_pendingBytes = 0;
 }

@@ -165,6 +165,7 @@ private:
     // Stores the pending contents in the order they were found, announcing the files ahead.
     void StorePending();
     void StoreOnePending(const CPendingStore& pending);
+    void ClearPending();
     // The walk's total so far, told the observer after each folder.
     void NoteWorkFound();
     // A file's content was handed to the repository (stored or not): it counts as done.
