@@ -7,6 +7,15 @@
 # Both Tavora jobs encrypt with the built-in key (--encrypt); deflate runs at its default
 # level 6, zstd at its default level 3. The tree is read into the cache (untimed) before
 # every timed run. Seconds are wall-clock; CPU seconds (user+sys) are printed too.
+# The three phases run ROUNDS times, the tools taking turns within each phase, and the
+# figures are each tool's median; the ratios of every round are printed as well, since one
+# run on a shared machine moves by several hundredths. Every restore writes into a folder of
+# its own under RESTORE_DIR, a tmpfs when the machine has room in /dev/shm: on an ext4 file
+# system without a journal (this machine's), creating files within minutes after many were
+# deleted makes the kernel scan for inodes it may not reuse yet, which slowed single
+# restores of the same repository two- to sixfold in tests of this script, whichever tool
+# came after a deletion. On the tmpfs every tool writes the same way, so the figures compare
+# the tools' own work.
 #
 # Usage: bench/zstd_compare.sh [DATA_DIR]
 #   DATA_DIR  the folder to back up; generated when missing or empty (bench/make_dataset.py)
@@ -15,12 +24,16 @@
 #   WORK=...                work folder (default ${TMPDIR:-/tmp}/tavora-zstd), made anew
 #   BUILD_DIR=build-compare Tavora's build folder (Release); built when out of date
 #   NO_RESTIC=1             leave restic out
+#   ROUNDS=3                how many times each phase runs (the median counts)
+#   RESTORE_DIR=...         where restores write (default a folder in /dev/shm when it is a
+#                           tmpfs with room for two trees, else the work folder)
 set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 SIZE_MB=${SIZE_MB:-1024}
 WORK=${WORK:-${TMPDIR:-/tmp}/tavora-zstd}
 BUILD="$ROOT/${BUILD_DIR:-build-compare}"
+ROUNDS=${ROUNDS:-3}
 DATA_DIR=${1:-}
 say() { echo "zstd_compare: $*" >&2; }
 
@@ -41,44 +54,79 @@ if [ ! -d "$TREE" ] || [ -z "$(ls -A "$TREE")" ]; then
 fi
 warm() { find "$TREE" -type f -print0 | xargs -0 cat >/dev/null; }
 
+tree_kb=$(du -skL "$TREE" | cut -f1)
+if [ -z "${RESTORE_DIR:-}" ]; then
+    RESTORE_DIR=$WORK
+    if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] &&
+        [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -gt $((tree_kb * 2)) ]; then
+        RESTORE_DIR=/dev/shm/tavora-zstd-restore
+    fi
+fi
+rm -rf "$RESTORE_DIR/out-"*
+mkdir -p "$RESTORE_DIR"
+say "restores write into $RESTORE_DIR"
+
 export RESTIC_PASSWORD=compare-bench RESTIC_CACHE_DIR="$WORK/cache/restic"
 for m in deflate zstd; do
     "$TAVCTL" job new "$WORK/$m.tvj" --location "$WORK/repo-$m" --name bench --encrypt --compress "$m" >/dev/null
     "$TAVCTL" job add "$WORK/$m.tvj" "$TREE" >/dev/null
 done
-[[ " ${TOOLS[*]} " == *" restic "* ]] && restic init --repo "$WORK/repo-restic" >/dev/null 2>&1
 
-run() {  # run TOOL PHASE
+run() {  # run TOOL PHASE ROUND
     case "$1/$2" in
-        restic/restore) restic --repo "$WORK/repo-restic" restore latest --target "$WORK/out-restic" ;;
+        restic/restore) restic --repo "$WORK/repo-restic" restore latest --target "$RESTORE_DIR/out-restic-$3" ;;
         restic/*) restic --repo "$WORK/repo-restic" backup "$TREE" ;;
         */full) "$TAVCTL" backup "$WORK/$1.tvj" --full ;;
         */nochange) "$TAVCTL" backup "$WORK/$1.tvj" ;;
-        */restore) "$TAVCTL" restore "$WORK/repo-$1/bench.tvr" --to "$WORK/out-$1" ;;
+        */restore) "$TAVCTL" restore "$WORK/repo-$1/bench.tvr" --to "$RESTORE_DIR/out-$1-$3" ;;
+    esac
+}
+
+fresh_repo() {  # fresh_repo TOOL: an empty repository for the next full backup
+    rm -rf "$WORK/repo-$1" "$WORK/cache"
+    case "$1" in
+        restic) restic init --repo "$WORK/repo-restic" >/dev/null 2>&1 ;;
+        *) mkdir -p "$WORK/repo-$1" ;;
     esac
 }
 
 declare -A S C
-measure() {  # measure TOOL PHASE
+measure() {  # measure TOOL PHASE ROUND
+    local log="$WORK/logs/$1-$2-$3.log"
     sync
     warm
     TIMEFORMAT='%R %U %S'
-    { time run "$1" "$2" >"$WORK/logs/$1-$2.log" 2>&1; } 2>"$WORK/logs/time.tmp" ||
-        { say "$1 $2 failed:"; tail -5 "$WORK/logs/$1-$2.log" >&2; exit 1; }
+    { time run "$1" "$2" "$3" >"$log" 2>&1; } 2>"$WORK/logs/time.tmp" ||
+        { say "$1 $2 failed:"; tail -5 "$log" >&2; exit 1; }
     read -r real user sys <"$WORK/logs/time.tmp"
-    S[$1/$2]=$real
-    C[$1/$2]=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
-    say "$(printf '%-8s %-9s %8.2f s' "$1" "$2" "$real")"
+    S[$1/$2/$3]=$real
+    C[$1/$2/$3]=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+    say "$(printf 'round %d  %-8s %-9s %8.2f s' "$3" "$1" "$2" "$real")"
+    # A restore on the tmpfs is removed at once: the next one needs the memory.
+    if [ "$2" = restore ] && [ "$RESTORE_DIR" != "$WORK" ]; then rm -rf "$RESTORE_DIR/out-"*; fi
 }
 
 load_start=$(cut -d' ' -f1 /proc/loadavg)
-for phase in full nochange restore; do
-    for t in "${TOOLS[@]}"; do measure "$t" "$phase"; done
-    if [ "$phase" = full ]; then
-        for t in "${TOOLS[@]}"; do S[$t/size]=$(du -sb "$WORK/repo-$t" | cut -f1); done
-    fi
+for round in $(seq 1 "$ROUNDS"); do
+    for t in "${TOOLS[@]}"; do fresh_repo "$t"; done
+    for phase in full nochange restore; do
+        for t in "${TOOLS[@]}"; do measure "$t" "$phase" "$round"; done
+        if [ "$phase" = full ]; then
+            for t in "${TOOLS[@]}"; do S[$t/size/$round]=$(du -sb "$WORK/repo-$t" | cut -f1); done
+        fi
+    done
 done
 load_end=$(cut -d' ' -f1 /proc/loadavg)
+
+median() {  # median KEY-PREFIX ARRAY-NAME: the median over the rounds
+    local -n a=$2
+    for r in $(seq 1 "$ROUNDS"); do echo "${a[$1/$r]}"; done | sort -g |
+        awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+for t in "${TOOLS[@]}"; do
+    for p in full nochange restore size; do S[$t/$p]=$(median "$t/$p" S); done
+    for p in full nochange restore; do C[$t/$p]=$(median "$t/$p" C); done
+done
 
 mib=$(du -sbL "$TREE" | awk '{ printf "%.1f", $1 / 1048576 }')
 echo
@@ -94,7 +142,17 @@ target() {  # target NAME VALUE LIMIT (met when VALUE <= LIMIT)
     awk -v n="$1" -v v="$2" -v l="$3" 'BEGIN { printf "  %-40s %6.2f  %s\n", n, v, (v <= l ? "met" : "MISSED") }'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print a / b }'; }
-echo "Targets:"
+echo "Per round:"
+for r in $(seq 1 "$ROUNDS"); do
+    line="  round $r: zstd/deflate full $(awk -v a="${S[zstd/full/$r]}" -v b="${S[deflate/full/$r]}" 'BEGIN { printf "%.2f", a / b }')"
+    if [ -n "${S[restic/full/$r]:-}" ]; then
+        line+=", zstd/restic full $(awk -v a="${S[zstd/full/$r]}" -v b="${S[restic/full/$r]}" 'BEGIN { printf "%.2f", a / b }')"
+    fi
+    line+=", zstd/deflate restore $(awk -v a="${S[zstd/restore/$r]}" -v b="${S[deflate/restore/$r]}" 'BEGIN { printf "%.2f", a / b }')"
+    echo "$line"
+done
+echo
+echo "Targets (medians of $ROUNDS rounds):"
 target "zstd full / deflate full (<= 0.60)" "$(ratio "${S[zstd/full]}" "${S[deflate/full]}")" 0.60
 if [ -n "${S[restic/full]:-}" ]; then
     target "zstd full / restic full (<= 0.40)" "$(ratio "${S[zstd/full]}" "${S[restic/full]}")" 0.40
@@ -102,4 +160,5 @@ fi
 target "zstd size / deflate size (<= 1.03)" "$(ratio "${S[zstd/size]}" "${S[deflate/size]}")" 1.03
 target "zstd restore / deflate restore (<= 1.00)" "$(ratio "${S[zstd/restore]}" "${S[deflate/restore]}")" 1.00
 target "zstd no change / deflate no change (<= 1.10)" "$(ratio "${S[zstd/nochange]}" "${S[deflate/nochange]}")" 1.10
-rm -rf "$WORK/out-"*
+rm -rf "$RESTORE_DIR/out-"*
+[ "$RESTORE_DIR" = "$WORK" ] || rmdir "$RESTORE_DIR" 2>/dev/null || true
