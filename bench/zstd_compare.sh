@@ -64,7 +64,8 @@ if [ -z "${RESTORE_DIR:-}" ]; then
 fi
 rm -rf "$RESTORE_DIR/out-"*
 mkdir -p "$RESTORE_DIR"
-say "restores write into $RESTORE_DIR"
+RESTORE_FS=$(stat -f -c %T "$RESTORE_DIR")
+say "restores write into $RESTORE_DIR ($RESTORE_FS)"
 
 export RESTIC_PASSWORD=compare-bench RESTIC_CACHE_DIR="$WORK/cache/restic"
 for m in deflate zstd; do
@@ -102,8 +103,9 @@ measure() {  # measure TOOL PHASE ROUND
     S[$1/$2/$3]=$real
     C[$1/$2/$3]=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
     say "$(printf 'round %d  %-8s %-9s %8.2f s' "$3" "$1" "$2" "$real")"
-    # A restore on the tmpfs is removed at once: the next one needs the memory.
-    if [ "$2" = restore ] && [ "$RESTORE_DIR" != "$WORK" ]; then rm -rf "$RESTORE_DIR/out-"*; fi
+    # A restore on a tmpfs is removed at once (the next one needs the memory); on a disk
+    # only at the end, after the last restore.
+    if [ "$2" = restore ] && [ "$RESTORE_FS" = tmpfs ]; then rm -rf "$RESTORE_DIR/out-"*; fi
 }
 
 load_start=$(cut -d' ' -f1 /proc/loadavg)
