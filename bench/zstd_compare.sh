@@ -84,9 +84,9 @@ run() {  # run TOOL PHASE ROUND
 }
 
 fresh_repo() {  # fresh_repo TOOL: an empty repository for the next full backup
-    rm -rf "$WORK/repo-$1" "$WORK/cache"
+    rm -rf "$WORK/repo-$1"
     case "$1" in
-        restic) restic init --repo "$WORK/repo-restic" >/dev/null 2>&1 ;;
+        restic) rm -rf "$RESTIC_CACHE_DIR" && restic init --repo "$WORK/repo-restic" >/dev/null 2>&1 ;;
         *) mkdir -p "$WORK/repo-$1" ;;
     esac
 }
@@ -144,13 +144,14 @@ target() {  # target NAME VALUE LIMIT (met when VALUE <= LIMIT)
     awk -v n="$1" -v v="$2" -v l="$3" 'BEGIN { printf "  %-40s %6.2f  %s\n", n, v, (v <= l ? "met" : "MISSED") }'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print a / b }'; }
+ratio2() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }  # two decimals
 echo "Per round:"
 for r in $(seq 1 "$ROUNDS"); do
-    line="  round $r: zstd/deflate full $(awk -v a="${S[zstd/full/$r]}" -v b="${S[deflate/full/$r]}" 'BEGIN { printf "%.2f", a / b }')"
+    line="  round $r: zstd/deflate full $(ratio2 "${S[zstd/full/$r]}" "${S[deflate/full/$r]}")"
     if [ -n "${S[restic/full/$r]:-}" ]; then
-        line+=", zstd/restic full $(awk -v a="${S[zstd/full/$r]}" -v b="${S[restic/full/$r]}" 'BEGIN { printf "%.2f", a / b }')"
+        line+=", zstd/restic full $(ratio2 "${S[zstd/full/$r]}" "${S[restic/full/$r]}")"
     fi
-    line+=", zstd/deflate restore $(awk -v a="${S[zstd/restore/$r]}" -v b="${S[deflate/restore/$r]}" 'BEGIN { printf "%.2f", a / b }')"
+    line+=", zstd/deflate restore $(ratio2 "${S[zstd/restore/$r]}" "${S[deflate/restore/$r]}")"
     echo "$line"
 done
 echo

@@ -69,26 +69,28 @@ void EncodeAndFinish(EncodeJob& job) {
     // behind it must not wait for ever. The chain is held here, since a job marked done may
     // be destroyed at once, and with it the last other hold on the chain.
     const std::shared_ptr<HashChain> chain = job.chain;
-    std::unique_lock<std::mutex> lock(chain->mutex);
-    if (chain->next != job.chainIndex) {
-        chain->ready.emplace(job.chainIndex, &job);
-        return;
+    {
+        std::lock_guard<std::mutex> lock(chain->mutex);
+        if (chain->next != job.chainIndex) {
+            chain->ready.emplace(job.chainIndex, &job);
+            return;
+        }
     }
+    // This thread's turn: it adds the job, then each chunk already waiting behind it.
     for (EncodeJob* turn = &job; turn != nullptr;) {
-        lock.unlock();
         chain->state.Update(turn->raw.data(), turn->raw.size());
         turn->hash = chain->state;
-        lock.lock();
-        ++chain->next;
         EncodeJob* following = nullptr;
-        if (auto it = chain->ready.find(chain->next); it != chain->ready.end()) {
-            following = it->second;
-            chain->ready.erase(it);
+        {
+            std::lock_guard<std::mutex> lock(chain->mutex);
+            ++chain->next;
+            if (auto it = chain->ready.find(chain->next); it != chain->ready.end()) {
+                following = it->second;
+                chain->ready.erase(it);
+            }
         }
-        lock.unlock();
         turn->MarkDone();
         turn = following;
-        if (turn != nullptr) lock.lock();
     }
 }
 
