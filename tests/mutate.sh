@@ -47,6 +47,7 @@ leftover-images-kept ~~ engine/src/RepForBackup.cpp ~~ if (!leftovers.empty()) N
 retention-wrong-unit ~~ engine/src/Retention.cpp ~~ "%.1f KiB" ~~ "%.1f KB" ~~ ^(engine_|cli_ForgetCommandTest)
 files-cancel-wrong-text ~~ modules/files/core/FilesTexts.h ~~ "\r\nBackup Cancelled\r\n" ~~ "\r\nBackup Canceled\r\n" ~~ ^files_
 files-short-chain-unreported ~~ modules/files/core/EngineFilesRestoreFile.cpp ~~ if (damage.empty() && written < size) damage ~~ if (false) damage ~~ ^files_
+files-date-always-compared ~~ modules/files/core/EngineFilesBackup.cpp ~~ m_word = word; ~~ m_word = word | TAV_COND_DATE; ~~ ^files_
 files-added-not-counted ~~ modules/files/core/EngineFilesPending.cpp ~~ ++m_counts.added; ~~ (void)0; ~~ ^files_
 files-pending-never-stored ~~ modules/files/core/EngineFilesBackup.cpp ~~ StorePending(); ~~ (void)0; ~~ ^files_
 files-link-length-unchecked ~~ modules/files/core/EngineFilesRestoreFile.cpp ~~ if (linkText->size() + content->data.size() > MAX_LINK_TEXT) { ~~ if (false) { ~~ ^files_

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -13,7 +12,6 @@
 #include "DeflateCodec.h"
 #include "RepHelpers.h"
 #include "ZstdCodec.h"
-#include "support/TempDir.h"
 #include "tavrep/TavTypes.h"
 
 using namespace tavrep;
@@ -88,20 +86,6 @@ Bytes ZlibGzipWithHeaderFields(const Bytes& in) {
     out.resize(zs.total_out);
     deflateEnd(&zs);
     return out;
-}
-
-// What the system's gzip program makes of `input` ("-dc" unpacks, "-c -n -N" packs and
-// writes the file name into the header); false when there is no gzip program.
-bool SystemGzip(const char* options, const Bytes& input, Bytes& output) {
-    if (std::system("gzip --version > /dev/null 2>&1") != 0) return false;
-    tavtest::CTempDir dir;
-    EXPECT_TRUE(tavtest::WriteFile(dir / "in", std::string(input.begin(), input.end())));
-    const std::string command =
-        std::string("gzip ") + options + " '" + (dir / "in") + "' > '" + (dir / "out") + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    const std::string out = tavtest::ReadFile(dir / "out");
-    output.assign(out.begin(), out.end());
-    return true;
 }
 
 struct Encoded {
@@ -231,22 +215,6 @@ TEST(DeflateCodec, MembersAreReadableByZlibAtEveryLevelAndByBothEncoders) {
     }
     const Bytes text = TextPayload(rng, 5000);
     EXPECT_LT(Deflate(text).size(), text.size() / 3);
-}
-
-TEST(DeflateCodec, SystemGzipReadsOurMembersAndWeReadItsOwn) {
-    std::mt19937 rng(4);
-    const Bytes text = TextPayload(rng, 200000);
-    Bytes unpacked, packed, stored;
-    if (!SystemGzip("-dc", Deflate(text), unpacked)) GTEST_SKIP() << "no gzip program";
-    EXPECT_EQ(unpacked, text);
-    // gzip writes the file name into its header (flag 8): the reader must skip it.
-    SystemGzip("-c -n -N", text, packed);
-    EXPECT_EQ(Inflate(packed), text);
-    // A stored member of more than one deflate block.
-    const Bytes random = RandomPayload(rng, 65537);
-    AppendStoredMember(random.data(), random.size(), stored);
-    SystemGzip("-dc", stored, unpacked);
-    EXPECT_EQ(unpacked, random);
 }
 
 // The second member carries every optional header field (extra, name, comment, header CRC).

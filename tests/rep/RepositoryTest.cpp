@@ -32,11 +32,8 @@ TEST_F(RepositoryTest, NewRepositoryHoldsBaselineZeroWithTheRootAndNumbersTheNex
     EXPECT_EQ(ThrownCode([&] { other.Attach(dir / "missing.tvr", &sec); }), TAVEX_NOT_FOUND);
     ASSERT_TRUE(WriteFile(dir / "text.tvr", "not an image at all"));
     EXPECT_EQ(other.Attach(dir / "text.tvr", &sec), 0);
-    // An image cut inside its baseline table is an error, not a crash.
-    const std::string bytes = ReadFile(path);
-    ASSERT_TRUE(WriteFile(dir / "cut.tvr", bytes.substr(0, bytes.size() - 100)));
-    EXPECT_EQ(ThrownCode([&] { other.Attach(dir / "cut.tvr", &sec); }), TAVEX_NOT_IMAGE);
     EXPECT_FALSE(other.IsAttached());
+    // (A baseline table reaching past the end of its image: the fuzz regression test.)
 
     // Baselines saved are named and numbered.
     TablePtr t(rep.LoadBaseline(0));
