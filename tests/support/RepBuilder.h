@@ -213,7 +213,9 @@ public:
         m_options = options;
         m_rep = std::make_unique<CTavRepository>();
         EXPECT_EQ(m_rep->Attach(path, &security), 1);
-        if (options.freshImage) EXPECT_NE(m_rep->StartFreshImage(), TAV_NONE);
+        if (options.freshImage) {
+            EXPECT_NE(m_rep->StartFreshImage(), TAV_NONE);
+        }
         m_table.reset(m_rep->LoadBaseline(m_rep->GetLatestBaselineNumber()));
         EXPECT_TRUE(m_table);
         if (!m_table) return false;
