@@ -538,10 +538,7 @@ private slots:
         for (CTlcDataProvider* r : tree.Roots())
             if (r->Name() == "Outlook Express") root = r;
         QVERIFY(root != nullptr);
-        CTlcDataProvider* identity = Child(root, "Main Identity");
-        QVERIFY(identity != nullptr);
-        CTlcDataProvider* messages = Child(identity, "Messages");
-        QVERIFY(messages != nullptr);
+        CTlcDataProvider* messages = Child(Child(root, "Main Identity"), "Messages");
         CTlcDataProvider* inboxItem = Child(messages, "Inbox");
         QVERIFY(inboxItem != nullptr);
         QVERIFY(Child(inboxItem, "Projects") != nullptr);

@@ -133,28 +133,15 @@ TEST_F(OeRestoreCommandTest, MapRestoresAnIdentityIntoAnotherOne) {
     m_cli.Expect(2, {"restore", Repo(), "--map", map, "--to", m_env.Root() + "/out"});
 }
 
-TEST_F(OeRestoreCommandTest, RestoreToAFolderWritesFilesAndImportsNothing) {
-    const std::string settings = tavtest::ReadFile(m_env.UserReg());
-    const std::string out = m_env.Root() + "/out";
-    m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--to", out});
-    EXPECT_EQ(tavtest::ReadFile(out + "/" + ID_A + "/Inbox.dbx"), m_inbox);
-    EXPECT_TRUE(plat::PathExists(out + "/" + ID_A + "/Preference.reg"));
-    EXPECT_EQ(tavtest::ReadFile(m_env.UserReg()), settings);
-
-    m_cli.Expect(
-        0, {"extract", Repo(), std::string("Outlook Express/") + ID_A + "/<msgroot>/Outbox.dbx",
-            "--to", m_env.Root() + "/one"});
-    EXPECT_EQ(tavtest::ReadFile(m_env.Root() + "/one/Outbox.dbx"),
-              tavtest::ReadFile(m_env.StoreA() + "Outbox.dbx"));
-}
-
 // The "modules" array of a restore's JSON summary: what each engine wrote, replaced, kept.
 std::string ModuleCounts(const std::string& json) {
     const size_t at = json.find("\"modules\":[");
     return at == std::string::npos ? "<none>" : json.substr(at, json.find(']', at) - at);
 }
 
-TEST_F(OeRestoreCommandTest, DryRunListsTheStoreFilesAndSettingsARestoreWouldWrite) {
+// A restore to a folder writes the store files and settings exports there and imports nothing;
+// its dry run lists them.
+TEST_F(OeRestoreCommandTest, ToAFolderOrItsDryRunWritesTheStoreFilesAndSettingsThere) {
     const std::string settings = tavtest::ReadFile(m_env.UserReg());
     const std::string out = m_env.Root() + "/out";
     CliResult dry =
@@ -168,6 +155,13 @@ TEST_F(OeRestoreCommandTest, DryRunListsTheStoreFilesAndSettingsARestoreWouldWri
         ModuleCounts(dry.out),
         ModuleCounts(
             m_cli.Expect(0, {"restore", Repo(), "Outlook Express", "--to", out, "--json"}).out));
+    EXPECT_EQ(tavtest::ReadFile(out + "/" + ID_A + "/Inbox.dbx"), m_inbox);
+    EXPECT_TRUE(plat::PathExists(out + "/" + ID_A + "/Preference.reg"));
+    m_cli.Expect(
+        0, {"extract", Repo(), std::string("Outlook Express/") + ID_A + "/<msgroot>/Outbox.dbx",
+            "--to", m_env.Root() + "/one"});
+    EXPECT_EQ(tavtest::ReadFile(m_env.Root() + "/one/Outbox.dbx"),
+              tavtest::ReadFile(m_env.StoreA() + "Outbox.dbx"));
 
     // In place over the live store: the default rule keeps the unchanged files; "always"
     // would replace them and import the settings, and the dry run still changes nothing.
