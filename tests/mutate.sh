@@ -62,6 +62,7 @@ dbx-chunk-digest-wrong-offset ~~ modules/oe/core/DbxChunkRecord.cpp ~~ constexpr
 dbx-folder-root-wrong-offset ~~ modules/oe/core/DbxHeader.h ~~ DBX_HEADER_FOLDER_ROOT = 0xEC; ~~ DBX_HEADER_FOLDER_ROOT = 0xF0; ~~ ^(oe_|cli_Dbx)
 dbx-row-sender-wrong-index ~~ modules/oe/core/DbxMessageRow.cpp ~~ row.from = TextOf(record, DBX_MESSAGE_SENDER_ADDRESS); ~~ row.from = TextOf(record, DBX_MESSAGE_RECEIVER_ADDRESS); ~~ ^(oe_|cli_Dbx)
 dbx-eml-line-ends-kept ~~ modules/oe/core/EmlExport.cpp ~~ const std::string bytes = EmlLineEnds(text); ~~ const std::string bytes(text); ~~ ^(oe_|cli_Dbx)
+dbx-viewer-header-click-ignored ~~ modules/oe/ui/DbxBrowserDlg.cpp ~~ connect(m_list->header(), &QHeaderView::sectionClicked, this, &CDbxBrowserDlg::ClickColumn); ~~ (void)0; ~~ ^oe_OeJobTreeTest
 TABLE
 )
 
