@@ -53,6 +53,7 @@ files-link-length-unchecked ~~ modules/files/core/EngineFilesRestoreFile.cpp ~~ 
 oe-added-not-counted ~~ modules/oe/core/TavOeEngineBackup.cpp ~~ if (result != TAV_NONE) ++m_account.added; ~~ if (result != TAV_NONE) {} ~~ ^oe_(TavOeEngine|OeRestore)
 oe-cancel-wrong-text ~~ modules/oe/core/OeTexts.h ~~ "\r\nBackup Cancelled." ~~ "\r\nBackup cancelled." ~~ ^oe_(TavOeEngine|OeRestore)
 oe-removed-store-kept ~~ modules/oe/core/TavOeEngineBackup.cpp ~~ if (m_repository->DeleteNode(m_baseline, entry.second.nodeId)) ++m_account.deleted; ~~ ++m_account.deleted; ~~ ^oe_(TavOeEngine|OeRestore)
+oe-chunk-size-wrong ~~ modules/oe/core/TavOeEngineLists.cpp ~~ node.chunkSize = OE_CHUNK_SIZE; ~~ node.chunkSize = OE_CHUNK_SIZE / 2; ~~ ^oe_(TavOeEngine|OeRestore)
 dbx-entries-fit-off ~~ modules/oe/core/DbxRecord.cpp ~~ if (uint64_t(entryCount) * 4 > bodyLength) ~~ if (uint64_t(entryCount) * 3 > bodyLength) ~~ ^(oe_|cli_Dbx)
 dbx-entry-start-off-by-one ~~ modules/oe/core/DbxRecord.cpp ~~ const uint64_t start = uint64_t(dataStart) + (word >> 8); ~~ const uint64_t start = uint64_t(dataStart) + (word >> 8) + 1; ~~ ^(oe_|cli_Dbx)
 dbx-node-loop-unguarded ~~ modules/oe/core/DbxIndexTree.cpp ~~ if (!m_visited.insert(offset).second) throw ~~ if (!m_visited.insert(offset).second && false) throw ~~ ^(oe_|cli_Dbx)
