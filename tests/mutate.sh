@@ -54,6 +54,7 @@ files-link-length-unchecked ~~ modules/files/core/EngineFilesRestoreFile.cpp ~~ 
 oe-added-not-counted ~~ modules/oe/core/TavOeEngineBackup.cpp ~~ if (result != TAV_NONE) ++m_account.added; ~~ if (result != TAV_NONE) {} ~~ ^oe_(TavOeEngine|OeRestore)
 oe-cancel-wrong-text ~~ modules/oe/core/OeTexts.h ~~ "\r\nBackup Cancelled." ~~ "\r\nBackup cancelled." ~~ ^oe_(TavOeEngine|OeRestore)
 oe-removed-store-kept ~~ modules/oe/core/TavOeEngineBackup.cpp ~~ if (m_repository->DeleteNode(m_baseline, entry.second.nodeId)) ++m_account.deleted; ~~ ++m_account.deleted; ~~ ^oe_(TavOeEngine|OeRestore)
+oe-chunk-size-wrong ~~ modules/oe/core/TavOeEngineLists.cpp ~~ node.chunkSize = OE_CHUNK_SIZE; ~~ node.chunkSize = OE_CHUNK_SIZE / 2; ~~ ^oe_(TavOeEngine|OeRestore)
 dbx-entries-fit-off ~~ modules/oe/core/DbxRecord.cpp ~~ if (uint64_t(entryCount) * 4 > bodyLength) ~~ if (uint64_t(entryCount) * 3 > bodyLength) ~~ ^(oe_|cli_Dbx)
 dbx-entry-start-off-by-one ~~ modules/oe/core/DbxRecord.cpp ~~ const uint64_t start = uint64_t(dataStart) + (word >> 8); ~~ const uint64_t start = uint64_t(dataStart) + (word >> 8) + 1; ~~ ^(oe_|cli_Dbx)
 dbx-node-loop-unguarded ~~ modules/oe/core/DbxIndexTree.cpp ~~ if (!m_visited.insert(offset).second) throw ~~ if (!m_visited.insert(offset).second && false) throw ~~ ^(oe_|cli_Dbx)
@@ -63,6 +64,7 @@ dbx-chunk-digest-wrong-offset ~~ modules/oe/core/DbxChunkRecord.cpp ~~ constexpr
 dbx-folder-root-wrong-offset ~~ modules/oe/core/DbxHeader.h ~~ DBX_HEADER_FOLDER_ROOT = 0xEC; ~~ DBX_HEADER_FOLDER_ROOT = 0xF0; ~~ ^(oe_|cli_Dbx)
 dbx-row-sender-wrong-index ~~ modules/oe/core/DbxMessageRow.cpp ~~ row.from = TextOf(record, DBX_MESSAGE_SENDER_ADDRESS); ~~ row.from = TextOf(record, DBX_MESSAGE_RECEIVER_ADDRESS); ~~ ^(oe_|cli_Dbx)
 dbx-eml-line-ends-kept ~~ modules/oe/core/EmlExport.cpp ~~ const std::string bytes = EmlLineEnds(text); ~~ const std::string bytes(text); ~~ ^(oe_|cli_Dbx)
+dbx-viewer-header-click-ignored ~~ modules/oe/ui/DbxBrowserDlg.cpp ~~ connect(m_list->header(), &QHeaderView::sectionClicked, this, &CDbxBrowserDlg::ClickColumn); ~~ (void)0; ~~ ^oe_OeJobTreeTest
 TABLE
 )
 

@@ -86,7 +86,6 @@ TEST(DbxMessageSearchTest, FilterFieldsCaseAndContent) {
          "\xC3\xA9T\xC3\x89",
          DBX_FIELD_SUBJECT,
          {paris}},
-        {"capital A grave", true, "\xC3\x80 PARIS", DBX_FIELD_SUBJECT, {paris}},
         {"content across 7-byte blocks", true, "Budget and plans", DBX_FIELD_CONTENT, {meeting}},
         {"headers are part of the text", true, "from: ann", DBX_FIELD_CONTENT, {meeting}},
         {"content of another message", true, "fine WITH", DBX_FIELD_CONTENT, {re}},

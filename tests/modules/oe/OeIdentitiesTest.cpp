@@ -10,10 +10,7 @@
 
 namespace {
 
-using oetest::COeTestEnv;
-
-constexpr const char* ID_A = "{1A2B3C4D-0000-4000-8000-00000000000A}";
-constexpr const char* ID_B = "{1A2B3C4D-0000-4000-8000-00000000000B}";
+using namespace oetest;
 
 class OeIdentitiesTest : public ::testing::Test {
 protected:
@@ -21,8 +18,8 @@ protected:
 };
 
 TEST_F(OeIdentitiesTest, FindsTheIdentitiesOfAHandWrittenUserReg) {
-    m_env.WriteUserReg({oetest::Ident(ID_A, "Main Identity", "anna"),
-                        {ID_B, "", COeTestEnv::RegString("/srv/mail/b")}});
+    m_env.WriteUserReg(
+        {Ident(ID_A, "Main Identity", "anna"), {ID_B, "", COeTestEnv::RegString("/srv/mail/b")}});
     const std::vector<OeIdentity> all = COeIdentities::EnumIdentities();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].identifier, ID_A);
@@ -33,7 +30,7 @@ TEST_F(OeIdentitiesTest, FindsTheIdentitiesOfAHandWrittenUserReg) {
     EXPECT_EQ(CTavOeEngine::GetIdenName(ID_B, name), 1);
     EXPECT_EQ(name, "");
     // Identifiers compare without regard to case, as the store's key names do.
-    EXPECT_EQ(CTavOeEngine::GetIdenName("{1a2b3c4d-0000-4000-8000-00000000000a}", name), 1);
+    EXPECT_EQ(CTavOeEngine::GetIdenName("{5c1d0a3e-1111-4a4a-9a9a-00000000000a}", name), 1);
     EXPECT_EQ(name, "Main Identity");
     EXPECT_EQ(CTavOeEngine::GetIdenName("{gone}", name), 0);
     // Texts that are no single key name never open a key (not "Identities" itself, nor a
@@ -81,7 +78,7 @@ TEST_F(OeIdentitiesTest, OutlookExpressKeyItsExportAndAFailedImport) {
 
 TEST_F(OeIdentitiesTest, StoreRootWithVariables) {
     // %UserProfile% comes from the environment when it holds it (any letter case)...
-    oetest::CEnvOverride profile("USERPROFILE", "C:\\users\\anna");
+    CEnvOverride profile("USERPROFILE", "C:\\users\\anna");
     m_env.WriteUserReg({{ID_A, "A", COeTestEnv::RegString("%UserProfile%\\Mail")},
                         {ID_B, "B", COeTestEnv::RegString("%MAILROOT%\\b\\")}},
                        "\r\n[HKEY_CURRENT_USER\\Environment]\r\n\"MAILROOT\"=\"D:\\\\mail\"\r\n");
@@ -99,7 +96,7 @@ TEST_F(OeIdentitiesTest, DriveFoldersAndMappings) {
     m_env.WriteUserReg({});
     // C: is $WINEPREFIX/drive_c while that exists, else ~/.wine/drive_c.
     EXPECT_EQ(COeDriveMap::DriveFolder('c'), m_env.DriveC());
-    oetest::CEnvOverride otherPrefix("WINEPREFIX", m_env.Root() + "/no-such-prefix");
+    CEnvOverride otherPrefix("WINEPREFIX", m_env.Root() + "/no-such-prefix");
     EXPECT_EQ(COeDriveMap::DriveFolder('C'), std::nullopt);
     const std::string homeDrive = m_env.Root() + "/home/.wine/drive_c";
     ASSERT_TRUE(plat::CreateDirectories(homeDrive));

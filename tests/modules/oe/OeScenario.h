@@ -29,10 +29,6 @@
 
 namespace oetest {
 
-constexpr const char* ID_A = "{5C1D0A3E-1111-4A4A-9A9A-00000000000A}";
-constexpr const char* ID_B = "{5C1D0A3E-2222-4B4B-9B9B-00000000000B}";
-constexpr const char* ID_C = "{5C1D0A3E-3333-4C4C-9C9C-00000000000C}";
-
 using tavtest::Contains;
 
 // What one run of the engine reported. Counts() gives its counters in one text: for a backup

@@ -17,6 +17,10 @@ namespace oetest {
 using tavtest::CEnvOverride;
 using tavtest::RandomBytes;
 
+constexpr const char* ID_A = "{5C1D0A3E-1111-4A4A-9A9A-00000000000A}";
+constexpr const char* ID_B = "{5C1D0A3E-2222-4B4B-9B9B-00000000000B}";
+constexpr const char* ID_C = "{5C1D0A3E-3333-4C4C-9C9C-00000000000C}";
+
 // The usual folders: Local Folders (1), Inbox (2) with its subfolder Projects (7),
 // Outbox (3).
 inline std::vector<dbxtest::Folder> StandardFolders() {
@@ -121,5 +125,35 @@ inline COeTestEnv::Identity Ident(const std::string& id, const std::string& name
                                   const std::string& user, bool settings = true) {
     return {id, name, COeTestEnv::RegString(COeTestEnv::WindowsStore(user, id)), settings};
 }
+
+// The environment of the programs' tests, which back up with tavctl: $TMPDIR and the job's
+// repository folder inside it, and tavctl's arguments for the job and its backup.
+class COeProgramEnv : public COeTestEnv {
+public:
+    COeProgramEnv() : m_tmp("TMPDIR", Root() + "/tmp") {
+        plat::CreateDirectories(Root() + "/tmp");
+        plat::CreateDirectories(Root() + "/repo");
+    }
+    // Identities A ("Main Identity", the usual folders, an Inbox of 70000 bytes) and B ("Bob",
+    // no store folder yet).
+    void Layout() {
+        WriteUserReg({Ident(ID_A, "Main Identity", "anna"), Ident(ID_B, "Bob", "bob")});
+        WriteStore(StoreA(), StandardFolders(),
+                   {{"Inbox.dbx", 70000}, {"Outbox.dbx", 100}, {"Projects.dbx", 5000}});
+    }
+    std::string StoreA() const { return LocalStore("anna", ID_A); }
+    std::string Job() const { return Root() + "/mail.tvj"; }
+    std::string Repo() const { return Root() + "/repo/mail.tvr"; }
+    std::vector<std::string> NewJob() const {
+        return {"job", "new", Job(), "-l", Root() + "/repo", "-n", "mail"};
+    }
+    // A new job of identity A, and its first backup.
+    std::vector<std::vector<std::string>> BackupOfA() const {
+        return {NewJob(), {"job", "oe", Job(), "add", ID_A}, {"backup", Job()}};
+    }
+
+private:
+    CEnvOverride m_tmp;
+};
 
 }  // namespace oetest

@@ -70,7 +70,6 @@ TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
         const std::string path = StoreA() + f.file;
         TavFindData live;
         ASSERT_TRUE(plat::GetFindData(path, live));
-        EXPECT_EQ(node->chunkSize, OE_CHUNK_SIZE);
         EXPECT_EQ(node->Size(), live.Size());
         EXPECT_EQ(node->written, live.written);
         EXPECT_TRUE(node->flags & NODE_HAS_FINGERPRINT);

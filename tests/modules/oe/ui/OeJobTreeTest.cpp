@@ -18,8 +18,7 @@
 #include "ui/DbxBrowserDlg.h"
 
 namespace {
-constexpr const char* ID_A = "{5C1D0A3E-1111-4A4A-9A9A-00000000000A}";
-constexpr const char* ID_B = "{5C1D0A3E-2222-4A4A-9A9A-00000000000B}";
+using namespace oetest;
 const std::string LIVE_STORE = std::string(TAV_TESTDATA_DIR) + "/dbx/IPED/test_OutlookDBX.dbx";
 
 CTlcDataProvider* Child(CTlcDataProvider* parent, const std::string& name) {
@@ -99,16 +98,15 @@ struct Page {
 // store) and "Work" whose folder list lists nothing, or is `workFolders` when given; the page
 // loaded with an empty job; prompts are scripted.
 struct Editor {
-    oetest::COeTestEnv env;
+    COeTestEnv env;
     tavui::CScriptedPrompt prompt;
     Page page;
     CTavJobHelper job;
 
     explicit Editor(const std::string& workFolders = "") {
-        env.WriteUserReg(
-            {oetest::Ident(ID_A, "Main Identity", "anna"), oetest::Ident(ID_B, "Work", "anna")});
+        env.WriteUserReg({Ident(ID_A, "Main Identity", "anna"), Ident(ID_B, "Work", "anna")});
         const std::string a = env.LocalStore("anna", ID_A);
-        env.WriteStore(a, oetest::StandardFolders(), {{"Outbox.dbx", 100}, {"Projects.dbx", 50}});
+        env.WriteStore(a, StandardFolders(), {{"Outbox.dbx", 100}, {"Projects.dbx", 50}});
         tavtest::WriteFile(a + "Inbox.dbx", tavtest::ReadFile(LIVE_STORE));
         env.WriteStore(env.LocalStore("anna", ID_B), {}, {});
         if (!workFolders.empty())
@@ -234,7 +232,7 @@ private slots:
     }
 
     void damagedFolderListShowsAMessage() {
-        Editor editor(oetest::RandomBytes(4000, 7));
+        Editor editor(RandomBytes(4000, 7));
         auto& [env, prompt, page, job] = editor;
         CTlcDataProvider* work = page.Path({"Work", "Messages"});
         QVERIFY(work != nullptr);
