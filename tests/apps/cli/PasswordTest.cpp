@@ -54,9 +54,12 @@ TEST_F(PasswordTest, FromAFileTheEnvironmentOrAPromptAndRefusedWhenWrong) {
         args.insert(args.end(), c.options.begin(), c.options.end());
         const CliResult r = one.Run(args);
         EXPECT_EQ(r.code, c.err.empty() ? 0 : 1);
-        if (c.err.empty()) EXPECT_EQ(r.out, "alpha, second version");
-        else EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
-        if (!c.err.empty()) EXPECT_EQ(r.out, "");
+        if (c.err.empty()) {
+            EXPECT_EQ(r.out, "alpha, second version");
+        } else {
+            EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
+            EXPECT_EQ(r.out, "");
+        }
     }
     Cat();
     EXPECT_EQ(cli.prompts, (std::vector<std::string>{"Password: "})) << "asked once, on the terminal";

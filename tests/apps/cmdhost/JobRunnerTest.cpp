@@ -231,7 +231,9 @@ TEST_F(JobRunnerTest, EachEndingOfAFirstRunHasItsStatusLogAndBaseline) {
         const bool committed = c.outcome == RunOutcome::Committed;
         EXPECT_EQ(Baselines(job.ImagePath()).size() == 2u, committed);
         EXPECT_EQ(m_view.Shown("Backup Finished."), committed);
-        if (c.stopAtStart) EXPECT_FALSE(Contains(log, "Module alpha"));
+        if (c.stopAtStart) {
+            EXPECT_FALSE(Contains(log, "Module alpha"));
+        }
     }
 }
 

@@ -188,7 +188,9 @@ protected:
         out.state = run.state;
         out.account = engine->GetBackupAccount();
         engine->Dispose();
-        if (run.result == 1 && run.state == TAV_ENGINE_FINISHED) EXPECT_TRUE(run.committed);
+        if (run.result == 1 && run.state == TAV_ENGINE_FINISHED) {
+            EXPECT_TRUE(run.committed);
+        }
         out.TakeEvents(observer);
         return out;
     }

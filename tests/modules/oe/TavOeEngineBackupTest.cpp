@@ -83,9 +83,10 @@ TEST_F(OeBackupTest, FirstRunStoresTheIdentityItsListedFilesAndSettings) {
                            folder->parentId),
                   std::tie(f.folder.version, f.folder.folderId, f.folder.active, f.folder.name,
                            f.folder.parentId));
-        if (f.folder.folderId != 0)
+        if (f.folder.folderId != 0) {
             EXPECT_EQ(std::tie(folder->messages, folder->unread),
                       std::tie(f.folder.messages, f.folder.unread));
+        }
     }
 
     // Settings items hold the export of their key (the restore tests import it back).
