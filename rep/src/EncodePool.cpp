@@ -1,6 +1,7 @@
 // The encode pool: a few workers with their own codec tables.
 #include "EncodePool.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -49,7 +50,6 @@ void Encode(EncodeJob& job) {
         job.coding = EncodePayload(job.raw.data(), job.raw.size(), 0,
                                    codecs.table->Compressor(job.compression), job.level,
                                    codecs.table->Encryptor(job.encryption), job.stored);
-        if (job.hashWhole) job.hash.Update(job.raw.data(), job.raw.size());
     } catch (...) {
         // The writer reports the block as not stored; what was thrown is released here.
         TakeCurrentException();
@@ -61,34 +61,17 @@ void Encode(EncodeJob& job) {
 
 void EncodeAndFinish(EncodeJob& job) {
     Encode(job);
-    if (!job.chain) {
+    if (job.hashWhole) job.hash.Update(job.raw.data(), job.raw.size());
+    if (!job.chain || job.hashWhole) {
         job.MarkDone();
         return;
     }
     // A chunk that failed still takes its turn: the file is not stored then, and the chunks
-    // behind it must not wait for ever. The chain is held here, since a job marked done may
-    // be destroyed at once, and with it the last other hold on the chain.
-    const std::shared_ptr<HashChain> chain = job.chain;
-    {
-        std::lock_guard<std::mutex> lock(chain->mutex);
-        if (chain->next != job.chainIndex) {
-            chain->ready.emplace(job.chainIndex, &job);
-            return;
-        }
-    }
-    // This thread's turn: it adds the job, then each chunk already waiting behind it.
+    // behind it must not wait for ever. Each waiting chunk was encoded before it waited.
+    if (!OfferChunk(job)) return;
     for (EncodeJob* turn = &job; turn != nullptr;) {
-        chain->state.Update(turn->raw.data(), turn->raw.size());
-        turn->hash = chain->state;
-        EncodeJob* following = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(chain->mutex);
-            ++chain->next;
-            if (auto it = chain->ready.find(chain->next); it != chain->ready.end()) {
-                following = it->second;
-                chain->ready.erase(it);
-            }
-        }
+        turn->chain->state.Update(turn->raw.data(), turn->raw.size());
+        EncodeJob* following = ChunkAdded(*turn);
         turn->MarkDone();
         turn = following;
     }
@@ -98,8 +81,8 @@ CEncodePool* CEncodePool::Instance() {
     static CEncodePool* pool = [] {
         unsigned hw = std::thread::hardware_concurrency();
         if (hw <= 1) return static_cast<CEncodePool*>(nullptr);
-        // The thread that writes the blocks encodes too while it waits (WaitHelping), so
-        // one core is left to it.
+        // The thread that writes the blocks works too while it waits (WaitHelping), so one
+        // core is left to it.
         return new CEncodePool(std::min<size_t>(hw - 1, MAX_WORKERS));
     }();
     return pool;
@@ -119,44 +102,73 @@ CEncodePool::~CEncodePool() {
 }
 
 void CEncodePool::Submit(EncodeJob* job) {
+    const bool fingerprint = job->hashWhole || job->chain != nullptr;
+    job->partsLeft.store(fingerprint ? 2 : 1, std::memory_order_relaxed);
+    // A chunk whose turn has not come is queued for its fingerprint by the thread that adds
+    // the chunk before it.
+    const bool due = job->hashWhole || (fingerprint && OfferChunk(*job));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(job);
+        m_encode.push_back(job);
+        if (due) m_due.push_back(job);
     }
     m_cv.notify_one();
+    if (due) m_cv.notify_one();
 }
 
-bool CEncodePool::RunOneQueued() {
-    EncodeJob* job;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_queue.empty()) return false;
-        job = m_queue.front();
-        m_queue.pop_front();
+// What a thread does next: the fingerprint that the job it waits for needs, beside another;
+// else two fingerprints side by side; else encoding, which is never short of work for
+// long; and a fingerprint alone only when nothing else is queued.
+bool CEncodePool::WorkOnce(std::unique_lock<std::mutex>& lock, const EncodeJob* until) {
+    auto take = [this](std::deque<EncodeJob*>::iterator it) {
+        EncodeJob* job = *it;
+        m_due.erase(it);
+        return job;
+    };
+    auto needed = m_due.end();
+    if (until != nullptr)
+        needed = std::find_if(m_due.begin(), m_due.end(),
+                              [until](EncodeJob* due) { return LeadsTo(*due, until); });
+    EncodeJob* first = nullptr;
+    if (needed != m_due.end()) {
+        first = take(needed);
+    } else if (m_due.size() >= 2 || (!m_due.empty() && m_encode.empty())) {
+        first = take(m_due.begin());
+    } else if (!m_encode.empty()) {
+        EncodeJob* job = m_encode.front();
+        m_encode.pop_front();
+        lock.unlock();
+        Encode(*job);
+        FinishPart(*job);
+        lock.lock();
+        return true;
+    } else {
+        return false;
     }
-    EncodeAndFinish(*job);
+    EncodeJob* second = m_due.empty() ? nullptr : take(m_due.begin());
+    lock.unlock();
+    AddFingerprints(first, second, until);
+    lock.lock();
     return true;
 }
 
 void CEncodePool::WaitHelping(EncodeJob& job) {
+    std::unique_lock<std::mutex> lock(m_mutex);
     while (!job.IsDone())
-        if (!RunOneQueued()) {
+        if (!WorkOnce(lock, &job)) {
+            // What is left of the job is in another thread's hands.
+            lock.unlock();
             job.Wait();
             return;
         }
 }
 
 void CEncodePool::Run() {
+    std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        EncodeJob* job;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_cv.wait(lock, [this] { return m_stop || !m_queue.empty(); });
-            if (m_queue.empty()) return;
-            job = m_queue.front();
-            m_queue.pop_front();
-        }
-        EncodeAndFinish(*job);
+        if (WorkOnce(lock, nullptr)) continue;
+        if (m_stop) return;
+        m_cv.wait(lock, [this] { return m_stop || !m_encode.empty() || !m_due.empty(); });
     }
 }
 

@@ -1,5 +1,6 @@
 // Worker threads that encode (compress and encrypt) content chunks ahead of the writer.
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -35,17 +36,16 @@ struct UninitAllocator : std::allocator<T> {
 };
 using ChunkBytes = std::vector<uint8_t, UninitAllocator<uint8_t>>;
 
-// The fingerprint of a file of several chunks, worked out on the threads that encode them:
-// each chunk is added after the one before it, so the threads that read and write the
-// blocks never spend their time on it. A thread that finishes a chunk before the one
-// ahead of it has been added does not wait: it leaves the chunk in `ready`, and the thread
-// that adds the chunk ahead adds it too (EncodeAndFinish).
+// The fingerprint of a file of several chunks, worked out on the threads that encode: each
+// chunk is added after the one before it, so the threads that read and write the blocks
+// never spend their time on it. A chunk read before its turn has come waits in `waiting`
+// until the thread that adds the chunk ahead of it hands it on (ChunkAdded).
 struct EncodeJob;
 struct HashChain {
     std::mutex mutex;
-    CMD5Checksum state;                    // touched only by the thread whose turn it is
-    uint64_t next = 0;                     // the index of the chunk to add next
-    std::map<uint64_t, EncodeJob*> ready;  // encoded chunks waiting for their turn
+    CMD5Checksum state;                      // touched only by the thread adding chunk `next`
+    uint64_t next = 0;                       // the chunk whose turn it is
+    std::map<uint64_t, EncodeJob*> waiting;  // chunks whose turn has not come
 };
 
 // One chunk travelling through the pool: the raw bytes in, the stored bytes out.
@@ -68,6 +68,10 @@ struct EncodeJob {
     std::shared_ptr<HashChain> chain;
     uint64_t chainIndex = 0;
     CMD5Checksum hash;
+    // In the pool: the parts still to do (encoding, fingerprint); the job is done when the
+    // last one is.
+    std::atomic<int> partsLeft{0};
+    size_t hashed = 0;  // bytes of `raw` in the fingerprint so far
 
     void Wait();
     void MarkDone();
@@ -79,32 +83,51 @@ private:
     bool m_done = false;
 };
 
-// Encodes `job` on the calling thread with a codec table kept per thread and marks it done;
-// a chunk of a chain whose turn has not come is marked done later, by the thread that adds
-// the chunk before it to the fingerprint. The pool takes jobs in the order they were
-// submitted, so that chunk is always done or being encoded by then.
+// Encodes `job` on the calling thread with a codec table kept per thread, adds it to its
+// fingerprint and marks it done; a chunk whose turn has not come is added and marked done
+// later, by the thread that adds the chunk before it.
 void EncodeAndFinish(EncodeJob& job);
 
-// A process-wide pool, started on first use; null when the machine has one core.
+// The turns of a file's chunks (EncodeFingerprints.cpp).
+// Whether the chunk's turn has come; if not, it waits until the chunk ahead hands it on.
+bool OfferChunk(EncodeJob& job);
+// The chunk is in its file's fingerprint: the job gets the fingerprint so far, and the chunk
+// after it, whose turn has come now, is returned if it is waiting.
+EncodeJob* ChunkAdded(EncodeJob& job);
+// Whether adding `job` to its fingerprint brings `until` nearer: it is that job, or a chunk
+// of the same file.
+bool LeadsTo(const EncodeJob& job, const EncodeJob* until);
+// One part of a pooled job is through; the thread that does the last marks the job done.
+// Neither touches the job after this, as its owner may destroy it at once.
+void FinishPart(EncodeJob& job);
+
+// A process-wide pool, started on first use; null when the machine has one core. A job's
+// encoding and its fingerprint are separate pieces of work: chunks are encoded in the order
+// they were submitted, and fingerprints are worked two at a time where two are due, since
+// MD5 takes one step after another and one stream leaves most of a core idle.
 class CEncodePool {
 public:
     static CEncodePool* Instance();
     ~CEncodePool();
     void Submit(EncodeJob* job);
     size_t Workers() const { return m_threads.size(); }
-    // Encodes the oldest job still queued on the calling thread; false when none is queued.
-    bool RunOneQueued();
-    // Waits for `job`, encoding queued jobs meanwhile: the caller helps the workers rather
-    // than sleep while jobs wait for one.
+    // Waits for `job`, working on queued jobs meanwhile: the caller helps the workers rather
+    // than sleep while work waits for one.
     void WaitHelping(EncodeJob& job);
 
 private:
     explicit CEncodePool(size_t workers);
     void Run();
+    // Does one piece of queued work with `lock` released meanwhile; false when none is queued.
+    bool WorkOnce(std::unique_lock<std::mutex>& lock, const EncodeJob* until);
+    // Adds due chunks to their fingerprints, two side by side while two are at hand; a
+    // thread waiting for `until` stops once that is done (EncodeFingerprints.cpp).
+    void AddFingerprints(EncodeJob* first, EncodeJob* second, const EncodeJob* until);
 
     std::mutex m_mutex;
     std::condition_variable m_cv;
-    std::deque<EncodeJob*> m_queue;
+    std::deque<EncodeJob*> m_encode;  // jobs not yet taken for encoding, oldest first
+    std::deque<EncodeJob*> m_due;  // jobs whose fingerprint can be added now, at most one per file
     std::vector<std::thread> m_threads;
     bool m_stop = false;
 };

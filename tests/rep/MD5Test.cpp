@@ -124,3 +124,43 @@ TEST(MD5Checksum, FingerprintIsTheStateAfterWholeBlocksHoweverTheUpdatesSplit) {
         ASSERT_EQ(Hex(digest, 16), Hex(wholeDigest, 16));
     }
 }
+
+// Two streams fed side by side, in pieces of any length and from any point within a block,
+// end with the digests each gets alone; every call uses up one side's piece at least.
+TEST(MD5Checksum, TwoStreamsSideBySideGiveTheDigestsOfEachAlone) {
+    std::mt19937 rng(29);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<uint8_t> streams[2];
+        for (auto& s : streams) {
+            s.resize(rng() % (round % 4 == 0 ? 300 : 70000));
+            for (auto& b : s) b = uint8_t(rng());
+        }
+        CMD5Checksum md5[2];
+        size_t fed[2] = {0, 0};
+        const uint8_t* next[2] = {nullptr, nullptr};
+        size_t left[2] = {0, 0};
+        for (;;) {
+            for (int i = 0; i < 2; ++i) {
+                if (left[i] != 0) continue;
+                const size_t piece = 1 + (rng() % 3 == 0 ? rng() % 100 : rng() % 20000);
+                next[i] = streams[i].data() + fed[i];
+                left[i] = std::min(piece, streams[i].size() - fed[i]);
+                fed[i] += left[i];
+            }
+            if (left[0] == 0 || left[1] == 0) break;  // a stream has ended
+            const uint8_t* before[2] = {next[0], next[1]};
+            const size_t had[2] = {left[0], left[1]};
+            CMD5Checksum::UpdateTwo(md5[0], next[0], left[0], md5[1], next[1], left[1]);
+            ASSERT_TRUE(left[0] == 0 || left[1] == 0) << "round " << round;
+            for (int i = 0; i < 2; ++i) ASSERT_EQ(size_t(next[i] - before[i]), had[i] - left[i]);
+        }
+        for (int i = 0; i < 2; ++i) md5[i].Update(next[i], left[i] + streams[i].size() - fed[i]);
+        for (int i = 0; i < 2; ++i) {
+            md5[i].Final();
+            uint8_t got[16], expected[16];
+            md5[i].GetHash(got);
+            CMD5Checksum::Hash(streams[i].data(), streams[i].size(), expected);
+            ASSERT_EQ(Hex(got, 16), Hex(expected, 16)) << "round " << round << " stream " << i;
+        }
+    }
+}

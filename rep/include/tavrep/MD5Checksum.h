@@ -25,9 +25,18 @@ public:
     void GetHash(uint8_t out[16]) const;
     // The complete MD5 digest of `bytes`.
     static void Hash(const void* bytes, size_t count, uint8_t out[16]);
+    // Adds bytes to two streams at once, until one of them has none left; the pointer and
+    // count of each are moved past what was taken. Two streams worked side by side take
+    // little more time than one, as each step of MD5 waits on the step before it.
+    static void UpdateTwo(CMD5Checksum& one, const uint8_t*& bytesOne, size_t& countOne,
+                          CMD5Checksum& two, const uint8_t*& bytesTwo, size_t& countTwo);
 
 private:
     void Transform(const uint8_t* blocks, size_t blockCount);
+    static void TransformTwo(CMD5Checksum& one, const uint8_t* blocksOne, CMD5Checksum& two,
+                             const uint8_t* blocksTwo, size_t blockCount);
+    size_t Buffered() const;  // bytes of an unfinished block, kept in m_buffer
+    void CountBytes(size_t count);
 
     uint8_t m_buffer[64];
     uint32_t m_bits[2];   // message length in bits, low word first
