@@ -59,8 +59,8 @@ struct EncodeJob {
     int level = -1;
     uint32_t encryption = 0;
     const char* password = nullptr;  // 128-byte field, alive until the job is done
-    // Set when `raw` is a whole file: the encoder works out its fingerprint too, which
-    // takes it off the thread that reads and writes.
+    // Set when `raw` is a whole file: the pool works out its fingerprint too, which takes
+    // it off the thread that reads and writes.
     bool hashWhole = false;
     // Set for every chunk of a file of several chunks: the chunk is chunk `chainIndex` of
     // that file, and `hash` gets the fingerprint of the file's chunks up to this one. The

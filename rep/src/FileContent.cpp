@@ -1,6 +1,6 @@
 // CTavRepository::AddFileContent: stores a file as a chain of content blocks.
 //
-// Chunks are read and fingerprinted on the caller's thread, encoded ahead by the encode
+// Chunks are read on the caller's thread, encoded and fingerprinted ahead by the encode
 // pool, and written in order. Because the next chunk is read before a block is written,
 // a block is written with the link to its successor already in its header; only when that
 // prediction fails (a new image could not be started, a write failed, the observer asked
@@ -283,8 +283,8 @@ TavPosition CTavRepository::AddFileContent(const char* path, uint32_t chunkSize,
             break;
         }
         const TavPosition p{here.image, offset};
-        // The fingerprint covers exactly the chunks that were stored: the encoding worked
-        // it out from the same fresh start, up to this chunk.
+        // The fingerprint covers exactly the chunks that were stored: the pool worked it
+        // out from the same fresh start, up to this chunk.
         if (md5 != nullptr) {
             if (job.hashWhole || job.chain)
                 *md5 = job.hash;
