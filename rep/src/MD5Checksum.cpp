@@ -24,6 +24,14 @@ inline void StoreLe32(uint8_t* p, uint32_t v) {
 
 inline uint32_t Rotl(uint32_t x, int s) { return std::rotl(x, s); }
 
+// A block's result is added to the chaining values it started from.
+inline void AddToState(uint32_t state[4], uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+}
+
 // The four auxiliary functions, in forms that need the fewest dependent operations.
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
 inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) + (y & ~z); }
@@ -175,59 +183,35 @@ void CMD5Checksum::Hash(const void* bytes, size_t count, uint8_t out[16]) {
 }
 
 void CMD5Checksum::Transform(const uint8_t* blocks, size_t blockCount) {
-    uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
     for (; blockCount > 0; --blockCount, blocks += BLOCK_SIZE) {
         uint32_t x[16];
         for (int i = 0; i < 16; ++i) x[i] = LoadLe32(blocks + 4 * i);
-        const uint32_t aa = a, bb = b, cc = c, dd = d;
+        uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
 #define STEP_ONE(f, a, b, c, d, k, s, t) MD5_STEP(f, a, b, c, d, x[k], s, t);
         MD5_ROUNDS(STEP_ONE)
 #undef STEP_ONE
-        a += aa;
-        b += bb;
-        c += cc;
-        d += dd;
+        AddToState(m_state, a, b, c, d);
     }
-    m_state[0] = a;
-    m_state[1] = b;
-    m_state[2] = c;
-    m_state[3] = d;
 }
 
 // Two streams' blocks, step by step in turn: each step waits on the one before it in its
 // own stream only, so the processor works a step of the other stream meanwhile.
 void CMD5Checksum::TransformTwo(CMD5Checksum& one, const uint8_t* blocksOne, CMD5Checksum& two,
                                 const uint8_t* blocksTwo, size_t blockCount) {
-    uint32_t a1 = one.m_state[0], b1 = one.m_state[1], c1 = one.m_state[2], d1 = one.m_state[3];
-    uint32_t a2 = two.m_state[0], b2 = two.m_state[1], c2 = two.m_state[2], d2 = two.m_state[3];
     for (; blockCount > 0; --blockCount, blocksOne += BLOCK_SIZE, blocksTwo += BLOCK_SIZE) {
         uint32_t x1[16], x2[16];
         for (int i = 0; i < 16; ++i) {
             x1[i] = LoadLe32(blocksOne + 4 * i);
             x2[i] = LoadLe32(blocksTwo + 4 * i);
         }
-        const uint32_t aa1 = a1, bb1 = b1, cc1 = c1, dd1 = d1;
-        const uint32_t aa2 = a2, bb2 = b2, cc2 = c2, dd2 = d2;
+        uint32_t a1 = one.m_state[0], b1 = one.m_state[1], c1 = one.m_state[2], d1 = one.m_state[3];
+        uint32_t a2 = two.m_state[0], b2 = two.m_state[1], c2 = two.m_state[2], d2 = two.m_state[3];
 #define STEP_TWO(f, a, b, c, d, k, s, t)              \
     MD5_STEP(f, a##1, b##1, c##1, d##1, x1[k], s, t); \
     MD5_STEP(f, a##2, b##2, c##2, d##2, x2[k], s, t);
         MD5_ROUNDS(STEP_TWO)
 #undef STEP_TWO
-        a1 += aa1;
-        b1 += bb1;
-        c1 += cc1;
-        d1 += dd1;
-        a2 += aa2;
-        b2 += bb2;
-        c2 += cc2;
-        d2 += dd2;
+        AddToState(one.m_state, a1, b1, c1, d1);
+        AddToState(two.m_state, a2, b2, c2, d2);
     }
-    one.m_state[0] = a1;
-    one.m_state[1] = b1;
-    one.m_state[2] = c1;
-    one.m_state[3] = d1;
-    two.m_state[0] = a2;
-    two.m_state[1] = b2;
-    two.m_state[2] = c2;
-    two.m_state[3] = d2;
 }
