@@ -83,6 +83,14 @@ void FinishPart(EncodeJob& job) {
     if (job.partsLeft.fetch_sub(1, std::memory_order_acq_rel) == 1) job.MarkDone();
 }
 
+void AddFingerprintAlone(EncodeJob& job) {
+    Lane lane;
+    for (lane.Start(&job); lane.job != nullptr;) {
+        lane.Add(lane.left);
+        lane.Done();
+    }
+}
+
 void CEncodePool::AddFingerprints(EncodeJob* first, EncodeJob* second, const EncodeJob* until) {
     Lane lanes[2];
     lanes[0].Start(first);

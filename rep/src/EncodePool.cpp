@@ -61,20 +61,14 @@ void Encode(EncodeJob& job) {
 
 void EncodeAndFinish(EncodeJob& job) {
     Encode(job);
-    if (job.hashWhole) job.hash.Update(job.raw.data(), job.raw.size());
-    if (!job.chain || job.hashWhole) {
-        job.MarkDone();
-        return;
-    }
     // A chunk that failed still takes its turn: the file is not stored then, and the chunks
-    // behind it must not wait for ever. Each waiting chunk was encoded before it waited.
-    if (!OfferChunk(job)) return;
-    for (EncodeJob* turn = &job; turn != nullptr;) {
-        turn->chain->state.Update(turn->raw.data(), turn->raw.size());
-        EncodeJob* following = ChunkAdded(*turn);
-        turn->MarkDone();
-        turn = following;
-    }
+    // behind it must not wait for ever. A chunk that waits is added by the thread that adds
+    // the chunk ahead of it.
+    job.partsLeft.store(1, std::memory_order_relaxed);  // the fingerprint
+    if (!job.hashWhole && !job.chain)
+        FinishPart(job);
+    else if (job.hashWhole || OfferChunk(job))
+        AddFingerprintAlone(job);
 }
 
 CEncodePool* CEncodePool::Instance() {
@@ -102,11 +96,10 @@ CEncodePool::~CEncodePool() {
 }
 
 void CEncodePool::Submit(EncodeJob* job) {
-    const bool fingerprint = job->hashWhole || job->chain != nullptr;
-    job->partsLeft.store(fingerprint ? 2 : 1, std::memory_order_relaxed);
+    job->partsLeft.store(job->hashWhole || job->chain ? 2 : 1, std::memory_order_relaxed);
     // A chunk whose turn has not come is queued for its fingerprint by the thread that adds
     // the chunk before it.
-    const bool due = job->hashWhole || (fingerprint && OfferChunk(*job));
+    const bool due = job->hashWhole || (job->chain && OfferChunk(*job));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_encode.push_back(job);

@@ -68,8 +68,7 @@ struct EncodeJob {
     std::shared_ptr<HashChain> chain;
     uint64_t chainIndex = 0;
     CMD5Checksum hash;
-    // In the pool: the parts still to do (encoding, fingerprint); the job is done when the
-    // last one is.
+    // The parts still to do (encoding, fingerprint); the job is done when the last one is.
     std::atomic<int> partsLeft{0};
     size_t hashed = 0;  // bytes of `raw` in the fingerprint so far
 
@@ -97,7 +96,10 @@ EncodeJob* ChunkAdded(EncodeJob& job);
 // Whether adding `job` to its fingerprint brings `until` nearer: it is that job, or a chunk
 // of the same file.
 bool LeadsTo(const EncodeJob& job, const EncodeJob* until);
-// One part of a pooled job is through; the thread that does the last marks the job done.
+// Adds the due `job` to its fingerprint on the calling thread, then each chunk of the same
+// file that waits for it.
+void AddFingerprintAlone(EncodeJob& job);
+// One part of a job is through; the thread that does the last marks the job done.
 // Neither touches the job after this, as its owner may destroy it at once.
 void FinishPart(EncodeJob& job);
 
